@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Vell, builds it, and then runs the tests or starts the application.
+#   ./vell.sh test   install what is missing, build, run every test
+#   ./vell.sh run    install what is missing, build, start Vell
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ pkg-config python3 libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
+          nlohmann-json3-dev qt6-base-dev libgl-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        local sudo=""
+        [ "$(id -u)" -eq 0 ] || sudo="sudo"
+        $sudo apt-get update
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    fi
+}
+
+build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build build
+}
+
+case "${1:-}" in
+test)
+    install_missing
+    build
+    QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$(nproc)"
+    ;;
+run)
+    install_missing
+    build
+    if [ -x build/bin/Vell ]; then
+        exec build/bin/Vell
+    else
+        echo "The Vell window is not built yet; './vell.sh test' runs the engine's tests." >&2
+        exit 1
+    fi
+    ;;
+*)
+    echo "usage: ./vell.sh test | run" >&2
+    exit 2
+    ;;
+esac
