@@ -1,0 +1,7 @@
+#include "Engine/Evaluator.h"
+
+namespace vell {
+
+bool Evaluator::useDegrees = false;
+
+} // namespace vell

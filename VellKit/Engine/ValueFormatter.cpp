@@ -1,0 +1,7 @@
+#include "Engine/ValueFormatter.h"
+
+namespace vell {
+
+int ValueFormatter::maxFractionDigits = 10;
+
+} // namespace vell
