@@ -1,0 +1,143 @@
+// Bringing copies of the document together: the duplicate clean-up and the sheet-by-sheet merge.
+
+#include "Document/VellDocument.h"
+#include "Engine/L10n.h"
+#include "Unicode/Unicode.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace vell {
+
+namespace {
+
+// Name and text as one key; NFC so that canonically equivalent sheets meet.
+std::string duplicateKey(const Sheet& sheet) {
+    std::string key = unicode::nfc(sheet.name);
+    key.push_back('\0');
+    key += unicode::nfc(sheet.text);
+    return key;
+}
+
+// Every computer must keep the same member of a duplicate group, or each would tombstone the other's.
+bool survivesBefore(const Sheet& a, const Sheet& b) {
+    if (a.updatedAt != b.updatedAt) return a.updatedAt < b.updatedAt;
+    return a.id < b.id;
+}
+
+} // namespace
+
+std::vector<Uuid> VellDocument::removeDuplicateSheets(Date now) {
+    std::unordered_map<std::string, std::vector<std::size_t>> groups;
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        groups[duplicateKey(sheets[i])].push_back(i);
+
+    // Removal goes by position: two sheets may carry one id (a hand-edited file, a foreign merge).
+    constexpr std::size_t kept = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> survivorOf(sheets.size(), kept);
+    bool removedAny = false;
+    for (const auto& [key, members] : groups) {
+        if (members.size() < 2) continue;
+        std::size_t survivor = members.front();
+        for (const std::size_t member : members)
+            if (survivesBefore(sheets[member], sheets[survivor])) survivor = member;
+        for (const std::size_t member : members) {
+            if (member == survivor) continue;
+            survivorOf[member] = survivor;
+            removedAny = true;
+        }
+    }
+    if (!removedAny) return {};
+
+    std::unordered_set<Uuid> remainingIds;
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (survivorOf[i] == kept) remainingIds.insert(sheets[i].id);
+
+    std::vector<Uuid> removedIds;
+    std::unordered_set<Uuid> listed;
+    std::optional<Uuid> newSelection;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        if (survivorOf[i] == kept) continue;
+        const Uuid& id = sheets[i].id;
+        if (listed.insert(id).second) removedIds.push_back(id);
+        if (!remainingIds.contains(id)) {
+            deletedSheets[id.uuidString()] = now;
+            if (selectedSheetID == id && !newSelection) newSelection = sheets[survivorOf[i]].id;
+        }
+    }
+
+    std::vector<Sheet> remaining;
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        if (survivorOf[i] == kept) remaining.push_back(std::move(sheets[i]));
+    sheets = std::move(remaining);
+    if (newSelection) selectedSheetID = newSelection;
+    return removedIds;
+}
+
+VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
+    VellDocument result;
+
+    result.deletedSheets = deletedSheets;
+    for (const auto& [key, date] : other.deletedSheets) {
+        const auto [it, inserted] = result.deletedSheets.emplace(key, date);
+        if (!inserted && date > it->second) it->second = date;
+    }
+
+    const Date ourOrderDate = sheetOrderUpdatedAt.value_or(Date::distantPast);
+    const Date theirOrderDate = other.sheetOrderUpdatedAt.value_or(Date::distantPast);
+    const VellDocument& orderSide = theirOrderDate > ourOrderDate ? other : *this;
+    const VellDocument& secondSide = &orderSide == this ? other : *this;
+
+    // One version per id, listed at the first place the id shows up; a later version replaces an earlier
+    // one only when strictly newer, also between two sheets of one copy that share an id.
+    std::vector<Sheet> versions;
+    std::unordered_map<Uuid, std::size_t> versionIndex;
+    const auto take = [&](const Sheet& sheet) {
+        const auto [it, inserted] = versionIndex.emplace(sheet.id, versions.size());
+        if (inserted)
+            versions.push_back(sheet);
+        else if (sheet.updatedAt > versions[it->second].updatedAt)
+            versions[it->second] = sheet;
+    };
+    for (const Sheet& sheet : orderSide.sheets)
+        take(sheet);
+    for (const Sheet& sheet : secondSide.sheets)
+        take(sheet);
+
+    for (const Sheet& sheet : versions) {
+        const auto tombstone = result.deletedSheets.find(sheet.id.uuidString());
+        if (tombstone != result.deletedSheets.end() && tombstone->second >= sheet.updatedAt) continue;
+        result.sheets.push_back(sheet);
+    }
+
+    std::erase_if(result.deletedSheets, [&](const auto& entry) {
+        const auto id = Uuid::fromString(entry.first);
+        if (!id) return false;
+        const auto version = versionIndex.find(*id);
+        return version != versionIndex.end() && versions[version->second].updatedAt > entry.second;
+    });
+
+    const Date expiry = now.addingSeconds(-tombstoneLifetime);
+    std::erase_if(result.deletedSheets, [&](const auto& entry) { return entry.second <= expiry; });
+
+    const bool theirLayoutsNewer = other.keyLayoutsUpdatedAt.value_or(Date::distantPast) >
+                                   keyLayoutsUpdatedAt.value_or(Date::distantPast);
+    const VellDocument& layoutSide = theirLayoutsNewer ? other : *this;
+    result.keyLayouts = layoutSide.keyLayouts;
+    result.keyLayoutsUpdatedAt = layoutSide.keyLayoutsUpdatedAt;
+
+    const Date orderDate = std::max(ourOrderDate, theirOrderDate);
+    if (orderDate != Date::distantPast) result.sheetOrderUpdatedAt = orderDate;
+
+    result.selectedSheetID = selectedSheetID;
+    if (result.sheets.empty())
+        result.sheets.push_back(Sheet{Uuid::random(), L10n::text("新しいシート", "New Sheet"), "", now, {}});
+    const bool selectionNamesSheet =
+        result.selectedSheetID &&
+        std::any_of(result.sheets.begin(), result.sheets.end(),
+                    [&](const Sheet& sheet) { return sheet.id == *result.selectedSheetID; });
+    if (!selectionNamesSheet) result.selectedSheetID = result.sheets.front().id;
+    return result;
+}
+
+} // namespace vell

@@ -1,0 +1,78 @@
+#include "Document/JsonReading.h"
+
+#include <charconv>
+#include <limits>
+
+namespace vell::json_reading {
+
+using nlohmann::json;
+
+const json* member(const json& object, std::string_view key) {
+    const auto it = object.find(key);
+    if (it == object.end() || it->is_null()) return nullptr;
+    return &*it;
+}
+
+void fail(std::string_view path, std::string_view problem) {
+    std::string message(path);
+    message += ": ";
+    message += problem;
+    throw DocumentDecodingError(message);
+}
+
+const json& requireObject(const json& value, std::string_view path) {
+    if (!value.is_object()) fail(path, "expected an object");
+    return value;
+}
+
+const json& requireArray(const json& value, std::string_view path) {
+    if (!value.is_array()) fail(path, "expected an array");
+    return value;
+}
+
+std::string readString(const json& value, std::string_view path) {
+    if (!value.is_string()) fail(path, "expected a string");
+    return value.get<std::string>();
+}
+
+Uuid readUuid(const json& value, std::string_view path) {
+    const auto id = Uuid::fromString(readString(value, path));
+    if (!id) fail(path, "not a UUID string");
+    return *id;
+}
+
+Date readDate(const json& value, std::string_view path) {
+    const auto date = Date::fromIso8601(readString(value, path));
+    if (!date) fail(path, "not an ISO 8601 date in whole seconds");
+    return *date;
+}
+
+std::int64_t readInteger(const json& value, std::string_view path) {
+    if (value.is_number_integer() && !value.is_number_unsigned()) return value.get<std::int64_t>();
+    if (value.is_number_unsigned()) {
+        const auto number = value.get<std::uint64_t>();
+        if (number <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+            return static_cast<std::int64_t>(number);
+        fail(path, "integer out of range");
+    }
+    fail(path, "expected an integer");
+}
+
+std::string joinPath(std::string_view path, std::string_view key) {
+    std::string out(path);
+    if (!out.empty()) out += '.';
+    out += key;
+    return out;
+}
+
+std::string indexPath(std::string_view path, std::size_t index) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, index);
+    std::string out(path);
+    out += '[';
+    out.append(buffer, result.ptr);
+    out += ']';
+    return out;
+}
+
+} // namespace vell::json_reading

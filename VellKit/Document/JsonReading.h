@@ -1,0 +1,35 @@
+#pragma once
+
+// Typed reads of the document's JSON form, each failing with a DocumentDecodingError that names the key.
+
+#include "Document/Date.h"
+#include "Document/DocumentDecodingError.h"
+#include "Document/Sheet.h"
+#include "Document/Uuid.h"
+
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <string_view>
+
+namespace vell::json_reading {
+
+// The value under `key`; null when the key is absent or holds JSON null.
+const nlohmann::json* member(const nlohmann::json& object, std::string_view key);
+
+[[noreturn]] void fail(std::string_view path, std::string_view problem);
+
+const nlohmann::json& requireObject(const nlohmann::json& value, std::string_view path);
+const nlohmann::json& requireArray(const nlohmann::json& value, std::string_view path);
+std::string readString(const nlohmann::json& value, std::string_view path);
+Uuid readUuid(const nlohmann::json& value, std::string_view path);
+Date readDate(const nlohmann::json& value, std::string_view path);
+std::int64_t readInteger(const nlohmann::json& value, std::string_view path);
+
+std::string joinPath(std::string_view path, std::string_view key);
+std::string indexPath(std::string_view path, std::size_t index);
+
+// A sheet object at `path` ("sheets[2]"); errors name the key below it ("sheets[2].id").
+Sheet readSheet(const nlohmann::json& value, std::string_view path);
+
+} // namespace vell::json_reading

@@ -1,0 +1,117 @@
+#include "Document/Sheet.h"
+
+#include "Document/JsonReading.h"
+#include "Unicode/Unicode.h"
+
+#include <nlohmann/json.hpp>
+
+namespace vell {
+
+using nlohmann::json;
+
+namespace {
+
+struct LineEnds {
+    std::string text;
+    std::vector<std::int64_t> lockedLines;
+};
+
+// A lone "\r" starts a new line, so the lines after it move down; a locked line that splits keeps all its
+// pieces locked, and a lock past the end moves with the rest.
+LineEnds normalizedLineEnds(const std::string& text, const std::vector<std::int64_t>& lockedLines) {
+    LineEnds out;
+    out.text.reserve(text.size());
+    std::vector<std::int64_t> firstNewLine{0}; // per line of the old text, where its first piece lands
+    std::int64_t newLine = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            out.text.push_back('\n');
+            ++newLine;
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+                firstNewLine.push_back(newLine);
+            }
+        } else {
+            out.text.push_back(c);
+            if (c == '\n') {
+                ++newLine;
+                firstNewLine.push_back(newLine);
+            }
+        }
+    }
+    const auto oldLineCount = static_cast<std::int64_t>(firstNewLine.size());
+    const std::int64_t added = newLine + 1 - oldLineCount;
+    out.lockedLines.reserve(lockedLines.size());
+    for (const std::int64_t line : lockedLines) {
+        if (line < 0) {
+            out.lockedLines.push_back(line);
+        } else if (line >= oldLineCount) {
+            out.lockedLines.push_back(line + added);
+        } else {
+            const std::int64_t end =
+                line + 1 < oldLineCount ? firstNewLine[static_cast<std::size_t>(line + 1)] : newLine + 1;
+            for (std::int64_t piece = firstNewLine[static_cast<std::size_t>(line)]; piece < end; ++piece)
+                out.lockedLines.push_back(piece);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+json Sheet::toJson() const {
+    json object = json::object();
+    object["id"] = id.uuidString();
+    object["name"] = unicode::sanitized(name);
+    object["text"] = unicode::sanitized(text);
+    object["updatedAt"] = updatedAt.iso8601();
+    object["lockedLines"] = lockedLines;
+    return object;
+}
+
+Sheet Sheet::fromJson(const json& object) {
+    return json_reading::readSheet(object, "");
+}
+
+namespace json_reading {
+
+Sheet readSheet(const json& object, std::string_view path) {
+    requireObject(object, path.empty() ? "sheet" : path);
+    Sheet sheet;
+    const std::string idPath = joinPath(path, "id"), namePath = joinPath(path, "name");
+    const std::string textPath = joinPath(path, "text"), locksPath = joinPath(path, "lockedLines");
+    const json* id = member(object, "id");
+    const json* name = member(object, "name");
+    const json* text = member(object, "text");
+    if (!id) fail(idPath, "missing");
+    if (!name) fail(namePath, "missing");
+    if (!text) fail(textPath, "missing");
+    sheet.id = readUuid(*id, idPath);
+    sheet.name = readString(*name, namePath);
+    sheet.text = readString(*text, textPath);
+    if (const json* updatedAt = member(object, "updatedAt"))
+        sheet.updatedAt = readDate(*updatedAt, joinPath(path, "updatedAt"));
+    if (const json* lockedLines = member(object, "lockedLines")) {
+        requireArray(*lockedLines, locksPath);
+        sheet.lockedLines.reserve(lockedLines->size());
+        for (std::size_t i = 0; i < lockedLines->size(); ++i)
+            sheet.lockedLines.push_back(readInteger((*lockedLines)[i], indexPath(locksPath, i)));
+    }
+    if (sheet.text.find('\r') != std::string::npos) {
+        LineEnds normalized = normalizedLineEnds(sheet.text, sheet.lockedLines);
+        sheet.text = std::move(normalized.text);
+        sheet.lockedLines = std::move(normalized.lockedLines);
+    }
+    return sheet;
+}
+
+} // namespace json_reading
+
+bool operator==(const Sheet& a, const Sheet& b) {
+    return a.id == b.id && unicode::canonicallyEqual(a.name, b.name) &&
+           unicode::canonicallyEqual(a.text, b.text) && a.updatedAt == b.updatedAt &&
+           a.lockedLines == b.lockedLines;
+}
+
+} // namespace vell

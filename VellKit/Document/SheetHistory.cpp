@@ -1,0 +1,77 @@
+#include "Document/SheetHistory.h"
+
+#include "Unicode/Unicode.h"
+
+namespace vell {
+
+namespace {
+
+constexpr std::int64_t coalesceMicroseconds =
+    static_cast<std::int64_t>(SheetHistory::coalesceWindow * 1e6 + 0.5);
+
+} // namespace
+
+bool operator==(const SheetSnapshot& a, const SheetSnapshot& b) {
+    return a.lockedLines == b.lockedLines && unicode::canonicallyEqual(a.text, b.text);
+}
+
+SheetHistory::SheetHistory(SheetSnapshot current) {
+    setCurrent(std::move(current));
+}
+
+std::size_t SheetHistory::newlineCount(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) ++count;
+    return count;
+}
+
+void SheetHistory::setCurrent(SheetSnapshot snapshot) {
+    current_ = std::move(snapshot);
+    currentCharacters_ = unicode::graphemeCount(current_.text);
+    currentNewlines_ = newlineCount(current_.text);
+}
+
+void SheetHistory::record(SheetSnapshot snapshot, Date at) {
+    if (snapshot == current_) return;
+    const std::size_t characters = unicode::graphemeCount(snapshot.text);
+    const std::size_t difference =
+        characters > currentCharacters_ ? characters - currentCharacters_ : currentCharacters_ - characters;
+    const bool structural = newlineCount(snapshot.text) != currentNewlines_ ||
+                            snapshot.lockedLines != current_.lockedLines || difference > 1;
+    if (!structural && !forceBreak_ && at.microsecondsSince(lastBreakAt_) < coalesceMicroseconds) {
+        current_ = std::move(snapshot);
+        currentCharacters_ = characters;
+        return;
+    }
+    past_.push_back(std::move(current_));
+    if (past_.size() > limit) past_.erase(past_.begin(), past_.end() - static_cast<std::ptrdiff_t>(limit));
+    future_.clear();
+    current_ = std::move(snapshot);
+    currentCharacters_ = characters;
+    currentNewlines_ = newlineCount(current_.text);
+    lastBreakAt_ = at;
+    forceBreak_ = structural;
+}
+
+std::optional<SheetSnapshot> SheetHistory::undo() {
+    if (past_.empty()) return std::nullopt;
+    SheetSnapshot restored = std::move(past_.back());
+    past_.pop_back();
+    future_.push_back(std::move(current_));
+    setCurrent(restored);
+    lastBreakAt_ = Date::distantPast;
+    return restored;
+}
+
+std::optional<SheetSnapshot> SheetHistory::redo() {
+    if (future_.empty()) return std::nullopt;
+    SheetSnapshot restored = std::move(future_.back());
+    future_.pop_back();
+    past_.push_back(std::move(current_));
+    setCurrent(restored);
+    lastBreakAt_ = Date::distantPast;
+    return restored;
+}
+
+} // namespace vell

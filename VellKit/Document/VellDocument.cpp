@@ -1,0 +1,154 @@
+#include "Document/VellDocument.h"
+
+#include "Document/JsonReading.h"
+#include "Unicode/Unicode.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+namespace vell {
+
+using nlohmann::json;
+
+namespace {
+
+bool allKeysAscii(const auto& map) {
+    return std::all_of(map.begin(), map.end(),
+                       [](const auto& entry) { return unicode::isAscii(entry.first); });
+}
+
+// Maps whose keys are canonically equivalent hold the same entries, whatever the bytes of their keys.
+template <class Value, class ValuesEqual>
+bool mapsEqual(const std::map<std::string, Value>& a, const std::map<std::string, Value>& b,
+               ValuesEqual valuesEqual) {
+    if (a.size() != b.size()) return false;
+    if (allKeysAscii(a) && allKeysAscii(b))
+        return std::equal(a.begin(), a.end(), b.begin(), [&](const auto& x, const auto& y) {
+            return x.first == y.first && valuesEqual(x.second, y.second);
+        });
+    const auto normalized = [](const std::map<std::string, Value>& map) {
+        std::map<std::string, const Value*> out;
+        for (const auto& [key, value] : map)
+            out.emplace(unicode::nfc(key), &value);
+        return out;
+    };
+    const auto na = normalized(a), nb = normalized(b);
+    return na.size() == nb.size() &&
+           std::equal(na.begin(), na.end(), nb.begin(), [&](const auto& x, const auto& y) {
+               return x.first == y.first && valuesEqual(*x.second, *y.second);
+           });
+}
+
+bool slotsEqual(const std::vector<std::string>& a, const std::vector<std::string>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const std::string& x, const std::string& y) {
+        return unicode::canonicallyEqual(x, y);
+    });
+}
+
+bool groupsEqual(const std::map<std::string, std::vector<std::string>>& a,
+                 const std::map<std::string, std::vector<std::string>>& b) {
+    return mapsEqual(a, b, slotsEqual);
+}
+
+json keyLayoutsJson(const KeyLayouts& layouts) {
+    json out = json::object();
+    for (const auto& [kind, groups] : layouts) {
+        json groupsJson = json::object();
+        for (const auto& [group, slots] : groups) {
+            json slotsJson = json::array();
+            for (const std::string& slot : slots)
+                slotsJson.push_back(unicode::sanitized(slot));
+            groupsJson[unicode::sanitized(group)] = std::move(slotsJson);
+        }
+        out[unicode::sanitized(kind)] = std::move(groupsJson);
+    }
+    return out;
+}
+
+KeyLayouts readKeyLayouts(const json& value) {
+    using namespace json_reading;
+    requireObject(value, "keyLayouts");
+    KeyLayouts layouts;
+    for (const auto& [kind, groups] : value.items()) {
+        const std::string kindPath = joinPath("keyLayouts", kind);
+        requireObject(groups, kindPath);
+        auto& kindLayouts = layouts[kind];
+        for (const auto& [group, slots] : groups.items()) {
+            const std::string groupPath = joinPath(kindPath, group);
+            requireArray(slots, groupPath);
+            auto& groupSlots = kindLayouts[group];
+            groupSlots.reserve(slots.size());
+            for (std::size_t i = 0; i < slots.size(); ++i)
+                groupSlots.push_back(readString(slots[i], indexPath(groupPath, i)));
+        }
+    }
+    return layouts;
+}
+
+} // namespace
+
+json VellDocument::toJson() const {
+    json object = json::object();
+    json sheetsJson = json::array();
+    for (const Sheet& sheet : sheets)
+        sheetsJson.push_back(sheet.toJson());
+    object["sheets"] = std::move(sheetsJson);
+    if (selectedSheetID) object["selectedSheetID"] = selectedSheetID->uuidString();
+    json tombstones = json::object();
+    for (const auto& [id, date] : deletedSheets)
+        tombstones[unicode::sanitized(id)] = date.iso8601();
+    object["deletedSheets"] = std::move(tombstones);
+    object["keyLayouts"] = keyLayoutsJson(keyLayouts);
+    if (keyLayoutsUpdatedAt) object["keyLayoutsUpdatedAt"] = keyLayoutsUpdatedAt->iso8601();
+    if (sheetOrderUpdatedAt) object["sheetOrderUpdatedAt"] = sheetOrderUpdatedAt->iso8601();
+    return object;
+}
+
+VellDocument VellDocument::fromJson(const json& object) {
+    using namespace json_reading;
+    requireObject(object, "document");
+    VellDocument document;
+    const json* sheetsJson = member(object, "sheets");
+    if (!sheetsJson) fail("sheets", "missing");
+    requireArray(*sheetsJson, "sheets");
+    document.sheets.reserve(sheetsJson->size());
+    for (std::size_t i = 0; i < sheetsJson->size(); ++i)
+        document.sheets.push_back(readSheet((*sheetsJson)[i], indexPath("sheets", i)));
+    if (const json* selected = member(object, "selectedSheetID"))
+        document.selectedSheetID = readUuid(*selected, "selectedSheetID");
+    if (const json* tombstones = member(object, "deletedSheets")) {
+        requireObject(*tombstones, "deletedSheets");
+        for (const auto& [id, date] : tombstones->items())
+            document.deletedSheets.emplace(id, readDate(date, joinPath("deletedSheets", id)));
+    }
+    if (const json* layouts = member(object, "keyLayouts")) document.keyLayouts = readKeyLayouts(*layouts);
+    if (const json* date = member(object, "keyLayoutsUpdatedAt"))
+        document.keyLayoutsUpdatedAt = readDate(*date, "keyLayoutsUpdatedAt");
+    if (const json* date = member(object, "sheetOrderUpdatedAt"))
+        document.sheetOrderUpdatedAt = readDate(*date, "sheetOrderUpdatedAt");
+    return document;
+}
+
+std::string VellDocument::encode() const {
+    return toJson().dump(2, ' ', false, json::error_handler_t::replace);
+}
+
+VellDocument VellDocument::decode(std::string_view bytes) {
+    json object;
+    try {
+        object = json::parse(bytes);
+    } catch (const json::exception& error) {
+        throw DocumentDecodingError(std::string("not a JSON text: ") + error.what());
+    }
+    return fromJson(object);
+}
+
+bool operator==(const VellDocument& a, const VellDocument& b) {
+    const auto datesEqual = [](Date x, Date y) { return x == y; };
+    return a.sheets == b.sheets && a.selectedSheetID == b.selectedSheetID &&
+           mapsEqual(a.deletedSheets, b.deletedSheets, datesEqual) &&
+           mapsEqual(a.keyLayouts, b.keyLayouts, groupsEqual) &&
+           a.keyLayoutsUpdatedAt == b.keyLayoutsUpdatedAt && a.sheetOrderUpdatedAt == b.sheetOrderUpdatedAt;
+}
+
+} // namespace vell

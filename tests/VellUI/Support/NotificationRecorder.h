@@ -1,0 +1,46 @@
+#pragma once
+
+// Records the posts of the shared notification centre under some names, for as long as it lives.
+
+#include "Stores/NotificationCenter.h"
+
+#include <QObject>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vell::testing {
+
+class NotificationRecorder {
+public:
+    struct Post {
+        std::string name;
+        QVariant object;
+    };
+
+    // `onPost` runs inside the delivery, before the post is recorded.
+    explicit NotificationRecorder(std::vector<std::string> names, std::function<void()> onPost = {}) {
+        for (std::string& name : names) {
+            NotificationCenter::shared().observe(name, &context_,
+                                                 [this, name, onPost](const QVariant& object) {
+                                                     if (onPost) onPost();
+                                                     posts.push_back({name, object});
+                                                 });
+        }
+    }
+
+    int count(const std::string& name) const {
+        int n = 0;
+        for (const Post& post : posts)
+            n += post.name == name;
+        return n;
+    }
+
+    std::vector<Post> posts;
+
+private:
+    QObject context_;
+};
+
+} // namespace vell::testing
