@@ -1,0 +1,515 @@
+#include "Engine/Lexer.h"
+
+#include "Engine/CalcError.h"
+#include "Engine/L10n.h"
+#include "Engine/UnitRegistry.h"
+#include "Unicode/Unicode.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+namespace vell {
+
+namespace {
+
+// --- Normalisation ---------------------------------------------------------------------------
+
+bool isDoubleQuote(char32_t c) {
+    return c == U'"' || c == 0xFF02 || c == 0x201C || c == 0x201D;
+}
+bool isSingleQuote(char32_t c) {
+    return c == U'\'' || c == 0x2018 || c == 0x2019;
+}
+
+// Writes the grammar's form of one scalar read outside a quoted text.
+void appendOutsideQuotes(std::string& out, char32_t c) {
+    if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0xFF41 && c <= 0xFF5A)) {
+        out.push_back(static_cast<char>(c - 0xFEE0));
+        return;
+    }
+    switch (c) {
+    case 0xFF01: // ！
+    case 0xFF03: // ＃
+    case 0xFF05: // ％
+    case 0xFF08: // （
+    case 0xFF09: // ）
+    case 0xFF0A: // ＊
+    case 0xFF0B: // ＋
+    case 0xFF0C: // ，
+    case 0xFF0D: // －
+    case 0xFF0E: // ．
+    case 0xFF0F: // ／
+    case 0xFF1A: // ：
+    case 0xFF1C: // ＜
+    case 0xFF1D: // ＝
+    case 0xFF1E: // ＞
+    case 0xFF3B: // ［
+    case 0xFF3D: // ］
+    case 0xFF3E: // ＾
+        out.push_back(static_cast<char>(c - 0xFEE0));
+        return;
+    case 0x00D7: // ×
+    case 0x00B7: // ·
+    case 0x2022: // •
+    case 0x22C5: // ⋅
+        out.push_back('*');
+        return;
+    case 0x00F7: // ÷
+        out.push_back('/');
+        return;
+    case 0x2013: // –
+    case 0x2014: // —
+    case 0x2212: // −
+        out.push_back('-');
+        return;
+    case 0x2260: // ≠
+        out.append("!=");
+        return;
+    case 0x2264: // ≤
+    case 0x2266: // ≦
+        out.append("<=");
+        return;
+    case 0x2265: // ≥
+    case 0x2267: // ≧
+        out.append(">=");
+        return;
+    case 0x21D2: // ⇒
+    case 0x25B6: // ▶
+    case 0x27A1: // ➡
+        out.append("→");
+        return;
+    case 0x3000: // ideographic space
+        out.push_back(' ');
+        return;
+    case 0x3001: // 、
+        out.push_back(',');
+        return;
+    case 0x3010: // 【
+    case 0x3014: // 〔
+        out.push_back('[');
+        return;
+    case 0x3011: // 】
+    case 0x3015: // 〕
+        out.push_back(']');
+        return;
+    default:
+        unicode::appendUtf8(out, c);
+    }
+}
+
+// `sourceOffsets`, when given, receives for every byte written the offset of the scalar it came from.
+std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourceOffsets) {
+    if (unicode::isAscii(text)) {
+        if (sourceOffsets) {
+            sourceOffsets->resize(text.size() + 1);
+            for (std::size_t i = 0; i <= text.size(); ++i)
+                (*sourceOffsets)[i] = i;
+        }
+        return std::string(text); // every rewritten scalar lies outside ASCII
+    }
+    enum class State {
+        outside,
+        inDouble,
+        inSingle
+    };
+    State state = State::outside;
+    bool escaped = false;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t offset = 0; offset < text.size();) {
+        const std::size_t from = offset;
+        const char32_t c = unicode::decodeNext(text, offset);
+        if (state == State::outside) {
+            if (isDoubleQuote(c)) {
+                out.push_back('"');
+                state = State::inDouble;
+            } else if (isSingleQuote(c)) {
+                out.push_back('\'');
+                state = State::inSingle;
+            } else {
+                appendOutsideQuotes(out, c);
+            }
+        } else if (escaped) {
+            unicode::appendUtf8(out, c);
+            escaped = false;
+        } else if (c == U'\\') {
+            out.push_back('\\');
+            escaped = true;
+        } else if (state == State::inDouble && isDoubleQuote(c)) {
+            out.push_back('"');
+            state = State::outside;
+        } else if (state == State::inSingle && isSingleQuote(c)) {
+            out.push_back('\'');
+            state = State::outside;
+        } else {
+            unicode::appendUtf8(out, c);
+        }
+        if (sourceOffsets) sourceOffsets->resize(out.size(), from);
+    }
+    if (sourceOffsets) sourceOffsets->push_back(text.size());
+    return out;
+}
+
+// --- Characters of the normalised line ------------------------------------------------------------
+
+constexpr char32_t noScalar = 0xFFFFFFFF;
+
+bool isUnitSign(char32_t c) {
+    switch (c) {
+    case U'$':
+    case 0x00B0: // °
+    case 0x00A5: // ¥
+    case 0xFFE5: // ￥
+    case 0x20AC: // €
+    case 0x2103: // ℃
+    case 0x2109: // ℉
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isSuperscriptDigit(char32_t c) {
+    return c == 0x00B9 || c == 0x00B2 || c == 0x00B3 || (c >= 0x2074 && c <= 0x2079);
+}
+
+double multiplierOf(char32_t c) {
+    switch (c) {
+    case 0x5343: // 千
+        return 1e3;
+    case 0x4E07: // 万
+        return 1e4;
+    case 0x5104: // 億
+        return 1e8;
+    case 0x5146: // 兆
+        return 1e12;
+    default:
+        return 0;
+    }
+}
+
+// The characters (grapheme clusters) of a line. Without boundaries every byte is one character,
+// which is what an ASCII line without "\r\n" is.
+class Line {
+public:
+    Line(std::string_view text, const std::vector<std::size_t>* bounds)
+        : text_(text), bounds_(bounds), count_(bounds ? bounds->size() - 1 : text.size()) {}
+
+    std::size_t size() const { return count_; }
+    std::size_t offset(std::size_t i) const { return bounds_ ? (*bounds_)[i] : i; }
+    std::string_view at(std::size_t i) const { return text_.substr(offset(i), offset(i + 1) - offset(i)); }
+    std::string_view range(std::size_t from, std::size_t to) const {
+        return text_.substr(offset(from), offset(to) - offset(from));
+    }
+
+    // The scalar when character i is exactly one scalar; noScalar otherwise and past the end.
+    char32_t sole(std::size_t i) const {
+        if (i >= count_) return noScalar;
+        if (!bounds_) return static_cast<unsigned char>(text_[i]);
+        std::size_t at = (*bounds_)[i];
+        const char32_t c = unicode::decodeNext(text_, at);
+        return at == (*bounds_)[i + 1] ? c : noScalar;
+    }
+    char32_t first(std::size_t i) const {
+        if (!bounds_) return static_cast<unsigned char>(text_[i]);
+        std::size_t at = (*bounds_)[i];
+        return unicode::decodeNext(text_, at);
+    }
+    bool is(std::size_t i, char32_t c) const { return sole(i) == c; }
+    bool isDigit(std::size_t i) const {
+        const char32_t c = sole(i);
+        return c >= U'0' && c <= U'9';
+    }
+
+private:
+    std::string_view text_;
+    const std::vector<std::size_t>* bounds_;
+    std::size_t count_;
+};
+
+[[noreturn]] void throwBadCharacter(std::string_view character) {
+    const std::string c(character);
+    throw CalcError(L10n::text("「" + c + "」は使えない文字です", "The character “" + c + "” can’t be used"));
+}
+
+[[noreturn]] void throwTooLarge() {
+    throw CalcError(L10n::text("数が大きすぎます", "The number is too large"));
+}
+
+// Whether a numeral that the conversion found out of range is too large rather than too small.
+bool overflows(std::string_view numeral) {
+    std::int64_t magnitude = 0; // decimal exponent of the first significant digit, roughly
+    bool seenSignificant = false;
+    bool afterPoint = false;
+    std::size_t i = 0;
+    for (; i < numeral.size() && numeral[i] != 'e'; ++i) {
+        const char c = numeral[i];
+        if (c == '.') {
+            afterPoint = true;
+        } else if (!seenSignificant && c == '0') {
+            if (afterPoint) --magnitude;
+        } else {
+            seenSignificant = true;
+            if (!afterPoint) ++magnitude;
+        }
+    }
+    std::int64_t exponent = 0;
+    bool negative = false;
+    if (i < numeral.size()) {
+        ++i;
+        if (i < numeral.size() && (numeral[i] == '+' || numeral[i] == '-')) negative = numeral[i++] == '-';
+        for (; i < numeral.size(); ++i)
+            if (exponent < 100000) exponent = exponent * 10 + (numeral[i] - '0');
+    }
+    return magnitude + (negative ? -exponent : exponent) > 0;
+}
+
+class Scanner {
+public:
+    explicit Scanner(const Line& line) : line_(line) {}
+
+    std::vector<Token> run() {
+        tokens_.reserve(line_.size() < 32 ? line_.size() + 1 : 32);
+        const std::size_t n = line_.size();
+        std::size_t i = 0;
+        while (i < n) {
+            const char32_t c = line_.sole(i);
+            const char32_t first = line_.first(i);
+            if (unicode::isWhiteSpace(first)) {
+                ++i;
+            } else if (c == U'"' || c == U'\'') {
+                readString(i);
+            } else if (c == U'#' && line_.isDigit(i + 1)) {
+                readRef(i);
+            } else if (line_.isDigit(i) || (c == U'.' && line_.isDigit(i + 1))) {
+                Token& token = add(Token::Kind::number, i);
+                token.number = readNumber(i);
+            } else if (unicode::isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
+                readName(i);
+            } else if ((c == U'=' || c == U'<' || c == U'>' || c == U'!') && line_.is(i + 1, U'=')) {
+                add(Token::Kind::op, i).text.assign(line_.range(i, i + 2));
+                i += 2;
+            } else if (const Token::Kind kind = punctuation(c); kind != Token::Kind::eof) {
+                add(kind, i);
+                ++i;
+            } else if (isOperator(c)) {
+                add(Token::Kind::op, i).text.assign(line_.at(i));
+                ++i;
+            } else {
+                throwBadCharacter(line_.at(i));
+            }
+        }
+        add(Token::Kind::eof, n);
+        return std::move(tokens_);
+    }
+
+private:
+    static Token::Kind punctuation(char32_t c) {
+        switch (c) {
+        case U'(':
+            return Token::Kind::lparen;
+        case U')':
+            return Token::Kind::rparen;
+        case U'[':
+            return Token::Kind::lbracket;
+        case U']':
+            return Token::Kind::rbracket;
+        case U',':
+            return Token::Kind::comma;
+        default:
+            return Token::Kind::eof;
+        }
+    }
+
+    static bool isOperator(char32_t c) {
+        switch (c) {
+        case U'+':
+        case U'-':
+        case U'*':
+        case U'/':
+        case U'^':
+        case U'%':
+        case U'=':
+        case U'→':
+        case U'<':
+        case U'>':
+        case U':':
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // Tokens are made in place: moving one copies its text.
+    Token& add(Token::Kind kind, std::size_t start) {
+        Token& token = tokens_.emplace_back();
+        token.kind = kind;
+        token.start = start;
+        return token;
+    }
+
+    void readString(std::size_t& i) {
+        const char32_t quote = line_.sole(i);
+        const std::size_t n = line_.size();
+        std::string& content = add(Token::Kind::string, i).text;
+        for (++i; i < n;) {
+            const char32_t c = line_.sole(i);
+            if (c == U'\\' && i + 1 < n) {
+                const char32_t next = line_.sole(i + 1);
+                if (next == U'n')
+                    content.push_back('\n');
+                else if (next == U't')
+                    content.push_back('\t');
+                else
+                    content.append(line_.at(i + 1));
+                i += 2;
+            } else if (c == quote) {
+                ++i;
+                return;
+            } else {
+                content.append(line_.at(i));
+                ++i;
+            }
+        }
+        const std::string q(1, static_cast<char>(quote));
+        throw CalcError(L10n::text("文字の終わりの " + q + " がありません", "Missing closing " + q));
+    }
+
+    void readRef(std::size_t& i) {
+        const std::size_t start = i;
+        constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
+        std::int64_t line = 0;
+        for (++i; line_.isDigit(i); ++i) {
+            const int digit = static_cast<int>(line_.sole(i) - U'0');
+            line = line > (largest - digit) / 10 ? largest : line * 10 + digit;
+        }
+        add(Token::Kind::ref, start).ref = line;
+    }
+
+    double readPlainNumber(std::size_t& i) {
+        numeral_.clear();
+        bool point = false;
+        while (i < line_.size()) {
+            const char32_t c = line_.sole(i);
+            if (c >= U'0' && c <= U'9') {
+                numeral_.push_back(static_cast<char>(c));
+                ++i;
+            } else if (c == U',' && line_.isDigit(i + 1) && line_.isDigit(i + 2) && line_.isDigit(i + 3) &&
+                       !line_.isDigit(i + 4)) {
+                ++i;
+            } else if (c == U'.' && !point && line_.isDigit(i + 1)) {
+                numeral_.push_back('.');
+                point = true;
+                ++i;
+            } else {
+                break;
+            }
+        }
+        if (line_.is(i, U'e') || line_.is(i, U'E')) {
+            const bool signedExponent = line_.is(i + 1, U'+') || line_.is(i + 1, U'-');
+            if (line_.isDigit(i + 1) || (signedExponent && line_.isDigit(i + 2))) {
+                numeral_.push_back('e');
+                ++i;
+                if (signedExponent) numeral_.push_back(static_cast<char>(line_.sole(i++)));
+                while (line_.isDigit(i))
+                    numeral_.push_back(static_cast<char>(line_.sole(i++)));
+            }
+        }
+        double value = 0;
+        const std::from_chars_result result =
+            std::from_chars(numeral_.data(), numeral_.data() + numeral_.size(), value);
+        if (result.ec == std::errc::result_out_of_range) {
+            if (overflows(numeral_)) throwTooLarge();
+            value = 0;
+        }
+        return value;
+    }
+
+    double readNumber(std::size_t& i) {
+        double total = 0;
+        for (;;) {
+            const double part = readPlainNumber(i);
+            const double multiplier = multiplierOf(line_.sole(i));
+            if (multiplier == 0) {
+                total += part;
+                break;
+            }
+            total += part * multiplier;
+            ++i;
+            if (!line_.isDigit(i)) break;
+        }
+        // A numeral glued to ".5" (a second decimal point, or a point after an exponent or a
+        // multiplier) would otherwise start a new number and multiply silently.
+        if (line_.is(i, U'.') && line_.isDigit(i + 1)) throwBadCharacter(line_.at(i));
+        if (!std::isfinite(total)) throwTooLarge();
+        return total;
+    }
+
+    bool isNameCharacter(std::size_t i, bool digits) const {
+        const char32_t c = line_.sole(i);
+        if (c == U'_' || isUnitSign(c) || isSuperscriptDigit(c)) return true;
+        if (c >= U'0' && c <= U'9') return digits;
+        return unicode::isAlphabetic(line_.first(i));
+    }
+
+    void readName(std::size_t& i) {
+        const std::size_t start = i;
+        const std::size_t n = line_.size();
+        const bool digits = !isUnitSign(line_.sole(i));
+        for (++i; i < n && isNameCharacter(i, digits);)
+            ++i;
+        if (line_.is(i, U'/')) {
+            std::size_t end = i + 1;
+            while (end < n && isNameCharacter(end, true))
+                ++end;
+            if (end > i + 1) {
+                std::string candidate(line_.range(start, end));
+                if (UnitRegistry::slashSymbols().count(candidate)) {
+                    i = end;
+                    add(Token::Kind::identifier, start).text = std::move(candidate);
+                    return;
+                }
+            }
+        }
+        add(Token::Kind::identifier, start).text.assign(line_.range(start, i));
+    }
+
+    const Line& line_;
+    std::vector<Token> tokens_;
+    std::string numeral_;
+};
+
+std::vector<Token> tokenizeNormalized(std::string_view normalized) {
+    if (unicode::isAscii(normalized) && normalized.find("\r\n") == std::string_view::npos)
+        return Scanner(Line(normalized, nullptr)).run();
+    const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(normalized);
+    return Scanner(Line(normalized, &bounds)).run();
+}
+
+} // namespace
+
+std::string Lexer::normalize(std::string_view text) {
+    return normalizeLine(text, nullptr);
+}
+
+std::vector<Token> Lexer::tokenize(std::string_view text) {
+    if (unicode::isAscii(text)) return tokenizeNormalized(text);
+    return tokenizeNormalized(normalizeLine(text, nullptr));
+}
+
+Lexer::LineMap Lexer::lineMap(std::string_view text) {
+    LineMap map;
+    map.normalized = normalizeLine(text, &map.sourceOffsets);
+    map.characterOffsets = unicode::graphemeBoundaries(map.normalized);
+    return map;
+}
+
+std::size_t Lexer::LineMap::sourceOffset(std::size_t characterIndex) const {
+    if (characterIndex >= characterOffsets.size()) return sourceOffsets.empty() ? 0 : sourceOffsets.back();
+    return sourceOffsets[characterOffsets[characterIndex]];
+}
+
+} // namespace vell

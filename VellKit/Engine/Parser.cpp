@@ -1,0 +1,404 @@
+#include "Engine/Parser.h"
+
+#include "Engine/CalcError.h"
+#include "Engine/L10n.h"
+#include "Engine/UnitRegistry.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+// Nested brackets recurse through every level function, so those functions keep only a pointer or
+// two in their frames: building nodes, loop bodies and messages live in helpers kept out of line.
+namespace vell {
+
+namespace {
+
+[[noreturn, gnu::noinline, gnu::cold]] void fail(std::string_view japanese, std::string_view english) {
+    throw CalcError(L10n::text(japanese, english));
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void failNestedTooDeeply() {
+    fail("式の入れ子が深すぎます", "This expression is nested too deeply");
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void failUnclosedCall(const std::string& name) {
+    fail(name + "( の閉じ括弧がありません", "Missing ) to close " + name + "(");
+}
+
+[[noreturn, gnu::noinline, gnu::cold]] void failExpectedOperand(const Token& token) {
+    switch (token.kind) {
+    case Token::Kind::op:
+        fail("「" + token.text + "」の使い方が正しくありません",
+             "“" + token.text + "” isn’t used correctly here");
+    case Token::Kind::rparen:
+        fail("対応する開き括弧がありません", "No matching opening parenthesis");
+    case Token::Kind::rbracket:
+        fail("対応する [ がありません", "No matching [");
+    case Token::Kind::comma:
+        fail("カンマの位置が正しくありません", "A comma is in the wrong place");
+    default:
+        fail("式が途中で終わっています", "The expression ends in the middle");
+    }
+}
+
+} // namespace
+
+Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {
+    if (tokens_.empty() || tokens_.back().kind != Token::Kind::eof) {
+        const std::size_t end = tokens_.empty() ? 0 : tokens_.back().start + 1;
+        tokens_.push_back(Token::make(Token::Kind::eof, end));
+    }
+}
+
+const std::unordered_set<std::string_view>& Parser::conversionKeywords() {
+    static const std::unordered_set<std::string_view> words{"in", "to", "as", "へ", "で"};
+    return words;
+}
+
+const std::unordered_set<std::string_view>& Parser::reservedWords() {
+    static const std::unordered_set<std::string_view> words{
+        "in",   "to",   "as",  "of",    "へ",  "で",     "and",   "or",       "not",  "if",
+        "elif", "else", "for", "while", "def", "return", "break", "continue", "True", "False"};
+    return words;
+}
+
+const std::unordered_set<std::string_view>& Parser::comparisonOperators() {
+    static const std::unordered_set<std::string_view> operators{"==", "!=", "<", "<=", ">", ">="};
+    return operators;
+}
+
+// A failed parse drops the parser, so leaving is not needed on the way out of an exception.
+[[gnu::noinline]] void Parser::enter() {
+    if (++nesting_ > maxDepth) failNestedTooDeeply();
+}
+
+ExprPtr Parser::bounded(ExprPtr node) const {
+    if (node->depth() > maxDepth) failNestedTooDeeply();
+    return node;
+}
+
+[[gnu::noinline]] ExprPtr Parser::binary(std::string_view op, ExprPtr&& left, ExprPtr&& right) const {
+    return bounded(Expr::binary(std::string(op), std::move(left), std::move(right)));
+}
+
+[[gnu::noinline]] ExprPtr Parser::unary(std::string_view op, ExprPtr&& operand) const {
+    return bounded(Expr::unary(std::string(op), std::move(operand)));
+}
+
+// The current token is the operator; the right operand is read with `next`.
+[[gnu::noinline]] void Parser::joinRight(ExprPtr& left, Level next) {
+    const std::size_t op = index_;
+    advance();
+    ExprPtr right = (this->*next)();
+    left = binary(tokens_[op].text, std::move(left), std::move(right));
+}
+
+[[gnu::noinline]] void Parser::joinImplicit(ExprPtr& left) {
+    ExprPtr right = parseUnary();
+    left = binary("*", std::move(left), std::move(right));
+}
+
+Statement Parser::parseStatement() {
+    Statement statement;
+    if (current().isName() && peek().isOp("=") && !reservedWords().count(current().text)) {
+        statement.name = current().text;
+        advance();
+        advance();
+    }
+    if (current().kind == Token::Kind::eof) fail("式がありません", "There’s no expression");
+    statement.expr = parseConversion();
+    if (current().kind != Token::Kind::eof)
+        fail("式の書き方が正しくありません", "This expression isn’t written correctly");
+    return statement;
+}
+
+ExprPtr Parser::parseConversion() {
+    ExprPtr left = parseOr();
+    while (current().kind != Token::Kind::eof && extendConversion(left)) {
+    }
+    return left;
+}
+
+[[gnu::noinline]] bool Parser::extendConversion(ExprPtr& left) {
+    const Token& token = current();
+    if ((token.isName() && conversionKeywords().count(token.text) && peek().isName()) || token.isOp("→")) {
+        advance();
+        std::string target = parseUnitTarget();
+        left = bounded(Expr::convert(std::move(left), std::move(target)));
+        return true;
+    }
+    if (token.isName("of") || token.isName("の")) {
+        advance();
+        ExprPtr whole = parseAdditive();
+        left = bounded(Expr::percentOf(std::move(left), std::move(whole)));
+        return true;
+    }
+    return false;
+}
+
+ExprPtr Parser::parseOr() {
+    ExprPtr left = parseAnd();
+    while (current().isName("or"))
+        joinRight(left, &Parser::parseAnd);
+    return left;
+}
+
+ExprPtr Parser::parseAnd() {
+    ExprPtr left = parseNot();
+    while (current().isName("and"))
+        joinRight(left, &Parser::parseNot);
+    return left;
+}
+
+ExprPtr Parser::parseNot() {
+    if (current().isName("not")) return prefixNot();
+    return parseComparison();
+}
+
+[[gnu::noinline]] ExprPtr Parser::prefixNot() {
+    advance();
+    enter();
+    ExprPtr operand = parseNot();
+    leave();
+    return unary("not", std::move(operand));
+}
+
+ExprPtr Parser::parseComparison() {
+    ExprPtr left = parseAdditive();
+    while (current().kind == Token::Kind::op && comparisonOperators().count(current().text))
+        joinRight(left, &Parser::parseAdditive);
+    return left;
+}
+
+ExprPtr Parser::parseAdditive() {
+    ExprPtr left = parseMultiplicative();
+    while (current().isOp("+") || current().isOp("-"))
+        joinRight(left, &Parser::parseMultiplicative);
+    return left;
+}
+
+ExprPtr Parser::parseMultiplicative() {
+    ExprPtr left = parseUnary();
+    for (;;) {
+        const Token& token = current();
+        if (token.isOp("*") || token.isOp("/"))
+            joinRight(left, &Parser::parseUnary);
+        else if (token.kind == Token::Kind::number || token.kind == Token::Kind::lparen ||
+                 (token.isName() && peek().kind == Token::Kind::lparen))
+            joinImplicit(left);
+        else
+            return left;
+    }
+}
+
+ExprPtr Parser::parseUnary() {
+    if (current().isOp("-")) return prefixMinus();
+    if (current().isOp("+")) return prefixPlus();
+    return parsePower();
+}
+
+[[gnu::noinline]] ExprPtr Parser::prefixMinus() {
+    advance();
+    enter();
+    ExprPtr operand = parseUnary();
+    leave();
+    return unary("-", std::move(operand));
+}
+
+[[gnu::noinline]] ExprPtr Parser::prefixPlus() {
+    advance();
+    enter();
+    ExprPtr operand = parseUnary();
+    leave();
+    return operand;
+}
+
+ExprPtr Parser::parsePower() {
+    ExprPtr base = parsePostfix();
+    if (current().isOp("^")) raise(base);
+    return base;
+}
+
+// The current token is "^"; `base` becomes base ^ exponent.
+[[gnu::noinline]] void Parser::raise(ExprPtr& base) {
+    advance();
+    enter();
+    ExprPtr exponent = parseUnary();
+    leave();
+    base = binary("^", std::move(base), std::move(exponent));
+}
+
+ExprPtr Parser::parsePostfix() {
+    ExprPtr base = parsePrimary();
+    while (extendPostfix(base)) {
+    }
+    return base;
+}
+
+[[gnu::noinline]] bool Parser::extendPostfix(ExprPtr& base) {
+    const Token& token = current();
+    if (token.isName()) {
+        // Keywords belong to the lower levels; a name before "(" is a call, multiplied there.
+        if (reservedWords().count(token.text) || token.text == "の" || peek().kind == Token::Kind::lparen)
+            return false;
+        std::string name = token.text;
+        advance();
+        if (current().isOp("^")) {
+            ExprPtr power = Expr::identifier(std::move(name));
+            raise(power);
+            base = binary("*", std::move(base), std::move(power));
+        } else {
+            base = bounded(Expr::unitApply(std::move(base), std::move(name)));
+        }
+        return true;
+    }
+    if (token.isOp("%")) {
+        advance();
+        base = bounded(Expr::percent(std::move(base)));
+        return true;
+    }
+    if (token.kind == Token::Kind::lbracket) {
+        advance();
+        enter();
+        ExprPtr index = parseConversion();
+        if (current().kind != Token::Kind::rbracket) fail("] がありません", "Missing ]");
+        advance();
+        leave();
+        base = bounded(Expr::index(std::move(base), std::move(index)));
+        return true;
+    }
+    return false;
+}
+
+ExprPtr Parser::parsePrimary() {
+    switch (current().kind) {
+    case Token::Kind::number:
+    case Token::Kind::string:
+    case Token::Kind::ref:
+        return parseLiteral();
+    case Token::Kind::identifier:
+        return parseNamed();
+    case Token::Kind::lparen:
+        return parseParenthesized();
+    case Token::Kind::lbracket:
+        return parseList();
+    default:
+        failExpectedOperand(current());
+    }
+}
+
+[[gnu::noinline]] ExprPtr Parser::parseLiteral() {
+    const Token& token = current();
+    advance();
+    switch (token.kind) {
+    case Token::Kind::number:
+        return Expr::number(token.number);
+    case Token::Kind::string:
+        return Expr::text(token.text);
+    default:
+        return Expr::ref(token.ref);
+    }
+}
+
+[[gnu::noinline]] ExprPtr Parser::parseNamed() {
+    const std::size_t name = index_;
+    advance();
+    if (current().kind == Token::Kind::lparen) return parseCall(name);
+    if (current().kind == Token::Kind::number && UnitRegistry::isUnit(tokens_[name].text)) {
+        // A unit written before a number: "$ 5", "¥1,000".
+        ExprPtr operand = parsePostfix();
+        applyUnit(operand, name);
+        return operand;
+    }
+    return Expr::identifier(tokens_[name].text);
+}
+
+[[gnu::noinline]] void Parser::applyUnit(ExprPtr& operand, std::size_t nameIndex) const {
+    operand = bounded(Expr::unitApply(std::move(operand), tokens_[nameIndex].text));
+}
+
+// The current token is the "(" after the name at `nameIndex`.
+[[gnu::noinline]] ExprPtr Parser::parseCall(std::size_t nameIndex) {
+    advance();
+    std::vector<ExprPtr> arguments;
+    if (current().kind == Token::Kind::rparen) {
+        advance();
+        return Expr::call(tokens_[nameIndex].text, std::move(arguments));
+    }
+    enter();
+    for (;;) {
+        arguments.emplace_back();
+        arguments.back() = parseConversion();
+        if (current().kind == Token::Kind::comma) {
+            advance();
+        } else if (current().kind == Token::Kind::rparen) {
+            advance();
+            break;
+        } else {
+            failUnclosedCall(tokens_[nameIndex].text);
+        }
+    }
+    leave();
+    return bounded(Expr::call(tokens_[nameIndex].text, std::move(arguments)));
+}
+
+[[gnu::noinline]] ExprPtr Parser::parseParenthesized() {
+    advance();
+    enter();
+    ExprPtr inner = parseConversion();
+    if (current().kind != Token::Kind::rparen) fail("閉じ括弧がありません", "Missing closing parenthesis");
+    advance();
+    leave();
+    return inner;
+}
+
+[[gnu::noinline]] ExprPtr Parser::parseList() {
+    advance();
+    enter();
+    std::vector<ExprPtr> items;
+    for (;;) {
+        if (current().kind == Token::Kind::rbracket) {
+            advance();
+            break;
+        }
+        items.push_back(parseConversion());
+        if (current().kind == Token::Kind::comma) {
+            advance();
+        } else if (current().kind == Token::Kind::rbracket) {
+            advance();
+            break;
+        } else {
+            fail("表の閉じ括弧 ] がありません", "Missing ] to close the list");
+        }
+    }
+    leave();
+    return bounded(Expr::list(std::move(items)));
+}
+
+std::string Parser::parseUnitTarget() {
+    if (!current().isName()) fail("変換先の単位が必要です", "A unit to convert to is needed");
+    std::string target = current().text;
+    advance();
+    while (current().kind != Token::Kind::eof) {
+        const Token& token = current();
+        const Token& next = peek();
+        if ((token.isOp("/") || token.isOp("*")) && next.isName() && !reservedWords().count(next.text)) {
+            target.append(token.isOp("/") ? "/" : "·").append(next.text);
+            advance();
+            advance();
+        } else if (token.isOp("^") && next.kind == Token::Kind::number &&
+                   next.number == std::floor(next.number) && std::fabs(next.number) <= 9) {
+            // Numbers from the lexer are never negative; the sign is written all the same.
+            const int exponent = static_cast<int>(next.number);
+            target.append(exponent < 0 ? "^-" : "^").push_back(static_cast<char>('0' + std::abs(exponent)));
+            advance();
+            advance();
+        } else {
+            break;
+        }
+    }
+    return target;
+}
+
+} // namespace vell

@@ -1,0 +1,92 @@
+#pragma once
+
+// Turns the tokens of one line into a Statement: the name the line assigns, if any, and its
+// expression tree. Recursive descent, one function per precedence level, no backtracking.
+
+#include "Engine/Expr.h"
+#include "Engine/Token.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace vell {
+
+// One parsed line: `name` for "price = 1200", absent for a bare expression.
+struct Statement {
+    std::optional<std::string> name;
+    ExprPtr expr;
+};
+
+class Parser {
+public:
+    // Deeper trees, or deeper nesting of brackets and prefixes, fail: evaluating and destroying a
+    // tree recurse once per level, and one keystroke must not exhaust the stack.
+    static constexpr std::size_t maxDepth = 1000;
+
+    // `tokens` as Lexer::tokenize gives them, closed by eof.
+    explicit Parser(std::vector<Token> tokens);
+
+    // Throws CalcError. A parser serves one statement.
+    Statement parseStatement();
+
+    ExprPtr parseConversion();
+    ExprPtr parseOr();
+    ExprPtr parseAnd();
+    ExprPtr parseNot();
+    ExprPtr parseComparison();
+    ExprPtr parseAdditive();
+    ExprPtr parseMultiplicative();
+    ExprPtr parseUnary();
+    ExprPtr parsePower();
+    ExprPtr parsePostfix();
+    ExprPtr parsePrimary();
+    std::string parseUnitTarget();
+
+    // "in", "to", "as", "へ", "で".
+    static const std::unordered_set<std::string_view>& conversionKeywords();
+    // The 20 words a line cannot assign to and that never follow an operand as a name: the
+    // conversion words, "of", and/or/not, the program language's keywords, True and False.
+    static const std::unordered_set<std::string_view>& reservedWords();
+    static const std::unordered_set<std::string_view>& comparisonOperators();
+
+private:
+    using Level = ExprPtr (Parser::*)();
+
+    const Token& current() const { return tokens_[index_]; }
+    const Token& peek() const { return tokens_[index_ + 1 < tokens_.size() ? index_ + 1 : index_]; }
+    void advance() {
+        if (index_ + 1 < tokens_.size()) ++index_;
+    }
+
+    // Everything below runs off the path that nested brackets recurse through, so that the frames
+    // on that path stay small.
+    void enter();
+    void leave() { --nesting_; }
+    ExprPtr bounded(ExprPtr node) const;
+    ExprPtr binary(std::string_view op, ExprPtr&& left, ExprPtr&& right) const;
+    ExprPtr unary(std::string_view op, ExprPtr&& operand) const;
+    void joinRight(ExprPtr& left, Level next);
+    void joinImplicit(ExprPtr& left);
+    bool extendConversion(ExprPtr& left);
+    bool extendPostfix(ExprPtr& base);
+    ExprPtr prefixNot();
+    ExprPtr prefixMinus();
+    ExprPtr prefixPlus();
+    void raise(ExprPtr& base);
+    void applyUnit(ExprPtr& operand, std::size_t nameIndex) const;
+    ExprPtr parseLiteral();
+    ExprPtr parseNamed();
+    ExprPtr parseCall(std::size_t nameIndex);
+    ExprPtr parseParenthesized();
+    ExprPtr parseList();
+
+    std::vector<Token> tokens_;
+    std::size_t index_ = 0;
+    std::size_t nesting_ = 0;
+};
+
+} // namespace vell
