@@ -1,10 +1,46 @@
 #include "Engine/Evaluator.h"
 
+#include "Engine/CalcError.h"
+#include "Engine/L10n.h"
+#include "Engine/UnitRegistry.h"
+#include "Unicode/Unicode.h"
+
+#include <charconv>
 #include <numbers>
 
 namespace vell {
 
 bool Evaluator::useDegrees = false;
+
+namespace {
+
+std::string decimal(std::int64_t n) {
+    char buffer[24];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
+    (void)ec;
+    return std::string(buffer, end);
+}
+
+// A table unit, else a compound unit text.
+std::optional<MeasureUnit> findUnit(std::string_view word) {
+    if (auto unit = UnitRegistry::lookup(word)) return unit;
+    return UnitRegistry::parseCompound(word);
+}
+
+std::string lowerCased(std::string_view name) {
+    if (!unicode::isAscii(name)) return unicode::toLower(name);
+    std::string lower(name);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lower;
+}
+
+bool isComparison(std::string_view op) {
+    return op == "==" || op == "!=" || op == "<" || op == "<=" || op == ">" || op == ">=";
+}
+
+} // namespace
 
 const std::unordered_map<std::string, double>& Evaluator::constants() {
     static const std::unordered_map<std::string, double> table{
@@ -21,10 +57,253 @@ const std::unordered_map<std::string, double>& Evaluator::constants() {
 }
 
 std::optional<double> Evaluator::constant(std::string_view name) {
-    const auto& table = constants();
-    const auto found = table.find(std::string(name));
-    if (found == table.end()) return std::nullopt;
-    return found->second;
+    // Every key is at most five bytes long; most names are looked up here on their way to the units.
+    if (name.empty() || name.size() > 5) return std::nullopt;
+    for (const auto& [key, value] : constants()) {
+        if (key == name) return value;
+    }
+    return std::nullopt;
+}
+
+const std::unordered_set<std::string_view>& Evaluator::listTakingFunctions() {
+    static const std::unordered_set<std::string_view> names{"len", "str", "list",    "sort", "reverse",
+                                                            "sum", "avg", "average", "min",  "max"};
+    return names;
+}
+
+Value Evaluator::evaluate(const Expr& expression) const {
+    switch (expression.kind()) {
+    case Expr::Case::number:
+        return Value(expression.as<Expr::Number>()->figure);
+    case Expr::Case::text:
+        return Value::text(expression.as<Expr::Text>()->text);
+    case Expr::Case::list: {
+        const auto& items = expression.as<Expr::List>()->items;
+        Value::ListBuilder builder;
+        builder.reserve(items.size());
+        for (const auto& item : items)
+            builder.append(evaluate(*item));
+        return std::move(builder).build();
+    }
+    case Expr::Case::index: {
+        const auto& node = *expression.as<Expr::Index>();
+        Value base = evaluate(*node.base);
+        Value index = evaluate(*node.index);
+        return evaluateIndex(base, index);
+    }
+    case Expr::Case::identifier:
+        return resolveIdentifier(expression.as<Expr::Identifier>()->name);
+    case Expr::Case::ref: {
+        const auto line = expression.as<Expr::Ref>()->line;
+        if (auto value = context_->lineValue(line)) return std::move(*value);
+        const auto n = decimal(line);
+        throw CalcError(L10n::text("#" + n + " が見つかりません", "#" + n + " not found"));
+    }
+    case Expr::Case::unary:
+        return evaluateUnary(*expression.as<Expr::Unary>());
+    case Expr::Case::binary:
+        return evaluateBinary(*expression.as<Expr::Binary>());
+    case Expr::Case::percent:
+        return evaluatePercent(*expression.as<Expr::Percent>());
+    case Expr::Case::unitApply:
+        return evaluateUnitApply(*expression.as<Expr::UnitApply>());
+    case Expr::Case::call: {
+        const auto& node = *expression.as<Expr::Call>();
+        return callFunction(node.name, node.arguments);
+    }
+    case Expr::Case::convert:
+        return evaluateConvert(*expression.as<Expr::Convert>());
+    case Expr::Case::percentOf:
+        return evaluatePercentOf(*expression.as<Expr::PercentOf>());
+    }
+    return Value();
+}
+
+Value Evaluator::evaluateUnary(const Expr::Unary& node) const {
+    Value operand = evaluate(*node.operand);
+    if (node.op == "not") return Value(isTruthy(operand) ? 0.0 : 1.0);
+    if (node.op == "-") {
+        if (!operand.isNumber()) {
+            const auto noun = operand.kindName();
+            throw CalcError(L10n::text(noun + "に − は付けられません", "Can’t negate " + noun));
+        }
+        operand.number = -operand.number;
+    }
+    return operand;
+}
+
+Value Evaluator::evaluateBinary(const Expr::Binary& node) const {
+    const std::string& op = node.op;
+    if (op == "and") {
+        Value left = evaluate(*node.left);
+        if (!isTruthy(left)) return left;
+        return evaluate(*node.right);
+    }
+    if (op == "or") {
+        Value left = evaluate(*node.left);
+        if (isTruthy(left)) return left;
+        return evaluate(*node.right);
+    }
+    Value left = evaluate(*node.left);
+    Value right = evaluate(*node.right);
+    if (op.size() == 1) {
+        switch (op[0]) {
+        case '+':
+            return Value::add(left, right);
+        case '-':
+            return Value::subtract(left, right);
+        case '*':
+            return Value::multiply(left, right);
+        case '/':
+            return Value::divide(left, right);
+        case '^':
+            return Value::power(left, right);
+        default:
+            break;
+        }
+    }
+    if (isComparison(op)) return compare(op, left, right);
+    throw CalcError(L10n::text("「" + op + "」は使えません", "“" + op + "” can’t be used here"));
+}
+
+Value Evaluator::evaluatePercent(const Expr::Percent& node) const {
+    Value operand = evaluate(*node.operand);
+    if (!operand.isNumber()) {
+        const auto noun = operand.kindName();
+        throw CalcError(L10n::text(noun + "に % は付けられません", "Can’t attach % to " + noun));
+    }
+    if (operand.unit) {
+        throw CalcError(
+            L10n::text("単位のある値に % は付けられません", "% can’t follow a value with a unit"));
+    }
+    return Value::percent(operand.number);
+}
+
+Value Evaluator::evaluateUnitApply(const Expr::UnitApply& node) const {
+    Value operand = evaluate(*node.operand);
+    if (auto named = context_->lookupName(node.word)) {
+        if (isNameChain(*node.operand)) return Value::add(operand, *named);
+        return Value::multiply(operand, *named);
+    }
+    auto unit = findUnit(node.word);
+    if (!unit) {
+        if (auto figure = constant(node.word)) return Value::multiply(operand, Value(*figure));
+        throw CalcError(undefinedNameError(node.word));
+    }
+    if (!operand.isNumber()) {
+        const auto noun = operand.kindName();
+        throw CalcError(L10n::text(noun + "に単位は付けられません", "Can’t attach a unit to " + noun));
+    }
+    if (operand.isPercent) {
+        const auto& display = unit->display();
+        throw CalcError(L10n::text("パーセントに " + display + " は付けられません",
+                                   "Can’t attach " + display + " to a percentage"));
+    }
+    if (!operand.unit) {
+        operand.unit = std::move(unit);
+        return operand;
+    }
+    if (operand.unit->dimensions() == unit->dimensions()) {
+        const auto& inner = operand.unit->display();
+        const auto& outer = unit->display();
+        throw CalcError(L10n::text(inner + " にさらに " + outer + " は付けられません",
+                                   "Can’t add " + outer + " on top of " + inner));
+    }
+    return Value::multiply(operand, Value(1, std::move(unit)));
+}
+
+Value Evaluator::evaluateConvert(const Expr::Convert& node) const {
+    Value operand = evaluate(*node.operand);
+    auto unit = findUnit(node.word);
+    if (!unit) {
+        throw CalcError(
+            L10n::text(node.word + " という単位は知りません", "Unknown unit “" + node.word + "”"));
+    }
+    if (operand.isPercent) operand = operand.percentResolved();
+    return operand.converted(*unit);
+}
+
+Value Evaluator::evaluatePercentOf(const Expr::PercentOf& node) const {
+    Value share = evaluate(*node.share);
+    Value whole = evaluate(*node.whole);
+    if (!share.isNumber() || !whole.isNumber()) throw CalcError(Value::operandError("of", share, whole));
+    if (!share.isPercent) return Value::multiply(share, whole);
+    const double figure = (whole.number * share.number) / 100;
+    if (whole.isPercent) return Value::percent(figure);
+    return Value(figure, std::move(whole.unit));
+}
+
+Value Evaluator::resolveIdentifier(std::string_view name) const {
+    if (auto value = context_->lookupName(name)) return std::move(*value);
+    if (auto figure = constant(name)) return Value(*figure);
+    if (auto unit = findUnit(name)) return Value(1, std::move(unit));
+    throw CalcError(undefinedNameError(name));
+}
+
+bool Evaluator::isNameChain(const Expr& expression) const {
+    if (const auto* identifier = expression.as<Expr::Identifier>())
+        return context_->lookupName(identifier->name).has_value();
+    if (const auto* apply = expression.as<Expr::UnitApply>())
+        return context_->lookupName(apply->word).has_value() && isNameChain(*apply->operand);
+    return false;
+}
+
+std::string Evaluator::undefinedNameError(std::string_view name) {
+    const std::string written(name);
+    if (unicode::graphemeCount(name) == 1) {
+        std::string upper = unicode::toUpper(name);
+        if (upper != written) {
+            if (auto unit = findUnit(upper)) {
+                const auto& display = unit->display();
+                return L10n::text(written + " が定義されていません（単位の " + display + " なら " + upper +
+                                      " と大文字で書きます）",
+                                  written + " is not defined (for the unit " + display +
+                                      ", write it uppercase: " + upper + ")");
+            }
+        }
+    }
+    return L10n::text(written + " が定義されていません", written + " is not defined");
+}
+
+Value Evaluator::callFunction(std::string_view name, const std::vector<ExprPtr>& arguments) const {
+    std::vector<Value> values;
+    values.reserve(arguments.size());
+    for (const auto& argument : arguments) {
+        Value value = evaluate(*argument);
+        if (value.isPercent) value = value.percentResolved();
+        values.push_back(std::move(value));
+    }
+
+    if (auto answer = context_->callUserFunction(name, values)) return std::move(*answer);
+
+    const std::string lower = lowerCased(name);
+    if (!listTakingFunctions().contains(lower)) {
+        for (const auto& value : values) {
+            if (!value.isNumber()) throw CalcError(argumentKindError(name, value));
+        }
+    }
+    Builtin builtin = numericBuiltin(lower);
+    if (!builtin) builtin = aggregateBuiltin(lower);
+    if (!builtin) {
+        const std::string written(name);
+        throw CalcError(
+            L10n::text(written + " という関数はありません", "There is no function named " + written));
+    }
+    return builtin(name, values);
+}
+
+std::string Evaluator::argumentKindError(std::string_view name, const Value& argument) {
+    const std::string written(name);
+    const auto noun = argument.kindName();
+    return L10n::text(written + " に" + noun + "は渡せません", written + " can’t take " + noun);
+}
+
+const Value& Evaluator::singleArgument(const std::vector<Value>& arguments, std::string_view name) {
+    if (arguments.size() != 1) {
+        const std::string written(name);
+        throw CalcError(L10n::text(written + " は引数が 1 つ必要です", written + " needs one argument"));
+    }
+    return arguments.front();
 }
 
 } // namespace vell

@@ -1,33 +1,34 @@
 #include "Unicode/Unicode.h"
 
-#include <unicode/uchar.h>
+#include <memory>
+#include <stdexcept>
 #include <unicode/ubrk.h>
+#include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
 #include <unicode/utext.h>
-
-#include <memory>
-#include <stdexcept>
 
 namespace vell::unicode {
 
 namespace {
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool isContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 std::u16string callIcu16(std::u16string_view source,
                          int32_t (*fn)(UChar*, int32_t, const UChar*, int32_t, UErrorCode*)) {
     std::u16string out(source.size() + 8, u'\0');
     UErrorCode status = U_ZERO_ERROR;
-    int32_t length = fn(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                        reinterpret_cast<const UChar*>(source.data()), static_cast<int32_t>(source.size()),
-                        &status);
+    int32_t length =
+        fn(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+           reinterpret_cast<const UChar*>(source.data()), static_cast<int32_t>(source.size()), &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         out.assign(static_cast<std::size_t>(length), u'\0');
         status = U_ZERO_ERROR;
-        length = fn(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
-                    reinterpret_cast<const UChar*>(source.data()), static_cast<int32_t>(source.size()),
-                    &status);
+        length =
+            fn(reinterpret_cast<UChar*>(out.data()), static_cast<int32_t>(out.size()),
+               reinterpret_cast<const UChar*>(source.data()), static_cast<int32_t>(source.size()), &status);
     }
     if (U_FAILURE(status)) return std::u16string(source);
     out.resize(static_cast<std::size_t>(length));
@@ -142,14 +143,16 @@ void appendUtf8(std::string& out, char32_t scalar) {
 std::u32string toUtf32(std::string_view text) {
     std::u32string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) out.push_back(decodeNext(text, i));
+    for (std::size_t i = 0; i < text.size();)
+        out.push_back(decodeNext(text, i));
     return out;
 }
 
 std::string fromUtf32(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t c : text) appendUtf8(out, c);
+    for (char32_t c : text)
+        appendUtf8(out, c);
     return out;
 }
 
@@ -173,7 +176,8 @@ std::string fromUtf16(std::u16string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -198,7 +202,8 @@ std::string sanitized(std::string_view text) {
     if (isAscii(text) || isValidUtf8(text)) return std::string(text);
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) appendUtf8(out, decodeNext(text, i));
+    for (std::size_t i = 0; i < text.size();)
+        appendUtf8(out, decodeNext(text, i));
     return out;
 }
 
@@ -208,7 +213,8 @@ std::vector<std::size_t> graphemeBoundaries(std::string_view text) {
         asciiBoundaries(text, out);
         return out;
     }
-    // ICU reads invalid UTF-8 as U+FFFD, one replacement per maximal invalid run; boundaries stay byte offsets.
+    // ICU reads invalid UTF-8 as U+FFFD, one replacement per maximal invalid run; boundaries stay byte
+    // offsets.
     UErrorCode status = U_ZERO_ERROR;
     UText* ut = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
     UBreakIterator* it = characterBreaks();
@@ -223,7 +229,8 @@ std::vector<std::size_t> graphemeBoundaries(std::string_view text) {
         return out;
     }
     out.reserve(text.size() / 2 + 2);
-    for (int32_t b = ubrk_first(it); b != UBRK_DONE; b = ubrk_next(it)) out.push_back(static_cast<std::size_t>(b));
+    for (int32_t b = ubrk_first(it); b != UBRK_DONE; b = ubrk_next(it))
+        out.push_back(static_cast<std::size_t>(b));
     ubrk_setText(it, nullptr, 0, &status);
     utext_close(ut);
     if (out.empty() || out.back() != text.size()) out.push_back(text.size());
@@ -255,11 +262,13 @@ std::vector<std::size_t> graphemeBoundaries(std::u16string_view text) {
     UBreakIterator* it = characterBreaks();
     ubrk_setText(it, reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()), &status);
     if (U_FAILURE(status)) {
-        for (std::size_t i = 0; i < text.size(); ++i) out.push_back(i);
+        for (std::size_t i = 0; i < text.size(); ++i)
+            out.push_back(i);
         out.push_back(text.size());
         return out;
     }
-    for (int32_t b = ubrk_first(it); b != UBRK_DONE; b = ubrk_next(it)) out.push_back(static_cast<std::size_t>(b));
+    for (int32_t b = ubrk_first(it); b != UBRK_DONE; b = ubrk_next(it))
+        out.push_back(static_cast<std::size_t>(b));
     ubrk_setText(it, nullptr, 0, &status);
     if (out.empty() || out.back() != text.size()) out.push_back(text.size());
     return out;
@@ -278,6 +287,11 @@ bool isWhiteSpace(char32_t scalar) {
 bool isSpaceSeparator(char32_t scalar) {
     if (scalar < 0x80) return scalar == ' ';
     return u_charType(static_cast<UChar32>(scalar)) == U_SPACE_SEPARATOR;
+}
+
+bool isNumeric(char32_t scalar) {
+    if (scalar < 0x80) return scalar >= '0' && scalar <= '9';
+    return u_getIntPropertyValue(static_cast<UChar32>(scalar), UCHAR_NUMERIC_TYPE) != U_NT_NONE;
 }
 
 char32_t firstScalar(std::string_view text) {

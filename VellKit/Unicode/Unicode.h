@@ -37,6 +37,8 @@ std::vector<std::size_t> graphemeBoundaries(std::u16string_view text);
 bool isAlphabetic(char32_t scalar);
 bool isWhiteSpace(char32_t scalar);
 bool isSpaceSeparator(char32_t scalar); // general category Zs
+// Has a numeric value (digits, superscripts, fractions, circled numbers, numeric ideographs...).
+bool isNumeric(char32_t scalar);
 // First scalar of a text, or 0 for the empty text.
 char32_t firstScalar(std::string_view text);
 

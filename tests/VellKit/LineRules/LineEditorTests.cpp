@@ -15,5 +15,21 @@ TEST(LineEditor, SpecialNamesAreTheEightReservedWords) {
     EXPECT_EQ(&names, &LineEditor::specialNames());
 }
 
+TEST(LineEditor, ReservedNamesAddTheConversionWordsAndX) {
+    const auto& names = LineEditor::reservedNames();
+    EXPECT_EQ(names.size(), 15u);
+    for (const char* word : {"in", "to", "as", "of", "へ", "で", "x"})
+        EXPECT_TRUE(names.contains(word)) << word;
+    for (const auto& special : LineEditor::specialNames())
+        EXPECT_TRUE(names.contains(special)) << special;
+}
+
+TEST(LineEditor, KeywordsAreTheProgramLanguageWords) {
+    EXPECT_EQ(LineEditor::keywords(), (std::unordered_set<std::string>{
+                                          "if", "elif", "else", "for", "while", "def", "return", "break",
+                                          "continue", "in", "and", "or", "not", "True", "False", "range"}));
+    EXPECT_FALSE(LineEditor::keywords().contains("true"));
+}
+
 } // namespace
 } // namespace vell

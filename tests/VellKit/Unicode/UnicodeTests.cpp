@@ -14,26 +14,30 @@ TEST(Unicode, GraphemesCountUserPerceivedCharacters) {
         {"", 0},
         {"abc", 3},
         {"a\r\nb", 3},
-        {"e\xCC\x81", 1},                                   // e + combining acute
-        {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", 1},            // thumbs up + skin tone
-        {"\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5", 1},            // flag JP
-        {"\xE3\x81\x8B\xE3\x82\x99", 1},                    // か + combining dakuten
-        {"\xE5\x9D\xAA=1", 3},                              // 坪=1
+        {"e\xCC\x81", 1},                        // e + combining acute
+        {"\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", 1}, // thumbs up + skin tone
+        {"\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5", 1}, // flag JP
+        {"\xE3\x81\x8B\xE3\x82\x99", 1},         // か + combining dakuten
+        {"\xE5\x9D\xAA=1", 3},                   // 坪=1
     };
-    for (const Case& c : cases) EXPECT_EQ(graphemeCount(c.text), c.count) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(graphemeCount(c.text), c.count) << c.text;
 }
 
 TEST(Unicode, GraphemeBoundariesAreByteOffsets) {
-    const std::string text = "a\xE3\x81\x82" "b"; // aあb
+    const std::string text = "a\xE3\x81\x82"
+                             "b"; // aあb
     EXPECT_EQ(graphemeBoundaries(text), (std::vector<std::size_t>{0, 1, 4, 5}));
     EXPECT_EQ(graphemeBoundaries(std::u16string(u"a\U0001F600b")), (std::vector<std::size_t>{0, 1, 3, 4}));
     EXPECT_EQ(graphemeBoundaries(std::string_view()), (std::vector<std::size_t>{0}));
 }
 
 TEST(Unicode, InvalidUtf8ReadsAsReplacement) {
-    const std::string bad = "a\xFF" "b\xE3\x81";
+    const std::string bad = "a\xFF"
+                            "b\xE3\x81";
     EXPECT_FALSE(isValidUtf8(bad));
-    EXPECT_EQ(sanitized(bad), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(sanitized(bad), "a\xEF\xBF\xBD"
+                              "b\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_TRUE(isValidUtf8(sanitized(bad)));
     EXPECT_TRUE(isValidUtf8("\xEF\xBF\xBD"));
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // an encoded surrogate
@@ -42,9 +46,9 @@ TEST(Unicode, InvalidUtf8ReadsAsReplacement) {
 
 TEST(Unicode, Properties) {
     EXPECT_TRUE(isAlphabetic(U'x'));
-    EXPECT_TRUE(isAlphabetic(U'\u03C0'));  // π
-    EXPECT_TRUE(isAlphabetic(U'\u5764'));  // 坪
-    EXPECT_TRUE(isAlphabetic(U'\u30AB'));  // カ
+    EXPECT_TRUE(isAlphabetic(U'\u03C0')); // π
+    EXPECT_TRUE(isAlphabetic(U'\u5764')); // 坪
+    EXPECT_TRUE(isAlphabetic(U'\u30AB')); // カ
     EXPECT_FALSE(isAlphabetic(U'3'));
     EXPECT_FALSE(isAlphabetic(U'\u00B0')); // °
     EXPECT_TRUE(isWhiteSpace(U'\t'));
@@ -58,7 +62,9 @@ TEST(Unicode, Properties) {
 TEST(Unicode, CaseMappingIsFull) {
     EXPECT_EQ(toLower("KM"), "km");
     EXPECT_EQ(toLower("\xC3\x84Pa"), "\xC3\xA4pa"); // Äpa
-    EXPECT_EQ(toUpper("stra\xC3\x9F" "e"), "STRASSE");
+    EXPECT_EQ(toUpper("stra\xC3\x9F"
+                      "e"),
+              "STRASSE");
     EXPECT_EQ(toLower("\xE2\x84\x83"), "\xE2\x84\x83"); // ℃ has no lower case
 }
 
@@ -72,7 +78,8 @@ TEST(Unicode, NormalisationAndEquivalence) {
 }
 
 TEST(Unicode, OffsetConversion) {
-    const std::string text = "a\xE3\x81\x82\xF0\x9F\x98\x80" "b"; // a あ 😀 b
+    const std::string text = "a\xE3\x81\x82\xF0\x9F\x98\x80"
+                             "b"; // a あ 😀 b
     EXPECT_EQ(utf16Offset(text, 0), 0u);
     EXPECT_EQ(utf16Offset(text, 1), 1u);
     EXPECT_EQ(utf16Offset(text, 4), 2u);
@@ -83,6 +90,19 @@ TEST(Unicode, OffsetConversion) {
     EXPECT_EQ(byteOffset(text, 99), text.size());
     EXPECT_EQ(fromUtf16(toUtf16(text)), text);
     EXPECT_EQ(fromUtf32(toUtf32(text)), text);
+}
+
+} // namespace
+} // namespace vell::unicode
+
+namespace vell::unicode {
+namespace {
+
+TEST(Unicode, NumericValues) {
+    for (char32_t c : {U'7', U'\uFF17', U'\u00B2', U'\u00BD', U'\u2460', U'\u4E07', U'\u0663'})
+        EXPECT_TRUE(isNumeric(c)) << static_cast<std::uint32_t>(c);
+    for (char32_t c : {U'a', U'.', U'\u00B0', U'\u3042'})
+        EXPECT_FALSE(isNumeric(c)) << static_cast<std::uint32_t>(c);
 }
 
 } // namespace
