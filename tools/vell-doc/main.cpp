@@ -7,11 +7,16 @@
 //                                                   --keeping selects that sheet first, as the store passes
 //                                                   its selection; --now fixes the clock for the tombstones
 //   vell-doc merge A B [--now DATE]                 A (this copy) merged with B (the other copy)
+//   vell-doc total FILE                             the status bar's total of the sheet text in FILE,
+//                                                   or nothing when the sheet has none
 //
 // Exit status: 0 done, 1 a file could not be read or decoded, 2 wrong arguments.
 
+#include "Document/SheetTotal.h"
 #include "Document/VellDocument.h"
 #include "Engine/L10n.h"
+#include "Engine/ValueFormatter.h"
+#include "Sheet/DocumentEvaluator.h"
 
 #include <algorithm>
 #include <fstream>
@@ -29,7 +34,8 @@ using namespace vell;
 constexpr std::string_view usage = "usage: vell-doc starter [--language japanese|english]\n"
                                    "       vell-doc check FILE\n"
                                    "       vell-doc dedupe FILE [--keeping UUID] [--now DATE]\n"
-                                   "       vell-doc merge A B [--now DATE]\n";
+                                   "       vell-doc merge A B [--now DATE]\n"
+                                   "       vell-doc total FILE\n";
 
 struct UsageError {
     std::string message;
@@ -70,11 +76,16 @@ void expectPositional(const Arguments& arguments, std::size_t count) {
     if (arguments.positional.size() != count) throw UsageError{"wrong number of arguments"};
 }
 
-VellDocument readDocument(const std::string& path) {
+std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw FileError{path + ": cannot be read"};
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     if (file.bad()) throw FileError{path + ": cannot be read"};
+    return bytes;
+}
+
+VellDocument readDocument(const std::string& path) {
+    const std::string bytes = readFile(path);
     try {
         return VellDocument::decode(bytes);
     } catch (const DocumentDecodingError& error) {
@@ -138,6 +149,14 @@ void merge(const std::vector<std::string>& args) {
     print(ours.merged(theirs, now));
 }
 
+void total(const std::vector<std::string>& args) {
+    const Arguments arguments = parse(args, {});
+    expectPositional(arguments, 1);
+    const std::string text = readFile(arguments.positional[0]);
+    if (const auto sum = SheetTotal::of(DocumentEvaluator::evaluate(text)))
+        std::cout << ValueFormatter::format(*sum, true) << '\n';
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -157,6 +176,8 @@ int main(int argc, char** argv) {
             dedupe(args);
         else if (command == "merge")
             merge(args);
+        else if (command == "total")
+            total(args);
         else
             throw UsageError{"unknown command " + command};
     } catch (const UsageError& error) {

@@ -1,0 +1,205 @@
+#include "Sheet/LineContext.h"
+
+#include "Engine/CalcError.h"
+#include "Engine/L10n.h"
+#include "LineRules/LineEditor.h"
+#include "Unicode/Unicode.h"
+
+#include <charconv>
+
+namespace vell {
+
+namespace {
+
+// Adds values[from...] onto `partial` (the running total on the left). False when an addition
+// fails; `partial` then holds the total before the failing addition.
+bool addOnto(std::optional<Value>& partial, std::span<const Value> values, std::size_t from) {
+    for (std::size_t i = from; i < values.size(); ++i) {
+        if (!partial) {
+            partial = values[i];
+            continue;
+        }
+        try {
+            partial = Value::add(*partial, values[i]);
+        } catch (const CalcError&) {
+            return false;
+        }
+    }
+    return true;
+}
+
+enum class Special {
+    none,
+    previous,
+    block,
+    all
+};
+
+Special special(std::string_view name) {
+    if (name.size() > 8) return Special::none;
+    if (name == "prev" || name == "ans" || name == "前") return Special::previous;
+    if (name == "sum" || name == "subtotal" || name == LineEditor::subtotalAlias) return Special::block;
+    if (name == "total" || name == "合計") return Special::all;
+    return Special::none;
+}
+
+// Runs f with the NFC form of the name; ASCII names are their own NFC.
+template <typename F>
+auto withCanonical(std::string_view name, F&& f) {
+    if (unicode::isAscii(name)) return f(name);
+    const std::string canonical = unicode::nfc(name);
+    return f(std::string_view(canonical));
+}
+
+std::string decimal(std::size_t n) {
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, n).ptr;
+    return std::string(buffer, end);
+}
+
+const Value* findInScope(const LineContext::Scope& scope, std::string_view name) {
+    for (const auto& [bound, value] : scope)
+        if (bound == name) return &value;
+    return nullptr;
+}
+
+void bindInScope(LineContext::Scope& scope, std::string_view name, Value value) {
+    for (auto& [bound, existing] : scope)
+        if (bound == name) {
+            existing = std::move(value);
+            return;
+        }
+    scope.emplace_back(std::string(name), std::move(value));
+}
+
+} // namespace
+
+void RunningSum::clear() {
+    values_.clear();
+    added_ = 0;
+    partial_.reset();
+    failed_ = false;
+}
+
+std::optional<Value> RunningSum::total(bool& failed) {
+    if (!failed_ && added_ < values_.size()) {
+        failed_ = !addOnto(partial_, values_, added_);
+        added_ = values_.size();
+    }
+    if (failed_) {
+        failed = true;
+        return std::nullopt;
+    }
+    return partial_;
+}
+
+LineContext::LineContext(ProgramBudget::ClockSource clock) : budget(std::move(clock)) {}
+
+std::optional<Value> LineContext::lookupName(std::string_view name) {
+    return withCanonical(name, [this](std::string_view canonical) { return lookupCanonical(canonical); });
+}
+
+std::optional<Value> LineContext::lookupCanonical(std::string_view name) {
+    if (!locals.empty())
+        if (const Value* local = findInScope(locals.back(), name)) return *local;
+    switch (special(name)) {
+    case Special::previous:
+        return previous;
+    case Special::block:
+        return runningSum(block);
+    case Special::all:
+        return runningSum(all);
+    case Special::none:
+        break;
+    }
+    const auto found = names.find(name);
+    if (found == names.end()) return std::nullopt;
+    return found->second;
+}
+
+std::optional<Value> LineContext::runningSum(RunningSum& sum) {
+    bool failed = false;
+    std::optional<Value> total = sum.total(failed);
+    if (failed) mixedUnits = true;
+    return total;
+}
+
+std::optional<Value> LineContext::sumValues(std::span<const Value> values) {
+    std::optional<Value> total;
+    if (!addOnto(total, values, 0)) {
+        mixedUnits = true;
+        return std::nullopt;
+    }
+    return total;
+}
+
+void LineContext::assign(std::string_view name, Value value) {
+    withCanonical(name, [&](std::string_view canonical) {
+        if (!locals.empty())
+            bindInScope(locals.back(), canonical, std::move(value));
+        else
+            names.insert_or_assign(std::string(canonical), std::move(value));
+        return 0;
+    });
+}
+
+std::optional<Value> LineContext::lineValue(std::int64_t line) {
+    if (line < 1 || static_cast<std::uint64_t>(line) >= byLine_.size()) return std::nullopt;
+    return byLine_[static_cast<std::size_t>(line)];
+}
+
+void LineContext::recordLine(std::int64_t line, Value value) {
+    if (line < 1) return;
+    const auto at = static_cast<std::size_t>(line);
+    if (at >= byLine_.size()) byLine_.resize(at + 1);
+    byLine_[at] = std::move(value);
+}
+
+std::string LineContext::sheetSuffix(std::string_view home) {
+    const std::string sheet(home);
+    return L10n::text("（" + sheet + " シートの）", " (from sheet “" + sheet + "”)");
+}
+
+std::optional<Value> LineContext::callUserFunction(std::string_view name,
+                                                   const std::vector<Value>& arguments) {
+    return withCanonical(
+        name, [&](std::string_view canonical) { return callCanonical(canonical, name, arguments); });
+}
+
+std::optional<Value> LineContext::callCanonical(std::string_view name, std::string_view written,
+                                                const std::vector<Value>& arguments) {
+    const ProgramFunction* function = findFunction ? findFunction(name) : nullptr;
+    if (!function) {
+        const auto found = functions.find(name);
+        if (found != functions.end()) function = &found->second;
+    }
+    if (!function || !runFunction) return std::nullopt;
+
+    if (arguments.size() != function->params.size()) {
+        const std::string count = decimal(function->params.size());
+        const std::string suffix = function->home ? sheetSuffix(*function->home) : std::string();
+        const std::string shown(written);
+        throw CalcError(L10n::text(suffix + shown + " は引数が " + count + " つ必要です",
+                                   shown + suffix + " needs " + count + " argument(s)"));
+    }
+
+    budget.enter();
+    struct CallGuard {
+        LineContext& context;
+        bool pushed = false;
+        ~CallGuard() {
+            if (pushed) context.locals.pop_back();
+            context.budget.leave();
+        }
+    } guard{*this};
+
+    Scope scope;
+    scope.reserve(arguments.size());
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+        bindInScope(scope, function->params[i], arguments[i]);
+    locals.push_back(std::move(scope));
+    guard.pushed = true;
+    return runFunction(*function);
+}
+
+} // namespace vell

@@ -1,0 +1,93 @@
+#pragma once
+
+// The EvalContext of one sheet evaluation: named values, the previous answer, the running block
+// and sheet sums, line values, the sheet's functions, the scopes of running calls and the budget.
+// Names are compared in NFC, so canonically equivalent spellings are one name.
+
+#include "Engine/EvalContext.h"
+#include "Engine/Value.h"
+#include "Sheet/NameMap.h"
+#include "Sheet/ProgramBudget.h"
+#include "Sheet/ProgramNode.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vell {
+
+// The values of a running sum, added up from the first to the last when asked. What has been
+// added once is kept, so asking again after every line stays linear.
+class RunningSum {
+public:
+    void append(const Value& value) { values_.push_back(value); }
+    void clear();
+    const std::vector<Value>& values() const { return values_; }
+    // None for no values, and when an addition failed (then `failed` is set).
+    std::optional<Value> total(bool& failed);
+
+private:
+    std::vector<Value> values_;
+    std::size_t added_ = 0;
+    std::optional<Value> partial_;
+    bool failed_ = false;
+};
+
+class LineContext final : public EvalContext {
+public:
+    // One call's parameters and local names, in binding order.
+    using Scope = std::vector<std::pair<std::string, Value>>;
+
+    // The budget's clock starts now; an empty source means the steady clock.
+    explicit LineContext(ProgramBudget::ClockSource clock = {});
+    LineContext(const LineContext&) = delete;
+    LineContext& operator=(const LineContext&) = delete;
+
+    std::optional<Value> lookupName(std::string_view name) override;
+    // None for numbers that stored nothing, 0, negative numbers and numbers past the sheet.
+    std::optional<Value> lineValue(std::int64_t line) override;
+    // None when no user function has the name. Throws CalcError for a wrong argument count, calls
+    // nested too deeply and failures of the body, and EscapedLoopSignal for a break or continue
+    // that left the body.
+    std::optional<Value> callUserFunction(std::string_view name,
+                                          const std::vector<Value>& arguments) override;
+
+    // The sum of the values; none for no values and when they cannot be added up, which also sets
+    // mixedUnits.
+    std::optional<Value> sumValues(std::span<const Value> values);
+    // Binds the name in the innermost scope while a call runs, else among the named values.
+    void assign(std::string_view name, Value value);
+    // Stores the value of the 1-based line number.
+    void recordLine(std::int64_t line, Value value);
+    // The sheet part of the argument-count message for a function from the sheet `home`.
+    static std::string sheetSuffix(std::string_view home);
+
+    // Read and written by the sheet evaluation.
+    NameMap<Value> names;
+    std::optional<Value> previous;
+    RunningSum block; // top-level number values since the last top-level blank line
+    RunningSum all;   // top-level number values of the whole sheet
+    bool mixedUnits = false;
+    NameMap<ProgramFunction> functions; // keys in NFC
+    std::vector<Scope> locals;          // innermost last; not empty exactly while a call runs
+    ProgramBudget budget;
+    // Installed by the runner, which owns this context; they do not keep the runner alive.
+    std::function<Value(const ProgramFunction&)> runFunction;
+    // The pointer stays valid for the whole evaluation.
+    std::function<const ProgramFunction*(std::string_view)> findFunction;
+
+private:
+    std::optional<Value> runningSum(RunningSum& sum);
+    std::optional<Value> lookupCanonical(std::string_view name);
+    std::optional<Value> callCanonical(std::string_view name, std::string_view written,
+                                       const std::vector<Value>& arguments);
+
+    std::vector<std::optional<Value>> byLine_;
+};
+
+} // namespace vell

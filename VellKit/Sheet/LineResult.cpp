@@ -1,0 +1,30 @@
+#include "Sheet/LineResult.h"
+
+namespace vell {
+
+std::string LineOutcome::debugDescription() const {
+    switch (kind()) {
+    case Case::value:
+        return "value " + as<Value>()->debugDescription();
+    case Case::plot: {
+        const PlotSpec& spec = *as<PlotSpec>();
+        const char* kindName = spec.kind == PlotSpec::Kind::curve  ? "curve"
+                               : spec.kind == PlotSpec::Kind::bars ? "bars"
+                                                                   : "surface";
+        return std::string("plot ") + kindName + " \"" + spec.title + "\"";
+    }
+    case Case::failure:
+        return "failure \"" + as<Failure>()->message + "\"";
+    case Case::blank:
+        return "blank";
+    case Case::comment:
+        return "comment";
+    }
+    return {};
+}
+
+std::string LineResult::debugDescription() const {
+    return outcome.debugDescription() + (name ? " named " + *name : std::string());
+}
+
+} // namespace vell

@@ -1,0 +1,76 @@
+#pragma once
+
+// What one line of a sheet shows after evaluation, and the name it assigns.
+
+#include "Engine/Value.h"
+#include "Sheet/PlotSpec.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace vell {
+
+class LineOutcome {
+public:
+    struct Failure {
+        std::string message; // already in the user's language
+        friend bool operator==(const Failure&, const Failure&) = default;
+    };
+    struct Blank {
+        friend bool operator==(const Blank&, const Blank&) = default;
+    };
+    // A note: comment syntax, or a failing line without any ASCII digit.
+    struct Comment {
+        friend bool operator==(const Comment&, const Comment&) = default;
+    };
+
+    using Node = std::variant<Value, PlotSpec, Failure, Blank, Comment>;
+
+    // The cases in the order of Node.
+    enum class Case : std::uint8_t {
+        value,
+        plot,
+        failure,
+        blank,
+        comment,
+    };
+
+    LineOutcome() : node_(Blank{}) {}
+
+    static LineOutcome value(Value value) { return LineOutcome(Node(std::move(value))); }
+    static LineOutcome plot(PlotSpec spec) { return LineOutcome(Node(std::move(spec))); }
+    static LineOutcome failure(std::string message) { return LineOutcome(Node(Failure{std::move(message)})); }
+    static LineOutcome blank() { return LineOutcome(); }
+    static LineOutcome comment() { return LineOutcome(Node(Comment{})); }
+
+    const Node& node() const { return node_; }
+    Case kind() const { return static_cast<Case>(node_.index()); }
+    template <typename T>
+    const T* as() const {
+        return std::get_if<T>(&node_);
+    }
+
+    friend bool operator==(const LineOutcome&, const LineOutcome&) = default;
+
+    // value 5 m, failure "…", plot curve "…", blank, comment; for tests and diagnostics.
+    std::string debugDescription() const;
+
+private:
+    explicit LineOutcome(Node node) : node_(std::move(node)) {}
+
+    Node node_;
+};
+
+struct LineResult {
+    LineOutcome outcome;
+    // Only value and plot outcomes of a named line carry it.
+    std::optional<std::string> name;
+
+    friend bool operator==(const LineResult&, const LineResult&) = default;
+
+    std::string debugDescription() const;
+};
+
+} // namespace vell

@@ -1,0 +1,58 @@
+#pragma once
+
+// The limits of one sheet evaluation: steps taken, function calls running inside each other, and the
+// time since the evaluation began. Shared by everything the evaluation runs.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace vell {
+
+class ProgramBudget {
+public:
+    using Clock = std::chrono::steady_clock;
+    // Where the budget reads the time; tests install their own.
+    using ClockSource = std::function<Clock::time_point()>;
+
+    static constexpr std::int64_t defaultMaxSteps = 200000;
+    static constexpr int defaultMaxDepth = 40;
+    static constexpr double defaultMaxSeconds = 0.15;
+
+    // The clock is read once now; an empty source means the steady clock.
+    explicit ProgramBudget(ClockSource clock = {});
+    ProgramBudget(const ProgramBudget&) = delete;
+    ProgramBudget& operator=(const ProgramBudget&) = delete;
+
+    // Counts one step. Throws CalcError past the step limit, and on every 256th step once the time
+    // is used up.
+    void step() {
+        ++steps_;
+        if (steps_ > maxSteps) throwTooManySteps();
+        if ((steps_ & 255) == 0) checkTime();
+    }
+
+    // Counts one more nested call; throws CalcError past the depth limit, leaving the depth as it was.
+    void enter();
+    // The end of a call entered with enter(), whether it succeeded or failed.
+    void leave() { --depth_; }
+
+    std::int64_t steps() const { return steps_; }
+    int depth() const { return depth_; }
+    Clock::time_point startedAt() const { return startedAt_; }
+
+    const std::int64_t maxSteps = defaultMaxSteps;
+    const int maxDepth = defaultMaxDepth;
+    const double maxSeconds = defaultMaxSeconds;
+
+private:
+    [[noreturn]] static void throwTooManySteps();
+    void checkTime() const;
+
+    ClockSource clock_;
+    std::int64_t steps_ = 0;
+    int depth_ = 0;
+    Clock::time_point startedAt_;
+};
+
+} // namespace vell

@@ -1,0 +1,102 @@
+#pragma once
+
+// The state of one sheet evaluation: runs the sheet's program line by line into one result per
+// line, runs loops and the user's functions under the budget, and finds functions on the other
+// sheets. The texts behind the lines and the other sheets must outlive the runner.
+
+#include "Engine/Parser.h"
+#include "Engine/Value.h"
+#include "Sheet/LineContext.h"
+#include "Sheet/LineResult.h"
+#include "Sheet/NameMap.h"
+#include "Sheet/ProgramBudget.h"
+#include "Sheet/ProgramFlow.h"
+#include "Sheet/ProgramNode.h"
+#include "Sheet/SharedSheet.h"
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vell {
+
+class ProgramRunner {
+public:
+    // The other sheets' top-level functions, one pair per sheet in document order.
+    using SharedFunctions = std::vector<std::pair<std::string, NameMap<ProgramFunction>>>;
+
+    // Where the items of a for loop come from: a range, counted without building a list, or values.
+    struct LoopItems {
+        // start, start + step, ... up to and including bound; empty when start lies beyond the
+        // bound or any of the three is NaN.
+        struct Range {
+            double start;
+            double bound;
+            double step;
+        };
+        std::optional<Range> range;
+        std::vector<Value> values;
+    };
+
+    ProgramRunner(std::vector<std::string_view> lines, std::span<const SharedSheet> others,
+                  ProgramBudget::ClockSource clock = {});
+    ProgramRunner(const ProgramRunner&) = delete;
+    ProgramRunner& operator=(const ProgramRunner&) = delete;
+
+    // Evaluates the sheet and hands over the results; once per runner. Never fails.
+    std::vector<LineResult> run();
+
+    // Evaluates one plain line and stores its result; never fails.
+    void runLine(std::size_t index, std::string_view text, bool topLevel);
+    // Stores a result unless a function from another sheet runs or the index lies outside the sheet.
+    void setResult(std::size_t index, LineResult result);
+    // After an aborted run: the message on every line that got no result and is not empty.
+    void failUnvisitedLines(const std::string& message);
+
+    // Runs the nodes; a return, break or continue that ends them early comes back as the flow.
+    // Throws CalcError.
+    std::optional<ProgramFlow> execute(const ProgramNodes& nodes, bool topLevel);
+
+    // This sheet's function of that name (NFC), or another sheet's; null when there is none.
+    const ProgramFunction* findFunction(std::string_view name);
+    const SharedFunctions& sharedFunctions();
+    // Whether the other sheets have been parsed for their functions in this evaluation.
+    bool sharedFunctionsCollected() const { return sharedCache_.has_value(); }
+    // Runs a function body; its return value, or a plain zero.
+    Value callFunction(const ProgramBody& body, const std::optional<std::string>& home);
+    void popHome(const std::optional<std::string>& home);
+
+    LoopItems loopItems(const Expr& iterable);
+    LoopItems::Range rangeStride(const Expr::Call& call);
+    static Value rangeItem(double number) { return Value(number); }
+
+    LineContext& context() { return context_; }
+    const std::vector<LineResult>& results() const { return results_; }
+
+private:
+    std::optional<ProgramFlow> runIfChain(const std::vector<ProgramNode::Branch>& branches, bool topLevel);
+    std::optional<ProgramFlow> runFor(const ProgramNode::ForLoop& loop);
+    std::optional<ProgramFlow> runWhile(const ProgramNode::WhileLoop& loop);
+    void define(const ProgramNode::Define& node);
+    std::optional<ProgramFlow> runReturn(const ProgramNode::Ret& node);
+    // An expression of a program header; a break or continue that escaped a call in it fails as
+    // a CalcError, like any failure of the expression.
+    Value evaluate(const Expr& expression);
+    // Plot and chart lines are built here instead of evaluated; true when the line was one.
+    bool runPlot(std::size_t index, std::string_view title, const Statement& statement);
+
+    std::vector<std::string_view> lines_;
+    LineContext context_;
+    std::vector<LineResult> results_;
+    std::vector<bool> visited_;
+    std::span<const SharedSheet> others_;
+    std::optional<SharedFunctions> sharedCache_;
+    std::vector<std::string> homeStack_;
+    NameMap<NameMap<ProgramFunction>> nestedShared_;
+};
+
+} // namespace vell
