@@ -1,0 +1,593 @@
+#include "Stores/DocumentStore.h"
+
+#include "Document/SheetTotal.h"
+#include "Engine/L10n.h"
+#include "LineRules/LineEditor.h"
+#include "Sheet/DocumentEvaluator.h"
+#include "Sheet/SharedSheet.h"
+#include "Stores/AppSettings.h"
+#include "Stores/KeyLayoutStore.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/SheetSession.h"
+#include "Stores/UndoCenter.h"
+#include "Unicode/Unicode.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <exception>
+#include <set>
+#include <utility>
+
+namespace vell {
+
+namespace {
+
+std::string decimal(std::int64_t number) {
+    std::array<char, 24> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string newSheetName() {
+    return L10n::text("新しいシート", "New Sheet");
+}
+
+std::size_t lineCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+// Ascending, each index once, and only indices of existing lines.
+std::vector<std::int64_t> validLocks(const std::vector<std::int64_t>& locks, std::size_t lines) {
+    std::vector<std::int64_t> out;
+    for (std::int64_t line : std::set<std::int64_t>(locks.begin(), locks.end()))
+        if (line >= 0 && static_cast<std::size_t>(line) < lines) out.push_back(line);
+    return out;
+}
+
+void logSaveFailure(const QString& description) {
+    qWarning().noquote() << QString::fromUtf8("Vell: 保存に失敗しました ") + description;
+}
+
+} // namespace
+
+std::optional<QString> DocumentStore::defaultStorageURL() {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty()) return std::nullopt;
+    const QString folder = QDir(base).filePath(QStringLiteral("Vell"));
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(QStringLiteral("document.json"));
+}
+
+DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
+    : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
+      keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
+      undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
+      notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
+      storageURL_(std::move(storageURL)) {
+    // The stored language, angle and fraction digits must be in force before the first evaluation.
+    if (!services.settings) AppSettings::shared();
+
+    saveTimer_.setSingleShot(true);
+    saveTimer_.setTimerType(Qt::PreciseTimer);
+    saveTimer_.setInterval(saveDelayMilliseconds);
+    connect(&saveTimer_, &QTimer::timeout, this, &DocumentStore::saveNow);
+
+    load();
+    repairAndClean();
+    syncKeyLayouts();
+    results_ = evaluate(document_.selectedSheetID);
+    refreshSessions();
+    history(currentSheet());
+    publishUndoState();
+    observeNotifications();
+}
+
+DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
+    : DocumentStore(std::move(storageURL), Services{}, parent) {}
+
+DocumentStore::~DocumentStore() = default;
+
+void DocumentStore::load() {
+    const auto useStarter = [this] {
+        document_ = VellDocument::starter(clock_);
+        usingStarterDocument_ = true;
+    };
+    if (!storageURL_) return useStarter();
+    QFile file(*storageURL_);
+    if (!file.exists()) return useStarter();
+    // From here on the file holds something; if it cannot be used, the starter document takes its
+    // place on screen, and the file is kept aside rather than overwritten by the first save.
+    if (!file.open(QIODevice::ReadOnly)) {
+        unreadableFileToSetAside_ = true;
+        return useStarter();
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        unreadableFileToSetAside_ = true;
+        return useStarter();
+    }
+    try {
+        document_ =
+            VellDocument::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    } catch (const std::exception&) {
+        unreadableFileToSetAside_ = true;
+        return useStarter();
+    }
+    if (document_.sheets.empty()) useStarter();
+}
+
+void DocumentStore::repairAndClean() {
+    if (!selectedIndex(document_.selectedSheetID))
+        document_.selectedSheetID =
+            document_.sheets.empty() ? std::nullopt : std::optional<Uuid>(document_.sheets.front().id);
+    if (!document_.removeDuplicateSheets(now()).empty()) scheduleSave();
+    // Typing into a document without sheets would go nowhere.
+    if (document_.sheets.empty()) {
+        document_ = VellDocument::starter(clock_);
+        usingStarterDocument_ = true;
+    }
+}
+
+void DocumentStore::observeNotifications() {
+    NotificationCenter& center = *notifications_;
+    center.observe(KeyLayoutStore::keyLayoutChangedNotification, this, [this](const QVariant&) {
+        observerTask([this] {
+            syncKeyLayouts();
+            scheduleSave();
+        });
+    });
+    center.observe(L10n::languageChangedNotification, this, [this](const QVariant&) {
+        // Every message of the shown sheets is rebuilt in the new language; nothing is saved.
+        observerTask([this] {
+            evaluateSelection();
+            refreshSessions();
+        });
+    });
+    center.observe(UndoCenter::undoNotification, this,
+                   [this](const QVariant&) { observerTask([this] { undo(); }); });
+    center.observe(UndoCenter::redoNotification, this,
+                   [this](const QVariant&) { observerTask([this] { redo(); }); });
+    center.observe(UndoCenter::clearSheetNotification, this,
+                   [this](const QVariant&) { observerTask([this] { requestClearCurrentSheet(); }); });
+}
+
+void DocumentStore::observerTask(std::function<void()> work) {
+    // Queued with the store as context: a store that is gone by then drops the work.
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+// --- Selection, text and evaluation -------------------------------------------------------------------
+
+SheetSession* DocumentStore::activeSession() const {
+    return activeSession_.data();
+}
+
+void DocumentStore::setActiveSession(SheetSession* session) {
+    activeSession_ = session;
+}
+
+std::optional<std::size_t> DocumentStore::selectedIndex(std::optional<Uuid> id) const {
+    if (!id) return std::nullopt;
+    for (std::size_t i = 0; i < document_.sheets.size(); ++i)
+        if (document_.sheets[i].id == *id) return i;
+    return std::nullopt;
+}
+
+const Sheet* DocumentStore::sheet(std::optional<Uuid> id) const {
+    const auto index = selectedIndex(id);
+    return index ? &document_.sheets[*index] : nullptr;
+}
+
+Sheet DocumentStore::currentSheet() const {
+    if (const Sheet* selected = sheet(document_.selectedSheetID)) return *selected;
+    if (!document_.sheets.empty()) return document_.sheets.front();
+    return Sheet{Uuid::random(), newSheetName(), "", now(), {}};
+}
+
+void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
+    if (!id || id == document_.selectedSheetID || !selectedIndex(id)) return;
+    document_.selectedSheetID = id;
+    emit documentChanged();
+    evaluateSelection();
+    refreshSessions();
+    history(currentSheet());
+    publishUndoState();
+    scheduleSave();
+}
+
+void DocumentStore::setText(std::string_view text) {
+    updateText(text, false);
+}
+
+void DocumentStore::updateText(std::string_view text, bool naming) {
+    const auto index = selectedIndex(document_.selectedSheetID);
+    if (!index) return;
+    Sheet& sheet = document_.sheets[*index];
+    if (unicode::canonicallyEqual(sheet.text, text)) return;
+
+    SheetHistory& sheetHistory = history(sheet);
+    std::vector<std::int64_t> locks;
+    if (!sheet.lockedLines.empty()) {
+        const std::size_t lines = lineCount(text);
+        if (naming && lines == lineCount(sheet.text)) {
+            // Naming rewrites lines in place (the named one, and references to a renamed name), so every
+            // lock stays on its line; following identical text would drop the rewritten ones.
+            locks = validLocks(sheet.lockedLines, lines);
+        } else {
+            locks = LineEditor::remapLockedLines(sheet.lockedLines, unicode::toUtf16(sheet.text),
+                                                 unicode::toUtf16(text));
+        }
+    }
+    sheet.lockedLines = std::move(locks);
+    sheet.text = std::string(text);
+    sheet.updatedAt = now();
+    sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
+    emit documentChanged();
+
+    publishUndoState();
+    evaluateSelection();
+    refreshSessions();
+    scheduleSave();
+}
+
+std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
+    std::optional<Sheet> fallback;
+    const Sheet* target = sheet(sheetID);
+    if (!target) target = &fallback.emplace(currentSheet());
+    std::vector<SharedSheet> others;
+    others.reserve(document_.sheets.size());
+    for (const Sheet& other : document_.sheets)
+        if (other.id != target->id) others.push_back(SharedSheet{other.name, other.text});
+    return DocumentEvaluator::evaluate(target->text, others);
+}
+
+void DocumentStore::evaluateSelection() {
+    results_ = evaluate(document_.selectedSheetID);
+    emit resultsChanged();
+}
+
+void DocumentStore::refreshSessions() {
+    std::erase_if(sessions_, [](const QPointer<SheetSession>& session) { return session.isNull(); });
+    // A refresh may register or drop sessions in turn.
+    const std::vector<QPointer<SheetSession>> live = sessions_;
+    for (const QPointer<SheetSession>& session : live)
+        if (session) session->refresh();
+}
+
+void DocumentStore::registerSession(SheetSession* session) {
+    std::erase_if(sessions_, [](const QPointer<SheetSession>& entry) { return entry.isNull(); });
+    sessions_.emplace_back(session);
+}
+
+std::optional<std::string> DocumentStore::setName(std::int64_t lineIndex, std::string_view name) {
+    const std::u16string text = unicode::toUtf16(currentSheet().text);
+    const std::u16string proposed = unicode::toUtf16(name);
+    if (auto problem = LineEditor::nameProblem(proposed, text, lineIndex)) return problem;
+    const auto named = LineEditor::setName(text, lineIndex, proposed);
+    if (!named) return std::string("名前を付けられませんでした");
+    updateText(unicode::fromUtf16(*named), true);
+    return std::nullopt;
+}
+
+// --- Sheet commands -------------------------------------------------------------------------------------
+
+void DocumentStore::addSheet() {
+    const std::string number = decimal(static_cast<std::int64_t>(document_.sheets.size()) + 1);
+    Sheet sheet{Uuid::random(), L10n::text("シート " + number, "Sheet " + number), "", now(), {}};
+    document_.selectedSheetID = sheet.id;
+    document_.sheets.push_back(std::move(sheet));
+    emit documentChanged();
+    evaluateSelection();
+    refreshSessions();
+    history(currentSheet());
+    publishUndoState();
+    scheduleSave();
+}
+
+void DocumentStore::renameSheet(const Uuid& id, std::string name) {
+    const auto index = selectedIndex(id);
+    if (!index) return;
+    Sheet& sheet = document_.sheets[*index];
+    sheet.name = std::move(name);
+    sheet.updatedAt = now();
+    emit documentChanged();
+    scheduleSave();
+}
+
+void DocumentStore::deleteSheet(const Uuid& id) {
+    if (document_.sheets.size() < 2) return;
+    const auto index = selectedIndex(id);
+    if (!index) return;
+    document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index));
+    histories_.erase(id);
+    document_.deletedSheets[id.uuidString()] = now();
+    if (document_.selectedSheetID == id)
+        document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
+    emit documentChanged();
+    evaluateSelection();
+    refreshSessions();
+    history(currentSheet());
+    publishUndoState();
+    scheduleSave();
+}
+
+void DocumentStore::duplicateSheet(const Uuid& id) {
+    const auto index = selectedIndex(id);
+    if (!index) return;
+    Sheet copy = document_.sheets[*index];
+    copy.id = Uuid::random();
+    copy.name += L10n::text(" のコピー", " Copy");
+    copy.updatedAt = now();
+    document_.selectedSheetID = copy.id;
+    document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
+                            std::move(copy));
+    emit documentChanged();
+    evaluateSelection();
+    refreshSessions();
+    history(currentSheet());
+    publishUndoState();
+    scheduleSave();
+}
+
+void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
+    if (id == onto) return;
+    const auto from = selectedIndex(id);
+    const auto to = selectedIndex(onto);
+    if (!from || !to) return;
+    Sheet moved = std::move(document_.sheets[*from]);
+    document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*from));
+    const std::size_t target = std::min(*to, document_.sheets.size());
+    document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
+    document_.sheetOrderUpdatedAt = now();
+    emit documentChanged();
+    scheduleSave();
+}
+
+void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
+    const auto from = selectedIndex(id);
+    if (!from) return;
+    const auto count = static_cast<std::int64_t>(document_.sheets.size());
+    const auto start = static_cast<std::int64_t>(*from);
+    // Compared without forming start + by, which could overflow for an absurd offset.
+    if (by < 0 ? -(by + 1) >= start : by >= count - start) return;
+    std::swap(document_.sheets[*from], document_.sheets[static_cast<std::size_t>(start + by)]);
+    document_.sheetOrderUpdatedAt = now();
+    emit documentChanged();
+    scheduleSave();
+}
+
+// --- Locks, undo and redo -------------------------------------------------------------------------------
+
+void DocumentStore::toggleLock(std::int64_t line) {
+    const auto index = selectedIndex(document_.selectedSheetID);
+    if (!index || line < 0) return;
+    Sheet& sheet = document_.sheets[*index];
+    SheetHistory& sheetHistory = history(sheet);
+    std::set<std::int64_t> locks(sheet.lockedLines.begin(), sheet.lockedLines.end());
+    if (!locks.insert(line).second) locks.erase(line);
+    sheet.lockedLines.assign(locks.begin(), locks.end());
+    sheet.updatedAt = now();
+    sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
+    emit documentChanged();
+    publishUndoState();
+    scheduleSave();
+}
+
+void DocumentStore::undo() {
+    stepHistory(true);
+}
+
+void DocumentStore::redo() {
+    stepHistory(false);
+}
+
+void DocumentStore::stepHistory(bool undo) {
+    const auto index = selectedIndex(document_.selectedSheetID);
+    if (!index) return;
+    SheetHistory& sheetHistory = history(document_.sheets[*index]);
+    auto snapshot = undo ? sheetHistory.undo() : sheetHistory.redo();
+    if (!snapshot) return;
+    applySnapshot(std::move(*snapshot), *index);
+}
+
+void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
+    Sheet& sheet = document_.sheets[index];
+    const std::string oldText = std::move(sheet.text);
+    sheet.text = std::move(snapshot.text);
+    sheet.lockedLines = std::move(snapshot.lockedLines);
+    sheet.updatedAt = now();
+    emit documentChanged();
+    if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
+        notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(*caret));
+    publishUndoState();
+    evaluateSelection();
+    refreshSessions();
+    scheduleSave();
+}
+
+void DocumentStore::pruneHistories() {
+    std::erase_if(histories_, [this](const auto& entry) { return !selectedIndex(entry.first); });
+    for (const Sheet& sheet : document_.sheets) {
+        const auto found = histories_.find(sheet.id);
+        if (found != histories_.end() && !found->second.matches(SheetSnapshot{sheet.text, sheet.lockedLines}))
+            histories_.erase(found);
+    }
+    publishUndoState();
+}
+
+// --- Clearing and erasing -------------------------------------------------------------------------------
+
+void DocumentStore::setClearSheetPrompt(std::optional<std::string> prompt) {
+    clearSheetPrompt_ = std::move(prompt);
+    emit clearSheetPromptChanged();
+}
+
+void DocumentStore::requestClearCurrentSheet() {
+    const Sheet* selected = sheet(document_.selectedSheetID);
+    if (!selected || (selected->text.empty() && selected->lockedLines.empty())) return;
+    pendingClearSheetID_ = selected->id;
+    setClearSheetPrompt(selected->name);
+}
+
+void DocumentStore::clearCurrentSheet() {
+    const std::optional<Uuid> pending = std::exchange(pendingClearSheetID_, std::nullopt);
+    setClearSheetPrompt(std::nullopt);
+    const auto index = selectedIndex(document_.selectedSheetID);
+    if (!index) return;
+    Sheet& sheet = document_.sheets[*index];
+    // The selection moved to another sheet while the question was open.
+    if (pending && *pending != sheet.id) return;
+    if (sheet.text.empty() && sheet.lockedLines.empty()) return;
+
+    SheetHistory& sheetHistory = history(sheet);
+    sheet.text.clear();
+    sheet.lockedLines.clear();
+    sheet.updatedAt = now();
+    sheetHistory.record(SheetSnapshot{}, now());
+    emit documentChanged();
+    notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(0));
+    publishUndoState();
+    evaluateSelection();
+    refreshSessions();
+    scheduleSave();
+}
+
+void DocumentStore::clearAllContent() {
+    for (const Sheet& sheet : document_.sheets)
+        document_.deletedSheets[sheet.id.uuidString()] = now();
+    Sheet fresh{Uuid::random(), newSheetName(), "", now(), {}};
+    document_.selectedSheetID = fresh.id;
+    document_.sheets = {std::move(fresh)};
+    histories_.clear();
+    emit documentChanged();
+    publishUndoState();
+    evaluateSelection();
+    refreshSessions();
+    saveNow();
+}
+
+// --- Saving and the life cycle --------------------------------------------------------------------------
+
+void DocumentStore::scheduleSave() {
+    usingStarterDocument_ = false;
+    saveScheduled_ = true;
+    saveTimer_.start();
+}
+
+void DocumentStore::saveNow() {
+    if (!storageURL_) return;
+    const std::string bytes = document_.encode();
+    QString error;
+    if (!setUnreadableFileAside(error)) return logSaveFailure(error);
+    // The folder may have gone since start-up.
+    QDir().mkpath(QFileInfo(*storageURL_).absolutePath());
+    QSaveFile file(*storageURL_);
+    if (!file.open(QIODevice::WriteOnly)) return logSaveFailure(file.errorString());
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    if (!file.commit()) return logSaveFailure(file.errorString());
+    emit saved();
+    pushToCloud();
+}
+
+bool DocumentStore::setUnreadableFileAside(QString& error) {
+    if (!unreadableFileToSetAside_) return true;
+    const QFileInfo info(*storageURL_);
+    if (!info.exists() && !info.isSymLink()) {
+        unreadableFileToSetAside_ = false;
+        return true;
+    }
+    const QString stamp = QString::fromStdString(now().iso8601()).remove(QLatin1Char(':'));
+    const QString stem =
+        info.dir().filePath(info.completeBaseName() + QStringLiteral(".unreadable-") + stamp);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    QFile file(info.filePath());
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString target =
+            stem +
+            (attempt > 1 ? QStringLiteral("-") + QString::fromStdString(decimal(attempt)) : QString()) +
+            suffix;
+        if (QFileInfo::exists(target)) continue;
+        if (!file.rename(target)) break;
+        unreadableFileToSetAside_ = false;
+        return true;
+    }
+    error = QStringLiteral("the unreadable file %1 could not be moved aside: %2")
+                .arg(info.filePath(), file.errorString());
+    return false;
+}
+
+void DocumentStore::flushPendingSave() {
+    if (!saveScheduled_) return;
+    saveTimer_.stop();
+    saveScheduled_ = false;
+    saveNow();
+}
+
+void DocumentStore::applicationDidBecomeActive() {
+    flushPendingSave();
+    pushToCloud();
+}
+
+void DocumentStore::applicationWillResignActive() {
+    flushPendingSave();
+}
+
+void DocumentStore::applicationWillTerminate() {
+    flushPendingSave();
+}
+
+// --- Key layouts, undo flags and adopted documents ------------------------------------------------------
+
+void DocumentStore::syncKeyLayouts() {
+    const Date keypadDate = keyLayouts_->updatedAt();
+    const Date documentDate = document_.keyLayoutsUpdatedAt.value_or(Date::distantPast);
+    if (documentDate > keypadDate) {
+        keyLayouts_->adopt(document_.keyLayouts, document_.keyLayoutsUpdatedAt);
+    } else if (keypadDate > documentDate) {
+        document_.keyLayouts = keyLayouts_->layouts();
+        document_.keyLayoutsUpdatedAt = keypadDate;
+        emit documentChanged();
+    }
+}
+
+void DocumentStore::publishUndoState() {
+    if (const auto index = selectedIndex(document_.selectedSheetID)) {
+        const auto found = histories_.find(document_.sheets[*index].id);
+        if (found != histories_.end())
+            return undoCenter_->update(found->second.canUndo(), found->second.canRedo());
+    }
+    undoCenter_->update(false, false);
+}
+
+SheetHistory& DocumentStore::history(const Sheet& sheet) {
+    auto found = histories_.find(sheet.id);
+    if (found == histories_.end())
+        found =
+            histories_.emplace(sheet.id, SheetHistory(SheetSnapshot{sheet.text, sheet.lockedLines})).first;
+    return found->second;
+}
+
+void DocumentStore::adoptDocument(VellDocument document) {
+    // Typing into a document without sheets would go nowhere.
+    if (document.sheets.empty()) document = VellDocument::starter(clock_);
+    document_ = std::move(document);
+    emit documentChanged();
+    syncKeyLayouts();
+    pruneHistories();
+    evaluateSelection();
+    refreshSessions();
+    saveNow();
+}
+
+std::optional<Value> DocumentStore::total(const std::vector<LineResult>& results) {
+    return SheetTotal::of(results);
+}
+
+} // namespace vell

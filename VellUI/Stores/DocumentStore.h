@@ -1,0 +1,200 @@
+#pragma once
+
+// The one owner of the user's document: it loads and saves the file, carries out every sheet command,
+// keeps one undo history per sheet and re-evaluates the sheets every window shows after each change.
+// Main thread only.
+
+#include "Document/Date.h"
+#include "Document/SheetHistory.h"
+#include "Document/Uuid.h"
+#include "Document/VellDocument.h"
+#include "Engine/Value.h"
+#include "Sheet/LineResult.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vell {
+
+class AppSettings;
+class KeyLayoutStore;
+class NotificationCenter;
+class SheetSession;
+class UndoCenter;
+
+class DocumentStore : public QObject {
+    Q_OBJECT
+
+public:
+    // What the store works with besides its file; an empty field means the process-wide one.
+    struct Services {
+        // Only made sure of before the first evaluation: it puts the stored engine settings in force.
+        AppSettings* settings = nullptr;
+        KeyLayoutStore* keyLayouts = nullptr;
+        UndoCenter* undoCenter = nullptr;
+        NotificationCenter* notifications = nullptr;
+        Date::Clock clock;
+    };
+
+    static constexpr int saveDelayMilliseconds = 400;
+
+    // "document.json" in the folder "Vell" of the user's data folder, which is created when missing; none
+    // when there is no data folder.
+    static std::optional<QString> defaultStorageURL();
+
+    // Loads the document (the starter document when there is no file or it cannot be used), repairs it,
+    // evaluates the selected sheet and starts listening to the keypad and the settings. Without a storage
+    // location the document lives in memory only.
+    DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent = nullptr);
+    explicit DocumentStore(std::optional<QString> storageURL, QObject* parent = nullptr);
+    ~DocumentStore() override;
+
+    const VellDocument& document() const { return document_; }
+    // The evaluation of the selected sheet, one result per line.
+    const std::vector<LineResult>& results() const { return results_; }
+    const std::optional<QString>& storageURL() const { return storageURL_; }
+    // True while the document is the starter document made at creation and nothing asked for a save.
+    bool usingStarterDocument() const { return usingStarterDocument_; }
+    const std::unordered_map<Uuid, SheetHistory>& histories() const { return histories_; }
+
+    // --- Selection, text and evaluation
+
+    const std::vector<Sheet>& sheets() const { return document_.sheets; }
+    std::optional<Uuid> currentSheetID() const { return document_.selectedSheetID; }
+    // Selects that sheet; an absent id, the current one or one that names no sheet changes nothing.
+    void setCurrentSheetID(std::optional<Uuid> id);
+    // The selected sheet, else the first one, else a fresh sheet that is not part of the document.
+    Sheet currentSheet() const;
+    // The first sheet with that id.
+    const Sheet* sheet(std::optional<Uuid> id) const;
+    std::optional<std::size_t> selectedIndex(std::optional<Uuid> id) const;
+
+    // The complete new text of the selected sheet: the locks follow their lines, an undo step is recorded,
+    // every window is refreshed and a save is scheduled. An unchanged text does nothing.
+    void setText(std::string_view text);
+    // That sheet (the current one when the id names none) with the other sheets offered for their functions.
+    std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
+    void refreshSessions();
+    // Held weakly; a session registers itself once, when it is made.
+    void registerSession(SheetSession* session);
+    // The session of the window last focused or switched to another sheet.
+    SheetSession* activeSession() const;
+    void setActiveSession(SheetSession* session);
+
+    // Names or renames a line of the selected sheet; the message to show when that cannot be done.
+    std::optional<std::string> setName(std::int64_t lineIndex, std::string_view name);
+
+    // --- Sheet commands: a command that cannot apply does nothing at all
+
+    void addSheet();
+    void renameSheet(const Uuid& id, std::string name);
+    // Never the last sheet; the deletion is recorded so that it reaches the other copies.
+    void deleteSheet(const Uuid& id);
+    void duplicateSheet(const Uuid& id);
+    // To the target's position.
+    void moveSheet(const Uuid& id, const Uuid& onto);
+    // Exchanged with the sheet that many places away.
+    void moveSheet(const Uuid& id, std::int64_t by);
+
+    // --- Locks, undo and redo of the selected sheet
+
+    void toggleLock(std::int64_t line);
+    void undo();
+    void redo();
+
+    // --- Clearing and erasing
+
+    // The name of the sheet whose clearing awaits the user's confirmation.
+    const std::optional<std::string>& clearSheetPrompt() const { return clearSheetPrompt_; }
+    // Cancelling the confirmation sets it to none.
+    void setClearSheetPrompt(std::optional<std::string> prompt);
+    // Asks for confirmation when the selected sheet has text or locks.
+    void requestClearCurrentSheet();
+    // The confirmation's Clear: empties the sheet as one undo step, unless the selection moved meanwhile.
+    void clearCurrentSheet();
+    // One empty sheet remains; every former sheet is recorded as deleted; saved at once, no undo.
+    void clearAllContent();
+
+    // --- Saving and the application's life cycle
+
+    // Saves 0.4 s after the last of a burst of calls.
+    void scheduleSave();
+    // Writes the file atomically; a failure goes to the log and the next change tries again.
+    void saveNow();
+    void applicationDidBecomeActive();
+    void applicationWillResignActive();
+    void applicationWillTerminate();
+
+    // --- Keypad layouts, undo flags and documents from elsewhere
+
+    // The newer of the document's and the keypad store's layouts wins; schedules nothing.
+    void syncKeyLayouts();
+    void publishUndoState();
+    // The history of that sheet, made from the sheet as passed in when there is none.
+    SheetHistory& history(const Sheet& sheet);
+    // Drops the histories of sheets that are gone or whose text or locks changed behind their back.
+    void pruneHistories();
+    // Takes a document combined elsewhere (a merge with another copy): no undo step, the stale histories go,
+    // every window is refreshed and the file is written at once.
+    void adoptDocument(VellDocument document);
+
+    // The total of a sheet's answers for the status bar, or none.
+    static std::optional<Value> total(const std::vector<LineResult>& results);
+
+signals:
+    // After every change of the document, of the results and of the clear-sheet prompt.
+    void documentChanged();
+    void resultsChanged();
+    void clearSheetPromptChanged();
+    // After the document was written to its file.
+    void saved();
+
+private:
+    Date now() const { return clock_(); }
+    void load();
+    void repairAndClean();
+    void observeNotifications();
+    // Runs the work later on the main thread, and not at all once the store is gone.
+    void observerTask(std::function<void()> work);
+
+    // A naming keeps every lock on its line.
+    void updateText(std::string_view text, bool naming);
+    void stepHistory(bool undo);
+    void applySnapshot(SheetSnapshot snapshot, std::size_t index);
+    void evaluateSelection();
+    void flushPendingSave();
+    bool setUnreadableFileAside(QString& error);
+    // Sends the saved document on to the cloud copy; with no cloud copy attached there is nothing to do.
+    void pushToCloud() {}
+
+    Date::Clock clock_;
+    KeyLayoutStore* keyLayouts_;
+    UndoCenter* undoCenter_;
+    NotificationCenter* notifications_;
+
+    VellDocument document_;
+    std::vector<LineResult> results_;
+    std::optional<QString> storageURL_;
+    QTimer saveTimer_;
+    // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.
+    bool saveScheduled_ = false;
+    bool usingStarterDocument_ = false;
+    // The file held something that could not be read; it is moved aside before the first write.
+    bool unreadableFileToSetAside_ = false;
+    std::unordered_map<Uuid, SheetHistory> histories_;
+    std::optional<std::string> clearSheetPrompt_;
+    std::optional<Uuid> pendingClearSheetID_;
+    std::vector<QPointer<SheetSession>> sessions_;
+    QPointer<SheetSession> activeSession_;
+};
+
+} // namespace vell

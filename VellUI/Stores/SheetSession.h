@@ -1,0 +1,69 @@
+#pragma once
+
+// One window's view of the shared document: which sheet the window shows and that sheet's evaluated
+// results, kept fresh by the document store after every change.
+
+#include "Document/Sheet.h"
+#include "Document/Uuid.h"
+#include "Engine/Value.h"
+#include "Sheet/LineResult.h"
+#include "Sheet/PlotSpec.h"
+
+#include <QObject>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vell {
+
+class DocumentStore;
+
+class SheetSession : public QObject {
+    Q_OBJECT
+
+public:
+    struct NamedValue {
+        std::string name;
+        Value value;
+        std::int64_t line = 0; // zero-based
+    };
+
+    // Shows that sheet, or the document's selected one when no id is given; registers itself with
+    // the store, which must outlive it, and evaluates at once.
+    explicit SheetSession(DocumentStore& store, std::optional<Uuid> sheetID = std::nullopt,
+                          QObject* parent = nullptr);
+
+    DocumentStore& store() const { return store_; }
+    // None only while the document holds no sheet at all.
+    const std::optional<Uuid>& sheetID() const { return sheetID_; }
+    const std::vector<LineResult>& results() const { return results_; }
+
+    // The sheet the window shows, read from the store on every call.
+    Sheet sheet() const;
+    // Lines whose outcome is a value.
+    std::int64_t calculatedLineCount() const;
+    std::vector<PlotSpec> plots() const;
+    // Named lines whose outcome is a value, in line order.
+    std::vector<NamedValue> namedValues() const;
+
+    // Shows another sheet in this window and selects it in the document; an id that names no sheet
+    // changes nothing.
+    void select(const Uuid& id);
+    // This window became the one the user works in: its sheet becomes the document's selection.
+    void focus();
+    // Re-reads the sheet (moving to the selected one when it is gone) and evaluates it.
+    void refresh();
+
+signals:
+    // Announced on every assignment, also when the value stays the same.
+    void sheetIDChanged();
+    void resultsChanged();
+
+private:
+    DocumentStore& store_;
+    std::optional<Uuid> sheetID_;
+    std::vector<LineResult> results_;
+};
+
+} // namespace vell

@@ -1,0 +1,272 @@
+// Text updates, line locks, line names, undo and redo of the document store.
+
+#include "DocumentStoreFixture.h"
+
+#include <QObject>
+#include <gtest/gtest.h>
+
+namespace vell {
+namespace {
+
+using testing::DocumentStoreTest;
+using testing::makeSheet;
+using testing::sheetId;
+using Locks = std::vector<std::int64_t>;
+
+class DocumentStoreEditTest : public DocumentStoreTest {
+protected:
+    DocumentStoreEditTest() {
+        notifications.observe(UndoCenter::setCaretNotification, &context,
+                              [this](const QVariant& object) { carets.push_back(object.toLongLong()); });
+    }
+
+    // One sheet "A" with that text and those locks, then a second sheet "B" with "2".
+    std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
+        writeDocument(documentOf({makeSheet(1, "A", std::move(text), clock(), std::move(locks)),
+                                  makeSheet(2, "B", "2", clock())}));
+        return open();
+    }
+
+    const Sheet& sheetA(const DocumentStore& store) const { return store.sheets().front(); }
+
+    QObject context;
+    std::vector<qint64> carets;
+};
+
+TEST_F(DocumentStoreEditTest, AnUnchangedTextChangesNothing) {
+    auto store = openWith("caf\u00e9");
+    clock.advance(10);
+    QSignalSpy documents(store.get(), &DocumentStore::documentChanged);
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    for (const char* same : {"caf\u00e9", "cafe\u0301"}) {
+        store->setText(same);
+        EXPECT_EQ(sheetA(*store).text, "caf\u00e9");
+    }
+    EXPECT_EQ(documents.count(), 0);
+    EXPECT_EQ(results.count(), 0);
+    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(flushPendingSave(*store));
+}
+
+TEST_F(DocumentStoreEditTest, ATextUpdateStampsRecordsEvaluatesAndLocksFollowTheirLines) {
+    auto store = openWith("a\nb\nc", {1});
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    clock.advance(10);
+    store->setText("x\na\nb\nc");
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2}));
+    EXPECT_EQ(sheetA(*store).updatedAt, clock());
+    EXPECT_EQ(store->results().size(), 4u);
+    EXPECT_EQ(results.count(), 1);
+    EXPECT_TRUE(undoCenter.canUndo());
+
+    clock.advance(10);
+    store->setText("x\nc");
+    EXPECT_EQ(sheetA(*store).lockedLines, Locks{}) << "the locked line's text is gone";
+
+    store->undo();
+    EXPECT_EQ(sheetA(*store).text, "x\na\nb\nc");
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2}));
+    store->undo();
+    EXPECT_EQ(sheetA(*store).text, "a\nb\nc") << "the first edit goes back to the text loaded";
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{1}));
+    EXPECT_FALSE(undoCenter.canUndo());
+    ASSERT_TRUE(flushPendingSave(*store));
+    EXPECT_EQ(documentOnDisk().sheets.front().text, "a\nb\nc");
+}
+
+TEST_F(DocumentStoreEditTest, UndoAndRedoRestoreTheTextAndPutTheCaretAtTheChange) {
+    auto store = openWith("x");
+    // Typed within one undo step.
+    for (const char* text : {"xa", "xab", "xabc"}) {
+        store->setText(text);
+        clock.advance(0.2);
+    }
+    EXPECT_TRUE(undoCenter.canUndo());
+    EXPECT_FALSE(undoCenter.canRedo());
+
+    store->undo();
+    EXPECT_EQ(sheetA(*store).text, "x");
+    EXPECT_EQ(carets, (std::vector<qint64>{1}));
+    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_TRUE(undoCenter.canRedo());
+    EXPECT_EQ(store->results().size(), 1u);
+
+    store->redo();
+    EXPECT_EQ(sheetA(*store).text, "xabc");
+    EXPECT_EQ(carets, (std::vector<qint64>{1, 4}));
+    EXPECT_TRUE(undoCenter.canUndo());
+    EXPECT_FALSE(undoCenter.canRedo());
+
+    // After an undo, any edit empties the redo list.
+    store->undo();
+    store->setText("xz");
+    EXPECT_FALSE(undoCenter.canRedo());
+    store->redo();
+    EXPECT_EQ(sheetA(*store).text, "xz");
+}
+
+TEST_F(DocumentStoreEditTest, CaretsAreUtf16Offsets) {
+    auto store = openWith("\U0001F600");
+    store->setText("\U0001F600\u00e9");
+    store->undo();
+    EXPECT_EQ(carets, (std::vector<qint64>{2}));
+}
+
+TEST_F(DocumentStoreEditTest, KeystrokesGroupIntoStepsByTime) {
+    auto store = openWith("");
+    store->setText("1");
+    clock.advance(0.5);
+    store->setText("12");
+    clock.advance(0.5); // a second after the step began
+    store->setText("123");
+    store->undo();
+    EXPECT_EQ(sheetA(*store).text, "12");
+    store->undo();
+    EXPECT_EQ(sheetA(*store).text, "");
+}
+
+TEST_F(DocumentStoreEditTest, UndoWithNothingToUndoDoesNothing) {
+    auto store = openWith("1");
+    const VellDocument before = store->document();
+    store->undo();
+    store->redo();
+    EXPECT_FALSE(flushPendingSave(*store));
+    EXPECT_EQ(store->document(), before);
+    EXPECT_TRUE(carets.empty());
+}
+
+TEST_F(DocumentStoreEditTest, TogglingALockIsAStepOfItsOwnAndEvaluatesNothing) {
+    auto store = openWith("1\n2\n3", {2, 0, 2});
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    clock.advance(10);
+    store->toggleLock(1);
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 1, 2})) << "ascending, each line once";
+    EXPECT_EQ(sheetA(*store).updatedAt, clock());
+    store->toggleLock(1);
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 2}));
+    EXPECT_EQ(results.count(), 0);
+    ASSERT_TRUE(flushPendingSave(*store));
+
+    store->undo();
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 1, 2}));
+    store->undo();
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2, 0, 2})) << "the state as loaded";
+    EXPECT_TRUE(carets.empty()) << "only the locks changed";
+    EXPECT_FALSE(undoCenter.canUndo());
+
+    // A line beyond the text may be locked; a negative one may not.
+    store->toggleLock(7);
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 2, 7}));
+    const VellDocument before = store->document();
+    ASSERT_TRUE(flushPendingSave(*store));
+    store->toggleLock(-1);
+    EXPECT_FALSE(flushPendingSave(*store));
+    EXPECT_EQ(store->document(), before);
+}
+
+TEST_F(DocumentStoreEditTest, TheKeypadsUndoAndRedoArriveByNotification) {
+    auto store = openWith("1");
+    store->setCurrentSheetID(sheetId(2));
+    store->setText("2 + 2");
+    notifications.post(UndoCenter::undoNotification);
+    EXPECT_EQ(store->sheets()[1].text, "2 + 2") << "carried out after the post returned";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->sheets()[1].text == "2"; }, 1000));
+    notifications.post(UndoCenter::redoNotification);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->sheets()[1].text == "2 + 2"; }, 1000));
+    EXPECT_EQ(sheetA(*store).text, "1");
+}
+
+TEST_F(DocumentStoreEditTest, NamingALine) {
+    struct Case {
+        const char* what;
+        std::string text;
+        Locks locks;
+        std::int64_t line;
+        std::string name;
+        std::optional<std::string> message;
+        std::string textAfter;
+        Locks locksAfter;
+    };
+    const Case cases[] = {
+        {"a new name", "3 + 4\n5", {}, 0, "total2", std::nullopt, "total2 = 3 + 4\n5", {}},
+        {"a locked line keeps its lock",
+         "3 + 4\n5",
+         {0, 1},
+         0,
+         "seven",
+         std::nullopt,
+         "seven = 3 + 4\n5",
+         {0, 1}},
+        {"a renamed locked line and a locked reference keep theirs",
+         "a = 2\nc = a * 3\n9",
+         {0, 1},
+         0,
+         "b",
+         std::nullopt,
+         "b = 2\nc = b * 3\n9",
+         {0, 1}},
+        {"the engine's refusal", "3 + 4", {}, 0, "", "Enter a name", "3 + 4", {}},
+        {"a function name",
+         "3 + 4",
+         {},
+         0,
+         "SQRT",
+         "“SQRT” is a function name and can’t be used",
+         "3 + 4",
+         {}},
+        {"a blank line cannot be named", "3\n  ", {}, 1, "y", "名前を付けられませんでした", "3\n  ", {}},
+        {"a line outside the text cannot be named", "3", {}, 4, "y", "名前を付けられませんでした", "3", {}},
+    };
+    for (const Case& c : cases) {
+        auto store = openWith(c.text, c.locks);
+        EXPECT_EQ(store->setName(c.line, c.name), c.message) << c.what;
+        EXPECT_EQ(sheetA(*store).text, c.textAfter) << c.what;
+        EXPECT_EQ(sheetA(*store).lockedLines, c.locksAfter) << c.what;
+        EXPECT_EQ(undoCenter.canUndo(), !c.message) << c.what;
+    }
+}
+
+TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTheirSheet) {
+    auto store = openWith("1");
+    store->setText("1 + 1");
+    store->setCurrentSheetID(sheetId(2));
+    store->setText("2 + 2");
+    ASSERT_TRUE(store->histories().contains(sheetId(1)));
+
+    // Another copy changed B and removed nothing.
+    VellDocument merged = store->document();
+    merged.sheets[1].text = "22";
+    merged.sheets[1].updatedAt = clock().addingSeconds(30);
+    store->adoptDocument(merged);
+    EXPECT_TRUE(store->histories().contains(sheetId(1)));
+    EXPECT_FALSE(store->histories().contains(sheetId(2)));
+    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_EQ(store->results().front().outcome.debugDescription(), "value 22");
+    ASSERT_TRUE(fileExists());
+    EXPECT_EQ(documentOnDisk().sheets[1].text, "22") << "written at once";
+
+    store->setCurrentSheetID(sheetId(1));
+    EXPECT_TRUE(undoCenter.canUndo());
+    store->undo();
+    EXPECT_EQ(sheetA(*store).text, "1");
+}
+
+TEST_F(DocumentStoreEditTest, AnAdoptedDocumentWithoutSheetsFallsBackToTheStarterDocument) {
+    auto store = openWith("1");
+    VellDocument empty;
+    store->adoptDocument(empty);
+    EXPECT_EQ(testing::namesOf(store->sheets()), testing::namesOf(VellDocument::starter(clock).sheets));
+    ASSERT_TRUE(store->currentSheetID());
+    store->setText("typed");
+    EXPECT_EQ(store->currentSheet().text, "typed");
+}
+
+TEST_F(DocumentStoreEditTest, TheTotalOfTheResults) {
+    auto store = openWith("100\n// note\n23");
+    const auto total = DocumentStore::total(store->results());
+    ASSERT_TRUE(total);
+    EXPECT_EQ(total->debugDescription(), "123");
+}
+
+} // namespace
+} // namespace vell

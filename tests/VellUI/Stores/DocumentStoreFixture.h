@@ -1,0 +1,139 @@
+#pragma once
+
+// A document store on a temporary folder, with its own settings, keypad layouts, undo flags,
+// notification centre and a clock the test moves by hand.
+
+#include "Document/VellDocument.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/KeyLayoutStore.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/UndoCenter.h"
+#include "Support/EngineSettingsScope.h"
+#include "Support/TempDefaults.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace vell {
+
+inline void PrintTo(const Uuid& id, std::ostream* out) {
+    *out << id.uuidString();
+}
+inline void PrintTo(const Date& date, std::ostream* out) {
+    *out << date.iso8601();
+}
+
+namespace testing {
+
+// Stands still until the test moves it.
+struct ManualClock {
+    std::shared_ptr<Date> now = std::make_shared<Date>(Date::fromCivil(2025, 3, 1, 9, 30, 0));
+    Date operator()() const { return *now; }
+    void advance(double seconds) const {
+        *now = now->addingMicroseconds(static_cast<std::int64_t>(seconds * 1'000'000));
+    }
+};
+
+inline Uuid sheetId(std::uint8_t number) {
+    Uuid::Bytes bytes{};
+    bytes[6] = 0x40;
+    bytes[8] = 0x80;
+    bytes[15] = number;
+    return Uuid(bytes);
+}
+
+inline Sheet makeSheet(std::uint8_t number, std::string name, std::string text, Date updatedAt,
+                       std::vector<std::int64_t> lockedLines = {}) {
+    return Sheet{sheetId(number), std::move(name), std::move(text), updatedAt, std::move(lockedLines)};
+}
+
+inline std::vector<std::string> namesOf(const std::vector<Sheet>& sheets) {
+    std::vector<std::string> names;
+    for (const Sheet& sheet : sheets)
+        names.push_back(sheet.name);
+    return names;
+}
+
+class DocumentStoreTest : public ::testing::Test {
+protected:
+    DocumentStoreTest()
+        : settings(defaults.open()), keyLayouts(defaults.open(), clock),
+          storagePath(folder.filePath("Vell/document.json")) {
+        // The settings object has just put the stored (default) language in force.
+        L10n::language = AppLanguage::english;
+    }
+
+    DocumentStore::Services services() {
+        return DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications, clock};
+    }
+    std::unique_ptr<DocumentStore> open() { return std::make_unique<DocumentStore>(storagePath, services()); }
+    std::unique_ptr<DocumentStore> openInMemory() {
+        return std::make_unique<DocumentStore>(std::nullopt, services());
+    }
+
+    // Documents of sheets 1, 2, 3 ... with the given texts, the first one selected.
+    static VellDocument documentOf(std::vector<Sheet> sheets) {
+        VellDocument document;
+        document.selectedSheetID = sheets.empty() ? std::nullopt : std::optional<Uuid>(sheets.front().id);
+        document.sheets = std::move(sheets);
+        return document;
+    }
+    VellDocument sheetsWithTexts(const std::vector<std::string>& texts) const {
+        std::vector<Sheet> sheets;
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            const std::string name(1, static_cast<char>('A' + i));
+            sheets.push_back(makeSheet(static_cast<std::uint8_t>(i + 1), name, texts[i], clock()));
+        }
+        return documentOf(std::move(sheets));
+    }
+
+    void writeFile(const QByteArray& bytes) const {
+        QDir().mkpath(QFileInfo(storagePath).absolutePath());
+        QFile file(storagePath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    void writeDocument(const VellDocument& document) const {
+        writeFile(QByteArray::fromStdString(document.encode()));
+    }
+    QByteArray readFile() const {
+        QFile file(storagePath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    bool fileExists() const { return QFile::exists(storagePath); }
+    VellDocument documentOnDisk() const { return VellDocument::decode(readFile().toStdString()); }
+
+    // Writes a pending save at once, as quitting does; true when there was one to write.
+    static bool flushPendingSave(DocumentStore& store) {
+        QSignalSpy saves(&store, &DocumentStore::saved);
+        store.applicationWillTerminate();
+        return saves.count() > 0;
+    }
+    // Waits for the next debounced save of the store.
+    static bool waitForSave(DocumentStore& store, int timeout = 3000) {
+        QSignalSpy spy(&store, &DocumentStore::saved);
+        return spy.wait(timeout);
+    }
+
+    EngineSettingsScope scope;
+    TempDefaults defaults;
+    ManualClock clock;
+    AppSettings settings;
+    KeyLayoutStore keyLayouts;
+    UndoCenter undoCenter;
+    NotificationCenter notifications;
+    QTemporaryDir folder;
+    QString storagePath;
+};
+
+} // namespace testing
+} // namespace vell

@@ -1,0 +1,299 @@
+// Creation, loading, repair and saving of the document store.
+
+#include "DocumentStoreFixture.h"
+#include "Support/NotificationRecorder.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QtGlobal>
+#include <gtest/gtest.h>
+
+namespace vell {
+namespace {
+
+using testing::DocumentStoreTest;
+using testing::makeSheet;
+using testing::namesOf;
+using testing::sheetId;
+
+// Collects the warnings of the Qt log for as long as it lives.
+class WarningLog {
+public:
+    WarningLog() {
+        lines().clear();
+        previous_ =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+                if (type == QtWarningMsg) lines().push_back(message);
+            });
+    }
+    ~WarningLog() { qInstallMessageHandler(previous_); }
+
+    static std::vector<QString>& lines() {
+        static std::vector<QString> collected;
+        return collected;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
+
+const QString saveFailurePrefix = QString::fromUtf8("Vell: 保存に失敗しました ");
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntilAChange) {
+    auto store = open();
+    EXPECT_TRUE(store->usingStarterDocument());
+    EXPECT_EQ(namesOf(store->sheets()), namesOf(VellDocument::starter(clock).sheets));
+    ASSERT_TRUE(store->currentSheetID());
+    EXPECT_EQ(store->currentSheetID(), store->sheets().front().id);
+    EXPECT_EQ(store->results().size(), SheetHistory::newlineCount(store->currentSheet().text) + 1);
+    EXPECT_TRUE(store->histories().contains(*store->currentSheetID()));
+
+    // Nothing is pending: even the flush at quitting writes nothing.
+    store->applicationWillTerminate();
+    EXPECT_FALSE(fileExists());
+
+    store->setText("1 + 2");
+    EXPECT_FALSE(store->usingStarterDocument());
+    ASSERT_TRUE(waitForSave(*store));
+    EXPECT_EQ(documentOnDisk(), store->document());
+    EXPECT_EQ(documentOnDisk().sheets.front().text, "1 + 2");
+}
+
+TEST_F(DocumentStoreTest, ABurstOfEditsIsSavedOnceAfterTheLastEdit) {
+    writeDocument(sheetsWithTexts({""}));
+    auto store = open();
+    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QElapsedTimer sinceLastEdit;
+    std::string text;
+    for (int i = 0; i < 6; ++i) {
+        text += "1";
+        store->setText(text);
+        sinceLastEdit.start();
+        QTest::qWait(60);
+    }
+    ASSERT_TRUE(saves.wait(3000));
+    EXPECT_GE(sinceLastEdit.elapsed(), DocumentStore::saveDelayMilliseconds - 5);
+    EXPECT_EQ(documentOnDisk().sheets.front().text, "111111");
+    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    EXPECT_EQ(saves.count(), 1);
+}
+
+TEST_F(DocumentStoreTest, QuittingOrLeavingTheApplicationWritesAPendingSaveAtOnce) {
+    std::vector<std::unique_ptr<DocumentStore>> stores;
+    std::vector<std::unique_ptr<QSignalSpy>> saves;
+    for (const auto leave :
+         {&DocumentStore::applicationWillTerminate, &DocumentStore::applicationWillResignActive,
+          &DocumentStore::applicationDidBecomeActive}) {
+        QFile::remove(storagePath);
+        auto& store = stores.emplace_back(open());
+        store->setText("42");
+        ((*store).*leave)();
+        ASSERT_TRUE(fileExists());
+        EXPECT_EQ(documentOnDisk().sheets.front().text, "42");
+        saves.push_back(std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved));
+    }
+    // The flush took the pending save along.
+    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    for (const auto& spy : saves)
+        EXPECT_EQ(spy->count(), 0);
+}
+
+TEST_F(DocumentStoreTest, LoadsTheFileAndRepairsWhatItMust) {
+    const Date earlier = clock().addingSeconds(-3600);
+    struct Case {
+        const char* what;
+        VellDocument file;
+        std::vector<std::string> names; // empty: the starter document
+        std::optional<Uuid> selected;
+        bool saves;
+    };
+    VellDocument selectsNothing =
+        documentOf({makeSheet(1, "A", "1", earlier), makeSheet(2, "B", "2", earlier)});
+    selectsNothing.selectedSheetID = sheetId(9);
+    VellDocument noSelection = selectsNothing;
+    noSelection.selectedSheetID.reset();
+    VellDocument selectsSecond = selectsNothing;
+    selectsSecond.selectedSheetID = sheetId(2);
+    // The selected sheet is the newer duplicate: the older one survives and takes the selection.
+    VellDocument duplicates =
+        documentOf({makeSheet(1, "A", "same", clock()), makeSheet(2, "B", "other", earlier),
+                    makeSheet(3, "A", "same", earlier)});
+    const Case cases[] = {
+        {"a document without sheets", documentOf({}), {}, std::nullopt, false},
+        {"a selection that names no sheet", selectsNothing, {"A", "B"}, sheetId(1), false},
+        {"no selection", noSelection, {"A", "B"}, sheetId(1), false},
+        {"a valid selection", selectsSecond, {"A", "B"}, sheetId(2), false},
+        {"two sheets of one name and text", duplicates, {"B", "A"}, sheetId(3), true},
+    };
+    for (const Case& c : cases) {
+        writeDocument(c.file);
+        auto store = open();
+        if (c.names.empty()) {
+            EXPECT_TRUE(store->usingStarterDocument()) << c.what;
+            EXPECT_EQ(namesOf(store->sheets()), namesOf(VellDocument::starter(clock).sheets)) << c.what;
+        } else {
+            EXPECT_FALSE(store->usingStarterDocument()) << c.what;
+            EXPECT_EQ(namesOf(store->sheets()), c.names) << c.what;
+            EXPECT_EQ(store->currentSheetID(), c.selected) << c.what;
+        }
+        EXPECT_EQ(flushPendingSave(*store), c.saves) << c.what;
+        if (c.saves) {
+            EXPECT_EQ(documentOnDisk().deletedSheets.count(sheetId(1).uuidString()), 1u) << c.what;
+        }
+    }
+}
+
+TEST_F(DocumentStoreTest, AnUnreadableFileIsMovedAsideOnceBeforeTheFirstSave) {
+    const QByteArray damaged[] = {"{ \"sheets\": [ { \"id\": ", "{\"sheets\": 3}", "\xff\xfe"};
+    for (const QByteArray& bytes : damaged) {
+        QDir(QFileInfo(storagePath).absolutePath()).removeRecursively();
+        writeFile(bytes);
+        auto store = open();
+        EXPECT_TRUE(store->usingStarterDocument());
+        EXPECT_EQ(readFile(), bytes) << "nothing touches the file before a save";
+
+        const QString aside =
+            "document.unreadable-" + QString::fromStdString(clock().iso8601()).remove(':') + ".json";
+        store->setText("7");
+        ASSERT_TRUE(waitForSave(*store));
+        const QString folder = QFileInfo(storagePath).absolutePath();
+        EXPECT_EQ(filesIn(folder), (QStringList{"document.json", aside}));
+        QFile kept(QDir(folder).filePath(aside));
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), bytes);
+        EXPECT_EQ(documentOnDisk().sheets.front().text, "7");
+
+        // Once only: later saves overwrite the new file as usual.
+        clock.advance(60);
+        store->setText("8");
+        ASSERT_TRUE(flushPendingSave(*store));
+        EXPECT_EQ(filesIn(folder).size(), 2);
+        EXPECT_EQ(documentOnDisk().sheets.front().text, "8");
+    }
+}
+
+TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
+    auto store = open();
+    store->setText("7");
+    ASSERT_TRUE(waitForSave(*store));
+    EXPECT_EQ(filesIn(QFileInfo(storagePath).absolutePath()), QStringList{"document.json"});
+}
+
+TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
+    // A folder that is a regular file: root may write anywhere, but not below a file.
+    const QString blocker = folder.filePath("blocker");
+    {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    storagePath = QDir(blocker).filePath("document.json");
+    WarningLog log;
+    auto store = open();
+    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    store->setText("1");
+    ASSERT_TRUE(QTest::qWaitFor([] { return !WarningLog::lines().empty(); }, 3000));
+    ASSERT_EQ(WarningLog::lines().size(), 1u);
+    EXPECT_TRUE(WarningLog::lines().front().startsWith(saveFailurePrefix))
+        << WarningLog::lines().front().toStdString();
+    EXPECT_GT(WarningLog::lines().front().size(), saveFailurePrefix.size());
+    EXPECT_EQ(saves.count(), 0);
+    EXPECT_EQ(store->currentSheet().text, "1");
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    store->setText("12");
+    ASSERT_TRUE(saves.wait(3000));
+    EXPECT_EQ(documentOnDisk().sheets.front().text, "12");
+    EXPECT_EQ(WarningLog::lines().size(), 1u);
+}
+
+TEST_F(DocumentStoreTest, WithoutAStorageLocationEverythingWorksInMemory) {
+    auto store = openInMemory();
+    EXPECT_TRUE(store->usingStarterDocument());
+    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    store->setText("1 + 2");
+    store->undo();
+    store->addSheet();
+    store->applicationWillTerminate();
+    store->clearAllContent();
+    EXPECT_EQ(saves.count(), 0);
+    EXPECT_EQ(store->sheets().size(), 1u);
+}
+
+TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
+    const KeyLayouts documentLayouts{{"functions", {{"", {"sqrt", "abs"}}}}};
+    const Date documentDate = clock().addingSeconds(-60);
+
+    // The document's layouts are newer: the keypad store takes them.
+    VellDocument file = sheetsWithTexts({"1"});
+    file.keyLayouts = documentLayouts;
+    file.keyLayoutsUpdatedAt = documentDate;
+    writeDocument(file);
+    {
+        auto store = open();
+        EXPECT_EQ(keyLayouts.layouts(), documentLayouts);
+        EXPECT_EQ(keyLayouts.updatedAt(), documentDate);
+    }
+
+    // Now the keypad is newer: the document takes its layouts, and that alone is not saved.
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
+    const KeyLayouts keypadLayouts = keyLayouts.layouts();
+    {
+        auto store = open();
+        EXPECT_EQ(store->document().keyLayouts, keypadLayouts);
+        EXPECT_EQ(store->document().keyLayoutsUpdatedAt, keyLayouts.updatedAt());
+        EXPECT_FALSE(flushPendingSave(*store));
+
+        // A change the user makes on the keypad reaches the document and is saved.
+        clock.advance(5);
+        keyLayouts.addBlank(KeyLayoutStore::Kind::functions);
+        notifications.post(KeyLayoutStore::keyLayoutChangedNotification);
+        ASSERT_TRUE(waitForSave(*store));
+        EXPECT_EQ(documentOnDisk().keyLayouts, keyLayouts.layouts());
+        EXPECT_EQ(documentOnDisk().keyLayoutsUpdatedAt, clock());
+    }
+
+    // Equal dates (here both never set) change nothing.
+    testing::TempDefaults otherDefaults;
+    KeyLayoutStore fresh(otherDefaults.open(), clock);
+    DocumentStore::Services services = this->services();
+    services.keyLayouts = &fresh;
+    writeDocument(sheetsWithTexts({"1"}));
+    DocumentStore store(storagePath, services);
+    EXPECT_TRUE(store.document().keyLayouts.empty());
+    EXPECT_FALSE(store.document().keyLayoutsUpdatedAt);
+    EXPECT_TRUE(fresh.layouts().empty());
+}
+
+TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
+    writeDocument(sheetsWithTexts({"2 *"}));
+    auto store = open();
+    const std::string english = store->results().front().outcome.debugDescription();
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    L10n::language = AppLanguage::japanese;
+    notifications.post(L10n::languageChangedNotification);
+    ASSERT_TRUE(results.wait(1000));
+    EXPECT_NE(store->results().front().outcome.debugDescription(), english);
+    EXPECT_FALSE(flushPendingSave(*store));
+}
+
+TEST_F(DocumentStoreTest, TheDefaultLocationIsInTheUsersDataFolder) {
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", folder.filePath("data").toUtf8());
+    const auto location = DocumentStore::defaultStorageURL();
+    if (saved.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", saved);
+    ASSERT_TRUE(location);
+    EXPECT_EQ(*location, folder.filePath("data/Vell/document.json"));
+    EXPECT_TRUE(QFileInfo(folder.filePath("data/Vell")).isDir());
+    EXPECT_FALSE(QFile::exists(*location));
+}
+
+} // namespace
+} // namespace vell
