@@ -7,6 +7,7 @@
 
 #include <QSettings>
 #include <algorithm>
+#include <utility>
 
 namespace vell {
 
@@ -26,6 +27,7 @@ constexpr auto groupsDigitsKey = "vell.groupsDigits";
 constexpr auto hapticFeedbackKey = "vell.hapticFeedback";
 constexpr auto languageKey = "vell.language";
 constexpr auto acceptedTermsVersionKey = "vell.acceptedTermsVersion";
+constexpr auto syncFolderKey = "vell.syncFolder";
 
 constexpr double minimumWidth = 84;
 constexpr double maximumWidth = 560;
@@ -99,6 +101,7 @@ void AppSettings::load() {
     hapticFeedback_ = UserDefaults::boolean(settings, hapticFeedbackKey).value_or(true);
     language_ = loadChoice(settings, languageKey, AppLanguages::fromRawValue, AppLanguage::system);
     acceptedTermsVersion_ = UserDefaults::integer(settings, acceptedTermsVersionKey).value_or(0);
+    syncFolder_ = UserDefaults::string(settings, syncFolderKey);
 }
 
 void AppSettings::copyToEngine() const {
@@ -228,6 +231,15 @@ void AppSettings::setLanguage(AppLanguage value) {
 
 void AppSettings::setAcceptedTermsVersion(std::int64_t value) {
     acceptedTermsVersion_ = value;
+    emit changed();
+}
+
+void AppSettings::setSyncFolder(std::optional<QString> value) {
+    syncFolder_ = std::move(value);
+    if (syncFolder_)
+        UserDefaults::write(*defaults_, syncFolderKey, *syncFolder_);
+    else
+        UserDefaults::remove(*defaults_, syncFolderKey);
     emit changed();
 }
 

@@ -93,6 +93,12 @@ public:
     void setAcceptedTermsVersion(std::int64_t value);
     void acceptTerms();
 
+    // The folder that the user's file-sync tool keeps in step between computers; the document's shared
+    // copy lives in it. None or empty: no sync. The document store reads it once, at its start.
+    const std::optional<QString>& syncFolder() const { return syncFolder_; }
+    // None removes the entry.
+    void setSyncFolder(std::optional<QString> value);
+
     // `syntaxKind` is the raw value of a syntax class ("number", "operatorMark", ...).
     static std::string syntaxColorKey(std::string_view syntaxKind, bool dark);
     std::optional<std::string> syntaxHex(std::string_view syntaxKind, bool dark) const;
@@ -125,6 +131,7 @@ private:
     bool hapticFeedback_ = true;
     AppLanguage language_ = AppLanguage::system;
     std::int64_t acceptedTermsVersion_ = 0;
+    std::optional<QString> syncFolder_;
 };
 
 } // namespace vell

@@ -12,12 +12,14 @@
 #include "Stores/UndoCenter.h"
 #include "Unicode/Unicode.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -55,6 +57,20 @@ void logSaveFailure(const QString& description) {
     qWarning().noquote() << QString::fromUtf8("Vell: 保存に失敗しました ") + description;
 }
 
+// What another computer takes from a copy: everything but the selected sheet, which a merge always keeps
+// from the local side. Two copies that differ only there need not be exchanged.
+std::string contentEncoding(VellDocument document) {
+    document.selectedSheetID.reset();
+    return document.encode();
+}
+
+// Resolved through links, for a file that may not exist yet in a folder that does.
+QString resolvedPath(const QString& file) {
+    const QFileInfo info(file);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
+}
+
 } // namespace
 
 std::optional<QString> DocumentStore::defaultStorageURL() {
@@ -67,17 +83,20 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
+      // The stored language, angle and fraction digits must be in force before the first evaluation.
+      settings_(services.settings ? services.settings : &AppSettings::shared()),
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
-      storageURL_(std::move(storageURL)) {
-    // The stored language, angle and fraction digits must be in force before the first evaluation.
-    if (!services.settings) AppSettings::shared();
-
+      storageURL_(std::move(storageURL)), cloudPollInterval_(services.cloudPollInterval) {
     saveTimer_.setSingleShot(true);
     saveTimer_.setTimerType(Qt::PreciseTimer);
     saveTimer_.setInterval(saveDelayMilliseconds);
     connect(&saveTimer_, &QTimer::timeout, this, &DocumentStore::saveNow);
+    mergeTimer_.setSingleShot(true);
+    mergeTimer_.setTimerType(Qt::PreciseTimer);
+    mergeTimer_.setInterval(mergeDelayMilliseconds);
+    connect(&mergeTimer_, &QTimer::timeout, this, &DocumentStore::mergeFromCloud);
 
     load();
     repairAndClean();
@@ -86,6 +105,7 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     refreshSessions();
     history(currentSheet());
     publishUndoState();
+    startCloudSync();
     observeNotifications();
 }
 
@@ -482,18 +502,26 @@ void DocumentStore::scheduleSave() {
 }
 
 void DocumentStore::saveNow() {
-    if (!storageURL_) return;
+    if (writeToStorage()) pushToCloud();
+}
+
+bool DocumentStore::writeToStorage() {
+    if (!storageURL_) return false;
     const std::string bytes = document_.encode();
+    const auto failed = [](const QString& error) {
+        logSaveFailure(error);
+        return false;
+    };
     QString error;
-    if (!setUnreadableFileAside(error)) return logSaveFailure(error);
+    if (!setUnreadableFileAside(error)) return failed(error);
     // The folder may have gone since start-up.
     QDir().mkpath(QFileInfo(*storageURL_).absolutePath());
     QSaveFile file(*storageURL_);
-    if (!file.open(QIODevice::WriteOnly)) return logSaveFailure(file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (!file.commit()) return logSaveFailure(file.errorString());
+    if (!file.commit()) return failed(file.errorString());
     emit saved();
-    pushToCloud();
+    return true;
 }
 
 bool DocumentStore::setUnreadableFileAside(QString& error) {
@@ -531,8 +559,7 @@ void DocumentStore::flushPendingSave() {
 }
 
 void DocumentStore::applicationDidBecomeActive() {
-    flushPendingSave();
-    pushToCloud();
+    syncNow();
 }
 
 void DocumentStore::applicationWillResignActive() {
@@ -575,6 +602,11 @@ SheetHistory& DocumentStore::history(const Sheet& sheet) {
 }
 
 void DocumentStore::adoptDocument(VellDocument document) {
+    adopt(std::move(document));
+    saveNow();
+}
+
+void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
     if (document.sheets.empty()) document = VellDocument::starter(clock_);
     document_ = std::move(document);
@@ -583,7 +615,131 @@ void DocumentStore::adoptDocument(VellDocument document) {
     pruneHistories();
     evaluateSelection();
     refreshSessions();
-    saveNow();
+}
+
+// --- The shared copy in the sync folder -----------------------------------------------------------------
+
+void DocumentStore::startCloudSync() {
+    if (!storageURL_) return;
+    // Read once: a folder changed later takes effect at the next start.
+    const std::optional<QString> syncFolder = settings_->syncFolder();
+    if (!syncFolder || syncFolder->isEmpty()) return;
+    // The lookup may block on a network mount. It holds only what it needs and comes back through the
+    // application object, so a store that is gone by then is simply not told.
+    QThreadPool::globalInstance()->start(
+        [store = QPointer<DocumentStore>(this), syncFolder, storage = *storageURL_]() mutable {
+            const std::optional<QString> location = CloudSync::resolveDocumentURL(syncFolder);
+            // A sync folder chosen so that the shared copy would be the local file itself syncs nothing.
+            if (!location || resolvedPath(*location) == resolvedPath(storage)) return;
+            QCoreApplication* application = QCoreApplication::instance();
+            if (!application) return;
+            QMetaObject::invokeMethod(
+                application,
+                [store = std::move(store), location = *location] {
+                    if (store) store->attachCloud(location);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void DocumentStore::attachCloud(const QString& fileURL) {
+    // The watch belongs to the store and goes with it, so its callback never outlives the store.
+    cloud_ = std::make_unique<CloudSync>(
+        fileURL, [this] { scheduleMerge(); }, cloudPollInterval_);
+    scheduleMerge();
+}
+
+void DocumentStore::scheduleMerge() {
+    mergeTimer_.start();
+}
+
+void DocumentStore::mergeFromCloud() {
+    if (!cloud_) return;
+    std::vector<VellDocument> remote;
+    if (const auto bytes = cloud_->read()) {
+        std::string data = bytes->toStdString();
+        // Bytes this store wrote or read last hold nothing new.
+        if (lastSyncedData_ != data) {
+            try {
+                VellDocument copy = VellDocument::decode(data);
+                lastSyncedContent_ = contentEncoding(copy);
+                remote.push_back(std::move(copy));
+            } catch (const std::exception&) {
+                // Left out and remembered, so the next push replaces it.
+                lastSyncedContent_.reset();
+            }
+            lastSyncedData_ = std::move(data);
+        }
+    }
+    // Only versions that decoded are taken in and, once the result is safe, deleted; the others stay
+    // where they are, since one may be the only copy of another computer's edits.
+    std::vector<CloudSync::ConflictVersion> takenIn;
+    for (CloudSync::ConflictVersion& version : cloud_->conflictVersions()) {
+        try {
+            remote.push_back(VellDocument::decode(
+                std::string_view(version.bytes.constData(), static_cast<std::size_t>(version.bytes.size()))));
+            takenIn.push_back(std::move(version));
+        } catch (const std::exception&) {
+        }
+    }
+    if (remote.empty()) return;
+
+    if (usingStarterDocument_) {
+        // The starter document on screen was never touched: the shared document replaces it.
+        VellDocument folded = remote.front();
+        for (std::size_t i = 1; i < remote.size(); ++i)
+            folded = folded.merged(remote[i], now());
+        if (!folded.sheets.empty()) {
+            usingStarterDocument_ = false;
+            folded.selectedSheetID = folded.sheets.front().id;
+            folded.removeDuplicateSheets(now());
+            adopt(std::move(folded));
+            return saveMerged(takenIn);
+        }
+    }
+
+    // The local copy wins every tie.
+    VellDocument result = document_;
+    for (const VellDocument& copy : remote)
+        result = result.merged(copy, now());
+    result.removeDuplicateSheets(now());
+    if (result == document_) {
+        // The conflict versions hold nothing the document lacks; it is written first so that their
+        // content is on disk before they go.
+        if (!takenIn.empty() && writeToStorage())
+            for (const CloudSync::ConflictVersion& version : takenIn)
+                cloud_->resolve(version);
+        return pushToCloud();
+    }
+    adopt(std::move(result));
+    saveMerged(takenIn);
+}
+
+void DocumentStore::saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn) {
+    if (!writeToStorage()) return;
+    for (const CloudSync::ConflictVersion& version : takenIn)
+        cloud_->resolve(version);
+    pushToCloud();
+}
+
+void DocumentStore::pushToCloud() {
+    if (!cloud_) return;
+    std::string bytes = document_.encode();
+    if (lastSyncedData_ == bytes) return;
+    // Two computers showing different sheets would otherwise push the selection to each other forever.
+    std::string content = contentEncoding(document_);
+    if (lastSyncedContent_ == content) return;
+    lastSyncedData_ = bytes;
+    lastSyncedContent_ = std::move(content);
+    // Set before the write: a failed write is tried again only once the document or the copy changed.
+    cloud_->writeInBackground(QByteArray::fromStdString(bytes));
+}
+
+void DocumentStore::syncNow() {
+    flushPendingSave();
+    mergeTimer_.stop();
+    mergeFromCloud();
+    pushToCloud();
 }
 
 std::optional<Value> DocumentStore::total(const std::vector<LineResult>& results) {

@@ -10,13 +10,16 @@
 #include "Document/VellDocument.h"
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
+#include "Stores/CloudSync.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,23 +40,27 @@ class DocumentStore : public QObject {
 public:
     // What the store works with besides its file; an empty field means the process-wide one.
     struct Services {
-        // Only made sure of before the first evaluation: it puts the stored engine settings in force.
+        // Made sure of before the first evaluation, so the stored engine settings are in force; it also
+        // names the sync folder.
         AppSettings* settings = nullptr;
         KeyLayoutStore* keyLayouts = nullptr;
         UndoCenter* undoCenter = nullptr;
         NotificationCenter* notifications = nullptr;
         Date::Clock clock;
+        std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
     };
 
     static constexpr int saveDelayMilliseconds = 400;
+    static constexpr int mergeDelayMilliseconds = 300;
 
     // "document.json" in the folder "Vell" of the user's data folder, which is created when missing; none
     // when there is no data folder.
     static std::optional<QString> defaultStorageURL();
 
     // Loads the document (the starter document when there is no file or it cannot be used), repairs it,
-    // evaluates the selected sheet and starts listening to the keypad and the settings. Without a storage
-    // location the document lives in memory only.
+    // evaluates the selected sheet, starts listening to the keypad and the settings and, when a sync folder
+    // is set, looks for the shared copy in the background. Without a storage location the document lives in
+    // memory only and is never synced.
     DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent = nullptr);
     explicit DocumentStore(std::optional<QString> storageURL, QObject* parent = nullptr);
     ~DocumentStore() override;
@@ -130,9 +137,25 @@ public:
     void scheduleSave();
     // Writes the file atomically; a failure goes to the log and the next change tries again.
     void saveNow();
+    // A pending save is written at once, then the shared copy is merged in and the document pushed.
     void applicationDidBecomeActive();
+    // A pending save is written at once.
     void applicationWillResignActive();
     void applicationWillTerminate();
+
+    // --- The shared copy in the sync folder
+
+    // None until the background lookup at start found the sync folder.
+    const CloudSync* cloud() const { return cloud_.get(); }
+    // Watches the shared copy at that path from now on and merges it in shortly.
+    void attachCloud(const QString& fileURL);
+    // Merges 0.3 s after the last of a burst of calls.
+    void scheduleMerge();
+    // Folds the shared copy and the sync tool's conflict versions into the document, sheet by sheet; a
+    // changed result is adopted, saved and pushed. A copy this store wrote or read last is not merged again.
+    void mergeFromCloud();
+    // What becoming active does: a pending save at once, then a merge and a push.
+    void syncNow();
 
     // --- Keypad layouts, undo flags and documents from elsewhere
 
@@ -173,10 +196,19 @@ private:
     void evaluateSelection();
     void flushPendingSave();
     bool setUnreadableFileAside(QString& error);
-    // Sends the saved document on to the cloud copy; with no cloud copy attached there is nothing to do.
-    void pushToCloud() {}
+    // The write of saveNow without the push; true when the file holds the document.
+    bool writeToStorage();
+    // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
+    void adopt(VellDocument document);
+    void startCloudSync();
+    // Sends the document to the shared copy in the background unless that copy holds it already, the
+    // selected sheet aside.
+    void pushToCloud();
+    // After the merged document is safely in the local file, its conflict versions can go.
+    void saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn);
 
     Date::Clock clock_;
+    AppSettings* settings_;
     KeyLayoutStore* keyLayouts_;
     UndoCenter* undoCenter_;
     NotificationCenter* notifications_;
@@ -195,6 +227,14 @@ private:
     std::optional<Uuid> pendingClearSheetID_;
     std::vector<QPointer<SheetSession>> sessions_;
     QPointer<SheetSession> activeSession_;
+
+    std::chrono::milliseconds cloudPollInterval_;
+    std::unique_ptr<CloudSync> cloud_;
+    QTimer mergeTimer_;
+    // The shared copy's bytes last written or read, whether or not they decoded.
+    std::optional<std::string> lastSyncedData_;
+    // That copy encoded without its selection; none when it did not decode.
+    std::optional<std::string> lastSyncedContent_;
 };
 
 } // namespace vell

@@ -1,0 +1,87 @@
+#pragma once
+
+// The shared copy of the document in a folder that the user's own file-sync tool keeps in step between
+// computers: where it lives, a watch that reports every change seen there, and whole-file reads and
+// writes. It moves bytes only; what is merged, pushed or ignored is the document store's business.
+
+#include <QByteArray>
+#include <QFileSystemWatcher>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace vell {
+
+class CloudSync : public QObject {
+    Q_OBJECT
+
+public:
+    // How often the folder is looked at for mounts that deliver no file events.
+    static constexpr std::chrono::milliseconds defaultPollInterval{20'000};
+
+    // "Vell/document.json" inside the sync folder, with "Vell" created when missing. None when the folder
+    // is absent, empty, not absolute or not an existing folder: it is never created, since that would make
+    // an unsynced folder where a drive is not mounted. May block on a network mount, so it is called off
+    // the main thread.
+    static std::optional<QString> resolveDocumentURL(const std::optional<QString>& syncFolder);
+
+    // A sync tool's copy of the document made when two computers changed it at once: the name starts with
+    // "document" and holds "conflict" in any case, and it is neither the document itself nor a hidden file.
+    static bool isConflictVersionName(const QString& fileName);
+
+    // Watches at once. `onRemoteChange` runs on the main thread for every change seen in the folder, the
+    // ones this object writes included.
+    CloudSync(QString fileURL, std::function<void()> onRemoteChange,
+              std::chrono::milliseconds pollInterval = defaultPollInterval, QObject* parent = nullptr);
+    // Waits for the queued writes.
+    ~CloudSync() override;
+
+    const QString& fileURL() const { return fileURL_; }
+
+    // The whole file, or none when it is missing or cannot be read. A file caught in the middle of a
+    // foreign write may be torn; its completed write brings another change.
+    std::optional<QByteArray> read() const;
+    // Replaces the file whole (written aside, then moved into place), so the sync tool never sees half a
+    // file. Blocks; false when it failed.
+    bool write(const QByteArray& bytes) const;
+    // Queues the write on a background writer of its own; queued writes run one after another, so an
+    // earlier document never overtakes a later one. `written` follows each.
+    void writeInBackground(QByteArray bytes);
+
+    struct ConflictVersion {
+        QString path;
+        QByteArray bytes;
+    };
+    // The readable conflict versions, in name order. Nothing is removed: see `resolve`.
+    std::vector<ConflictVersion> conflictVersions() const;
+    // Deletes a version whose content has been taken in, unless it changed since it was read.
+    bool resolve(const ConflictVersion& version) const;
+
+signals:
+    // On the main thread, after each background write, whether or not it succeeded.
+    void written();
+
+private:
+    QString folder() const;
+    void watchPaths();
+    // Size and time of the file and of every conflict version: what the poll compares.
+    QStringList snapshot() const;
+    void noticeChange();
+    void poll();
+
+    const QString fileURL_;
+    const std::function<void()> onRemoteChange_;
+    QFileSystemWatcher watcher_;
+    QTimer pollTimer_;
+    QStringList lastSnapshot_;
+    // Last, so that it is destroyed (waiting for its writes) while everything the writes use still exists.
+    QThreadPool writer_;
+};
+
+} // namespace vell

@@ -1,0 +1,309 @@
+// Two computers in one process: each with its own local folder, preferences and store, both pointed at
+// one sync folder, as the user's file-sync tool would keep it between them.
+
+#include "DocumentStoreFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace vell {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::makeSheet;
+using testing::ManualClock;
+using testing::sheetId;
+
+constexpr int patience = 15'000; // ms: generous for a loaded machine; a passing wait ends far sooner
+
+bool eventually(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, patience);
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+}
+
+std::optional<VellDocument> decoded(const QByteArray& bytes) {
+    try {
+        return VellDocument::decode(bytes.toStdString());
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::vector<Uuid> idsOf(const std::vector<Sheet>& sheets) {
+    std::vector<Uuid> ids;
+    for (const Sheet& sheet : sheets)
+        ids.push_back(sheet.id);
+    return ids;
+}
+
+const Sheet* sheetWithId(const DocumentStore& store, std::uint8_t number) {
+    return store.sheet(sheetId(number));
+}
+
+std::string textOf(const DocumentStore& store, std::uint8_t number) {
+    const Sheet* sheet = sheetWithId(store, number);
+    return sheet ? sheet->text : "<no such sheet>";
+}
+
+// One computer: its preferences, keypad layouts, undo flags, notifications and local folder.
+struct Computer {
+    Computer(const QString& syncFolder, ManualClock clock)
+        : clock(clock), settings(defaults.open()), keyLayouts(defaults.open(), clock),
+          storagePath(local.filePath("Vell/document.json")) {
+        settings.setSyncFolder(syncFolder);
+    }
+
+    DocumentStore& start() {
+        store = std::make_unique<DocumentStore>(
+            storagePath,
+            DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications, clock, 1s});
+        return *store;
+    }
+    // Started and watching the shared copy.
+    DocumentStore& startAttached() {
+        start();
+        EXPECT_TRUE(eventually([this] { return store->cloud() != nullptr; }));
+        return *store;
+    }
+    void writeLocalDocument(const VellDocument& document) const {
+        QDir().mkpath(QFileInfo(storagePath).absolutePath());
+        writeFile(storagePath, QByteArray::fromStdString(document.encode()));
+    }
+    std::optional<VellDocument> localDocument() const { return decoded(contentsOf(storagePath)); }
+
+    ManualClock clock;
+    testing::TempDefaults defaults;
+    AppSettings settings;
+    KeyLayoutStore keyLayouts;
+    UndoCenter undoCenter;
+    NotificationCenter notifications;
+    QTemporaryDir local;
+    QString storagePath;
+    std::unique_ptr<DocumentStore> store;
+};
+
+class DocumentStoreSyncTest : public ::testing::Test {
+protected:
+    DocumentStoreSyncTest()
+        : cloudFolder(sync.filePath("Vell")), cloudPath(sync.filePath("Vell/document.json")),
+          first(sync.path(), clock), second(sync.path(), clock) {
+        L10n::language = AppLanguage::english;
+    }
+
+    std::optional<VellDocument> cloudDocument() const { return decoded(contentsOf(cloudPath)); }
+    void writeCloud(const QString& name, const QByteArray& bytes) const {
+        writeFile(QDir(cloudFolder).filePath(name), bytes);
+    }
+
+    // Three sheets, the first one selected.
+    VellDocument threeSheets() const {
+        VellDocument document;
+        document.sheets = {makeSheet(1, "Rent", "1200", clock()), makeSheet(2, "Food", "300", clock()),
+                           makeSheet(3, "Fuel", "80", clock())};
+        document.selectedSheetID = sheetId(1);
+        return document;
+    }
+
+    // The first computer holds the three sheets and has pushed them; the second has taken them on its
+    // first start. Both are watching.
+    void startBothOnThreeSheets() {
+        first.writeLocalDocument(threeSheets());
+        DocumentStore& a = first.startAttached();
+        // Becoming active pushes a document the shared copy does not hold yet.
+        a.applicationDidBecomeActive();
+        ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
+        DocumentStore& b = second.startAttached();
+        ASSERT_TRUE(eventually([&] { return idsOf(b.sheets()) == idsOf(a.sheets()); }));
+        clock.advance(60);
+    }
+
+    testing::EngineSettingsScope scope;
+    ManualClock clock;
+    QTemporaryDir sync;
+    QString cloudFolder;
+    QString cloudPath;
+    Computer first;
+    Computer second;
+};
+
+TEST_F(DocumentStoreSyncTest, AnEditOnOneComputerReachesTheOther) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+
+    a.setText("1250");
+    EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1250"; }));
+    // Taken in without an undo step, and written to the second computer's own file.
+    EXPECT_TRUE(eventually(
+        [&] { return second.localDocument() && second.localDocument()->sheets[0].text == "1250"; }));
+
+    clock.advance(5);
+    b.setText("1300");
+    EXPECT_TRUE(eventually([&] { return textOf(a, 1) == "1300"; }));
+}
+
+TEST_F(DocumentStoreSyncTest, EditsToDifferentSheetsOnBothComputersBothSurvive) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+
+    // Neither has seen the other's edit when making its own.
+    a.setCurrentSheetID(sheetId(2));
+    a.setText("320");
+    b.setCurrentSheetID(sheetId(3));
+    b.setText("95");
+
+    for (DocumentStore* store : {&a, &b}) {
+        EXPECT_TRUE(eventually([&] { return textOf(*store, 2) == "320" && textOf(*store, 3) == "95"; }));
+        EXPECT_EQ(textOf(*store, 1), "1200");
+    }
+    EXPECT_TRUE(eventually([&] {
+        const auto shared = cloudDocument();
+        return shared && shared->sheets.size() == 3 && shared->sheets[1].text == "320" &&
+               shared->sheets[2].text == "95";
+    }));
+    // Each kept its own selection.
+    EXPECT_EQ(a.currentSheetID(), sheetId(2));
+    EXPECT_EQ(b.currentSheetID(), sheetId(3));
+}
+
+TEST_F(DocumentStoreSyncTest, ADeletionTravels) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+
+    a.deleteSheet(sheetId(2));
+    EXPECT_TRUE(eventually([&] { return sheetWithId(b, 2) == nullptr; }));
+    EXPECT_EQ(idsOf(b.sheets()), (std::vector<Uuid>{sheetId(1), sheetId(3)}));
+    EXPECT_TRUE(b.document().deletedSheets.contains(sheetId(2).uuidString()));
+}
+
+TEST_F(DocumentStoreSyncTest, ASecondComputersFirstStartReplacesItsStarterDocument) {
+    first.writeLocalDocument(threeSheets());
+    DocumentStore& a = first.startAttached();
+    a.applicationDidBecomeActive();
+    ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
+
+    DocumentStore& b = second.start();
+    EXPECT_TRUE(b.usingStarterDocument());
+    const std::vector<Uuid> starterIds = idsOf(b.sheets());
+
+    ASSERT_TRUE(eventually([&] { return idsOf(b.sheets()) == idsOf(a.sheets()); }));
+    EXPECT_FALSE(b.usingStarterDocument());
+    EXPECT_EQ(b.currentSheetID(), sheetId(1));
+    for (const Uuid& id : starterIds)
+        EXPECT_EQ(b.sheet(id), nullptr) << "the untouched starter sheets are not merged in";
+    EXPECT_EQ(b.results().size(), 1U);
+    ASSERT_TRUE(second.localDocument());
+    EXPECT_EQ(idsOf(second.localDocument()->sheets), idsOf(a.sheets()));
+}
+
+TEST_F(DocumentStoreSyncTest, AConflictVersionIsMergedAndDeletedButOneThatDoesNotDecodeIsKept) {
+    first.writeLocalDocument(threeSheets());
+    DocumentStore& a = first.startAttached();
+    a.applicationDidBecomeActive();
+    ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
+
+    // Another computer's edit that the sync tool kept aside, and a half-downloaded one.
+    clock.advance(60);
+    VellDocument theirs = threeSheets();
+    theirs.sheets[2].text = "85";
+    theirs.sheets[2].updatedAt = clock();
+    theirs.sheets.push_back(makeSheet(4, "Gifts", "50", clock()));
+    const QString conflict = "document.sync-conflict-20250301-103000-ABCDEF7.json";
+    const QString torn = "document (conflicted copy 2025-03-01 103000).json";
+    writeCloud(torn, QByteArray::fromStdString(theirs.encode()).left(40));
+    writeCloud(conflict, QByteArray::fromStdString(theirs.encode()));
+
+    EXPECT_TRUE(eventually([&] { return !QFile::exists(QDir(cloudFolder).filePath(conflict)); }));
+    EXPECT_EQ(textOf(a, 3), "85");
+    EXPECT_EQ(textOf(a, 4), "50");
+    EXPECT_TRUE(QFile::exists(QDir(cloudFolder).filePath(torn))) << "it may be the only copy of an edit";
+    // Safe in the local file and in the shared copy before the version went.
+    ASSERT_TRUE(first.localDocument());
+    EXPECT_EQ(first.localDocument()->sheets.size(), 4U);
+    EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets.size() == 4; }));
+}
+
+TEST_F(DocumentStoreSyncTest, AnUndecodableSharedCopyIsLeftOutAndReplacedByTheNextPush) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    const VellDocument before = a.document();
+
+    writeFile(cloudPath, "{\"sheets\": [ half a file");
+    a.mergeFromCloud();
+    EXPECT_EQ(a.document(), before);
+    EXPECT_EQ(contentsOf(cloudPath), "{\"sheets\": [ half a file") << "a merge of nothing pushes nothing";
+
+    a.setText("1210");
+    EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1210"; }));
+    EXPECT_TRUE(eventually([&] { return textOf(*second.store, 1) == "1210"; }));
+}
+
+TEST_F(DocumentStoreSyncTest, BecomingActiveMergesAtOnce) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+
+    VellDocument theirs = threeSheets();
+    theirs.sheets[1].text = "310";
+    theirs.sheets[1].updatedAt = clock();
+    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    a.applicationDidBecomeActive();
+    EXPECT_EQ(textOf(a, 2), "310");
+}
+
+TEST_F(DocumentStoreSyncTest, ComputersShowingDifferentSheetsDoNotPushToEachOtherEndlessly) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+
+    a.setCurrentSheetID(sheetId(2));
+    a.setText("330");
+    ASSERT_TRUE(eventually([&] { return textOf(b, 2) == "330"; }));
+    ASSERT_EQ(b.currentSheetID(), sheetId(1));
+
+    // The two copies now differ only in the selected sheet: nothing more is worth writing.
+    QSignalSpy writesOfA(a.cloud(), &CloudSync::written);
+    QSignalSpy writesOfB(b.cloud(), &CloudSync::written);
+    // Endless pushing shows within a merge delay and a write; this waits several times as long.
+    QTest::qWait(1500);
+    a.applicationDidBecomeActive();
+    b.applicationDidBecomeActive();
+    QTest::qWait(800);
+    EXPECT_EQ(writesOfA.count(), 0);
+    EXPECT_EQ(writesOfB.count(), 0);
+    EXPECT_EQ(a.currentSheetID(), sheetId(2));
+    EXPECT_EQ(b.currentSheetID(), sheetId(1));
+}
+
+TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothing) {
+    Computer alone(sync.path(), clock);
+    alone.settings.setSyncFolder(alone.local.path());
+    DocumentStore& store = alone.start();
+    QSignalSpy saves(&store, &DocumentStore::saved);
+    store.setText("5");
+    ASSERT_TRUE(saves.wait(patience));
+    QTest::qWait(300);
+    EXPECT_EQ(store.cloud(), nullptr);
+}
+
+} // namespace
+} // namespace vell
