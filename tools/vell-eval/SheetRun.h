@@ -19,7 +19,7 @@ struct LineReport {
     std::optional<std::string> text;
     // The name the line assigns.
     std::optional<std::string> name;
-    // The plot specification of a plot line.
+    // What a plot line draws, as JSON.
     std::optional<nlohmann::ordered_json> spec;
 };
 
