@@ -127,6 +127,8 @@ struct LineEditor {
     // Every reference to `oldName` changed to `newName`, outside notes and quoted texts.
     static std::u16string renameIdentifier(std::u16string_view text, std::u16string_view oldName,
                                            std::u16string_view newName);
+    // Every identifier that the engine's lexer reads as `oldName` replaced; a line the lexer rejects is
+    // searched for the name word by word.
     static std::u16string renameInLine(std::u16string_view line, std::u16string_view oldName,
                                        std::u16string_view newName);
 };

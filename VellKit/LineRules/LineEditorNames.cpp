@@ -143,6 +143,57 @@ bool namesOld(std::u16string_view identifier, std::u16string_view oldName) {
     return Lexer::normalize(toUtf8(identifier)) == toUtf8(oldName);
 }
 
+// A line in UTF-8 for the lexer, with the UTF-16 offset of every byte's scalar in the line it came from.
+struct Utf8Line {
+    std::string text;
+    std::vector<std::size_t> utf16Offsets; // one per byte, then the line's length
+};
+
+Utf8Line utf8Line(std::u16string_view line) {
+    Utf8Line out;
+    out.text.reserve(line.size());
+    for (std::size_t i = 0; i < line.size();) {
+        char32_t c = scalarAt(line, i);
+        const std::size_t units = c >= 0x10000 ? 2 : 1;
+        if (c >= 0xD800 && c <= 0xDFFF) c = unicode::replacementCharacter; // a lone surrogate
+        unicode::appendUtf8(out.text, c);
+        out.utf16Offsets.resize(out.text.size(), i);
+        i += units;
+    }
+    out.utf16Offsets.push_back(line.size());
+    return out;
+}
+
+// Every identifier token the lexer reads as `oldName` replaced; none when the lexer cannot read the line.
+// Deciding by the lexer keeps an exponent ("1e5"), a name with superscript or full-width digits ("a⁴",
+// "a２") and a unit symbol ("km/h") whole, and finds the name written in full-width letters.
+std::optional<std::u16string> renamedByLexer(std::u16string_view line, std::u16string_view oldName,
+                                             std::u16string_view newName) {
+    const Utf8Line typed = utf8Line(line);
+    std::vector<Token> tokens;
+    try {
+        tokens = Lexer::tokenize(typed.text);
+    } catch (const CalcError&) {
+        return std::nullopt;
+    }
+    const std::string old = Lexer::normalize(toUtf8(oldName));
+    const Lexer::LineMap map = Lexer::lineMap(typed.text);
+    std::u16string out;
+    out.reserve(line.size());
+    std::size_t copied = 0;
+    for (const Token& token : tokens) {
+        if (!token.isName(old)) continue;
+        const std::size_t startByte = map.characterOffsets[token.start];
+        const std::size_t from = typed.utf16Offsets[map.sourceOffsets[startByte]];
+        const std::size_t to = typed.utf16Offsets[map.sourceOffsets[startByte + token.text.size()]];
+        out += line.substr(copied, from - copied);
+        out += newName;
+        copied = to;
+    }
+    out += line.substr(copied);
+    return out;
+}
+
 } // namespace
 
 std::optional<std::u16string> LineEditor::name(std::u16string_view text, std::int64_t lineIndex) {
@@ -212,6 +263,9 @@ std::u16string LineEditor::renameIdentifier(std::u16string_view text, std::u16st
 
 std::u16string LineEditor::renameInLine(std::u16string_view line, std::u16string_view oldName,
                                         std::u16string_view newName) {
+    if (auto renamed = renamedByLexer(line, oldName, newName)) return std::move(*renamed);
+    // A line the lexer rejects (a stray character, an open quote) is still the user's calculation in the
+    // making: its words are found by their letters.
     const std::vector<std::size_t> bounds = characterBoundaries(line);
     const std::size_t count = bounds.size() - 1;
     // The sole unit of a one-unit character, 0 for a longer one: ASCII tests must not match "5"

@@ -1,4 +1,5 @@
 #include "LineRules/LineEditor.h"
+#include "Unicode/Unicode.h"
 #include "VellKit/Engine/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +181,29 @@ TEST(RenameIdentifier, ChangesReferencesOnlyOutsideNotesTextsAndLongerWords) {
         EXPECT_EQ(LineEditor::renameIdentifier(c.line, u"a", u"b"), c.renamed);
     EXPECT_EQ(LineEditor::renameInLine(u"x+y", u"x", u"z"), u"z+y");
     EXPECT_EQ(LineEditor::renameInLine(u"// a", u"a", u"b"), u"// b"); // notes are the caller's business
+}
+
+// What a reference is decides the engine's lexer: a rename rewrites exactly the identifiers it reads
+// as the old name.
+TEST(RenameIdentifier, RewritesWhatTheLexerReadsAsTheName) {
+    struct Case {
+        std::u16string line;
+        std::u16string oldName;
+        std::u16string renamed;
+    };
+    const Case cases[] = {
+        {u"1e5 + e5 * 2E5", u"e5", u"1e5 + b * 2E5"}, // an exponent is part of its number
+        {u"3.5e-2 + e", u"e", u"3.5e-2 + b"},
+        {u"a⁴ + a", u"a", u"a⁴ + b"},              // superscript digits belong to the name
+        {u"a２ + a", u"a", u"a２ + b"},            // full-width digits too
+        {u"ａ + ａ２ + a", u"a", u"b + ａ２ + b"}, // full-width letters are the same name
+        {u"ａ２ * 3", u"a2", u"b * 3"},
+        {u"km/h + h", u"h", u"km/h + b"}, // one unit symbol
+        {u"a ≠ ａ", u"a", u"b ≠ b"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LineEditor::renameIdentifier(c.line, c.oldName, u"b"), c.renamed)
+            << unicode::fromUtf16(c.line);
 }
 
 TEST(RenameIdentifier, ReturnsTheTextForEqualOrEmptyNames) {
