@@ -126,6 +126,13 @@ std::optional<std::string> problemOf(const std::string& name, const std::vector<
     return std::nullopt;
 }
 
+// A trimmed line the sheet reads as a note: "//", "＃", or "#" not followed by a digit ("#3 * 2" refers to
+// line 3). The sheet evaluator applies the same rule.
+bool isNote(std::u16string_view trimmed) {
+    if (trimmed.starts_with(u"//") || trimmed.starts_with(u"\uFF03")) return true;
+    return trimmed.starts_with(u'#') && (trimmed.size() == 1 || !isDigit(trimmed[1]));
+}
+
 bool startsIdentifier(char32_t c) {
     return c == U'_' || c == U'°' || c == U'¥' || c == U'￥' || c == U'$' || c == U'€' || c == U'℃' ||
            c == U'℉' || isLetter(c);
@@ -254,9 +261,8 @@ std::u16string LineEditor::renameIdentifier(std::u16string_view text, std::u16st
     std::vector<std::u16string> renamed;
     renamed.reserve(lines.size());
     for (const std::u16string_view line : lines) {
-        const std::u16string_view trimmed = trimSpaces(line);
-        const bool note = trimmed.starts_with(u"//") || trimmed.starts_with(u"\uFF03");
-        renamed.push_back(note ? std::u16string(line) : renameInLine(line, oldName, newName));
+        renamed.push_back(isNote(trimSpaces(line)) ? std::u16string(line)
+                                                   : renameInLine(line, oldName, newName));
     }
     return joinLines(renamed);
 }

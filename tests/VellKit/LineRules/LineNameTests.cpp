@@ -1,4 +1,5 @@
 #include "LineRules/LineEditor.h"
+#include "Sheet/DocumentEvaluator.h"
 #include "Unicode/Unicode.h"
 #include "VellKit/Engine/EngineSettingsScope.h"
 
@@ -204,6 +205,19 @@ TEST(RenameIdentifier, RewritesWhatTheLexerReadsAsTheName) {
     for (const Case& c : cases)
         EXPECT_EQ(LineEditor::renameIdentifier(c.line, c.oldName, u"b"), c.renamed)
             << unicode::fromUtf16(c.line);
+}
+
+// A line the sheet reads as a note keeps every word as written.
+TEST(RenameIdentifier, LeavesEveryNoteLineAlone) {
+    const std::u16string lines[] = {u"// a", u"  //a", u"＃ a", u"# a", u"#a", u"#３ a", u"\t#", u"#"};
+    for (const std::u16string& line : lines) {
+        EXPECT_EQ(LineEditor::renameIdentifier(line, u"a", u"b"), line);
+        const auto results = DocumentEvaluator::evaluate(unicode::fromUtf16(line));
+        ASSERT_EQ(results.size(), 1u);
+        EXPECT_EQ(results[0].outcome.kind(), LineOutcome::Case::comment);
+    }
+    // "#3" refers to the answer of line 3: the line is a calculation.
+    EXPECT_EQ(LineEditor::renameIdentifier(u"a = 1\n#1 + a", u"a", u"b"), u"b = 1\n#1 + b");
 }
 
 TEST(RenameIdentifier, ReturnsTheTextForEqualOrEmptyNames) {
