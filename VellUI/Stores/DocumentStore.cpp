@@ -1,7 +1,9 @@
 #include "Stores/DocumentStore.h"
 
 #include "Document/SheetTotal.h"
+#include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
+#include "Engine/ValueFormatter.h"
 #include "LineRules/LineEditor.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/SharedSheet.h"
@@ -83,6 +85,7 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
+      evaluator_(services.evaluator ? std::move(services.evaluator) : &DocumentEvaluator::evaluate),
       // The stored language, angle and fraction digits must be in force before the first evaluation.
       settings_(services.settings ? services.settings : &AppSettings::shared()),
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
@@ -101,7 +104,7 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     load();
     repairAndClean();
     syncKeyLayouts();
-    results_ = evaluate(document_.selectedSheetID);
+    evaluateSelection();
     refreshSessions();
     history(currentSheet());
     publishUndoState();
@@ -214,7 +217,7 @@ Sheet DocumentStore::currentSheet() const {
 void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
     if (!id || id == document_.selectedSheetID || !selectedIndex(id)) return;
     document_.selectedSheetID = id;
-    emit documentChanged();
+    documentDidChange();
     evaluateSelection();
     refreshSessions();
     history(currentSheet());
@@ -249,7 +252,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     sheet.text = std::string(text);
     sheet.updatedAt = now();
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
-    emit documentChanged();
+    documentDidChange();
 
     publishUndoState();
     evaluateSelection();
@@ -265,11 +268,26 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) con
     others.reserve(document_.sheets.size());
     for (const Sheet& other : document_.sheets)
         if (other.id != target->id) others.push_back(SharedSheet{other.name, other.text});
-    return DocumentEvaluator::evaluate(target->text, others);
+    return evaluator_(target->text, others);
+}
+
+std::vector<LineResult> DocumentStore::currentEvaluation(std::optional<Uuid> sheetID) const {
+    if (sheetID == document_.selectedSheetID && resultsInputs_ == evaluationInputs()) return results_;
+    return evaluate(sheetID);
+}
+
+DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
+    return {documentVersion_, L10n::isEnglish(), Evaluator::useDegrees, ValueFormatter::maxFractionDigits};
+}
+
+void DocumentStore::documentDidChange() {
+    ++documentVersion_;
+    emit documentChanged();
 }
 
 void DocumentStore::evaluateSelection() {
     results_ = evaluate(document_.selectedSheetID);
+    resultsInputs_ = evaluationInputs();
     emit resultsChanged();
 }
 
@@ -303,7 +321,7 @@ void DocumentStore::addSheet() {
     Sheet sheet{Uuid::random(), L10n::text("シート " + number, "Sheet " + number), "", now(), {}};
     document_.selectedSheetID = sheet.id;
     document_.sheets.push_back(std::move(sheet));
-    emit documentChanged();
+    documentDidChange();
     evaluateSelection();
     refreshSessions();
     history(currentSheet());
@@ -317,7 +335,7 @@ void DocumentStore::renameSheet(const Uuid& id, std::string name) {
     Sheet& sheet = document_.sheets[*index];
     sheet.name = std::move(name);
     sheet.updatedAt = now();
-    emit documentChanged();
+    documentDidChange();
     scheduleSave();
 }
 
@@ -330,7 +348,7 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     document_.deletedSheets[id.uuidString()] = now();
     if (document_.selectedSheetID == id)
         document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
-    emit documentChanged();
+    documentDidChange();
     evaluateSelection();
     refreshSessions();
     history(currentSheet());
@@ -348,7 +366,7 @@ void DocumentStore::duplicateSheet(const Uuid& id) {
     document_.selectedSheetID = copy.id;
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
                             std::move(copy));
-    emit documentChanged();
+    documentDidChange();
     evaluateSelection();
     refreshSessions();
     history(currentSheet());
@@ -366,7 +384,7 @@ void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
     const std::size_t target = std::min(*to, document_.sheets.size());
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
     document_.sheetOrderUpdatedAt = now();
-    emit documentChanged();
+    documentDidChange();
     scheduleSave();
 }
 
@@ -379,7 +397,7 @@ void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
     if (by < 0 ? -(by + 1) >= start : by >= count - start) return;
     std::swap(document_.sheets[*from], document_.sheets[static_cast<std::size_t>(start + by)]);
     document_.sheetOrderUpdatedAt = now();
-    emit documentChanged();
+    documentDidChange();
     scheduleSave();
 }
 
@@ -395,7 +413,7 @@ void DocumentStore::toggleLock(std::int64_t line) {
     sheet.lockedLines.assign(locks.begin(), locks.end());
     sheet.updatedAt = now();
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
-    emit documentChanged();
+    documentDidChange();
     publishUndoState();
     scheduleSave();
 }
@@ -423,7 +441,7 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     sheet.text = std::move(snapshot.text);
     sheet.lockedLines = std::move(snapshot.lockedLines);
     sheet.updatedAt = now();
-    emit documentChanged();
+    documentDidChange();
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
         notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(*caret));
     publishUndoState();
@@ -471,7 +489,7 @@ void DocumentStore::clearCurrentSheet() {
     sheet.lockedLines.clear();
     sheet.updatedAt = now();
     sheetHistory.record(SheetSnapshot{}, now());
-    emit documentChanged();
+    documentDidChange();
     notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(0));
     publishUndoState();
     evaluateSelection();
@@ -486,7 +504,7 @@ void DocumentStore::clearAllContent() {
     document_.selectedSheetID = fresh.id;
     document_.sheets = {std::move(fresh)};
     histories_.clear();
-    emit documentChanged();
+    documentDidChange();
     publishUndoState();
     evaluateSelection();
     refreshSessions();
@@ -580,7 +598,7 @@ void DocumentStore::syncKeyLayouts() {
     } else if (keypadDate > documentDate) {
         document_.keyLayouts = keyLayouts_->layouts();
         document_.keyLayoutsUpdatedAt = keypadDate;
-        emit documentChanged();
+        documentDidChange();
     }
 }
 
@@ -610,7 +628,7 @@ void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
     if (document.sheets.empty()) document = VellDocument::starter(clock_);
     document_ = std::move(document);
-    emit documentChanged();
+    documentDidChange();
     syncKeyLayouts();
     pruneHistories();
     evaluateSelection();

@@ -10,6 +10,7 @@
 #include "Document/VellDocument.h"
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
+#include "Sheet/SharedSheet.h"
 #include "Stores/CloudSync.h"
 
 #include <QObject>
@@ -21,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -48,6 +50,8 @@ public:
         NotificationCenter* notifications = nullptr;
         Date::Clock clock;
         std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
+        // How a sheet is evaluated; none means DocumentEvaluator::evaluate.
+        std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
     };
 
     static constexpr int saveDelayMilliseconds = 400;
@@ -90,6 +94,9 @@ public:
     void setText(std::string_view text);
     // That sheet (the current one when the id names none) with the other sheets offered for their functions.
     std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
+    // What evaluate() gives, taken from `results()` when the id is the selection and nothing that the answers
+    // depend on changed since the store evaluated it: the window on the selected sheet needs no second run.
+    std::vector<LineResult> currentEvaluation(std::optional<Uuid> sheetID) const;
     void refreshSessions();
     // Held weakly; a session registers itself once, when it is made.
     void registerSession(SheetSession* session);
@@ -182,7 +189,20 @@ signals:
     void saved();
 
 private:
+    // Everything an evaluation depends on: the document (by its version) and the engine-wide settings.
+    struct EvaluationInputs {
+        std::uint64_t documentVersion = 0;
+        bool english = false;
+        bool degrees = false;
+        int maxFractionDigits = 0;
+
+        friend bool operator==(const EvaluationInputs&, const EvaluationInputs&) = default;
+    };
+    EvaluationInputs evaluationInputs() const;
+
     Date now() const { return clock_(); }
+    // Every change of the document goes through here.
+    void documentDidChange();
     void load();
     void repairAndClean();
     void observeNotifications();
@@ -208,13 +228,17 @@ private:
     void saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn);
 
     Date::Clock clock_;
+    std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
     AppSettings* settings_;
     KeyLayoutStore* keyLayouts_;
     UndoCenter* undoCenter_;
     NotificationCenter* notifications_;
 
     VellDocument document_;
+    std::uint64_t documentVersion_ = 0;
     std::vector<LineResult> results_;
+    // What results_ were evaluated from; none before the first evaluation.
+    std::optional<EvaluationInputs> resultsInputs_;
     std::optional<QString> storageURL_;
     QTimer saveTimer_;
     // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.

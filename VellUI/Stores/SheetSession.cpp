@@ -64,7 +64,7 @@ void SheetSession::refresh() {
             sheetID_ = std::nullopt;
         emit sheetIDChanged();
     }
-    results_ = store_.evaluate(sheetID_);
+    results_ = store_.currentEvaluation(sheetID_);
     emit resultsChanged();
 }
 

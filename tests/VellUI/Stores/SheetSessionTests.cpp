@@ -1,10 +1,16 @@
 // The per-window sheet session and the store's refresh of every open window.
 
 #include "DocumentStoreFixture.h"
+#include "Engine/Evaluator.h"
+#include "Sheet/DocumentEvaluator.h"
 #include "Stores/SheetSession.h"
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace vell {
 namespace {
@@ -144,6 +150,42 @@ TEST_F(SheetSessionTest, AClosedWindowIsForgottenAtTheNextChange) {
     EXPECT_EQ(store->sheets()[1].text, "5 + 5") << "the selection is still B";
     EXPECT_EQ(refreshes.count(), 1);
     EXPECT_EQ(firstAnswer(staying), "value 2");
+}
+
+// After a change the store has just evaluated the selected sheet: a window showing that sheet takes
+// those results instead of evaluating the same sheet again; a window on another sheet evaluates its own.
+TEST_F(SheetSessionTest, AWindowOnTheSelectedSheetTakesTheStoresEvaluation) {
+    writeDocument(documentOf({makeSheet(1, "A", "1 + 1", clock()), makeSheet(2, "B", "2 + 2", clock()),
+                              makeSheet(3, "C", "3 + 3", clock())}));
+    auto evaluated = std::make_shared<std::vector<std::string>>();
+    DocumentStore::Services counting = services();
+    counting.evaluator = [evaluated](std::string_view text, std::span<const SharedSheet> others) {
+        evaluated->emplace_back(text);
+        return DocumentEvaluator::evaluate(text, others);
+    };
+    DocumentStore store(storagePath, counting);
+    SheetSession shown(store);
+    SheetSession elsewhere(store, sheetId(3));
+
+    evaluated->clear();
+    store.setText("1 + 2");
+    EXPECT_EQ(*evaluated, (std::vector<std::string>{"1 + 2", "3 + 3"}));
+    EXPECT_EQ(shown.results(), store.results());
+    EXPECT_EQ(firstAnswer(shown), "value 3");
+
+    evaluated->clear();
+    shown.select(sheetId(2));
+    EXPECT_EQ(*evaluated, (std::vector<std::string>{"2 + 2", "3 + 3"}));
+    EXPECT_EQ(firstAnswer(shown), "value 4");
+
+    // The angle setting changes answers without changing the document: the store's results are stale.
+    evaluated->clear();
+    Evaluator::useDegrees = !Evaluator::useDegrees;
+    store.refreshSessions();
+    EXPECT_EQ(*evaluated, (std::vector<std::string>{"2 + 2", "3 + 3"}));
+    evaluated->clear();
+    shown.refresh();
+    EXPECT_EQ(*evaluated, (std::vector<std::string>{"2 + 2"}));
 }
 
 TEST_F(SheetSessionTest, CountsNamedValuesAndPlotsComeFromTheResults) {
