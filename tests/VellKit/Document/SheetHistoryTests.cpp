@@ -80,6 +80,42 @@ TEST(SheetHistory, StructuralChangesAreStepsOfTheirOwn) {
     }
 }
 
+// Changes inside a longer text, next to line breaks and within characters made of several scalars: what
+// counts is the whole text's characters and line feeds before and after.
+TEST(SheetHistory, MeasuresAChangeAsPartOfTheWholeText) {
+    struct Case {
+        const char* what;
+        std::string before;
+        std::string after;
+        bool structural;
+    };
+    const Case cases[] = {
+        {"a combining mark joins the letter before it", "ab\ncd\nef", "ab\ncd\u0301\nef", false},
+        {"a combining mark after a line feed stands alone", "ab\ncd", "ab\n\u0301cd", false},
+        {"a letter with its accent at the end of a line", "ab\ncd\nef", "ab\ncde\u0301\nef", false},
+        {"a CR before a line feed takes the line feed away", "ab\ncd\nef", "ab\r\ncd\nef", true},
+        {"removing that CR gives it back", "ab\r\ncd\nef", "ab\ncd\nef", true},
+        {"a second regional indicator completes a flag", "1\n🇯🇵🇯\n2", "1\n🇯🇵🇯🇵\n2", false},
+        {"a third one begins another", "1\n🇯🇵\n2", "1\n🇯🇵🇯\n2", false},
+        {"joining two emoji into one", "x\n👨\ny", "x\n👨\u200d👩\ny", false},
+        {"a character on each of two lines replaced", "a\nb\nc", "a\nX\nY", false},
+        {"a character moved to the line below", "ab\ncd", "a\nbcd", false},
+    };
+    for (const Case& c : cases) {
+        SheetHistory history(snapshot("·" + c.before));
+        history.record(snapshot(c.before), t(0.0));
+        history.record(snapshot(c.after), t(0.1));
+        EXPECT_EQ(history.past().size(), c.structural ? 2u : 1u) << c.what;
+        EXPECT_EQ(history.current(), snapshot(c.after)) << c.what;
+        // The counts carried from change to change stay right: one more character is still small.
+        history.record(snapshot(c.after + "z"), t(0.2));
+        EXPECT_EQ(history.past().size(), c.structural ? 3u : 1u) << c.what;
+    }
+    SheetHistory equivalent(snapshot("x\ncaf\u00e9\ny"));
+    equivalent.record(snapshot("x\ncafe\u0301\ny"), t(0.0));
+    EXPECT_FALSE(equivalent.canUndo()) << "canonically equivalent texts are the same state";
+}
+
 TEST(SheetHistory, TheChangeAfterAStructuralOneBeginsAnotherStep) {
     SheetHistory history(snapshot("ab"));
     history.record(snapshot("ab\n"), t(0.0));
