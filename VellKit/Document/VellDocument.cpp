@@ -133,6 +133,19 @@ std::string VellDocument::encode() const {
     return toJson().dump(2, ' ', false, json::error_handler_t::replace);
 }
 
+std::string VellDocument::withoutSelection(std::string encoded) {
+    // Top-level members stand on lines of their own, indented by two spaces, and a line break inside a
+    // string is written as an escape: this line is the selection's member and nothing else. "sheets"
+    // always follows it, so it always ends with a comma.
+    static constexpr std::string_view member = "\n  \"selectedSheetID\": ";
+    const std::size_t start = encoded.find(member);
+    if (start == std::string::npos) return encoded;
+    const std::size_t end = encoded.find('\n', start + 1);
+    if (end == std::string::npos) return encoded;
+    encoded.erase(start, end - start);
+    return encoded;
+}
+
 VellDocument VellDocument::decode(std::string_view bytes) {
     json object;
     try {

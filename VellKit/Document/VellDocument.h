@@ -37,6 +37,8 @@ struct VellDocument {
     // The bytes of the file: UTF-8, pretty-printed; the same document always gives the same bytes.
     std::string encode() const;
     static VellDocument decode(std::string_view bytes); // throws DocumentDecodingError
+    // The encoding of the same document without `selectedSheetID`, cut from its encoding.
+    static std::string withoutSelection(std::string encoded);
 
     // The tutorial sheets in the interface language, the first one selected.
     static VellDocument starter(const Date::Clock& clock = Date::now);

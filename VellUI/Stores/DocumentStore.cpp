@@ -61,9 +61,8 @@ void logSaveFailure(const QString& description) {
 
 // What another computer takes from a copy: everything but the selected sheet, which a merge always keeps
 // from the local side. Two copies that differ only there need not be exchanged.
-std::string contentEncoding(VellDocument document) {
-    document.selectedSheetID.reset();
-    return document.encode();
+std::string contentEncoding(const VellDocument& document) {
+    return VellDocument::withoutSelection(document.encode());
 }
 
 // Resolved through links, for a file that may not exist yet in a folder that does.
@@ -520,15 +519,15 @@ void DocumentStore::scheduleSave() {
 }
 
 void DocumentStore::saveNow() {
-    if (writeToStorage()) pushToCloud();
+    if (auto bytes = writeToStorage()) pushToCloud(std::move(*bytes));
 }
 
-bool DocumentStore::writeToStorage() {
-    if (!storageURL_) return false;
-    const std::string bytes = document_.encode();
-    const auto failed = [](const QString& error) {
+std::optional<std::string> DocumentStore::writeToStorage() {
+    if (!storageURL_) return std::nullopt;
+    std::string bytes = document_.encode();
+    const auto failed = [](const QString& error) -> std::optional<std::string> {
         logSaveFailure(error);
-        return false;
+        return std::nullopt;
     };
     QString error;
     if (!setUnreadableFileAside(error)) return failed(error);
@@ -539,7 +538,7 @@ bool DocumentStore::writeToStorage() {
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
     if (!file.commit()) return failed(file.errorString());
     emit saved();
-    return true;
+    return bytes;
 }
 
 bool DocumentStore::setUnreadableFileAside(QString& error) {
@@ -724,9 +723,13 @@ void DocumentStore::mergeFromCloud() {
     if (result == document_) {
         // The conflict versions hold nothing the document lacks; it is written first so that their
         // content is on disk before they go.
-        if (!takenIn.empty() && writeToStorage())
-            for (const CloudSync::ConflictVersion& version : takenIn)
-                cloud_->resolve(version);
+        if (!takenIn.empty()) {
+            if (auto bytes = writeToStorage()) {
+                for (const CloudSync::ConflictVersion& version : takenIn)
+                    cloud_->resolve(version);
+                return pushToCloud(std::move(*bytes));
+            }
+        }
         return pushToCloud();
     }
     adopt(std::move(result));
@@ -734,18 +737,22 @@ void DocumentStore::mergeFromCloud() {
 }
 
 void DocumentStore::saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn) {
-    if (!writeToStorage()) return;
+    auto bytes = writeToStorage();
+    if (!bytes) return;
     for (const CloudSync::ConflictVersion& version : takenIn)
         cloud_->resolve(version);
-    pushToCloud();
+    pushToCloud(std::move(*bytes));
 }
 
 void DocumentStore::pushToCloud() {
+    if (cloud_) pushToCloud(document_.encode());
+}
+
+void DocumentStore::pushToCloud(std::string bytes) {
     if (!cloud_) return;
-    std::string bytes = document_.encode();
     if (lastSyncedData_ == bytes) return;
     // Two computers showing different sheets would otherwise push the selection to each other forever.
-    std::string content = contentEncoding(document_);
+    std::string content = VellDocument::withoutSelection(bytes);
     if (lastSyncedContent_ == content) return;
     lastSyncedData_ = bytes;
     lastSyncedContent_ = std::move(content);

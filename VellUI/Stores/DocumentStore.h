@@ -216,14 +216,16 @@ private:
     void evaluateSelection();
     void flushPendingSave();
     bool setUnreadableFileAside(QString& error);
-    // The write of saveNow without the push; true when the file holds the document.
-    bool writeToStorage();
+    // The write of saveNow without the push: the bytes the file now holds, none when it could not be written.
+    std::optional<std::string> writeToStorage();
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
     void adopt(VellDocument document);
     void startCloudSync();
     // Sends the document to the shared copy in the background unless that copy holds it already, the
     // selected sheet aside.
     void pushToCloud();
+    // The same with the document's encoding at hand.
+    void pushToCloud(std::string encoded);
     // After the merged document is safely in the local file, its conflict versions can go.
     void saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn);
 

@@ -56,6 +56,24 @@ TEST(DocumentJson, EncodesSortedPrettyPrintedAndRoundTripsToTheSameBytes) {
     EXPECT_EQ(read.encode(), bytes);
 }
 
+// What another computer takes from a copy is its encoding without the selection; it is cut from the
+// encoding at hand instead of encoding the document a second time.
+TEST(DocumentJson, TheEncodingWithoutTheSelectionIsCutFromTheEncoding) {
+    VellDocument selected = fullDocument();
+    // Texts that look like the selection's member inside a string are no member.
+    selected.sheets.push_back(
+        sheet(3, "\n  \"selectedSheetID\": \"x\",", "\n  \"selectedSheetID\": 1,\n", at("11:00:00")));
+    VellDocument unselected = selected;
+    unselected.selectedSheetID.reset();
+    EXPECT_EQ(VellDocument::withoutSelection(selected.encode()), unselected.encode());
+    EXPECT_EQ(VellDocument::withoutSelection(unselected.encode()), unselected.encode());
+    unselected.sheetOrderUpdatedAt.reset();
+    unselected.keyLayoutsUpdatedAt.reset();
+    selected = unselected;
+    selected.selectedSheetID = uuid(3);
+    EXPECT_EQ(VellDocument::withoutSelection(selected.encode()), unselected.encode());
+}
+
 TEST(DocumentJson, OptionalKeysMayBeMissingOrNull) {
     const VellDocument document = VellDocument::decode(R"({"sheets": [
         {"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": ""},
