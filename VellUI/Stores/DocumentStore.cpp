@@ -26,6 +26,7 @@
 #include <array>
 #include <charconv>
 #include <exception>
+#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -65,11 +66,26 @@ std::string contentEncoding(const VellDocument& document) {
     return VellDocument::withoutSelection(document.encode());
 }
 
-// Resolved through links, for a file that may not exist yet in a folder that does.
+// Resolved through links of its folders and of the file itself, also for a file that does not exist yet
+// (a link may point to it already).
 QString resolvedPath(const QString& file) {
-    const QFileInfo info(file);
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
+    QString path = QFileInfo(file).absoluteFilePath();
+    for (int links = 0; links < 40; ++links) {
+        const QFileInfo info(path);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        if (!folder.isEmpty()) path = QDir(folder).filePath(info.fileName());
+        const QFileInfo resolved(path);
+        if (!resolved.isSymLink()) break;
+        path = resolved.symLinkTarget();
+    }
+    return path;
+}
+
+// Also two names of one file (a hard link).
+bool sameFile(const QString& a, const QString& b) {
+    if (resolvedPath(a) == resolvedPath(b)) return true;
+    std::error_code error;
+    return std::filesystem::equivalent(a.toStdString(), b.toStdString(), error);
 }
 
 } // namespace
@@ -647,7 +663,7 @@ void DocumentStore::startCloudSync() {
         [store = QPointer<DocumentStore>(this), syncFolder, storage = *storageURL_]() mutable {
             const std::optional<QString> location = CloudSync::resolveDocumentURL(syncFolder);
             // A sync folder chosen so that the shared copy would be the local file itself syncs nothing.
-            if (!location || resolvedPath(*location) == resolvedPath(storage)) return;
+            if (!location || sameFile(*location, storage)) return;
             QCoreApplication* application = QCoreApplication::instance();
             if (!application) return;
             QMetaObject::invokeMethod(

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -303,6 +304,46 @@ TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothin
     ASSERT_TRUE(saves.wait(patience));
     QTest::qWait(300);
     EXPECT_EQ(store.cloud(), nullptr);
+}
+
+// Links make two paths one file: a local file that is a link into the sync folder, a shared copy that
+// is a link to the local file (also before the local file exists), or a second name of the same file.
+TEST_F(DocumentStoreSyncTest, ASharedCopyThatIsTheLocalFileUnderAnotherNameSyncsNothing) {
+    namespace fs = std::filesystem;
+    const std::function<void(const Computer&, const QString&)> arrangements[] = {
+        [](const Computer& computer, const QString& shared) {
+            computer.writeLocalDocument(VellDocument::starter());
+            QFile::rename(computer.storagePath, shared);
+            fs::create_symlink(shared.toStdString(), computer.storagePath.toStdString());
+        },
+        [](const Computer& computer, const QString& shared) {
+            computer.writeLocalDocument(VellDocument::starter());
+            fs::create_symlink(computer.storagePath.toStdString(), shared.toStdString());
+        },
+        [](const Computer& computer, const QString& shared) {
+            QDir().mkpath(QFileInfo(computer.storagePath).absolutePath());
+            fs::create_symlink(computer.storagePath.toStdString(), shared.toStdString());
+        },
+        [](const Computer& computer, const QString& shared) {
+            computer.writeLocalDocument(VellDocument::starter());
+            fs::create_hard_link(computer.storagePath.toStdString(), shared.toStdString());
+        },
+    };
+    int arrangement = 0;
+    for (const auto& arrange : arrangements) {
+        QTemporaryDir otherSync;
+        const QString shared = QDir(otherSync.path()).filePath("Vell/document.json");
+        QDir().mkpath(QFileInfo(shared).absolutePath());
+        Computer alone(otherSync.path(), clock);
+        arrange(alone, shared);
+        DocumentStore& store = alone.start();
+        QSignalSpy saves(&store, &DocumentStore::saved);
+        store.setText("5");
+        ASSERT_TRUE(saves.wait(patience)) << arrangement;
+        QTest::qWait(300);
+        EXPECT_EQ(store.cloud(), nullptr) << arrangement;
+        ++arrangement;
+    }
 }
 
 } // namespace
