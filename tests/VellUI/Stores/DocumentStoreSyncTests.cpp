@@ -243,6 +243,33 @@ TEST_F(DocumentStoreSyncTest, AConflictVersionIsMergedAndDeletedButOneThatDoesNo
     EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets.size() == 4; }));
 }
 
+TEST_F(DocumentStoreSyncTest, AConflictVersionStaysUntilTheMergedDocumentIsInTheLocalFile) {
+    first.writeLocalDocument(threeSheets());
+    DocumentStore& a = first.startAttached();
+    a.applicationDidBecomeActive();
+    ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
+    // The local folder can no longer be written: a file stands where it was.
+    const QString localFolder = QFileInfo(first.storagePath).absolutePath();
+    ASSERT_TRUE(QDir(localFolder).removeRecursively());
+    writeFile(localFolder, "not a folder");
+
+    clock.advance(60);
+    VellDocument theirs = threeSheets();
+    theirs.sheets.push_back(makeSheet(4, "Gifts", "50", clock()));
+    const QString conflict = "document.sync-conflict-20250301-103000-ABCDEF7.json";
+    writeCloud(conflict, QByteArray::fromStdString(theirs.encode()));
+    ASSERT_TRUE(eventually([&] { return textOf(a, 4) == "50"; }));
+    QTest::qWait(300);
+    EXPECT_TRUE(QFile::exists(QDir(cloudFolder).filePath(conflict)));
+
+    // Once the file can be written, the next merge writes it and only then lets the version go.
+    QFile::remove(localFolder);
+    a.applicationDidBecomeActive();
+    EXPECT_TRUE(eventually([&] { return !QFile::exists(QDir(cloudFolder).filePath(conflict)); }));
+    ASSERT_TRUE(first.localDocument());
+    EXPECT_EQ(first.localDocument()->sheets.size(), 4U);
+}
+
 TEST_F(DocumentStoreSyncTest, AnUndecodableSharedCopyIsLeftOutAndReplacedByTheNextPush) {
     startBothOnThreeSheets();
     DocumentStore& a = *first.store;
