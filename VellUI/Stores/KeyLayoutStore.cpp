@@ -248,7 +248,10 @@ void KeyLayoutStore::persist(Kind kind) {
 void KeyLayoutStore::touch() {
     // Never earlier than the stamp held: after adopting a stamp from a machine whose clock runs ahead,
     // a local change must still count as the newer one, or the document would hand the old layout back.
-    updatedAt_ = std::max(clock_(), updatedAt_.addingMicroseconds(1));
+    // The document writes its dates in whole seconds, so the stamp moves on to the next second at least.
+    std::int64_t seconds = updatedAt_.microsecondsSince1970() / 1'000'000;
+    if (updatedAt_.microsecondsSince1970() % 1'000'000 < 0) --seconds;
+    updatedAt_ = std::max(clock_(), Date::fromSeconds(seconds).addingSeconds(1));
     UserDefaults::write(*defaults_, qKey(updatedAtKey), UserDefaults::text(updatedAt_));
     emit changed();
     NotificationCenter::shared().post(keyLayoutChangedNotification);

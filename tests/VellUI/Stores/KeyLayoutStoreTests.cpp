@@ -312,6 +312,14 @@ TEST_F(KeyLayoutStoreTest, ALocalChangeAfterAdoptingAStampFromAFastClockStillCou
     store.adopt({{"functions", {{"", {"pow"}}}}}, ahead);
     store.move("abs", "sqrt", Kind::functions);
     EXPECT_GT(store.updatedAt(), ahead);
+    // The document carries the stamp in whole seconds; there too the change must be the newer one, or
+    // the other computers keep the layout it replaced.
+    const auto written = Date::fromIso8601(store.updatedAt().iso8601());
+    ASSERT_TRUE(written);
+    EXPECT_GT(*written, ahead);
+    const Date first = store.updatedAt();
+    store.move("sqrt", "abs", Kind::functions);
+    EXPECT_GT(*Date::fromIso8601(store.updatedAt().iso8601()), *Date::fromIso8601(first.iso8601()));
 }
 
 } // namespace
