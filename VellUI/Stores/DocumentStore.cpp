@@ -324,7 +324,7 @@ std::optional<std::string> DocumentStore::setName(std::int64_t lineIndex, std::s
     const std::u16string proposed = unicode::toUtf16(name);
     if (auto problem = LineEditor::nameProblem(proposed, text, lineIndex)) return problem;
     const auto named = LineEditor::setName(text, lineIndex, proposed);
-    if (!named) return std::string("名前を付けられませんでした");
+    if (!named) return L10n::text("名前を付けられませんでした", "The line could not be named");
     updateText(unicode::fromUtf16(*named), true);
     return std::nullopt;
 }

@@ -214,8 +214,8 @@ TEST_F(DocumentStoreEditTest, NamingALine) {
          "“SQRT” is a function name and can’t be used",
          "3 + 4",
          {}},
-        {"a blank line cannot be named", "3\n  ", {}, 1, "y", "名前を付けられませんでした", "3\n  ", {}},
-        {"a line outside the text cannot be named", "3", {}, 4, "y", "名前を付けられませんでした", "3", {}},
+        {"a blank line cannot be named", "3\n  ", {}, 1, "y", "The line could not be named", "3\n  ", {}},
+        {"a line outside the text cannot be named", "3", {}, 4, "y", "The line could not be named", "3", {}},
     };
     for (const Case& c : cases) {
         auto store = openWith(c.text, c.locks);
@@ -224,6 +224,14 @@ TEST_F(DocumentStoreEditTest, NamingALine) {
         EXPECT_EQ(sheetA(*store).lockedLines, c.locksAfter) << c.what;
         EXPECT_EQ(undoCenter.canUndo(), !c.message) << c.what;
     }
+}
+
+TEST_F(DocumentStoreEditTest, ALineThatCannotBeNamedIsToldInTheUsersLanguage) {
+    auto store = openWith("3\n  ");
+    L10n::language = AppLanguage::japanese;
+    EXPECT_EQ(store->setName(1, "y"), "名前を付けられませんでした");
+    L10n::language = AppLanguage::english;
+    EXPECT_EQ(store->setName(1, "y"), "The line could not be named");
 }
 
 TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTheirSheet) {
