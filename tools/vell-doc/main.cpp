@@ -79,7 +79,13 @@ void expectPositional(const Arguments& arguments, std::size_t count) {
 std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw FileError{path + ": cannot be read"};
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string bytes;
+    try {
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        // A folder opens like a file and fails only when read.
+        throw FileError{path + ": cannot be read"};
+    }
     if (file.bad()) throw FileError{path + ": cannot be read"};
     return bytes;
 }
