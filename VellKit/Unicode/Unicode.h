@@ -48,7 +48,18 @@ std::string toUpper(std::string_view text);
 
 // Normalisation.
 std::string nfc(std::string_view text);
+// Normalises only the lines in which the texts differ.
 bool canonicallyEqual(std::string_view a, std::string_view b);
+
+// The lines in which two texts differ: the same stretch of each, from the start of the first line that
+// differs to the end of the last one, its line feed included. Outside them the texts hold the same
+// bytes; a character always ends at a line feed and a line feed composes with nothing, so characters,
+// line feeds and canonical equivalence can be judged on these parts alone.
+struct DifferingLines {
+    std::string_view a;
+    std::string_view b;
+};
+DifferingLines differingLines(std::string_view a, std::string_view b);
 
 // Offset conversion between the UTF-8 and UTF-16 forms of one text.
 std::size_t utf16Offset(std::string_view text, std::size_t byteOffset);

@@ -77,6 +77,36 @@ TEST(Unicode, NormalisationAndEquivalence) {
     EXPECT_FALSE(canonicallyEqual("\xEF\xBC\xA1", "A")); // full-width A is only compatible
 }
 
+// Only the differing lines are normalised; the answer must be the whole texts' answer, also when the
+// difference touches a line break or a character that combines with its neighbour.
+TEST(Unicode, EquivalenceOfLongTextsThatDifferInAFewLines) {
+    const std::string lines = "a\nb\n";
+    struct Case {
+        std::string a;
+        std::string b;
+        bool equal;
+    };
+    const Case cases[] = {
+        {lines + "caf\xC3\xA9\n" + lines, lines + "cafe\xCC\x81\n" + lines, true},
+        {lines + "caf\xC3\xA9", lines + "cafe\xCC\x81", true},
+        {"caf\xC3\xA9\n" + lines, "cafe\xCC\x81\n" + lines, true},
+        {lines + "e\xCC\x81", lines + "\xC3\xA9", true},
+        {lines + "e\n\xCC\x81", lines + "\xC3\xA9\n", false}, // a mark after a line feed stays there
+        {lines + "e\xCC\x81\n", lines + "e\n\xCC\x81", false},
+        {lines + "x\n", lines + "x\r\n", false},
+        {"\xEF\xBC\xA1\n" + lines, "A\n" + lines, false},
+        {lines + "q\xCC\xA3\xCC\x87", lines + "q\xCC\x87\xCC\xA3", true}, // marks put in order
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(canonicallyEqual(c.a, c.b), c.equal) << c.a;
+        EXPECT_EQ(canonicallyEqual(c.a, c.b), nfc(c.a) == nfc(c.b)) << c.a;
+    }
+    const DifferingLines differing = differingLines("one\ntwo\nthree\nfour", "one\ntwo\nthr3e\nfour");
+    EXPECT_EQ(differing.a, "three\n");
+    EXPECT_EQ(differing.b, "thr3e\n");
+    EXPECT_EQ(differingLines("same", "same").a, "");
+}
+
 TEST(Unicode, OffsetConversion) {
     const std::string text = "a\xE3\x81\x82\xF0\x9F\x98\x80"
                              "b"; // a あ 😀 b
