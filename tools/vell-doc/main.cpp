@@ -18,10 +18,10 @@
 #include "Engine/ValueFormatter.h"
 #include "Sheet/DocumentEvaluator.h"
 
+#include "ReadFile.h"
+
 #include <algorithm>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,17 +77,9 @@ void expectPositional(const Arguments& arguments, std::size_t count) {
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw FileError{path + ": cannot be read"};
-    std::string bytes;
-    try {
-        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure&) {
-        // A folder opens like a file and fails only when read.
-        throw FileError{path + ": cannot be read"};
-    }
-    if (file.bad()) throw FileError{path + ": cannot be read"};
-    return bytes;
+    auto bytes = vell::tools::readWholeFile(path);
+    if (!bytes) throw FileError{path + ": cannot be read"};
+    return std::move(*bytes);
 }
 
 VellDocument readDocument(const std::string& path) {

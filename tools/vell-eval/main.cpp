@@ -12,13 +12,13 @@
 
 #include "HarnessInput.h"
 #include "PlotJson.h"
+#include "ReadFile.h"
 #include "SheetRun.h"
 
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <optional>
@@ -70,11 +70,9 @@ std::string readInput(const std::optional<std::string>& path) {
         if (std::cin.bad()) throw InputError("stdin cannot be read");
         return bytes;
     }
-    std::ifstream file(*path, std::ios::binary);
-    if (!file) throw InputError(*path + ": cannot be read");
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad()) throw InputError(*path + ": cannot be read");
-    return bytes;
+    auto bytes = vell::tools::readWholeFile(*path);
+    if (!bytes) throw InputError(*path + ": cannot be read");
+    return std::move(*bytes);
 }
 
 std::string microseconds(double value) {
