@@ -16,9 +16,8 @@
 #include "Document/VellDocument.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
-#include "Sheet/DocumentEvaluator.h"
-
 #include "ReadFile.h"
+#include "Sheet/DocumentEvaluator.h"
 
 #include <algorithm>
 #include <iostream>
