@@ -40,9 +40,12 @@ L10n::PreferredLanguages& provider() {
 
 std::string_view AppLanguages::rawValue(AppLanguage language) {
     switch (language) {
-    case AppLanguage::system: return "system";
-    case AppLanguage::japanese: return "japanese";
-    case AppLanguage::english: return "english";
+    case AppLanguage::system:
+        return "system";
+    case AppLanguage::japanese:
+        return "japanese";
+    case AppLanguage::english:
+        return "english";
     }
     return "system";
 }
@@ -57,13 +60,18 @@ void L10n::setPreferredLanguagesProvider(PreferredLanguages newProvider) {
     provider() = newProvider ? std::move(newProvider) : PreferredLanguages(environmentLanguages);
 }
 
-std::vector<std::string> L10n::preferredLanguages() { return provider()(); }
+std::vector<std::string> L10n::preferredLanguages() {
+    return provider()();
+}
 
 bool L10n::isEnglish() {
     switch (language) {
-    case AppLanguage::japanese: return false;
-    case AppLanguage::english: return true;
-    case AppLanguage::system: break;
+    case AppLanguage::japanese:
+        return false;
+    case AppLanguage::english:
+        return true;
+    case AppLanguage::system:
+        break;
     }
     const std::vector<std::string> preferred = preferredLanguages();
     return preferred.empty() || !preferred.front().starts_with("ja");

@@ -11,11 +11,15 @@
 
 namespace vell {
 
-enum class AppLanguage { system, japanese, english };
+enum class AppLanguage {
+    system,
+    japanese,
+    english
+};
 
 struct AppLanguages {
     static constexpr std::array<AppLanguage, 3> allCases{AppLanguage::system, AppLanguage::japanese,
-                                                        AppLanguage::english};
+                                                         AppLanguage::english};
     static std::string_view rawValue(AppLanguage language);
     // Exactly "system", "japanese" or "english"; anything else is no language.
     static std::optional<AppLanguage> fromRawValue(std::string_view raw);
