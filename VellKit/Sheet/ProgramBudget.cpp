@@ -5,12 +5,24 @@
 
 namespace vell {
 
+namespace {
+
+// Roughly where the caller's frame lies on the stack: this function's own frame sits just below it.
+[[gnu::noinline]] std::uintptr_t stackPosition() {
+    return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+}
+
+} // namespace
+
 ProgramBudget::ProgramBudget(ClockSource clock)
-    : clock_(clock ? std::move(clock) : ClockSource([] { return Clock::now(); })), startedAt_(clock_()) {}
+    : clock_(clock ? std::move(clock) : ClockSource([] { return Clock::now(); })), startedAt_(clock_()),
+      stackAtStart_(stackPosition()) {}
 
 void ProgramBudget::enter() {
+    const std::uintptr_t here = stackPosition();
+    const std::uintptr_t inUse = here < stackAtStart_ ? stackAtStart_ - here : here - stackAtStart_;
     ++depth_;
-    if (depth_ > maxDepth) {
+    if (depth_ > maxDepth || inUse > maxStackBytes) {
         --depth_;
         throw CalcError(L10n::text("関数の呼び出しが深すぎます", "Function calls are nested too deeply"));
     }

@@ -4,6 +4,7 @@
 // time since the evaluation began. Shared by everything the evaluation runs.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -18,6 +19,9 @@ public:
     static constexpr std::int64_t defaultMaxSteps = 200000;
     static constexpr int defaultMaxDepth = 40;
     static constexpr double defaultMaxSeconds = 0.15;
+    // Each call may evaluate a line nested a thousand levels deep before it calls the next, so forty
+    // calls could need far more stack than there is; past this much, calls are nested too deeply.
+    static constexpr std::size_t defaultMaxStackBytes = 2 * 1024 * 1024;
 
     // The clock is read once now; an empty source means the steady clock.
     explicit ProgramBudget(ClockSource clock = {});
@@ -32,7 +36,8 @@ public:
         if ((steps_ & 255) == 0) checkTime();
     }
 
-    // Counts one more nested call; throws CalcError past the depth limit, leaving the depth as it was.
+    // Counts one more nested call; throws CalcError past the depth limit, or when the evaluation
+    // already holds more than maxStackBytes of the stack, leaving the depth as it was.
     void enter();
     // The end of a call entered with enter(), whether it succeeded or failed.
     void leave() { --depth_; }
@@ -44,6 +49,7 @@ public:
     const std::int64_t maxSteps = defaultMaxSteps;
     const int maxDepth = defaultMaxDepth;
     const double maxSeconds = defaultMaxSeconds;
+    const std::size_t maxStackBytes = defaultMaxStackBytes;
 
 private:
     [[noreturn]] static void throwTooManySteps();
@@ -53,6 +59,7 @@ private:
     std::int64_t steps_ = 0;
     int depth_ = 0;
     Clock::time_point startedAt_;
+    std::uintptr_t stackAtStart_;
 };
 
 } // namespace vell

@@ -16,6 +16,13 @@ const std::string tooManySteps = "fail: Too many loop steps";
 const std::string tooDeep = "fail: Function calls are nested too deeply";
 const std::string cantCalculate = "fail: Can’t calculate this";
 
+std::string repeated(std::string_view piece, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += piece;
+    return out;
+}
+
 void expectSheets(const std::vector<SheetCase>& cases) {
     for (const SheetCase& c : cases)
         EXPECT_EQ(evaluated(c.lines), c.results) << testing::sheet(c.lines);
@@ -198,6 +205,31 @@ TEST(ProgramExecution, Recursion) {
          {"blank", "blank", "1", "610", "610"}},
         {{"def f(n):", "  return f(n + 1)", "f(1)", "f(x)", "2"}, {"blank", tooDeep, tooDeep, "note", "2"}},
     });
+}
+
+TEST(ProgramExecution, DeepNestingInsideCallsFailsInsteadOfExhaustingTheStack) {
+    const LanguageScope english(AppLanguage::english);
+    // Every call evaluates a line nested hundreds of levels deep, or runs a body hundreds of blocks
+    // deep, before it calls the next: forty such calls would overflow the stack.
+    const std::string deepReturn = "  return " + std::string(900, '-') + "f(n + 1)";
+    const std::string deepCalls = "  return " + repeated("abs(", 900) + "f(n + 1)" + std::string(900, ')');
+    std::vector<std::string> deepBlocks = {"def f(n):"};
+    for (int level = 1; level <= 600; ++level)
+        deepBlocks.push_back(std::string(static_cast<std::size_t>(level), ' ') + "if 1:");
+    deepBlocks.push_back(std::string(601, ' ') + "return f(n + 1)");
+    deepBlocks.push_back("f(1)");
+    const std::vector<std::string_view> blockLines(deepBlocks.begin(), deepBlocks.end());
+    // Moderate nesting keeps all forty calls.
+    const std::string moderate = "  return " + std::string(10, '-') + "f(n - 1)";
+
+    expectSheets({
+        {{"def f(n):", deepReturn, "f(1)", "5"}, {"blank", tooDeep, tooDeep, "5"}},
+        {{"def f(n):", deepCalls, "f(1)", "5"}, {"blank", tooDeep, tooDeep, "5"}},
+        {{"def f(n):", "  if n <= 1:", "    return 1", moderate, "f(40)"}, {"blank", "blank", "1", "1", "1"}},
+    });
+    const std::vector<std::string> results = evaluated(blockLines);
+    ASSERT_EQ(results.size(), blockLines.size());
+    EXPECT_EQ(results.back(), tooDeep);
 }
 
 TEST(ProgramExecution, BudgetInsideCalls) {
