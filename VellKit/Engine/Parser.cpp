@@ -42,6 +42,12 @@ namespace {
     }
 }
 
+// Words the lower levels take ("and", "of", "の", ...): one before "(" is no call to multiply by,
+// so "(a > 1) and (b > 2)" is a condition and "10% of (200 + 5)" a share.
+bool isKeyword(std::string_view word) {
+    return word == "の" || Parser::reservedWords().count(word) > 0;
+}
+
 } // namespace
 
 Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {
@@ -185,7 +191,7 @@ ExprPtr Parser::parseMultiplicative() {
         if (token.isOp("*") || token.isOp("/"))
             joinRight(left, &Parser::parseUnary);
         else if (token.kind == Token::Kind::number || token.kind == Token::Kind::lparen ||
-                 (token.isName() && peek().kind == Token::Kind::lparen))
+                 (token.isName() && peek().kind == Token::Kind::lparen && !isKeyword(token.text)))
             joinImplicit(left);
         else
             return left;

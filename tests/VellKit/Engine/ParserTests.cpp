@@ -131,6 +131,9 @@ TEST(Parser, ComparisonsAndLogic) {
         {"a and b or c", "(or (and a b) c)"},
         {"not a and b", "(and (not a) b)"},
         {"Or + true", "(+ Or true)"},
+        // A keyword before "(" stays a keyword: it is no call multiplied onto the operand.
+        {"(1 > 0) and (2 > 1)", "(and (> 1 0) (> 2 1))"},
+        {"a or (b)", "(or a b)"},
     });
 }
 
@@ -139,6 +142,8 @@ TEST(Parser, SharesAndConversionsApplyToEverythingBefore) {
         {"10% of 200", "(of (% 10) 200)"},
         {"10% of 200 + 5", "(of (% 10) (+ 200 5))"},
         {"3 の 4", "(of 3 4)"},
+        {"10% of (200 + 5)", "(of (% 10) (+ 200 5))"},
+        {"3 の(4)", "(of 3 4)"},
         {"5 km in m", "(convert (unit 5 km) m)"},
         {"5 km to m", "(convert (unit 5 km) m)"},
         {"5 km as m", "(convert (unit 5 km) m)"},
@@ -164,6 +169,7 @@ TEST(Parser, SharesAndConversionsApplyToEverythingBefore) {
     EXPECT_EQ(parseError("5 in m^1.5"), "This expression isn’t written correctly");
     EXPECT_EQ(parseError("5 in m^-2"), "This expression isn’t written correctly");
     EXPECT_EQ(parseError("5 in m/in"), "This expression isn’t written correctly");
+    EXPECT_EQ(parseError("5 km in (m)"), "This expression isn’t written correctly");
     EXPECT_EQ(parseError("5 km →"), "A unit to convert to is needed");
     EXPECT_EQ(parseError("5 km → 3"), "A unit to convert to is needed");
     EXPECT_EQ(parseError("10% of"), "The expression ends in the middle");
