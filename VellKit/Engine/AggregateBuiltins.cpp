@@ -101,7 +101,7 @@ Value strOf(std::string_view name, const Arguments& arguments) {
     const Value& value = Evaluator::singleArgument(arguments, name);
     // Lists show up to 100 items at every level, so the text of a list of long texts can be vastly
     // longer than any text: it is refused before it is built, as a joined text would be.
-    constexpr std::size_t byteCap = 16 * Value::maxTextLength;
+    constexpr std::size_t byteCap = Value::maxTextBytes;
     if (formattedSizeBound(value, byteCap) > byteCap) throwTextTooLong();
     std::string text = ValueFormatter::format(value, false);
     if (text.size() > Value::maxTextLength && unicode::graphemeCount(text) > Value::maxTextLength)

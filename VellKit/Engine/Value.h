@@ -22,6 +22,9 @@ public:
     // depth, so [[0, 0], 0] weighs 4. Every list is built through Value::list or ListBuilder, which
     // refuse a list past either limit with "The list is too big".
     static constexpr std::size_t maxTextLength = 100000; // user-perceived characters
+    // One character may carry any number of combining marks, so texts are held to a size in bytes as
+    // well: past it, joining or repeating fails like past the character limit.
+    static constexpr std::size_t maxTextBytes = 16 * maxTextLength;
     static constexpr std::size_t maxListWeight = 100000;
     static constexpr std::size_t maxListDepth = 100; // a flat list has depth 1
 

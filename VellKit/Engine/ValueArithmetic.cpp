@@ -60,16 +60,18 @@ std::string operandMessage(std::string_view opJa, std::string_view opEn, const V
     throw CalcError(L10n::text("文字が長すぎます", "The text is too long"));
 }
 
-// Whether the characters of the texts together stay within the limit; counts characters only when the
-// bytes alone cannot tell (a character is at least one byte).
+// Whether the texts together stay within the limits of characters and bytes; counts characters only
+// when the bytes alone cannot tell (a character is at least one byte).
 bool textsFit(std::size_t repeat, std::string_view text) {
     if (text.empty() || repeat == 0) return true;
+    if (text.size() > Value::maxTextBytes / repeat) return false;
     if (text.size() <= Value::maxTextLength / repeat) return true;
     auto count = unicode::graphemeCount(text);
     return count <= Value::maxTextLength / repeat;
 }
 
 bool joinedTextsFit(std::string_view left, std::string_view right) {
+    if (left.size() + right.size() > Value::maxTextBytes) return false;
     if (left.size() + right.size() <= Value::maxTextLength) return true;
     return unicode::graphemeCount(left) + unicode::graphemeCount(right) <= Value::maxTextLength;
 }

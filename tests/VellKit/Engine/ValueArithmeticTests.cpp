@@ -153,6 +153,10 @@ TEST(ValueArithmetic, RefusalsInBothLanguages) {
     const Value big = Value::multiply(list({Value(0)}), Value(60000));
     const Value halfText = Value::multiply(txt("x"), Value(50000));
     const Value halfKanji = Value::multiply(txt("日"), Value(50000));
+    std::string accents = "a";
+    for (int i = 0; i < 2000; ++i)
+        accents += "\u0301";
+    const Value longCharacter = txt(accents);
     struct Case {
         const char* label;
         std::function<Value()> op;
@@ -220,6 +224,15 @@ TEST(ValueArithmetic, RefusalsInBothLanguages) {
          "文字が長すぎます", "The text is too long"},
         {"日 × 50000 × 3", [&] { return Value::multiply(halfKanji, Value(3)); }, "文字が長すぎます",
          "The text is too long"},
+        // One character with thousands of combining marks: few characters, but megabytes.
+        {"long character × 1000", [&] { return Value::multiply(longCharacter, Value(1000)); },
+         "文字が長すぎます", "The text is too long"},
+        {"long character + long character",
+         [&] {
+             const Value half = Value::multiply(longCharacter, Value(200));
+             return Value::add(half, Value::add(half, longCharacter));
+         },
+         "文字が長すぎます", "The text is too long"},
         {"ab × 1.5", [] { return Value::multiply(txt("ab"), Value(1.5)); },
          "文字をくり返す回数は、単位の無い整数で書きます",
          "The repeat count must be a whole number without a unit"},
@@ -291,6 +304,9 @@ TEST(ValueArithmetic, LimitsAllowExactlyTheMaximum) {
     // A letter with a combining accent is one character.
     const Value accented = Value::multiply(txt("e\u0301"), Value(100000));
     EXPECT_EQ(accented.textValue().size(), 300000u);
+    // The largest text in bytes: 100000 characters of 16 bytes each.
+    const Value heavy = Value::multiply(txt("a\u20D0\u20D0\u20D0\u20D0\u20D0"), Value(100000));
+    EXPECT_EQ(heavy.textValue().size(), Value::maxTextBytes);
     EXPECT_EQ(Value::multiply(list({Value(0)}), Value(100000)).items().size(), 100000u);
     const Value half = Value::multiply(list({Value(0)}), Value(50000));
     EXPECT_EQ(Value::add(half, half).items().size(), 100000u);
