@@ -15,6 +15,10 @@ int ValueFormatter::maxFractionDigits = 10;
 namespace {
 
 constexpr std::size_t maxListItemsShown = 100;
+// A hundred items at every level, each a text of up to the text limit, would make the display of a
+// few nested lists gigabytes long; the display stops growing past the size of the longest text.
+constexpr std::size_t maxDisplayBytes = Value::maxTextBytes;
+constexpr std::string_view cutMark = "…";
 
 // 10^k as the double nearest to it, for k in 0...299 (read from decimal text, so exactly rounded).
 double powerOfTen(int k) {
@@ -115,6 +119,7 @@ void appendList(std::string& out, const Value& value, bool grouping) {
     out += '[';
     std::size_t shown = std::min(items.size(), maxListItemsShown);
     for (std::size_t i = 0; i < shown; ++i) {
+        if (out.size() > maxDisplayBytes) return;
         if (i > 0) out += ", ";
         if (items[i].isText()) {
             out += '"';
@@ -213,6 +218,14 @@ std::string ValueFormatter::formatNumber(double x, bool grouping) {
 std::string ValueFormatter::format(const Value& value, bool grouping) {
     std::string out;
     appendFormatted(out, value, grouping);
+    if (out.size() > maxDisplayBytes) {
+        // Cut at the start of a scalar, leaving room for the mark.
+        std::size_t end = maxDisplayBytes - cutMark.size();
+        while (end > 0 && (static_cast<unsigned char>(out[end]) & 0xC0) == 0x80)
+            --end;
+        out.resize(end);
+        out += cutMark;
+    }
     return out;
 }
 

@@ -24,7 +24,8 @@ struct ValueFormatter {
     };
 
     // The answer text of a value: a text as it is, a list in brackets (texts inside it quoted, at most
-    // 100 items shown), a number with its percent sign or unit.
+    // 100 items shown), a number with its percent sign or unit. A text longer than
+    // Value::maxTextBytes is cut there and ends with "…".
     static std::string format(const Value& value, bool grouping);
     // The text of a bare number: 13 significant digits, "—" for NaN, "∞"/"-∞", a short scientific form
     // at 1e15 and above and below 1e-9.

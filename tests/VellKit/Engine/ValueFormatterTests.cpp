@@ -187,5 +187,19 @@ TEST(ValueFormatter, LongListsEndTheSameInEitherLanguage) {
     EXPECT_TRUE(ValueFormatter::format(many, true).ends_with(", … 全 12345 個]"));
 }
 
+TEST(ValueFormatter, DisplayStopsAtTheLongestText) {
+    // A hundred lists of a hundred texts of the longest kind would display a gigabyte.
+    const Value longest = Value::multiply(Value::text("日"), Value(100000));
+    const Value lists =
+        Value::multiply(Value::list({Value::multiply(Value::list({longest}), Value(100))}), Value(100));
+    const std::string shown = ValueFormatter::format(lists, true);
+    EXPECT_LE(shown.size(), Value::maxTextBytes);
+    EXPECT_TRUE(shown.starts_with("[[\"日日日"));
+    EXPECT_TRUE(shown.ends_with("日…"));
+    // Up to that size nothing is cut.
+    const Value five = Value::multiply(Value::list({longest}), Value(5));
+    EXPECT_EQ(ValueFormatter::format(five, true).size(), 2 + 5 * (2 + 300000) + 4 * 2);
+}
+
 } // namespace
 } // namespace vell
