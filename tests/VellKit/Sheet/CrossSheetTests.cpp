@@ -47,6 +47,27 @@ TEST(CrossSheet, HelpersComeFromTheHomeSheet) {
     EXPECT_EQ(evaluated({"viaB() + 1"}, others), (Lines{"fail: There is no function named helper"}));
 }
 
+// A line of another sheet's function has a line number of its own sheet: nothing it gives may land
+// on the line of this sheet that has the same number, also one this sheet has already passed.
+TEST(CrossSheet, LinesOfOtherSheetsNeverLandOnThisSheet) {
+    const LanguageScope english(AppLanguage::english);
+    const std::vector<SharedSheet> others = {
+        {"A", "def f(x):\n  y = x * 2\n  for i in range(2):\n    y = y + i\n  if y > 100:\n    return 0\n  "
+              "return y"},
+        {"B", "def outer(x):\n  def inner(n):\n    return n / 0\n  return inner(x)"},
+        {"C", "def spin(x):\n  while x / 0:\n    x"},
+    };
+    EXPECT_EQ(evaluated({"1", "", "", "", "", "", "// note", "f(2)", "#2", "#4"}, others),
+              (Lines{"1", "blank", "blank", "blank", "blank", "blank", "note", "5", "fail: #2 not found",
+                     "fail: #4 not found"}));
+    EXPECT_EQ(evaluated({"1", "", "", "outer(1) + 1"}, others),
+              (Lines{"1", "blank", "blank", "fail: Cannot divide by zero"}));
+    EXPECT_EQ(evaluated({"", "", "spin(1)"}, others),
+              (Lines{"blank", "blank", "fail: Cannot divide by zero"}));
+    // Names are compared in NFC across sheets too: "é" composed and decomposed is one function.
+    EXPECT_EQ(evaluated({"caf\u00e9(1)"}, {{"D", "def cafe\u0301(x):\n  return x + 1"}}), (Lines{"2"}));
+}
+
 TEST(CrossSheet, NamedValuesStayOnTheirSheet) {
     const LanguageScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"A", "rate = 10\ndef f(x):\n  q = x\n  return x * rate"}};
