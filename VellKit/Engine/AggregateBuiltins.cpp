@@ -143,12 +143,22 @@ Value sortOf(std::string_view, const Arguments& arguments) {
     const bool allTexts = std::all_of(items.begin(), items.end(), [](const Value& v) { return v.isText(); });
     if (allTexts) {
         // Canonically equivalent texts share one composed form; UTF-8 bytes sort as their scalars.
-        std::vector<std::string> keys;
+        // A list repeated with "*" holds one text many times over: a composed copy for every item
+        // would take that text's size a hundred thousand times, so each distinct text is composed
+        // once, and items of the same text compare equal without reading it.
+        std::unordered_map<const std::string*, std::size_t> composedAt;
+        std::vector<std::string> composed;
+        composed.reserve(items.size()); // the keys below point into these strings
+        std::vector<std::string_view> keys;
         keys.reserve(items.size());
-        for (const auto& item : items)
-            keys.push_back(unicode::nfc(item.textValue()));
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        for (const auto& item : items) {
+            const auto [at, fresh] = composedAt.try_emplace(&item.textValue(), composed.size());
+            if (fresh) composed.push_back(unicode::nfc(item.textValue()));
+            keys.push_back(composed[at->second]);
+        }
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return keys[a].data() != keys[b].data() && keys[a] < keys[b];
+        });
     } else {
         if (!std::all_of(items.begin(), items.end(), [](const Value& v) { return v.isNumber(); })) {
             throw CalcError(L10n::text("sort で並べ替えられるのは、数どうしか文字どうしです",

@@ -180,6 +180,20 @@ TEST(AggregateBuiltins, Sort) {
     EXPECT_EQ(outcome("sort([1, \"a\"])"), "error: sort で並べ替えられるのは、数どうしか文字どうしです");
 }
 
+// A list repeated with "*" holds one long text a hundred thousand times: sorting it must not take a
+// composed copy of the text for every item (30 GB here) or read the text at every comparison.
+TEST(AggregateBuiltins, SortOfOneLongTextRepeated) {
+    TestContext context;
+    const Value longText = Value::multiply(Value::text("日"), Value(100000));
+    context.names.emplace("many", Value::multiply(Value::list({longText}), Value(100000)));
+    context.names.emplace("mixed", Value::list({longText, Value::text("b"), longText, Value::text("a")}));
+    const Value sorted = evaluateLine("sort(many)", context);
+    ASSERT_EQ(sorted.items().size(), 100000u);
+    EXPECT_EQ(sorted.items().back(), longText);
+    const Value mixed = evaluateLine("sort(mixed)", context);
+    EXPECT_EQ(mixed, Value::list({Value::text("a"), Value::text("b"), longText, longText}));
+}
+
 // Not-a-number keys have no place among the others: they go last, in their order, and the sort
 // stays well defined however many there are.
 TEST(AggregateBuiltins, SortPlacesNotANumberLast) {
