@@ -70,37 +70,80 @@ void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLe
     const std::string prepared = DocumentEvaluator::prepareLine(text, context_.previous);
     context_.mixedUnits = false;
     try {
-        const Statement statement = Parser(Lexer::tokenize(prepared)).parseStatement();
-        if (statement.name && DocumentEvaluator::isReservedWord(*statement.name)) {
-            const std::string& name = *statement.name;
-            setResult(index,
-                      failure(L10n::text("「" + name + "」はもともとある言葉なので名前に使えません",
-                                         "“" + name + "” is a built-in word and can’t be used as a name")));
-            return;
-        }
-        if (runPlot(index, text, statement)) return;
-
-        Value value = Evaluator(context_).evaluate(*statement.expr);
-        context_.previous = value;
-        if (homeStack_.empty()) context_.recordLine(static_cast<std::int64_t>(index) + 1, value);
-        if (topLevel && value.isNumber()) {
-            context_.block.append(value);
-            context_.all.append(value);
-        }
-        if (statement.name) context_.assign(*statement.name, value);
-        setResult(index, {LineOutcome::value(std::move(value)), statement.name});
+        runStatement(index, text, Parser(Lexer::tokenize(prepared)).parseStatement(), topLevel);
     } catch (const CalcError& error) {
-        if (context_.mixedUnits)
-            setResult(index,
-                      failure(L10n::text("種類の違う単位が混ざっていて合計できません",
-                                         "Units of different kinds are mixed, so they can’t be summed")));
-        else if (DocumentEvaluator::hasNoDigits(text))
-            setResult(index, {LineOutcome::comment(), std::nullopt});
-        else
-            setResult(index, failure(error.message()));
+        failLine(index, text, error.message());
     } catch (const std::exception&) {
         setResult(index, failure(cantCalculate()));
     }
+}
+
+ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
+    ReadLine line;
+    try {
+        line.statement = Parser(Lexer::tokenize(prepared)).parseStatement();
+    } catch (const CalcError& error) {
+        line.error = error.message();
+    } catch (const std::exception&) {
+        // Neither a statement nor a message: the line cannot be calculated.
+    }
+    return line;
+}
+
+const ProgramRunner::ReadLine& ProgramRunner::readCached(const ProgramNode::Line& line) {
+    ReadLines& cached = readLines_[&line];
+    std::optional<ReadLine>& slot = context_.previous ? cached.withPrevious : cached.withoutPrevious;
+    if (!slot) slot = read(DocumentEvaluator::prepareLine(line.source, context_.previous));
+    return *slot;
+}
+
+void ProgramRunner::runRead(std::size_t index, std::string_view text, const ReadLine& read, bool topLevel) {
+    if (!read.statement) {
+        if (read.error)
+            failLine(index, text, *read.error);
+        else
+            setResult(index, failure(cantCalculate()));
+        return;
+    }
+    try {
+        runStatement(index, text, *read.statement, topLevel);
+    } catch (const CalcError& error) {
+        failLine(index, text, error.message());
+    } catch (const std::exception&) {
+        setResult(index, failure(cantCalculate()));
+    }
+}
+
+void ProgramRunner::runStatement(std::size_t index, std::string_view text, const Statement& statement,
+                                 bool topLevel) {
+    if (statement.name && DocumentEvaluator::isReservedWord(*statement.name)) {
+        const std::string& name = *statement.name;
+        setResult(index,
+                  failure(L10n::text("「" + name + "」はもともとある言葉なので名前に使えません",
+                                     "“" + name + "” is a built-in word and can’t be used as a name")));
+        return;
+    }
+    if (runPlot(index, text, statement)) return;
+
+    Value value = Evaluator(context_).evaluate(*statement.expr);
+    context_.previous = value;
+    if (homeStack_.empty()) context_.recordLine(static_cast<std::int64_t>(index) + 1, value);
+    if (topLevel && value.isNumber()) {
+        context_.block.append(value);
+        context_.all.append(value);
+    }
+    if (statement.name) context_.assign(*statement.name, value);
+    setResult(index, {LineOutcome::value(std::move(value)), statement.name});
+}
+
+void ProgramRunner::failLine(std::size_t index, std::string_view text, const std::string& message) {
+    if (context_.mixedUnits)
+        setResult(index, failure(L10n::text("種類の違う単位が混ざっていて合計できません",
+                                            "Units of different kinds are mixed, so they can’t be summed")));
+    else if (DocumentEvaluator::hasNoDigits(text))
+        setResult(index, {LineOutcome::comment(), std::nullopt});
+    else
+        setResult(index, failure(message));
 }
 
 bool ProgramRunner::runPlot(std::size_t index, std::string_view title, const Statement& statement) {
@@ -132,7 +175,12 @@ std::optional<ProgramFlow> ProgramRunner::execute(const ProgramNodes& nodes, boo
         switch (node.kind()) {
         case ProgramNode::Case::line: {
             const auto& line = *node.as<ProgramNode::Line>();
-            runLine(line.index, line.source, topLevel);
+            if (topLevel) {
+                runLine(line.index, line.source, topLevel);
+            } else {
+                context_.mixedUnits = false;
+                runRead(line.index, line.source, readCached(line), topLevel);
+            }
             break;
         }
         case ProgramNode::Case::blank: {

@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -78,6 +79,25 @@ public:
     const std::vector<LineResult>& results() const { return results_; }
 
 private:
+    // What a line's text reads as: its statement, or the message of the CalcError that lexing or
+    // parsing gave (none for another error). Lines in loop and function bodies run many times with the same
+    // text, so they are read once per evaluation (twice when they run both with and without a previous
+    // answer, which can change how they read).
+    struct ReadLine {
+        std::optional<Statement> statement;
+        std::optional<std::string> error;
+    };
+    struct ReadLines {
+        std::optional<ReadLine> withoutPrevious;
+        std::optional<ReadLine> withPrevious;
+    };
+    static ReadLine read(std::string_view prepared);
+    const ReadLine& readCached(const ProgramNode::Line& line);
+    void runRead(std::size_t index, std::string_view text, const ReadLine& read, bool topLevel);
+    void runStatement(std::size_t index, std::string_view text, const Statement& statement, bool topLevel);
+    // The failure rule for a line whose reading or evaluation failed with a CalcError.
+    void failLine(std::size_t index, std::string_view text, const std::string& message);
+
     std::optional<ProgramFlow> runIfChain(const std::vector<ProgramNode::Branch>& branches, bool topLevel);
     std::optional<ProgramFlow> runFor(const ProgramNode::ForLoop& loop);
     std::optional<ProgramFlow> runWhile(const ProgramNode::WhileLoop& loop);
@@ -97,6 +117,8 @@ private:
     std::optional<SharedFunctions> sharedCache_;
     std::vector<std::string> homeStack_;
     NameMap<NameMap<ProgramFunction>> nestedShared_;
+    // By the node, which stays put for the whole evaluation.
+    std::unordered_map<const ProgramNode::Line*, ReadLines> readLines_;
 };
 
 } // namespace vell

@@ -84,6 +84,22 @@ TEST(ProgramExecution, Loops) {
     });
 }
 
+// A body line runs many times from one text; what it reads as must follow each run's previous
+// answer, and its failures must follow the failure rule every time.
+TEST(ProgramExecution, BodyLinesRunAgain) {
+    const LanguageScope english(AppLanguage::english);
+    expectSheets({
+        // The first run has no previous answer, so × 2 does not continue; the later ones do.
+        {{"for i in range(3):", "  × 2", "  i + 1"}, {"blank", "4", "3"}},
+        {{"def twice():", "  × 2", "x = twice()", "5", "twice()"}, {"blank", "10", "0 =x", "5", "0"}},
+        {{"for i in range(2):", "  call the shop", "  5 +", "  i"},
+         {"blank", "note", "fail: The expression ends in the middle", "1"}},
+        {{"for i in range(2):", "  sum = i"},
+         {"blank", "fail: “sum” is a built-in word and can’t be used as a name"}},
+        {{"for i in range(2):", "  plot(x × i)"}, {"blank", "plot"}},
+    });
+}
+
 TEST(ProgramExecution, RangeItems) {
     const LanguageScope english(AppLanguage::english);
     const std::vector<std::pair<std::string, std::string>> cases = {
