@@ -197,6 +197,10 @@ ValueFormatter::DecimalFormatter ValueFormatter::makeFormatter(bool grouping) {
 
 double ValueFormatter::clean(double x) {
     if (x == 0) return 0;
+    // Whole numbers below 1e12 have at most 12 digits and come back unchanged: x × 10^k stays a
+    // whole number below 2^53, so the rounding and the division are exact. Counters and indices in
+    // loops are compared through here.
+    if (std::fabs(x) < 1e12 && x == std::trunc(x)) return x;
     if (!std::isfinite(x)) return x;
     int e = static_cast<int>(std::floor(std::log10(std::fabs(x))));
     int k = 12 - e;

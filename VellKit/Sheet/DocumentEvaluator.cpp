@@ -56,6 +56,21 @@ bool DocumentEvaluator::hasNoDigits(std::string_view text) {
 
 bool DocumentEvaluator::isReservedWord(std::string_view name) {
     const auto& special = LineEditor::specialNames();
+    // Asked for every named line and every def: an ASCII name is compared without building its
+    // lower-cased copy.
+    if (unicode::isAscii(name)) {
+        const auto lowerEquals = [name](std::string_view word) {
+            if (word.size() != name.size()) return false;
+            for (std::size_t i = 0; i < name.size(); ++i) {
+                const char c =
+                    name[i] >= 'A' && name[i] <= 'Z' ? static_cast<char>(name[i] - 'A' + 'a') : name[i];
+                if (c != word[i]) return false;
+            }
+            return true;
+        };
+        return std::any_of(special.begin(), special.end(),
+                           [&](const std::string& word) { return word == name || lowerEquals(word); });
+    }
     const std::string written(name);
     return special.contains(written) || special.contains(unicode::toLower(name));
 }

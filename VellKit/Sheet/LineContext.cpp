@@ -135,10 +135,13 @@ std::optional<Value> LineContext::sumValues(std::span<const Value> values) {
 
 void LineContext::assign(std::string_view name, Value value) {
     withCanonical(name, [&](std::string_view canonical) {
-        if (!locals.empty())
+        if (!locals.empty()) {
             bindInScope(locals.back(), canonical, std::move(value));
-        else
-            names.insert_or_assign(std::string(canonical), std::move(value));
+        } else if (const auto found = names.find(canonical); found != names.end()) {
+            found->second = std::move(value);
+        } else {
+            names.emplace(std::string(canonical), std::move(value));
+        }
         return 0;
     });
 }

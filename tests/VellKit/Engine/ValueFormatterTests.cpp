@@ -136,6 +136,9 @@ TEST(ValueFormatter, Clean) {
     // Halves away from zero at the 13th digit (x × 10 is an exact tie here).
     EXPECT_EQ(ValueFormatter::clean(123456789012.25), 123456789012.3);
     EXPECT_EQ(ValueFormatter::clean(-123456789012.25), -123456789012.3);
+    // Whole numbers have nothing to round.
+    for (double whole : {1.0, -7.0, 100.0, 4096.0, 999999999999.0, -123456789012.0, 1e12, 9007199254740993.0})
+        EXPECT_EQ(ValueFormatter::clean(whole), whole) << whole;
 }
 
 TEST(ValueFormatter, Values) {
