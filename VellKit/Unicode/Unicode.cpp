@@ -76,6 +76,33 @@ void asciiBoundaries(std::string_view text, Offsets& out) {
     out.push_back(text.size());
 }
 
+// The boundaries when every scalar stands alone: no scalar of the text can join its neighbour into
+// one cluster (grapheme break property Other or Control, no CR) and the text is valid UTF-8. Then
+// the segmentation rules only ever break, so every scalar is a cluster and the break iterator can be
+// skipped, as for most Japanese text (ideographs, kana without combining marks) and symbols such
+// as ° and ×. False, with `out` to be discarded, otherwise.
+bool singleScalarBoundaries(std::string_view text, std::vector<std::size_t>& out) {
+    out.reserve(text.size() + 1);
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            if (lead == '\r') return false;
+            ++i;
+        } else {
+            // An invalid sequence is read by ICU in its own way; a real U+FFFD goes that way too.
+            const char32_t scalar = decodeNext(text, i);
+            if (scalar == replacementCharacter) return false;
+            const auto kind =
+                u_getIntPropertyValue(static_cast<UChar32>(scalar), UCHAR_GRAPHEME_CLUSTER_BREAK);
+            if (kind != U_GCB_OTHER && kind != U_GCB_CONTROL) return false;
+        }
+        out.push_back(start);
+    }
+    out.push_back(text.size());
+    return true;
+}
+
 } // namespace
 
 bool isAscii(std::string_view text) {
@@ -215,6 +242,8 @@ std::vector<std::size_t> graphemeBoundaries(std::string_view text) {
         asciiBoundaries(text, out);
         return out;
     }
+    if (singleScalarBoundaries(text, out)) return out;
+    out.clear();
     // ICU reads invalid UTF-8 as U+FFFD, one replacement per maximal invalid run; boundaries stay byte
     // offsets.
     UErrorCode status = U_ZERO_ERROR;

@@ -32,6 +32,30 @@ TEST(Unicode, GraphemeBoundariesAreByteOffsets) {
     EXPECT_EQ(graphemeBoundaries(std::string_view()), (std::vector<std::size_t>{0}));
 }
 
+// Text of scalars that stand alone is cut at every scalar without the break iterator; one scalar
+// that may join a neighbour sends the whole text to it.
+TEST(Unicode, GraphemeBoundariesOfMixedText) {
+    struct Case {
+        const char* text;
+        std::vector<std::size_t> bounds;
+    };
+    const Case cases[] = {
+        {"3\xE4\xB8\x87 + 1500\xE5\x86\x86", {0, 1, 4, 5, 6, 7, 8, 9, 10, 11, 14}}, // 3万 + 1500円
+        {"\xC2\xB0"
+         "C\t\xC3\x97",
+         {0, 2, 3, 4, 6}},                                            // °C⇥×
+        {"\xE5\x9D\xAA\xCC\x81x", {0, 5, 6}},                         // 坪 + combining acute, x
+        {"\xC3\xA9\r\n", {0, 2, 4}},                                  // é, CR LF
+        {"\xE5\x86\x86\xE2\x80\x8D\xE5\x86\x86", {0, 6, 9}},          // 円 ZWJ 円
+        {"\xED\x95\x9C\xE1\x86\xA8", {0, 6}},                         // 한 + final jamo
+        {"\xE3\x81\x8B\xE3\x82\x99\xE3\x81\x8B", {0, 6, 9}},          // か + dakuten, か
+        {"\xF0\x9F\x87\xAF\xF0\x9F\x87\xB5\xE5\x86\x86", {0, 8, 11}}, // flag JP, 円
+        {"\xEF\xBF\xBD\xE5\x86\x86", {0, 3, 6}},                      // U+FFFD, 円
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(graphemeBoundaries(std::string_view(c.text)), c.bounds) << c.text;
+}
+
 TEST(Unicode, InvalidUtf8ReadsAsReplacement) {
     const std::string bad = "a\xFF"
                             "b\xE3\x81";
