@@ -233,6 +233,57 @@ Value Evaluator::evaluatePercentOf(const Expr::PercentOf& node) const {
     return Value(figure, std::move(whole.unit));
 }
 
+bool Evaluator::beginsWithUndefinedName(const Expr& expression) const {
+    // Down the operands that evaluate() takes first.
+    const Expr* first = &expression;
+    for (;;) {
+        switch (first->kind()) {
+        case Expr::Case::identifier: {
+            const std::string& name = first->as<Expr::Identifier>()->name;
+            return !context_->lookupName(name) && !constant(name) && !findUnit(name);
+        }
+        case Expr::Case::list: {
+            const auto& items = first->as<Expr::List>()->items;
+            if (items.empty()) return false;
+            first = items.front().get();
+            break;
+        }
+        case Expr::Case::index:
+            first = first->as<Expr::Index>()->base.get();
+            break;
+        case Expr::Case::unary:
+            first = first->as<Expr::Unary>()->operand.get();
+            break;
+        case Expr::Case::binary:
+            first = first->as<Expr::Binary>()->left.get();
+            break;
+        case Expr::Case::percent:
+            first = first->as<Expr::Percent>()->operand.get();
+            break;
+        case Expr::Case::unitApply:
+            first = first->as<Expr::UnitApply>()->operand.get();
+            break;
+        case Expr::Case::call: {
+            // Without arguments the call itself comes first.
+            const auto& arguments = first->as<Expr::Call>()->arguments;
+            if (arguments.empty()) return false;
+            first = arguments.front().get();
+            break;
+        }
+        case Expr::Case::convert:
+            first = first->as<Expr::Convert>()->operand.get();
+            break;
+        case Expr::Case::percentOf:
+            first = first->as<Expr::PercentOf>()->share.get();
+            break;
+        case Expr::Case::number:
+        case Expr::Case::text:
+        case Expr::Case::ref:
+            return false;
+        }
+    }
+}
+
 Value Evaluator::resolveIdentifier(std::string_view name) const {
     if (auto value = context_->lookupName(name)) return std::move(*value);
     if (auto figure = constant(name)) return Value(*figure);

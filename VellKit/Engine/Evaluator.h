@@ -45,6 +45,11 @@ public:
 
     // Throws CalcError; whatever the context throws passes through unchanged.
     Value evaluate(const Expr& expression) const;
+    // Whether evaluate() would begin by resolving a name that resolves to nothing, and so fail
+    // before anything else happens. It asks the context about that one name exactly as evaluate()
+    // would first ask, so a caller that only needs to know the evaluation fails (a line of prose,
+    // which becomes a note) can skip evaluating, and throwing, when this holds.
+    bool beginsWithUndefinedName(const Expr& expression) const;
     // The value of a bare name: the context, then the constants, then the units.
     Value resolveIdentifier(std::string_view name) const;
     // A defined name, or defined names written side by side ("rent food").

@@ -125,7 +125,14 @@ void ProgramRunner::runStatement(std::size_t index, std::string_view text, const
     }
     if (runPlot(index, text, statement)) return;
 
-    Value value = Evaluator(context_).evaluate(*statement.expr);
+    const Evaluator evaluator(context_);
+    // Prose fails on its first word and becomes a note; finding that out by throwing costs more
+    // than evaluating a whole line of figures. (A line with a digit needs the evaluator's message.)
+    if (DocumentEvaluator::hasNoDigits(text) && evaluator.beginsWithUndefinedName(*statement.expr)) {
+        failLine(index, text, {});
+        return;
+    }
+    Value value = evaluator.evaluate(*statement.expr);
     context_.previous = value;
     if (homeStack_.empty()) context_.recordLine(static_cast<std::int64_t>(index) + 1, value);
     if (topLevel && value.isNumber()) {

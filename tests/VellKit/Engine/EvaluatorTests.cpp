@@ -68,6 +68,31 @@ TEST(Evaluator, NamesResolveContextThenConstantsThenUnits) {
     EXPECT_FALSE(kilometre.isPercent);
 }
 
+// True exactly when the first thing evaluation does is resolve a name that resolves to nothing;
+// such a line fails before it calls or reads anything else.
+TEST(Evaluator, BeginsWithUndefinedName) {
+    const struct {
+        std::string_view line;
+        bool begins;
+    } cases[] = {
+        {"nosuch", true},      {"nosuch + 1", true},   {"1 + nosuch", false}, {"-nosuch", true},
+        {"nosuch%", true},     {"[nosuch, 1]", true},  {"[]", false},         {"nosuch[0]", true},
+        {"f(nosuch)", true},   {"f()", false},         {"nosuch in m", true}, {"nosuch of 5", true},
+        {"(nosuch) kg", true}, {"nosuch and 0", true}, {"not nosuch", true},  {"price extra", false},
+        {"pi", false},         {"km", false},          {"\"a\"", false},      {"#2", false},
+    };
+    for (const auto& c : cases) {
+        TestContext context;
+        context.names.emplace("price", Value(5.0));
+        const Statement statement = Parser(Lexer::tokenize(c.line)).parseStatement();
+        EXPECT_EQ(Evaluator(context).beginsWithUndefinedName(*statement.expr), c.begins) << c.line;
+        if (c.begins) {
+            EXPECT_THROW(Evaluator(context).evaluate(*statement.expr), CalcError) << c.line;
+            EXPECT_TRUE(context.calls.empty()) << c.line;
+        }
+    }
+}
+
 TEST(Evaluator, UndefinedNamesHintAtUppercaseUnits) {
     LanguageScope english(AppLanguage::english);
     const LineCase cases[] = {

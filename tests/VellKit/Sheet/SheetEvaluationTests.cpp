@@ -94,6 +94,17 @@ TEST(SheetEvaluation, NotesAndFailures) {
         // A failing line leaves every other line as it would be.
         {{"a = 2", "a = nosuch 5", "a", "1 / 0", "a + 1"},
          {"2 =a", "fail: nosuch is not defined", "2", "fail: Cannot divide by zero", "3"}},
+        // Prose whose first word is unknown, known, a unit, a special name or a parameter: a note
+        // whichever word fails, and the mixed-units failure when a sum that cannot be added up is
+        // read before the failing word.
+        {{"Ask Sato about the deposit", "電気代は口座振替", "price = 5", "price about it", "km of road",
+          "prev thing", "[nosuch, 2]"},
+         {"note", "note", "5 =price", "note", "note", "note", "fail: nosuch is not defined"}},
+        {{"1 m", "1 kg", "sum of parts", "total cost", "cost total"},
+         {"1 m", "1 kg", "fail: Units of different kinds are mixed, so they can’t be summed",
+          "fail: Units of different kinds are mixed, so they can’t be summed", "note"}},
+        {{"def f(word):", "  word here", "  nothing here", "  return word", "f(3)"},
+         {"blank", "note", "note", "3", "3"}},
     });
 }
 
