@@ -100,6 +100,10 @@ void appendOutsideQuotes(std::string& out, char32_t c) {
     }
 }
 
+bool isPlainAscii(char byte) {
+    return static_cast<unsigned char>(byte) < 0x80 && byte != '"' && byte != '\'' && byte != '\\';
+}
+
 // `sourceOffsets`, when given, receives for every byte written the offset of the scalar it came from.
 std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourceOffsets) {
     if (unicode::isAscii(text)) {
@@ -120,6 +124,18 @@ std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourc
     std::string out;
     out.reserve(text.size());
     for (std::size_t offset = 0; offset < text.size();) {
+        // ASCII other than quotes and the backslash is written as it is, inside quotes or not.
+        std::size_t run = offset;
+        while (run < text.size() && isPlainAscii(text[run]))
+            ++run;
+        if (run > offset && !escaped) {
+            out.append(text.substr(offset, run - offset));
+            if (sourceOffsets)
+                for (; offset < run; ++offset)
+                    sourceOffsets->push_back(offset);
+            offset = run;
+            continue;
+        }
         const std::size_t from = offset;
         const char32_t c = unicode::decodeNext(text, offset);
         if (state == State::outside) {

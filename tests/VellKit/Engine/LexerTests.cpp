@@ -362,6 +362,11 @@ TEST(Lexer, LineMapLeadsTokenStartsBackToTheTypedText) {
     // "３" 3 bytes, " ", "≠" 3 bytes, " ", "“" 3 bytes, "ｘ" 3, "”" 3, " ", "é" 3 bytes.
     EXPECT_EQ(offsets, (std::vector<std::size_t>{0, 4, 8, 18, typed.size()}));
 
+    // Every byte of the normalised line leads back, runs of ASCII and escapes in quotes too.
+    const Lexer::LineMap mixed = Lexer::lineMap("a×\"b\\\"c\" 1");
+    EXPECT_EQ(mixed.normalized, "a*\"b\\\"c\" 1");
+    EXPECT_EQ(mixed.sourceOffsets, (std::vector<std::size_t>{0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
+
     const Lexer::LineMap ascii = Lexer::lineMap("a+1");
     EXPECT_EQ(ascii.sourceOffset(2), 2u);
     EXPECT_EQ(ascii.sourceOffset(3), 3u);
