@@ -155,6 +155,10 @@ const std::unordered_set<std::string_view>& PlotBuilder::chartNames() {
 const Expr::Call* PlotBuilder::plotCall(const Expr& expression) {
     const auto* call = expression.as<Expr::Call>();
     if (!call) return nullptr;
+    // Asked of every call line, so a call named by more letters than any of the names (in ASCII at
+    // most five) is turned away before it is lower-cased.
+    constexpr std::size_t longestAsciiName = 5;
+    if (call->name.size() > longestAsciiName && unicode::isAscii(call->name)) return nullptr;
     const std::string name = lowerCasedName(call->name);
     if (plotNames().contains(name) || chartNames().contains(name)) return call;
     return nullptr;

@@ -127,8 +127,10 @@ void ProgramRunner::runStatement(std::size_t index, std::string_view text, const
 
     const Evaluator evaluator(context_);
     // Prose fails on its first word and becomes a note; finding that out by throwing costs more
-    // than evaluating a whole line of figures. (A line with a digit needs the evaluator's message.)
-    if (DocumentEvaluator::hasNoDigits(text) && evaluator.beginsWithUndefinedName(*statement.expr)) {
+    // than evaluating a whole line of figures. (A line with a digit needs the evaluator's message;
+    // loop and function bodies, run many times, seldom hold prose.)
+    if (topLevel && DocumentEvaluator::hasNoDigits(text) &&
+        evaluator.beginsWithUndefinedName(*statement.expr)) {
         failLine(index, text, {});
         return;
     }
