@@ -2,6 +2,12 @@
 
 namespace vell {
 
+bool operator==(const LineOutcome& a, const LineOutcome& b) {
+    if (a.kind() != b.kind()) return false;
+    if (const PlotSpec* plot = a.as<PlotSpec>()) return *plot == *b.as<PlotSpec>();
+    return a.node_ == b.node_;
+}
+
 std::string LineOutcome::debugDescription() const {
     switch (kind()) {
     case Case::value:

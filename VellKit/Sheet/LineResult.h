@@ -6,8 +6,10 @@
 #include "Sheet/PlotSpec.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 
 namespace vell {
@@ -26,7 +28,9 @@ public:
         friend bool operator==(const Comment&, const Comment&) = default;
     };
 
-    using Node = std::variant<Value, PlotSpec, Failure, Blank, Comment>;
+    // A plot is held behind a shared pointer: it is large and rare, and every line's result would
+    // otherwise be as large as a plot. A sheet's results are kept and copied by every window.
+    using Node = std::variant<Value, std::shared_ptr<const PlotSpec>, Failure, Blank, Comment>;
 
     // The cases in the order of Node.
     enum class Case : std::uint8_t {
@@ -40,7 +44,9 @@ public:
     LineOutcome() : node_(Blank{}) {}
 
     static LineOutcome value(Value value) { return LineOutcome(Node(std::move(value))); }
-    static LineOutcome plot(PlotSpec spec) { return LineOutcome(Node(std::move(spec))); }
+    static LineOutcome plot(PlotSpec spec) {
+        return LineOutcome(Node(std::make_shared<const PlotSpec>(std::move(spec))));
+    }
     static LineOutcome failure(std::string message) { return LineOutcome(Node(Failure{std::move(message)})); }
     static LineOutcome blank() { return LineOutcome(); }
     static LineOutcome comment() { return LineOutcome(Node(Comment{})); }
@@ -49,10 +55,16 @@ public:
     Case kind() const { return static_cast<Case>(node_.index()); }
     template <typename T>
     const T* as() const {
-        return std::get_if<T>(&node_);
+        if constexpr (std::is_same_v<T, PlotSpec>) {
+            const auto* plot = std::get_if<std::shared_ptr<const PlotSpec>>(&node_);
+            return plot ? plot->get() : nullptr;
+        } else {
+            return std::get_if<T>(&node_);
+        }
     }
 
-    friend bool operator==(const LineOutcome&, const LineOutcome&) = default;
+    // Plots compare by their specification.
+    friend bool operator==(const LineOutcome& a, const LineOutcome& b);
 
     // value 5 m, failure "…", plot curve "…", blank, comment; for tests and diagnostics.
     std::string debugDescription() const;

@@ -48,6 +48,19 @@ TEST(PlotLines, ResultsOfShortSheets) {
         EXPECT_EQ(evaluated(c.lines), c.results) << testing::sheet(c.lines);
 }
 
+// Results of two evaluations compare equal by what they show, plots by their specification.
+TEST(PlotLines, PlotOutcomesCompareBySpecification) {
+    const auto first = DocumentEvaluator::evaluate("plot(x^2)\nplot(x^3)");
+    const auto second = DocumentEvaluator::evaluate("plot(x^2)\nplot(x^3)");
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first[0], second[1]);
+    EXPECT_NE(first[0].outcome, LineOutcome::value(Value(1.0)));
+    PlotSpec retitled = plotOf(first[0]);
+    retitled.title = "another";
+    EXPECT_NE(first[0].outcome, LineOutcome::plot(retitled));
+    EXPECT_EQ(first[0].outcome, LineOutcome::plot(plotOf(second[0])));
+}
+
 TEST(PlotLines, TitleIsTheLineAsReceived) {
     const auto results = DocumentEvaluator::evaluate("plot(x) =\n  chart(1)\nf = graph(x)");
     EXPECT_EQ(plotOf(results[0]).title, "plot(x) =");
