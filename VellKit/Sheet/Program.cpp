@@ -65,6 +65,8 @@ public:
 
     ProgramNodes parseBlock(int minIndent) {
         ProgramNodes nodes;
+        // The top level takes most rows; its nodes are made without growing the list again and again.
+        if (position_ == 0) nodes.reserve(rows_.size());
         while (position_ < rows_.size()) {
             const Row& row = rows_[position_];
             if (row.text.empty()) {

@@ -41,7 +41,9 @@ const ProgramFunction* findIn(const NameMap<ProgramFunction>& table, std::string
 ProgramRunner::ProgramRunner(std::vector<std::string_view> lines, std::span<const SharedSheet> others,
                              ProgramBudget::ClockSource clock)
     : lines_(std::move(lines)), context_(std::move(clock)), results_(lines_.size()), visited_(lines_.size()),
-      others_(others) {}
+      others_(others) {
+    context_.reserveLines(lines_.size());
+}
 
 std::vector<LineResult> ProgramRunner::run() {
     context_.runFunction = [this](const ProgramFunction& function) {
