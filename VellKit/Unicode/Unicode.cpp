@@ -103,6 +103,29 @@ bool singleScalarBoundaries(std::string_view text, std::vector<std::size_t>& out
     return true;
 }
 
+// Whether every scalar of the valid UTF-8 text passes the test; false for invalid UTF-8 (and for a
+// real U+FFFD, which takes the slow road harmlessly).
+template <typename Test>
+bool everyScalar(std::string_view text, Test test) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            if (!test(static_cast<char32_t>(text[i]))) return false;
+            ++i;
+            continue;
+        }
+        const char32_t scalar = decodeNext(text, i);
+        if (scalar == replacementCharacter || !test(scalar)) return false;
+    }
+    return true;
+}
+
+// The text is its own case mapping when no scalar changes under it (ideographs and kana have no
+// case), which saves the round trip through UTF-16 for most names in Japanese.
+bool unchangedBy(std::string_view text, UProperty changes) {
+    return everyScalar(
+        text, [changes](char32_t c) { return !u_hasBinaryProperty(static_cast<UChar32>(c), changes); });
+}
+
 } // namespace
 
 bool isAscii(std::string_view text) {
@@ -338,6 +361,7 @@ std::string toLower(std::string_view text) {
             if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return out;
     }
+    if (unchangedBy(text, UCHAR_CHANGES_WHEN_LOWERCASED)) return std::string(text);
     return fromUtf16(callIcu16(toUtf16(text), lowerRoot));
 }
 
@@ -348,11 +372,20 @@ std::string toUpper(std::string_view text) {
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         return out;
     }
+    if (unchangedBy(text, UCHAR_CHANGES_WHEN_UPPERCASED)) return std::string(text);
     return fromUtf16(callIcu16(toUtf16(text), upperRoot));
 }
 
 std::string nfc(std::string_view text) {
     if (isAscii(text)) return std::string(text);
+    // Scalars that stay in NFC whatever surrounds them (quick check Yes) and combine with nothing
+    // before them (combining class 0) make a text that is its own NFC; the names of a sheet are
+    // looked up in NFC on every use.
+    if (everyScalar(text, [](char32_t c) {
+            return u_getCombiningClass(static_cast<UChar32>(c)) == 0 &&
+                   u_getIntPropertyValue(static_cast<UChar32>(c), UCHAR_NFC_QUICK_CHECK) == UNORM_YES;
+        }))
+        return std::string(text);
     const std::u16string wide = toUtf16(text);
     UErrorCode status = U_ZERO_ERROR;
     const UNormalizer2* normalizer = unorm2_getNFCInstance(&status);

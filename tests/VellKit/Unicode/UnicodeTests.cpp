@@ -90,12 +90,23 @@ TEST(Unicode, CaseMappingIsFull) {
                       "e"),
               "STRASSE");
     EXPECT_EQ(toLower("\xE2\x84\x83"), "\xE2\x84\x83"); // ℃ has no lower case
+    // Text without case comes back as it is; one cased scalar among it is mapped in context.
+    EXPECT_EQ(toLower("\xE5\x8D\x98\xE4\xBE\xA1"), "\xE5\x8D\x98\xE4\xBE\xA1"); // 単価
+    EXPECT_EQ(toUpper("\xE5\x8D\x98\xE4\xBE\xA1"), "\xE5\x8D\x98\xE4\xBE\xA1");
+    EXPECT_EQ(toLower("\xE5\x8D\x98\xCE\xA3\xCE\x91\xCE\xA3"),
+              "\xE5\x8D\x98\xCF\x83\xCE\xB1\xCF\x82");            // 単ΣΑΣ: final sigma
+    EXPECT_EQ(toUpper("\xE5\x8D\x98\xC3\x9F"), "\xE5\x8D\x98SS"); // 単ß
 }
 
 TEST(Unicode, NormalisationAndEquivalence) {
     const std::string composed = "\xC3\xA9";    // é
     const std::string decomposed = "e\xCC\x81"; // e + acute
     EXPECT_EQ(nfc(decomposed), composed);
+    EXPECT_EQ(nfc("\xE5\x8D\x98\xE4\xBE\xA1"), "\xE5\x8D\x98\xE4\xBE\xA1"); // 単価
+    EXPECT_EQ(nfc("\xE3\x81\x8B\xE3\x82\x99"), "\xE3\x81\x8C");             // か + dakuten: が
+    EXPECT_EQ(nfc("\xE1\x84\x80\xE1\x85\xA1"), "\xEA\xB0\x80");             // jamo: 가
+    EXPECT_EQ(nfc("\xE2\x84\xAB"), "\xC3\x85");                             // Ångström sign
+    EXPECT_EQ(nfc("\xFF"), "\xEF\xBF\xBD");                                 // invalid
     EXPECT_TRUE(canonicallyEqual(composed, decomposed));
     EXPECT_FALSE(canonicallyEqual("a", "b"));
     EXPECT_FALSE(canonicallyEqual("\xEF\xBC\xA1", "A")); // full-width A is only compatible
