@@ -106,6 +106,16 @@ ExprPtr Parser::bounded(ExprPtr node) const {
 }
 
 Statement Parser::parseStatement() {
+    std::optional<Statement> statement = parseWholeStatement();
+    if (!statement) throw CalcError(trailingTokensMessage());
+    return std::move(*statement);
+}
+
+std::string Parser::trailingTokensMessage() {
+    return L10n::text("式の書き方が正しくありません", "This expression isn’t written correctly");
+}
+
+std::optional<Statement> Parser::parseWholeStatement() {
     Statement statement;
     if (current().isName() && peek().isOp("=") && !reservedWords().count(current().text)) {
         statement.name = current().text;
@@ -114,8 +124,7 @@ Statement Parser::parseStatement() {
     }
     if (current().kind == Token::Kind::eof) fail("式がありません", "There’s no expression");
     statement.expr = parseConversion();
-    if (current().kind != Token::Kind::eof)
-        fail("式の書き方が正しくありません", "This expression isn’t written correctly");
+    if (current().kind != Token::Kind::eof) return std::nullopt;
     return statement;
 }
 

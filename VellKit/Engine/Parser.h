@@ -32,6 +32,10 @@ public:
 
     // Throws CalcError. A parser serves one statement.
     Statement parseStatement();
+    // The same, except that an expression followed by more tokens (as prose often reads) gives
+    // none instead of throwing trailingTokensMessage(), which costs far more than the parse.
+    std::optional<Statement> parseWholeStatement();
+    static std::string trailingTokensMessage();
 
     ExprPtr parseConversion();
     ExprPtr parseOr();

@@ -72,7 +72,12 @@ void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLe
     const std::string prepared = DocumentEvaluator::prepareLine(text, context_.previous);
     context_.mixedUnits = false;
     try {
-        runStatement(index, text, Parser(Lexer::tokenize(prepared)).parseStatement(), topLevel);
+        const std::optional<Statement> statement = Parser(Lexer::tokenize(prepared)).parseWholeStatement();
+        if (!statement) {
+            failLine(index, text, Parser::trailingTokensMessage());
+            return;
+        }
+        runStatement(index, text, *statement, topLevel);
     } catch (const CalcError& error) {
         failLine(index, text, error.message());
     } catch (const std::exception&) {
@@ -83,7 +88,8 @@ void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLe
 ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
     ReadLine line;
     try {
-        line.statement = Parser(Lexer::tokenize(prepared)).parseStatement();
+        line.statement = Parser(Lexer::tokenize(prepared)).parseWholeStatement();
+        if (!line.statement) line.error = Parser::trailingTokensMessage();
     } catch (const CalcError& error) {
         line.error = error.message();
     } catch (const std::exception&) {

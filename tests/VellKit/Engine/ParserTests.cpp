@@ -75,6 +75,23 @@ TEST(Parser, NamesAStatementOnlyWithAPlainNameAndASingleEquals) {
     EXPECT_EQ(parseError("x = y = 3"), "This expression isn’t written correctly");
 }
 
+// parseWholeStatement gives none exactly where parseStatement throws the trailing-tokens message,
+// and throws every other failure as parseStatement does.
+TEST(Parser, WholeStatementOrNone) {
+    const LanguageScope english(AppLanguage::english);
+    for (const std::string line : {"Remember to ask about it", "if = 3", "x = y = 3", "1 )", "a in m b"}) {
+        EXPECT_FALSE(Parser(Lexer::tokenize(line)).parseWholeStatement()) << line;
+        EXPECT_EQ(parseError(line), Parser::trailingTokensMessage()) << line;
+    }
+    EXPECT_EQ(Parser::trailingTokensMessage(), "This expression isn’t written correctly");
+    const auto whole = Parser(Lexer::tokenize("price = 2 m")).parseWholeStatement();
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->name, "price");
+    EXPECT_EQ(whole->expr->debugDescription(), parseLine("price = 2 m").expr->debugDescription());
+    for (const std::string line : {"5 +", "(1", "", "x ="})
+        EXPECT_THROW(Parser(Lexer::tokenize(line)).parseWholeStatement(), CalcError) << line;
+}
+
 TEST(Parser, ArithmeticLevelsAndGrouping) {
     expectTrees({
         {"1 + 2 * 3", "(+ 1 (* 2 3))"},
