@@ -51,10 +51,10 @@ inline SharedSheet sharedFunctionSheet() {
                        "    return max(lo, min(v, hi))\n"
                        "\n"
                        "def monthly(amount, months):\n"
-                       "    total = 0\n"
+                       "    paid = 0\n"
                        "    for m in range(months):\n"
-                       "        total = total + amount\n"
-                       "    return total\n"
+                       "        paid = paid + amount\n"
+                       "    return paid\n"
                        "\n"
                        "// Example\n"
                        "withTax(1000)\n"};
