@@ -148,6 +148,10 @@ std::size_t mix(std::size_t seed, std::size_t value) {
 } // namespace
 
 MeasureUnit::MeasureUnit(std::string symbol, std::string display, Dimensions dimensions, double factor,
+                         double offset, bool tight)
+    : MeasureUnit(std::move(symbol), std::move(display), std::move(dimensions), factor, offset, tight, {}) {}
+
+MeasureUnit::MeasureUnit(std::string symbol, std::string display, Dimensions dimensions, double factor,
                          double offset, bool tight, Components components) {
     dropZeroExponents(dimensions);
     auto text = signature(dimensions);

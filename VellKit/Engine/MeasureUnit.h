@@ -24,9 +24,12 @@ public:
     struct Component;
     using Components = std::vector<Component>;
 
-    // A simple unit from its fields; zero exponents are dropped from the dimensions.
+    // A simple unit from its fields; zero exponents are dropped from the dimensions. (Two constructors
+    // rather than a default for the components: Component is not complete here.)
     MeasureUnit(std::string symbol, std::string display, Dimensions dimensions, double factor,
-                double offset = 0, bool tight = false, Components components = {});
+                double offset = 0, bool tight = false);
+    MeasureUnit(std::string symbol, std::string display, Dimensions dimensions, double factor, double offset,
+                bool tight, Components components);
 
     // A composite unit: symbol and display are the composite symbol, dimensions summed, factor the
     // product of the component factors raised to their exponents, offset 0, not tight. Returns none
