@@ -6,6 +6,7 @@
 
 #include "Engine/Value.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -27,6 +28,10 @@ public:
     // whatever the surroundings use to unwind their own statements, which the evaluator never catches.
     virtual std::optional<Value> callUserFunction(std::string_view name,
                                                   const std::vector<Value>& arguments) = 0;
+    // Told the size of every list (its weight) and text (its bytes) the evaluator produces: work
+    // that no step of a program counts, so that the surroundings can stop a line that runs too long.
+    // May throw CalcError; does nothing unless the surroundings keep a budget.
+    virtual void reportWork(std::size_t units) { (void)units; }
 
 protected:
     EvalContext() = default;

@@ -72,6 +72,17 @@ const std::unordered_set<std::string_view>& Evaluator::listTakingFunctions() {
 }
 
 Value Evaluator::evaluate(const Expr& expression) const {
+    Value value = evaluateNode(expression);
+    // Lists and texts are what makes a short line expensive: each costs about its size to build
+    // and to read again.
+    if (value.isList())
+        context_->reportWork(value.kind.listWeight());
+    else if (value.isText())
+        context_->reportWork(value.textValue().size());
+    return value;
+}
+
+Value Evaluator::evaluateNode(const Expr& expression) const {
     switch (expression.kind()) {
     case Expr::Case::number:
         return Value(expression.as<Expr::Number>()->figure);

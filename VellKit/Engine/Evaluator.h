@@ -99,6 +99,7 @@ private:
     // "sqrt can’t take a list": an argument of a kind the function does not take.
     static std::string argumentKindError(std::string_view name, const Value& argument);
 
+    Value evaluateNode(const Expr& expression) const;
     Value evaluateUnary(const Expr::Unary& node) const;
     Value evaluateBinary(const Expr::Binary& node) const;
     Value evaluatePercent(const Expr::Percent& node) const;

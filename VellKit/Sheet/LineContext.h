@@ -56,6 +56,8 @@ public:
     // that left the body.
     std::optional<Value> callUserFunction(std::string_view name,
                                           const std::vector<Value>& arguments) override;
+    // Counted into the budget, which fails once the time is used up.
+    void reportWork(std::size_t units) override { budget.spend(units); }
 
     // The sum of the values; none for no values and when they cannot be added up, which also sets
     // mixedUnits.

@@ -4,6 +4,7 @@
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "Sheet/PlotContext.h"
+#include "Sheet/ProgramBudget.h"
 #include "Unicode/Unicode.h"
 
 #include <algorithm>
@@ -86,6 +87,8 @@ double gridPosition(int i, int steps, double lower, double upper) {
 std::optional<Value> attempt(const Expr& expression, EvalContext& context) {
     try {
         return Evaluator(context).evaluate(expression);
+    } catch (const BudgetExceeded&) {
+        throw;
     } catch (const std::exception&) {
         return std::nullopt;
     }

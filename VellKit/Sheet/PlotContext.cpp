@@ -16,4 +16,8 @@ std::optional<Value> PlotContext::callUserFunction(std::string_view, const std::
     return std::nullopt;
 }
 
+void PlotContext::reportWork(std::size_t units) {
+    base_->reportWork(units);
+}
+
 } // namespace vell

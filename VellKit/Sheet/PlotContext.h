@@ -23,6 +23,7 @@ public:
     std::optional<Value> lineValue(std::int64_t line) override;
     std::optional<Value> callUserFunction(std::string_view name,
                                           const std::vector<Value>& arguments) override;
+    void reportWork(std::size_t units) override;
 
 private:
     EvalContext* base_;

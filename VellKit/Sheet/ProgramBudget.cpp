@@ -1,6 +1,5 @@
 #include "Sheet/ProgramBudget.h"
 
-#include "Engine/CalcError.h"
 #include "Engine/L10n.h"
 
 namespace vell {
@@ -24,18 +23,26 @@ void ProgramBudget::enter() {
     ++depth_;
     if (depth_ > maxDepth || inUse > maxStackBytes) {
         --depth_;
-        throw CalcError(L10n::text("関数の呼び出しが深すぎます", "Function calls are nested too deeply"));
+        throw BudgetExceeded(
+            L10n::text("関数の呼び出しが深すぎます", "Function calls are nested too deeply"));
     }
 }
 
 void ProgramBudget::throwTooManySteps() {
-    throw CalcError(L10n::text("繰り返しが多すぎます", "Too many loop steps"));
+    throw BudgetExceeded(L10n::text("繰り返しが多すぎます", "Too many loop steps"));
 }
 
 void ProgramBudget::checkTime() const {
     const std::chrono::duration<double> elapsed = clock_() - startedAt_;
     if (elapsed.count() >= maxSeconds)
-        throw CalcError(L10n::text("繰り返しに時間がかかりすぎます", "The loop is taking too long"));
+        throw BudgetExceeded(L10n::text("繰り返しに時間がかかりすぎます", "The loop is taking too long"));
+}
+
+void ProgramBudget::checkTimeOfWork() {
+    // Left at 0 when the time is up, so that every later report fails too.
+    nextClockRead_ = 0;
+    checkTime();
+    nextClockRead_ = work_ + workPerClockRead;
 }
 
 } // namespace vell

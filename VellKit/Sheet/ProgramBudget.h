@@ -3,12 +3,21 @@
 // The limits of one sheet evaluation: steps taken, function calls running inside each other, and the
 // time since the evaluation began. Shared by everything the evaluation runs.
 
+#include "Engine/CalcError.h"
+
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 
 namespace vell {
+
+// The failure of a used-up budget. It is a CalcError like any other; only the plot builder, which
+// reads a failing sample as a gap in the curve, must tell it apart and let it through.
+class BudgetExceeded final : public CalcError {
+public:
+    using CalcError::CalcError;
+};
 
 class ProgramBudget {
 public:
@@ -28,7 +37,7 @@ public:
     ProgramBudget(const ProgramBudget&) = delete;
     ProgramBudget& operator=(const ProgramBudget&) = delete;
 
-    // Counts one step. Throws CalcError past the step limit, and on every 256th step once the time
+    // Counts one step. Throws BudgetExceeded past the step limit, and on every 256th step once the time
     // is used up.
     void step() {
         ++steps_;
@@ -36,7 +45,17 @@ public:
         if ((steps_ & 255) == 0) checkTime();
     }
 
-    // Counts one more nested call; throws CalcError past the depth limit, or when the evaluation
+    // Counts work done inside one line (the sizes of the values the evaluator builds), which no step
+    // counts. Reads the clock whenever another `workPerClockRead` units have been spent and throws the
+    // time failure of step() once the time is used up, and from then on at every call: a line of
+    // large lists must not outlast the budget, nor may the lines up to the next 256th step.
+    void spend(std::size_t units) {
+        work_ += units;
+        if (work_ >= nextClockRead_) checkTimeOfWork();
+    }
+    static constexpr std::size_t workPerClockRead = 4096;
+
+    // Counts one more nested call; throws BudgetExceeded past the depth limit, or when the evaluation
     // already holds more than maxStackBytes of the stack, leaving the depth as it was.
     void enter();
     // The end of a call entered with enter(), whether it succeeded or failed.
@@ -54,10 +73,13 @@ public:
 private:
     [[noreturn]] static void throwTooManySteps();
     void checkTime() const;
+    void checkTimeOfWork();
 
     ClockSource clock_;
     std::int64_t steps_ = 0;
     int depth_ = 0;
+    std::size_t work_ = 0;
+    std::size_t nextClockRead_ = workPerClockRead;
     Clock::time_point startedAt_;
     std::uintptr_t stackAtStart_;
 };

@@ -71,6 +71,26 @@ TEST(ProgramBudget, TimeIsCheckedOnEvery256thStepOnly) {
     EXPECT_EQ(failureOf([&] { budget.step(); }), "The loop is taking too long"); // step 512
 }
 
+TEST(ProgramBudget, WorkReadsTheClockEvery4096Units) {
+    const LanguageScope english(AppLanguage::english);
+    ManualClock clock;
+    ProgramBudget budget(clock.source());
+    budget.spend(4095);
+    EXPECT_EQ(clock.reads, 1);
+    budget.spend(1);
+    EXPECT_EQ(clock.reads, 2);
+    clock.advance(0.15);
+    budget.spend(4095);
+    EXPECT_EQ(clock.reads, 2);
+    EXPECT_EQ(failureOf([&] { budget.spend(100000); }), "The loop is taking too long");
+    // Once the time is found used up, every later report fails, however small.
+    EXPECT_EQ(failureOf([&] { budget.spend(0); }), "The loop is taking too long");
+    EXPECT_EQ(clock.reads, 4);
+    // Steps keep their own rhythm.
+    EXPECT_EQ(failureOf([&] { budget.step(); }), "no failure");
+    EXPECT_EQ(budget.steps(), 1);
+}
+
 TEST(ProgramBudget, TimeCountsFromCreation) {
     const LanguageScope japanese(AppLanguage::japanese);
     ManualClock clock;
