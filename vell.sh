@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Vell, builds it, and then runs the tests or starts the application.
-#   ./vell.sh test   install what is missing, build, run every test
+#   ./vell.sh test   install what is missing, build, run every test; then build the engine and its
+#                    tests with clang and the address and undefined-behaviour sanitizers in build-asan,
+#                    run them, and run each fuzz target for a short while over its corpus
 #   ./vell.sh run    install what is missing, build, start Vell
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config python3 libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev qt6-base-dev libgl-dev)
+          nlohmann-json3-dev qt6-base-dev libgl-dev clang libclang-rt-14-dev)
 
 install_missing() {
     local missing=()
@@ -26,11 +28,23 @@ build() {
     cmake --build build
 }
 
+# The engine (no Qt) under AddressSanitizer and UndefinedBehaviorSanitizer: its tests, then the fuzz
+# targets of fuzz/ for `fuzz_seconds` each.
+sanitized_checks() {
+    local fuzz_seconds=30
+    cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+          -DVELL_FUZZ=ON -DVELL_BUILD_UI=OFF -DVELL_BUILD_BENCH=OFF
+    cmake --build build-asan
+    UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+    UBSAN_OPTIONS=print_stacktrace=1 fuzz/run.sh build-asan "$fuzz_seconds"
+}
+
 case "${1:-}" in
 test)
     install_missing
     build
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$(nproc)"
+    sanitized_checks
     ;;
 run)
     install_missing

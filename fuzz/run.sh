@@ -11,6 +11,7 @@ shift 2
 targets=("$@")
 ((${#targets[@]})) || targets=(line sheet document)
 
+passed=0
 for target in "${targets[@]}"; do
     dict="$here/vell.dict"
     [ "$target" = document ] && dict="$here/document.dict"
@@ -23,7 +24,10 @@ for target in "${targets[@]}"; do
         {
             tail -n 60 "$work/log"
             echo "fuzz-$target found a fault; the input is in $work/" >&2
+            echo "fuzz: $passed passed, 1 failed"
             exit 1
         }
     grep -E "^(stat::number_of_executed_units|stat::new_units_added)" "$work/log" | sed "s/^/  /"
+    passed=$((passed + 1))
 done
+echo "fuzz: $passed passed, 0 failed"
