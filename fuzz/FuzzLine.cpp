@@ -1,5 +1,5 @@
 // One line as the sheet reads it: lexed, parsed, evaluated and formatted, in surroundings that know a
-// few names and line values. CalcError is the only way a line may fail.
+// few names and line values and keep the sheet's budget. CalcError is the only way a line may fail.
 
 #include "Engine/CalcError.h"
 #include "Engine/EvalContext.h"
@@ -8,6 +8,7 @@
 #include "Engine/Parser.h"
 #include "Engine/UnitRegistry.h"
 #include "FuzzSupport.h"
+#include "Sheet/ProgramBudget.h"
 #include "Unicode/Unicode.h"
 
 #include <cstddef>
@@ -37,6 +38,10 @@ public:
         if (name == "twice" && arguments.size() == 1) return Value::multiply(arguments[0], Value(2));
         return std::nullopt;
     }
+    void reportWork(std::size_t units) override { budget_.spend(units); }
+
+private:
+    ProgramBudget budget_;
 };
 
 } // namespace
