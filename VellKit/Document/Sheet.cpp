@@ -3,6 +3,7 @@
 #include "Document/JsonReading.h"
 #include "Unicode/Unicode.h"
 
+#include <limits>
 #include <nlohmann/json.hpp>
 
 namespace vell {
@@ -47,7 +48,8 @@ LineEnds normalizedLineEnds(const std::string& text, const std::vector<std::int6
         if (line < 0) {
             out.lockedLines.push_back(line);
         } else if (line >= oldLineCount) {
-            out.lockedLines.push_back(line + added);
+            constexpr std::int64_t last = std::numeric_limits<std::int64_t>::max();
+            out.lockedLines.push_back(line > last - added ? last : line + added);
         } else {
             const std::int64_t end =
                 line + 1 < oldLineCount ? firstNewLine[static_cast<std::size_t>(line + 1)] : newLine + 1;

@@ -293,6 +293,11 @@ TEST(DocumentJson, LineEndsBecomeLineFeedsAndLocksStayWithTheirLines) {
         {"a\r\r\nb", "[1]", "a\n\nb", {2}},
         {"end\r", "[0]", "end\n", {0, 1}},
         {"a\rb", "[5, -1]", "a\nb", {6, -1}},
+        // A lock far past the end stays past it without leaving the 64-bit range.
+        {"a\rb\rc",
+         "[9223372036854775806, 9223372036854775807]",
+         "a\nb\nc",
+         {9223372036854775807, 9223372036854775807}},
         {"\r\n\r\n", "[]", "\n\n", {}},
     };
     for (const Case& c : cases) {
