@@ -84,9 +84,17 @@ for path in tests("Sheet"):
             sheets.append("\0".join(others[:2]))
 
 documents = [p.read_bytes() for p in sorted((top / "tests" / "tools" / "vell-doc").glob("*.json"))]
+# Old line ends move the locks of the lines after them, up to the end of the 64-bit range.
+documents.append(json.dumps({"sheets": [{"id": "00000000-0000-4000-8000-000000000001", "name": "A",
+                                         "text": "a\rb\r\nc", "lockedLines": [0, 2, 5, 2**63 - 1]}]}).encode())
 for language in ("english", "japanese"):
     tool = build / "bin" / "vell-doc"
     starter = subprocess.run([tool, "starter", "--language", language], check=True, capture_output=True).stdout
+    # The same seeds every run: fixed ids and dates.
+    ids = iter(range(1, 100))
+    starter = re.sub(rb"[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}",
+                     lambda m: b"00000000-0000-4000-8000-%012d" % next(ids), starter)
+    starter = re.sub(rb"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ", b"2024-06-01T12:00:00Z", starter)
     documents.append(starter)
     texts = [s["text"] for s in json.loads(starter)["sheets"]]
     sheets += texts
