@@ -202,6 +202,25 @@ TEST(HostileInput, EndlessRecursion) {
                "fail: Too many loop steps"}));
 }
 
+// Forty calls from inside expressions nested a thousand levels deep would overflow the stack; calls stop
+// nesting earlier instead.
+TEST(HostileInput, RecursionFromDeepExpressions) {
+    const LanguageScope english(AppLanguage::english);
+    for (const std::string& body : {repeated("-", 995) + "f(n)", repeated("2^", 995) + "f(n)",
+                                    repeated("1+(", 995) + "f(n)" + repeated(")", 995),
+                                    repeated("[", 98) + repeated("-", 895) + "f(n)" + repeated("]", 98)})
+        EXPECT_EQ(evaluated("def f(n):\n  return " + body + "\nf(1)\n5"),
+                  (Lines{"blank", callsTooDeep, callsTooDeep, "5"}));
+    const std::vector<SharedSheet> others = {
+        {"Other", "def pong(n):\n  return " + repeated("-", 995) + "ping(n)"}};
+    EXPECT_EQ(evaluated("def ping(n):\n  return " + repeated("-", 995) + "pong(n)\nping(1)", others),
+              (Lines{"blank", callsTooDeep, callsTooDeep}));
+    // Deep lines that end are fine.
+    EXPECT_EQ(
+        evaluated("def f(n):\n  if n == 0:\n    return 0\n  return " + repeated("-", 200) + "f(n - 1)\nf(3)"),
+        (Lines{"blank", "blank", "0", "0", "0"}));
+}
+
 TEST(HostileInput, SheetsWhoseFunctionsCallEachOther) {
     const LanguageScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"Other", "def pong(n):\n  return ping(n)\ndef down(n):\n  if n "
