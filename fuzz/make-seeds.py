@@ -83,6 +83,12 @@ for path in tests("Sheet"):
             sheets += [t + "\0" + "\n".join(others) for t in texts]
             sheets.append("\0".join(others[:2]))
 
+# What the engine once failed on: a function calling itself from the bottom of a deeply nested line,
+# and lines that each build a large list.
+sheets += ["def f(n):\n  return " + "-" * 995 + "f(n)\nf(1)",
+           "def ping(n):\n  return " + "2^" * 400 + "pong(n)\nping(1)\0def pong(n):\n  return ping(n)",
+           "\n".join(["sum([1] * 99999)"] * 20)]
+
 documents = [p.read_bytes() for p in sorted((top / "tests" / "tools" / "vell-doc").glob("*.json"))]
 # Old line ends move the locks of the lines after them, up to the end of the 64-bit range.
 documents.append(json.dumps({"sheets": [{"id": "00000000-0000-4000-8000-000000000001", "name": "A",
