@@ -191,6 +191,35 @@ TEST(DocumentJson, AnyViolationFailsTheWholeRead) {
     }
 }
 
+// A file a user opens may be anything: deep nesting, a cut-off file, stray bytes. Each is read or
+// refused with DocumentDecodingError, never a crash.
+TEST(DocumentJson, HostileFilesAreReadOrRefused) {
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    const struct {
+        std::string bytes;
+        std::string mentions; // empty: the file reads
+    } cases[] = {
+        {deep, "document"},
+        {R"({"sheets": [], "keyLayouts": )" + deep + "}", "keyLayouts"},
+        {R"({"sheets": [], "extra": )" + deep + "}", ""},
+        {"", "JSON"},
+        {R"({"sheets": [{"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "1)", "JSON"},
+        {std::string("{\"sheets\": [") + '\0' + "]}", "JSON"},
+        {R"({"sheets": [{"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "\u0000\ud800"}]})",
+         "JSON"},
+    };
+    for (const auto& c : cases) {
+        try {
+            VellDocument::decode(c.bytes);
+            EXPECT_EQ(c.mentions, "") << "read without error: " << c.bytes.substr(0, 80);
+        } catch (const DocumentDecodingError& error) {
+            EXPECT_NE(c.mentions, "") << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.mentions), std::string::npos)
+                << error.what() << " should name " << c.mentions;
+        }
+    }
+}
+
 TEST(DocumentJson, NegativeAndOutOfRangeLocksAreKeptAsTheyAre) {
     const VellDocument document = VellDocument::decode(R"({"sheets": [
         {"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "a\nb", "lockedLines": [7, -1, 1]}]})");
