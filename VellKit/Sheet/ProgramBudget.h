@@ -1,7 +1,7 @@
 #pragma once
 
-// The limits of one sheet evaluation: steps taken, function calls running inside each other, and the
-// time since the evaluation began. Shared by everything the evaluation runs.
+// The limits of one sheet evaluation: steps taken, function calls running inside each other (and the
+// stack they take), and the time since the evaluation began. Shared by everything the evaluation runs.
 
 #include "Engine/CalcError.h"
 
