@@ -63,7 +63,7 @@ public:
         }
     }
 
-    // Plots compare by their specification.
+    // Plots compare by what they draw.
     friend bool operator==(const LineOutcome& a, const LineOutcome& b);
 
     // value 5 m, failure "…", plot curve "…", blank, comment; for tests and diagnostics.

@@ -48,7 +48,7 @@ TEST(PlotLines, ResultsOfShortSheets) {
         EXPECT_EQ(evaluated(c.lines), c.results) << testing::sheet(c.lines);
 }
 
-// Results of two evaluations compare equal by what they show, plots by their specification.
+// Results of two evaluations compare equal by what they show, plots by what they draw.
 TEST(PlotLines, PlotOutcomesCompareBySpecification) {
     const auto first = DocumentEvaluator::evaluate("plot(x^2)\nplot(x^3)");
     const auto second = DocumentEvaluator::evaluate("plot(x^2)\nplot(x^3)");
