@@ -15,7 +15,9 @@
 namespace vell {
 namespace {
 
+using testing::frozenClock;
 using testing::LanguageScope;
+using testing::steppingClock;
 using Lines = std::vector<std::string>;
 
 const std::string nestedTooDeeply = "fail: This expression is nested too deeply";
@@ -31,21 +33,6 @@ std::string repeated(std::string_view part, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i)
         out += part;
     return out;
-}
-
-// A clock that stands still, so that only the input decides the results, however slowly a
-// sanitizer build runs them.
-ProgramBudget::ClockSource frozenClock() {
-    return [] { return ProgramBudget::Clock::time_point(); };
-}
-
-// A clock that moves on 0.1 s every time it is read.
-ProgramBudget::ClockSource steppingClock() {
-    auto now = std::make_shared<ProgramBudget::Clock::time_point>();
-    return [now] {
-        *now += std::chrono::milliseconds(100);
-        return *now;
-    };
 }
 
 std::vector<LineResult> run(std::string_view text, const std::vector<SharedSheet>& others = {},

@@ -9,8 +9,10 @@ namespace vell {
 namespace {
 
 using testing::evaluated;
+using testing::frozenClock;
 using testing::LanguageScope;
 using testing::SheetCase;
+using testing::steppingClock;
 
 const std::string tooManySteps = "fail: Too many loop steps";
 const std::string tooDeep = "fail: Function calls are nested too deeply";
@@ -34,20 +36,6 @@ std::vector<std::string> evaluatedWithClock(const std::vector<std::string_view>&
     const std::string text = testing::sheet(lines);
     ProgramRunner runner(DocumentEvaluator::splitLines(text), others, std::move(clock));
     return testing::describe(runner.run());
-}
-
-// A clock that stands still: only the step and depth limits can end the evaluation.
-ProgramBudget::ClockSource frozenClock() {
-    return [] { return ProgramBudget::Clock::time_point(); };
-}
-
-// A clock that moves on 0.1 s every time it is read.
-ProgramBudget::ClockSource steppingClock() {
-    auto now = std::make_shared<ProgramBudget::Clock::time_point>();
-    return [now] {
-        *now += std::chrono::milliseconds(100);
-        return *now;
-    };
 }
 
 // Sheets that run into the step limit, evaluated where the time limit cannot come first.

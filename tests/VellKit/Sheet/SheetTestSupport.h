@@ -7,6 +7,8 @@
 #include "Sheet/LineResult.h"
 #include "Sheet/ProgramRunner.h"
 
+#include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +48,21 @@ inline std::vector<std::string> describe(const std::vector<LineResult>& results)
     for (const LineResult& result : results)
         out.push_back(describe(result));
     return out;
+}
+
+// A clock that stands still: only the step and depth limits can end an evaluation, however slowly a
+// sanitizer build runs it.
+inline ProgramBudget::ClockSource frozenClock() {
+    return [] { return ProgramBudget::Clock::time_point(); };
+}
+
+// A clock that moves on 0.1 s every time it is read.
+inline ProgramBudget::ClockSource steppingClock() {
+    auto now = std::make_shared<ProgramBudget::Clock::time_point>();
+    return [now] {
+        *now += std::chrono::milliseconds(100);
+        return *now;
+    };
 }
 
 // The lines are joined with "\n".
