@@ -1,6 +1,7 @@
 #include "Engine/Evaluator.h"
 #include "Engine/UnitRegistry.h"
 #include "EvalTestSupport.h"
+#include "MessageTestSupport.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ using testing::evaluateLine;
 using testing::expectOutcomes;
 using testing::LanguageScope;
 using testing::LineCase;
+using testing::messageOf;
 using testing::outcome;
 using testing::TestContext;
 
@@ -186,12 +188,7 @@ TEST(Evaluator, UnknownOperatorIsReportedAfterBothSides) {
     LanguageScope english(AppLanguage::english);
     EmptyContext context;
     const auto message = [&](const ExprPtr& expression) {
-        try {
-            Evaluator(context).evaluate(*expression);
-        } catch (const CalcError& error) {
-            return error.message();
-        }
-        return std::string("(no error)");
+        return messageOf([&] { Evaluator(context).evaluate(*expression); });
     };
     EXPECT_EQ(message(Expr::binary("=", Expr::number(1), Expr::number(2))), "“=” can’t be used here");
     EXPECT_EQ(message(Expr::binary("=", Expr::number(1), Expr::identifier("q"))), "q is not defined");

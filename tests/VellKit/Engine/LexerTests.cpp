@@ -1,6 +1,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
 #include "Engine/Lexer.h"
+#include "MessageTestSupport.h"
 
 #include <charconv>
 #include <cstdint>
@@ -12,11 +13,10 @@
 namespace vell {
 namespace {
 
-struct LanguageScope {
-    AppLanguage saved = L10n::language;
-    explicit LanguageScope(AppLanguage language) { L10n::language = language; }
-    ~LanguageScope() { L10n::language = saved; }
-};
+using testing::BilingualFailure;
+using testing::expectFailuresInBothLanguages;
+using testing::LanguageScope;
+using testing::messageOf;
 
 // Tokens as one line of text: num(5) name(x) str("a") ref(3) op(+) ( ) [ ] , ; eof is left out.
 std::string show(const std::vector<Token>& tokens) {
@@ -71,12 +71,7 @@ std::string lex(const std::string& line) {
 }
 
 std::string lexError(const std::string& line) {
-    try {
-        Lexer::tokenize(line);
-    } catch (const CalcError& error) {
-        return error.message();
-    }
-    return "(no error)";
+    return messageOf([&] { Lexer::tokenize(line); });
 }
 
 std::vector<std::size_t> starts(const std::string& line) {
@@ -218,12 +213,7 @@ TEST(Lexer, ReadsQuotedTextsAndTheirEscapes) {
 }
 
 TEST(Lexer, UnclosedQuotesFailNamingTheQuote) {
-    struct Failure {
-        std::string line;
-        std::string english;
-        std::string japanese;
-    };
-    const Failure cases[] = {
+    const BilingualFailure cases[] = {
         {"\"abc", "Missing closing \"", "文字の終わりの \" がありません"},
         {"“abc", "Missing closing \"", "文字の終わりの \" がありません"},
         {"'abc", "Missing closing '", "文字の終わりの ' がありません"},
@@ -231,14 +221,7 @@ TEST(Lexer, UnclosedQuotesFailNamingTheQuote) {
         {"\"a\\\"", "Missing closing \"", "文字の終わりの \" がありません"},
         {"\"a\\", "Missing closing \"", "文字の終わりの \" がありません"},
     };
-    for (const Failure& c : cases) {
-        {
-            LanguageScope english(AppLanguage::english);
-            EXPECT_EQ(lexError(c.line), c.english) << c.line;
-        }
-        LanguageScope japanese(AppLanguage::japanese);
-        EXPECT_EQ(lexError(c.line), c.japanese) << c.line;
-    }
+    expectFailuresInBothLanguages(cases, lexError);
 }
 
 TEST(Lexer, ReadsLineReferences) {

@@ -1,7 +1,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/MeasureUnit.h"
 #include "Engine/UnitRegistry.h"
-#include "EngineSettingsScope.h"
+#include "MessageTestSupport.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::messageOf;
 using Components = MeasureUnit::Components;
 
 MeasureUnit unit(std::string_view alias) {
@@ -22,16 +23,6 @@ MeasureUnit compound(std::string_view text) {
     auto parsed = UnitRegistry::parseCompound(text);
     if (!parsed) throw std::logic_error("no such compound");
     return *parsed;
-}
-
-template <typename F>
-std::string messageOf(F&& f) {
-    try {
-        f();
-    } catch (const CalcError& error) {
-        return error.message();
-    }
-    return "(no error)";
 }
 
 TEST(MeasureUnit, Signature) {

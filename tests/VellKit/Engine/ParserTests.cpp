@@ -2,6 +2,7 @@
 #include "Engine/L10n.h"
 #include "Engine/Lexer.h"
 #include "Engine/Parser.h"
+#include "MessageTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -9,11 +10,10 @@
 namespace vell {
 namespace {
 
-struct LanguageScope {
-    AppLanguage saved = L10n::language;
-    explicit LanguageScope(AppLanguage language) { L10n::language = language; }
-    ~LanguageScope() { L10n::language = saved; }
-};
+using testing::BilingualFailure;
+using testing::expectFailuresInBothLanguages;
+using testing::LanguageScope;
+using testing::messageOf;
 
 Statement parseLine(const std::string& line) {
     return Parser(Lexer::tokenize(line)).parseStatement();
@@ -27,12 +27,7 @@ std::string parse(const std::string& line) {
 }
 
 std::string parseError(const std::string& line) {
-    try {
-        parseLine(line);
-    } catch (const CalcError& error) {
-        return error.message();
-    }
-    return "(no error)";
+    return messageOf([&] { parseLine(line); });
 }
 
 std::string repeated(const std::string& piece, std::size_t count) {
@@ -225,12 +220,7 @@ TEST(Parser, ListsIndexesAndCalls) {
 }
 
 TEST(Parser, EveryMessageInBothLanguages) {
-    struct Failure {
-        std::string line;
-        std::string english;
-        std::string japanese;
-    };
-    const Failure cases[] = {
+    const BilingualFailure cases[] = {
         {"", "There’s no expression", "式がありません"},
         {"x =", "There’s no expression", "式がありません"},
         {"1 = 2", "This expression isn’t written correctly", "式の書き方が正しくありません"},
@@ -259,14 +249,7 @@ TEST(Parser, EveryMessageInBothLanguages) {
         {"[1 \"a\"]", "Missing ] to close the list", "表の閉じ括弧 ] がありません"},
         {repeated("(", 1001) + "1", "This expression is nested too deeply", "式の入れ子が深すぎます"},
     };
-    for (const Failure& c : cases) {
-        {
-            LanguageScope english(AppLanguage::english);
-            EXPECT_EQ(parseError(c.line), c.english) << c.line;
-        }
-        LanguageScope japanese(AppLanguage::japanese);
-        EXPECT_EQ(parseError(c.line), c.japanese) << c.line;
-    }
+    expectFailuresInBothLanguages(cases, parseError);
 }
 
 TEST(Parser, NestingIsBoundedAtOneThousandLevels) {

@@ -1,7 +1,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/UnitRegistry.h"
 #include "Engine/Value.h"
-#include "EngineSettingsScope.h"
+#include "MessageTestSupport.h"
 
 #include <cmath>
 #include <functional>
@@ -12,6 +12,7 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::messageOf;
 
 MeasureUnit unit(std::string_view text) {
     if (auto found = UnitRegistry::lookup(text)) return *found;
@@ -30,15 +31,6 @@ Value txt(std::string text) {
 }
 Value list(std::vector<Value> items) {
     return Value::list(std::move(items));
-}
-
-std::string messageOf(const std::function<Value()>& f) {
-    try {
-        f();
-    } catch (const CalcError& error) {
-        return error.message();
-    }
-    return "(no error)";
 }
 
 // The expected unit is compared by symbol too, so a result in cm is not mistaken for one in m.

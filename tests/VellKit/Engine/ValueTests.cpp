@@ -1,7 +1,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/UnitRegistry.h"
 #include "Engine/Value.h"
-#include "EngineSettingsScope.h"
+#include "MessageTestSupport.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,19 +12,10 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::messageOf;
 
 Value in(double number, std::string_view alias) {
     return Value(number, *UnitRegistry::lookup(alias));
-}
-
-template <typename F>
-std::string messageOf(F&& f) {
-    try {
-        f();
-    } catch (const CalcError& error) {
-        return error.message();
-    }
-    return "(no error)";
 }
 
 TEST(Value, BuildersKeepTheInvariants) {

@@ -2,7 +2,7 @@
 #include "Engine/L10n.h"
 #include "Engine/UnitRegistry.h"
 #include "Sheet/LineContext.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
+#include "VellKit/Engine/MessageTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +10,7 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
-
-std::string failureOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const CalcError& error) {
-        return error.message();
-    }
-    return "no failure";
-}
+using testing::messageOf;
 
 ProgramFunction function(std::string name, std::vector<std::string> params,
                          std::optional<std::string> home = std::nullopt) {
@@ -124,14 +116,14 @@ TEST(LineContext, CallsCheckTheArgumentCount) {
 
     const std::vector<Value> one = {Value(1.0)};
     const std::vector<Value> three = {Value(1.0), Value(2.0), Value(3.0)};
-    EXPECT_EQ(failureOf([&] { context.callUserFunction("f", one); }),
+    EXPECT_EQ(messageOf([&] { context.callUserFunction("f", one); }),
               "f (from sheet “Tools”) needs 2 argument(s)");
-    EXPECT_EQ(failureOf([&] { context.callUserFunction("g", three); }), "g needs 2 argument(s)");
+    EXPECT_EQ(messageOf([&] { context.callUserFunction("g", three); }), "g needs 2 argument(s)");
     {
         const LanguageScope japanese(AppLanguage::japanese);
-        EXPECT_EQ(failureOf([&] { context.callUserFunction("f", one); }),
+        EXPECT_EQ(messageOf([&] { context.callUserFunction("f", one); }),
                   "（Tools シートの）f は引数が 2 つ必要です");
-        EXPECT_EQ(failureOf([&] { context.callUserFunction("g", three); }), "g は引数が 2 つ必要です");
+        EXPECT_EQ(messageOf([&] { context.callUserFunction("g", three); }), "g は引数が 2 つ必要です");
     }
     EXPECT_EQ(runs, 0);
     EXPECT_EQ(context.budget.depth(), 0);
@@ -159,7 +151,7 @@ TEST(LineContext, CallsBindParametersAndAlwaysUnwind) {
     EXPECT_TRUE(context.locals.empty());
 
     context.runFunction = [](const ProgramFunction&) -> Value { throw CalcError("inner"); };
-    EXPECT_EQ(failureOf([&] {
+    EXPECT_EQ(messageOf([&] {
                   context.callUserFunction("f", {Value(1.0), Value(2.0), Value(3.0)});
               }),
               "inner");
@@ -170,7 +162,7 @@ TEST(LineContext, CallsBindParametersAndAlwaysUnwind) {
     for (int i = 0; i < 40; ++i)
         context.budget.enter();
     context.runFunction = [](const ProgramFunction&) { return Value(0.0); };
-    EXPECT_EQ(failureOf([&] {
+    EXPECT_EQ(messageOf([&] {
                   context.callUserFunction("f", {Value(1.0), Value(2.0), Value(3.0)});
               }),
               "Function calls are nested too deeply");
