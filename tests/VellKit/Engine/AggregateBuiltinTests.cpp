@@ -13,14 +13,14 @@ using testing::expectOutcomes;
 using testing::LanguageScope;
 using testing::LineCase;
 using testing::outcome;
+using testing::specialNumbers;
 using testing::TestContext;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(AggregateBuiltins, MinAndMax) {
     LanguageScope english(AppLanguage::english);
-    TestContext context;
-    context.names.emplace("nan", Value(nan));
+    auto context = specialNumbers();
     const LineCase cases[] = {
         {"min(3, 1, 2)", "1"},
         {"max([1, [7, 2]], 3)", "7"},

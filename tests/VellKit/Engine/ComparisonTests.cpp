@@ -13,7 +13,7 @@ using testing::expectOutcomes;
 using testing::LanguageScope;
 using testing::LineCase;
 using testing::outcome;
-using testing::TestContext;
+using testing::specialNumbers;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
@@ -101,8 +101,7 @@ TEST(Comparison, ListsAndMixedKinds) {
 }
 
 TEST(Comparison, Truth) {
-    TestContext context;
-    context.names.emplace("nan", Value(nan));
+    auto context = specialNumbers();
     const LineCase cases[] = {
         {"not 0", "1"},    {"not -0", "1"},    {"not 1e-300", "0"}, {"not nan", "0"},
         {"not \"\"", "1"}, {"not \" \"", "0"}, {"not []", "1"},     {"not [0]", "0"},

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 #include <map>
 #include <string>
 #include <string_view>
@@ -48,7 +49,19 @@ public:
         if (found == functions.end()) return std::nullopt;
         return found->second(arguments);
     }
+
+    // Names the special numbers, which no line can write: nan and inf.
+    void nameSpecialNumbers() {
+        names.emplace("nan", Value(std::numeric_limits<double>::quiet_NaN()));
+        names.emplace("inf", Value(std::numeric_limits<double>::infinity()));
+    }
 };
+
+inline TestContext specialNumbers() {
+    TestContext context;
+    context.nameSpecialNumbers();
+    return context;
+}
 
 class DegreesScope {
 public:

@@ -3,7 +3,6 @@
 #include "EvalTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <limits>
 #include <numbers>
 
 namespace vell {
@@ -15,17 +14,7 @@ using testing::expectOutcomes;
 using testing::LanguageScope;
 using testing::LineCase;
 using testing::outcome;
-using testing::TestContext;
-
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-constexpr double infinity = std::numeric_limits<double>::infinity();
-
-TestContext specialNumbers() {
-    TestContext context;
-    context.names.emplace("nan", Value(nan));
-    context.names.emplace("inf", Value(infinity));
-    return context;
-}
+using testing::specialNumbers;
 
 TEST(NumericBuiltins, RootsAbsAndSign) {
     LanguageScope english(AppLanguage::english);

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +14,11 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::largest;
 using testing::parseExpression;
 using testing::plotFailure;
 using testing::plotLine;
 using testing::PlotTestContext;
-
-constexpr double largest = std::numeric_limits<double>::max();
 
 // a = 3 kg, b = 2 kg, w = 2 kg, and f(n) = 10 n as a user function.
 PlotTestContext chartContext() {
@@ -127,8 +125,7 @@ TEST(BarChart, Messages) {
         for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
             LanguageScope scope(language);
             PlotTestContext context;
-            context.names.emplace("inf", Value(std::numeric_limits<double>::infinity()));
-            context.names.emplace("nan", Value(std::numeric_limits<double>::quiet_NaN()));
+            context.nameSpecialNumbers();
             EXPECT_EQ(plotFailure(c.line, context),
                       language == AppLanguage::english ? c.english : c.japanese);
         }

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -14,12 +13,11 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::largest;
 using testing::parseExpression;
 using testing::plotFailure;
 using testing::plotLine;
 using testing::PlotTestContext;
-
-constexpr double largest = std::numeric_limits<double>::max();
 
 TEST(PlotDispatch, PlotAndChartCallsByLowerCasedName) {
     for (const char* line : {"plot(x)", "Plot(x)", "PLOT(x)", "graph(x)", "グラフ(x)", "chart(1)", "CHART(1)",

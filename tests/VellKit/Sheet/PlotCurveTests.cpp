@@ -15,11 +15,10 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::largest;
 using testing::plotFailure;
 using testing::plotLine;
 using testing::PlotTestContext;
-
-constexpr double largest = std::numeric_limits<double>::max();
 
 std::vector<std::size_t> segmentSizes(const PlotSpec& spec) {
     std::vector<std::size_t> sizes;
@@ -232,8 +231,7 @@ TEST(PlotCurve, CurveBuilderTakesOnlyOneOrThreeArguments) {
 TEST(PlotCurve, RangesNearTheDoubleLimit) {
     LanguageScope english(AppLanguage::english);
     PlotTestContext context;
-    context.names.emplace("inf", Value(std::numeric_limits<double>::infinity()));
-    context.names.emplace("nan", Value(std::numeric_limits<double>::quiet_NaN()));
+    context.nameSpecialNumbers();
     for (const char* line : {"plot(x, -1e308, 1e308)", "plot(x, -1.7e308, 1.7e308)", "plot(x, 1, inf)",
                              "plot(x, -inf, 1)", "plot(x, 0, nan)", "plot(x, nan, 1)"}) {
         SCOPED_TRACE(line);

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@ namespace vell {
 namespace {
 
 using testing::LanguageScope;
+using testing::largest;
 using testing::plotFailure;
 using testing::plotLine;
 using testing::PlotTestContext;
@@ -207,7 +207,6 @@ TEST(PlotSurface, RangesNearTheDoubleLimit) {
     EXPECT_LE(*wide.surface[0][20], 1e307);
 
     // Values whose spread overflows: the z range stays within the doubles.
-    const double largest = std::numeric_limits<double>::max();
     const PlotSpec tall = plotLine("plot(x * 1.7e307 + 0*y)");
     EXPECT_EQ(tall.zRange, (PlotRange{-largest, largest}));
 }

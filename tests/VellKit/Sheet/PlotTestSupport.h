@@ -1,8 +1,9 @@
 #pragma once
 
-// A small context with named values, line values and user functions, and helpers that parse a plot
-// line and build what it draws, for the plot and chart tests.
+// The evaluation tests' context, also counting the user functions it runs, and helpers that parse a
+// plot line and build what it draws, for the plot and chart tests.
 
+#include "../Engine/EvalTestSupport.h"
 #include "Engine/CalcError.h"
 #include "Engine/EvalContext.h"
 #include "Engine/Evaluator.h"
@@ -10,9 +11,7 @@
 #include "Engine/Parser.h"
 #include "Sheet/PlotBuilder.h"
 
-#include <cstdint>
-#include <functional>
-#include <map>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -21,31 +20,18 @@
 
 namespace vell::testing {
 
-class PlotTestContext final : public EvalContext {
-public:
-    using Function = std::function<Value(const std::vector<Value>&)>;
+// For ranges at the limit of the doubles.
+inline constexpr double largest = std::numeric_limits<double>::max();
 
-    std::map<std::string, Value, std::less<>> names;
-    std::map<std::int64_t, Value> lines;
-    std::map<std::string, Function, std::less<>> functions;
+class PlotTestContext final : public TestContext {
+public:
+    // Calls of the functions it knows; an unknown name is no call.
     int userCalls = 0;
 
-    std::optional<Value> lookupName(std::string_view name) override {
-        const auto found = names.find(name);
-        if (found == names.end()) return std::nullopt;
-        return found->second;
-    }
-    std::optional<Value> lineValue(std::int64_t line) override {
-        const auto found = lines.find(line);
-        if (found == lines.end()) return std::nullopt;
-        return found->second;
-    }
     std::optional<Value> callUserFunction(std::string_view name,
                                           const std::vector<Value>& arguments) override {
-        const auto found = functions.find(name);
-        if (found == functions.end()) return std::nullopt;
-        ++userCalls;
-        return found->second(arguments);
+        if (functions.find(name) != functions.end()) ++userCalls;
+        return TestContext::callUserFunction(name, arguments);
     }
 
     // Binds the name to the value of the expression text, evaluated here.
