@@ -8,25 +8,11 @@ using namespace testing_support;
 
 const Date now = date("2024-06-01T12:00:00Z");
 
-std::vector<Uuid> idsOf(const VellDocument& document) {
-    std::vector<Uuid> ids;
-    for (const Sheet& sheet : document.sheets)
-        ids.push_back(sheet.id);
-    return ids;
-}
-
 std::vector<Uuid> ids(std::initializer_list<int> numbers) {
     std::vector<Uuid> out;
     for (int number : numbers)
         out.push_back(uuid(static_cast<std::uint8_t>(number)));
     return out;
-}
-
-VellDocument documentOf(std::vector<Sheet> sheets, std::optional<Uuid> selected = std::nullopt) {
-    VellDocument document;
-    document.sheets = std::move(sheets);
-    document.selectedSheetID = selected;
-    return document;
 }
 
 TEST(DocumentMerge, TheStrictlyNewerVersionWinsAtTheOrderSidesPlace) {

@@ -1,14 +1,17 @@
 #pragma once
 
-// Short spellings of fixed dates, ids and sheets for the document tests, and readable failure output.
+// Short spellings of fixed dates, ids, sheets and documents for the document tests, and readable failure
+// output.
 
 #include "Document/Date.h"
 #include "Document/Sheet.h"
 #include "Document/Uuid.h"
+#include "Document/VellDocument.h"
 #include "Engine/L10n.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -50,6 +53,21 @@ inline Uuid uuid(std::uint8_t number) {
 inline Sheet sheet(std::uint8_t number, std::string name, std::string text, Date updatedAt,
                    std::vector<std::int64_t> lockedLines = {}) {
     return Sheet{uuid(number), std::move(name), std::move(text), updatedAt, std::move(lockedLines)};
+}
+
+inline VellDocument documentOf(std::vector<Sheet> sheets, std::optional<Uuid> selected = std::nullopt) {
+    VellDocument document;
+    document.sheets = std::move(sheets);
+    document.selectedSheetID = selected;
+    return document;
+}
+
+// The ids of the document's sheets, in order.
+inline std::vector<Uuid> idsOf(const VellDocument& document) {
+    std::vector<Uuid> ids;
+    for (const Sheet& sheet : document.sheets)
+        ids.push_back(sheet.id);
+    return ids;
 }
 
 // Restores the interface language and the preferred-language source after a test.

@@ -9,20 +9,6 @@ using namespace std::string_literals;
 
 const Date now = date("2024-06-01T12:00:00Z");
 
-std::vector<Uuid> idsOf(const VellDocument& document) {
-    std::vector<Uuid> ids;
-    for (const Sheet& sheet : document.sheets)
-        ids.push_back(sheet.id);
-    return ids;
-}
-
-VellDocument documentOf(std::vector<Sheet> sheets, std::optional<Uuid> selected = std::nullopt) {
-    VellDocument document;
-    document.sheets = std::move(sheets);
-    document.selectedSheetID = selected;
-    return document;
-}
-
 TEST(DuplicateCleanup, KeepsTheOldestThenTheSmallestIdAndTombstonesTheRest) {
     struct Case {
         const char* what;
