@@ -2,24 +2,18 @@
 
 #include "DocumentStoreFixture.h"
 
-#include <QObject>
 #include <gtest/gtest.h>
 
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
+using testing::DocumentStoreCaretTest;
 using testing::makeSheet;
 using testing::sheetId;
 using Locks = std::vector<std::int64_t>;
 
-class DocumentStoreClearTest : public DocumentStoreTest {
+class DocumentStoreClearTest : public DocumentStoreCaretTest {
 protected:
-    DocumentStoreClearTest() {
-        notifications.observe(UndoCenter::setCaretNotification, &context,
-                              [this](const QVariant& object) { carets.push_back(object.toLongLong()); });
-    }
-
     // "Rent" with that text and those locks, then "B" with "2".
     std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
         writeDocument(documentOf({makeSheet(1, "Rent", std::move(text), loaded, std::move(locks)),
@@ -29,8 +23,6 @@ protected:
     }
 
     const Date loaded = clock();
-    QObject context;
-    std::vector<qint64> carets;
 };
 
 TEST_F(DocumentStoreClearTest, TheConfirmationIsAskedOnlyWhenThereIsSomethingToClear) {

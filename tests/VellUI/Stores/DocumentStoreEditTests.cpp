@@ -2,24 +2,18 @@
 
 #include "DocumentStoreFixture.h"
 
-#include <QObject>
 #include <gtest/gtest.h>
 
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
+using testing::DocumentStoreCaretTest;
 using testing::makeSheet;
 using testing::sheetId;
 using Locks = std::vector<std::int64_t>;
 
-class DocumentStoreEditTest : public DocumentStoreTest {
+class DocumentStoreEditTest : public DocumentStoreCaretTest {
 protected:
-    DocumentStoreEditTest() {
-        notifications.observe(UndoCenter::setCaretNotification, &context,
-                              [this](const QVariant& object) { carets.push_back(object.toLongLong()); });
-    }
-
     // One sheet "A" with that text and those locks, then a second sheet "B" with "2".
     std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
         writeDocument(documentOf({makeSheet(1, "A", std::move(text), clock(), std::move(locks)),
@@ -28,9 +22,6 @@ protected:
     }
 
     const Sheet& sheetA(const DocumentStore& store) const { return store.sheets().front(); }
-
-    QObject context;
-    std::vector<qint64> carets;
 };
 
 TEST_F(DocumentStoreEditTest, AnUnchangedTextChangesNothing) {

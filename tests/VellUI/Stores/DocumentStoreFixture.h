@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,6 +134,18 @@ protected:
     NotificationCenter notifications;
     QTemporaryDir folder;
     QString storagePath;
+};
+
+// Also keeps every caret position the store asks the editor to show, in order.
+class DocumentStoreCaretTest : public DocumentStoreTest {
+protected:
+    DocumentStoreCaretTest() {
+        notifications.observe(UndoCenter::setCaretNotification, &context,
+                              [this](const QVariant& object) { carets.push_back(object.toLongLong()); });
+    }
+
+    QObject context;
+    std::vector<qint64> carets;
 };
 
 } // namespace testing
