@@ -232,12 +232,7 @@ Sheet DocumentStore::currentSheet() const {
 void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
     if (!id || id == document_.selectedSheetID || !selectedIndex(id)) return;
     document_.selectedSheetID = id;
-    documentDidChange();
-    evaluateSelection();
-    refreshSessions();
-    history(currentSheet());
-    publishUndoState();
-    scheduleSave();
+    selectionDidChange();
 }
 
 void DocumentStore::setText(std::string_view text) {
@@ -300,6 +295,15 @@ void DocumentStore::documentDidChange() {
     emit documentChanged();
 }
 
+void DocumentStore::selectionDidChange() {
+    documentDidChange();
+    evaluateSelection();
+    refreshSessions();
+    history(currentSheet());
+    publishUndoState();
+    scheduleSave();
+}
+
 void DocumentStore::evaluateSelection() {
     results_ = evaluate(document_.selectedSheetID);
     resultsInputs_ = evaluationInputs();
@@ -336,12 +340,7 @@ void DocumentStore::addSheet() {
     Sheet sheet{Uuid::random(), L10n::text("シート " + number, "Sheet " + number), "", now(), {}};
     document_.selectedSheetID = sheet.id;
     document_.sheets.push_back(std::move(sheet));
-    documentDidChange();
-    evaluateSelection();
-    refreshSessions();
-    history(currentSheet());
-    publishUndoState();
-    scheduleSave();
+    selectionDidChange();
 }
 
 void DocumentStore::renameSheet(const Uuid& id, std::string name) {
@@ -363,12 +362,7 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     document_.deletedSheets[id.uuidString()] = now();
     if (document_.selectedSheetID == id)
         document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
-    documentDidChange();
-    evaluateSelection();
-    refreshSessions();
-    history(currentSheet());
-    publishUndoState();
-    scheduleSave();
+    selectionDidChange();
 }
 
 void DocumentStore::duplicateSheet(const Uuid& id) {
@@ -381,12 +375,7 @@ void DocumentStore::duplicateSheet(const Uuid& id) {
     document_.selectedSheetID = copy.id;
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
                             std::move(copy));
-    documentDidChange();
-    evaluateSelection();
-    refreshSessions();
-    history(currentSheet());
-    publishUndoState();
-    scheduleSave();
+    selectionDidChange();
 }
 
 void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {

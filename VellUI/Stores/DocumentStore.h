@@ -203,6 +203,9 @@ private:
     Date now() const { return clock_(); }
     // Every change of the document goes through here.
     void documentDidChange();
+    // After a command that changed the selection or which sheets there are: the document's change, then the
+    // selected sheet's results, sessions, history and undo flags, then a save.
+    void selectionDidChange();
     void load();
     void repairAndClean();
     void observeNotifications();
