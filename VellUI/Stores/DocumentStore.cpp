@@ -263,11 +263,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     sheet.updatedAt = now();
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
-
-    publishUndoState();
-    evaluateSelection();
-    refreshSessions();
-    scheduleSave();
+    textDidChange();
 }
 
 std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
@@ -301,6 +297,13 @@ void DocumentStore::selectionDidChange() {
     refreshSessions();
     history(currentSheet());
     publishUndoState();
+    scheduleSave();
+}
+
+void DocumentStore::textDidChange() {
+    publishUndoState();
+    evaluateSelection();
+    refreshSessions();
     scheduleSave();
 }
 
@@ -448,10 +451,7 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     documentDidChange();
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
         notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(*caret));
-    publishUndoState();
-    evaluateSelection();
-    refreshSessions();
-    scheduleSave();
+    textDidChange();
 }
 
 void DocumentStore::pruneHistories() {
@@ -495,10 +495,7 @@ void DocumentStore::clearCurrentSheet() {
     sheetHistory.record(SheetSnapshot{}, now());
     documentDidChange();
     notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(0));
-    publishUndoState();
-    evaluateSelection();
-    refreshSessions();
-    scheduleSave();
+    textDidChange();
 }
 
 void DocumentStore::clearAllContent() {

@@ -206,6 +206,9 @@ private:
     // After a command that changed the selection or which sheets there are: the document's change, then the
     // selected sheet's results, sessions, history and undo flags, then a save.
     void selectionDidChange();
+    // After the selected sheet's text was typed, undone, redone or cleared and documentDidChange has run: its
+    // undo flags, results and sessions, then a save.
+    void textDidChange();
     void load();
     void repairAndClean();
     void observeNotifications();
