@@ -69,20 +69,8 @@ std::vector<LineResult> ProgramRunner::run() {
 }
 
 void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLevel) {
-    const std::string prepared = DocumentEvaluator::prepareLine(text, context_.previous);
     context_.mixedUnits = false;
-    try {
-        const std::optional<Statement> statement = Parser(Lexer::tokenize(prepared)).parseWholeStatement();
-        if (!statement) {
-            failLine(index, text, Parser::trailingTokensMessage());
-            return;
-        }
-        runStatement(index, text, *statement, topLevel);
-    } catch (const CalcError& error) {
-        failLine(index, text, error.message());
-    } catch (const std::exception&) {
-        setResult(index, failure(cantCalculate()));
-    }
+    runRead(index, text, read(DocumentEvaluator::prepareLine(text, context_.previous)), topLevel);
 }
 
 ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
@@ -195,6 +183,7 @@ std::optional<ProgramFlow> ProgramRunner::execute(const ProgramNodes& nodes, boo
             if (topLevel) {
                 runLine(line.index, line.source, topLevel);
             } else {
+                // Body lines run many times: their reading is kept.
                 context_.mixedUnits = false;
                 runRead(line.index, line.source, readCached(line), topLevel);
             }
