@@ -82,10 +82,12 @@ CalcTextView::CalcTextView(AppSettings& settings, QWidget* parent) : QTextEdit(p
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int) { noteChange(position); });
     connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
+        rememberSelection();
         updateCaretLine();
         viewport()->update();
     });
-    runDrag = [](QDrag* drag) { drag->exec(Qt::CopyAction); };
+    connect(this, &QTextEdit::selectionChanged, this, &CalcTextView::rememberSelection);
+    runDrag = [](QDrag* drag, Qt::DropActions actions) { drag->exec(actions); };
     restyle();
     relayout();
 }
@@ -232,9 +234,21 @@ void CalcTextView::noteChange(int position) {
     }
 }
 
+void CalcTextView::rememberSelection() {
+    // The selection a refused change puts back: the last one seen before a change began.
+    if (changePending_ || ownChange_) return;
+    const QTextCursor cursor = textCursor();
+    selectionBefore_ = Selection{cursor.anchor(), cursor.position()};
+}
+
 void CalcTextView::vetPendingChange() {
     if (!changePending_) return;
     changePending_ = false;
+    const Selection before = selectionBefore_;
+    struct Remember {
+        CalcTextView* view;
+        ~Remember() { view->rememberSelection(); }
+    } remember{this};
     const QString now = readDocument(*document());
     if (now == committed_) {
         updateCaretLine();
@@ -266,7 +280,7 @@ void CalcTextView::vetPendingChange() {
         return;
     case EditGate::Verdict::refuse:
         replaceSpan(static_cast<int>(prefix), static_cast<int>(added), committed_.mid(prefix, removed));
-        setTextSelection(selectionBefore_);
+        setTextSelection(before);
         EditorBeep::sound();
         return;
     case EditGate::Verdict::replace:
@@ -290,6 +304,7 @@ void CalcTextView::replaceSpan(int from, int length, const QString& text) {
     else
         cursor.insertText(text);
     ownChange_ = false;
+    rememberSelection();
 }
 
 void CalcTextView::typeText(const QString& text) {
@@ -338,10 +353,6 @@ bool CalcTextView::event(QEvent* event) {
             return false;
         }
     }
-    if (eventDepth_ == 0) {
-        const QTextCursor cursor = textCursor();
-        selectionBefore_ = Selection{cursor.anchor(), cursor.position()};
-    }
     ++eventDepth_;
     const bool handled = QTextEdit::event(event);
     --eventDepth_;
@@ -353,10 +364,6 @@ bool CalcTextView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Leave && hoveredResultLine_) {
         hoveredResultLine_.reset();
         viewport()->update();
-    }
-    if (eventDepth_ == 0) {
-        const QTextCursor cursor = textCursor();
-        selectionBefore_ = Selection{cursor.anchor(), cursor.position()};
     }
     ++eventDepth_;
     const bool handled = QTextEdit::viewportEvent(event);
@@ -500,6 +507,36 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
     }
 }
 
+std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) const {
+    if (line < 0 || line >= static_cast<std::int64_t>(results_.size())) return std::nullopt;
+    const bool dark = EditorLook::isDark(settings_);
+    const double columnWidth = this->columnWidth();
+    const LineOutcome& outcome = results_[static_cast<std::size_t>(line)].outcome;
+    Answer answer{{}, EditorLook::systemFont(11.5, QFont::Medium), {}};
+    switch (outcome.kind()) {
+    case LineOutcome::Case::value:
+        answer.text = QString::fromStdString(ValueFormatter::format(*outcome.as<Value>(), true));
+        answer.font =
+            resultFont(answer.text, columnWidth,
+                       EditorLook::monospacedDigitFont(EditorLook::textSize(settings_), QFont::DemiBold));
+        answer.colour = EditorLook::resultText.resolve(dark);
+        break;
+    case LineOutcome::Case::plot:
+        answer.text = QString::fromStdString(L10n::text("グラフ ↓", "Graph ↓"));
+        answer.colour = EditorLook::plotLabel.resolve(dark);
+        break;
+    case LineOutcome::Case::failure:
+        answer.text = QString::fromStdString(outcome.as<LineOutcome::Failure>()->message);
+        answer.colour = EditorLook::failureText.resolve(dark);
+        break;
+    case LineOutcome::Case::blank:
+    case LineOutcome::Case::comment:
+        return std::nullopt;
+    }
+    answer.text = QFontMetricsF(answer.font).elidedText(answer.text, Qt::ElideRight, columnWidth);
+    return answer;
+}
+
 void CalcTextView::paintLock(QPainter& painter, double y, const QColor& colour) const {
     // A padlock drawn as a path: no emoji font is needed.
     painter.save();
@@ -525,11 +562,8 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     painter.fillRect(QRectF(width - columnWidth - 30, top, 1, viewport()->height()),
                      EditorLook::divider.resolve(dark));
 
-    const double textSize = EditorLook::textSize(settings_);
     const QFont numberFont = EditorLook::monospacedDigitFont(11.5, QFont::Medium);
     const QFont caretNumberFont = EditorLook::monospacedDigitFont(11.5, QFont::Bold);
-    const QFont labelFont = EditorLook::systemFont(11.5, QFont::Medium);
-    const QFont answerBase = EditorLook::monospacedDigitFont(textSize, QFont::DemiBold);
     const QTextOption alignRight(Qt::AlignRight | Qt::AlignTop);
 
     for (QTextBlock block = firstBlockNear(dirty.top() - 30); block.isValid(); block = block.next()) {
@@ -557,34 +591,13 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
             painter.fillPath(fill, EditorLook::hoverFill.resolve(dark));
         }
 
-        const LineOutcome& outcome = results_[static_cast<std::size_t>(line)].outcome;
-        QString answer;
-        QFont font = labelFont;
-        QColor colour;
-        switch (outcome.kind()) {
-        case LineOutcome::Case::value:
-            answer = QString::fromStdString(ValueFormatter::format(*outcome.as<Value>(), true));
-            font = resultFont(answer, columnWidth, answerBase);
-            colour = EditorLook::resultText.resolve(dark);
-            break;
-        case LineOutcome::Case::plot:
-            answer = QString::fromStdString(L10n::text("グラフ ↓", "Graph ↓"));
-            colour = EditorLook::plotLabel.resolve(dark);
-            break;
-        case LineOutcome::Case::failure:
-            answer = QString::fromStdString(outcome.as<LineOutcome::Failure>()->message);
-            colour = EditorLook::failureText.resolve(dark);
-            break;
-        case LineOutcome::Case::blank:
-        case LineOutcome::Case::comment:
-            continue;
-        }
-        painter.setFont(font);
-        painter.setPen(colour);
-        const QString shown = QFontMetricsF(font).elidedText(answer, Qt::ElideRight, columnWidth);
+        const auto answer = answerFor(line);
+        if (!answer) continue;
+        painter.setFont(answer->font);
+        painter.setPen(answer->colour);
         painter.drawText(
             QRectF(width - columnWidth - 18, rect.top() + 2, columnWidth, std::max(20.0, rect.height())),
-            shown, alignRight);
+            answer->text, alignRight);
     }
 }
 
@@ -721,7 +734,7 @@ void CalcTextView::beginResultDrag(const QString& name, QPointF viewportPoint) {
     drag->setPixmap(pixmap);
     const QSizeF size = pixmap.deviceIndependentSize();
     drag->setHotSpot(QPoint(static_cast<int>(size.width() / 2), static_cast<int>(size.height() / 2)));
-    runDrag(drag);
+    runDrag(drag, Qt::CopyAction);
 }
 
 } // namespace vell

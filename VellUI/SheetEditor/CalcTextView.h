@@ -100,8 +100,17 @@ public:
     QPixmap dragPixmap(const QString& name) const;
     // Starts dragging that name out as plain text, copy only.
     void beginResultDrag(const QString& name, QPointF viewportPoint);
-    // Runs a prepared drag; tests replace it to look at the drag instead.
-    std::function<void(QDrag*)> runDrag;
+    // Runs a prepared drag with the operations it offers; tests replace it to look at the drag instead.
+    std::function<void(QDrag*, Qt::DropActions)> runDrag;
+
+    // What the answer column shows for a line: the text as drawn (cut with "…" when it does not fit),
+    // its font and colour. None for blank and note lines and lines beyond the results.
+    struct Answer {
+        QString text;
+        QFont font;
+        QColor colour;
+    };
+    std::optional<Answer> answerFor(std::int64_t line) const;
 
 signals:
     // An accepted change: the whole text is to be written into the sheet.
@@ -137,6 +146,7 @@ private:
     };
 
     void noteChange(int position);
+    void rememberSelection();
     // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
     void vetPendingChange();
     // Replaces a span of the document without it counting as an edit.
