@@ -185,6 +185,7 @@ void SheetEditor::sync() {
     view_->setShowsPlots(showsPlots_);
     view_->restyle();
     view_->relayout();
+    placeHandle();
 }
 
 void SheetEditor::writeText() {
@@ -196,6 +197,16 @@ void SheetEditor::writeText() {
         store().setText(text);
     // The store evaluated inside this change: show its answers with the keystroke, not a frame later.
     if (syncScheduled_) sync();
+}
+
+void SheetEditor::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    placeHandle();
+}
+
+void SheetEditor::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeHandle();
 }
 
 void SheetEditor::placeHandle() {

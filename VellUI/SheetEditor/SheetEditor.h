@@ -69,6 +69,10 @@ signals:
     // The window locks or unlocks the line (a click in the gutter).
     void onToggleLock(qint64 line);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void scheduleSync();
     void takeLocks();
