@@ -3,6 +3,7 @@
 // session, the editor takes the new results and restyles, and the viewport repaints at once.
 // Run offscreen (QT_QPA_PLATFORM=offscreen, set here when unset).
 
+#include "Appearance/Appearance.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
 #include "SheetGenerator.h"
@@ -43,7 +44,8 @@ void keystroke(benchmark::State& state) {
                                                               &notifications, [] { return Date::now(); }});
     store.setText(bench::generateSheet({.lines = 1000}));
     SheetSession session(store);
-    SheetEditor editor(session, SheetEditor::Services{&settings, &notifications});
+    Appearance appearance(settings);
+    SheetEditor editor(session, SheetEditor::Services{&settings, &appearance, &notifications});
     editor.resize(1040, 720);
     editor.show();
     QCoreApplication::processEvents();

@@ -1,10 +1,14 @@
 #include "SheetEditor/CalcTextView.h"
 
+#include "Appearance/Appearance.h"
+#include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "LineRules/LineEditor.h"
 #include "SheetEditor/EditorBeep.h"
-#include "SheetEditor/EditorLook.h"
+#include "SheetEditor/EditorPalette.h"
+#include "SheetEditor/SheetHighlighter.h"
 #include "Stores/AppSettings.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -57,7 +61,8 @@ QString readDocument(const QTextDocument& document) {
 
 } // namespace
 
-CalcTextView::CalcTextView(AppSettings& settings, QWidget* parent) : QTextEdit(parent), settings_(settings) {
+CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent)
+    : QTextEdit(parent), settings_(settings), appearance_(appearance) {
     setAcceptRichText(false);
     setUndoRedoEnabled(false);
     setFrameShape(QFrame::NoFrame);
@@ -88,6 +93,8 @@ CalcTextView::CalcTextView(AppSettings& settings, QWidget* parent) : QTextEdit(p
     });
     connect(this, &QTextEdit::selectionChanged, this, &CalcTextView::rememberSelection);
     runDrag = [](QDrag* drag, Qt::DropActions actions) { drag->exec(actions); };
+    highlighter_ = new SheetHighlighter(document(), settings_, appearance_);
+    connect(&appearance_, &Appearance::changed, viewport(), qOverload<>(&QWidget::update));
     restyle();
     relayout();
 }
@@ -99,7 +106,7 @@ std::u16string CalcTextView::text16() const {
 }
 
 QFont CalcTextView::editorFont() const {
-    return EditorLook::monospacedDigitFont(EditorLook::textSize(settings_), QFont::Normal);
+    return Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::Normal);
 }
 
 // --- State -------------------------------------------------------------------------------------------
@@ -174,6 +181,9 @@ void CalcTextView::updateCaretLine() {
 // --- Styling and layout ------------------------------------------------------------------------------
 
 void CalcTextView::restyle() {
+    ownChange_ = true;
+    highlighter_->setResults(results_);
+    ownChange_ = false;
     std::size_t index = 0;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
         double room = 0;
@@ -471,22 +481,22 @@ QFont CalcTextView::resultFont(const QString& text, double maxWidth, const QFont
     const double size = base.pointSizeF() * 96.0 / 72.0;
     const double floor = 0.7 * size;
     for (double candidate = size;;) {
-        const QFont font = EditorLook::monospacedDigitFont(candidate, QFont::DemiBold);
+        const QFont font = Fonts::monospacedDigits(candidate, QFont::DemiBold);
         if (QFontMetricsF(font).horizontalAdvance(text) <= maxWidth) return font;
         const double next = candidate - 0.5;
-        if (next <= floor) return EditorLook::monospacedDigitFont(floor, QFont::DemiBold);
+        if (next <= floor) return Fonts::monospacedDigits(floor, QFont::DemiBold);
         candidate = next;
     }
 }
 
 void CalcTextView::paintEvent(QPaintEvent* event) {
-    const bool dark = EditorLook::isDark(settings_);
+    const bool dark = appearance_.isDark();
     QPalette colours = palette();
-    const QColor background = EditorLook::background.resolve(dark);
+    const QColor background = EditorPalette::background.resolve(dark);
     if (colours.color(QPalette::Base) != background) {
         colours.setColor(QPalette::Base, background);
         colours.setColor(QPalette::Window, background);
-        colours.setColor(QPalette::Text, EditorLook::text.resolve(dark));
+        colours.setColor(QPalette::Text, EditorPalette::text.resolve(dark));
         setPalette(colours);
         viewport()->setPalette(colours);
     }
@@ -503,31 +513,31 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
         const QRect caret = cursorRect();
         painter.resetTransform();
         painter.fillRect(QRectF(caret.left(), caret.top(), 2, caret.height()),
-                         EditorLook::accent.resolve(dark));
+                         EditorPalette::accent.resolve(dark));
     }
 }
 
 std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) const {
     if (line < 0 || line >= static_cast<std::int64_t>(results_.size())) return std::nullopt;
-    const bool dark = EditorLook::isDark(settings_);
+    const bool dark = appearance_.isDark();
     const double columnWidth = this->columnWidth();
     const LineOutcome& outcome = results_[static_cast<std::size_t>(line)].outcome;
-    Answer answer{{}, EditorLook::systemFont(11.5, QFont::Medium), {}};
+    Answer answer{{}, Fonts::system(11.5, QFont::Medium), {}};
     switch (outcome.kind()) {
     case LineOutcome::Case::value:
         answer.text = QString::fromStdString(ValueFormatter::format(*outcome.as<Value>(), true));
         answer.font =
             resultFont(answer.text, columnWidth,
-                       EditorLook::monospacedDigitFont(EditorLook::textSize(settings_), QFont::DemiBold));
-        answer.colour = EditorLook::resultText.resolve(dark);
+                       Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::DemiBold));
+        answer.colour = EditorPalette::resultText.resolve(dark);
         break;
     case LineOutcome::Case::plot:
         answer.text = QString::fromStdString(L10n::text("グラフ ↓", "Graph ↓"));
-        answer.colour = EditorLook::plotLabel.resolve(dark);
+        answer.colour = EditorPalette::plotLabel.resolve(dark);
         break;
     case LineOutcome::Case::failure:
         answer.text = QString::fromStdString(outcome.as<LineOutcome::Failure>()->message);
-        answer.colour = EditorLook::failureText.resolve(dark);
+        answer.colour = EditorPalette::failureText.resolve(dark);
         break;
     case LineOutcome::Case::blank:
     case LineOutcome::Case::comment:
@@ -554,16 +564,16 @@ void CalcTextView::paintLock(QPainter& painter, double y, const QColor& colour) 
 }
 
 void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
-    const bool dark = EditorLook::isDark(settings_);
+    const bool dark = appearance_.isDark();
     const double width = viewport()->width();
     const double columnWidth = this->columnWidth();
     const double top = toDocument(QPointF(0, 0)).y();
 
     painter.fillRect(QRectF(width - columnWidth - 30, top, 1, viewport()->height()),
-                     EditorLook::divider.resolve(dark));
+                     EditorPalette::divider.resolve(dark));
 
-    const QFont numberFont = EditorLook::monospacedDigitFont(11.5, QFont::Medium);
-    const QFont caretNumberFont = EditorLook::monospacedDigitFont(11.5, QFont::Bold);
+    const QFont numberFont = Fonts::monospacedDigits(11.5, QFont::Medium);
+    const QFont caretNumberFont = Fonts::monospacedDigits(11.5, QFont::Bold);
     const QTextOption alignRight(Qt::AlignRight | Qt::AlignTop);
 
     for (QTextBlock block = firstBlockNear(dirty.top() - 30); block.isValid(); block = block.next()) {
@@ -574,11 +584,11 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
         if (rect.top() > dirty.bottom() + 30) break;
 
         if (lockedLines_.contains(line))
-            paintLock(painter, rect.top() + 4, EditorLook::lineNumber.resolve(dark));
+            paintLock(painter, rect.top() + 4, EditorPalette::lineNumber.resolve(dark));
 
         const bool caret = caretLine_ == line;
         painter.setFont(caret ? caretNumberFont : numberFont);
-        painter.setPen((caret ? EditorLook::caretLineNumber : EditorLook::lineNumber).resolve(dark));
+        painter.setPen((caret ? EditorPalette::caretLineNumber : EditorPalette::lineNumber).resolve(dark));
         painter.drawText(QRectF(0, rect.top() + 3, 37, std::max(16.0, rect.height())),
                          QString::number(line + 1), alignRight);
 
@@ -588,7 +598,7 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
             fill.addRoundedRect(
                 QRectF(width - columnWidth - 26, rect.top(), columnWidth + 16, std::max(20.0, rect.height())),
                 6, 6);
-            painter.fillPath(fill, EditorLook::hoverFill.resolve(dark));
+            painter.fillPath(fill, EditorPalette::hoverFill.resolve(dark));
         }
 
         const auto answer = answerFor(line);
@@ -698,8 +708,8 @@ void CalcTextView::contextMenuEvent(QContextMenuEvent* event) {
 // --- Dragging an answer out --------------------------------------------------------------------------
 
 QPixmap CalcTextView::dragPixmap(const QString& name) const {
-    const bool dark = EditorLook::isDark(settings_);
-    const QFont font = EditorLook::monospacedDigitFont(EditorLook::textSize(settings_), QFont::DemiBold);
+    const bool dark = appearance_.isDark();
+    const QFont font = Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::DemiBold);
     const QFontMetricsF metrics(font);
     const QSizeF label(metrics.horizontalAdvance(name), metrics.height());
     const QSizeF size(std::ceil(label.width() + 28), std::ceil(label.height() + 8));
@@ -710,10 +720,10 @@ QPixmap CalcTextView::dragPixmap(const QString& name) const {
 
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor accent = EditorLook::accent.resolve(dark);
+    const QColor accent = EditorPalette::accent.resolve(dark);
     QPainterPath fill;
     fill.addRoundedRect(QRectF(QPointF(0, 0), size), 6, 6);
-    painter.fillPath(fill, EditorLook::background.resolve(dark));
+    painter.fillPath(fill, EditorPalette::background.resolve(dark));
     QColor border = accent;
     border.setAlphaF(0.5);
     painter.setPen(QPen(border, 1));

@@ -24,6 +24,8 @@ class QPixmap;
 namespace vell {
 
 class AppSettings;
+class Appearance;
+class SheetHighlighter;
 
 class CalcTextView : public QTextEdit {
     Q_OBJECT
@@ -38,7 +40,7 @@ public:
     static constexpr double surfaceRoom = 272;
     static constexpr double gutterWidth = 50;
 
-    explicit CalcTextView(AppSettings& settings, QWidget* parent = nullptr);
+    CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
     ~CalcTextView() override;
 
     // The text as the sheet holds it: lines separated by "\n".
@@ -65,7 +67,8 @@ public:
     void updateCaretLine();
     std::optional<std::int64_t> hoveredResultLine() const { return hoveredResultLine_; }
 
-    // Line height and plot room of every block, set only where they changed, and the answers redrawn.
+    // Syntax colours for the results, line height and plot room of every block (set only where they
+    // changed), and the answers redrawn.
     void restyle();
     // The text runs 50 + max(160, W − 50 − C − 42) wide, W the viewport's width, C the column's.
     void relayout();
@@ -159,6 +162,8 @@ private:
     QTextBlock firstBlockNear(double y) const;
 
     AppSettings& settings_;
+    Appearance& appearance_;
+    SheetHighlighter* highlighter_ = nullptr;
     QString committed_;
     std::vector<LineResult> results_;
     std::set<std::int64_t> lockedLines_;

@@ -1,7 +1,10 @@
 #include "SheetEditor/ResultColumnHandle.h"
 
+#include "Appearance/Appearance.h"
+#include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
 #include "Engine/L10n.h"
-#include "SheetEditor/EditorLook.h"
+#include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
 #include "Stores/NotificationCenter.h"
@@ -13,9 +16,10 @@
 
 namespace vell {
 
-ResultColumnHandle::ResultColumnHandle(AppSettings& settings, NotificationCenter& notifications,
-                                       QWidget* parent)
-    : QWidget(parent), settings_(settings), notifications_(notifications) {
+ResultColumnHandle::ResultColumnHandle(AppSettings& settings, Appearance& appearance,
+                                       NotificationCenter& notifications, QWidget* parent)
+    : QWidget(parent), settings_(settings), appearance_(appearance), notifications_(notifications) {
+    connect(&appearance_, &Appearance::changed, this, qOverload<>(&QWidget::update));
     setAccessibleName(QString::fromStdString(L10n::text("解答欄の幅", "Answer column width")));
     setCursor(Qt::SizeHorCursor);
     setAttribute(Qt::WA_Hover);
@@ -54,7 +58,7 @@ void ResultColumnHandle::showEvent(QShowEvent* event) {
 void ResultColumnHandle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    QColor colour = EditorLook::secondaryInk.resolve(EditorLook::isDark(settings_));
+    QColor colour = Theme::secondaryInk.resolve(appearance_.isDark());
     colour.setAlphaF(hovering_ || startWidth_ ? 0.55 : 0.22);
     const QRectF capsule(width() / 2.0 - 1.75, height() / 2.0 - 18, 3.5, 36);
     QPainterPath path;

@@ -9,6 +9,7 @@
 namespace vell {
 
 class AppSettings;
+class Appearance;
 class NotificationCenter;
 
 class ResultColumnHandle : public QWidget {
@@ -17,7 +18,8 @@ class ResultColumnHandle : public QWidget {
 public:
     static constexpr int stripWidth = 14;
 
-    ResultColumnHandle(AppSettings& settings, NotificationCenter& notifications, QWidget* parent = nullptr);
+    ResultColumnHandle(AppSettings& settings, Appearance& appearance, NotificationCenter& notifications,
+                       QWidget* parent = nullptr);
 
     // The width and the right edge, in the parent's coordinates, of the editor area the grip lies over.
     // A new width, once the grip has been shown, may narrow the stored column width.
@@ -39,6 +41,7 @@ private:
     void place();
 
     AppSettings& settings_;
+    Appearance& appearance_;
     NotificationCenter& notifications_;
     int right_ = 0;
     int top_ = 0;

@@ -1,5 +1,6 @@
 #include "SheetEditor/SheetEditor.h"
 
+#include "Appearance/Appearance.h"
 #include "LineRules/AnswerReference.h"
 #include "LineRules/CursorMove.h"
 #include "LineRules/LineEditor.h"
@@ -70,12 +71,13 @@ SheetEditor::SheetEditor(SheetSession& session, QWidget* parent) : SheetEditor(s
 SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* parent)
     : QWidget(parent), session_(session),
       settings_(services.settings ? *services.settings : AppSettings::shared()),
+      appearance_(services.appearance ? *services.appearance : Appearance::shared()),
       notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new CalcTextView(settings_, this);
+    view_ = new CalcTextView(settings_, appearance_, this);
     layout->addWidget(view_);
-    handle_ = new ResultColumnHandle(settings_, notifications_, this);
+    handle_ = new ResultColumnHandle(settings_, appearance_, notifications_, this);
     handle_->raise();
     view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
 
@@ -127,8 +129,6 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
         view_->relayout();
         placeHandle();
     });
-    notifications_.observe(AppSettings::syntaxColorsChangedNotification, this,
-                           [this](const QVariant&) { view_->restyle(); });
 
     // A new editor takes the keyboard once it is in a window.
     QTimer::singleShot(0, view_, [view = view_] { view->setFocus(); });

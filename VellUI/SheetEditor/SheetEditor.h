@@ -17,6 +17,7 @@
 namespace vell {
 
 class AppSettings;
+class Appearance;
 class CalcTextView;
 class DocumentStore;
 class NotificationCenter;
@@ -30,6 +31,7 @@ public:
     // An empty field means the process-wide one. The notification centre is the one the store posts to.
     struct Services {
         AppSettings* settings = nullptr;
+        Appearance* appearance = nullptr;
         NotificationCenter* notifications = nullptr;
     };
 
@@ -83,6 +85,7 @@ private:
 
     SheetSession& session_;
     AppSettings& settings_;
+    Appearance& appearance_;
     NotificationCenter& notifications_;
     CalcTextView* view_ = nullptr;
     ResultColumnHandle* handle_ = nullptr;

@@ -1,4 +1,6 @@
-#include "SheetEditor/EditorLook.h"
+#include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
+#include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/SheetEditorFixture.h"
 
 #include <QDrag>
@@ -92,7 +94,7 @@ TEST_F(AnswerReferenceClick, MovingMoreThanThreePointsDragsTheNameOutCopyOnly) {
     EXPECT_EQ(drags[0].text, "price");
     EXPECT_EQ(drags[0].actions, Qt::CopyAction);
     EXPECT_EQ(sheetText(), "price = 1200\n3 × 4\n7 price");
-    const QFontMetricsF metrics(EditorLook::monospacedDigitFont(15, QFont::DemiBold));
+    const QFontMetricsF metrics(Fonts::monospacedDigits(15, QFont::DemiBold));
     EXPECT_EQ(drags[0].pixmap.width(), std::ceil(metrics.horizontalAdvance("price") + 28));
 
     // An unnamed line is named first; the caret keeps its offset.

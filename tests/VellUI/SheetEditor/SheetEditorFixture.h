@@ -4,6 +4,7 @@
 // offscreen, wired as a window wires them (the gutter toggles locks through the store). Beeps are
 // counted instead of sounded.
 
+#include "Appearance/Appearance.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/EditorBeep.h"
 #include "SheetEditor/SheetEditor.h"
@@ -50,8 +51,8 @@ protected:
     Window& openWindow(std::optional<Uuid> sheet = std::nullopt, QSize size = {800, 600}) {
         Window window;
         window.session = std::make_unique<SheetSession>(*store, sheet);
-        window.editor =
-            std::make_unique<SheetEditor>(*window.session, SheetEditor::Services{&settings, &notifications});
+        window.editor = std::make_unique<SheetEditor>(
+            *window.session, SheetEditor::Services{&settings, &appearance, &notifications});
         SheetSession* session = window.session.get();
         QObject::connect(window.editor.get(), &SheetEditor::onToggleLock, window.editor.get(),
                          [this, session](qint64 line) {
@@ -100,6 +101,8 @@ protected:
         mouse(view, QEvent::MouseButtonRelease, point);
     }
 
+    // Follows the settings; "auto" is never chosen here.
+    Appearance appearance{settings, [] { return false; }};
     std::unique_ptr<DocumentStore> store;
     // A deque: references to earlier windows stay valid as more open.
     std::deque<Window> windows;

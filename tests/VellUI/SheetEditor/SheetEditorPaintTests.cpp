@@ -1,4 +1,6 @@
-#include "SheetEditor/EditorLook.h"
+#include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
+#include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/SheetEditorFixture.h"
 
 #include <QImage>
@@ -12,9 +14,9 @@ protected:
     static QImage grab(CalcTextView& view) { return view.viewport()->grab().toImage(); }
 
     // The pair drawn over the background, as the screen shows it.
-    static QColor over(EditorLook::Pair pair, bool dark) {
+    static QColor over(ColorPair pair, bool dark) {
         const QColor top = pair.resolve(dark);
-        const QColor bottom = EditorLook::background.resolve(dark);
+        const QColor bottom = EditorPalette::background.resolve(dark);
         const double a = top.alphaF();
         return QColor::fromRgbF(top.redF() * a + bottom.redF() * (1 - a),
                                 top.greenF() * a + bottom.greenF() * (1 - a),
@@ -47,28 +49,30 @@ TEST_F(SheetEditorPaint, GutterDividerAndAnswersInTheirColoursLightAndDark) {
         const int width = view.viewport()->width();
         const int divider = width - 180 - 30;
 
-        EXPECT_TRUE(near(image.pixelColor(300, 400), EditorLook::background.resolve(dark))) << dark;
-        EXPECT_TRUE(near(image.pixelColor(divider, 400), over(EditorLook::divider, dark), 2)) << dark;
-        EXPECT_TRUE(near(image.pixelColor(divider - 1, 400), EditorLook::background.resolve(dark))) << dark;
+        EXPECT_TRUE(near(image.pixelColor(300, 400), EditorPalette::background.resolve(dark))) << dark;
+        EXPECT_TRUE(near(image.pixelColor(divider, 400), over(EditorPalette::divider, dark), 2)) << dark;
+        EXPECT_TRUE(near(image.pixelColor(divider - 1, 400), EditorPalette::background.resolve(dark)))
+            << dark;
 
         // Every line has its number; the caret's in the accent colour, the others in the number colour.
-        EXPECT_TRUE(anyPixel(image, gutterOf(view, 0), EditorLook::caretLineNumber.resolve(dark), 40))
+        EXPECT_TRUE(anyPixel(image, gutterOf(view, 0), EditorPalette::caretLineNumber.resolve(dark), 40))
             << dark;
         for (std::int64_t line = 1; line < 5; ++line) {
-            EXPECT_TRUE(anyPixel(image, gutterOf(view, line), EditorLook::lineNumber.resolve(dark), 40))
+            EXPECT_TRUE(anyPixel(image, gutterOf(view, line), EditorPalette::lineNumber.resolve(dark), 40))
                 << line;
-            EXPECT_FALSE(anyPixel(image, gutterOf(view, line), EditorLook::caretLineNumber.resolve(dark), 40))
+            EXPECT_FALSE(
+                anyPixel(image, gutterOf(view, line), EditorPalette::caretLineNumber.resolve(dark), 40))
                 << line;
         }
 
         // Answers: the value in the answer colour, the failure in its own; blank and note lines show none.
         const QRect answerOf0(width - 180 - 18, static_cast<int>(view.lineRect(0).top()), 180, 20);
         const QRect answerOf2(width - 180 - 18, static_cast<int>(view.lineRect(2).top()), 180, 20);
-        EXPECT_TRUE(anyPixel(image, answerOf0, EditorLook::resultText.resolve(dark), 40)) << dark;
-        EXPECT_TRUE(anyPixel(image, answerOf2, EditorLook::failureText.resolve(dark), 40)) << dark;
+        EXPECT_TRUE(anyPixel(image, answerOf0, EditorPalette::resultText.resolve(dark), 40)) << dark;
+        EXPECT_TRUE(anyPixel(image, answerOf2, EditorPalette::failureText.resolve(dark), 40)) << dark;
         EXPECT_FALSE(view.answerFor(1));
         EXPECT_FALSE(view.answerFor(3));
-        EXPECT_EQ(view.answerFor(0)->colour, EditorLook::resultText.resolve(dark));
+        EXPECT_EQ(view.answerFor(0)->colour, EditorPalette::resultText.resolve(dark));
         windows.clear();
     }
 }
@@ -82,7 +86,7 @@ TEST_F(SheetEditorPaint, TheHoverFillFollowsThePointerOverValueAnswersOnly) {
     const QImage image = grab(view);
     const QPoint inFill(view.viewport()->width() - 180 - 26 + 8,
                         static_cast<int>(view.lineRect(0).top()) + 16);
-    EXPECT_TRUE(near(image.pixelColor(inFill), over(EditorLook::hoverFill, false), 2));
+    EXPECT_TRUE(near(image.pixelColor(inFill), over(EditorPalette::hoverFill, false), 2));
 
     for (const std::int64_t line : {1, 2}) {
         mouse(view, QEvent::MouseMove, pointOnLine(view, line, answerX), Qt::NoButton);
@@ -103,7 +107,7 @@ TEST_F(SheetEditorPaint, PlotLabelsInBothLanguagesAndAnswersThatShrinkThenShorte
     openSheets({"plot(x^2)\n12345678\n\n[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16]"});
     CalcTextView& view = openWindow().view();
     EXPECT_EQ(view.answerFor(0)->text, "Graph ↓");
-    EXPECT_EQ(view.answerFor(0)->colour, EditorLook::plotLabel.resolve(false));
+    EXPECT_EQ(view.answerFor(0)->colour, EditorPalette::plotLabel.resolve(false));
     L10n::language = AppLanguage::japanese;
     EXPECT_EQ(view.answerFor(0)->text, "グラフ ↓");
     L10n::language = AppLanguage::english;
@@ -117,11 +121,11 @@ TEST_F(SheetEditorPaint, PlotLabelsInBothLanguagesAndAnswersThatShrinkThenShorte
     EXPECT_TRUE(list.text.endsWith(QStringLiteral("…"))) << list.text.toStdString();
     EXPECT_LE(QFontMetricsF(list.font).horizontalAdvance(list.text), 180);
 
-    const QFont base = EditorLook::monospacedDigitFont(15, QFont::DemiBold);
+    const QFont base = Fonts::monospacedDigits(15, QFont::DemiBold);
     const QString fitsAt13 = QStringLiteral("8").repeated(40);
     EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, 1000, base)), 15);
     const double width13 =
-        QFontMetricsF(EditorLook::monospacedDigitFont(13, QFont::DemiBold)).horizontalAdvance(fitsAt13);
+        QFontMetricsF(Fonts::monospacedDigits(13, QFont::DemiBold)).horizontalAdvance(fitsAt13);
     EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, width13, base)), 13);
     EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, 0, base)), 15);
 }
