@@ -119,6 +119,22 @@ TEST_F(SheetEditorTyping, NothingChangesALockedLine) {
     EXPECT_EQ(beeps, 0);
 }
 
+TEST_F(SheetEditorTyping, AChangeMadeAroundTheKeyboardIsVettedTooAndRevertedOnALockedLine) {
+    openSheets({"ab\ncd\nef"}, {1});
+    CalcTextView& view = openWindow().view();
+    setCaret(view, 4);
+    view.insertPlainText(QStringLiteral("x"));
+    settle();
+    EXPECT_EQ(view.text(), "ab\ncd\nef");
+    EXPECT_EQ(view.document()->toPlainText(), "ab\ncd\nef");
+    EXPECT_EQ(beeps, 1);
+
+    setCaret(view, 8);
+    view.insertPlainText(QStringLiteral("12345"));
+    settle();
+    EXPECT_EQ(sheetText(), "ab\ncd\nef12345");
+}
+
 TEST_F(SheetEditorTyping, AGutterClickBesideALineWithAResultTogglesItsLockAndKeepsTheCaret) {
     openSheets({"1 + 1\n\n2"});
     CalcTextView& view = openWindow().view();
