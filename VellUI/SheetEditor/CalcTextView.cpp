@@ -593,7 +593,8 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
                          QString::number(line + 1), alignRight);
 
         if (line >= static_cast<std::int64_t>(results_.size())) continue;
-        if (hoveredResultLine_ == line) {
+        if (hoveredResultLine_ == line &&
+            results_[static_cast<std::size_t>(line)].outcome.kind() == LineOutcome::Case::value) {
             QPainterPath fill;
             fill.addRoundedRect(
                 QRectF(width - columnWidth - 26, rect.top(), columnWidth + 16, std::max(20.0, rect.height())),
