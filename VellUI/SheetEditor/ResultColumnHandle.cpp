@@ -25,7 +25,8 @@ ResultColumnHandle::ResultColumnHandle(AppSettings& settings, Appearance& appear
     setAttribute(Qt::WA_Hover);
     notifications_.observe(AppSettings::resultWidthChangedNotification, this,
                            [this](const QVariant&) { place(); });
-    notifications_.observe(L10n::languageChangedNotification, this, [this](const QVariant&) {
+    // The settings announce a new language to the whole process.
+    NotificationCenter::shared().observe(L10n::languageChangedNotification, this, [this](const QVariant&) {
         setAccessibleName(QString::fromStdString(L10n::text("解答欄の幅", "Answer column width")));
     });
 }

@@ -94,6 +94,9 @@ TEST_F(ResultColumnTest, TheGripDragsTheWidthAndNarrowsItOnlyOnceShown) {
     SheetEditor& editor = *openWindow().editor;
     ResultColumnHandle& grip = editor.columnHandle();
     EXPECT_EQ(grip.accessibleName(), "Answer column width");
+    settings.setLanguage(AppLanguage::japanese);
+    EXPECT_EQ(grip.accessibleName(), "解答欄の幅");
+    settings.setLanguage(AppLanguage::english);
     EXPECT_NEAR(handleCentre(editor), dividerInEditor(editor), 1);
 
     const QPoint centre(grip.width() / 2, grip.height() / 2);
