@@ -1,6 +1,7 @@
 #include "Engine/Evaluator.h"
 
 #include "Engine/CalcError.h"
+#include "Engine/Comparison.h"
 #include "Engine/L10n.h"
 #include "Engine/UnitRegistry.h"
 #include "Unicode/Unicode.h"
@@ -25,15 +26,6 @@ std::string decimal(std::int64_t n) {
 std::optional<MeasureUnit> findUnit(std::string_view word) {
     if (auto unit = UnitRegistry::lookup(word)) return unit;
     return UnitRegistry::parseCompound(word);
-}
-
-std::string lowerCased(std::string_view name) {
-    if (!unicode::isAscii(name)) return unicode::toLower(name);
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
 }
 
 bool isComparison(std::string_view op) {
@@ -65,12 +57,6 @@ std::optional<double> Evaluator::constant(std::string_view name) {
     return std::nullopt;
 }
 
-const std::unordered_set<std::string_view>& Evaluator::listTakingFunctions() {
-    static const std::unordered_set<std::string_view> names{"len", "str", "list",    "sort", "reverse",
-                                                            "sum", "avg", "average", "min",  "max"};
-    return names;
-}
-
 Value Evaluator::evaluate(const Expr& expression) const {
     Value value = evaluateNode(expression);
     // Lists and texts are what makes a short line expensive: each costs about its size to build
@@ -100,7 +86,7 @@ Value Evaluator::evaluateNode(const Expr& expression) const {
         const auto& node = *expression.as<Expr::Index>();
         Value base = evaluate(*node.base);
         Value index = evaluate(*node.index);
-        return evaluateIndex(base, index);
+        return Comparison::evaluateIndex(base, index);
     }
     case Expr::Case::identifier:
         return resolveIdentifier(expression.as<Expr::Identifier>()->name);
@@ -132,7 +118,7 @@ Value Evaluator::evaluateNode(const Expr& expression) const {
 
 Value Evaluator::evaluateUnary(const Expr::Unary& node) const {
     Value operand = evaluate(*node.operand);
-    if (node.op == "not") return Value(isTruthy(operand) ? 0.0 : 1.0);
+    if (node.op == "not") return Value(Comparison::isTruthy(operand) ? 0.0 : 1.0);
     if (node.op == "-") {
         if (!operand.isNumber()) {
             const auto noun = operand.kindName();
@@ -147,12 +133,12 @@ Value Evaluator::evaluateBinary(const Expr::Binary& node) const {
     const std::string& op = node.op;
     if (op == "and") {
         Value left = evaluate(*node.left);
-        if (!isTruthy(left)) return left;
+        if (!Comparison::isTruthy(left)) return left;
         return evaluate(*node.right);
     }
     if (op == "or") {
         Value left = evaluate(*node.left);
-        if (isTruthy(left)) return left;
+        if (Comparison::isTruthy(left)) return left;
         return evaluate(*node.right);
     }
     Value left = evaluate(*node.left);
@@ -173,7 +159,7 @@ Value Evaluator::evaluateBinary(const Expr::Binary& node) const {
             break;
         }
     }
-    if (isComparison(op)) return compare(op, left, right);
+    if (isComparison(op)) return Comparison::compare(op, left, right);
     throw CalcError(L10n::text("「" + op + "」は使えません", "“" + op + "” can’t be used here"));
 }
 
@@ -325,47 +311,6 @@ std::string Evaluator::undefinedNameError(std::string_view name) {
         }
     }
     return L10n::text(written + " が定義されていません", written + " is not defined");
-}
-
-Value Evaluator::callFunction(std::string_view name, const std::vector<ExprPtr>& arguments) const {
-    std::vector<Value> values;
-    values.reserve(arguments.size());
-    for (const auto& argument : arguments) {
-        Value value = evaluate(*argument);
-        if (value.isPercent) value = value.percentResolved();
-        values.push_back(std::move(value));
-    }
-
-    if (auto answer = context_->callUserFunction(name, values)) return std::move(*answer);
-
-    const std::string lower = lowerCased(name);
-    if (!listTakingFunctions().contains(lower)) {
-        for (const auto& value : values) {
-            if (!value.isNumber()) throw CalcError(argumentKindError(name, value));
-        }
-    }
-    Builtin builtin = numericBuiltin(lower);
-    if (!builtin) builtin = aggregateBuiltin(lower);
-    if (!builtin) {
-        const std::string written(name);
-        throw CalcError(
-            L10n::text(written + " という関数はありません", "There is no function named " + written));
-    }
-    return builtin(name, values);
-}
-
-std::string Evaluator::argumentKindError(std::string_view name, const Value& argument) {
-    const std::string written(name);
-    const auto noun = argument.kindName();
-    return L10n::text(written + " に" + noun + "は渡せません", written + " can’t take " + noun);
-}
-
-const Value& Evaluator::singleArgument(const std::vector<Value>& arguments, std::string_view name) {
-    if (arguments.size() != 1) {
-        const std::string written(name);
-        throw CalcError(L10n::text(written + " は引数が 1 つ必要です", written + " needs one argument"));
-    }
-    return arguments.front();
 }
 
 } // namespace vell

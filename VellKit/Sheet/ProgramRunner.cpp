@@ -1,6 +1,7 @@
 #include "Sheet/ProgramRunner.h"
 
 #include "Engine/CalcError.h"
+#include "Engine/Comparison.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "Engine/Lexer.h"
@@ -243,7 +244,7 @@ std::optional<ProgramFlow> ProgramRunner::runIfChain(const std::vector<ProgramNo
         if (!branch.condition) return execute(*branch.body, topLevel);
         bool taken = false;
         try {
-            taken = Evaluator::isTruthy(evaluate(*branch.condition));
+            taken = Comparison::isTruthy(evaluate(*branch.condition));
         } catch (const CalcError& error) {
             setResult(branch.index, failure(error.message()));
             return std::nullopt;
@@ -297,7 +298,7 @@ std::optional<ProgramFlow> ProgramRunner::runWhile(const ProgramNode::WhileLoop&
     try {
         for (;;) {
             context_.budget.step();
-            if (!Evaluator::isTruthy(evaluate(*loop.condition))) break;
+            if (!Comparison::isTruthy(evaluate(*loop.condition))) break;
             auto flow = execute(*loop.body, false);
             if (!flow || flow->kind == ProgramFlow::Kind::continueLoop) continue;
             if (flow->kind == ProgramFlow::Kind::ret) return flow;

@@ -1,3 +1,4 @@
+#include "Engine/Comparison.h"
 #include "Engine/Evaluator.h"
 #include "EvalTestSupport.h"
 
@@ -46,11 +47,11 @@ TEST(Comparison, NumbersRoundedToThirteenDigitsWithUnitsAndPercentages) {
 
 TEST(Comparison, NotANumberIsUnequalToEverything) {
     const Value n(nan);
-    EXPECT_EQ(Evaluator::compare("==", n, n), Value(0));
-    EXPECT_EQ(Evaluator::compare("!=", n, n), Value(1));
-    EXPECT_EQ(Evaluator::compare("<", n, Value(1)), Value(0));
-    EXPECT_EQ(Evaluator::compare(">=", n, n), Value(0));
-    EXPECT_EQ(Evaluator::compare("<=", Value(1), n), Value(0));
+    EXPECT_EQ(Comparison::compare("==", n, n), Value(0));
+    EXPECT_EQ(Comparison::compare("!=", n, n), Value(1));
+    EXPECT_EQ(Comparison::compare("<", n, Value(1)), Value(0));
+    EXPECT_EQ(Comparison::compare(">=", n, n), Value(0));
+    EXPECT_EQ(Comparison::compare("<=", Value(1), n), Value(0));
 }
 
 TEST(Comparison, Texts) {
@@ -108,7 +109,7 @@ TEST(Comparison, Truth) {
         {"not 0%", "1"},   {"not (0 m)", "1"}, {"not (2 m)", "0"},
     };
     expectOutcomes(cases, context);
-    EXPECT_TRUE(Evaluator::isTruthy(Value(std::numeric_limits<double>::infinity())));
+    EXPECT_TRUE(Comparison::isTruthy(Value(std::numeric_limits<double>::infinity())));
 }
 
 TEST(Comparison, Indexing) {
