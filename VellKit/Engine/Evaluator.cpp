@@ -3,6 +3,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/Comparison.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
 #include "Unicode/Unicode.h"
 
@@ -42,8 +43,8 @@ const std::unordered_map<std::string, double>& Evaluator::constants() {
         {"e", std::numbers::e},
         {"tau", 2 * std::numbers::pi},
         {"τ", 2 * std::numbers::pi},
-        {"True", 1.0},
-        {"False", 0.0},
+        {std::string(LanguageWords::trueWord), 1.0},
+        {std::string(LanguageWords::falseWord), 0.0},
     };
     return table;
 }
@@ -118,7 +119,7 @@ Value Evaluator::evaluateNode(const Expr& expression) const {
 
 Value Evaluator::evaluateUnary(const Expr::Unary& node) const {
     Value operand = evaluate(*node.operand);
-    if (node.op == "not") return Value(Comparison::isTruthy(operand) ? 0.0 : 1.0);
+    if (node.op == LanguageWords::notWord) return Value(Comparison::isTruthy(operand) ? 0.0 : 1.0);
     if (node.op == "-") {
         if (!operand.isNumber()) {
             const auto noun = operand.kindName();
@@ -131,12 +132,12 @@ Value Evaluator::evaluateUnary(const Expr::Unary& node) const {
 
 Value Evaluator::evaluateBinary(const Expr::Binary& node) const {
     const std::string& op = node.op;
-    if (op == "and") {
+    if (op == LanguageWords::andWord) {
         Value left = evaluate(*node.left);
         if (!Comparison::isTruthy(left)) return left;
         return evaluate(*node.right);
     }
-    if (op == "or") {
+    if (op == LanguageWords::orWord) {
         Value left = evaluate(*node.left);
         if (Comparison::isTruthy(left)) return left;
         return evaluate(*node.right);
@@ -223,7 +224,8 @@ Value Evaluator::evaluateConvert(const Expr::Convert& node) const {
 Value Evaluator::evaluatePercentOf(const Expr::PercentOf& node) const {
     Value share = evaluate(*node.share);
     Value whole = evaluate(*node.whole);
-    if (!share.isNumber() || !whole.isNumber()) throw CalcError(Value::operandError("of", share, whole));
+    if (!share.isNumber() || !whole.isNumber())
+        throw CalcError(Value::operandError(LanguageWords::ofWord, share, whole));
     if (!share.isPercent) return Value::multiply(share, whole);
     const double figure = (whole.number * share.number) / 100;
     if (whole.isPercent) return Value::percent(figure);

@@ -37,11 +37,7 @@ public:
     std::optional<Statement> parseWholeStatement();
     static std::string trailingTokensMessage();
 
-    // "in", "to", "as", "へ", "で".
-    static const std::unordered_set<std::string_view>& conversionKeywords();
-    // The 20 words a line cannot assign to and that never follow an operand as a name: the
-    // conversion words, "of", and/or/not, the program language's keywords, True and False.
-    static const std::unordered_set<std::string_view>& reservedWords();
+    // "==", "!=", "<", "<=", ">", ">=". The words the parser reads are in LanguageWords.h.
     static const std::unordered_set<std::string_view>& comparisonOperators();
 
 private:

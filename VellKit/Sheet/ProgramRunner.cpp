@@ -4,6 +4,7 @@
 #include "Engine/Comparison.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/Lexer.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/PlotBuilder.h"
@@ -313,7 +314,8 @@ std::optional<ProgramFlow> ProgramRunner::runWhile(const ProgramNode::WhileLoop&
 
 ProgramRunner::LoopItems ProgramRunner::loopItems(const Expr& iterable) {
     LoopItems items;
-    if (const auto* call = iterable.as<Expr::Call>(); call && unicode::toLower(call->name) == "range") {
+    if (const auto* call = iterable.as<Expr::Call>();
+        call && unicode::toLower(call->name) == LanguageWords::rangeWord) {
         items.range = rangeStride(*call);
         return items;
     }

@@ -1,12 +1,12 @@
 #include "Stores/DocumentStore.h"
 
-#include "Document/SheetTotal.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "LineRules/LineEditor.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/SharedSheet.h"
+#include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/NotificationCenter.h"

@@ -12,12 +12,12 @@
 //
 // Exit status: 0 done, 1 a file could not be read or decoded, 2 wrong arguments.
 
-#include "Document/SheetTotal.h"
 #include "Document/VellDocument.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "ReadFile.h"
 #include "Sheet/DocumentEvaluator.h"
+#include "Sheet/SheetTotal.h"
 
 #include <algorithm>
 #include <iostream>
