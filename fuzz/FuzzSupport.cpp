@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include "Engine/EngineSettings.h"
 #include "Engine/ValueFormatter.h"
 #include "Unicode/Unicode.h"
 
@@ -52,13 +53,15 @@ void expectValidUtf8(std::string_view text, std::string_view what) {
 }
 
 void formatEveryWay(const Value& value) {
-    const int saved = ValueFormatter::maxFractionDigits;
+    const EngineSettings saved = EngineSettings::current();
     for (const int digits : {10, 0}) {
-        ValueFormatter::maxFractionDigits = digits;
+        EngineSettings settings = saved;
+        settings.maxFractionDigits = digits;
+        EngineSettings::set(settings);
         for (const bool grouping : {false, true})
             expectValidUtf8(ValueFormatter::format(value, grouping), "formatted value");
     }
-    ValueFormatter::maxFractionDigits = saved;
+    EngineSettings::set(saved);
 }
 
 } // namespace vell::fuzz

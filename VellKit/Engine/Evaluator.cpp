@@ -12,8 +12,6 @@
 
 namespace vell {
 
-bool Evaluator::useDegrees = false;
-
 namespace {
 
 std::string decimal(std::int64_t n) {

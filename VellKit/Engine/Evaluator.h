@@ -19,9 +19,6 @@ namespace vell {
 
 class Evaluator {
 public:
-    // Engine-wide; written only by the settings store. True: the trigonometric built-ins work in degrees.
-    static bool useDegrees;
-
     // The built-in function names, lower case; the last four are the plot and chart words that the
     // sheet evaluator takes before evaluation.
     static constexpr std::array<std::string_view, 38> builtinNames{

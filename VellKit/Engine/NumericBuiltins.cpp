@@ -3,7 +3,7 @@
 
 #include "Engine/BuiltinSupport.h"
 #include "Engine/CalcError.h"
-#include "Engine/Evaluator.h"
+#include "Engine/EngineSettings.h"
 #include "Engine/L10n.h"
 #include "Engine/UnitRegistry.h"
 #include "Engine/ValueFormatter.h"
@@ -282,14 +282,14 @@ double unitlessArgument(const Arguments& arguments, std::string_view name) {
 
 double angleArgument(const Arguments& arguments, std::string_view name) {
     const Value& x = singleArgument(arguments, name);
-    if (!x.unit) return Evaluator::useDegrees ? x.number * std::numbers::pi / 180 : x.number;
+    if (!x.unit) return EngineSettings::current().degrees ? x.number * std::numbers::pi / 180 : x.number;
     if (x.unit->signature() == "angle") return x.number * x.unit->factor();
     const std::string written(name);
     throw CalcError(L10n::text(written + " には角度を渡してください", written + " needs an angle"));
 }
 
 Value angleResult(double radians) {
-    if (Evaluator::useDegrees) return Value(radians * 180 / std::numbers::pi, degreeUnit());
+    if (EngineSettings::current().degrees) return Value(radians * 180 / std::numbers::pi, degreeUnit());
     return Value(radians, radianUnit());
 }
 

@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::messageOf;
 
 MeasureUnit unit(std::string_view text) {
@@ -278,10 +278,10 @@ TEST(ValueArithmetic, RefusalsInBothLanguages) {
     };
     for (const auto& c : cases) {
         {
-            LanguageScope japanese(AppLanguage::japanese);
+            EngineSettingsScope japanese(AppLanguage::japanese);
             EXPECT_EQ(messageOf(c.op), c.japanese) << c.label;
         }
-        LanguageScope english(AppLanguage::english);
+        EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(messageOf(c.op), c.english) << c.label;
     }
 }
