@@ -1,6 +1,7 @@
 #include "FuzzSupport.h"
 
 #include "Engine/EngineSettings.h"
+#include "Engine/UnexpectedErrors.h"
 #include "Engine/ValueFormatter.h"
 #include "Unicode/Unicode.h"
 
@@ -10,6 +11,16 @@
 #include <cstring>
 
 namespace vell::fuzz {
+
+namespace {
+
+// An exception the engine does not expect must reach libFuzzer, which reports it as a crash.
+[[maybe_unused]] const bool rethrowing = [] {
+    UnexpectedErrors::setRethrown(true);
+    return true;
+}();
+
+} // namespace
 
 void fault(std::string_view what, std::string_view detail) {
     std::fprintf(stderr, "fuzz check failed: %.*s\n%.*s\n", static_cast<int>(what.size()), what.data(),

@@ -6,6 +6,7 @@
 #include "Engine/L10n.h"
 #include "Engine/LanguageWords.h"
 #include "Engine/Lexer.h"
+#include "Engine/UnexpectedErrors.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/PlotBuilder.h"
 #include "Sheet/Program.h"
@@ -63,7 +64,8 @@ std::vector<LineResult> ProgramRunner::run() {
     } catch (const CalcError& error) {
         failUnvisitedLines(error.message());
     } catch (const std::exception&) {
-        // Any other failure ends the evaluation silently; the lines not reached stay blank.
+        // Anything else ends the evaluation silently; the lines not reached stay blank.
+        UnexpectedErrors::handle();
     }
     context_.runFunction = nullptr;
     context_.findFunction = nullptr;
@@ -84,6 +86,7 @@ ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
         line.error = error.message();
     } catch (const std::exception&) {
         // Neither a statement nor a message: the line cannot be calculated.
+        UnexpectedErrors::handle();
     }
     return line;
 }
@@ -107,7 +110,10 @@ void ProgramRunner::runRead(std::size_t index, std::string_view text, const Read
         runStatement(index, text, *read.statement, topLevel);
     } catch (const CalcError& error) {
         failLine(index, text, error.message());
+    } catch (const EscapedLoopSignal&) {
+        setResult(index, failure(cantCalculate()));
     } catch (const std::exception&) {
+        UnexpectedErrors::handle();
         setResult(index, failure(cantCalculate()));
     }
 }
