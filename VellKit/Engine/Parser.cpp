@@ -4,6 +4,7 @@
 #include "Engine/L10n.h"
 #include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
+#include "Unicode/Unicode.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -47,6 +48,15 @@ namespace {
 // so "(a > 1) and (b > 2)" is a condition and "10% of (200 + 5)" a share.
 bool isKeyword(std::string_view word) {
     return word == LanguageWords::japaneseOfWord || LanguageWords::isReserved(word);
+}
+
+// A currency written as its sign ("$", "¥", "€"). Before a signed number it takes the sign into the
+// amount: "$-5" is minus five dollars, not the amount $1 less 5. Unit names written in letters keep
+// the rule of every other name, so "h - 5" still subtracts from h, which may be a named value.
+bool isCurrencySign(std::string_view name) {
+    if (name.empty() || unicode::isAlphabetic(unicode::firstScalar(name))) return false;
+    const auto unit = UnitRegistry::lookup(name);
+    return unit && unit->signature().starts_with("currency.");
 }
 
 } // namespace
@@ -315,7 +325,20 @@ ExprPtr Parser::parsePrimary() {
         applyUnit(operand, name);
         return operand;
     }
+    if ((current().isOp("-") || current().isOp("+")) && peek().kind == Token::Kind::number &&
+        isCurrencySign(tokens_[name].text))
+        return parseSignedAmount(name);
     return Expr::identifier(tokens_[name].text);
+}
+
+// The current token is the sign after the currency sign at `nameIndex`, and a number follows it.
+[[gnu::noinline]] ExprPtr Parser::parseSignedAmount(std::size_t nameIndex) {
+    const bool negative = current().isOp("-");
+    advance();
+    ExprPtr operand = parsePostfix();
+    if (negative) operand = unary("-", std::move(operand));
+    applyUnit(operand, nameIndex);
+    return operand;
 }
 
 [[gnu::noinline]] void Parser::applyUnit(ExprPtr& operand, std::size_t nameIndex) const {

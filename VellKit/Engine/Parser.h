@@ -83,6 +83,7 @@ private:
     ExprPtr parseLiteral();
     ExprPtr parseNamed();
     ExprPtr parseCall(std::size_t nameIndex);
+    ExprPtr parseSignedAmount(std::size_t nameIndex);
     ExprPtr parseParenthesized();
     ExprPtr parseList();
 

@@ -245,6 +245,57 @@ TEST(Evaluator, Conversions) {
     EXPECT_EQ(outcome("5 to furlong"), "error: furlong という単位は知りません");
 }
 
+TEST(Evaluator, ConversionsKeepSmallValuesAndCancelToZero) {
+    EngineSettingsScope english(AppLanguage::english);
+    const LineCase cases[] = {
+        {"1e-13 °C in °C", "1e-13°C"},
+        {"1e-13 °F in °F", "1e-13°F"},
+        {"2.5 km in km", "2.5 km"},
+        {"1e12 畳 in 畳", "1,000,000,000,000畳"},
+        {"-459.67 °F in K", "0 K"},
+        {"273.15 K in °C", "0°C"},
+        {"-273.15 °C in K", "0 K"},
+        {"0 °C in °F", "32°F"},
+        {"-40 °C in °F", "-40°F"},
+        {"100 °F in °C", "37.7777777778°C"},
+        {"32 °F in K", "273.15 K"},
+        {"273.1500001 K in °C", "0.0000001°C"},
+        // The same unit on both sides compares equal however small the value.
+        {"0.001 °C == 0.001 °C", "1"},
+        {"1e-5 °F == 1e-5 °F", "1"},
+        {"1e12 km/h == 1e12 km/h", "1"},
+        {"-459.67 °F == 0 K", "1"},
+    };
+    expectOutcomes(cases);
+}
+
+TEST(Evaluator, ACurrencySignBeforeASignedNumberIsASignedAmount) {
+    TestContext context;
+    context.names.emplace("h", Value(10));
+    const LineCase cases[] = {
+        {"$-5", "-5$"},
+        {"$ -5", "-5$"},
+        {"¥-300", "-300円"},
+        {"€ -3.5", "-3.5€"},
+        {"-$5", "-5$"},
+        {"$+5", "5$"},
+        {"5 - $3", "2$"},
+        {"$-5 - $2", "-7$"},
+        {"$5 + $-3", "2$"},
+        {"￥-1,000", "-1,000円"},
+        // A named value that is also a unit's name is still subtracted from.
+        {"h - 5", "5"},
+    };
+    expectOutcomes(cases, context);
+    const testing::BilingualFailure failures[] = {
+        {"$-5 in ¥", "Can't convert $ to 円", "$ は 円 に変換できません"},
+        {"$-5 + ¥300", "$ and 円 can't be added together", "$ と 円 は足し引きできません"},
+        {"$-5%", "Can’t attach $ to a percentage", "パーセントに $ は付けられません"},
+    };
+    testing::expectFailuresInBothLanguages(
+        failures, [](const std::string& line) { return messageOf([&] { evaluateLine(line); }); });
+}
+
 TEST(Evaluator, PercentOf) {
     EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {

@@ -204,6 +204,27 @@ TEST(Parser, UnitsWrittenBeforeANumber) {
     });
 }
 
+TEST(Parser, ACurrencySignTakesTheSignOfTheNumberAfterIt) {
+    expectTrees({
+        {"$-5", "(unit (- 5) $)"},
+        {"$ -5", "(unit (- 5) $)"},
+        {"$+5", "(unit 5 $)"},
+        {"¥-300", "(unit (- 300) ¥)"},
+        {"€ -3.5", "(unit (- 3.5) €)"},
+        {"$-5%", "(unit (- (% 5)) $)"},
+        {"$-5 - 2", "(- (unit (- 5) $) 2)"},
+        {"-$5", "(- (unit 5 $))"},
+        {"5 - $3", "(- 5 (unit 3 $))"},
+        {"3 $-5", "(- (unit 3 $) 5)"},
+        // Only before a number; and unit names written in letters stay names.
+        {"$ - x", "(- $ x)"},
+        {"$-(5)", "(- $ 5)"},
+        {"USD -5", "(- USD 5)"},
+        {"h - 5", "(- h 5)"},
+        {"km +5", "(+ km 5)"},
+    });
+}
+
 TEST(Parser, ListsIndexesAndCalls) {
     expectTrees({
         {"[1, 2, 3]", "[1, 2, 3]"},
