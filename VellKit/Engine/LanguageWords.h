@@ -48,34 +48,17 @@ struct LanguageWords {
 
     // The 20 words a line cannot assign to and that never follow an operand as a name: the
     // conversion words, "of", and/or/not, the program language's keywords, True and False.
-    static constexpr std::array<std::string_view, 20> reservedWords{conversionWords[0],
-                                                                    conversionWords[1],
-                                                                    conversionWords[2],
-                                                                    ofWord,
-                                                                    conversionWords[3],
-                                                                    conversionWords[4],
-                                                                    andWord,
-                                                                    orWord,
-                                                                    notWord,
-                                                                    ifWord,
-                                                                    elifWord,
-                                                                    elseWord,
-                                                                    forWord,
-                                                                    whileWord,
-                                                                    defWord,
-                                                                    returnWord,
-                                                                    breakWord,
-                                                                    continueWord,
-                                                                    trueWord,
-                                                                    falseWord};
+    static constexpr std::array<std::string_view, 20> reservedWords{
+        "in",   "to",   "as",  "of",    "へ",  "で",     "and",   "or",       "not",  "if",
+        "elif", "else", "for", "while", "def", "return", "break", "continue", "True", "False"};
     static bool isReserved(std::string_view word);
     static bool isConversionWord(std::string_view word);
 
     // The 16 words the editor shows as keywords: the program language's, "in", and/or/not, True,
     // False and "range".
     static constexpr std::array<std::string_view, 16> keywords{
-        ifWord,       elifWord, elseWord, forWord, whileWord, defWord,  returnWord, breakWord,
-        continueWord, inWord,   andWord,  orWord,  notWord,   trueWord, falseWord,  rangeWord};
+        "if",       "elif", "else", "for", "while", "def",  "return", "break",
+        "continue", "in",   "and",  "or",  "not",   "True", "False",  "range"};
 
     // --- Special names -----------------------------------------------------------------------
 
