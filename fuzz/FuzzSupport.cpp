@@ -1,5 +1,7 @@
 #include "FuzzSupport.h"
 
+#include "Engine/EngineSettings.h"
+#include "Engine/UnexpectedErrors.h"
 #include "Engine/ValueFormatter.h"
 #include "Unicode/Unicode.h"
 
@@ -9,6 +11,16 @@
 #include <cstring>
 
 namespace vell::fuzz {
+
+namespace {
+
+// An exception the engine does not expect must reach libFuzzer, which reports it as a crash.
+[[maybe_unused]] const bool rethrowing = [] {
+    UnexpectedErrors::setRethrown(true);
+    return true;
+}();
+
+} // namespace
 
 void fault(std::string_view what, std::string_view detail) {
     std::fprintf(stderr, "fuzz check failed: %.*s\n%.*s\n", static_cast<int>(what.size()), what.data(),
@@ -52,13 +64,15 @@ void expectValidUtf8(std::string_view text, std::string_view what) {
 }
 
 void formatEveryWay(const Value& value) {
-    const int saved = ValueFormatter::maxFractionDigits;
+    const EngineSettings saved = EngineSettings::current();
     for (const int digits : {10, 0}) {
-        ValueFormatter::maxFractionDigits = digits;
+        EngineSettings settings = saved;
+        settings.maxFractionDigits = digits;
+        EngineSettings::set(settings);
         for (const bool grouping : {false, true})
             expectValidUtf8(ValueFormatter::format(value, grouping), "formatted value");
     }
-    ValueFormatter::maxFractionDigits = saved;
+    EngineSettings::set(saved);
 }
 
 } // namespace vell::fuzz

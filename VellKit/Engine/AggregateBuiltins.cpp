@@ -1,8 +1,8 @@
 // The built-in functions that take lists and texts: min, max, sum, avg, average, len, str, list,
 // reverse and sort.
 
+#include "Engine/BuiltinSupport.h"
 #include "Engine/CalcError.h"
-#include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "Unicode/Unicode.h"
@@ -16,7 +16,7 @@ namespace vell {
 
 namespace {
 
-using Arguments = std::vector<Value>;
+using namespace builtins;
 
 [[noreturn]] void throwNeedsValues(std::string_view name) {
     const std::string written(name);
@@ -28,7 +28,7 @@ using Arguments = std::vector<Value>;
 }
 
 Value extreme(std::string_view name, const Arguments& arguments, bool largest) {
-    const auto items = Evaluator::flattenNumbers(name, arguments);
+    const auto items = flattenNumbers(name, arguments);
     if (items.empty()) throwNeedsValues(name);
     const Value reference = items.front().percentResolved();
     std::size_t best = 0;
@@ -56,15 +56,15 @@ Value maxOf(std::string_view name, const Arguments& arguments) {
 }
 
 Value sumOf(std::string_view name, const Arguments& arguments) {
-    const auto items = Evaluator::flattenNumbers(name, arguments);
+    const auto items = flattenNumbers(name, arguments);
     if (items.empty()) throw CalcError(L10n::text("sum には値が必要です", "sum needs values"));
-    return Evaluator::sumValues(items.front(), std::span(items).subspan(1));
+    return sumValues(items.front(), std::span(items).subspan(1));
 }
 
 Value averageOf(std::string_view name, const Arguments& arguments) {
-    const auto items = Evaluator::flattenNumbers(name, arguments);
+    const auto items = flattenNumbers(name, arguments);
     if (items.empty()) throw CalcError(L10n::text("avg には値が必要です", "avg needs values"));
-    const Value total = Evaluator::sumValues(items.front(), std::span(items).subspan(1));
+    const Value total = sumValues(items.front(), std::span(items).subspan(1));
     const double mean = total.number / static_cast<double>(items.size());
     // A total of percentages is itself a percentage: its mean is one too (15% for 10% and 20%), not
     // the bare figure, which would read a hundred times too large.
@@ -73,7 +73,7 @@ Value averageOf(std::string_view name, const Arguments& arguments) {
 }
 
 Value lenOf(std::string_view name, const Arguments& arguments) {
-    const Value& x = Evaluator::singleArgument(arguments, name);
+    const Value& x = singleArgument(arguments, name);
     if (x.isList()) return Value(static_cast<double>(x.items().size()));
     if (x.isText()) return Value(static_cast<double>(unicode::graphemeCount(x.textValue())));
     throw CalcError(L10n::text("len は表か文字の長さを数えます", "len counts the length of a list or text"));
@@ -98,7 +98,7 @@ std::size_t formattedSizeBound(const Value& value, std::size_t cap) {
 }
 
 Value strOf(std::string_view name, const Arguments& arguments) {
-    const Value& value = Evaluator::singleArgument(arguments, name);
+    const Value& value = singleArgument(arguments, name);
     // Lists show up to 100 items at every level, so the text of a list of long texts can be vastly
     // longer than any text: it is refused before it is built, as a joined text would be.
     constexpr std::size_t byteCap = Value::maxTextBytes;
@@ -110,7 +110,7 @@ Value strOf(std::string_view name, const Arguments& arguments) {
 }
 
 Value listOf(std::string_view, const Arguments& arguments) {
-    return Value::list(Evaluator::characters(arguments));
+    return Value::list(characters(arguments));
 }
 
 Value reverseOf(std::string_view, const Arguments& arguments) {
@@ -126,7 +126,7 @@ Value reverseOf(std::string_view, const Arguments& arguments) {
             reversed += *it;
         return Value::text(std::move(reversed));
     }
-    auto items = Evaluator::characters(arguments);
+    auto items = characters(arguments);
     std::reverse(items.begin(), items.end());
     return Value::list(std::move(items));
 }
@@ -135,7 +135,7 @@ Value sortOf(std::string_view, const Arguments& arguments) {
     if (arguments.size() == 1 && arguments.front().isNumber()) {
         throw CalcError(L10n::text("sort は表の中身を並べ替えます", "sort arranges the items of a list"));
     }
-    auto items = Evaluator::characters(arguments);
+    auto items = characters(arguments);
     if (items.empty()) return Value::list({});
 
     std::vector<std::size_t> order(items.size());
@@ -184,7 +184,9 @@ Value sortOf(std::string_view, const Arguments& arguments) {
 
 } // namespace
 
-std::vector<Value> Evaluator::flattenNumbers(std::string_view name, const std::vector<Value>& arguments) {
+namespace builtins {
+
+std::vector<Value> flattenNumbers(std::string_view name, const Arguments& arguments) {
     std::vector<Value> numbers;
     const auto walk = [&](const auto& self, const Value& value) -> void {
         switch (value.kind.tag()) {
@@ -205,14 +207,14 @@ std::vector<Value> Evaluator::flattenNumbers(std::string_view name, const std::v
     return numbers;
 }
 
-Value Evaluator::sumValues(const Value& first, std::span<const Value> rest) {
+Value sumValues(const Value& first, std::span<const Value> rest) {
     Value total = first;
     for (const auto& value : rest)
         total = Value::add(total, value);
     return total;
 }
 
-std::vector<Value> Evaluator::characters(const std::vector<Value>& arguments) {
+std::vector<Value> characters(const Arguments& arguments) {
     if (arguments.size() == 1 && arguments.front().isText()) {
         std::vector<Value> characters;
         for (const auto character : unicode::graphemes(arguments.front().textValue()))
@@ -223,7 +225,7 @@ std::vector<Value> Evaluator::characters(const std::vector<Value>& arguments) {
     return arguments;
 }
 
-Evaluator::Builtin Evaluator::aggregateBuiltin(std::string_view name) {
+Builtin aggregateBuiltin(std::string_view name) {
     static const std::unordered_map<std::string_view, Builtin> table{
         {"min", minOf}, {"max", maxOf}, {"sum", sumOf},   {"avg", averageOf},     {"average", averageOf},
         {"len", lenOf}, {"str", strOf}, {"list", listOf}, {"reverse", reverseOf}, {"sort", sortOf},
@@ -231,5 +233,7 @@ Evaluator::Builtin Evaluator::aggregateBuiltin(std::string_view name) {
     const auto found = table.find(name);
     return found == table.end() ? nullptr : found->second;
 }
+
+} // namespace builtins
 
 } // namespace vell

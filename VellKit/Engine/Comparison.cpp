@@ -1,7 +1,6 @@
-// Comparisons, truth and indexing of values.
+#include "Engine/Comparison.h"
 
 #include "Engine/CalcError.h"
-#include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "Unicode/Unicode.h"
@@ -49,7 +48,7 @@ bool orderHolds(std::string_view op, int order) {
 
 } // namespace
 
-Value Evaluator::compare(std::string_view op, const Value& left, const Value& right) {
+Value Comparison::compare(std::string_view op, const Value& left, const Value& right) {
     if (!left.isNumber() || !right.isNumber()) return compareNonNumbers(op, left, right);
 
     Value resolvedLeft;
@@ -69,7 +68,7 @@ Value Evaluator::compare(std::string_view op, const Value& left, const Value& ri
         relationHolds(op, ValueFormatter::clean(aligned.left), ValueFormatter::clean(aligned.right)));
 }
 
-Value Evaluator::compareNonNumbers(std::string_view op, const Value& left, const Value& right) {
+Value Comparison::compareNonNumbers(std::string_view op, const Value& left, const Value& right) {
     const bool equality = op == "==";
     const bool inequality = op == "!=";
     if (left.isText() && right.isText()) {
@@ -91,7 +90,7 @@ Value Evaluator::compareNonNumbers(std::string_view op, const Value& left, const
                                leftNoun + " and " + rightNoun + " can’t be ordered"));
 }
 
-bool Evaluator::listsEqual(const std::vector<Value>& left, const std::vector<Value>& right) {
+bool Comparison::listsEqual(const std::vector<Value>& left, const std::vector<Value>& right) {
     if (left.size() != right.size()) return false;
     for (std::size_t i = 0; i < left.size(); ++i) {
         if (compare("==", left[i], right[i]).number == 0) return false;
@@ -99,7 +98,7 @@ bool Evaluator::listsEqual(const std::vector<Value>& left, const std::vector<Val
     return true;
 }
 
-bool Evaluator::isTruthy(const Value& value) {
+bool Comparison::isTruthy(const Value& value) {
     switch (value.kind.tag()) {
     case Value::KindTag::list:
         return !value.items().empty();
@@ -111,7 +110,7 @@ bool Evaluator::isTruthy(const Value& value) {
     return value.number != 0;
 }
 
-Value Evaluator::evaluateIndex(const Value& base, const Value& index) {
+Value Comparison::evaluateIndex(const Value& base, const Value& index) {
     Value resolved;
     const Value* i = &index;
     if (index.isPercent) i = &(resolved = index.percentResolved());
@@ -156,12 +155,12 @@ std::size_t position(std::size_t n, bool isList, std::string_view label, double 
 
 } // namespace
 
-Value Evaluator::listItem(const std::vector<Value>& items, std::string_view label, double index) {
+Value Comparison::listItem(const std::vector<Value>& items, std::string_view label, double index) {
     return items[position(items.size(), true, label, index)];
 }
 
-Value Evaluator::textItem(const std::vector<std::string_view>& characters, std::string_view label,
-                          double index) {
+Value Comparison::textItem(const std::vector<std::string_view>& characters, std::string_view label,
+                           double index) {
     return Value::text(std::string(characters[position(characters.size(), false, label, index)]));
 }
 

@@ -1,7 +1,9 @@
 #include "Engine/Evaluator.h"
 
 #include "Engine/CalcError.h"
+#include "Engine/Comparison.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
 #include "Unicode/Unicode.h"
 
@@ -9,8 +11,6 @@
 #include <numbers>
 
 namespace vell {
-
-bool Evaluator::useDegrees = false;
 
 namespace {
 
@@ -27,15 +27,6 @@ std::optional<MeasureUnit> findUnit(std::string_view word) {
     return UnitRegistry::parseCompound(word);
 }
 
-std::string lowerCased(std::string_view name) {
-    if (!unicode::isAscii(name)) return unicode::toLower(name);
-    std::string lower(name);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return lower;
-}
-
 bool isComparison(std::string_view op) {
     return op == "==" || op == "!=" || op == "<" || op == "<=" || op == ">" || op == ">=";
 }
@@ -50,8 +41,8 @@ const std::unordered_map<std::string, double>& Evaluator::constants() {
         {"e", std::numbers::e},
         {"tau", 2 * std::numbers::pi},
         {"τ", 2 * std::numbers::pi},
-        {"True", 1.0},
-        {"False", 0.0},
+        {std::string(LanguageWords::trueWord), 1.0},
+        {std::string(LanguageWords::falseWord), 0.0},
     };
     return table;
 }
@@ -63,12 +54,6 @@ std::optional<double> Evaluator::constant(std::string_view name) {
         if (key == name) return value;
     }
     return std::nullopt;
-}
-
-const std::unordered_set<std::string_view>& Evaluator::listTakingFunctions() {
-    static const std::unordered_set<std::string_view> names{"len", "str", "list",    "sort", "reverse",
-                                                            "sum", "avg", "average", "min",  "max"};
-    return names;
 }
 
 Value Evaluator::evaluate(const Expr& expression) const {
@@ -100,7 +85,7 @@ Value Evaluator::evaluateNode(const Expr& expression) const {
         const auto& node = *expression.as<Expr::Index>();
         Value base = evaluate(*node.base);
         Value index = evaluate(*node.index);
-        return evaluateIndex(base, index);
+        return Comparison::evaluateIndex(base, index);
     }
     case Expr::Case::identifier:
         return resolveIdentifier(expression.as<Expr::Identifier>()->name);
@@ -132,7 +117,7 @@ Value Evaluator::evaluateNode(const Expr& expression) const {
 
 Value Evaluator::evaluateUnary(const Expr::Unary& node) const {
     Value operand = evaluate(*node.operand);
-    if (node.op == "not") return Value(isTruthy(operand) ? 0.0 : 1.0);
+    if (node.op == LanguageWords::notWord) return Value(Comparison::isTruthy(operand) ? 0.0 : 1.0);
     if (node.op == "-") {
         if (!operand.isNumber()) {
             const auto noun = operand.kindName();
@@ -145,14 +130,14 @@ Value Evaluator::evaluateUnary(const Expr::Unary& node) const {
 
 Value Evaluator::evaluateBinary(const Expr::Binary& node) const {
     const std::string& op = node.op;
-    if (op == "and") {
+    if (op == LanguageWords::andWord) {
         Value left = evaluate(*node.left);
-        if (!isTruthy(left)) return left;
+        if (!Comparison::isTruthy(left)) return left;
         return evaluate(*node.right);
     }
-    if (op == "or") {
+    if (op == LanguageWords::orWord) {
         Value left = evaluate(*node.left);
-        if (isTruthy(left)) return left;
+        if (Comparison::isTruthy(left)) return left;
         return evaluate(*node.right);
     }
     Value left = evaluate(*node.left);
@@ -173,7 +158,7 @@ Value Evaluator::evaluateBinary(const Expr::Binary& node) const {
             break;
         }
     }
-    if (isComparison(op)) return compare(op, left, right);
+    if (isComparison(op)) return Comparison::compare(op, left, right);
     throw CalcError(L10n::text("「" + op + "」は使えません", "“" + op + "” can’t be used here"));
 }
 
@@ -237,7 +222,8 @@ Value Evaluator::evaluateConvert(const Expr::Convert& node) const {
 Value Evaluator::evaluatePercentOf(const Expr::PercentOf& node) const {
     Value share = evaluate(*node.share);
     Value whole = evaluate(*node.whole);
-    if (!share.isNumber() || !whole.isNumber()) throw CalcError(Value::operandError("of", share, whole));
+    if (!share.isNumber() || !whole.isNumber())
+        throw CalcError(Value::operandError(LanguageWords::ofWord, share, whole));
     if (!share.isPercent) return Value::multiply(share, whole);
     const double figure = (whole.number * share.number) / 100;
     if (whole.isPercent) return Value::percent(figure);
@@ -325,47 +311,6 @@ std::string Evaluator::undefinedNameError(std::string_view name) {
         }
     }
     return L10n::text(written + " が定義されていません", written + " is not defined");
-}
-
-Value Evaluator::callFunction(std::string_view name, const std::vector<ExprPtr>& arguments) const {
-    std::vector<Value> values;
-    values.reserve(arguments.size());
-    for (const auto& argument : arguments) {
-        Value value = evaluate(*argument);
-        if (value.isPercent) value = value.percentResolved();
-        values.push_back(std::move(value));
-    }
-
-    if (auto answer = context_->callUserFunction(name, values)) return std::move(*answer);
-
-    const std::string lower = lowerCased(name);
-    if (!listTakingFunctions().contains(lower)) {
-        for (const auto& value : values) {
-            if (!value.isNumber()) throw CalcError(argumentKindError(name, value));
-        }
-    }
-    Builtin builtin = numericBuiltin(lower);
-    if (!builtin) builtin = aggregateBuiltin(lower);
-    if (!builtin) {
-        const std::string written(name);
-        throw CalcError(
-            L10n::text(written + " という関数はありません", "There is no function named " + written));
-    }
-    return builtin(name, values);
-}
-
-std::string Evaluator::argumentKindError(std::string_view name, const Value& argument) {
-    const std::string written(name);
-    const auto noun = argument.kindName();
-    return L10n::text(written + " に" + noun + "は渡せません", written + " can’t take " + noun);
-}
-
-const Value& Evaluator::singleArgument(const std::vector<Value>& arguments, std::string_view name) {
-    if (arguments.size() != 1) {
-        const std::string written(name);
-        throw CalcError(L10n::text(written + " は引数が 1 つ必要です", written + " needs one argument"));
-    }
-    return arguments.front();
 }
 
 } // namespace vell

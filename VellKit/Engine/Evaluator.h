@@ -1,7 +1,7 @@
 #pragma once
 
-// Evaluates one expression tree to one value in the surroundings of an EvalContext, and holds the
-// built-in functions, the comparisons and the named constants.
+// Evaluates one expression tree to one value in the surroundings of an EvalContext; names the
+// built-in functions and the constants. Comparisons, truth and indexing are in Comparison.h.
 
 #include "Engine/EvalContext.h"
 #include "Engine/Expr.h"
@@ -9,7 +9,6 @@
 
 #include <array>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,9 +19,6 @@ namespace vell {
 
 class Evaluator {
 public:
-    // Engine-wide; written only by the settings store. True: the trigonometric built-ins work in degrees.
-    static bool useDegrees;
-
     // The built-in function names, lower case; the last four are the plot and chart words that the
     // sheet evaluator takes before evaluation.
     static constexpr std::array<std::string_view, 38> builtinNames{
@@ -41,8 +37,6 @@ public:
     // The evaluator does not own the context, which must outlive it.
     explicit Evaluator(EvalContext& context) : context_(&context) {}
 
-    EvalContext& context() const { return *context_; }
-
     // Throws CalcError; whatever the context throws passes through unchanged.
     Value evaluate(const Expr& expression) const;
     // Whether evaluate() would begin by resolving a name that resolves to nothing, and so fail
@@ -50,6 +44,8 @@ public:
     // would first ask, so a caller that only needs to know the evaluation fails (a line of prose,
     // which becomes a note) can skip evaluating, and throwing, when this holds.
     bool beginsWithUndefinedName(const Expr& expression) const;
+
+private:
     // The value of a bare name: the context, then the constants, then the units.
     Value resolveIdentifier(std::string_view name) const;
     // A defined name, or defined names written side by side ("rent food").
@@ -57,47 +53,8 @@ public:
     // Evaluates the arguments, offers the call to the context, then runs the built-in of that name
     // (in any letter case).
     Value callFunction(std::string_view name, const std::vector<ExprPtr>& arguments) const;
-
     // The message for a name that resolves to nothing; the caller throws it.
     static std::string undefinedNameError(std::string_view name);
-
-    // Comparisons ("==", "!=", "<", "<=", ">", ">="): the plain number 1 or 0.
-    static Value compare(std::string_view op, const Value& left, const Value& right);
-    static Value compareNonNumbers(std::string_view op, const Value& left, const Value& right);
-    static bool listsEqual(const std::vector<Value>& left, const std::vector<Value>& right);
-    static bool isTruthy(const Value& value);
-
-    // base[index] on a list or a text; a negative index counts from the end.
-    static Value evaluateIndex(const Value& base, const Value& index);
-    static Value listItem(const std::vector<Value>& items, std::string_view label, double index);
-    static Value textItem(const std::vector<std::string_view>& characters, std::string_view label,
-                          double index);
-
-    // Argument steps shared by the built-ins; `name` is the function name as written.
-    static const Value& singleArgument(const std::vector<Value>& arguments, std::string_view name);
-    static double unitlessArgument(const std::vector<Value>& arguments, std::string_view name);
-    // The angle in radians: a unitless number in the angle setting's unit, or an angle unit.
-    static double angleArgument(const std::vector<Value>& arguments, std::string_view name);
-    // An angle in the unit of the angle setting ("deg" or "rad").
-    static Value angleResult(double radians);
-    // A plain number; infinity and NaN fail.
-    static Value finiteResult(double x);
-    // Every number in the arguments and, at any depth, in their lists; a text fails.
-    static std::vector<Value> flattenNumbers(std::string_view name, const std::vector<Value>& arguments);
-    // first + each of rest, the running total always on the left.
-    static Value sumValues(const Value& first, std::span<const Value> rest);
-    // The items list, reverse and sort work on: the characters of a single text, the items of a
-    // single list, otherwise the arguments themselves.
-    static std::vector<Value> characters(const std::vector<Value>& arguments);
-
-private:
-    // `name` as written, for messages; the arguments evaluated and percent-resolved.
-    using Builtin = Value (*)(std::string_view name, const std::vector<Value>& arguments);
-    // By lower-case name; null for a name that is no function.
-    static Builtin numericBuiltin(std::string_view name);
-    static Builtin aggregateBuiltin(std::string_view name);
-    // "sqrt can’t take a list": an argument of a kind the function does not take.
-    static std::string argumentKindError(std::string_view name, const Value& argument);
 
     Value evaluateNode(const Expr& expression) const;
     Value evaluateUnary(const Expr::Unary& node) const;

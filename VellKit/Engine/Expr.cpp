@@ -1,5 +1,7 @@
 #include "Engine/Expr.h"
 
+#include "Engine/LanguageWords.h"
+
 #include <algorithm>
 #include <charconv>
 #include <string_view>
@@ -121,7 +123,7 @@ void describe(std::string& out, const ExprPtr& e) {
             } else if constexpr (std::is_same_v<T, Expr::Convert>) {
                 describeForm(out, "convert", n.operand, nullptr, n.word);
             } else {
-                describeForm(out, "of", n.share, &n.whole);
+                describeForm(out, LanguageWords::ofWord, n.share, &n.whole);
             }
         },
         e->node());

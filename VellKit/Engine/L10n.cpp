@@ -4,8 +4,6 @@
 
 namespace vell {
 
-AppLanguage L10n::language = AppLanguage::system;
-
 namespace {
 
 std::vector<std::string> environmentLanguages() {
@@ -65,7 +63,7 @@ std::vector<std::string> L10n::preferredLanguages() {
 }
 
 bool L10n::isEnglish() {
-    switch (language) {
+    switch (EngineSettings::current().language) {
     case AppLanguage::japanese:
         return false;
     case AppLanguage::english:

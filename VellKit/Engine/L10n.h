@@ -2,6 +2,8 @@
 
 // The Japanese/English switch behind every text the user sees.
 
+#include "Engine/EngineSettings.h"
+
 #include <array>
 #include <functional>
 #include <optional>
@@ -10,12 +12,6 @@
 #include <vector>
 
 namespace vell {
-
-enum class AppLanguage {
-    system,
-    japanese,
-    english
-};
 
 struct AppLanguages {
     static constexpr std::array<AppLanguage, 3> allCases{AppLanguage::system, AppLanguage::japanese,
@@ -26,12 +22,9 @@ struct AppLanguages {
 };
 
 struct L10n {
-    // Engine-wide; written only by the settings store.
-    static AppLanguage language;
-
     static constexpr std::string_view languageChangedNotification = "vell.languageChanged";
 
-    // The Japanese text comes first.
+    // The Japanese text comes first; the language is EngineSettings::current().language.
     static std::string text(std::string_view japanese, std::string_view english);
     static bool isEnglish();
 

@@ -2,6 +2,7 @@
 
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
 #include "Unicode/Unicode.h"
 
@@ -79,7 +80,7 @@ void appendOutsideQuotes(std::string& out, char32_t c) {
     case 0x21D2: // ⇒
     case 0x25B6: // ▶
     case 0x27A1: // ➡
-        out.append("→");
+        out.append(LanguageWords::conversionArrow);
         return;
     case 0x3000: // ideographic space
         out.push_back(' ');

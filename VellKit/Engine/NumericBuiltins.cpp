@@ -1,8 +1,9 @@
 // The numeric built-in functions: roots, absolute value and sign, rounding, logarithms,
 // trigonometry, powers, remainders, greatest common divisor and least common multiple.
 
+#include "Engine/BuiltinSupport.h"
 #include "Engine/CalcError.h"
-#include "Engine/Evaluator.h"
+#include "Engine/EngineSettings.h"
 #include "Engine/L10n.h"
 #include "Engine/UnitRegistry.h"
 #include "Engine/ValueFormatter.h"
@@ -17,7 +18,7 @@ namespace vell {
 
 namespace {
 
-using Arguments = std::vector<Value>;
+using namespace builtins;
 
 [[noreturn]] void throwCannotCalculate() {
     throw CalcError(L10n::text("計算できません", "Can’t calculate this"));
@@ -50,7 +51,7 @@ void requireTwo(const Arguments& arguments, std::string_view japanese, std::stri
 }
 
 Value sqrtOf(std::string_view name, const Arguments& arguments) {
-    const Value& x = Evaluator::singleArgument(arguments, name);
+    const Value& x = singleArgument(arguments, name);
     if (!(x.number >= 0)) {
         throw CalcError(
             L10n::text("負の数の平方根は計算できません", "Can’t take the square root of a negative number"));
@@ -71,16 +72,16 @@ Value sqrtOf(std::string_view name, const Arguments& arguments) {
 }
 
 Value cbrtOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::cbrt(Evaluator::unitlessArgument(arguments, name)));
+    return finiteResult(std::cbrt(unitlessArgument(arguments, name)));
 }
 
 Value absOf(std::string_view name, const Arguments& arguments) {
-    const Value& x = Evaluator::singleArgument(arguments, name);
+    const Value& x = singleArgument(arguments, name);
     return Value(std::fabs(x.number), x.unit);
 }
 
 Value signOf(std::string_view name, const Arguments& arguments) {
-    const double x = Evaluator::singleArgument(arguments, name).number;
+    const double x = singleArgument(arguments, name).number;
     // Not a number has no sign: it stays not a number rather than reading as negative.
     if (std::isnan(x)) return Value(x);
     return Value(x > 0 ? 1.0 : x == 0 ? 0.0 : -1.0);
@@ -153,53 +154,53 @@ Value truncOf(std::string_view name, const Arguments& arguments) {
 
 // The argument of a logarithm: a positive number without unit.
 double logarithmArgument(std::string_view name, const Arguments& arguments) {
-    const double x = Evaluator::unitlessArgument(arguments, name);
+    const double x = unitlessArgument(arguments, name);
     if (!(x > 0))
         throw CalcError(L10n::text("log は正の数にだけ使えます", "log works only on positive numbers"));
     return x;
 }
 
 Value lnOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::log(logarithmArgument(name, arguments)));
+    return finiteResult(std::log(logarithmArgument(name, arguments)));
 }
 Value log10Of(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::log10(logarithmArgument(name, arguments)));
+    return finiteResult(std::log10(logarithmArgument(name, arguments)));
 }
 Value log2Of(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::log2(logarithmArgument(name, arguments)));
+    return finiteResult(std::log2(logarithmArgument(name, arguments)));
 }
 Value expOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::exp(Evaluator::unitlessArgument(arguments, name)));
+    return finiteResult(std::exp(unitlessArgument(arguments, name)));
 }
 
 Value sinOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::sin(Evaluator::angleArgument(arguments, name)));
+    return finiteResult(std::sin(angleArgument(arguments, name)));
 }
 Value cosOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::cos(Evaluator::angleArgument(arguments, name)));
+    return finiteResult(std::cos(angleArgument(arguments, name)));
 }
 Value tanOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::finiteResult(std::tan(Evaluator::angleArgument(arguments, name)));
+    return finiteResult(std::tan(angleArgument(arguments, name)));
 }
 
 Value asinOf(std::string_view name, const Arguments& arguments) {
-    const double x = Evaluator::unitlessArgument(arguments, name);
+    const double x = unitlessArgument(arguments, name);
     if (!(x >= -1 && x <= 1)) {
         throw CalcError(
             L10n::text("asin は -1〜1 の値にだけ使えます", "asin needs a value between -1 and 1"));
     }
-    return Evaluator::angleResult(std::asin(x));
+    return angleResult(std::asin(x));
 }
 Value acosOf(std::string_view name, const Arguments& arguments) {
-    const double x = Evaluator::unitlessArgument(arguments, name);
+    const double x = unitlessArgument(arguments, name);
     if (!(x >= -1 && x <= 1)) {
         throw CalcError(
             L10n::text("acos は -1〜1 の値にだけ使えます", "acos needs a value between -1 and 1"));
     }
-    return Evaluator::angleResult(std::acos(x));
+    return angleResult(std::acos(x));
 }
 Value atanOf(std::string_view name, const Arguments& arguments) {
-    return Evaluator::angleResult(std::atan(Evaluator::unitlessArgument(arguments, name)));
+    return angleResult(std::atan(unitlessArgument(arguments, name)));
 }
 
 Value powOf(std::string_view, const Arguments& arguments) {
@@ -271,31 +272,33 @@ Value lcmOf(std::string_view name, const Arguments& arguments) {
 
 } // namespace
 
-double Evaluator::unitlessArgument(const std::vector<Value>& arguments, std::string_view name) {
+namespace builtins {
+
+double unitlessArgument(const Arguments& arguments, std::string_view name) {
     const Value& x = singleArgument(arguments, name);
     if (x.unit) throwUnitRefused(name);
     return x.number;
 }
 
-double Evaluator::angleArgument(const std::vector<Value>& arguments, std::string_view name) {
+double angleArgument(const Arguments& arguments, std::string_view name) {
     const Value& x = singleArgument(arguments, name);
-    if (!x.unit) return useDegrees ? x.number * std::numbers::pi / 180 : x.number;
+    if (!x.unit) return EngineSettings::current().degrees ? x.number * std::numbers::pi / 180 : x.number;
     if (x.unit->signature() == "angle") return x.number * x.unit->factor();
     const std::string written(name);
     throw CalcError(L10n::text(written + " には角度を渡してください", written + " needs an angle"));
 }
 
-Value Evaluator::angleResult(double radians) {
-    if (useDegrees) return Value(radians * 180 / std::numbers::pi, degreeUnit());
+Value angleResult(double radians) {
+    if (EngineSettings::current().degrees) return Value(radians * 180 / std::numbers::pi, degreeUnit());
     return Value(radians, radianUnit());
 }
 
-Value Evaluator::finiteResult(double x) {
+Value finiteResult(double x) {
     if (!std::isfinite(x)) throwCannotCalculate();
     return Value(x);
 }
 
-Evaluator::Builtin Evaluator::numericBuiltin(std::string_view name) {
+Builtin numericBuiltin(std::string_view name) {
     static const std::unordered_map<std::string_view, Builtin> table{
         {"sqrt", sqrtOf},   {"cbrt", cbrtOf},   {"abs", absOf},     {"sign", signOf}, {"round", roundOf},
         {"floor", floorOf}, {"ceil", ceilOf},   {"trunc", truncOf}, {"ln", lnOf},     {"log", log10Of},
@@ -306,5 +309,7 @@ Evaluator::Builtin Evaluator::numericBuiltin(std::string_view name) {
     const auto found = table.find(name);
     return found == table.end() ? nullptr : found->second;
 }
+
+} // namespace builtins
 
 } // namespace vell

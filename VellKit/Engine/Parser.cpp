@@ -2,7 +2,9 @@
 
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
+#include "Unicode/Unicode.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -45,7 +47,16 @@ namespace {
 // Words the lower levels take ("and", "of", "の", ...): one before "(" is no call to multiply by,
 // so "(a > 1) and (b > 2)" is a condition and "10% of (200 + 5)" a share.
 bool isKeyword(std::string_view word) {
-    return word == "の" || Parser::reservedWords().count(word) > 0;
+    return word == LanguageWords::japaneseOfWord || LanguageWords::isReserved(word);
+}
+
+// A currency written as its sign ("$", "¥", "€"). Before a signed number it takes the sign into the
+// amount: "$-5" is minus five dollars, not the amount $1 less 5. Unit names written in letters keep
+// the rule of every other name, so "h - 5" still subtracts from h, which may be a named value.
+bool isCurrencySign(std::string_view name) {
+    if (name.empty() || unicode::isAlphabetic(unicode::firstScalar(name))) return false;
+    const auto unit = UnitRegistry::lookup(name);
+    return unit && unit->signature().starts_with("currency.");
 }
 
 } // namespace
@@ -55,18 +66,6 @@ Parser::Parser(std::vector<Token> tokens) : tokens_(std::move(tokens)) {
         const std::size_t end = tokens_.empty() ? 0 : tokens_.back().start + 1;
         tokens_.push_back(Token::make(Token::Kind::eof, end));
     }
-}
-
-const std::unordered_set<std::string_view>& Parser::conversionKeywords() {
-    static const std::unordered_set<std::string_view> words{"in", "to", "as", "へ", "で"};
-    return words;
-}
-
-const std::unordered_set<std::string_view>& Parser::reservedWords() {
-    static const std::unordered_set<std::string_view> words{
-        "in",   "to",   "as",  "of",    "へ",  "で",     "and",   "or",       "not",  "if",
-        "elif", "else", "for", "while", "def", "return", "break", "continue", "True", "False"};
-    return words;
 }
 
 const std::unordered_set<std::string_view>& Parser::comparisonOperators() {
@@ -117,7 +116,7 @@ std::string Parser::trailingTokensMessage() {
 
 std::optional<Statement> Parser::parseWholeStatement() {
     Statement statement;
-    if (current().isName() && peek().isOp("=") && !reservedWords().count(current().text)) {
+    if (current().isName() && peek().isOp("=") && !LanguageWords::isReserved(current().text)) {
         statement.name = current().text;
         advance();
         advance();
@@ -137,13 +136,14 @@ ExprPtr Parser::parseConversion() {
 
 [[gnu::noinline]] bool Parser::extendConversion(ExprPtr& left) {
     const Token& token = current();
-    if ((token.isName() && conversionKeywords().count(token.text) && peek().isName()) || token.isOp("→")) {
+    if ((token.isName() && LanguageWords::isConversionWord(token.text) && peek().isName()) ||
+        token.isOp(LanguageWords::conversionArrow)) {
         advance();
         std::string target = parseUnitTarget();
         left = bounded(Expr::convert(std::move(left), std::move(target)));
         return true;
     }
-    if (token.isName("of") || token.isName("の")) {
+    if (token.isName(LanguageWords::ofWord) || token.isName(LanguageWords::japaneseOfWord)) {
         advance();
         ExprPtr whole = parseAdditive();
         left = bounded(Expr::percentOf(std::move(left), std::move(whole)));
@@ -154,20 +154,20 @@ ExprPtr Parser::parseConversion() {
 
 ExprPtr Parser::parseOr() {
     ExprPtr left = parseAnd();
-    while (current().isName("or"))
+    while (current().isName(LanguageWords::orWord))
         joinRight(left, &Parser::parseAnd);
     return left;
 }
 
 ExprPtr Parser::parseAnd() {
     ExprPtr left = parseNot();
-    while (current().isName("and"))
+    while (current().isName(LanguageWords::andWord))
         joinRight(left, &Parser::parseNot);
     return left;
 }
 
 ExprPtr Parser::parseNot() {
-    if (current().isName("not")) return prefixNot();
+    if (current().isName(LanguageWords::notWord)) return prefixNot();
     return parseComparison();
 }
 
@@ -176,7 +176,7 @@ ExprPtr Parser::parseNot() {
     enter();
     ExprPtr operand = parseNot();
     leave();
-    return unary("not", std::move(operand));
+    return unary(LanguageWords::notWord, std::move(operand));
 }
 
 ExprPtr Parser::parseComparison() {
@@ -255,8 +255,7 @@ ExprPtr Parser::parsePostfix() {
     const Token& token = current();
     if (token.isName()) {
         // Keywords belong to the lower levels; a name before "(" is a call, multiplied there.
-        if (reservedWords().count(token.text) || token.text == "の" || peek().kind == Token::Kind::lparen)
-            return false;
+        if (isKeyword(token.text) || peek().kind == Token::Kind::lparen) return false;
         std::string name = token.text;
         advance();
         if (current().isOp("^")) {
@@ -326,7 +325,20 @@ ExprPtr Parser::parsePrimary() {
         applyUnit(operand, name);
         return operand;
     }
+    if ((current().isOp("-") || current().isOp("+")) && peek().kind == Token::Kind::number &&
+        isCurrencySign(tokens_[name].text))
+        return parseSignedAmount(name);
     return Expr::identifier(tokens_[name].text);
+}
+
+// The current token is the sign after the currency sign at `nameIndex`, and a number follows it.
+[[gnu::noinline]] ExprPtr Parser::parseSignedAmount(std::size_t nameIndex) {
+    const bool negative = current().isOp("-");
+    advance();
+    ExprPtr operand = parsePostfix();
+    if (negative) operand = unary("-", std::move(operand));
+    applyUnit(operand, nameIndex);
+    return operand;
 }
 
 [[gnu::noinline]] void Parser::applyUnit(ExprPtr& operand, std::size_t nameIndex) const {
@@ -398,7 +410,7 @@ std::string Parser::parseUnitTarget() {
     while (current().kind != Token::Kind::eof) {
         const Token& token = current();
         const Token& next = peek();
-        if ((token.isOp("/") || token.isOp("*")) && next.isName() && !reservedWords().count(next.text)) {
+        if ((token.isOp("/") || token.isOp("*")) && next.isName() && !LanguageWords::isReserved(next.text)) {
             target.append(token.isOp("/") ? "/" : "·").append(next.text);
             advance();
             advance();

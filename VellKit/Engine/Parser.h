@@ -37,6 +37,14 @@ public:
     std::optional<Statement> parseWholeStatement();
     static std::string trailingTokensMessage();
 
+    // "==", "!=", "<", "<=", ">", ">=". The words the parser reads are in LanguageWords.h.
+    static const std::unordered_set<std::string_view>& comparisonOperators();
+
+private:
+    using Level = ExprPtr (Parser::*)();
+
+    // The precedence levels, lowest binding first; each reads from the current token and leaves the
+    // index on the first token it did not use.
     ExprPtr parseConversion();
     ExprPtr parseOr();
     ExprPtr parseAnd();
@@ -49,16 +57,6 @@ public:
     ExprPtr parsePostfix();
     ExprPtr parsePrimary();
     std::string parseUnitTarget();
-
-    // "in", "to", "as", "へ", "で".
-    static const std::unordered_set<std::string_view>& conversionKeywords();
-    // The 20 words a line cannot assign to and that never follow an operand as a name: the
-    // conversion words, "of", and/or/not, the program language's keywords, True and False.
-    static const std::unordered_set<std::string_view>& reservedWords();
-    static const std::unordered_set<std::string_view>& comparisonOperators();
-
-private:
-    using Level = ExprPtr (Parser::*)();
 
     const Token& current() const { return tokens_[index_]; }
     const Token& peek() const { return tokens_[index_ + 1 < tokens_.size() ? index_ + 1 : index_]; }
@@ -85,6 +83,7 @@ private:
     ExprPtr parseLiteral();
     ExprPtr parseNamed();
     ExprPtr parseCall(std::size_t nameIndex);
+    ExprPtr parseSignedAmount(std::size_t nameIndex);
     ExprPtr parseParenthesized();
     ExprPtr parseList();
 

@@ -83,6 +83,25 @@ double snapped(double result, double a, double b) {
     return result;
 }
 
+// x in `from` expressed in `to` (units of one dimension): x × fa / fb + (oa − ob) / fb. A unit of
+// the same scale gives x back exactly. The offsets are brought together on their own instead of
+// through the base unit, so a value far smaller than an offset keeps its digits; a sum that cancels
+// to within a few units in the last place of its larger term is rounding noise and gives 0. Without
+// offsets the product comes before the quotient, as it always has: the answers at 1e12 and above,
+// shown unrounded, stay as they were.
+double convertedNumber(double x, const MeasureUnit& from, const MeasureUnit& to) {
+    if (from.factor() == to.factor() && from.offset() == to.offset()) return x;
+    const double scaled = (x * from.factor()) / to.factor();
+    if (from.offset() == to.offset()) return scaled;
+    const double shift = (from.offset() - to.offset()) / to.factor();
+    const double result = scaled + shift;
+    const double larger = std::max(std::fabs(scaled), std::fabs(shift));
+    constexpr double noiseUlps = 4;
+    if (std::isfinite(larger) && std::fabs(result) <= noiseUlps * (std::nextafter(larger, INFINITY) - larger))
+        return 0;
+    return result;
+}
+
 bool isWhole(double x) {
     return std::isfinite(x) && x == std::round(x);
 }
@@ -231,8 +250,7 @@ Value Value::converted(const MeasureUnit& target) const {
         throw CalcError(
             L10n::text(from + " は " + to + " に変換できません", "Can't convert " + from + " to " + to));
     }
-    double base = number * unit->factor() + unit->offset();
-    return Value((base - target.offset()) / target.factor(), target);
+    return Value(convertedNumber(number, *unit, target), target);
 }
 
 } // namespace vell

@@ -1,5 +1,6 @@
 #include "Engine/ValueFormatter.h"
 
+#include "Engine/EngineSettings.h"
 #include "Engine/Value.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 #include <string_view>
 
 namespace vell {
-
-int ValueFormatter::maxFractionDigits = 10;
 
 namespace {
 
@@ -192,7 +191,7 @@ std::string ValueFormatter::DecimalFormatter::format(double x) const {
 }
 
 ValueFormatter::DecimalFormatter ValueFormatter::makeFormatter(bool grouping) {
-    return DecimalFormatter{grouping, std::clamp(maxFractionDigits, 0, 10)};
+    return DecimalFormatter{grouping, std::clamp(EngineSettings::current().maxFractionDigits, 0, 10)};
 }
 
 double ValueFormatter::clean(double x) {

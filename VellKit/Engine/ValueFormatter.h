@@ -9,10 +9,6 @@ namespace vell {
 class Value;
 
 struct ValueFormatter {
-    // Engine-wide; written only by the settings store. Read afresh for every number formatted and
-    // clamped to 0...10 where it is read.
-    static int maxFractionDigits;
-
     // Fixed-point decimal text: ASCII digits, "-" for a negative, "." before the decimals, optional ","
     // between groups of three integer digits. The decimals are cut to `maxFractionDigits`, rounding
     // half to even on the shortest decimal text that reads back as the number; no trailing zeros, and
@@ -33,7 +29,7 @@ struct ValueFormatter {
     // The number rounded to 13 significant digits (halves away from zero) below 1e12 in magnitude;
     // larger numbers and non-finite ones unchanged, -0 becomes 0.
     static double clean(double x);
-    // A fresh decimal formatter with the current setting.
+    // A fresh decimal formatter with the current EngineSettings' fraction digits.
     static DecimalFormatter makeFormatter(bool grouping);
 };
 

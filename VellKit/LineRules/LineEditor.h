@@ -8,6 +8,7 @@
 // user-perceived character (grapheme cluster). No rule throws: positions outside a text are cut
 // into it unless a rule says otherwise.
 
+#include "Engine/LanguageWords.h"
 #include "LineRules/CursorMove.h"
 
 #include <cstdint>
@@ -31,15 +32,17 @@ struct TextRange {
 struct LineEditor {
     // --- Words ---------------------------------------------------------------------------------
 
+    // The words themselves, with their roles, are in Engine/LanguageWords.h.
+
     // The further alias of "sum": the sheet evaluator reads it as the block sum, and it is reserved.
-    static constexpr std::string_view subtotalAlias = "小計";
+    static constexpr std::string_view subtotalAlias = LanguageWords::subtotalAlias;
 
     // The eight words that refer to earlier answers and can never be used as names. Members are
     // tested by exact equality (callers that ignore case test the lower-cased word a second time).
     static const std::unordered_set<std::string>& specialNames();
-    // "in", "to", "as", "of", "へ", "で", "x" and the special names: never a line's name.
+    // The conversion words, "of", "x" and the special names: never a line's name.
     static const std::unordered_set<std::string>& reservedNames();
-    // The 16 words of the program language (case matters).
+    // The 16 words shown as keywords (case matters).
     static const std::unordered_set<std::string>& keywords();
 
     // --- Typing aids ---------------------------------------------------------------------------

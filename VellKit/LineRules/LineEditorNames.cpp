@@ -1,6 +1,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/Lexer.h"
 #include "Engine/Parser.h"
 #include "Engine/UnitRegistry.h"
@@ -50,7 +51,10 @@ std::optional<std::u16string> namedLine(std::u16string_view line, std::u16string
     out += u" = ";
     // A line that starts with an operator continues the answer above; named, it must say so.
     static constexpr std::u16string_view continuing = u"+-*/^\u00D7\u00F7";
-    if (continuing.find(expression.front()) != std::u16string_view::npos) out += u"prev ";
+    if (continuing.find(expression.front()) != std::u16string_view::npos) {
+        out += toUtf16(LanguageWords::previousWord);
+        out += u' ';
+    }
     out += expression;
     return out;
 }
@@ -95,10 +99,9 @@ std::optional<std::string> problemOf(const std::string& name, const std::vector<
     const std::string lower = unicode::toLower(name);
     // The program language's keywords count as built-in words too: "if = 3 + 4" would stop being
     // a calculation.
-    const auto& parserWords = Parser::reservedWords();
     if (containsWord(LineEditor::reservedNames(), name, lower) ||
-        containsWord(LineEditor::keywords(), name, lower) || parserWords.contains(name) ||
-        parserWords.contains(lower))
+        containsWord(LineEditor::keywords(), name, lower) || LanguageWords::isReserved(name) ||
+        LanguageWords::isReserved(lower))
         return builtInWordMessage(name);
 
     const auto& functions = Evaluator::builtinNames;

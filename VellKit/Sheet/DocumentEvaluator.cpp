@@ -2,8 +2,8 @@
 
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
-#include "LineRules/LineEditor.h"
 #include "Sheet/ProgramRunner.h"
 #include "Sheet/SheetText.h"
 #include "Unicode/Unicode.h"
@@ -43,11 +43,14 @@ std::string DocumentEvaluator::prepareLine(std::string_view text, const std::opt
     const bool spacedContinues =
         spacedContinuationOperators().contains(first) && afterFirst < text.size() && text[afterFirst] == ' ';
     // The operator must be a whole character, not the base of a combined one.
-    if ((continues || spacedContinues) &&
-        (afterFirst == text.size() || static_cast<unsigned char>(text[afterFirst]) < 0x80 ||
-         unicode::graphemeBoundaries(text)[1] == afterFirst))
-        return "prev " + std::string(text);
-    return std::string(text);
+    if (!(continues || spacedContinues) ||
+        !(afterFirst == text.size() || static_cast<unsigned char>(text[afterFirst]) < 0x80 ||
+          unicode::graphemeBoundaries(text)[1] == afterFirst))
+        return std::string(text);
+    std::string prepared;
+    prepared.reserve(LanguageWords::previousWord.size() + 1 + text.size());
+    prepared.append(LanguageWords::previousWord).append(" ").append(text);
+    return prepared;
 }
 
 bool DocumentEvaluator::hasNoDigits(std::string_view text) {
@@ -55,7 +58,7 @@ bool DocumentEvaluator::hasNoDigits(std::string_view text) {
 }
 
 bool DocumentEvaluator::isReservedWord(std::string_view name) {
-    const auto& special = LineEditor::specialNames();
+    const auto& special = LanguageWords::specialNames;
     // Asked for every named line and every def: an ASCII name is compared without building its
     // lower-cased copy.
     if (unicode::isAscii(name)) {
@@ -68,11 +71,11 @@ bool DocumentEvaluator::isReservedWord(std::string_view name) {
             }
             return true;
         };
-        return std::any_of(special.begin(), special.end(),
-                           [&](const std::string& word) { return word == name || lowerEquals(word); });
+        return std::any_of(special.begin(), special.end(), [&](const LanguageWords::SpecialName& entry) {
+            return entry.word == name || lowerEquals(entry.word);
+        });
     }
-    const std::string written(name);
-    return special.contains(written) || special.contains(unicode::toLower(name));
+    return LanguageWords::specialRole(name) || LanguageWords::specialRole(unicode::toLower(name));
 }
 
 std::optional<std::string> DocumentEvaluator::functionNameProblem(std::string_view name) {

@@ -2,7 +2,7 @@
 
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
-#include "LineRules/LineEditor.h"
+#include "Engine/LanguageWords.h"
 #include "Unicode/Unicode.h"
 
 #include <charconv>
@@ -26,21 +26,6 @@ bool addOnto(std::optional<Value>& partial, std::span<const Value> values, std::
         }
     }
     return true;
-}
-
-enum class Special {
-    none,
-    previous,
-    block,
-    all
-};
-
-Special special(std::string_view name) {
-    if (name.size() > 8) return Special::none;
-    if (name == "prev" || name == "ans" || name == "前") return Special::previous;
-    if (name == "sum" || name == "subtotal" || name == LineEditor::subtotalAlias) return Special::block;
-    if (name == "total" || name == "合計") return Special::all;
-    return Special::none;
 }
 
 // Runs f with the NFC form of the name; ASCII names are their own NFC.
@@ -102,15 +87,15 @@ std::optional<Value> LineContext::lookupName(std::string_view name) {
 std::optional<Value> LineContext::lookupCanonical(std::string_view name) {
     if (!locals.empty())
         if (const Value* local = findInScope(locals.back(), name)) return *local;
-    switch (special(name)) {
-    case Special::previous:
-        return previous;
-    case Special::block:
-        return runningSum(block);
-    case Special::all:
-        return runningSum(all);
-    case Special::none:
-        break;
+    if (const auto role = LanguageWords::specialRole(name)) {
+        switch (*role) {
+        case LanguageWords::SpecialRole::previousAnswer:
+            return previous;
+        case LanguageWords::SpecialRole::blockSum:
+            return runningSum(block);
+        case LanguageWords::SpecialRole::sheetTotal:
+            return runningSum(all);
+        }
     }
     const auto found = names.find(name);
     if (found == names.end()) return std::nullopt;

@@ -3,6 +3,7 @@
 #include "Engine/CalcError.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
+#include "Engine/UnexpectedErrors.h"
 #include "Sheet/PlotContext.h"
 #include "Sheet/ProgramBudget.h"
 #include "Unicode/Unicode.h"
@@ -89,7 +90,10 @@ std::optional<Value> attempt(const Expr& expression, EvalContext& context) {
         return Evaluator(context).evaluate(expression);
     } catch (const BudgetExceeded&) {
         throw;
+    } catch (const CalcError&) {
+        return std::nullopt;
     } catch (const std::exception&) {
+        UnexpectedErrors::handle();
         return std::nullopt;
     }
 }

@@ -2,6 +2,7 @@
 
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/Lexer.h"
 #include "Engine/Parser.h"
 #include "Sheet/SheetText.h"
@@ -40,10 +41,11 @@ bool isSkipped(const Row& row) {
 std::optional<Header> header(std::string_view text) {
     if (!text.ends_with(':')) return std::nullopt;
     const std::string_view inner = SheetText::trimmed(text.substr(0, text.size() - 1));
-    if (inner == "else") return Header{HeaderKind::elseHeader, {}};
+    if (inner == LanguageWords::elseWord) return Header{HeaderKind::elseHeader, {}};
     static constexpr std::pair<std::string_view, HeaderKind> keywords[] = {
-        {"if", HeaderKind::ifHeader},       {"elif", HeaderKind::elifHeader}, {"for", HeaderKind::forHeader},
-        {"while", HeaderKind::whileHeader}, {"def", HeaderKind::defHeader},
+        {LanguageWords::ifWord, HeaderKind::ifHeader},   {LanguageWords::elifWord, HeaderKind::elifHeader},
+        {LanguageWords::forWord, HeaderKind::forHeader}, {LanguageWords::whileWord, HeaderKind::whileHeader},
+        {LanguageWords::defWord, HeaderKind::defHeader},
     };
     for (const auto& [keyword, kind] : keywords)
         if (const auto rest = Program::keywordRest(inner, keyword)) return Header{kind, *rest};
@@ -119,7 +121,8 @@ private:
     }
 
     static ProgramNode forLoop(std::string_view rest, std::size_t index, ProgramNodes body) {
-        const std::size_t in = rest.find(" in ");
+        static const std::string separator = " " + std::string(LanguageWords::inWord) + " ";
+        const std::size_t in = rest.find(separator);
         if (in == std::string_view::npos)
             return invalid(index, L10n::text("for 名前 in range(…): の形で書きます",
                                              "Write it as: for name in range(…):"));
@@ -127,7 +130,7 @@ private:
         if (!Program::isIdentifier(name))
             return invalid(
                 index, L10n::text("for のうしろは名前を 1 つ書きます", "for needs a single name after it"));
-        ExprPtr iterable = Program::parseExpression(SheetText::trimmed(rest.substr(in + 4)));
+        ExprPtr iterable = Program::parseExpression(SheetText::trimmed(rest.substr(in + separator.size())));
         if (!iterable)
             return invalid(index, L10n::text("回す範囲の書き方が正しくありません",
                                              "The range to loop over isn’t written correctly"));
@@ -198,15 +201,15 @@ private:
     }
 
     static ProgramNode simpleStatement(std::string_view text, std::size_t index) {
-        if (const auto rest = Program::keywordRest(text, "return")) {
+        if (const auto rest = Program::keywordRest(text, LanguageWords::returnWord)) {
             if (rest->empty()) return ProgramNode(ProgramNode::Ret{index, nullptr});
             if (ExprPtr value = Program::parseExpression(*rest))
                 return ProgramNode(ProgramNode::Ret{index, std::move(value)});
             return invalid(index, L10n::text("return のうしろの式が読めません",
                                              "Can’t read the expression after return"));
         }
-        if (text == "break") return ProgramNode(ProgramNode::BreakLoop{index});
-        if (text == "continue") return ProgramNode(ProgramNode::ContinueLoop{index});
+        if (text == LanguageWords::breakWord) return ProgramNode(ProgramNode::BreakLoop{index});
+        if (text == LanguageWords::continueWord) return ProgramNode(ProgramNode::ContinueLoop{index});
         return ProgramNode(ProgramNode::Line{index, std::string(text)});
     }
 

@@ -1,5 +1,7 @@
 #include "Sheet/ProgramNode.h"
 
+#include "Engine/LanguageWords.h"
+
 #include <charconv>
 
 namespace vell {
@@ -31,31 +33,35 @@ struct Describer {
         return "invalid" + at(node.index) + " \"" + node.message + "\"";
     }
     std::string operator()(const ProgramNode::IfChain& node) const {
-        std::string out = "if";
+        std::string out(LanguageWords::ifWord);
         for (const ProgramNode::Branch& branch : node.branches)
             out +=
                 " [" + at(branch.index) + " " + expression(branch.condition) + " " + block(branch.body) + "]";
         return out;
     }
     std::string operator()(const ProgramNode::ForLoop& node) const {
-        return "for" + at(node.index) + " " + node.name + " " + expression(node.iterable) + " " +
-               block(node.body);
+        return std::string(LanguageWords::forWord) + at(node.index) + " " + node.name + " " +
+               expression(node.iterable) + " " + block(node.body);
     }
     std::string operator()(const ProgramNode::WhileLoop& node) const {
-        return "while" + at(node.index) + " " + expression(node.condition) + " " + block(node.body);
+        return std::string(LanguageWords::whileWord) + at(node.index) + " " + expression(node.condition) +
+               " " + block(node.body);
     }
     std::string operator()(const ProgramNode::Define& node) const {
         std::string params;
         for (const std::string& param : node.params)
             params += (params.empty() ? "" : ",") + param;
-        return "def" + at(node.index) + " " + node.name + "(" + params + ") " + block(node.body);
+        return std::string(LanguageWords::defWord) + at(node.index) + " " + node.name + "(" + params + ") " +
+               block(node.body);
     }
     std::string operator()(const ProgramNode::Ret& node) const {
-        return "return" + at(node.index) + " " + expression(node.value);
+        return std::string(LanguageWords::returnWord) + at(node.index) + " " + expression(node.value);
     }
-    std::string operator()(const ProgramNode::BreakLoop& node) const { return "break" + at(node.index); }
+    std::string operator()(const ProgramNode::BreakLoop& node) const {
+        return std::string(LanguageWords::breakWord) + at(node.index);
+    }
     std::string operator()(const ProgramNode::ContinueLoop& node) const {
-        return "continue" + at(node.index);
+        return std::string(LanguageWords::continueWord) + at(node.index);
     }
 };
 

@@ -1,9 +1,12 @@
 #include "Sheet/ProgramRunner.h"
 
 #include "Engine/CalcError.h"
+#include "Engine/Comparison.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
+#include "Engine/LanguageWords.h"
 #include "Engine/Lexer.h"
+#include "Engine/UnexpectedErrors.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/PlotBuilder.h"
 #include "Sheet/Program.h"
@@ -61,7 +64,8 @@ std::vector<LineResult> ProgramRunner::run() {
     } catch (const CalcError& error) {
         failUnvisitedLines(error.message());
     } catch (const std::exception&) {
-        // Any other failure ends the evaluation silently; the lines not reached stay blank.
+        // Anything else ends the evaluation silently; the lines not reached stay blank.
+        UnexpectedErrors::handle();
     }
     context_.runFunction = nullptr;
     context_.findFunction = nullptr;
@@ -82,6 +86,7 @@ ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
         line.error = error.message();
     } catch (const std::exception&) {
         // Neither a statement nor a message: the line cannot be calculated.
+        UnexpectedErrors::handle();
     }
     return line;
 }
@@ -105,7 +110,10 @@ void ProgramRunner::runRead(std::size_t index, std::string_view text, const Read
         runStatement(index, text, *read.statement, topLevel);
     } catch (const CalcError& error) {
         failLine(index, text, error.message());
+    } catch (const EscapedLoopSignal&) {
+        setResult(index, failure(cantCalculate()));
     } catch (const std::exception&) {
+        UnexpectedErrors::handle();
         setResult(index, failure(cantCalculate()));
     }
 }
@@ -243,7 +251,7 @@ std::optional<ProgramFlow> ProgramRunner::runIfChain(const std::vector<ProgramNo
         if (!branch.condition) return execute(*branch.body, topLevel);
         bool taken = false;
         try {
-            taken = Evaluator::isTruthy(evaluate(*branch.condition));
+            taken = Comparison::isTruthy(evaluate(*branch.condition));
         } catch (const CalcError& error) {
             setResult(branch.index, failure(error.message()));
             return std::nullopt;
@@ -297,7 +305,7 @@ std::optional<ProgramFlow> ProgramRunner::runWhile(const ProgramNode::WhileLoop&
     try {
         for (;;) {
             context_.budget.step();
-            if (!Evaluator::isTruthy(evaluate(*loop.condition))) break;
+            if (!Comparison::isTruthy(evaluate(*loop.condition))) break;
             auto flow = execute(*loop.body, false);
             if (!flow || flow->kind == ProgramFlow::Kind::continueLoop) continue;
             if (flow->kind == ProgramFlow::Kind::ret) return flow;
@@ -312,7 +320,8 @@ std::optional<ProgramFlow> ProgramRunner::runWhile(const ProgramNode::WhileLoop&
 
 ProgramRunner::LoopItems ProgramRunner::loopItems(const Expr& iterable) {
     LoopItems items;
-    if (const auto* call = iterable.as<Expr::Call>(); call && unicode::toLower(call->name) == "range") {
+    if (const auto* call = iterable.as<Expr::Call>();
+        call && unicode::toLower(call->name) == LanguageWords::rangeWord) {
         items.range = rangeStride(*call);
         return items;
     }

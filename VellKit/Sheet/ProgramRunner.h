@@ -30,6 +30,20 @@ public:
     // The other sheets' top-level functions, one pair per sheet in document order.
     using SharedFunctions = std::vector<std::pair<std::string, NameMap<ProgramFunction>>>;
 
+    ProgramRunner(std::vector<std::string_view> lines, std::span<const SharedSheet> others,
+                  ProgramBudget::ClockSource clock = {});
+    ProgramRunner(const ProgramRunner&) = delete;
+    ProgramRunner& operator=(const ProgramRunner&) = delete;
+
+    // Evaluates the sheet and hands over the results; once per runner. Never fails.
+    std::vector<LineResult> run();
+
+    // The other sheets' functions, parsed once per evaluation on first use.
+    const SharedFunctions& sharedFunctions();
+    // Whether the other sheets have been parsed for their functions in this evaluation.
+    bool sharedFunctionsCollected() const { return sharedCache_.has_value(); }
+
+private:
     // Where the items of a for loop come from: a range, counted without building a list, or values.
     struct LoopItems {
         // start, start + step, ... up to and including bound; empty when start lies beyond the
@@ -42,14 +56,6 @@ public:
         std::optional<Range> range;
         std::vector<Value> values;
     };
-
-    ProgramRunner(std::vector<std::string_view> lines, std::span<const SharedSheet> others,
-                  ProgramBudget::ClockSource clock = {});
-    ProgramRunner(const ProgramRunner&) = delete;
-    ProgramRunner& operator=(const ProgramRunner&) = delete;
-
-    // Evaluates the sheet and hands over the results; once per runner. Never fails.
-    std::vector<LineResult> run();
 
     // Evaluates one plain line and stores its result; never fails.
     void runLine(std::size_t index, std::string_view text, bool topLevel);
@@ -64,9 +70,6 @@ public:
 
     // This sheet's function of that name (NFC), or another sheet's; null when there is none.
     const ProgramFunction* findFunction(std::string_view name);
-    const SharedFunctions& sharedFunctions();
-    // Whether the other sheets have been parsed for their functions in this evaluation.
-    bool sharedFunctionsCollected() const { return sharedCache_.has_value(); }
     // Runs a function body; its return value, or a plain zero.
     Value callFunction(const ProgramBody& body, const std::optional<std::string>& home);
     void popHome(const std::optional<std::string>& home);
@@ -75,10 +78,6 @@ public:
     LoopItems::Range rangeStride(const Expr::Call& call);
     static Value rangeItem(double number) { return Value(number); }
 
-    LineContext& context() { return context_; }
-    const std::vector<LineResult>& results() const { return results_; }
-
-private:
     // What a line's text reads as: its statement, or the message of the CalcError that lexing or
     // parsing gave (none for another error). Lines in loop and function bodies run many times with the same
     // text, so they are read once per evaluation (twice when they run both with and without a previous

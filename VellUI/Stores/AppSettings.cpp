@@ -1,7 +1,6 @@
 #include "Stores/AppSettings.h"
 
-#include "Engine/Evaluator.h"
-#include "Engine/ValueFormatter.h"
+#include "Engine/EngineSettings.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/UserDefaults.h"
 
@@ -105,10 +104,12 @@ void AppSettings::load() {
 }
 
 void AppSettings::copyToEngine() const {
-    ValueFormatter::maxFractionDigits =
-        static_cast<int>(std::clamp<std::int64_t>(maxFractionDigits_, 0, engineFractionDigitsLimit));
-    Evaluator::useDegrees = angle_ == AngleSetting::degrees;
-    L10n::language = language_;
+    EngineSettings::set({
+        .language = language_,
+        .degrees = angle_ == AngleSetting::degrees,
+        .maxFractionDigits =
+            static_cast<int>(std::clamp<std::int64_t>(maxFractionDigits_, 0, engineFractionDigitsLimit)),
+    });
 }
 
 void AppSettings::writeText(const char* key, std::string_view text) {

@@ -29,7 +29,7 @@ public:
     static constexpr std::string_view resultWidthChangedNotification = "vell.resultWidthChanged";
     // Posted with no object after every change of the user's syntax colours.
     static constexpr std::string_view syntaxColorsChangedNotification = "vell.syntaxColorsChanged";
-    // The language change goes out as L10n::languageChangedNotification once L10n::language is set.
+    // The language change goes out as L10n::languageChangedNotification once the engine settings hold it.
 
     // The version of the terms of use that accepting them records.
     static constexpr std::int64_t currentTermsVersion = 1;

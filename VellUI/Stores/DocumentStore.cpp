@@ -1,12 +1,10 @@
 #include "Stores/DocumentStore.h"
 
-#include "Document/SheetTotal.h"
-#include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
-#include "Engine/ValueFormatter.h"
 #include "LineRules/LineEditor.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/SharedSheet.h"
+#include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/NotificationCenter.h"
@@ -287,7 +285,9 @@ std::vector<LineResult> DocumentStore::currentEvaluation(std::optional<Uuid> she
 }
 
 DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
-    return {documentVersion_, L10n::isEnglish(), Evaluator::useDegrees, ValueFormatter::maxFractionDigits};
+    EngineSettings engine = EngineSettings::current();
+    engine.language = L10n::isEnglish() ? AppLanguage::english : AppLanguage::japanese;
+    return {documentVersion_, engine};
 }
 
 void DocumentStore::documentDidChange() {

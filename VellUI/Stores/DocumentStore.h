@@ -8,6 +8,7 @@
 #include "Document/SheetHistory.h"
 #include "Document/Uuid.h"
 #include "Document/VellDocument.h"
+#include "Engine/EngineSettings.h"
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
 #include "Sheet/SharedSheet.h"
@@ -192,12 +193,12 @@ signals:
     void saved();
 
 private:
-    // Everything an evaluation depends on: the document (by its version) and the engine-wide settings.
+    // Everything an evaluation depends on: the document (by its version) and the engine-wide settings,
+    // their language as it resolves (a change of the system's language counts, a change between a
+    // language and the system setting that resolves to it does not).
     struct EvaluationInputs {
         std::uint64_t documentVersion = 0;
-        bool english = false;
-        bool degrees = false;
-        int maxFractionDigits = 0;
+        EngineSettings engine;
 
         friend bool operator==(const EvaluationInputs&, const EvaluationInputs&) = default;
     };

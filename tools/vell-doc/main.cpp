@@ -12,12 +12,12 @@
 //
 // Exit status: 0 done, 1 a file could not be read or decoded, 2 wrong arguments.
 
-#include "Document/SheetTotal.h"
 #include "Document/VellDocument.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "ReadFile.h"
 #include "Sheet/DocumentEvaluator.h"
+#include "Sheet/SheetTotal.h"
 
 #include <algorithm>
 #include <iostream>
@@ -105,12 +105,14 @@ void starter(const std::vector<std::string>& args) {
     const Arguments arguments = parse(args, {"--language"});
     expectPositional(arguments, 0);
     if (arguments.language) {
+        EngineSettings settings = EngineSettings::current();
         if (*arguments.language == "japanese")
-            L10n::language = AppLanguage::japanese;
+            settings.language = AppLanguage::japanese;
         else if (*arguments.language == "english")
-            L10n::language = AppLanguage::english;
+            settings.language = AppLanguage::english;
         else
             throw UsageError{"--language takes japanese or english"};
+        EngineSettings::set(settings);
     }
     print(VellDocument::starter());
 }

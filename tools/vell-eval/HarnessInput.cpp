@@ -1,7 +1,6 @@
 #include "HarnessInput.h"
 
-#include "Engine/Evaluator.h"
-#include "Engine/ValueFormatter.h"
+#include "Engine/L10n.h"
 
 #include <charconv>
 #include <nlohmann/json.hpp>
@@ -74,24 +73,23 @@ HarnessInput parseInput(std::string_view json) {
     if (const Json* language = field(root, "language")) {
         const auto parsed = AppLanguages::fromRawValue(requireString(*language, "\"language\""));
         if (!parsed) throw InputError("\"language\" must be \"english\", \"japanese\" or \"system\"");
-        input.language = *parsed;
+        input.engine.language = *parsed;
     }
-    if (const Json* degrees = field(root, "degrees")) input.degrees = requireBool(*degrees, "\"degrees\"");
+    if (const Json* degrees = field(root, "degrees"))
+        input.engine.degrees = requireBool(*degrees, "\"degrees\"");
     if (const Json* grouping = field(root, "grouping"))
         input.grouping = requireBool(*grouping, "\"grouping\"");
     if (const Json* digits = field(root, "maxFractionDigits")) {
         if (!digits->is_number_integer() || digits->get<std::int64_t>() < 0 ||
             digits->get<std::int64_t>() > 10)
             throw InputError("\"maxFractionDigits\" must be a whole number from 0 to 10");
-        input.maxFractionDigits = digits->get<int>();
+        input.engine.maxFractionDigits = digits->get<int>();
     }
     return input;
 }
 
 void applySettings(const HarnessInput& input) {
-    L10n::language = input.language;
-    Evaluator::useDegrees = input.degrees;
-    ValueFormatter::maxFractionDigits = input.maxFractionDigits;
+    EngineSettings::set(input.engine);
 }
 
 } // namespace vell::harness

@@ -3,7 +3,7 @@
 // The input of vell-eval: the sheet to evaluate, the other sheets of the document and the engine-wide
 // settings to evaluate it with.
 
-#include "Engine/L10n.h"
+#include "Engine/EngineSettings.h"
 
 #include <stdexcept>
 #include <string>
@@ -20,9 +20,7 @@ struct OtherSheet {
 struct HarnessInput {
     std::string sheet;
     std::vector<OtherSheet> others;
-    AppLanguage language = AppLanguage::system;
-    bool degrees = false;
-    int maxFractionDigits = 10;
+    EngineSettings engine;
     bool grouping = true;
 };
 
@@ -35,7 +33,7 @@ public:
 // Throws InputError.
 HarnessInput parseInput(std::string_view json);
 
-// Writes the settings into the engine-wide settings.
+// Makes the input's settings the engine-wide settings.
 void applySettings(const HarnessInput& input);
 
 } // namespace vell::harness

@@ -5,6 +5,7 @@ namespace vell {
 namespace {
 
 using namespace testing_support;
+using testing::EngineSettingsScope;
 
 const Date now = date("2024-06-01T12:00:00Z");
 
@@ -151,10 +152,10 @@ TEST(DocumentMerge, KeypadLayoutsComeFromTheCopyThatChangedThemLast) {
 }
 
 TEST(DocumentMerge, TwoEmptyCopiesGiveOneNewSelectedSheet) {
-    LanguageScope scope;
+    EngineSettingsScope scope;
     for (const auto& [language, name] :
          {std::pair{AppLanguage::japanese, "新しいシート"}, std::pair{AppLanguage::english, "New Sheet"}}) {
-        L10n::language = language;
+        scope.setLanguage(language);
         const VellDocument result = documentOf({}, uuid(1)).merged(documentOf({}), now);
         ASSERT_EQ(result.sheets.size(), 1u);
         EXPECT_EQ(result.sheets[0].name, name);

@@ -7,7 +7,7 @@
 #include "Document/Sheet.h"
 #include "Document/Uuid.h"
 #include "Document/VellDocument.h"
-#include "Engine/L10n.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -69,15 +69,6 @@ inline std::vector<Uuid> idsOf(const VellDocument& document) {
         ids.push_back(sheet.id);
     return ids;
 }
-
-// Restores the interface language and the preferred-language source after a test.
-struct LanguageScope {
-    AppLanguage saved = L10n::language;
-    ~LanguageScope() {
-        L10n::language = saved;
-        L10n::setPreferredLanguagesProvider(nullptr);
-    }
-};
 
 } // namespace testing_support
 } // namespace vell

@@ -8,6 +8,7 @@ namespace vell {
 namespace {
 
 using namespace testing_support;
+using testing::EngineSettingsScope;
 
 const std::vector<std::string> japaneseNames = {"はじめてのシート", "単位", "表・文字・グラフ",
                                                 "くり返しと関数"};
@@ -22,7 +23,7 @@ std::vector<std::string> namesOf(const std::vector<Sheet>& sheets) {
 }
 
 TEST(StarterDocument, LanguageFollowsTheSettingThenTheFirstPreferredLanguage) {
-    LanguageScope scope;
+    EngineSettingsScope scope;
     struct Case {
         AppLanguage setting;
         std::vector<std::string> preferred;
@@ -36,7 +37,7 @@ TEST(StarterDocument, LanguageFollowsTheSettingThenTheFirstPreferredLanguage) {
         {AppLanguage::system, {}, true},
     };
     for (const Case& c : cases) {
-        L10n::language = c.setting;
+        scope.setLanguage(c.setting);
         L10n::setPreferredLanguagesProvider([&] { return c.preferred; });
         const VellDocument document = VellDocument::starter();
         EXPECT_EQ(namesOf(document.sheets), c.english ? englishNames : japaneseNames);

@@ -8,9 +8,9 @@
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::evaluateLine;
 using testing::expectOutcomes;
-using testing::LanguageScope;
 using testing::LineCase;
 using testing::outcome;
 using testing::specialNumbers;
@@ -19,7 +19,7 @@ using testing::TestContext;
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(AggregateBuiltins, MinAndMax) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     auto context = specialNumbers();
     const LineCase cases[] = {
         {"min(3, 1, 2)", "1"},
@@ -46,7 +46,7 @@ TEST(AggregateBuiltins, MinAndMax) {
 }
 
 TEST(AggregateBuiltins, SumAndAverage) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"sum(1, [2, [3]], 4)", "10"},
         {"sum(1 m, 50 cm)", "1.5 m"},
@@ -69,7 +69,7 @@ TEST(AggregateBuiltins, SumAndAverage) {
     expectOutcomes(cases);
     EXPECT_EQ(evaluateLine("avg([10%, 20%])"), Value::percent(15));
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     const LineCase japaneseCases[] = {
         {"max()", "error: max には値が必要です"},
         {"sum()", "error: sum には値が必要です"},
@@ -80,7 +80,7 @@ TEST(AggregateBuiltins, SumAndAverage) {
 }
 
 TEST(AggregateBuiltins, LenAndStr) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"len([1, [2, 3]])", "2"},
         {"len(\"日本語\")", "3"},
@@ -99,14 +99,14 @@ TEST(AggregateBuiltins, LenAndStr) {
     expectOutcomes(cases);
     EXPECT_EQ(evaluateLine("str(1234)"), Value::text("1234"));
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("len(5)"), "error: len は表か文字の長さを数えます");
 }
 
 // str makes a text, and a text stays within the text limit: the display of a list of long texts is
 // refused, however many levels of lists multiply it.
 TEST(AggregateBuiltins, StrKeepsTheTextLimit) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     TestContext context;
     context.names.emplace("fits", Value::text(std::string(Value::maxTextLength - 4, 'a')));
     context.names.emplace("over", Value::text(std::string(Value::maxTextLength - 3, 'a')));
@@ -122,7 +122,7 @@ TEST(AggregateBuiltins, StrKeepsTheTextLimit) {
 }
 
 TEST(AggregateBuiltins, ListAndReverse) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"list(\"abc\")", "[\"a\", \"b\", \"c\"]"},
         {"list(\"日本\")", "[\"日\", \"本\"]"},
@@ -143,12 +143,12 @@ TEST(AggregateBuiltins, ListAndReverse) {
     expectOutcomes(cases);
     EXPECT_TRUE(evaluateLine("reverse(\"abc\")").isText());
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("reverse(5)"), "error: reverse は表か文字を逆に並べます");
 }
 
 TEST(AggregateBuiltins, Sort) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"sort([3, 1, 2])", "[1, 2, 3]"},
         {"sort(3, 1, 2)", "[1, 2, 3]"},
@@ -175,7 +175,7 @@ TEST(AggregateBuiltins, Sort) {
     EXPECT_EQ(texts.items()[2].textValue(), "e\u0301");
     EXPECT_EQ(texts.items()[3].textValue(), "\u00e9");
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("sort(5)"), "error: sort は表の中身を並べ替えます");
     EXPECT_EQ(outcome("sort([1, \"a\"])"), "error: sort で並べ替えられるのは、数どうしか文字どうしです");
 }
@@ -217,7 +217,7 @@ TEST(AggregateBuiltins, SortPlacesNotANumberLast) {
 
 // Lists made by functions obey the same limits as lists written out.
 TEST(AggregateBuiltins, ListsMadeByFunctionsKeepTheLimits) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     Value deep(1);
     for (std::size_t i = 0; i < Value::maxListDepth; ++i)
         deep = Value::list({deep});

@@ -1,3 +1,4 @@
+#include "Engine/Comparison.h"
 #include "Engine/Evaluator.h"
 #include "EvalTestSupport.h"
 
@@ -8,9 +9,9 @@
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::evaluateLine;
 using testing::expectOutcomes;
-using testing::LanguageScope;
 using testing::LineCase;
 using testing::outcome;
 using testing::specialNumbers;
@@ -18,7 +19,7 @@ using testing::specialNumbers;
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
 TEST(Comparison, NumbersRoundedToThirteenDigitsWithUnitsAndPercentages) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"0.1 + 0.2 == 0.3", "1"},
         {"1/3 == 0.3333333333333", "1"},
@@ -46,15 +47,15 @@ TEST(Comparison, NumbersRoundedToThirteenDigitsWithUnitsAndPercentages) {
 
 TEST(Comparison, NotANumberIsUnequalToEverything) {
     const Value n(nan);
-    EXPECT_EQ(Evaluator::compare("==", n, n), Value(0));
-    EXPECT_EQ(Evaluator::compare("!=", n, n), Value(1));
-    EXPECT_EQ(Evaluator::compare("<", n, Value(1)), Value(0));
-    EXPECT_EQ(Evaluator::compare(">=", n, n), Value(0));
-    EXPECT_EQ(Evaluator::compare("<=", Value(1), n), Value(0));
+    EXPECT_EQ(Comparison::compare("==", n, n), Value(0));
+    EXPECT_EQ(Comparison::compare("!=", n, n), Value(1));
+    EXPECT_EQ(Comparison::compare("<", n, Value(1)), Value(0));
+    EXPECT_EQ(Comparison::compare(">=", n, n), Value(0));
+    EXPECT_EQ(Comparison::compare("<=", Value(1), n), Value(0));
 }
 
 TEST(Comparison, Texts) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"\"a\" == \"a\"", "1"},
         {"\"a\" <= \"a\"", "1"},
@@ -77,7 +78,7 @@ TEST(Comparison, Texts) {
 }
 
 TEST(Comparison, ListsAndMixedKinds) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"[1, 2] == [1, 2]", "1"},
         {"[1 m] == [100 cm]", "1"},
@@ -95,7 +96,7 @@ TEST(Comparison, ListsAndMixedKinds) {
         {"\"a\" >= [1]", "error: text and a list can’t be ordered"},
     };
     expectOutcomes(cases);
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("1 < \"1\""), "error: 数と文字は大小を比べられません");
     EXPECT_EQ(outcome("[1] < [2]"), "error: 表どうしは大小を比べられません");
 }
@@ -108,11 +109,11 @@ TEST(Comparison, Truth) {
         {"not 0%", "1"},   {"not (0 m)", "1"}, {"not (2 m)", "0"},
     };
     expectOutcomes(cases, context);
-    EXPECT_TRUE(Evaluator::isTruthy(Value(std::numeric_limits<double>::infinity())));
+    EXPECT_TRUE(Comparison::isTruthy(Value(std::numeric_limits<double>::infinity())));
 }
 
 TEST(Comparison, Indexing) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"[10, 20, 30][0]", "10"},
         {"[10, 20, 30][-1]", "30"},
@@ -140,7 +141,7 @@ TEST(Comparison, Indexing) {
     expectOutcomes(cases);
     EXPECT_TRUE(evaluateLine("\"abc\"[0]").isText());
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     const LineCase japaneseCases[] = {
         {"[10, 20, 30][3]", "error: 表の 3 番目はありません（0〜2）"},
         {"\"ab\"[5]", "error: 文字の 5 番目はありません（0〜1）"},

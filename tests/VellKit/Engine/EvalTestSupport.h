@@ -9,7 +9,7 @@
 #include "Engine/Lexer.h"
 #include "Engine/Parser.h"
 #include "Engine/ValueFormatter.h"
-#include "EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cstdint>
 #include <functional>
@@ -62,17 +62,6 @@ inline TestContext specialNumbers() {
     context.nameSpecialNumbers();
     return context;
 }
-
-class DegreesScope {
-public:
-    explicit DegreesScope(bool degrees) { Evaluator::useDegrees = degrees; }
-    ~DegreesScope() { Evaluator::useDegrees = saved_; }
-    DegreesScope(const DegreesScope&) = delete;
-    DegreesScope& operator=(const DegreesScope&) = delete;
-
-private:
-    bool saved_ = Evaluator::useDegrees;
-};
 
 inline Value evaluateLine(std::string_view line, EvalContext& context) {
     const Statement statement = Parser(Lexer::tokenize(line)).parseStatement();

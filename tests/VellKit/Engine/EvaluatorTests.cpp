@@ -11,10 +11,9 @@
 namespace vell {
 namespace {
 
-using testing::DegreesScope;
+using testing::EngineSettingsScope;
 using testing::evaluateLine;
 using testing::expectOutcomes;
-using testing::LanguageScope;
 using testing::LineCase;
 using testing::messageOf;
 using testing::outcome;
@@ -38,7 +37,7 @@ std::string brackets(std::size_t depth) {
 }
 
 TEST(Evaluator, ConstantsArePlainNumbersMatchedExactly) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     for (const char* name : {"pi", "π", "PI"})
         EXPECT_EQ(evaluateLine(name), Value(3.141592653589793)) << name;
     for (const char* name : {"tau", "τ"})
@@ -55,7 +54,7 @@ TEST(Evaluator, ConstantsArePlainNumbersMatchedExactly) {
 }
 
 TEST(Evaluator, NamesResolveContextThenConstantsThenUnits) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     TestContext context;
     context.names.emplace("e", Value(5));
     context.names.emplace("m", Value(3));
@@ -96,7 +95,7 @@ TEST(Evaluator, BeginsWithUndefinedName) {
 }
 
 TEST(Evaluator, UndefinedNamesHintAtUppercaseUnits) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"n", "error: n is not defined (for the unit N, write it uppercase: N)"},
         {"n + 1", "error: n is not defined (for the unit N, write it uppercase: N)"},
@@ -105,13 +104,13 @@ TEST(Evaluator, UndefinedNamesHintAtUppercaseUnits) {
         {"2 zz", "error: zz is not defined"},
     };
     expectOutcomes(cases);
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("n"), "error: n が定義されていません（単位の N なら N と大文字で書きます）");
     EXPECT_EQ(outcome("foo"), "error: foo が定義されていません");
 }
 
 TEST(Evaluator, LineReferencesGiveTheStoredValueUnchanged) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     TestContext context;
     context.lines.emplace(3, Value::percent(7));
     context.lines.emplace(4, Value(2, unit("m")));
@@ -119,12 +118,12 @@ TEST(Evaluator, LineReferencesGiveTheStoredValueUnchanged) {
     EXPECT_EQ(outcome("#4 + 1", context), "3 m");
     EXPECT_EQ(outcome("#99", context), "error: #99 not found");
     EXPECT_EQ(outcome("#0", context), "error: #0 not found");
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("#99", context), "error: #99 が見つかりません");
 }
 
 TEST(Evaluator, NegationNotAndPercent) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"-(5%)", "-5%"},
         {"-(3 m)", "-3 m"},
@@ -143,14 +142,14 @@ TEST(Evaluator, NegationNotAndPercent) {
     EXPECT_EQ(evaluateLine("-(5%)"), Value::percent(-5));
     EXPECT_EQ(evaluateLine("not 0"), Value(1)); // a plain number, not a percentage or a unit
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("- [1]"), "error: 表に − は付けられません");
     EXPECT_EQ(outcome("\"a\"%"), "error: 文字に % は付けられません");
     EXPECT_EQ(outcome("(5 m)%"), "error: 単位のある値に % は付けられません");
 }
 
 TEST(Evaluator, AndOrGiveAnOperandAndSkipTheRightSide) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"2 and 3", "3"},
         {"0 and 3", "0"},
@@ -170,7 +169,7 @@ TEST(Evaluator, AndOrGiveAnOperandAndSkipTheRightSide) {
 }
 
 TEST(Evaluator, OperatorsMapOntoTheArithmeticLeftSideFirst) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"200 + 10%", "220"},
         {"200 - 10%", "180"},
@@ -185,19 +184,19 @@ TEST(Evaluator, OperatorsMapOntoTheArithmeticLeftSideFirst) {
 }
 
 TEST(Evaluator, UnknownOperatorIsReportedAfterBothSides) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EmptyContext context;
     const auto message = [&](const ExprPtr& expression) {
         return messageOf([&] { Evaluator(context).evaluate(*expression); });
     };
     EXPECT_EQ(message(Expr::binary("=", Expr::number(1), Expr::number(2))), "“=” can’t be used here");
     EXPECT_EQ(message(Expr::binary("=", Expr::number(1), Expr::identifier("q"))), "q is not defined");
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(message(Expr::binary("=", Expr::number(1), Expr::number(2))), "「=」は使えません");
 }
 
 TEST(Evaluator, NamesAndUnitsAfterAValue) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     TestContext context;
     context.names.emplace("apples", Value(120));
     context.names.emplace("rent", Value(5, unit("m")));
@@ -223,14 +222,14 @@ TEST(Evaluator, NamesAndUnitsAfterAValue) {
     expectOutcomes(cases, context);
     EXPECT_EQ(evaluateLine("5 km"), Value(5, unit("km"))); // attached, not converted
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("5 m cm"), "error: m にさらに cm は付けられません");
     EXPECT_EQ(outcome("(5%) m"), "error: パーセントに m は付けられません");
     EXPECT_EQ(outcome("[1] m"), "error: 表に単位は付けられません");
 }
 
 TEST(Evaluator, Conversions) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"5 km to m", "5,000 m"},
         {"5 to km", "5 km"},
@@ -242,12 +241,63 @@ TEST(Evaluator, Conversions) {
         {"[1] to m", "error: Can't attach a unit to a list"},
     };
     expectOutcomes(cases);
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("5 to furlong"), "error: furlong という単位は知りません");
 }
 
+TEST(Evaluator, ConversionsKeepSmallValuesAndCancelToZero) {
+    EngineSettingsScope english(AppLanguage::english);
+    const LineCase cases[] = {
+        {"1e-13 °C in °C", "1e-13°C"},
+        {"1e-13 °F in °F", "1e-13°F"},
+        {"2.5 km in km", "2.5 km"},
+        {"1e12 畳 in 畳", "1,000,000,000,000畳"},
+        {"-459.67 °F in K", "0 K"},
+        {"273.15 K in °C", "0°C"},
+        {"-273.15 °C in K", "0 K"},
+        {"0 °C in °F", "32°F"},
+        {"-40 °C in °F", "-40°F"},
+        {"100 °F in °C", "37.7777777778°C"},
+        {"32 °F in K", "273.15 K"},
+        {"273.1500001 K in °C", "0.0000001°C"},
+        // The same unit on both sides compares equal however small the value.
+        {"0.001 °C == 0.001 °C", "1"},
+        {"1e-5 °F == 1e-5 °F", "1"},
+        {"1e12 km/h == 1e12 km/h", "1"},
+        {"-459.67 °F == 0 K", "1"},
+    };
+    expectOutcomes(cases);
+}
+
+TEST(Evaluator, ACurrencySignBeforeASignedNumberIsASignedAmount) {
+    TestContext context;
+    context.names.emplace("h", Value(10));
+    const LineCase cases[] = {
+        {"$-5", "-5$"},
+        {"$ -5", "-5$"},
+        {"¥-300", "-300円"},
+        {"€ -3.5", "-3.5€"},
+        {"-$5", "-5$"},
+        {"$+5", "5$"},
+        {"5 - $3", "2$"},
+        {"$-5 - $2", "-7$"},
+        {"$5 + $-3", "2$"},
+        {"￥-1,000", "-1,000円"},
+        // A named value that is also a unit's name is still subtracted from.
+        {"h - 5", "5"},
+    };
+    expectOutcomes(cases, context);
+    const testing::BilingualFailure failures[] = {
+        {"$-5 in ¥", "Can't convert $ to 円", "$ は 円 に変換できません"},
+        {"$-5 + ¥300", "$ and 円 can't be added together", "$ と 円 は足し引きできません"},
+        {"$-5%", "Can’t attach $ to a percentage", "パーセントに $ は付けられません"},
+    };
+    testing::expectFailuresInBothLanguages(
+        failures, [](const std::string& line) { return messageOf([&] { evaluateLine(line); }); });
+}
+
 TEST(Evaluator, PercentOf) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"10% of 200", "20"},
         {"10% of 5 kg", "0.5 kg"},
@@ -262,7 +312,7 @@ TEST(Evaluator, PercentOf) {
 }
 
 TEST(Evaluator, ListLiteralsKeepTheNestingAndSizeLimits) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(outcome("[1, \"a\", [2, 3]]"), "[1, \"a\", [2, 3]]");
     EXPECT_EQ(outcome("[1 m, 5%]"), "[1 m, 5%]");
     EXPECT_EQ(evaluateLine(brackets(Value::maxListDepth)), nested(Value::maxListDepth));
@@ -277,7 +327,7 @@ TEST(Evaluator, ListLiteralsKeepTheNestingAndSizeLimits) {
 }
 
 TEST(Evaluator, CallsOfferTheContextFirstWithTheNameAsWritten) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     TestContext context;
     context.functions.emplace("sqrt", [](const std::vector<Value>&) { return Value(99); });
     EXPECT_EQ(outcome("sqrt(16)", context), "99");
@@ -310,7 +360,7 @@ TEST(Evaluator, ErrorsOfTheContextPassThroughUnchanged) {
 }
 
 TEST(Evaluator, BuiltinDispatchAndArgumentRules) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"SQRT(16)", "4"},
         {"Round(2.5)", "3"},
@@ -330,7 +380,7 @@ TEST(Evaluator, BuiltinDispatchAndArgumentRules) {
     };
     expectOutcomes(cases);
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     const LineCase japaneseCases[] = {
         {"sqrt([1])", "error: sqrt に表は渡せません"},
         {"foo(1)", "error: foo という関数はありません"},
@@ -340,7 +390,7 @@ TEST(Evaluator, BuiltinDispatchAndArgumentRules) {
 }
 
 TEST(Evaluator, BuiltinNamesAndListTakingFunctions) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(Evaluator::builtinNames.size(), 38u);
     EXPECT_EQ(Evaluator::builtinNames.front(), "sqrt");
     EXPECT_EQ(Evaluator::builtinNames.back(), "bars");

@@ -1,20 +1,15 @@
 #include "Engine/L10n.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 
 namespace vell {
 namespace {
 
-struct LanguageScope {
-    AppLanguage saved = L10n::language;
-    ~LanguageScope() {
-        L10n::language = saved;
-        L10n::setPreferredLanguagesProvider(nullptr);
-    }
-};
+using testing::EngineSettingsScope;
 
 TEST(L10n, ResolvesByChoiceThenByFirstPreferredLanguage) {
-    LanguageScope scope;
+    EngineSettingsScope scope;
     struct Case {
         AppLanguage choice;
         std::vector<std::string> preferred;
@@ -30,7 +25,7 @@ TEST(L10n, ResolvesByChoiceThenByFirstPreferredLanguage) {
         {AppLanguage::english, {"ja-JP"}, true},
     };
     for (const Case& c : cases) {
-        L10n::language = c.choice;
+        scope.setLanguage(c.choice);
         L10n::setPreferredLanguagesProvider([&] { return c.preferred; });
         EXPECT_EQ(L10n::isEnglish(), c.english);
         EXPECT_EQ(L10n::text("数", "a number"), c.english ? "a number" : "数");
@@ -38,8 +33,8 @@ TEST(L10n, ResolvesByChoiceThenByFirstPreferredLanguage) {
 }
 
 TEST(L10n, DefaultProviderReadsTheEnvironment) {
-    LanguageScope scope;
-    L10n::language = AppLanguage::system;
+    EngineSettingsScope scope;
+    scope.setLanguage(AppLanguage::system);
     setenv("LANGUAGE", "", 1);
     setenv("LC_ALL", "ja_JP.UTF-8", 1);
     EXPECT_FALSE(L10n::isEnglish());

@@ -14,8 +14,8 @@ namespace vell {
 namespace {
 
 using testing::BilingualFailure;
+using testing::EngineSettingsScope;
 using testing::expectFailuresInBothLanguages;
-using testing::LanguageScope;
 using testing::messageOf;
 
 // Tokens as one line of text: num(5) name(x) str("a") ref(3) op(+) ( ) [ ] , ; eof is left out.
@@ -126,7 +126,7 @@ TEST(Lexer, ReadsJapaneseMultipliers) {
 }
 
 TEST(Lexer, NumeralsThatCannotBeReadFail) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const Case cases[] = {
         {"1e400", "The number is too large"},
         {"1e308万", "The number is too large"},
@@ -141,7 +141,7 @@ TEST(Lexer, NumeralsThatCannotBeReadFail) {
     for (const Case& c : cases)
         EXPECT_EQ(lexError(c.line), c.expected) << c.line;
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(lexError("1e400"), "数が大きすぎます");
     EXPECT_EQ(lexError("1.2.3"), "「.」は使えない文字です");
 }
@@ -242,7 +242,7 @@ TEST(Lexer, ReadsLineReferences) {
 }
 
 TEST(Lexer, CharactersThatStartNoTokenFail) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const Case cases[] = {
         {"5!", "!"},
         {"!", "!"},
@@ -267,7 +267,7 @@ TEST(Lexer, CharactersThatStartNoTokenFail) {
     for (const Case& c : cases)
         EXPECT_EQ(lexError(c.line), "The character “" + c.expected + "” can’t be used") << c.line;
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(lexError("5!"), "「!」は使えない文字です");
     EXPECT_EQ(lexError("1\u20E3"), "「1\u20E3」は使えない文字です");
 }

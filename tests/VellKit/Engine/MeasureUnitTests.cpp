@@ -9,7 +9,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::messageOf;
 using Components = MeasureUnit::Components;
 
@@ -153,7 +153,7 @@ TEST(MeasureUnit, OffsetUnitsRefuseProductsAndQuotients) {
     const auto c = unit("°C");
     const auto f = unit("°F");
     {
-        LanguageScope english(AppLanguage::english);
+        EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(std::nullopt, c, -1); }),
                   "°C can\u2019t be used in multiplication or division");
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(unit("m"), c, +1); }),
@@ -163,7 +163,7 @@ TEST(MeasureUnit, OffsetUnitsRefuseProductsAndQuotients) {
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(f, c, +1); }),
                   "°F can\u2019t be used in multiplication or division");
     }
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(messageOf([&] { MeasureUnit::checkNoOffset(c); }), "°C は掛け算・割り算に使えません");
     EXPECT_EQ(messageOf([&] { MeasureUnit::checkNoOffset(unit("K")); }), "(no error)");
     EXPECT_EQ(messageOf([&] { MeasureUnit::checkNoOffset(std::nullopt); }), "(no error)");
@@ -173,14 +173,14 @@ TEST(MeasureUnit, ExponentOverflowIsRefusedNotWrapped) {
     const auto largest = compound("m^9223372036854775807");
     const auto smallest = compound("m^-9223372036854775808");
     {
-        LanguageScope english(AppLanguage::english);
+        EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(largest, unit("m"), +1); }), "Can't calculate this");
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(largest, unit("cm"), +1); }), "Can't calculate this");
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(smallest, unit("m"), -1); }), "Can't calculate this");
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(unit("m"), smallest, -1); }), "Can't calculate this");
         EXPECT_EQ(messageOf([&] { MeasureUnit::combine(unit("s"), largest, +1); }), "(no error)");
     }
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(messageOf([&] { MeasureUnit::combine(largest, largest, +1); }), "計算できません");
     // Without a throw, overflow reads as no unit.
     EXPECT_FALSE(MeasureUnit::normalized({{largest, 2}}));

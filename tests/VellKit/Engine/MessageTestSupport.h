@@ -3,7 +3,7 @@
 // The message a step fails with, and failure messages checked in both interface languages.
 
 #include "Engine/CalcError.h"
-#include "EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cstddef>
 #include <gtest/gtest.h>
@@ -34,10 +34,10 @@ template <std::size_t N, typename Message>
 void expectFailuresInBothLanguages(const BilingualFailure (&cases)[N], Message&& message) {
     for (const BilingualFailure& c : cases) {
         {
-            LanguageScope english(AppLanguage::english);
+            EngineSettingsScope english(AppLanguage::english);
             EXPECT_EQ(message(c.line), c.english) << c.line;
         }
-        LanguageScope japanese(AppLanguage::japanese);
+        EngineSettingsScope japanese(AppLanguage::japanese);
         EXPECT_EQ(message(c.line), c.japanese) << c.line;
     }
 }

@@ -8,16 +8,15 @@
 namespace vell {
 namespace {
 
-using testing::DegreesScope;
+using testing::EngineSettingsScope;
 using testing::evaluateLine;
 using testing::expectOutcomes;
-using testing::LanguageScope;
 using testing::LineCase;
 using testing::outcome;
 using testing::specialNumbers;
 
 TEST(NumericBuiltins, RootsAbsAndSign) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     auto context = specialNumbers();
     const LineCase cases[] = {
         {"sqrt(2)", "1.4142135624"},
@@ -45,14 +44,14 @@ TEST(NumericBuiltins, RootsAbsAndSign) {
     expectOutcomes(cases, context);
     EXPECT_TRUE(evaluateLine("sign(-3 m)").isUnitless());
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("sqrt(-4)"), "error: 負の数の平方根は計算できません");
     EXPECT_EQ(outcome("sqrt(9 m)"), "error: sqrt に m は渡せません");
     EXPECT_EQ(outcome("cbrt(8 m)"), "error: cbrt に単位付きの値は渡せません");
 }
 
 TEST(NumericBuiltins, Rounding) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"round(2.5)", "3"},
         {"round(-2.5)", "-3"},
@@ -80,7 +79,7 @@ TEST(NumericBuiltins, Rounding) {
     };
     expectOutcomes(cases);
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("round()"), "error: round(値) または round(値, 桁数) で使います");
     EXPECT_EQ(outcome("round(1, 2 m)"), "error: 桁数に単位は使えません");
     EXPECT_EQ(outcome("round(1, 99)"), "error: 桁数は -15〜15 で指定してください");
@@ -103,7 +102,7 @@ TEST(NumericBuiltins, RoundingLargeNumbersKeepsThem) {
 }
 
 TEST(NumericBuiltins, LogarithmsAndExp) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     auto context = specialNumbers();
     const LineCase cases[] = {
         {"log(100)", "2"},
@@ -121,16 +120,17 @@ TEST(NumericBuiltins, LogarithmsAndExp) {
         {"Exp(1, 2)", "error: Exp needs one argument"},
     };
     expectOutcomes(cases, context);
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("ln(0)"), "error: log は正の数にだけ使えます");
     EXPECT_EQ(outcome("exp(1000)"), "error: 計算できません");
 }
 
 TEST(NumericBuiltins, TrigonometryFollowsTheAngleSetting) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     auto context = specialNumbers();
     {
-        DegreesScope radians(false);
+        EngineSettingsScope radians;
+        radians.setDegrees(false);
         const LineCase cases[] = {
             {"sin(90 deg)", "1"},
             {"sin(90°)", "1"},
@@ -153,7 +153,8 @@ TEST(NumericBuiltins, TrigonometryFollowsTheAngleSetting) {
         expectOutcomes(cases, context);
     }
     {
-        DegreesScope degrees(true);
+        EngineSettingsScope degrees;
+        degrees.setDegrees(true);
         const LineCase cases[] = {
             {"sin(90)", "1"},         {"sin(90 deg)", "1"},
             {"sin((pi/2) rad)", "1"}, {"cos(180)", "-1"},
@@ -163,14 +164,14 @@ TEST(NumericBuiltins, TrigonometryFollowsTheAngleSetting) {
         expectOutcomes(cases, context);
         EXPECT_EQ(evaluateLine("asin(1)").unit, UnitRegistry::lookup("deg"));
     }
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("sin(1 m)"), "error: sin には角度を渡してください");
     EXPECT_EQ(outcome("asin(2)"), "error: asin は -1〜1 の値にだけ使えます");
     EXPECT_EQ(outcome("acos(2)"), "error: acos は -1〜1 の値にだけ使えます");
 }
 
 TEST(NumericBuiltins, PowModAndHypot) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const LineCase cases[] = {
         {"pow(2, 10)", "1,024"},
         {"pow(2 m, 2)", "4 m²"},
@@ -191,7 +192,7 @@ TEST(NumericBuiltins, PowModAndHypot) {
         {"hypot(1, 2, 3)", "error: Use hypot(value, value)"},
     };
     expectOutcomes(cases);
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(outcome("pow(2)"), "error: pow(値, 指数) で使います");
     EXPECT_EQ(outcome("mod(5, 0)"), "error: 0 では割れません");
     EXPECT_EQ(outcome("mod(5)"), "error: mod(値, 値) で使います");
@@ -199,7 +200,7 @@ TEST(NumericBuiltins, PowModAndHypot) {
 }
 
 TEST(NumericBuiltins, GcdAndLcm) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     auto context = specialNumbers();
     const LineCase cases[] = {
         {"gcd(12, 18)", "6"},
@@ -222,7 +223,7 @@ TEST(NumericBuiltins, GcdAndLcm) {
     expectOutcomes(cases, context);
     EXPECT_EQ(evaluateLine("lcm(2^52, 3)"), Value(13510798882111488.0));
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     const LineCase japaneseCases[] = {
         {"gcd(1)", "error: gcd(整数, 整数) で使います"},
         {"gcd(2^60, 1)", "error: gcd には大きすぎる数です"},

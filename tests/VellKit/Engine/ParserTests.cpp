@@ -11,8 +11,8 @@ namespace vell {
 namespace {
 
 using testing::BilingualFailure;
+using testing::EngineSettingsScope;
 using testing::expectFailuresInBothLanguages;
-using testing::LanguageScope;
 using testing::messageOf;
 
 Statement parseLine(const std::string& line) {
@@ -61,7 +61,7 @@ TEST(Parser, NamesAStatementOnlyWithAPlainNameAndASingleEquals) {
         {"x", "x"},
         {"IN = 2", "IN := 2"},
     });
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(parseError("x ="), "There’s no expression");
     EXPECT_EQ(parseError(""), "There’s no expression");
     EXPECT_EQ(parseError("   "), "There’s no expression");
@@ -73,7 +73,7 @@ TEST(Parser, NamesAStatementOnlyWithAPlainNameAndASingleEquals) {
 // parseWholeStatement gives none exactly where parseStatement throws the trailing-tokens message,
 // and throws every other failure as parseStatement does.
 TEST(Parser, WholeStatementOrNone) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     for (const std::string line : {"Remember to ask about it", "if = 3", "x = y = 3", "1 )", "a in m b"}) {
         EXPECT_FALSE(Parser(Lexer::tokenize(line)).parseWholeStatement()) << line;
         EXPECT_EQ(parseError(line), Parser::trailingTokensMessage()) << line;
@@ -127,7 +127,7 @@ TEST(Parser, ImplicitMultiplicationAndNamesAfterAnOperand) {
         {"2 x 3", "(* (unit 2 x) 3)"},
         {"-3 m", "(- (unit 3 m))"},
     });
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(parseError("2 #3"), "This expression isn’t written correctly");
     EXPECT_EQ(parseError("2 \"a\""), "This expression isn’t written correctly");
 }
@@ -174,7 +174,7 @@ TEST(Parser, SharesAndConversionsApplyToEverythingBefore) {
         {"5 m → to", "(convert (unit 5 m) to)"},
         {"x = 5 km in m", "x := (convert (unit 5 km) m)"},
     });
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(parseError("20% of 50 == 10"), "This expression isn’t written correctly");
     EXPECT_EQ(parseError("5 in"), "This expression isn’t written correctly");
     EXPECT_EQ(parseError("5 in m^10"), "This expression isn’t written correctly");
@@ -201,6 +201,27 @@ TEST(Parser, UnitsWrittenBeforeANumber) {
         {"$ x", "(unit $ x)"},
         // A name directly before "(" is always a call, units included.
         {"$ (5)", "$(5)"},
+    });
+}
+
+TEST(Parser, ACurrencySignTakesTheSignOfTheNumberAfterIt) {
+    expectTrees({
+        {"$-5", "(unit (- 5) $)"},
+        {"$ -5", "(unit (- 5) $)"},
+        {"$+5", "(unit 5 $)"},
+        {"¥-300", "(unit (- 300) ¥)"},
+        {"€ -3.5", "(unit (- 3.5) €)"},
+        {"$-5%", "(unit (- (% 5)) $)"},
+        {"$-5 - 2", "(- (unit (- 5) $) 2)"},
+        {"-$5", "(- (unit 5 $))"},
+        {"5 - $3", "(- 5 (unit 3 $))"},
+        {"3 $-5", "(- (unit 3 $) 5)"},
+        // Only before a number; and unit names written in letters stay names.
+        {"$ - x", "(- $ x)"},
+        {"$-(5)", "(- $ 5)"},
+        {"USD -5", "(- USD 5)"},
+        {"h - 5", "(- h 5)"},
+        {"km +5", "(+ km 5)"},
     });
 }
 
@@ -253,7 +274,7 @@ TEST(Parser, EveryMessageInBothLanguages) {
 }
 
 TEST(Parser, NestingIsBoundedAtOneThousandLevels) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const std::string tooDeep = "This expression is nested too deeply";
     struct Bound {
         std::string deepest; // the deepest line that still parses

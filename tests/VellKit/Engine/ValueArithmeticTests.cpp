@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::messageOf;
 
 MeasureUnit unit(std::string_view text) {
@@ -139,6 +139,29 @@ TEST(ValueArithmetic, Conversion) {
     EXPECT_EQ(aligned.unit->symbol(), "m");
     aligned = Value::alignUnits(in(1, "m"), in(250, "cm"));
     EXPECT_EQ(aligned.right, 2.5);
+}
+
+TEST(ValueArithmetic, ConversionGivesTheSameUnitBackAndCancelsOffsetsToZero) {
+    const struct {
+        double x;
+        const char* from;
+        const char* to;
+        double expected;
+    } exact[] = {
+        {1e-13, "°C", "°C", 1e-13}, {1e-13, "°F", "°F", 1e-13}, {1e12, "畳", "畳", 1e12},
+        {2.5, "km", "km", 2.5},     {-459.67, "°F", "K", 0},    {273.15, "K", "°C", 0},
+        {-273.15, "°C", "K", 0},    {32, "°F", "°C", 0},        {5, "km", "m", 5000},
+    };
+    for (const auto& c : exact) {
+        const Value converted = in(c.x, c.from).converted(unit(c.to));
+        EXPECT_EQ(converted.number, c.expected) << c.x << " " << c.from << " in " << c.to;
+        EXPECT_FALSE(std::signbit(converted.number)) << c.x << " " << c.from << " in " << c.to;
+    }
+    // A real difference from the offset, however small against it, is no noise.
+    const double justAbove = in(273.15 + 1e-9, "K").converted(unit("°C")).number;
+    EXPECT_NE(justAbove, 0);
+    EXPECT_NEAR(justAbove, 1e-9, 1e-12);
+    EXPECT_NEAR(in(1e-9, "°C").converted(unit("K")).number, 273.150000001, 1e-12);
 }
 
 TEST(ValueArithmetic, RefusalsInBothLanguages) {
@@ -278,10 +301,10 @@ TEST(ValueArithmetic, RefusalsInBothLanguages) {
     };
     for (const auto& c : cases) {
         {
-            LanguageScope japanese(AppLanguage::japanese);
+            EngineSettingsScope japanese(AppLanguage::japanese);
             EXPECT_EQ(messageOf(c.op), c.japanese) << c.label;
         }
-        LanguageScope english(AppLanguage::english);
+        EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(messageOf(c.op), c.english) << c.label;
     }
 }

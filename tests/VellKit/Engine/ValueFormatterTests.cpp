@@ -1,7 +1,7 @@
 #include "Engine/UnitRegistry.h"
 #include "Engine/Value.h"
 #include "Engine/ValueFormatter.h"
-#include "EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -10,8 +10,7 @@
 namespace vell {
 namespace {
 
-using testing::FractionDigitsScope;
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 
 Value in(double number, std::string_view alias) {
     return Value(number, *UnitRegistry::lookup(alias));
@@ -25,7 +24,8 @@ Value numbers(int from, int to) {
 }
 
 TEST(ValueFormatter, Numbers) {
-    FractionDigitsScope digits(10);
+    EngineSettingsScope digits;
+    digits.setMaxFractionDigits(10);
     const double inf = std::numeric_limits<double>::infinity();
     struct Case {
         double x;
@@ -108,15 +108,17 @@ TEST(ValueFormatter, DecimalsRoundHalfToEvenOnTheDecimalText) {
         {std::numeric_limits<int>::max(), 0.75, "0.75"},
     };
     for (const auto& c : cases) {
-        FractionDigitsScope digits(c.digits);
+        EngineSettingsScope digits;
+        digits.setMaxFractionDigits(c.digits);
         EXPECT_EQ(ValueFormatter::formatNumber(c.x, true), c.text) << c.digits << " digits";
     }
 }
 
 TEST(ValueFormatter, SettingIsReadAtEveryCall) {
-    FractionDigitsScope digits(10);
+    EngineSettingsScope digits;
+    digits.setMaxFractionDigits(10);
     EXPECT_EQ(ValueFormatter::formatNumber(1.0 / 3, true), "0.3333333333");
-    ValueFormatter::maxFractionDigits = 2;
+    digits.setMaxFractionDigits(2);
     EXPECT_EQ(ValueFormatter::formatNumber(1.0 / 3, true), "0.33");
     EXPECT_EQ(ValueFormatter::makeFormatter(false).maxFractionDigits, 2);
 }
@@ -142,7 +144,8 @@ TEST(ValueFormatter, Clean) {
 }
 
 TEST(ValueFormatter, Values) {
-    FractionDigitsScope digits(10);
+    EngineSettingsScope digits;
+    digits.setMaxFractionDigits(10);
     struct Case {
         Value value;
         bool grouping;
@@ -174,12 +177,13 @@ TEST(ValueFormatter, Values) {
 }
 
 TEST(ValueFormatter, LongListsEndTheSameInEitherLanguage) {
-    FractionDigitsScope digits(10);
+    EngineSettingsScope digits;
+    digits.setMaxFractionDigits(10);
     std::string first100 = "[1";
     for (int i = 2; i <= 100; ++i)
         first100 += ", " + ValueFormatter::formatNumber(i, false);
     for (AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
-        LanguageScope scope(language);
+        EngineSettingsScope scope(language);
         EXPECT_EQ(ValueFormatter::format(numbers(1, 150), true), first100 + ", … 全 150 個]");
         EXPECT_EQ(ValueFormatter::format(numbers(1, 100), true), first100 + "]");
     }

@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::messageOf;
 
 Value in(double number, std::string_view alias) {
@@ -76,13 +76,13 @@ TEST(Value, PercentResolvedAndKindName) {
     EXPECT_EQ(list.percentResolved(), list);
 
     {
-        LanguageScope english(AppLanguage::english);
+        EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(Value::percent(5).kindName(), "a number");
         EXPECT_EQ(in(3, "m").kindName(), "a number");
         EXPECT_EQ(Value::text("x").kindName(), "text");
         EXPECT_EQ(list.kindName(), "a list");
     }
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(list.kindName(), "表");
     EXPECT_EQ(Value::text("x").kindName(), "文字");
     EXPECT_EQ(Value(1).kindName(), "数");
@@ -113,7 +113,7 @@ TEST(Value, ListsKnowTheirWeightAndDepth) {
 
 // The limit counts items at every depth, so a line cannot hold 10^10 numbers in nested lists.
 TEST(Value, ListLimitCountsNestedItems) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     Value::ListBuilder inner;
     for (int i = 0; i < 99999; ++i)
         inner.append(Value(0));
@@ -130,12 +130,12 @@ TEST(Value, ListLimitCountsNestedItems) {
     EXPECT_EQ(builder.size(), 1u); // the refused item is not kept
     EXPECT_EQ(builder.weight(), 100000u);
 
-    LanguageScope japanese(AppLanguage::japanese);
+    EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(messageOf([&] { Value::list({big, big}); }), "表が大きすぎます");
 }
 
 TEST(Value, ListNestingDepthIsBounded) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     Value deep = Value::list({});
     for (std::size_t depth = 1; depth < Value::maxListDepth; ++depth)
         deep = Value::list({deep});

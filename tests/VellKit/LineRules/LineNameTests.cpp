@@ -1,7 +1,7 @@
 #include "LineRules/LineEditor.h"
 #include "Sheet/DocumentEvaluator.h"
+#include "Support/EngineSettingsScope.h"
 #include "Unicode/Unicode.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -10,7 +10,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using NamedLine = LineEditor::NamedLine;
 
 TEST(LineName, IsTheNameTheLineAssigns) {
@@ -106,17 +106,17 @@ TEST(NameProblem, ChecksTheNameInOrder) {
     };
     for (const Case& c : cases) {
         {
-            const LanguageScope japanese(AppLanguage::japanese);
+            const EngineSettingsScope japanese(AppLanguage::japanese);
             EXPECT_EQ(LineEditor::nameProblem(c.proposed, text, c.line), c.japanese);
         }
-        const LanguageScope english(AppLanguage::english);
+        const EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(LineEditor::nameProblem(c.proposed, text, c.line), c.english);
     }
 }
 
 // "if = 3 + 4" is no assignment the parser takes: a keyword as a name would break the line.
 TEST(NameProblem, RefusesEveryKeywordOfTheProgramLanguage) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     ASSERT_EQ(LineEditor::name(u"if = 3 + 4", 0), std::nullopt);
     for (const std::string& keyword : LineEditor::keywords()) {
         const std::u16string proposed(keyword.begin(), keyword.end()); // all ASCII

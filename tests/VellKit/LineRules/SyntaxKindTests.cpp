@@ -1,6 +1,6 @@
 #include "LineRules/HexColor.h"
 #include "LineRules/SyntaxKind.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -9,7 +9,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 
 TEST(SyntaxKinds, EightClassesInOrderWithTheirNamesLabelsSamplesAndColours) {
     struct Row {
@@ -57,11 +57,11 @@ TEST(SyntaxKinds, EightClassesInOrderWithTheirNamesLabelsSamplesAndColours) {
         EXPECT_EQ(SyntaxKinds::fromRawValue(row.raw), kind);
         EXPECT_EQ(SyntaxKinds::defaultColors(kind), row.colors);
         {
-            LanguageScope japanese(AppLanguage::japanese);
+            EngineSettingsScope japanese(AppLanguage::japanese);
             EXPECT_EQ(SyntaxKinds::label(kind), row.japaneseLabel);
             EXPECT_EQ(SyntaxKinds::sample(kind), row.japaneseSample);
         }
-        LanguageScope english(AppLanguage::english);
+        EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(SyntaxKinds::label(kind), row.englishLabel);
         EXPECT_EQ(SyntaxKinds::sample(kind), row.englishSample);
     }

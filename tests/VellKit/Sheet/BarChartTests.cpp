@@ -1,8 +1,8 @@
-#include "../Engine/EngineSettingsScope.h"
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
 #include "PlotTestSupport.h"
 #include "Sheet/PlotBuilder.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::largest;
 using testing::parseExpression;
 using testing::plotFailure;
@@ -123,7 +123,7 @@ TEST(BarChart, Messages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-            LanguageScope scope(language);
+            EngineSettingsScope scope(language);
             PlotTestContext context;
             context.nameSpecialNumbers();
             EXPECT_EQ(plotFailure(c.line, context),

@@ -1,19 +1,19 @@
 #include "Engine/L10n.h"
 #include "SheetTestSupport.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::evaluated;
-using testing::LanguageScope;
 
 using Lines = std::vector<std::string>;
 
 TEST(CrossSheet, FunctionsOfOtherSheets) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {
         {"A", "def f(x):\n  return x + 1"},
         {"B", "def f(x):\n  return x + 2\ndef tenfold(x):\n  return x * 10"}};
@@ -28,7 +28,7 @@ TEST(CrossSheet, FunctionsOfOtherSheets) {
 }
 
 TEST(CrossSheet, HelpersComeFromTheHomeSheet) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {
         {"A", "def outer():\n  return inner()\ndef inner():\n  return 1\ndef maker():\n  def made():\n    "
               "return 5\n  "
@@ -50,7 +50,7 @@ TEST(CrossSheet, HelpersComeFromTheHomeSheet) {
 // A line of another sheet's function has a line number of its own sheet: nothing it gives may land
 // on the line of this sheet that has the same number, also one this sheet has already passed.
 TEST(CrossSheet, LinesOfOtherSheetsNeverLandOnThisSheet) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {
         {"A", "def f(x):\n  y = x * 2\n  for i in range(2):\n    y = y + i\n  if y > 100:\n    return 0\n  "
               "return y"},
@@ -69,7 +69,7 @@ TEST(CrossSheet, LinesOfOtherSheetsNeverLandOnThisSheet) {
 }
 
 TEST(CrossSheet, NamedValuesStayOnTheirSheet) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"A", "rate = 10\ndef f(x):\n  q = x\n  return x * rate"}};
     EXPECT_EQ(evaluated({"f(2)"}, others), (Lines{"fail: rate is not defined"}));
     EXPECT_EQ(evaluated({"rate = 3", "f(2)", "q + 1"}, others),
@@ -77,7 +77,7 @@ TEST(CrossSheet, NamedValuesStayOnTheirSheet) {
 }
 
 TEST(CrossSheet, OnlyValidTopLevelDefinitionsAreOffered) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {
         {"A", "def sum(x):\n  return 1\ndef pi():\n  return 1\ndef prev():\n  return 1\ndef kg(x):\n  return "
               "1\nif 1:\n  "
@@ -88,16 +88,16 @@ TEST(CrossSheet, OnlyValidTopLevelDefinitionsAreOffered) {
 }
 
 TEST(CrossSheet, ArgumentCountNamesTheSheet) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"Tools", "def f(a, b):\n  return a + b"}};
     EXPECT_EQ(evaluated({"f(1)", "f(1, 2)"}, others),
               (Lines{"fail: f (from sheet “Tools”) needs 2 argument(s)", "3"}));
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(evaluated({"f(1)"}, others), (Lines{"fail: （Tools シートの）f は引数が 2 つ必要です"}));
 }
 
 TEST(CrossSheet, UnknownFunctions) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(evaluated({"foo(1)", "sqrt(4)", "Foo(2)"}, {{"A", "def bar():\n  return 1"}}),
               (Lines{"fail: There is no function named foo", "2", "fail: There is no function named Foo"}));
 }
@@ -130,7 +130,7 @@ TEST(CrossSheet, OtherSheetsAreParsedOnlyWhenNeeded) {
 }
 
 TEST(CrossSheet, RecursionAcrossSheetsKeepsTheDepthLimit) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"A", "def ping(n):\n  return pong(n + 1)"},
                                              {"B", "def pong(n):\n  return ping(n + 1)"}};
     EXPECT_EQ(evaluated({"ping(1)", "3"}, others),

@@ -3,8 +3,8 @@
 
 #include "Engine/L10n.h"
 #include "SheetTestSupport.h"
+#include "Support/EngineSettingsScope.h"
 #include "Unicode/Unicode.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -15,8 +15,8 @@
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::frozenClock;
-using testing::LanguageScope;
 using testing::steppingClock;
 using Lines = std::vector<std::string>;
 
@@ -54,7 +54,7 @@ Lines evaluatedLines(const std::vector<std::string>& lines, const std::vector<Sh
 }
 
 TEST(HostileInput, LongLines) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     // 100,000 characters each.
     const std::string additions = repeated("1+", 49999) + "1";
     const std::string quoted = "\"" + repeated("a", 99998) + "\"";
@@ -69,7 +69,7 @@ TEST(HostileInput, LongLines) {
 }
 
 TEST(HostileInput, DeepNesting) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const auto parenthesized = [](std::size_t depth) {
         return repeated("(", depth) + "1" + repeated(")", depth);
     };
@@ -89,7 +89,7 @@ TEST(HostileInput, DeepNesting) {
 }
 
 TEST(HostileInput, TextsAndListsAtTheirLimits) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(evaluatedLines({
                   "len(\"a\" * 100000)",
                   "\"a\" * 100001",
@@ -106,7 +106,7 @@ TEST(HostileInput, TextsAndListsAtTheirLimits) {
 }
 
 TEST(HostileInput, LongNumbers) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(
         evaluatedLines({
             repeated("9", 10000),
@@ -122,7 +122,7 @@ TEST(HostileInput, LongNumbers) {
 }
 
 TEST(HostileInput, ControlCharacters) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     for (char32_t c = 0; c < 0x80; c = c == 0x1F ? 0x7F : c + 1) {
         if (c == U'\n') continue;
         const std::string character(1, static_cast<char>(c));
@@ -142,7 +142,7 @@ TEST(HostileInput, ControlCharacters) {
 }
 
 TEST(HostileInput, InvalidUtf8) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     // Each byte that starts no valid sequence reads as one U+FFFD.
     const struct {
         std::string bytes;
@@ -176,7 +176,7 @@ TEST(HostileInput, InvalidUtf8) {
 }
 
 TEST(HostileInput, EndlessRecursion) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(evaluated("def f(x):\n  return f(x + 1)\nf(1)\n2"),
               (Lines{"blank", callsTooDeep, callsTooDeep, "2"}));
     // Two calls per level: the step limit ends what the depth limit lets through.
@@ -192,7 +192,7 @@ TEST(HostileInput, EndlessRecursion) {
 // Forty calls from inside expressions nested a thousand levels deep would overflow the stack; calls stop
 // nesting earlier instead.
 TEST(HostileInput, RecursionFromDeepExpressions) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     for (const std::string& body : {repeated("-", 995) + "f(n)", repeated("2^", 995) + "f(n)",
                                     repeated("1+(", 995) + "f(n)" + repeated(")", 995),
                                     repeated("[", 98) + repeated("-", 895) + "f(n)" + repeated("]", 98)})
@@ -209,7 +209,7 @@ TEST(HostileInput, RecursionFromDeepExpressions) {
 }
 
 TEST(HostileInput, SheetsWhoseFunctionsCallEachOther) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"Other", "def pong(n):\n  return ping(n)\ndef down(n):\n  if n "
                                                        "<= 0:\n    return 0\n  return up(n - 1) + 1"}};
     EXPECT_EQ(evaluated("def ping(n):\n  return pong(n)\nping(1)\n4", others),
@@ -223,7 +223,7 @@ TEST(HostileInput, SheetsWhoseFunctionsCallEachOther) {
 // Large values cost time that no program step counts: the clock is read as they are built, so a sheet
 // of short but heavy lines stops at the time limit instead of running for seconds.
 TEST(HostileInput, HeavyLinesStopAtTheTimeLimit) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     // The stepping clock reads 0.1 s at the start, 0.2 s at the first 4096 units of work and 0.3 s at
     // the next: the second line is past the limit, and so is every later one that builds a list.
     EXPECT_EQ(evaluated("len([0] * 5000)\nlen([0] * 5000)\nsum([1] * 99999)\n7", {}, steppingClock()),

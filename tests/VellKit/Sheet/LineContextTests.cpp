@@ -9,7 +9,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::messageOf;
 
 ProgramFunction function(std::string name, std::vector<std::string> params,
@@ -103,7 +103,7 @@ TEST(LineContext, LineValues) {
 }
 
 TEST(LineContext, CallsCheckTheArgumentCount) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     LineContext context;
     int runs = 0;
     context.runFunction = [&](const ProgramFunction&) {
@@ -120,7 +120,7 @@ TEST(LineContext, CallsCheckTheArgumentCount) {
               "f (from sheet “Tools”) needs 2 argument(s)");
     EXPECT_EQ(messageOf([&] { context.callUserFunction("g", three); }), "g needs 2 argument(s)");
     {
-        const LanguageScope japanese(AppLanguage::japanese);
+        const EngineSettingsScope japanese(AppLanguage::japanese);
         EXPECT_EQ(messageOf([&] { context.callUserFunction("f", one); }),
                   "（Tools シートの）f は引数が 2 つ必要です");
         EXPECT_EQ(messageOf([&] { context.callUserFunction("g", three); }), "g は引数が 2 つ必要です");
@@ -137,7 +137,7 @@ TEST(LineContext, CallsCheckTheArgumentCount) {
 }
 
 TEST(LineContext, CallsBindParametersAndAlwaysUnwind) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     LineContext context;
     context.functions.emplace("f", function("f", {"a", "b", "a"}));
     context.runFunction = [&](const ProgramFunction&) {

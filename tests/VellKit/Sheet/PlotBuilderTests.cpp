@@ -1,8 +1,8 @@
-#include "../Engine/EngineSettingsScope.h"
 #include "Engine/L10n.h"
 #include "PlotTestSupport.h"
 #include "Sheet/PlotBuilder.h"
 #include "Sheet/PlotContext.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::largest;
 using testing::parseExpression;
 using testing::plotFailure;
@@ -53,7 +53,7 @@ TEST(PlotDispatch, BuilderByNameAndArguments) {
         EXPECT_EQ(plotLine(c.line).kind, c.kind);
     }
 
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(plotFailure("plot()"), "Write an expression to draw, like plot(x^2)");
     EXPECT_EQ(plotFailure("plot(x, 1, 2, 3)"), "For three axes write plot(expr, x from, x to, y from, y to)");
     EXPECT_EQ(plotFailure("chart()"), "Write values to chart, like chart(a, b, …)");

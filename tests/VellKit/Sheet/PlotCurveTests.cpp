@@ -1,9 +1,9 @@
-#include "../Engine/EngineSettingsScope.h"
 #include "Engine/CalcError.h"
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "PlotTestSupport.h"
 #include "Sheet/PlotBuilder.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::largest;
 using testing::plotFailure;
 using testing::plotLine;
@@ -165,7 +165,7 @@ TEST(PlotCurve, XHidesANamedValueX) {
 TEST(PlotCurve, UserFunctionsAreNotCalledInSamples) {
     PlotTestContext context;
     context.functions["f"] = [](const std::vector<Value>& arguments) { return arguments.front(); };
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(plotFailure("plot(f(x))", context), "This expression can’t be plotted");
     EXPECT_EQ(context.userCalls, 0);
     // In the bounds, evaluated in the line's own context, they are.
@@ -202,17 +202,17 @@ TEST(PlotCurve, Messages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         {
-            LanguageScope english(AppLanguage::english);
+            EngineSettingsScope english(AppLanguage::english);
             EXPECT_EQ(plotFailure(c.line), c.english);
         }
-        LanguageScope japanese(AppLanguage::japanese);
+        EngineSettingsScope japanese(AppLanguage::japanese);
         EXPECT_EQ(plotFailure(c.line), c.japanese);
     }
 }
 
 TEST(PlotCurve, CurveBuilderTakesOnlyOneOrThreeArguments) {
     PlotTestContext context;
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     const std::vector<ExprPtr> four{Expr::identifier("x"), Expr::number(0), Expr::number(1), Expr::number(2)};
     EXPECT_THROW(
         {
@@ -229,7 +229,7 @@ TEST(PlotCurve, CurveBuilderTakesOnlyOneOrThreeArguments) {
 // Bounds whose difference overflows would make every sample infinite; they are refused like a
 // reversed range. Ranges near the double limit still give finite positions and finite ranges.
 TEST(PlotCurve, RangesNearTheDoubleLimit) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     PlotTestContext context;
     context.nameSpecialNumbers();
     for (const char* line : {"plot(x, -1e308, 1e308)", "plot(x, -1.7e308, 1.7e308)", "plot(x, 1, inf)",

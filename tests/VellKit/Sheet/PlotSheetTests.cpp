@@ -1,9 +1,9 @@
-#include "../Engine/EngineSettingsScope.h"
 #include "Engine/L10n.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/LineResult.h"
 #include "Sheet/PlotSpec.h"
 #include "SheetTestSupport.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -12,8 +12,8 @@
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::evaluated;
-using testing::LanguageScope;
 
 const PlotSpec& plotOf(const LineResult& result) {
     const PlotSpec* spec = result.outcome.as<PlotSpec>();
@@ -22,7 +22,7 @@ const PlotSpec& plotOf(const LineResult& result) {
 }
 
 TEST(PlotLines, ResultsOfShortSheets) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     struct Case {
         std::vector<std::string_view> lines;
         std::vector<std::string> results;
@@ -97,7 +97,7 @@ TEST(PlotLines, Charts) {
         DocumentEvaluator::evaluate("a = 3\ndef dbl(n):\n  return n * 2\nchart(a, dbl(a), #1)");
     EXPECT_EQ(plotOf(reached[3]).bars, (std::vector<PlotBar>{{"a", 3}, {"2", 6}, {"3", 3}}));
 
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(evaluated({"棒グラフ(1)", "Bars(x)"}),
               (std::vector<std::string>{"plot", "fail: x is not defined"}));
 }

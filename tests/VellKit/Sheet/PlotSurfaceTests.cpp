@@ -1,8 +1,8 @@
-#include "../Engine/EngineSettingsScope.h"
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
 #include "PlotTestSupport.h"
 #include "Sheet/PlotBuilder.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::largest;
 using testing::plotFailure;
 using testing::plotLine;
@@ -111,7 +111,7 @@ TEST(PlotSurface, UndefinedCells) {
 
     // Four defined cells are enough, three are not.
     EXPECT_EQ(definedCells(plotLine("plot((abs(x) == 10 and abs(y) == 10) or \"a\")")), 4u);
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(plotFailure("plot((x == 10 and abs(y) == 10 or x == -10 and y == 10) or \"a\")"),
               "This expression can’t be drawn with three axes");
     EXPECT_EQ(plotFailure("plot(zz + y)"), "This expression can’t be drawn with three axes");
@@ -146,7 +146,7 @@ TEST(PlotSurface, NamesInsideCells) {
     context.functions["f"] = [](const std::vector<Value>& arguments) { return arguments.front(); };
     const PlotSpec spec = plotLine("plot(k*x*Y)", context);
     EXPECT_EQ(spec.surface[0][0], 200);
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(plotFailure("plot(f(x) + y)", context), "This expression can’t be drawn with three axes");
     EXPECT_EQ(context.userCalls, 0);
 }
@@ -179,7 +179,7 @@ TEST(PlotSurface, Messages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.english);
         for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-            LanguageScope scope(language);
+            EngineSettingsScope scope(language);
             PlotTestContext context;
             try {
                 PlotBuilder::surface(c.arguments, context, "t");
@@ -193,7 +193,7 @@ TEST(PlotSurface, Messages) {
 
 // Ranges whose width overflows are refused; near the limit, every cell and every range is finite.
 TEST(PlotSurface, RangesNearTheDoubleLimit) {
-    LanguageScope english(AppLanguage::english);
+    EngineSettingsScope english(AppLanguage::english);
     EXPECT_EQ(plotFailure("plot(x*y, -1e308, 1e308)"), "The range needs left < right");
     EXPECT_EQ(plotFailure("plot(x + y, 0, 1, -1e308, 1e308)"), "The range needs left < right");
     EXPECT_EQ(plotFailure("plot(x + y, -1e308, 1e308, 0, 1)"), "The range needs left < right");

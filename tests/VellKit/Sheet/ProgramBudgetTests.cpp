@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 using testing::messageOf;
 using Clock = ProgramBudget::Clock;
 
@@ -32,7 +32,7 @@ struct ManualClock {
 };
 
 TEST(ProgramBudget, StepLimit) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     ManualClock clock;
     ProgramBudget budget(clock.source());
     for (int i = 0; i < 200000; ++i)
@@ -45,7 +45,7 @@ TEST(ProgramBudget, StepLimit) {
 }
 
 TEST(ProgramBudget, TimeIsCheckedOnEvery256thStepOnly) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     ManualClock clock;
     ProgramBudget budget(clock.source());
     EXPECT_EQ(clock.reads, 1); // the start
@@ -64,7 +64,7 @@ TEST(ProgramBudget, TimeIsCheckedOnEvery256thStepOnly) {
 }
 
 TEST(ProgramBudget, WorkReadsTheClockEvery4096Units) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     ManualClock clock;
     ProgramBudget budget(clock.source());
     budget.spend(4095);
@@ -84,7 +84,7 @@ TEST(ProgramBudget, WorkReadsTheClockEvery4096Units) {
 }
 
 TEST(ProgramBudget, TimeCountsFromCreation) {
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     ManualClock clock;
     clock.advance(100);
     ProgramBudget budget(clock.source());
@@ -95,7 +95,7 @@ TEST(ProgramBudget, TimeCountsFromCreation) {
 }
 
 TEST(ProgramBudget, DepthLimit) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     ProgramBudget budget;
     for (int i = 0; i < 40; ++i)
         budget.enter();
@@ -108,7 +108,7 @@ TEST(ProgramBudget, DepthLimit) {
 }
 
 TEST(ProgramBudget, JapaneseMessages) {
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     ManualClock clock;
     ProgramBudget budget(clock.source());
     for (int i = 0; i < 40; ++i)

@@ -1,6 +1,6 @@
 #include "Engine/L10n.h"
 #include "SheetTestSupport.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -8,9 +8,9 @@
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::evaluated;
 using testing::frozenClock;
-using testing::LanguageScope;
 using testing::SheetCase;
 using testing::steppingClock;
 
@@ -45,7 +45,7 @@ void expectStepLimitSheets(const std::vector<SheetCase>& cases) {
 }
 
 TEST(ProgramExecution, Loops) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"for i in range(3):", "  i × 10", "i"}, {"blank", "20", "2"}},
         {{"for c in \"ab\":", "  c"}, {"blank", "\"b\""}},
@@ -75,7 +75,7 @@ TEST(ProgramExecution, Loops) {
 // A body line runs many times from one text; what it reads as must follow each run's previous
 // answer, and its failures must follow the failure rule every time.
 TEST(ProgramExecution, BodyLinesRunAgain) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         // The first run has no previous answer, so × 2 does not continue; the later ones do.
         {{"for i in range(3):", "  × 2", "  i + 1"}, {"blank", "4", "3"}},
@@ -89,7 +89,7 @@ TEST(ProgramExecution, BodyLinesRunAgain) {
 }
 
 TEST(ProgramExecution, RangeItems) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"range(4)", "[0, 1, 2, 3]"},
         {"range(2, 5)", "[2, 3, 4]"},
@@ -117,13 +117,13 @@ TEST(ProgramExecution, RangeItems) {
         const auto results = evaluated({"xs = []", header, "  xs = xs + [i]", "xs"});
         EXPECT_EQ(results[1].starts_with("fail") ? results[1] : results[3], items) << call;
     }
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(evaluated({"for i in range([1]):"})[0], "fail: range に表は使えません");
     EXPECT_EQ(evaluated({"for i in range(\"a\"):"})[0], "fail: range に文字は使えません");
 }
 
 TEST(ProgramExecution, IfChains) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"if 0:", "  1", "elif \"\":", "  2", "else:", "  3"},
          {"blank", "blank", "blank", "blank", "blank", "3"}},
@@ -141,7 +141,7 @@ TEST(ProgramExecution, IfChains) {
 }
 
 TEST(ProgramExecution, WhereFailuresLand) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"return 5", "1"}, {"fail: return can only be used inside def", "1"}},
         // A top-level break or continue ends the evaluation without a mark.
@@ -157,7 +157,7 @@ TEST(ProgramExecution, WhereFailuresLand) {
 }
 
 TEST(ProgramExecution, Functions) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"def area(w, d):", "  return w × d", "area(3, 4)", "area(2, 2) + 1"}, {"blank", "4", "12", "5"}},
         // Defined from the moment the def runs; a later def replaces it for the lines after it.
@@ -200,7 +200,7 @@ TEST(ProgramExecution, Functions) {
 }
 
 TEST(ProgramExecution, Recursion) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"def fact(n):", "  if n <= 1:", "    return 1", "  return n * fact(n - 1)", "fact(5)",
           "fact(40) > 0", "fact(41)"},
@@ -212,7 +212,7 @@ TEST(ProgramExecution, Recursion) {
 }
 
 TEST(ProgramExecution, DeepNestingInsideCallsFailsInsteadOfExhaustingTheStack) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     // Every call evaluates a line nested hundreds of levels deep, or runs a body hundreds of blocks
     // deep, before it calls the next: forty such calls would overflow the stack.
     const std::string deepReturn = "  return " + std::string(900, '-') + "f(n + 1)";
@@ -237,7 +237,7 @@ TEST(ProgramExecution, DeepNestingInsideCallsFailsInsteadOfExhaustingTheStack) {
 }
 
 TEST(ProgramExecution, BudgetInsideCalls) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectStepLimitSheets({
         // The call's line fails (a note when it has no digit); the next step ends the evaluation.
         {{"def spin(n):", "  while 1:", "    n", "spin(1)", "5", "// later"},
@@ -248,7 +248,7 @@ TEST(ProgramExecution, BudgetInsideCalls) {
 }
 
 TEST(ProgramExecution, LoopSignalsStopAtTheFunctionBoundary) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         // On a plain line, also one inside a loop: that line fails, the loop goes on.
         {{"def stop():", "  break", "stop()", "for i in range(3):", "  x = stop()", "  i", "9"},
@@ -273,7 +273,7 @@ TEST(ProgramExecution, LoopSignalsStopAtTheFunctionBoundary) {
 }
 
 TEST(ProgramExecution, TimeLimit) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::string tooLong = "fail: The loop is taking too long";
     // The clock is read at the start, at step 256 (0.1 s) and at step 512 (0.2 s).
     EXPECT_EQ(evaluatedWithClock({"while 1:", "  x = 1", "5"}, steppingClock()),

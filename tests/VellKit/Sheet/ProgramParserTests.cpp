@@ -1,6 +1,6 @@
 #include "Engine/L10n.h"
 #include "Sheet/Program.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -10,7 +10,7 @@
 namespace vell {
 namespace {
 
-using testing::LanguageScope;
+using testing::EngineSettingsScope;
 
 std::string parsed(const std::vector<std::string_view>& lines) {
     return debugDescription(Program::parse(lines));
@@ -22,7 +22,7 @@ struct ParseCase {
 };
 
 TEST(ProgramParser, NodesOfShortSheets) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<ParseCase> cases = {
         {{"#3 + 1"}, "line@0 \"#3 + 1\""},
         {{"#", "# note", "#x", "#３", "// note", "＃ note"},
@@ -78,7 +78,7 @@ TEST(ProgramParser, NodesOfShortSheets) {
 }
 
 TEST(ProgramParser, BodiesByIndentation) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<ParseCase> cases = {
         // Blank lines and notes after a body belong to it; a line at the header's depth ends it.
         {{"for i in range(2):", "  i", "", "// note", "2"},
@@ -116,7 +116,7 @@ TEST(ProgramParser, BodiesByIndentation) {
 }
 
 TEST(ProgramParser, MessagesFollowTheLanguage) {
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     const std::vector<ParseCase> cases = {
         {{"if:"}, "invalid@0 \"条件の書き方が正しくありません\""},
         {{"else:"}, "invalid@0 \"対応する if がありません\""},

@@ -1,14 +1,14 @@
 #include "Engine/L10n.h"
 #include "SheetTestSupport.h"
-#include "VellKit/Engine/EngineSettingsScope.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 
 namespace vell {
 namespace {
 
+using testing::EngineSettingsScope;
 using testing::evaluated;
-using testing::LanguageScope;
 using testing::SheetCase;
 
 void expectSheets(const std::vector<SheetCase>& cases) {
@@ -25,7 +25,7 @@ TEST(SheetEvaluation, LineCountFollowsTheLineFeeds) {
 }
 
 TEST(SheetEvaluation, NamesAndContinuation) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"price = 1200", "price × 2"}, {"1200 =price", "2400"}},
         {{"3 + 4 =", "× 2", "- 4", "-3"}, {"7", "14", "10", "-3"}},
@@ -43,7 +43,7 @@ TEST(SheetEvaluation, NamesAndContinuation) {
 }
 
 TEST(SheetEvaluation, EarlierAnswers) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"7", "prev × 2", "ans + 1", "前 - 1", "Prev"}, {"7", "14", "15", "14", "note"}},
         {{"7", "Prev + 1"}, {"7", "fail: Prev is not defined"}},
@@ -73,7 +73,7 @@ TEST(SheetEvaluation, EarlierAnswers) {
 }
 
 TEST(SheetEvaluation, LineReferences) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         // "#-1" is a note: no digit follows the "#".
         {{"4", "#1 * 2", "#3", "#0 + 1", "#-1", "#99 + 1", "- #1"},
@@ -86,7 +86,7 @@ TEST(SheetEvaluation, LineReferences) {
 }
 
 TEST(SheetEvaluation, NotesAndFailures) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"# heading", "#x", "＃ memo", "// 1 + 1", "#３ items"}, {"note", "note", "note", "note", "note"}},
         // Prose without ASCII digits is a note; with one it shows the failure.
@@ -109,7 +109,7 @@ TEST(SheetEvaluation, NotesAndFailures) {
 }
 
 TEST(SheetEvaluation, ReservedNamesCannotBeAssigned) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
         {{"sum = 3", "Total = 3", "前 = 1", "ANS = 2", "小計 = 1", "sum"},
          {"fail: “sum” is a built-in word and can’t be used as a name",
@@ -118,7 +118,7 @@ TEST(SheetEvaluation, ReservedNamesCannotBeAssigned) {
           "fail: “ANS” is a built-in word and can’t be used as a name",
           "fail: “小計” is a built-in word and can’t be used as a name", "note"}},
     });
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(evaluated({"total = 1"}),
               std::vector<std::string>{"fail: 「total」はもともとある言葉なので名前に使えません"});
     EXPECT_EQ(evaluated({"1 m", "1 kg", "sum"})[2], "fail: 種類の違う単位が混ざっていて合計できません");
@@ -170,7 +170,7 @@ TEST(SheetEvaluation, PreparingALine) {
 }
 
 TEST(SheetEvaluation, FunctionNameProblems) {
-    const LanguageScope english(AppLanguage::english);
+    const EngineSettingsScope english(AppLanguage::english);
     const std::vector<std::pair<std::string_view, std::string>> cases = {
         {"sqrt", "“sqrt” is a built-in function and can’t be used"},
         {"SQRT", "“SQRT” is a built-in function and can’t be used"},
@@ -192,7 +192,7 @@ TEST(SheetEvaluation, FunctionNameProblems) {
     for (std::string_view name : {"f", "area", "Pi", "true", "range", "税込"})
         EXPECT_EQ(DocumentEvaluator::functionNameProblem(name), std::nullopt) << name;
 
-    const LanguageScope japanese(AppLanguage::japanese);
+    const EngineSettingsScope japanese(AppLanguage::japanese);
     EXPECT_EQ(DocumentEvaluator::functionNameProblem("max"), "「max」はもともとある関数なので使えません");
     EXPECT_EQ(DocumentEvaluator::functionNameProblem("π"), "「π」は定数なので使えません");
     EXPECT_EQ(DocumentEvaluator::functionNameProblem("合計"), "「合計」はもともとある言葉なので使えません");

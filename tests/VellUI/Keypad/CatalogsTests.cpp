@@ -32,7 +32,7 @@ const FunctionItem* find(const std::vector<CatalogGroup>& groups, std::string_vi
 
 TEST(Catalogs, GroupsAndEntryCounts) {
     EngineSettingsScope scope;
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     const auto functions = FunctionCatalog::categories();
     EXPECT_EQ(sizes(functions), (std::vector<std::size_t>{5, 4, 7, 6, 5, 4, 2, 20, 5}));
     const auto units = UnitCatalog::categories();
@@ -67,12 +67,12 @@ TEST(Catalogs, GroupsAndEntryCounts) {
 
 TEST(Catalogs, LanguageChangesTextsButNeverKeysOrIds) {
     EngineSettingsScope scope;
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     const auto japanese = FunctionCatalog::categories();
     EXPECT_EQ(FunctionCatalog::categories(), japanese);
     const auto japaneseUnits = UnitCatalog::categories();
 
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
     const auto english = FunctionCatalog::categories();
     const auto englishUnits = UnitCatalog::categories();
     ASSERT_EQ(keys(english), keys(japanese));
@@ -104,7 +104,7 @@ TEST(Catalogs, LanguageChangesTextsButNeverKeysOrIds) {
 
 TEST(Catalogs, SnippetsAndCaretPositions) {
     EngineSettingsScope scope;
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
     const auto functions = FunctionCatalog::categories();
     const auto units = UnitCatalog::categories();
     struct Case {

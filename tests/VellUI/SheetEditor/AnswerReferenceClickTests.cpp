@@ -127,7 +127,7 @@ TEST_F(AnswerReferenceClick, ARightClickOnAnAnswerOffersToNameOrRenameItsLine) {
         {1, AppLanguage::japanese, "名前を付ける…"},
     };
     for (const Case& c : cases) {
-        L10n::language = c.language;
+        scope.setLanguage(c.language);
         std::unique_ptr<QMenu> menu(view.contextMenuAt(answerOf(view, c.line).toPoint()));
         ASSERT_EQ(menu->actions().size(), 1) << c.title;
         EXPECT_EQ(menu->actions()[0]->text().toStdString(), c.title);
@@ -136,7 +136,7 @@ TEST_F(AnswerReferenceClick, ARightClickOnAnAnswerOffersToNameOrRenameItsLine) {
     EXPECT_EQ(requested, (std::vector<qint64>{0, 1, 0, 1}));
 
     // Beside a failure, or left of the divider, the text's own menu.
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
     for (const QPointF point : {answerOf(view, 3), pointOnLine(view, 0, 100)}) {
         std::unique_ptr<QMenu> menu(view.contextMenuAt(point.toPoint()));
         EXPECT_GT(menu->actions().size(), 1);

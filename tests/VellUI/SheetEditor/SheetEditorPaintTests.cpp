@@ -108,9 +108,9 @@ TEST_F(SheetEditorPaint, PlotLabelsInBothLanguagesAndAnswersThatShrinkThenShorte
     CalcTextView& view = openWindow().view();
     EXPECT_EQ(view.answerFor(0)->text, "Graph ↓");
     EXPECT_EQ(view.answerFor(0)->colour, EditorPalette::plotLabel.resolve(false));
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     EXPECT_EQ(view.answerFor(0)->text, "グラフ ↓");
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
 
     const auto pixels = [](const QFont& font) { return font.pointSizeF() * 96 / 72; };
     EXPECT_DOUBLE_EQ(pixels(view.answerFor(1)->font), 15);

@@ -29,9 +29,9 @@ std::string storedText(const TempDefaults& defaults, const char* key) {
 
 TEST(AppSettings, EmptyDefaultsGiveEveryDefaultAndSetTheEngine) {
     EngineSettingsScope scope;
-    L10n::language = AppLanguage::english;
-    Evaluator::useDegrees = true;
-    ValueFormatter::maxFractionDigits = 3;
+    scope.setLanguage(AppLanguage::english);
+    scope.setDegrees(true);
+    scope.setMaxFractionDigits(3);
     TempDefaults defaults;
     NotificationRecorder posts(settingsNotifications);
 
@@ -54,9 +54,9 @@ TEST(AppSettings, EmptyDefaultsGiveEveryDefaultAndSetTheEngine) {
     EXPECT_EQ(settings.keypadFontScale(), 1.1);
     EXPECT_EQ(settings.keypadHeightMac(), 300);
 
-    EXPECT_FALSE(Evaluator::useDegrees);
-    EXPECT_EQ(ValueFormatter::maxFractionDigits, 10);
-    EXPECT_EQ(L10n::language, AppLanguage::system);
+    EXPECT_FALSE(EngineSettings::current().degrees);
+    EXPECT_EQ(EngineSettings::current().maxFractionDigits, 10);
+    EXPECT_EQ(EngineSettings::current().language, AppLanguage::system);
     // Loading writes and posts nothing.
     EXPECT_TRUE(defaults.readFile().isEmpty());
     EXPECT_TRUE(posts.posts.empty());
@@ -203,16 +203,16 @@ TEST(AppSettings, EngineSettingsFollowAndFractionDigitsReachTheEngineWithinZeroT
     AppSettings settings(defaults.open());
 
     settings.setAngle(AngleSetting::degrees);
-    EXPECT_TRUE(Evaluator::useDegrees);
+    EXPECT_TRUE(EngineSettings::current().degrees);
     settings.setAngle(AngleSetting::radians);
-    EXPECT_FALSE(Evaluator::useDegrees);
+    EXPECT_FALSE(EngineSettings::current().degrees);
 
     const std::pair<std::int64_t, int> digits[] = {
         {4, 4}, {0, 0}, {10, 10}, {25, 10}, {-1, 0}, {1'000'000'000, 10}, {INT64_MIN, 0}};
     for (const auto& [stored, engine] : digits) {
         settings.setMaxFractionDigits(stored);
         EXPECT_EQ(settings.maxFractionDigits(), stored);
-        EXPECT_EQ(ValueFormatter::maxFractionDigits, engine) << stored;
+        EXPECT_EQ(EngineSettings::current().maxFractionDigits, engine) << stored;
         EXPECT_EQ(storedText(defaults, "vell.maxFractionDigits"), std::to_string(stored));
     }
 
@@ -221,12 +221,12 @@ TEST(AppSettings, EngineSettingsFollowAndFractionDigitsReachTheEngineWithinZeroT
         TempDefaults edited;
         edited.writeFile("[General]\nvell.maxFractionDigits=" + text +
                          "\nvell.angle=degrees\nvell.language=japanese\n");
-        ValueFormatter::maxFractionDigits = 5;
+        scope.setMaxFractionDigits(5);
         const AppSettings loaded(edited.open());
         EXPECT_EQ(loaded.maxFractionDigits(), text.toLongLong());
-        EXPECT_EQ(ValueFormatter::maxFractionDigits, engine) << text.toStdString();
-        EXPECT_TRUE(Evaluator::useDegrees);
-        EXPECT_EQ(L10n::language, AppLanguage::japanese);
+        EXPECT_EQ(EngineSettings::current().maxFractionDigits, engine) << text.toStdString();
+        EXPECT_TRUE(EngineSettings::current().degrees);
+        EXPECT_EQ(EngineSettings::current().language, AppLanguage::japanese);
     }
 }
 
@@ -236,7 +236,7 @@ TEST(AppSettings, LanguageIsInForceBeforeItsChangeIsPosted) {
     AppSettings settings(defaults.open());
     std::vector<AppLanguage> seen;
     NotificationRecorder posts({std::string(L10n::languageChangedNotification)},
-                               [&] { seen.push_back(L10n::language); });
+                               [&] { seen.push_back(EngineSettings::current().language); });
 
     settings.setLanguage(AppLanguage::english);
     settings.setLanguage(AppLanguage::english);

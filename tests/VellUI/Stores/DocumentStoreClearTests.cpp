@@ -101,7 +101,7 @@ TEST_F(DocumentStoreClearTest, CancellingLeavesTheDocumentAlone) {
 TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAtOnce) {
     for (const auto& [language, name] :
          {std::pair{AppLanguage::english, "New Sheet"}, {AppLanguage::japanese, "新しいシート"}}) {
-        L10n::language = language;
+        scope.setLanguage(language);
         auto store = openWith("1");
         store->setText("1 + 1");
         store->deleteSheet(sheetId(2));

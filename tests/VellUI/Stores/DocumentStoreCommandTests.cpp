@@ -63,7 +63,7 @@ TEST_F(DocumentStoreCommandTest, SelectingASheetEvaluatesItAndSavesTheSelection)
 TEST_F(DocumentStoreCommandTest, AddingAppendsANumberedEmptySheetAndSelectsIt) {
     for (const auto& [language, name] :
          {std::pair{AppLanguage::english, "Sheet 4"}, {AppLanguage::japanese, "シート 4"}}) {
-        L10n::language = language;
+        scope.setLanguage(language);
         auto store = openWith(3);
         store->addSheet();
         ASSERT_EQ(store->sheets().size(), 4u);
@@ -160,7 +160,7 @@ TEST_F(DocumentStoreCommandTest, DuplicatingInsertsACopyAfterTheSheetWithNothing
     store->setText("5\n6\n7");
     EXPECT_TRUE(undoCenter.canUndo());
 
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     store->duplicateSheet(sheetId(2));
     ASSERT_EQ(store->sheets().size(), 4u);
     const Sheet& copy = store->sheets()[2];
@@ -173,7 +173,7 @@ TEST_F(DocumentStoreCommandTest, DuplicatingInsertsACopyAfterTheSheetWithNothing
     EXPECT_FALSE(undoCenter.canUndo());
     EXPECT_EQ(store->results().size(), 3u);
 
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
     store->duplicateSheet(sheetId(1));
     EXPECT_EQ(store->sheets()[1].name, "A Copy");
 

@@ -219,9 +219,9 @@ TEST_F(DocumentStoreEditTest, NamingALine) {
 
 TEST_F(DocumentStoreEditTest, ALineThatCannotBeNamedIsToldInTheUsersLanguage) {
     auto store = openWith("3\n  ");
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     EXPECT_EQ(store->setName(1, "y"), "名前を付けられませんでした");
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
     EXPECT_EQ(store->setName(1, "y"), "The line could not be named");
 }
 

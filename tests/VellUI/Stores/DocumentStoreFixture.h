@@ -70,7 +70,7 @@ protected:
         : settings(defaults.open()), keyLayouts(defaults.open(), clock),
           storagePath(folder.filePath("Vell/document.json")) {
         // The settings object has just put the stored (default) language in force.
-        L10n::language = AppLanguage::english;
+        scope.setLanguage(AppLanguage::english);
     }
 
     DocumentStore::Services services() {

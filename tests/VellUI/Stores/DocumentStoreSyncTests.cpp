@@ -105,7 +105,7 @@ protected:
     DocumentStoreSyncTest()
         : cloudFolder(sync.filePath("Vell")), cloudPath(sync.filePath("Vell/document.json")),
           first(sync.path(), clock), second(sync.path(), clock) {
-        L10n::language = AppLanguage::english;
+        scope.setLanguage(AppLanguage::english);
     }
 
     std::optional<VellDocument> cloudDocument() const { return decoded(contentsOf(cloudPath)); }

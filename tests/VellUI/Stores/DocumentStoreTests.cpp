@@ -274,7 +274,7 @@ TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
     auto store = open();
     const std::string english = store->results().front().outcome.debugDescription();
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     notifications.post(L10n::languageChangedNotification);
     ASSERT_TRUE(results.wait(1000));
     EXPECT_NE(store->results().front().outcome.debugDescription(), english);

@@ -67,7 +67,7 @@ protected:
 };
 
 TEST_F(KeyLayoutStoreTest, NothingStoredFollowsTheCatalogs) {
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     const KeyLayoutStore store = open();
     EXPECT_EQ(store.updatedAt(), Date::distantPast);
     EXPECT_TRUE(store.layouts().empty());
@@ -92,7 +92,7 @@ TEST_F(KeyLayoutStoreTest, NothingStoredFollowsTheCatalogs) {
 }
 
 TEST_F(KeyLayoutStoreTest, MergeWithTheCatalogs) {
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     const Ids catalog = catalogIds(FunctionCatalog::categories());
     struct Case {
         QByteArray json;
@@ -120,7 +120,7 @@ TEST_F(KeyLayoutStoreTest, MergeWithTheCatalogs) {
 }
 
 TEST_F(KeyLayoutStoreTest, AnEntryStoredInAnotherGroupShowsThere) {
-    L10n::language = AppLanguage::english; // keys stay Japanese
+    scope.setLanguage(AppLanguage::english); // keys stay Japanese
     storeUnits(R"({"お金":["in"]})");
     const KeyLayoutStore store = open();
     const auto units = store.groups(Kind::units);
@@ -148,7 +148,7 @@ TEST_F(KeyLayoutStoreTest, UnreadableStoredDataIsIgnored) {
 }
 
 TEST_F(KeyLayoutStoreTest, MovesWithinAndAcrossGroups) {
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     struct Case {
         std::string slot, target;
         Ids expected; // the first four ids of the function panel

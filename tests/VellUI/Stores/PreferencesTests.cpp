@@ -43,12 +43,12 @@ TEST(Preferences, OnlyTheExactRawValueMakesACase) {
 
 TEST(Preferences, LabelsFollowTheLanguageAtEveryRead) {
     EngineSettingsScope scope;
-    L10n::language = AppLanguage::japanese;
+    scope.setLanguage(AppLanguage::japanese);
     const TextSizeSetting size = TextSizeSetting::standard;
     EXPECT_EQ(TextSizeSettings::label(size), "標準");
     EXPECT_EQ(SheetListStyles::label(SheetListStyle::tabs), "上のタブ");
     EXPECT_EQ(AngleSettings::label(AngleSetting::radians), "ラジアン");
-    L10n::language = AppLanguage::english;
+    scope.setLanguage(AppLanguage::english);
     EXPECT_EQ(TextSizeSettings::label(size), "Standard");
     EXPECT_EQ(SheetListStyles::label(SheetListStyle::sidebar), "Sidebar");
     EXPECT_EQ(AppearanceSettings::label(AppearanceSetting::automatic), "Auto");

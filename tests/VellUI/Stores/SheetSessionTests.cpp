@@ -180,7 +180,7 @@ TEST_F(SheetSessionTest, AWindowOnTheSelectedSheetTakesTheStoresEvaluation) {
 
     // The angle setting changes answers without changing the document: the store's results are stale.
     evaluated->clear();
-    Evaluator::useDegrees = !Evaluator::useDegrees;
+    scope.setDegrees(!EngineSettings::current().degrees);
     store.refreshSessions();
     EXPECT_EQ(*evaluated, (std::vector<std::string>{"2 + 2", "3 + 3"}));
     evaluated->clear();

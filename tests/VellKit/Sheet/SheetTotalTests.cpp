@@ -1,5 +1,5 @@
-#include "Document/SheetTotal.h"
 #include "Engine/UnitRegistry.h"
+#include "Sheet/SheetTotal.h"
 
 #include <gtest/gtest.h>
 #include <string>

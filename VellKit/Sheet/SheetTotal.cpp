@@ -1,4 +1,4 @@
-#include "Document/SheetTotal.h"
+#include "Sheet/SheetTotal.h"
 
 #include "Engine/CalcError.h"
 

@@ -1,0 +1,7 @@
+#include "Engine/EngineSettings.h"
+
+namespace vell {
+
+EngineSettings EngineSettings::current_;
+
+} // namespace vell
