@@ -65,6 +65,17 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
 
 } // namespace
 
+bool claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL) {
+    if (!storageURL) return true;
+    const QString name = SingleInstance::serverName(*storageURL);
+    if (SingleInstance::requestWindow(name)) return false;
+    if (instance.listen(name)) return true;
+    // Two starts at once: the other one may have taken the name meanwhile.
+    if (SingleInstance::requestWindow(name)) return false;
+    std::fprintf(stderr, "Vell: a second start on this document cannot be noticed (%s)\n", qPrintable(name));
+    return true;
+}
+
 int runVell(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Vell"));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(
@@ -72,25 +83,18 @@ int runVell(int argc, char** argv) {
     const auto application = makeApplication(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(true);
+    // Read by the event loop only, so a signal that comes before it runs ends the run as soon as it starts.
+    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
 
     // Every stored preference, the engine-wide ones included, is in force before anything else.
     AppSettings::shared();
 
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
-    if (storageURL) {
-        const QString name = SingleInstance::serverName(*storageURL);
-        if (SingleInstance::requestWindow(name)) return 0;
-        if (!instance.listen(name)) {
-            if (SingleInstance::requestWindow(name)) return 0;
-            std::fprintf(stderr, "Vell: a second start on this document cannot be noticed (%s)\n",
-                         qPrintable(name));
-        }
-    }
+    if (!claimDocument(instance, storageURL)) return 0;
 
     VellApp vell(storageURL);
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
-    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
     MainWindow* first = vell.openWindow();
     StartupProbe::watch(*first);
     return QApplication::exec();

@@ -36,7 +36,8 @@ bool SingleInstance::requestWindow(const QString& name, int timeoutMilliseconds)
 }
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {
-    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    // No access options: with them Qt binds elsewhere and renames the socket into place, which would
+    // silently take the name from a running Vell. The user's runtime folder is private anyway.
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::answer);
 }
 
