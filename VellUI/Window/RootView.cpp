@@ -1,14 +1,20 @@
 #include "Window/RootView.h"
 
 #include "Appearance/Appearance.h"
+#include "Engine/L10n.h"
+#include "LineRules/LineEditor.h"
+#include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
+#include "Unicode/Unicode.h"
 #include "Window/SheetColumn.h"
 
+#include <QInputDialog>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -51,6 +57,10 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
     splitter_->setChildrenCollapsible(false);
     splitter_->setHandleWidth(1);
 
+    if (SheetEditor* editor = column_->sheetEditor()) {
+        connect(editor, &SheetEditor::onToggleLock, this, &RootView::toggleLock);
+        connect(editor, &SheetEditor::onRequestName, this, &RootView::requestName);
+    }
     connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
     notifications_.observe(showHelpNotification, this, [this](const QVariant&) { openHelp(); });
     applyLayout();
@@ -117,6 +127,33 @@ void RootView::openHelp() {
 
 void RootView::openSettings() {
     present(WindowSheetKind::settings, false);
+}
+
+void RootView::toggleLock(qint64 line) {
+    session_.focus();
+    store_.toggleLock(line);
+}
+
+void RootView::requestName(qint64 line) {
+    session_.focus();
+    const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
+    auto* prompt = new QInputDialog(window());
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    prompt->setWindowModality(Qt::WindowModal);
+    prompt->setLabelText(QString::fromStdString(L10n::text("この行の名前", "Name of this line")));
+    prompt->setTextValue(current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
+    connect(prompt, &QInputDialog::textValueSelected, this, [this, line](const QString& name) {
+        session_.focus();
+        const auto problem = store_.setName(line, name.toStdString());
+        if (!problem) return;
+        auto* message = new QMessageBox(QMessageBox::Warning, QString(), QString::fromStdString(*problem),
+                                        QMessageBox::Ok, window());
+        message->setTextFormat(Qt::PlainText);
+        message->setAttribute(Qt::WA_DeleteOnClose);
+        message->setWindowModality(Qt::WindowModal);
+        message->open();
+    });
+    prompt->open();
 }
 
 void RootView::updateTermsGate() {

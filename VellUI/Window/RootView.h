@@ -63,6 +63,12 @@ public:
 
     void openHelp();
     void openSettings();
+
+    // The editor's requests for a line of this window's sheet. Each first makes this window's sheet the
+    // selected one, since the store names and locks lines of the selected sheet.
+    void toggleLock(qint64 line);
+    // Asks for the line's name in a window-modal prompt, filled with its current name.
+    void requestName(qint64 line);
     // Shows the terms gate while the accepted terms version is below the current one, closes it once it
     // is not; runs when the window first shows and on every change of the accepted version.
     void updateTermsGate();

@@ -2,6 +2,7 @@
 
 #include "Appearance/Appearance.h"
 #include "Appearance/Theme.h"
+#include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
 #include "Stores/Preferences.h"
 #include "Stores/ViewSwitches.h"
@@ -53,9 +54,20 @@ SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitc
     layout_->addWidget(statusBar_);
     keypadDivider_->hide();
 
+    auto* editor = new SheetEditor(session, SheetEditor::Services{&settings, &appearance, nullptr});
+    editor->setShowsPlots(switches_.showGraph());
+    setEditor(editor);
+
     connect(&settings_, &AppSettings::changed, this, &SheetColumn::applySettings);
     connect(&switches_, &ViewSwitches::showKeypadChanged, this, &SheetColumn::applySettings);
+    connect(&switches_, &ViewSwitches::showGraphChanged, this, [this](bool showGraph) {
+        if (SheetEditor* editor = sheetEditor()) editor->setShowsPlots(showGraph);
+    });
     applySettings();
+}
+
+SheetEditor* SheetColumn::sheetEditor() const {
+    return qobject_cast<SheetEditor*>(editor_.data());
 }
 
 void SheetColumn::setEditor(QWidget* editor) {

@@ -12,6 +12,7 @@ namespace vell {
 
 class Appearance;
 class AppSettings;
+class SheetEditor;
 class SheetSession;
 class StatusBar;
 class ViewSwitches;
@@ -26,8 +27,11 @@ public:
     // Holds the tab bar; shown while the sheet-list style shows tabs.
     QWidget* tabBarPlace() const { return tabBarPlace_; }
 
-    // The editor takes all the height the other rows leave. The column takes it over; a former one is
-    // deleted.
+    // The editor of the window's sheet takes all the height the other rows leave; it draws inline plots
+    // while the plot switch is on.
+    SheetEditor* sheetEditor() const;
+    // Puts another widget in the editor's place (tests measure the rows with a plain one). The column
+    // takes it over; the former one is deleted.
     void setEditor(QWidget* editor);
     QWidget* editor() const { return editor_; }
 
