@@ -3,10 +3,14 @@
 // The application object on a temporary document, with helpers to drive its real windows.
 
 #include "MainWindow.h"
+#include "SheetEditor/CalcTextView.h"
+#include "SheetEditor/SheetEditor.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
 #include "Support/SharedPreferences.h"
 #include "VellApp.h"
+#include "Window/RootView.h"
+#include "Window/SheetColumn.h"
 
 #include <QApplication>
 #include <QFile>
@@ -37,6 +41,24 @@ inline void press(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers 
     activate(window);
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
     QTest::keyClick(target, key, modifiers);
+    settle();
+}
+
+inline CalcTextView& editorOf(MainWindow& window) {
+    return window.rootView().column()->sheetEditor()->textView();
+}
+
+// Typed at the end of the window's sheet, as a user clicking there and typing would.
+inline void typeAtEnd(MainWindow& window, const QString& text) {
+    activate(window);
+    CalcTextView& editor = editorOf(window);
+    editor.setFocus();
+    editor.moveCursor(QTextCursor::End);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (i > 0) QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClicks(&editor, lines[i]);
+    }
     settle();
 }
 

@@ -15,6 +15,7 @@ namespace {
 using testing::press;
 using testing::settle;
 using testing::SharedPreferences;
+using testing::typeAtEnd;
 using testing::VellAppTest;
 
 class ApplicationTest : public VellAppTest {};
@@ -22,12 +23,12 @@ class ApplicationTest : public VellAppTest {};
 TEST_F(ApplicationTest, ClosingTheLastWindowEndsTheRunWithWhatWasJustTypedSaved) {
     MainWindow& window = open();
     QTimer::singleShot(0, [&] {
-        store().setText("typed just before closing");
+        typeAtEnd(window, "\n1234 typed");
         QTimer::singleShot(100, [&] { press(window, Qt::Key_W, Qt::ControlModifier); });
     });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(app->windows().empty());
-    EXPECT_NE(fileContents().find("typed just before closing"), std::string::npos);
+    EXPECT_NE(fileContents().find("1,234 typed"), std::string::npos);
 }
 
 TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {

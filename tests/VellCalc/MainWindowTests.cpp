@@ -18,6 +18,7 @@ namespace {
 using testing::activate;
 using testing::press;
 using testing::settle;
+using testing::typeAtEnd;
 using testing::VellAppTest;
 using Command = MainWindow::Command;
 
@@ -73,6 +74,27 @@ TEST_F(MainWindowTest, ActivatingAWindowSelectsItsSheetAndMakesItsSessionActive)
     activate(second);
     EXPECT_EQ(store().currentSheetID(), sheetAt(1).id);
     EXPECT_EQ(store().activeSession(), &second.session());
+}
+
+TEST_F(MainWindowTest, TypingInAWindowWhoseSheetIsNotSelectedChangesThatSheetOnlyAndSelectsIt) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(0).id);
+    MainWindow& second = open();
+    second.session().select(sheetAt(1).id);
+    const std::string firstText = sheetAt(0).text;
+    const std::string secondText = sheetAt(1).text;
+    ASSERT_EQ(store().currentSheetID(), sheetAt(1).id);
+
+    // The keys reach the first window's editor while the second one is still the active window.
+    CalcTextView& editor = testing::editorOf(first);
+    editor.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&editor, "7");
+    settle();
+
+    EXPECT_EQ(sheetAt(0).text, firstText + "7");
+    EXPECT_EQ(sheetAt(1).text, secondText);
+    EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
+    EXPECT_EQ(store().activeSession(), &first.session());
 }
 
 TEST_F(MainWindowTest, ReactivatingTheWindowOnTheSelectedSheetChangesAndSavesNothing) {

@@ -9,9 +9,11 @@ namespace vell {
 namespace {
 
 using testing::activate;
+using testing::editorOf;
 using testing::itemTexts;
 using testing::press;
 using testing::settle;
+using testing::typeAtEnd;
 using testing::VellAppTest;
 using Command = MainWindow::Command;
 
@@ -131,6 +133,19 @@ TEST_F(MenuTest, ARenameRelabelsItsItem) {
     store().renameSheet(sheetAt(1).id, "Renamed");
     settle();
     EXPECT_EQ(itemTexts(*window.sheetsMenu()).at(1), "Renamed");
+}
+
+TEST_F(MenuTest, UndoInTheEditorStepsTheSheetsHistory) {
+    MainWindow& window = open();
+    const std::string before = store().currentSheet().text;
+    typeAtEnd(window, "12");
+    ASSERT_EQ(store().currentSheet().text, before + "12");
+
+    press(window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(store().currentSheet().text, before);
+    EXPECT_EQ(editorOf(window).toPlainText().toStdString(), before);
+    press(window, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(store().currentSheet().text, before + "12");
 }
 
 TEST_F(MenuTest, UndoInAFocusedFieldUndoesTheFieldAndLeavesTheSheetAlone) {
