@@ -3,7 +3,9 @@
 #include "QuitSignals.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
+#include "Window/WindowSheet.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTimer>
@@ -40,6 +42,20 @@ TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
     });
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_NE(fileContents().find("quit at once"), std::string::npos);
+}
+
+TEST_F(ApplicationTest, QuitEndsTheRunWhileTheTermsGateStands) {
+    WindowSheets::registerBody(WindowSheetKind::terms,
+                               [](const WindowSheetContext&) { return new QLabel(QStringLiteral("terms")); });
+    AppSettings::shared().setAcceptedTermsVersion(0);
+    MainWindow& window = open();
+    settle();
+    ASSERT_NE(window.rootView().openSheet(WindowSheetKind::terms), nullptr);
+    // The gate refuses to close, which must not keep the application from quitting.
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    WindowSheets::registerBody(WindowSheetKind::terms, {});
 }
 
 TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "SheetEditor/SheetEditor.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/UserDefaults.h"
 #include "Window/RootView.h"
@@ -95,6 +96,19 @@ TEST_F(MainWindowTest, TypingInAWindowWhoseSheetIsNotSelectedChangesThatSheetOnl
     EXPECT_EQ(sheetAt(1).text, secondText);
     EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
     EXPECT_EQ(store().activeSession(), &first.session());
+}
+
+TEST_F(MainWindowTest, ALockAskedForInAWindowLocksTheLineOfThatWindowsSheet) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(0).id);
+    MainWindow& second = open();
+    second.session().select(sheetAt(1).id);
+
+    emit first.rootView().column()->sheetEditor()->onToggleLock(2);
+
+    EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
+    EXPECT_EQ(sheetAt(0).lockedLines, std::vector<std::int64_t>{2});
+    EXPECT_TRUE(sheetAt(1).lockedLines.empty());
 }
 
 TEST_F(MainWindowTest, ReactivatingTheWindowOnTheSelectedSheetChangesAndSavesNothing) {
