@@ -167,10 +167,18 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
         window->rootView().column()->setKeypad(new QWidget);
     settle();
     ViewSwitches::shared().setShowKeypad(false);
+    ViewSwitches::shared().setShowGraph(false);
     settle();
-    EXPECT_FALSE(first.rootView().column()->keypad()->isVisible());
-    EXPECT_FALSE(second.rootView().column()->keypad()->isVisible());
+    for (MainWindow* window : {&first, &second}) {
+        EXPECT_FALSE(window->rootView().column()->keypad()->isVisible());
+        EXPECT_FALSE(testing::editorOf(*window).showsPlots());
+    }
     EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
+    EXPECT_EQ(UserDefaults::standard()->value("vell.showGraph").toBool(), false);
+
+    // A window opened later starts as the switches say.
+    MainWindow& third = open();
+    EXPECT_FALSE(testing::editorOf(third).showsPlots());
 }
 
 // Help, with a body standing in for the help screen.
