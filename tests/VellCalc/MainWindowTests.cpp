@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QToolBar>
@@ -45,6 +46,15 @@ TEST_F(MainWindowTest, NewWindowOpensOnTheSelectedSheetWithASessionOfItsOwn) {
     EXPECT_EQ(second.session().sheetID(), sheetAt(2).id);
     EXPECT_EQ(second.size(), QSize(1040, 720));
     EXPECT_TRUE(second.isActiveWindow());
+}
+
+TEST_F(MainWindowTest, AWindowOpensAtTheStartOfItsSheet) {
+    MainWindow& first = open();
+    press(first, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+    for (MainWindow* window : app->windows()) {
+        EXPECT_EQ(testing::editorOf(*window).caretPosition(), 0);
+        EXPECT_EQ(testing::editorOf(*window).verticalScrollBar()->value(), 0);
+    }
 }
 
 TEST_F(MainWindowTest, NewSheetAddsTheNextNumberAndShowsItInThisWindowOnly) {
