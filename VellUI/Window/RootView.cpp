@@ -139,6 +139,7 @@ void RootView::requestName(qint64 line) {
     const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
     auto* prompt = new QInputDialog(window());
     prompt->setAttribute(Qt::WA_DeleteOnClose);
+    prompt->setAttribute(Qt::WA_WindowPropagation);
     prompt->setWindowModality(Qt::WindowModal);
     prompt->setLabelText(QString::fromStdString(L10n::text("この行の名前", "Name of this line")));
     prompt->setTextValue(current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
@@ -150,6 +151,7 @@ void RootView::requestName(qint64 line) {
                                         QMessageBox::Ok, window());
         message->setTextFormat(Qt::PlainText);
         message->setAttribute(Qt::WA_DeleteOnClose);
+        message->setAttribute(Qt::WA_WindowPropagation);
         message->setWindowModality(Qt::WindowModal);
         message->open();
     });
