@@ -129,6 +129,11 @@ void RootView::openSettings() {
     present(WindowSheetKind::settings, false);
 }
 
+void RootView::newSheet() {
+    store_.addSheet();
+    if (const auto id = store_.currentSheetID()) session_.select(*id);
+}
+
 void RootView::toggleLock(qint64 line) {
     session_.focus();
     store_.toggleLock(line);
