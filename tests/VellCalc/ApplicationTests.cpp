@@ -87,15 +87,25 @@ TEST(SingleInstance, ANameLeftByAVellThatIsGoneIsTakenOver) {
 
     EXPECT_FALSE(SingleInstance::requestWindow(name, 500));
     SingleInstance first;
-    ASSERT_TRUE(first.listen(name));
+    ASSERT_EQ(first.listen(name), SingleInstance::Listening::started);
     QSignalSpy requests(&first, &SingleInstance::windowRequested);
 
     // A name held by a running Vell is not taken; asking it for a window is left to a second process
     // (ProgramTest), since the answer comes from this thread's event loop.
     SingleInstance second;
-    EXPECT_FALSE(second.listen(name));
+    EXPECT_EQ(second.listen(name), SingleInstance::Listening::heldByAnother);
     settle();
     EXPECT_EQ(requests.count(), 0);
+}
+
+TEST(SingleInstance, AVellThatHoldsTheDocumentButDoesNotAnswerKeepsASecondFromStarting) {
+    QTemporaryDir folder;
+    const QString document = folder.filePath("Vell/document.json");
+    SingleInstance running;
+    ASSERT_EQ(running.listen(SingleInstance::serverName(document)), SingleInstance::Listening::started);
+    // The running one answers from this thread's event loop, which the claim below blocks.
+    SingleInstance second;
+    EXPECT_EQ(claimDocument(second, document, 200), Claim::heldByAnother);
 }
 
 // The program itself, started as a user would, on the test's temporary folders.
@@ -123,7 +133,7 @@ TEST_F(ProgramTest, ASecondStartOnTheSameFoldersOpensAWindowInTheFirstAndEnds) {
     VellApp first(storageURL);
     first.openWindow();
     SingleInstance instance;
-    ASSERT_TRUE(claimDocument(instance, storageURL));
+    ASSERT_EQ(claimDocument(instance, storageURL), Claim::claimed);
     QObject::connect(&instance, &SingleInstance::windowRequested, &first, [&first] { first.openWindow(); });
 
     QProcess second;
