@@ -18,6 +18,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vell {
 
@@ -88,7 +89,7 @@ void RootView::applyLayout() {
         return;
     splitShown_ = split;
     // The column moves between the two layouts and is never rebuilt, so the editor keeps its caret,
-    // scroll position and undo state.
+    // selection and scroll position.
     if (split) {
         splitter_->addWidget(column_);
         splitter_->setStretchFactor(0, 0);
