@@ -30,6 +30,13 @@ QString numberText(double value) {
     return qtext(ValueFormatter::formatNumber(value, true));
 }
 
+// `over` at the given opacity on top of the opaque `base`.
+QColor mixed(const QColor& base, const QColor& over, double opacity) {
+    const auto channel = [&](float b, float o) { return static_cast<float>(b + opacity * (o - b)); };
+    return QColor::fromRgbF(channel(base.redF(), over.redF()), channel(base.greenF(), over.greenF()),
+                            channel(base.blueF(), over.blueF()));
+}
+
 class Painting {
 public:
     Painting(QPainter& painter, const PlotSpec& spec, bool dark)
@@ -206,7 +213,8 @@ private:
         const auto gridU = [&](int i) { return static_cast<double>(i) / (columns - 1) - 0.5; };
         const auto gridV = [&](int j) { return static_cast<double>(j) / (rows - 1) - 0.5; };
 
-        painter_.setPen(QPen(color(Theme::paper, 0.3), 0.4, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        const QColor paper = Theme::paper.resolve(dark_);
+        QPen outline(paper, 0.4, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
         for (const SurfaceCell cell : cellsBackToFront(columns, rows, layout.sinYaw, layout.cosYaw)) {
             const std::array<std::pair<int, int>, 4> corners{
                 {{cell.i, cell.j}, {cell.i + 1, cell.j}, {cell.i + 1, cell.j + 1}, {cell.i, cell.j + 1}}};
@@ -225,7 +233,13 @@ private:
                 polygon.append(layout.project(gridU(i), gridV(j), h));
             }
             if (!complete) continue;
-            painter_.setBrush(heightColor(sum / 4));
+            const QColor fill = heightColor(sum / 4);
+            // The outline is the paper at 30 % over the fill, drawn opaque: the same colour over the
+            // cell, and an opaque pen spares Qt a fill of the stroked path per cell (two thirds of
+            // the surface's time). Only its outer 0.2 point, over the neighbours, differs.
+            outline.setColor(mixed(fill, paper, 0.3));
+            painter_.setPen(outline);
+            painter_.setBrush(fill);
             painter_.drawPolygon(polygon, Qt::WindingFill);
         }
         painter_.setBrush(Qt::NoBrush);
