@@ -6,6 +6,8 @@
 #include <QObject>
 #include <functional>
 
+class QPalette;
+
 namespace vell {
 
 class AppSettings;
@@ -30,8 +32,9 @@ public:
     // A palette is dark when its window colour is darker than middle grey.
     static bool isDarkPalette(const QPalette& palette);
     // The platform's palette, read while the application shows it. An application that installs a
-    // palette of its own hides the platform's; the last reading made before stands until the
-    // application goes back to the platform's (QGuiApplication::setPalette(QPalette())).
+    // palette of its own hides the platform's; the last reading made before stands (light when there
+    // was none) until the application goes back to the platform's (QGuiApplication::setPalette(
+    // QPalette())).
     static SystemIsDark platformIsDark();
 
 signals:

@@ -1,6 +1,7 @@
 #include "Appearance/Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetricsF>
 
 namespace vell {
@@ -9,8 +10,14 @@ namespace {
 
 constexpr auto fallbackDigitFamily = "DejaVu Sans";
 
+// The system's font under the name of the family it really is. The system often names an alias
+// ("Sans Serif") that the font matcher resolves again for every script: a line that starts in kana
+// would then set its figures and Latin letters in the Japanese font.
 QFont systemFont() {
-    return QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    static const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamily(family);
+    return font;
 }
 
 } // namespace

@@ -17,7 +17,7 @@ struct Fonts {
     // 15 pixels times the text-size scale: 12.75, 15, 17.25 or 20.25.
     static qreal editorTextSize(TextSizeSetting size);
 
-    // The system's font.
+    // The system's font, named by its real family.
     static QFont system(qreal pixels, QFont::Weight weight = QFont::Normal);
     // The system's font in italics: note lines.
     static QFont italic(qreal pixels);

@@ -2,8 +2,13 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QStringList>
+#include <QTextLayout>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace vell {
 namespace {
@@ -30,6 +35,30 @@ TEST(Fonts, DigitsOfTheFigureFontLineUp) {
     QFont fallback(QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(QFontInfo(fallback).family(), QStringLiteral("DejaVu Sans"));
     EXPECT_TRUE(Fonts::hasEqualDigitAdvances(fallback));
+}
+
+// The families that set the characters from `from` to the end of a one-line layout of the text.
+std::vector<std::string> familiesOf(const QString& text, const QFont& font, int from = 0) {
+    QTextLayout layout(text, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    std::vector<std::string> families;
+    for (const QGlyphRun& run : layout.glyphRuns(from, static_cast<int>(text.size()) - from))
+        families.push_back(run.rawFont().familyName().toStdString());
+    return families;
+}
+
+TEST(Fonts, FiguresAfterJapaneseTextKeepTheirFont) {
+    for (const QFont& font : {Fonts::monospacedDigits(15), Fonts::system(15), Fonts::italic(15)}) {
+        const std::vector<std::string> latin = familiesOf("x = 4.5", font);
+        ASSERT_EQ(latin.size(), 1u);
+        for (const QString& line :
+             {QStringLiteral("長さ = 4.5"), QStringLiteral("梁幅 = 4.5"), QStringLiteral("// メモ 4.5")}) {
+            const auto figures = static_cast<int>(line.indexOf(QLatin1Char('4')));
+            EXPECT_EQ(familiesOf(line, font, figures), latin) << line.toStdString();
+        }
+    }
 }
 
 TEST(Fonts, AFontForJapaneseTextIsInstalled) {
