@@ -1,5 +1,7 @@
 #include "Plots/InlinePlot.h"
 
+#include "Engine/L10n.h"
+#include "Engine/ValueFormatter.h"
 #include "Plots/PlotView.h"
 
 #include <QPainter>
@@ -19,6 +21,10 @@ struct Key {
     int height = 0;
     bool isDark = false;
     PlotAngle angle;
+    // The labels are written with the answers' settings and the hint in the user's language: an image
+    // made before either changed shows the former texts.
+    bool english = false;
+    int fractionDigits = 0;
 
     friend bool operator==(const Key&, const Key&) = default;
 };
@@ -33,6 +39,8 @@ struct KeyHash {
         mix(std::hash<int>{}(key.height));
         mix(key.isDark);
         mix(std::hash<PlotAngle>{}(key.angle));
+        mix(key.english);
+        mix(std::hash<int>{}(key.fractionDigits));
         return seed;
     }
 };
@@ -159,8 +167,13 @@ std::string InlinePlot::signature(const PlotSpec& spec) {
 
 QImage InlinePlot::image(const PlotSpec& spec, double width, double height, bool dark) {
     if (!(width > 8) || !(height > 8) || width >= largestSide || height >= largestSide) return {};
-    const Key key{signature(spec), static_cast<int>(width), static_cast<int>(height), dark,
-                  angle(spec.title)};
+    const Key key{.spec = signature(spec),
+                  .width = static_cast<int>(width),
+                  .height = static_cast<int>(height),
+                  .isDark = dark,
+                  .angle = angle(spec.title),
+                  .english = L10n::isEnglish(),
+                  .fractionDigits = ValueFormatter::maxFractionDigits};
     Cache& images = cache();
     if (const auto found = images.find(key); found != images.end()) return found->second;
 

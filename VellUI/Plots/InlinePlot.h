@@ -26,7 +26,8 @@ struct InlinePlot {
     // The plot drawn at width × height points (each cut to a whole number) in the light or dark
     // colours at its title's angle, without its title: a transparent image of twice as many pixels
     // each way, at device pixel ratio 2. None when a side is 8 points or less. An image shown before
-    // at the same size, colours and angle comes from the cache.
+    // at the same size, colours and angle, in the same language and with the same fraction digits,
+    // comes from the cache.
     static QImage image(const PlotSpec& spec, double width, double height, bool dark);
 
     // What an image shows of a plot: its title, kind, data, ranges and unit, in a text that tells

@@ -1,5 +1,6 @@
 #include "Plots/InlinePlot.h"
 #include "Plots/PlotPixels.h"
+#include "Support/EngineSettingsScope.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -126,6 +127,26 @@ TEST_F(InlinePlotTest, NewRangesOrUnitMakeANewImage) {
     EXPECT_EQ(keys.size(), 7u);
     // The image for the new unit shows it: the y labels are wider, so the plot starts further right.
     EXPECT_NE(InlinePlot::image(unit, 300, 190, false), InlinePlot::image(base, 300, 190, false));
+}
+
+TEST_F(InlinePlotTest, ANewLanguageOrFractionDigitSettingMakesANewImage) {
+    testing::EngineSettingsScope scope;
+    L10n::language = AppLanguage::english;
+    ValueFormatter::maxFractionDigits = 10;
+    PlotSpec surface = surfaceTitled("plot(x × y) languages");
+    surface.zRange = PlotRange{0, 0.25};
+    const QImage english = InlinePlot::image(surface, 400, 200, false);
+    EXPECT_EQ(InlinePlot::image(surface, 400, 200, false).cacheKey(), english.cacheKey());
+
+    // The hint is written in Japanese now.
+    L10n::language = AppLanguage::japanese;
+    const QImage japanese = InlinePlot::image(surface, 400, 200, false);
+    EXPECT_NE(japanese, english);
+
+    // With one fraction digit the top of the z axis no longer reads 0.25.
+    ValueFormatter::maxFractionDigits = 1;
+    EXPECT_NE(InlinePlot::image(surface, 400, 200, false), japanese);
+    EXPECT_EQ(InlinePlot::cachedImageCount(), 3u);
 }
 
 TEST_F(InlinePlotTest, SignaturesTellDifferentPlotsApart) {
