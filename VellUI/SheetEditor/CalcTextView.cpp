@@ -6,6 +6,7 @@
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "LineRules/LineEditor.h"
+#include "Plots/InlinePlot.h"
 #include "SheetEditor/EditorBeep.h"
 #include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/SheetHighlighter.h"
@@ -143,7 +144,11 @@ void CalcTextView::setLockedLines(std::set<std::int64_t> lines) {
 }
 
 void CalcTextView::setShowsPlots(bool shows) {
+    if (showsPlots_ == shows) return;
     showsPlots_ = shows;
+    // Hidden plots cannot be turned, also before the next paint.
+    if (!shows) plotBoxes_.clear();
+    viewport()->update();
 }
 
 std::int64_t CalcTextView::caretPosition() const {
@@ -610,6 +615,48 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
             QRectF(width - columnWidth - 18, rect.top() + 2, columnWidth, std::max(20.0, rect.height())),
             answer->text, alignRight);
     }
+
+    drawPlots(painter, dirty);
+}
+
+QSizeF CalcTextView::plotSize(PlotSpec::Kind kind, double viewWidth, double columnWidth) {
+    if (kind == PlotSpec::Kind::surface) return {std::max(120.0, viewWidth - 76), 260};
+    return {std::max(120.0, viewWidth - columnWidth - 100), 190};
+}
+
+std::optional<QRectF> CalcTextView::plotRect(std::int64_t line) const {
+    if (!showsPlots_ || line < 0 || line >= static_cast<std::int64_t>(results_.size())) return std::nullopt;
+    const PlotSpec* spec = results_[static_cast<std::size_t>(line)].outcome.as<PlotSpec>();
+    if (!spec || line >= document()->blockCount()) return std::nullopt;
+    const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
+    const QTextLayout* layout = block.layout();
+    if (!layout || layout->lineCount() == 0) return std::nullopt;
+    // Under the last row: the room below the line follows the whole paragraph, however it wraps.
+    const QRectF bounds = document()->documentLayout()->blockBoundingRect(block);
+    const double top = bounds.top() + layout->lineAt(layout->lineCount() - 1).rect().bottom() + plotGap;
+    return QRectF(QPointF(plotX, top), plotSize(spec->kind, viewport()->width(), columnWidth()));
+}
+
+void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
+    plotBoxes_.clear();
+    if (!showsPlots_) return;
+    const bool dark = appearance_.isDark();
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    for (std::size_t line = 0; line < results_.size(); ++line) {
+        const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+        if (!spec) continue;
+        const auto rect = plotRect(static_cast<std::int64_t>(line));
+        if (!rect) continue;
+        // Every surface's box is kept, so a press finds it, but only plots in sight are rendered: a
+        // sheet of more plots than the image cache holds would otherwise render all of them each paint.
+        if (spec->kind == PlotSpec::Kind::surface) plotBoxes_.push_back({*rect, spec->title});
+        if (!rect->intersects(dirty)) continue;
+        const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark);
+        if (image.isNull()) continue;
+        painter.drawImage(*rect, image);
+    }
+    painter.restore();
 }
 
 // --- Mouse -------------------------------------------------------------------------------------------
@@ -630,9 +677,21 @@ void CalcTextView::updateCursorShape(QPointF point) {
     if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
+bool CalcTextView::beginRotation(QPointF viewportPoint) {
+    const QPointF point = toDocument(viewportPoint);
+    // The surface drawn last lies on top.
+    for (auto entry = plotBoxes_.rbegin(); entry != plotBoxes_.rend(); ++entry) {
+        if (!entry->box.adjusted(-plotGrip, -plotGrip, plotGrip, plotGrip).contains(point)) continue;
+        rotating_ = Rotation{entry->title, point, InlinePlot::angle(entry->title)};
+        return true;
+    }
+    return false;
+}
+
 void CalcTextView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QTextEdit::mousePressEvent(event);
     const QPointF point = event->position();
+    if (beginRotation(point)) return;
     if (std::abs(point.x() - dividerX()) <= 7) {
         resizeStart_ = ResizeStart{point.x(), columnWidth()};
         return;
@@ -656,6 +715,13 @@ void CalcTextView::mousePressEvent(QMouseEvent* event) {
 void CalcTextView::mouseMoveEvent(QMouseEvent* event) {
     const QPointF point = event->position();
     updateCursorShape(point);
+    if (rotating_) {
+        // From the angle at the press: the angle depends only on how far the mouse is from there.
+        const QPointF offset = toDocument(point) - rotating_->start;
+        InlinePlot::angles()[rotating_->title] = rotating_->angle.dragged(offset.x(), offset.y());
+        viewport()->update();
+        return;
+    }
     if (resizeStart_) {
         emit columnResizeRequested(resizeStart_->width - (point.x() - resizeStart_->x), viewport()->width());
         return;
@@ -673,6 +739,10 @@ void CalcTextView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CalcTextView::mouseReleaseEvent(QMouseEvent* event) {
+    if (rotating_) {
+        rotating_.reset();
+        return;
+    }
     if (resizeStart_) {
         resizeStart_.reset();
         updateCursorShape(event->position());
@@ -685,6 +755,13 @@ void CalcTextView::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     QTextEdit::mouseReleaseEvent(event);
+}
+
+void CalcTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click on a surface turns it like the first, instead of selecting
+    // a word of the line above.
+    if (event->button() == Qt::LeftButton && beginRotation(event->position())) return;
+    QTextEdit::mouseDoubleClickEvent(event);
 }
 
 QMenu* CalcTextView::contextMenuAt(QPoint viewportPoint) {

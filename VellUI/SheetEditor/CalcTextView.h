@@ -1,10 +1,12 @@
 #pragma once
 
 // The text view of one sheet: the text lies between a gutter of line numbers and locks on the left
-// and the answer column on the right, every proposed change goes through the edit gate, and the mouse
-// toggles locks, resizes the column and clicks or drags answers out.
+// and the answer column on the right, plots are drawn in the room under their lines, every proposed
+// change goes through the edit gate, and the mouse toggles locks, resizes the column, turns surfaces
+// and clicks or drags answers out.
 
 #include "LineRules/EditGate.h"
+#include "Plots/PlotAngle.h"
 #include "Sheet/LineResult.h"
 
 #include <QPointF>
@@ -39,6 +41,11 @@ public:
     static constexpr double plotRoom = 202;
     static constexpr double surfaceRoom = 272;
     static constexpr double gutterWidth = 50;
+    static constexpr double plotX = 54;
+    // Between a plot line's last row and its plot.
+    static constexpr double plotGap = 6;
+    // How far outside a surface a press still turns it.
+    static constexpr double plotGrip = 8;
 
     CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
     ~CalcTextView() override;
@@ -97,6 +104,22 @@ public:
     static QFont resultFont(const QString& text, double maxWidth, const QFont& base);
     QFont editorFont() const;
 
+    // --- Plots, in document coordinates
+
+    // The size of a plot under its line for the view's width and the answer column's: a surface spans
+    // the view but its gutter and margin, a curve or bar chart ends 16 short of the divider; never
+    // narrower than 120.
+    static QSizeF plotSize(PlotSpec::Kind kind, double viewWidth, double columnWidth);
+    // Where the plot of a line lies: 6 below the last row of its line; none when the line shows no plot.
+    std::optional<QRectF> plotRect(std::int64_t line) const;
+    // The surfaces drawn by the last paint, in drawing order, with the titles their angles are kept by.
+    struct PlotBox {
+        QRectF box;
+        std::string title;
+    };
+    const std::vector<PlotBox>& plotBoxes() const { return plotBoxes_; }
+    bool isRotating() const { return rotating_.has_value(); }
+
     // The menu a right click at that viewport point opens; the caller owns it.
     QMenu* contextMenuAt(QPoint viewportPoint);
     // The picture carried under the pointer while an answer is dragged out.
@@ -138,6 +161,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -157,6 +181,10 @@ private:
     void setTextSelection(Selection selection);
     void paintDecorations(QPainter& painter, const QRectF& dirty);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
+    // Records where every surface lies and draws the plots that meet the dirty rectangle.
+    void drawPlots(QPainter& painter, const QRectF& dirty);
+    // A press on a surface (or within its grip) starts turning it.
+    bool beginRotation(QPointF viewportPoint);
     void updateHover(QPointF viewportPoint);
     void updateCursorShape(QPointF viewportPoint);
     QTextBlock firstBlockNear(double y) const;
@@ -185,6 +213,13 @@ private:
         double width;
     };
     std::optional<ResizeStart> resizeStart_;
+    std::vector<PlotBox> plotBoxes_;
+    struct Rotation {
+        std::string title;
+        QPointF start; // document coordinates
+        PlotAngle angle;
+    };
+    std::optional<Rotation> rotating_;
 };
 
 } // namespace vell
