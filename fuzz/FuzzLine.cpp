@@ -1,5 +1,6 @@
 // One line as the sheet reads it: lexed, parsed, evaluated and formatted, in surroundings that know a
 // few names and line values and keep the sheet's budget. CalcError is the only way a line may fail.
+// The same line is scanned for the editor's syntax colours and read as a colour text.
 
 #include "Engine/CalcError.h"
 #include "Engine/EvalContext.h"
@@ -8,9 +9,12 @@
 #include "Engine/Parser.h"
 #include "Engine/UnitRegistry.h"
 #include "FuzzSupport.h"
+#include "LineRules/HexColor.h"
+#include "LineRules/SyntaxScan.h"
 #include "Sheet/ProgramBudget.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -44,12 +48,39 @@ private:
     ProgramBudget budget_;
 };
 
+// Runs lie in order inside the line, each over whole characters.
+void checkSyntaxRuns(std::string_view line) {
+    const std::u16string text = unicode::toUtf16(line);
+    const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(std::u16string_view(text));
+    const auto isBoundary = [&](std::int64_t offset) {
+        return std::binary_search(bounds.begin(), bounds.end(), static_cast<std::size_t>(offset));
+    };
+    std::int64_t end = 0;
+    for (const SyntaxRun& run : SyntaxScan::runs(text)) {
+        if (run.length <= 0 || run.start < end ||
+            run.start + run.length > static_cast<std::int64_t>(text.size()))
+            fuzz::fault("SyntaxScan::runs", "a run that is empty, overlaps or leaves the line");
+        if (!isBoundary(run.start) || !isBoundary(run.start + run.length))
+            fuzz::fault("SyntaxScan::runs", "a run that cuts a character");
+        end = run.start + run.length;
+    }
+}
+
+void checkColorText(std::string_view line) {
+    const std::optional<RGBA> word = HexColor::rgba(line);
+    if (word && HexColor::rgba(HexColor::hex(*word)) != word)
+        fuzz::fault("HexColor", "a colour that does not read back from its own text");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view line(reinterpret_cast<const char*>(data), size);
     const bool validInput = unicode::isValidUtf8(line);
     const fuzz::SlowCheck slow(line);
+
+    checkSyntaxRuns(line);
+    checkColorText(line);
 
     (void)Lexer::normalize(line);
     const Lexer::LineMap map = Lexer::lineMap(line);

@@ -1,0 +1,65 @@
+#include "Appearance/Fonts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+
+namespace vell {
+
+namespace {
+
+constexpr auto fallbackDigitFamily = "DejaVu Sans";
+
+// The system's font under the name of the family it really is. The system often names an alias
+// ("Sans Serif") that the font matcher resolves again for every script: a line that starts in kana
+// would then set its figures and Latin letters in the Japanese font.
+QFont systemFont() {
+    static const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::GeneralFont)).family();
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setFamily(family);
+    return font;
+}
+
+} // namespace
+
+qreal Fonts::editorTextSize(TextSizeSetting size) {
+    return editorBaseSize * TextSizeSettings::scale(size);
+}
+
+QFont Fonts::system(qreal pixels, QFont::Weight weight) {
+    QFont font = systemFont();
+    font.setPointSizeF(pointSize(pixels));
+    font.setWeight(weight);
+    return font;
+}
+
+QFont Fonts::italic(qreal pixels) {
+    QFont font = system(pixels);
+    font.setItalic(true);
+    return font;
+}
+
+QFont Fonts::monospacedDigits(qreal pixels, QFont::Weight weight) {
+    QFont font = system(pixels, weight);
+    font.setFamily(monospacedDigitFamily());
+    return font;
+}
+
+QString Fonts::monospacedDigitFamily() {
+    static const QString family = [] {
+        QFont font = systemFont();
+        font.setPointSizeF(pointSize(editorBaseSize));
+        return hasEqualDigitAdvances(font) ? font.family() : QString::fromLatin1(fallbackDigitFamily);
+    }();
+    return family;
+}
+
+bool Fonts::hasEqualDigitAdvances(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char digit = '1'; digit <= '9'; ++digit)
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) != zero) return false;
+    return true;
+}
+
+} // namespace vell

@@ -1,0 +1,25 @@
+#pragma once
+
+// The application's fixed colours outside the editor: window parts, plots, the answer column's grip
+// and the help, terms and settings screens. None of them can be changed by the user.
+
+#include "Appearance/ColorPair.h"
+
+namespace vell {
+
+struct Theme {
+    // The outlines of a surface plot's cells.
+    static constexpr ColorPair paper{0xFBFAF7FF, 0x17171AFF};
+    // The background of the help and terms screens.
+    static constexpr ColorPair card{0xFFFFFFFF, 0x1E1E23FF};
+    // Hairlines of the tab bar and the status bar; plot grid lines and the surface floor.
+    static constexpr ColorPair separator{0xDCD7CCFF, 0x33333CFF};
+    // Primary text of the status bar, help and terms; the values above bars.
+    static constexpr ColorPair ink{0x1B1A18FF, 0xECECEFFF};
+    // Secondary text, plot titles, labels and axes, the answer column's grip.
+    static constexpr ColorPair secondaryInk{0x8A857BFF, 0x8E8E99FF};
+    // Plot curves and bars.
+    static constexpr ColorPair accent{0x2F6FEDFF, 0x6FA0FFFF};
+};
+
+} // namespace vell

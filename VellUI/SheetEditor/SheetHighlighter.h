@@ -1,0 +1,57 @@
+#pragma once
+
+// Colours the text of a sheet: a line whose result is a note is set whole in italics in the note
+// colour; every other line, and any line beyond the results, is coloured run by run by its syntax
+// classes, the rest in the body colour. Colours follow the user's syntax colours, the appearance and
+// the text size, and change at once when any of them does.
+
+#include "Sheet/LineResult.h"
+#include "Stores/Preferences.h"
+
+#include <QSyntaxHighlighter>
+#include <QTextCharFormat>
+#include <array>
+#include <vector>
+
+namespace vell {
+
+class AppSettings;
+class Appearance;
+
+class SheetHighlighter : public QSyntaxHighlighter {
+    Q_OBJECT
+
+public:
+    // Both objects must outlive the highlighter.
+    SheetHighlighter(QTextDocument* document, AppSettings& settings, Appearance& appearance);
+
+    // The evaluated results of the document's lines, one per line. Only the lines that become or stop
+    // being notes are coloured again: the others are already coloured by their text.
+    void setResults(const std::vector<LineResult>& results);
+
+    // Reads the colours, the appearance and the text size again and colours every line.
+    void refresh();
+
+protected:
+    void highlightBlock(const QString& text) override;
+
+private:
+    // Kept in each block's state: how the block was last coloured.
+    enum BlockState {
+        scanned = 0,
+        note = 1
+    };
+
+    bool isNote(int line) const;
+    void buildFormats();
+
+    AppSettings& settings_;
+    Appearance& appearance_;
+    std::vector<bool> notes_;
+    TextSizeSetting textSize_;
+    QTextCharFormat bodyFormat_;
+    QTextCharFormat noteFormat_;
+    std::array<QTextCharFormat, 8> kindFormats_;
+};
+
+} // namespace vell
