@@ -15,7 +15,8 @@ if [ "${STEADY_HEAP:-0}" = 1 ]; then
     GLIBC_TUNABLES=glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=33554432
     export GLIBC_TUNABLES
 fi
-for program in SheetBench ProgramBench PlotBench LineBench SyntaxScanBench; do
+for program in SheetBench ProgramBench PlotBench LineBench SyntaxScanBench EditorKeystrokeBench; do
+    [ -x "$build/bin/$program" ] || continue
     taskset -c "$core" "$build/bin/$program" --benchmark_repetitions="$repetitions" \
         --benchmark_report_aggregates_only=true --benchmark_display_aggregates_only=true 2>/dev/null |
         grep -E '_(median|cv|BigO|RMS) '

@@ -239,6 +239,10 @@ void DocumentStore::setText(std::string_view text) {
     updateText(text, false);
 }
 
+void DocumentStore::setTextNaming(std::string_view text) {
+    updateText(text, true);
+}
+
 void DocumentStore::updateText(std::string_view text, bool naming) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index) return;

@@ -92,6 +92,9 @@ public:
     // The complete new text of the selected sheet: the locks follow their lines, an undo step is recorded,
     // every window is refreshed and a save is scheduled. An unchanged text does nothing.
     void setText(std::string_view text);
+    // The same for a change that names or renames lines in place (and may put a name in at the caret):
+    // the line count stays, so every lock stays on its line, also on a rewritten locked line.
+    void setTextNaming(std::string_view text);
     // That sheet (the current one when the id names none) with the other sheets offered for their functions.
     std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
     // What evaluate() gives, taken from `results()` when the id is the selection and nothing that the answers

@@ -1,0 +1,190 @@
+#pragma once
+
+// The text view of one sheet: the text lies between a gutter of line numbers and locks on the left
+// and the answer column on the right, every proposed change goes through the edit gate, and the mouse
+// toggles locks, resizes the column and clicks or drags answers out.
+
+#include "LineRules/EditGate.h"
+#include "Sheet/LineResult.h"
+
+#include <QPointF>
+#include <QRectF>
+#include <QTextEdit>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+class QDrag;
+class QMenu;
+class QPixmap;
+
+namespace vell {
+
+class AppSettings;
+class Appearance;
+class SheetHighlighter;
+
+class CalcTextView : public QTextEdit {
+    Q_OBJECT
+
+public:
+    static constexpr double textOriginX = 50;
+    static constexpr double textInsetY = 18;
+    static constexpr double rightReserve = 42;
+    static constexpr double minimumTextWidth = 160;
+    static constexpr double lineSpacing = 7;
+    static constexpr double plotRoom = 202;
+    static constexpr double surfaceRoom = 272;
+    static constexpr double gutterWidth = 50;
+
+    CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
+    ~CalcTextView() override;
+
+    // The text as the sheet holds it: lines separated by "\n".
+    const QString& text() const { return committed_; }
+    std::u16string text16() const;
+    // Text from the store: only the span that differs is replaced, so margins, formats and the scroll
+    // position stay. It is not vetted and not announced as an edit.
+    void replaceText(const QString& text);
+
+    const std::vector<LineResult>& results() const { return results_; }
+    void setResults(std::vector<LineResult> results);
+    const std::set<std::int64_t>& lockedLines() const { return lockedLines_; }
+    void setLockedLines(std::set<std::int64_t> lines);
+    bool showsPlots() const { return showsPlots_; }
+    void setShowsPlots(bool shows);
+
+    // Set only while the editor replaces the text itself (sign toggle, answer references).
+    void setBypassLockCheck(bool bypass) { bypassLockCheck_ = bypass; }
+
+    std::int64_t caretPosition() const;
+    // Empty selection at the offset, cut into the text.
+    void setCaret(std::int64_t offset, bool scrollIntoView);
+    std::optional<std::int64_t> caretLine() const { return caretLine_; }
+    void updateCaretLine();
+    std::optional<std::int64_t> hoveredResultLine() const { return hoveredResultLine_; }
+
+    // Syntax colours for the results, line height and plot room of every block (set only where they
+    // changed), and the answers redrawn.
+    void restyle();
+    // The text runs 50 + max(160, W − 50 − C − 42) wide, W the viewport's width, C the column's.
+    void relayout();
+    double columnWidth() const;
+    // Where the divider between text and answers lies, in viewport coordinates.
+    double dividerX() const;
+
+    // Types `text` over the selection, as the keyboard would (through the edit gate).
+    void typeText(const QString& text);
+    // The editor's own replacement of the whole text (sign toggle, answer references): vetted with
+    // the lock check skipped, then the caret put at `caret`. False when the gate refused it.
+    bool replaceWhole(const std::u16string& text, std::int64_t caret);
+    // Return: a new line with the indent of the line, four spaces more after a ":".
+    void insertNewline();
+
+    // --- Geometry, in document coordinates (the viewport's plus the scroll offset)
+
+    // The line's first visual row with its spacing; a one-line block also takes the room below it.
+    QRectF lineRect(std::int64_t line) const;
+    std::optional<std::int64_t> lineIndexAt(double y) const;
+    // The line whose value answer lies under the point (viewport coordinates).
+    std::optional<std::int64_t> resultLineAt(QPointF point) const;
+    QPointF toDocument(QPointF viewportPoint) const;
+
+    // The largest semibold size, in half-point steps down to 70 % of the base, at which the text fits.
+    static QFont resultFont(const QString& text, double maxWidth, const QFont& base);
+    QFont editorFont() const;
+
+    // The menu a right click at that viewport point opens; the caller owns it.
+    QMenu* contextMenuAt(QPoint viewportPoint);
+    // The picture carried under the pointer while an answer is dragged out.
+    QPixmap dragPixmap(const QString& name) const;
+    // Starts dragging that name out as plain text, copy only.
+    void beginResultDrag(const QString& name, QPointF viewportPoint);
+    // Runs a prepared drag with the operations it offers; tests replace it to look at the drag instead.
+    std::function<void(QDrag*, Qt::DropActions)> runDrag;
+
+    // What the answer column shows for a line: the text as drawn (cut with "…" when it does not fit),
+    // its font and colour. None for blank and note lines and lines beyond the results.
+    struct Answer {
+        QString text;
+        QFont font;
+        QColor colour;
+    };
+    std::optional<Answer> answerFor(std::int64_t line) const;
+
+signals:
+    // An accepted change: the whole text is to be written into the sheet.
+    void textEdited();
+    void lockToggleRequested(qint64 line);
+    void nameRequested(qint64 line);
+    void answerClicked(qint64 line);
+    void answerDragRequested(qint64 line, QPointF viewportPoint);
+    // A drag on the divider proposes a new column width for the view's width.
+    void columnResizeRequested(double width, double available);
+    void undoRequested();
+    void redoRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    struct Selection {
+        int anchor = 0;
+        int position = 0;
+    };
+
+    void noteChange(int position);
+    void rememberSelection();
+    // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
+    void vetPendingChange();
+    // Replaces a span of the document without it counting as an edit.
+    void replaceSpan(int from, int length, const QString& text);
+    void setTextSelection(Selection selection);
+    void paintDecorations(QPainter& painter, const QRectF& dirty);
+    void paintLock(QPainter& painter, double y, const QColor& colour) const;
+    void updateHover(QPointF viewportPoint);
+    void updateCursorShape(QPointF viewportPoint);
+    QTextBlock firstBlockNear(double y) const;
+
+    AppSettings& settings_;
+    Appearance& appearance_;
+    SheetHighlighter* highlighter_ = nullptr;
+    QString committed_;
+    std::vector<LineResult> results_;
+    std::set<std::int64_t> lockedLines_;
+    bool showsPlots_ = true;
+    bool bypassLockCheck_ = false;
+
+    int eventDepth_ = 0;
+    bool ownChange_ = false;
+    bool changePending_ = false;
+    int changeFrom_ = 0;
+    Selection selectionBefore_;
+
+    std::optional<std::int64_t> caretLine_;
+    std::optional<std::int64_t> hoveredResultLine_;
+    std::optional<std::int64_t> pressedResultLine_;
+    QPointF pressedPoint_;
+    struct ResizeStart {
+        double x;
+        double width;
+    };
+    std::optional<ResizeStart> resizeStart_;
+};
+
+} // namespace vell

@@ -1,0 +1,29 @@
+#include "SheetEditor/ResultColumn.h"
+
+#include "Stores/AppSettings.h"
+#include "Stores/NotificationCenter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vell {
+
+double ResultColumn::cap(std::optional<double> available) {
+    if (!available || !(*available > 0)) return maximum;
+    return std::min(maximum, std::max(minimum, *available - 150));
+}
+
+void ResultColumn::setWidth(double proposed, std::optional<double> available) {
+    setWidth(proposed, available, AppSettings::shared(), NotificationCenter::shared());
+}
+
+void ResultColumn::setWidth(double proposed, std::optional<double> available, AppSettings& settings,
+                            NotificationCenter& notifications) {
+    if (std::isnan(proposed)) return;
+    const double width = std::min(cap(available), std::max(minimum, proposed));
+    if (std::abs(width - settings.resultColumnWidth()) <= 0.5) return;
+    settings.setResultColumnWidth(width);
+    notifications.post(AppSettings::resultWidthChangedNotification);
+}
+
+} // namespace vell

@@ -1,0 +1,302 @@
+#include "SheetEditor/SheetEditor.h"
+
+#include "Appearance/Appearance.h"
+#include "LineRules/AnswerReference.h"
+#include "LineRules/CursorMove.h"
+#include "LineRules/LineEditor.h"
+#include "SheetEditor/CalcTextView.h"
+#include "SheetEditor/EditorBeep.h"
+#include "SheetEditor/ResultColumn.h"
+#include "SheetEditor/ResultColumnHandle.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/SheetSession.h"
+#include "Stores/UndoCenter.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vell {
+
+namespace {
+
+std::u16string toU16(const QString& text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size()));
+}
+
+QString fromU16(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<std::int64_t> integerOf(const QVariant& object) {
+    switch (object.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return object.toLongLong();
+    default:
+        return std::nullopt;
+    }
+}
+
+// Tells the editor when the viewport changes size, so the grip follows the scroll bar.
+class ViewportWatcher : public QObject {
+public:
+    ViewportWatcher(QObject* parent, std::function<void()> onResize)
+        : QObject(parent), onResize_(std::move(onResize)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Move) onResize_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onResize_;
+};
+
+} // namespace
+
+SheetEditor::SheetEditor(SheetSession& session, QWidget* parent) : SheetEditor(session, Services{}, parent) {}
+
+SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* parent)
+    : QWidget(parent), session_(session),
+      settings_(services.settings ? *services.settings : AppSettings::shared()),
+      appearance_(services.appearance ? *services.appearance : Appearance::shared()),
+      notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new CalcTextView(settings_, appearance_, this);
+    layout->addWidget(view_);
+    handle_ = new ResultColumnHandle(settings_, appearance_, notifications_, this);
+    handle_->raise();
+    view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
+
+    const Sheet sheet = session_.sheet();
+    view_->replaceText(QString::fromStdString(sheet.text));
+    // The sheet a new editor shows opens at its start, like a sheet shown later.
+    view_->setCaret(0, false);
+    view_->setResults(session_.results());
+    view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
+    view_->restyle();
+    shownSheetID_ = session_.sheetID();
+
+    connect(view_, &CalcTextView::textEdited, this, &SheetEditor::writeText);
+    connect(view_, &CalcTextView::lockToggleRequested, this, &SheetEditor::onToggleLock);
+    connect(view_, &CalcTextView::nameRequested, this, &SheetEditor::onRequestName);
+    connect(view_, &CalcTextView::answerClicked, this, &SheetEditor::insertReference);
+    connect(view_, &CalcTextView::answerDragRequested, this, &SheetEditor::answerDragRequested);
+    connect(view_, &CalcTextView::columnResizeRequested, this, [this](double width, double available) {
+        ResultColumn::setWidth(width, available, settings_, notifications_);
+    });
+    connect(view_, &CalcTextView::undoRequested, this, [this] {
+        session_.focus();
+        store().undo();
+        if (syncScheduled_) sync();
+    });
+    connect(view_, &CalcTextView::redoRequested, this, [this] {
+        session_.focus();
+        store().redo();
+        if (syncScheduled_) sync();
+    });
+
+    connect(&session_, &SheetSession::resultsChanged, this, &SheetEditor::scheduleSync);
+    connect(&session_, &SheetSession::sheetIDChanged, this, &SheetEditor::scheduleSync);
+    connect(&store(), &DocumentStore::documentChanged, this, [this] {
+        takeLocks();
+        scheduleSync();
+    });
+    connect(&settings_, &AppSettings::changed, this, [this] {
+        view_->document()->setDefaultFont(view_->editorFont());
+        view_->setFont(view_->editorFont());
+        view_->viewport()->update();
+        handle_->update();
+    });
+
+    notifications_.observe(UndoCenter::setCaretNotification, this, [this](const QVariant& object) {
+        // The store moves the caret of the sheet it changed: editors showing other sheets stay put.
+        if (session_.sheetID() != store().currentSheetID()) return;
+        if (const auto caret = integerOf(object)) pendingCaret_ = caret;
+    });
+    notifications_.observe(AppSettings::resultWidthChangedNotification, this, [this](const QVariant&) {
+        view_->relayout();
+        placeHandle();
+    });
+
+    // A new editor takes the keyboard once it is in a window.
+    QTimer::singleShot(0, view_, [view = view_] { view->setFocus(); });
+}
+
+SheetEditor::~SheetEditor() = default;
+
+DocumentStore& SheetEditor::store() const {
+    return session_.store();
+}
+
+void SheetEditor::setShowsPlots(bool shows) {
+    if (showsPlots_ == shows) return;
+    showsPlots_ = shows;
+    scheduleSync();
+}
+
+void SheetEditor::scheduleSync() {
+    if (syncScheduled_) return;
+    syncScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (syncScheduled_) sync();
+        },
+        Qt::QueuedConnection);
+}
+
+void SheetEditor::takeLocks() {
+    const Sheet sheet = session_.sheet();
+    view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
+}
+
+void SheetEditor::sync() {
+    syncScheduled_ = false;
+    const Sheet sheet = session_.sheet();
+    const std::optional<std::int64_t> caret = std::exchange(pendingCaret_, std::nullopt);
+    const QString text = QString::fromStdString(sheet.text);
+    if (view_->text() != text) {
+        const std::int64_t before = view_->caretPosition();
+        view_->replaceText(text);
+        view_->setCaret(caret.value_or(before), caret.has_value());
+    } else if (caret) {
+        view_->setCaret(*caret, false);
+    }
+    if (session_.sheetID() != shownSheetID_) {
+        // A newly shown sheet opens at its start, whatever caret was asked for.
+        shownSheetID_ = session_.sheetID();
+        view_->setCaret(0, false);
+        view_->verticalScrollBar()->setValue(0);
+    }
+    view_->setResults(session_.results());
+    view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
+    view_->setShowsPlots(showsPlots_);
+    view_->restyle();
+    view_->relayout();
+    placeHandle();
+}
+
+void SheetEditor::writeText() {
+    session_.focus();
+    const std::string text = view_->text().toStdString();
+    if (naming_)
+        store().setTextNaming(text);
+    else
+        store().setText(text);
+    // The store evaluated inside this change: show its answers with the keystroke, not a frame later.
+    if (syncScheduled_) sync();
+}
+
+void SheetEditor::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    placeHandle();
+}
+
+void SheetEditor::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeHandle();
+}
+
+void SheetEditor::placeHandle() {
+    const QRect viewport = view_->viewport()->geometry().translated(view_->geometry().topLeft());
+    handle_->setArea(viewport.right() + 1, viewport.top(), viewport.height(), viewport.width());
+    handle_->raise();
+}
+
+// --- Commands ----------------------------------------------------------------------------------------
+
+void SheetEditor::insertSnippet(const InsertSnippet& snippet) {
+    view_->setFocus();
+    if (snippet.text == "\n") {
+        view_->insertNewline();
+        return;
+    }
+    const std::u16string text = toU16(QString::fromStdString(snippet.text));
+    const std::u16string spaced =
+        LineEditor::spacedSnippet(text, view_->text16(), view_->caretPosition(), snippet.isNamedValue);
+    view_->typeText(fromU16(spaced));
+    if (snippet.caretBack > 0) {
+        QTextCursor cursor = view_->textCursor();
+        const int start = cursor.selectionStart();
+        const int length = cursor.selectionEnd() - start;
+        const int moved = static_cast<int>(std::max<std::int64_t>(0, start - snippet.caretBack));
+        cursor.setPosition(moved);
+        cursor.setPosition(moved + length, QTextCursor::KeepAnchor);
+        view_->setTextCursor(cursor);
+    }
+}
+
+void SheetEditor::deleteBackward() {
+    view_->setFocus();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(view_, &press);
+}
+
+void SheetEditor::toggleSign() {
+    view_->setFocus();
+    const std::u16string text = view_->text16();
+    const std::int64_t caret = view_->caretPosition();
+    if (LineEditor::editTouchesLockedLine(text, TextRange{caret, 0}, view_->lockedLines())) {
+        EditorBeep::sound();
+        return;
+    }
+    const LineEditor::SignToggle toggled = LineEditor::toggleSign(text, caret);
+    view_->replaceWhole(toggled.text, toggled.location);
+}
+
+void SheetEditor::moveCursor(const QString& raw) {
+    const auto move = CursorMoves::fromRawValue(raw.toStdString());
+    if (!move) return;
+    view_->setFocus();
+    view_->setCaret(LineEditor::move(*move, view_->text16(), view_->caretPosition()), true);
+}
+
+void SheetEditor::insertReference(qint64 line) {
+    const auto insertion =
+        AnswerReference::insert(view_->text16(), view_->caretPosition(), line, view_->lockedLines());
+    switch (insertion.outcome) {
+    case AnswerReference::Outcome::nothing:
+        return;
+    case AnswerReference::Outcome::refused:
+        EditorBeep::sound();
+        return;
+    case AnswerReference::Outcome::insert:
+        naming_ = true;
+        view_->replaceWhole(insertion.text, insertion.caret);
+        naming_ = false;
+        view_->setFocus();
+        return;
+    }
+}
+
+std::optional<QString> SheetEditor::referenceToken(qint64 line) {
+    const auto token = AnswerReference::token(view_->text16(), view_->caretPosition(), line);
+    if (!token) return std::nullopt;
+    if (token->text != view_->text16()) {
+        naming_ = true;
+        const bool named = view_->replaceWhole(token->text, token->caret);
+        naming_ = false;
+        if (!named) return std::nullopt;
+    }
+    return fromU16(token->name);
+}
+
+void SheetEditor::answerDragRequested(qint64 line, QPointF point) {
+    if (const auto name = referenceToken(line)) view_->beginResultDrag(*name, point);
+}
+
+} // namespace vell

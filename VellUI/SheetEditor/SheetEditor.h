@@ -1,0 +1,100 @@
+#pragma once
+
+// The editor of the sheet a window shows: its text view and the grip of the answer column, kept in
+// step with the window's session, writing every accepted change into the document store, and carrying
+// out the commands of its own window's keypad, function menu and sidebar.
+
+#include "Keypad/InsertSnippet.h"
+#ifndef Q_MOC_RUN
+// moc cannot read the standard headers this one pulls in; it needs nothing from it.
+#include "Document/Uuid.h"
+#endif
+
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+namespace vell {
+
+class AppSettings;
+class Appearance;
+class CalcTextView;
+class DocumentStore;
+class NotificationCenter;
+class ResultColumnHandle;
+class SheetSession;
+
+class SheetEditor : public QWidget {
+    Q_OBJECT
+
+public:
+    // An empty field means the process-wide one. The notification centre is the one the store posts to.
+    struct Services {
+        AppSettings* settings = nullptr;
+        Appearance* appearance = nullptr;
+        NotificationCenter* notifications = nullptr;
+    };
+
+    SheetEditor(SheetSession& session, Services services, QWidget* parent = nullptr);
+    explicit SheetEditor(SheetSession& session, QWidget* parent = nullptr);
+    ~SheetEditor() override;
+
+    CalcTextView& textView() const { return *view_; }
+    ResultColumnHandle& columnHandle() const { return *handle_; }
+    SheetSession& session() const { return session_; }
+
+    // The window's plot switch: plot lines keep room for their plots.
+    void setShowsPlots(bool shows);
+
+    // Brings the view in step with the session: the text when it changed elsewhere (the caret kept, or
+    // put where the store asked), the start of a newly shown sheet, results, locks and styles. Changes
+    // of the store schedule one; it runs at once after the view's own edits.
+    void sync();
+
+public slots:
+    // Each window connects its own keypad, function menu and sidebar to these.
+    void insertSnippet(const vell::InsertSnippet& snippet);
+    void deleteBackward();
+    void toggleSign();
+    // A caret move by its raw name ("up", "lineEnd", ...); any other text does nothing.
+    void moveCursor(const QString& raw);
+
+    // A click on the answer of `line`: its name at the caret, the line named first when it has none.
+    void insertReference(qint64 line);
+    // The name dragging the answer of `line` out carries, naming the line first when needed; none when
+    // the line cannot be named or the change was refused.
+    std::optional<QString> referenceToken(qint64 line);
+
+signals:
+    // The window asks for a name for the line (its context menu).
+    void onRequestName(qint64 line);
+    // The window locks or unlocks the line (a click in the gutter).
+    void onToggleLock(qint64 line);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void scheduleSync();
+    void takeLocks();
+    void writeText();
+    void placeHandle();
+    void answerDragRequested(qint64 line, QPointF point);
+    DocumentStore& store() const;
+
+    SheetSession& session_;
+    AppSettings& settings_;
+    Appearance& appearance_;
+    NotificationCenter& notifications_;
+    CalcTextView* view_ = nullptr;
+    ResultColumnHandle* handle_ = nullptr;
+    std::optional<Uuid> shownSheetID_;
+    std::optional<std::int64_t> pendingCaret_;
+    bool syncScheduled_ = false;
+    // The change being written names a line: every lock stays where it is.
+    bool naming_ = false;
+    bool showsPlots_ = true;
+};
+
+} // namespace vell

@@ -1,0 +1,127 @@
+#include "Window/WindowSheet.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <array>
+#include <utility>
+
+namespace vell {
+
+namespace {
+
+std::array<WindowSheets::BodyFactory, 3>& factories() {
+    static std::array<WindowSheets::BodyFactory, 3> registered;
+    return registered;
+}
+
+std::size_t indexOf(WindowSheetKind kind) {
+    return static_cast<std::size_t>(kind);
+}
+
+// The application quits by closing every window, and gives up when one refuses; a sheet that may not
+// be dismissed (the terms gate) must not keep Quit or a quit signal from ending the application.
+class QuitWatcher : public QObject {
+public:
+    static bool quitting;
+
+    using QObject::QObject;
+
+    static void install() {
+        static const bool installed = [] {
+            QCoreApplication::instance()->installEventFilter(new QuitWatcher(QCoreApplication::instance()));
+            return true;
+        }();
+        (void)installed;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+            quitting = true;
+            // The windows are asked while the quit event is handled; a quit given up ends with it.
+            QTimer::singleShot(0, this, [] { quitting = false; });
+        }
+        return false;
+    }
+};
+
+bool QuitWatcher::quitting = false;
+
+} // namespace
+
+void WindowSheets::registerBody(WindowSheetKind kind, BodyFactory factory) {
+    factories()[indexOf(kind)] = std::move(factory);
+}
+
+bool WindowSheets::isRegistered(WindowSheetKind kind) {
+    return static_cast<bool>(factories()[indexOf(kind)]);
+}
+
+QWidget* WindowSheets::makeBody(WindowSheetKind kind, const WindowSheetContext& context) {
+    const BodyFactory& factory = factories()[indexOf(kind)];
+    return factory ? factory(context) : nullptr;
+}
+
+QSize WindowSheets::size(WindowSheetKind kind) {
+    switch (kind) {
+    case WindowSheetKind::settings:
+        return {460, 560};
+    case WindowSheetKind::help:
+        return {660, 580};
+    case WindowSheetKind::terms:
+        return {620, 640};
+    }
+    return {};
+}
+
+WindowSheet::WindowSheet(WindowSheetKind kind, QWidget& window) : QDialog(&window), kind_(kind) {
+    QuitWatcher::install();
+    setWindowModality(Qt::WindowModal);
+    // A dialog is a window of its own and would not take the main window's light or dark palette.
+    setAttribute(Qt::WA_WindowPropagation);
+    setFixedSize(WindowSheets::size(kind));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    connect(this, &QDialog::finished, this, &WindowSheet::finishPresentation);
+}
+
+void WindowSheet::present(QWidget* body, bool dismissable) {
+    if (body_) body_->deleteLater();
+    body_ = body;
+    dismissable_ = dismissable;
+    if (body) layout()->addWidget(body);
+    open();
+}
+
+void WindowSheet::dismiss() {
+    dismissing_ = true;
+    done(QDialog::Rejected);
+    dismissing_ = false;
+}
+
+bool WindowSheet::mayClose() const {
+    return dismissable_ || dismissing_ || QuitWatcher::quitting;
+}
+
+void WindowSheet::reject() {
+    if (mayClose()) QDialog::reject();
+}
+
+void WindowSheet::closeEvent(QCloseEvent* event) {
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void WindowSheet::finishPresentation() {
+    if (body_) body_->deleteLater();
+    body_ = nullptr;
+    dismissable_ = true;
+}
+
+} // namespace vell

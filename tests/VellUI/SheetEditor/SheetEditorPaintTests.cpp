@@ -1,0 +1,166 @@
+#include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
+#include "SheetEditor/EditorPalette.h"
+#include "SheetEditor/SheetEditorFixture.h"
+
+#include <QImage>
+#include <QTextBlock>
+
+namespace vell::testing {
+namespace {
+
+class SheetEditorPaint : public SheetEditorTest {
+protected:
+    static QImage grab(CalcTextView& view) { return view.viewport()->grab().toImage(); }
+
+    // The pair drawn over the background, as the screen shows it.
+    static QColor over(ColorPair pair, bool dark) {
+        const QColor top = pair.resolve(dark);
+        const QColor bottom = EditorPalette::background.resolve(dark);
+        const double a = top.alphaF();
+        return QColor::fromRgbF(top.redF() * a + bottom.redF() * (1 - a),
+                                top.greenF() * a + bottom.greenF() * (1 - a),
+                                top.blueF() * a + bottom.blueF() * (1 - a));
+    }
+    static bool near(QColor a, QColor b, int tolerance = 3) {
+        return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+               std::abs(a.blue() - b.blue()) <= tolerance;
+    }
+    // Whether any pixel of the rectangle is (nearly) that colour.
+    static bool anyPixel(const QImage& image, QRect rect, QColor colour, int tolerance = 12) {
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            for (int x = rect.left(); x <= rect.right(); ++x)
+                if (near(image.pixelColor(x, y), colour, tolerance)) return true;
+        return false;
+    }
+    static QRect gutterOf(const CalcTextView& view, std::int64_t line) {
+        const QRectF rect = view.lineRect(line);
+        return QRect(0, static_cast<int>(rect.top()) + 3, 37, 16);
+    }
+};
+
+TEST_F(SheetEditorPaint, GutterDividerAndAnswersInTheirColoursLightAndDark) {
+    openSheets({"price = 1200\n\n1/0\n// note\n2"});
+    for (const bool dark : {false, true}) {
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        CalcTextView& view = openWindow().view();
+        setCaret(view, 0);
+        const QImage image = grab(view);
+        const int width = view.viewport()->width();
+        const int divider = width - 180 - 30;
+
+        EXPECT_TRUE(near(image.pixelColor(300, 400), EditorPalette::background.resolve(dark))) << dark;
+        EXPECT_TRUE(near(image.pixelColor(divider, 400), over(EditorPalette::divider, dark), 2)) << dark;
+        EXPECT_TRUE(near(image.pixelColor(divider - 1, 400), EditorPalette::background.resolve(dark)))
+            << dark;
+
+        // Every line has its number; the caret's in the accent colour, the others in the number colour.
+        EXPECT_TRUE(anyPixel(image, gutterOf(view, 0), EditorPalette::caretLineNumber.resolve(dark), 40))
+            << dark;
+        for (std::int64_t line = 1; line < 5; ++line) {
+            EXPECT_TRUE(anyPixel(image, gutterOf(view, line), EditorPalette::lineNumber.resolve(dark), 40))
+                << line;
+            EXPECT_FALSE(
+                anyPixel(image, gutterOf(view, line), EditorPalette::caretLineNumber.resolve(dark), 40))
+                << line;
+        }
+
+        // Answers: the value in the answer colour, the failure in its own; blank and note lines show none.
+        const QRect answerOf0(width - 180 - 18, static_cast<int>(view.lineRect(0).top()), 180, 20);
+        const QRect answerOf2(width - 180 - 18, static_cast<int>(view.lineRect(2).top()), 180, 20);
+        EXPECT_TRUE(anyPixel(image, answerOf0, EditorPalette::resultText.resolve(dark), 40)) << dark;
+        EXPECT_TRUE(anyPixel(image, answerOf2, EditorPalette::failureText.resolve(dark), 40)) << dark;
+        EXPECT_FALSE(view.answerFor(1));
+        EXPECT_FALSE(view.answerFor(3));
+        EXPECT_EQ(view.answerFor(0)->colour, EditorPalette::resultText.resolve(dark));
+        windows.clear();
+    }
+}
+
+TEST_F(SheetEditorPaint, TheHoverFillFollowsThePointerOverValueAnswersOnly) {
+    openSheets({"2 + 3\n1/0\n\n7"});
+    CalcTextView& view = openWindow().view();
+    const double answerX = view.viewport()->width() - 60;
+    mouse(view, QEvent::MouseMove, pointOnLine(view, 0, answerX), Qt::NoButton);
+    EXPECT_EQ(view.hoveredResultLine(), 0);
+    const QImage image = grab(view);
+    const QPoint inFill(view.viewport()->width() - 180 - 26 + 8,
+                        static_cast<int>(view.lineRect(0).top()) + 16);
+    EXPECT_TRUE(near(image.pixelColor(inFill), over(EditorPalette::hoverFill, false), 2));
+
+    for (const std::int64_t line : {1, 2}) {
+        mouse(view, QEvent::MouseMove, pointOnLine(view, line, answerX), Qt::NoButton);
+        EXPECT_EQ(view.hoveredResultLine(), std::nullopt) << line;
+    }
+    mouse(view, QEvent::MouseMove, pointOnLine(view, 3, answerX), Qt::NoButton);
+    EXPECT_EQ(view.hoveredResultLine(), 3);
+    // Left of the divider nothing is hovered; leaving the view ends the hover.
+    mouse(view, QEvent::MouseMove, pointOnLine(view, 3, 200), Qt::NoButton);
+    EXPECT_EQ(view.hoveredResultLine(), std::nullopt);
+    mouse(view, QEvent::MouseMove, pointOnLine(view, 3, answerX), Qt::NoButton);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(view.viewport(), &leave);
+    EXPECT_EQ(view.hoveredResultLine(), std::nullopt);
+}
+
+TEST_F(SheetEditorPaint, PlotLabelsInBothLanguagesAndAnswersThatShrinkThenShortenAtTheirEnd) {
+    openSheets({"plot(x^2)\n12345678\n\n[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16]"});
+    CalcTextView& view = openWindow().view();
+    EXPECT_EQ(view.answerFor(0)->text, "Graph ↓");
+    EXPECT_EQ(view.answerFor(0)->colour, EditorPalette::plotLabel.resolve(false));
+    L10n::language = AppLanguage::japanese;
+    EXPECT_EQ(view.answerFor(0)->text, "グラフ ↓");
+    L10n::language = AppLanguage::english;
+
+    const auto pixels = [](const QFont& font) { return font.pointSizeF() * 96 / 72; };
+    EXPECT_DOUBLE_EQ(pixels(view.answerFor(1)->font), 15);
+    EXPECT_EQ(view.answerFor(1)->text, "12,345,678");
+    // Too wide at 15: smaller, in half steps, never below 10.5, and what still does not fit ends in "…".
+    const CalcTextView::Answer list = *view.answerFor(3);
+    EXPECT_DOUBLE_EQ(pixels(list.font), 10.5);
+    EXPECT_TRUE(list.text.endsWith(QStringLiteral("…"))) << list.text.toStdString();
+    EXPECT_LE(QFontMetricsF(list.font).horizontalAdvance(list.text), 180);
+
+    const QFont base = Fonts::monospacedDigits(15, QFont::DemiBold);
+    const QString fitsAt13 = QStringLiteral("8").repeated(40);
+    EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, 1000, base)), 15);
+    const double width13 =
+        QFontMetricsF(Fonts::monospacedDigits(13, QFont::DemiBold)).horizontalAdvance(fitsAt13);
+    EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, width13, base)), 13);
+    EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, 0, base)), 15);
+}
+
+TEST_F(SheetEditorPaint, TheTextWrapsBeforeTheAnswerColumn) {
+    openSheets({"1"});
+    struct Case {
+        int width;
+        int textWidth;
+    };
+    for (const Case c : {Case{400, 160}, Case{800, 800 - 50 - 180 - 42}}) {
+        CalcTextView& view = openWindow(std::nullopt, QSize(c.width, 300)).view();
+        ASSERT_EQ(view.viewport()->width(), c.width);
+        EXPECT_EQ(view.lineWrapColumnOrWidth(), 50 + c.textWidth) << c.width;
+        windows.clear();
+    }
+}
+
+TEST_F(SheetEditorPaint, PlotLinesKeepRoomForTheirPlotsWhilePlotsAreShown) {
+    openSheets({"plot(x^2)\nplot(x*y)\n1"});
+    Window& window = openWindow();
+    CalcTextView& view = window.view();
+    const auto room = [&](int line) {
+        return view.document()->findBlockByNumber(line).blockFormat().bottomMargin();
+    };
+    EXPECT_EQ(room(0), 202);
+    EXPECT_EQ(room(1), 272);
+    EXPECT_EQ(room(2), 0);
+    window.editor->setShowsPlots(false);
+    settle();
+    EXPECT_EQ(room(0), 0);
+    EXPECT_EQ(room(1), 0);
+    // Every line keeps its spacing of 7.
+    EXPECT_EQ(view.document()->findBlockByNumber(2).blockFormat().lineHeight(), 7);
+}
+
+} // namespace
+} // namespace vell::testing
