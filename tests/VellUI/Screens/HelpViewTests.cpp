@@ -13,22 +13,30 @@ namespace {
 
 using HelpViewTest = testing::ScreenFixture;
 
-TEST_F(HelpViewTest, EscapeAndCloseEndTheDialog) {
+TEST_F(HelpViewTest, EscapeAndCloseEndTheDialogOverTheWindowOrOverTheSettings) {
     settings.setLanguage(AppLanguage::english);
-    for (bool byEscape : {true, false}) {
-        auto* view = new HelpView(settings, appearance);
-        ScreenDialog dialog(view, HelpView::preferredSize, nullptr);
-        QObject::connect(view, &HelpView::closeRequested, &dialog, &QDialog::reject);
-        present(dialog);
-        EXPECT_EQ(dialog.size(), QSize(660, 580));
-        EXPECT_EQ(view->closeButton()->text(), "Close");
-        if (byEscape)
-            QTest::keyClick(view, Qt::Key_Escape);
-        else
-            QTest::mouseClick(view->closeButton(), Qt::LeftButton);
-        EXPECT_FALSE(dialog.isVisible()) << (byEscape ? "Escape" : "Close");
-        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    // The settings dialog, with a stand-in body, from which the help opens over it.
+    WindowSheets::registerBody(WindowSheetKind::settings, [](const WindowSheetContext&) {
+        return new QLabel(QStringLiteral("settings"));
+    });
+    auto settingsSheet = present(WindowSheetKind::settings);
+    WindowSheets::registerBody(WindowSheetKind::settings, {});
+    for (QWidget* over : {&window, static_cast<QWidget*>(settingsSheet.get())}) {
+        for (bool byEscape : {true, false}) {
+            auto sheet = present(WindowSheetKind::help, false, over);
+            auto* view = bodyOf<HelpView>(*sheet);
+            ASSERT_NE(view, nullptr);
+            EXPECT_EQ(sheet->size(), HelpView::preferredSize);
+            EXPECT_EQ(view->closeButton()->text(), "Close");
+            if (byEscape)
+                QTest::keyClick(view, Qt::Key_Escape);
+            else
+                QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+            EXPECT_FALSE(sheet->isVisible()) << (byEscape ? "Escape" : "Close");
+            EXPECT_EQ(sheet->result(), QDialog::Rejected);
+        }
     }
+    EXPECT_TRUE(settingsSheet->isVisible());
 }
 
 TEST_F(HelpViewTest, GroupTitlesInCapitalsAndTheTableFollowsTheLanguage) {

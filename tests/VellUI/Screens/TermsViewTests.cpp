@@ -4,24 +4,24 @@
 
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 
 namespace vell {
 namespace {
 
 struct TermsViewTest : testing::ScreenFixture {
-    // The gate as the root view presents it: a dialog that only accepting ends.
+    // The gate as the window shows it: a dialog that only accepting ends.
     struct Gate {
+        std::unique_ptr<WindowSheet> dialog;
         TermsView* view;
-        std::unique_ptr<ScreenDialog> dialog;
     };
 
     Gate presentGate() {
-        auto* view = new TermsView(TermsView::Mode::gate, settings, appearance);
-        auto dialog = std::make_unique<ScreenDialog>(view, TermsView::preferredSize, nullptr);
-        dialog->setDismissable(false);
-        QObject::connect(view, &TermsView::agreed, dialog.get(), &QDialog::accept);
-        present(*dialog);
-        return {view, std::move(dialog)};
+        auto dialog = present(WindowSheetKind::terms, true);
+        auto* view = bodyOf<TermsView>(*dialog);
+        EXPECT_NE(view, nullptr);
+        EXPECT_EQ(view->mode(), TermsView::Mode::gate);
+        return {std::move(dialog), view};
     }
 
     QVariant storedVersion() const { return defaults.stored("vell.acceptedTermsVersion"); }
@@ -112,11 +112,15 @@ TEST_F(TermsViewTest, AgreeingStoresTheVersionAndEndsTheGate) {
     EXPECT_EQ(gate.dialog->result(), QDialog::Accepted);
 }
 
-TEST_F(TermsViewTest, TheQuitKeysAskToQuitAndStoreNothing) {
+TEST_F(TermsViewTest, TheQuitKeysQuitTheApplicationAndStoreNothing) {
     Gate gate = presentGate();
     QSignalSpy quit(gate.view, &TermsView::quitRequested);
     QTest::mouseClick(gate.view->consent(), Qt::LeftButton);
-    QTest::keyClick(gate.dialog.get(), Qt::Key_Q, Qt::ControlModifier);
+    // The keys are pressed once the application runs; were they ignored, the run would end with 7.
+    QTimer::singleShot(0, gate.dialog.get(),
+                       [&] { QTest::keyClick(gate.dialog.get(), Qt::Key_Q, Qt::ControlModifier); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_EQ(quit.count(), 1);
     EXPECT_EQ(settings.acceptedTermsVersion(), 0);
     EXPECT_FALSE(storedVersion().isValid());
@@ -153,17 +157,18 @@ TEST_F(TermsViewTest, ReadingShowsTheAcceptedVersionAndClosesOnEscapeOrClose) {
     for (AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
         settings.setLanguage(language);
         for (bool byEscape : {true, false}) {
-            auto* view = new TermsView(TermsView::Mode::reading, settings, appearance);
-            ScreenDialog dialog(view, TermsView::preferredSize, nullptr);
-            QObject::connect(view, &TermsView::closeRequested, &dialog, &QDialog::reject);
-            present(dialog);
+            auto dialog = present(WindowSheetKind::terms, false);
+            auto* view = bodyOf<TermsView>(*dialog);
+            ASSERT_NE(view, nullptr);
+            EXPECT_EQ(view->mode(), TermsView::Mode::reading);
+            EXPECT_EQ(dialog->size(), TermsView::preferredSize);
             EXPECT_EQ(view->acceptedVersion()->text(),
                       language == AppLanguage::english ? "Accepted version: 1" : "同意した版: 第 1 版");
             if (byEscape)
                 QTest::keyClick(view, Qt::Key_Escape);
             else
                 QTest::mouseClick(view->closeButton(), Qt::LeftButton);
-            EXPECT_FALSE(dialog.isVisible());
+            EXPECT_FALSE(dialog->isVisible());
         }
     }
 }
