@@ -164,7 +164,8 @@ private:
 
 CheckRow::CheckRow(QWidget* parent) : QAbstractButton(parent), box_(new Box(this)), label_(new QLabel(this)) {
     setCheckable(true);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab and toggled with Space; a click does not leave a focus ring around the row.
+    setFocusPolicy(Qt::TabFocus);
     label_->setWordWrap(true);
     label_->setAttribute(Qt::WA_TransparentForMouseEvents);
     label_->setFont(Fonts::system(14));
