@@ -39,6 +39,13 @@ QFont Fonts::italic(qreal pixels) {
     return font;
 }
 
+QFont Fonts::monospaced(qreal pixels) {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(pointSize(pixels));
+    return font;
+}
+
 QFont Fonts::monospacedDigits(qreal pixels, QFont::Weight weight) {
     QFont font = system(pixels, weight);
     font.setFamily(monospacedDigitFamily());

@@ -21,6 +21,8 @@ struct Fonts {
     static QFont system(qreal pixels, QFont::Weight weight = QFont::Normal);
     // The system's font in italics: note lines.
     static QFont italic(qreal pixels);
+    // The system's fixed-pitch font: sample lines in the help.
+    static QFont monospaced(qreal pixels);
     // A font whose digits all have the same advance, so that figures line up: the system's font when
     // its digits already do, else "DejaVu Sans".
     static QFont monospacedDigits(qreal pixels, QFont::Weight weight = QFont::Normal);

@@ -6,6 +6,7 @@
 
 #include "Engine/L10n.h"
 #include "Stores/Preferences.h"
+#include "Terms/Terms.h"
 
 #include <QObject>
 #include <cstdint>
@@ -32,7 +33,7 @@ public:
     // The language change goes out as L10n::languageChangedNotification once the engine settings hold it.
 
     // The version of the terms of use that accepting them records.
-    static constexpr std::int64_t currentTermsVersion = 1;
+    static constexpr std::int64_t currentTermsVersion = Terms::version;
 
     static AppSettings& shared();
 

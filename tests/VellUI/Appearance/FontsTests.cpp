@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QStringList>
@@ -24,6 +25,15 @@ TEST(Fonts, SizesAreDeviceIndependentPixels) {
     EXPECT_TRUE(note.italic());
     EXPECT_DOUBLE_EQ(note.pointSizeF(), 17.25 * 72 / 96);
     EXPECT_EQ(Fonts::system(13, QFont::DemiBold).weight(), QFont::DemiBold);
+}
+
+TEST(Fonts, SampleLinesAreSetInAFixedPitchFont) {
+    const QFont font = Fonts::monospaced(12.5);
+    EXPECT_DOUBLE_EQ(font.pointSizeF(), 12.5 * 72 / 96);
+    const QFontMetricsF metrics(font);
+    EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii")),
+              metrics.horizontalAdvance(QStringLiteral("MMMM")))
+        << QFontInfo(font).family().toStdString();
 }
 
 TEST(Fonts, DigitsOfTheFigureFontLineUp) {

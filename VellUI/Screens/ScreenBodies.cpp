@@ -1,0 +1,44 @@
+#include "Screens/ScreenBodies.h"
+
+#include "Appearance/Appearance.h"
+#include "Screens/HelpView.h"
+#include "Screens/TermsView.h"
+#include "Stores/AppSettings.h"
+#include "Window/WindowSheet.h"
+
+#include <QCoreApplication>
+
+namespace vell {
+
+void ScreenBodies::registerAll(AppSettings& settings, Appearance& appearance) {
+    WindowSheets::registerBody(WindowSheetKind::help,
+                               [&settings, &appearance](const WindowSheetContext& context) {
+                                   auto* view = new HelpView(settings, appearance);
+                                   WindowSheet* sheet = &context.sheet;
+                                   QObject::connect(view, &HelpView::closeRequested, sheet, &QDialog::reject);
+                                   return view;
+                               });
+
+    WindowSheets::registerBody(
+        WindowSheetKind::terms, [&settings, &appearance](const WindowSheetContext& context) {
+            auto* view = new TermsView(context.isGate ? TermsView::Mode::gate : TermsView::Mode::reading,
+                                       settings, appearance);
+            WindowSheet* sheet = &context.sheet;
+            QObject::connect(view, &TermsView::agreed, sheet, &QDialog::accept);
+            QObject::connect(view, &TermsView::closeRequested, sheet, &QDialog::reject);
+            // The gate keeps the window's menus from the keyboard; Quit must still work, and accepts nothing.
+            QObject::connect(view, &TermsView::quitRequested, sheet, [] { QCoreApplication::quit(); });
+            return view;
+        });
+}
+
+void ScreenBodies::registerAll() {
+    registerAll(AppSettings::shared(), Appearance::shared());
+}
+
+void ScreenBodies::unregisterAll() {
+    WindowSheets::registerBody(WindowSheetKind::help, {});
+    WindowSheets::registerBody(WindowSheetKind::terms, {});
+}
+
+} // namespace vell

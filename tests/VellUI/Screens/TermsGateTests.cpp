@@ -1,0 +1,113 @@
+#include "ScreenFixture.h"
+#include "Screens/ScreenParts.h"
+#include "Screens/TermsView.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/ViewSwitches.h"
+#include "Window/RootView.h"
+
+#include <QPushButton>
+#include <memory>
+
+namespace vell {
+namespace {
+
+using testing::settle;
+
+// Two main windows on one document, over settings read from a preferences file that holds
+// `storedVersion`, as a start of the program with that file would read it.
+struct TwoWindows {
+    struct Window {
+        Window(DocumentStore& store, AppSettings& settings, Appearance& appearance)
+            : session(store), root(store, session,
+                                   RootView::Services{settings, ViewSwitches::shared(), appearance,
+                                                      NotificationCenter::shared()}) {
+            root.resize(900, 640);
+            root.show();
+        }
+        SheetSession session;
+        RootView root;
+
+        TermsView* gate() const {
+            WindowSheet* sheet = root.openSheet(WindowSheetKind::terms);
+            return sheet ? qobject_cast<TermsView*>(sheet->body()) : nullptr;
+        }
+    };
+
+    explicit TwoWindows(const QString& storedVersion) {
+        defaults.writeFile("[General]\nvell.acceptedTermsVersion=" + storedVersion.toUtf8() + "\n");
+        settings = std::make_unique<AppSettings>(defaults.open());
+        appearance = std::make_unique<Appearance>(*settings, [] { return false; });
+        ScreenBodies::registerAll(*settings, *appearance);
+        first = std::make_unique<Window>(store, *settings, *appearance);
+        second = std::make_unique<Window>(store, *settings, *appearance);
+        settle();
+    }
+    ~TwoWindows() {
+        first.reset();
+        second.reset();
+        ScreenBodies::unregisterAll();
+    }
+
+    testing::EngineSettingsScope engine;
+    testing::TempDefaults defaults;
+    std::unique_ptr<AppSettings> settings;
+    std::unique_ptr<Appearance> appearance;
+    DocumentStore store{std::nullopt};
+    std::unique_ptr<Window> first;
+    std::unique_ptr<Window> second;
+};
+
+TEST(TermsGate, StandsInEveryWindowWhileTheStoredVersionIsBelowTheCurrentOne) {
+    struct Case {
+        QString stored;
+        bool gate;
+    };
+    const Case cases[] = {{"0", true}, {"-1", true}, {"abc", true}, {"1", false}, {"5", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.toStdString());
+        TwoWindows windows(c.stored);
+        for (const auto* window : {windows.first.get(), windows.second.get()}) {
+            TermsView* gate = window->gate();
+            EXPECT_EQ(gate != nullptr, c.gate);
+            if (!gate) continue;
+            EXPECT_EQ(gate->mode(), TermsView::Mode::gate);
+            EXPECT_EQ(gate->window()->size(), TermsView::preferredSize);
+        }
+    }
+}
+
+TEST(TermsGate, AgreeingInOneWindowStoresTheVersionAndEndsTheGateInEvery) {
+    TwoWindows windows("0");
+    TermsView* gate = windows.first->gate();
+    ASSERT_NE(gate, nullptr);
+    ASSERT_NE(windows.second->gate(), nullptr);
+    // Escape and the window manager's close leave it.
+    QWidget* dialog = gate->window();
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog->close());
+    settle();
+    EXPECT_EQ(windows.first->gate(), gate);
+
+    QTest::mouseClick(gate->consent(), Qt::LeftButton);
+    QTest::mouseClick(gate->agreeButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(windows.settings->acceptedTermsVersion(), 1);
+    EXPECT_EQ(windows.defaults.stored("vell.acceptedTermsVersion").toString(), "1");
+    EXPECT_EQ(windows.first->gate(), nullptr);
+    EXPECT_EQ(windows.second->gate(), nullptr);
+}
+
+TEST(TermsGate, ALanguagePickedInOneGateTurnsTheOtherWindowsGateToo) {
+    TwoWindows windows("0");
+    windows.settings->setLanguage(AppLanguage::japanese);
+    TermsView* first = windows.first->gate();
+    TermsView* second = windows.second->gate();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(second->agreeButton()->text(), "同意して使いはじめる");
+    QTest::mouseClick(first->languagePicker()->englishSegment(), Qt::LeftButton);
+    EXPECT_EQ(second->agreeButton()->text(), "Agree and Get Started");
+    EXPECT_TRUE(second->languagePicker()->isEnglish());
+}
+
+} // namespace
+} // namespace vell
