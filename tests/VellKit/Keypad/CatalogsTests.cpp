@@ -1,5 +1,5 @@
 #include "Keypad/Catalogs.h"
-#include "Support/EngineSettingsScope.h"
+#include "VellKit/Engine/EngineSettingsScope.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -7,7 +7,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testing::LanguageScope;
 
 std::vector<std::string> keys(const std::vector<CatalogGroup>& groups) {
     std::vector<std::string> out;
@@ -31,8 +31,7 @@ const FunctionItem* find(const std::vector<CatalogGroup>& groups, std::string_vi
 }
 
 TEST(Catalogs, GroupsAndEntryCounts) {
-    EngineSettingsScope scope;
-    L10n::language = AppLanguage::japanese;
+    LanguageScope scope(AppLanguage::japanese);
     const auto functions = FunctionCatalog::categories();
     EXPECT_EQ(sizes(functions), (std::vector<std::size_t>{5, 4, 7, 6, 5, 4, 2, 20, 5}));
     const auto units = UnitCatalog::categories();
@@ -66,8 +65,7 @@ TEST(Catalogs, GroupsAndEntryCounts) {
 }
 
 TEST(Catalogs, LanguageChangesTextsButNeverKeysOrIds) {
-    EngineSettingsScope scope;
-    L10n::language = AppLanguage::japanese;
+    LanguageScope scope(AppLanguage::japanese);
     const auto japanese = FunctionCatalog::categories();
     EXPECT_EQ(FunctionCatalog::categories(), japanese);
     const auto japaneseUnits = UnitCatalog::categories();
@@ -103,8 +101,7 @@ TEST(Catalogs, LanguageChangesTextsButNeverKeysOrIds) {
 }
 
 TEST(Catalogs, SnippetsAndCaretPositions) {
-    EngineSettingsScope scope;
-    L10n::language = AppLanguage::english;
+    LanguageScope scope(AppLanguage::english);
     const auto functions = FunctionCatalog::categories();
     const auto units = UnitCatalog::categories();
     struct Case {
