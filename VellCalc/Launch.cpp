@@ -1,0 +1,103 @@
+#include "Launch.h"
+
+#include "MainWindow.h"
+#include "QuitSignals.h"
+#include "SingleInstance.h"
+#include "StartupProbe.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "VellApp.h"
+#include "Window/VellWindow.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace vell {
+
+namespace {
+
+// While the platform is being set up, its complaints are held back: when no display can be reached Qt
+// aborts with a page of advice about plugins, and the user should read one plain line instead.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray file;
+    int line;
+    QByteArray function;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage>* heldMessages = nullptr;
+QtMessageHandler formerHandler = nullptr;
+
+void holdStartupMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        if (text.contains(QLatin1String("platform plugin")))
+            std::fputs("Vell: there is no display to open a window on (is DISPLAY or WAYLAND_DISPLAY set?)\n",
+                       stderr);
+        else
+            std::fprintf(stderr, "Vell: %s\n", qPrintable(text));
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    if (heldMessages)
+        heldMessages->push_back({type, context.file, context.line, context.function, context.category, text});
+}
+
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
+    std::vector<HeldMessage> held;
+    heldMessages = &held;
+    formerHandler = qInstallMessageHandler(holdStartupMessage);
+    auto application = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(formerHandler);
+    heldMessages = nullptr;
+    for (const HeldMessage& message : held) {
+        const QMessageLogContext context(message.file.constData(), message.line, message.function.constData(),
+                                         message.category.constData());
+        qt_message_output(message.type, context, message.text);
+    }
+    return application;
+}
+
+} // namespace
+
+bool claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL) {
+    if (!storageURL) return true;
+    const QString name = SingleInstance::serverName(*storageURL);
+    if (SingleInstance::requestWindow(name)) return false;
+    if (instance.listen(name)) return true;
+    // Two starts at once: the other one may have taken the name meanwhile.
+    if (SingleInstance::requestWindow(name)) return false;
+    std::fprintf(stderr, "Vell: a second start on this document cannot be noticed (%s)\n", qPrintable(name));
+    return true;
+}
+
+int runVell(int argc, char** argv) {
+    QCoreApplication::setApplicationName(QStringLiteral("Vell"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(
+        VellWindow::applicationID.data(), static_cast<qsizetype>(VellWindow::applicationID.size())));
+    const auto application = makeApplication(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setQuitOnLastWindowClosed(true);
+    // Read by the event loop only, so a signal that comes before it runs ends the run as soon as it starts.
+    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
+
+    // Every stored preference, the engine-wide ones included, is in force before anything else.
+    AppSettings::shared();
+
+    const auto storageURL = DocumentStore::defaultStorageURL();
+    SingleInstance instance;
+    if (!claimDocument(instance, storageURL)) return 0;
+
+    VellApp vell(storageURL);
+    QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
+    MainWindow* first = vell.openWindow();
+    StartupProbe::watch(*first);
+    return QApplication::exec();
+}
+
+} // namespace vell

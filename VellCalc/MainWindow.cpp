@@ -1,0 +1,198 @@
+#include "MainWindow.h"
+
+#include "Appearance/Appearance.h"
+#include "Engine/L10n.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/SheetSession.h"
+#include "Window/RootView.h"
+#include "Window/ToolbarIcons.h"
+#include "Window/VellWindow.h"
+#include "Window/WindowFocusReporter.h"
+#include "Window/WindowPalette.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSizePolicy>
+#include <QTimer>
+#include <QToolBar>
+#include <algorithm>
+
+namespace vell {
+
+namespace {
+
+constexpr std::size_t sheetsMenuLength = 9;
+
+QString qText(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString label(std::string_view japanese, std::string_view english) {
+    return qText(L10n::text(japanese, english));
+}
+
+} // namespace
+
+MainWindow::MainWindow(DocumentStore& store, OpenWindow openWindow, QWidget* parent)
+    : QMainWindow(parent), store_(store), openWindow_(std::move(openWindow)),
+      session_(std::make_unique<SheetSession>(store)), rootView_(new RootView(store, *session_, this)),
+      toolbar_(new QToolBar(this)), sidebarToggle_(new QAction(this)),
+      focusReporter_(new WindowFocusReporter(*this, [this] { session_->focus(); })),
+      fileMenu_(menuBar()->addMenu(QString())), editMenu_(menuBar()->addMenu(QString())),
+      sheetsMenu_(menuBar()->addMenu(QString())), helpMenu_(menuBar()->addMenu(QString())) {
+    setWindowTitle(QString());
+    resize(VellWindow::defaultSize);
+    setMinimumSize(VellWindow::minimumSize);
+    setCentralWidget(rootView_);
+    setContextMenuPolicy(Qt::NoContextMenu);
+
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->toggleViewAction()->setVisible(false);
+    toolbar_->setIconSize(QSize(ToolbarIcons::size, ToolbarIcons::size));
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    sidebarToggle_->setCheckable(true);
+    sidebarToggle_->setChecked(rootView_->isSidebarVisible());
+    toolbar_->addAction(sidebarToggle_);
+    auto* spacer = new QWidget(toolbar_);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    toolbar_->addWidget(spacer);
+    connect(sidebarToggle_, &QAction::triggered, this,
+            [this](bool visible) { rootView_->setSidebarVisible(visible); });
+    connect(rootView_, &RootView::sidebarVisibilityChanged, this, &MainWindow::updateSidebarToggle);
+    connect(rootView_, &RootView::layoutChanged, this, &MainWindow::updateSidebarToggle);
+
+    buildMenus();
+    connect(&AppSettings::shared(), &AppSettings::changed, this, &MainWindow::retranslate);
+    connect(&store_, &DocumentStore::documentChanged, this, &MainWindow::documentChanged);
+    connect(&Appearance::shared(), &Appearance::changed, this, &MainWindow::applyAppearance);
+    applyAppearance();
+    retranslate();
+}
+
+MainWindow::~MainWindow() {
+    // The views hold the session; they go first.
+    delete takeCentralWidget();
+}
+
+QAction* MainWindow::action(Command command) const {
+    for (const auto& [each, action] : actions_)
+        if (each == command) return action;
+    return nullptr;
+}
+
+void MainWindow::reportFocusIfActive() {
+    focusReporter_->reportIfActive();
+}
+
+void MainWindow::buildMenus() {
+    const auto add = [this](QMenu* menu, Command command, const QKeySequence& shortcut, auto slot) {
+        auto* action = menu->addAction(QString());
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        actions_.emplace_back(command, action);
+    };
+    add(fileMenu_, Command::newSheet, QKeySequence(Qt::CTRL | Qt::Key_N), [this] { newSheet(); });
+    add(fileMenu_, Command::newWindow, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N), [this] {
+        if (openWindow_) openWindow_();
+    });
+    fileMenu_->addSeparator();
+    add(fileMenu_, Command::closeWindow, QKeySequence(Qt::CTRL | Qt::Key_W), [this] { close(); });
+    add(fileMenu_, Command::quit, QKeySequence(Qt::CTRL | Qt::Key_Q), [] { QCoreApplication::quit(); });
+    add(editMenu_, Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOrRedo(true); });
+    add(editMenu_, Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+        [this] { undoOrRedo(false); });
+    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash),
+        [] { NotificationCenter::shared().post(RootView::showHelpNotification); });
+    action(Command::quit)->setMenuRole(QAction::QuitRole);
+    rebuildSheetsMenu();
+}
+
+void MainWindow::retranslate() {
+    fileMenu_->setTitle(label("ファイル", "File"));
+    editMenu_->setTitle(label("編集", "Edit"));
+    sheetsMenu_->setTitle(label("シート", "Sheets"));
+    helpMenu_->setTitle(label("ヘルプ", "Help"));
+    action(Command::newSheet)->setText(label("新しいシート", "New Sheet"));
+    action(Command::newWindow)->setText(label("新しいウインドウ", "New Window"));
+    action(Command::closeWindow)->setText(label("ウインドウを閉じる", "Close Window"));
+    action(Command::quit)->setText(label("終了", "Quit"));
+    action(Command::undo)->setText(label("取り消す", "Undo"));
+    action(Command::redo)->setText(label("やり直す", "Redo"));
+    action(Command::help)->setText(label("Vell の使い方", "Vell Help"));
+    updateSidebarToggle();
+}
+
+QString MainWindow::menuText(const std::string& text) {
+    return qText(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+void MainWindow::documentChanged() {
+    std::vector<std::pair<std::string, std::string>> source;
+    const auto& sheets = store_.sheets();
+    for (std::size_t i = 0; i < std::min(sheets.size(), sheetsMenuLength); ++i)
+        source.emplace_back(sheets[i].id.uuidString(), sheets[i].name);
+    if (source == sheetsMenuSource_ || sheetsMenuRebuildQueued_) return;
+    sheetsMenuRebuildQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        sheetsMenuRebuildQueued_ = false;
+        rebuildSheetsMenu();
+    });
+}
+
+void MainWindow::rebuildSheetsMenu() {
+    sheetsMenuSource_.clear();
+    sheetsMenu_->clear();
+    const auto& sheets = store_.sheets();
+    for (std::size_t i = 0; i < std::min(sheets.size(), sheetsMenuLength); ++i) {
+        const Uuid id = sheets[i].id;
+        sheetsMenuSource_.emplace_back(id.uuidString(), sheets[i].name);
+        QAction* item = sheetsMenu_->addAction(menuText(sheets[i].name));
+        item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i))));
+        item->setShortcutContext(Qt::WindowShortcut);
+        connect(item, &QAction::triggered, this, [this, id] { selectSheetFromMenu(id); });
+    }
+}
+
+void MainWindow::newSheet() {
+    store_.addSheet();
+    // The new sheet is the document's selection; this window, where it was asked for, shows it.
+    if (const auto id = store_.currentSheetID()) session_->select(*id);
+}
+
+void MainWindow::undoOrRedo(bool undo) {
+    // A field being edited (a rename, a line name) has an undo history of its own.
+    if (auto* field = qobject_cast<QLineEdit*>(focusWidget()); field && field->hasFocus()) {
+        undo ? field->undo() : field->redo();
+        return;
+    }
+    session_->focus();
+    undo ? store_.undo() : store_.redo();
+}
+
+void MainWindow::selectSheetFromMenu(const Uuid& id) {
+    session_->select(id);
+}
+
+void MainWindow::applyAppearance() {
+    setPalette(WindowPalette::make(Appearance::shared().isDark()));
+    updateSidebarToggle();
+    update();
+}
+
+void MainWindow::updateSidebarToggle() {
+    const bool split = rootView_->usesSplitView();
+    const bool visible = rootView_->isSidebarVisible();
+    sidebarToggle_->setVisible(split);
+    sidebarToggle_->setChecked(visible);
+    sidebarToggle_->setIcon(ToolbarIcons::sidebar(palette().color(QPalette::ButtonText)));
+    sidebarToggle_->setText(visible ? label("サイドバーを隠す", "Hide the sidebar")
+                                    : label("サイドバーを表示", "Show the sidebar"));
+}
+
+} // namespace vell

@@ -1,0 +1,42 @@
+#pragma once
+
+// The application object: the one document store of the process, the main windows on it, and the
+// application's life cycle passed on to the store (a pending save is written when the application
+// stops being active or quits).
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vell {
+
+class DocumentStore;
+class MainWindow;
+
+class VellApp : public QObject {
+    Q_OBJECT
+
+public:
+    // The store reads and writes `storageURL`; none keeps the document in memory only.
+    explicit VellApp(std::optional<QString> storageURL, QObject* parent = nullptr);
+    // Closes every window before the store goes.
+    ~VellApp() override;
+
+    DocumentStore& store() const { return *store_; }
+
+    // A new window on the document's selected sheet, shown, raised and activated.
+    MainWindow* openWindow();
+    // The windows still open, oldest first.
+    std::vector<MainWindow*> windows() const;
+
+private:
+    void applicationStateChanged(Qt::ApplicationState state);
+
+    std::unique_ptr<DocumentStore> store_;
+    std::vector<QPointer<MainWindow>> windows_;
+};
+
+} // namespace vell

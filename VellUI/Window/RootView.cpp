@@ -1,0 +1,188 @@
+#include "Window/RootView.h"
+
+#include "Appearance/Appearance.h"
+#include "Engine/L10n.h"
+#include "LineRules/LineEditor.h"
+#include "SheetEditor/SheetEditor.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/Preferences.h"
+#include "Stores/SheetSession.h"
+#include "Stores/ViewSwitches.h"
+#include "Unicode/Unicode.h"
+#include "Window/SheetColumn.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace vell {
+
+namespace {
+
+std::size_t indexOf(WindowSheetKind kind) {
+    return static_cast<std::size_t>(kind);
+}
+
+} // namespace
+
+RootView::Services RootView::sharedServices() {
+    return Services{AppSettings::shared(), ViewSwitches::shared(), Appearance::shared(),
+                    NotificationCenter::shared()};
+}
+
+RootView::RootView(DocumentStore& store, SheetSession& session, QWidget* parent)
+    : RootView(store, session, sharedServices(), parent) {}
+
+RootView::RootView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent)
+    : QWidget(parent), store_(store), session_(session), settings_(services.settings),
+      notifications_(services.notifications),
+      column_(new SheetColumn(session, services.settings, services.switches, services.appearance, this)),
+      splitter_(new QSplitter(Qt::Horizontal, this)), sidebarPlace_(new QWidget(splitter_)),
+      acceptedTermsVersion_(services.settings.acceptedTermsVersion()) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(splitter_);
+
+    auto* sidebarLayout = new QVBoxLayout(sidebarPlace_);
+    sidebarLayout->setContentsMargins(0, 0, 0, 0);
+    sidebarLayout->setSpacing(0);
+    sidebarPlace_->setMinimumWidth(sidebarMinimumWidth);
+    sidebarPlace_->setMaximumWidth(sidebarMaximumWidth);
+    splitter_->addWidget(sidebarPlace_);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setHandleWidth(1);
+
+    if (SheetEditor* editor = column_->sheetEditor()) {
+        connect(editor, &SheetEditor::onToggleLock, this, &RootView::toggleLock);
+        connect(editor, &SheetEditor::onRequestName, this, &RootView::requestName);
+    }
+    connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
+    notifications_.observe(showHelpNotification, this, [this](const QVariant&) { openHelp(); });
+    applyLayout();
+}
+
+bool RootView::usesSplitView(const AppSettings& settings) {
+    if (settings.sheetListStyle() != SheetListStyle::tabs) return true;
+    return settings.showsNamedValues();
+}
+
+bool RootView::usesSplitView() const {
+    return usesSplitView(settings_);
+}
+
+void RootView::setSidebarVisible(bool visible) {
+    if (visible == sidebarVisible_) return;
+    sidebarVisible_ = visible;
+    sidebarPlace_->setVisible(visible);
+    emit sidebarVisibilityChanged(visible);
+}
+
+void RootView::applyLayout() {
+    const bool split = usesSplitView();
+    if (split == splitShown_ && column_->parentWidget() == (split ? static_cast<QWidget*>(splitter_) : this))
+        return;
+    splitShown_ = split;
+    // The column moves between the two layouts and is never rebuilt, so the editor keeps its caret,
+    // scroll position and undo state.
+    if (split) {
+        splitter_->addWidget(column_);
+        splitter_->setStretchFactor(0, 0);
+        splitter_->setStretchFactor(1, 1);
+        sidebarPlace_->setVisible(sidebarVisible_);
+        const int total = std::max(width(), sidebarIdealWidth * 2);
+        splitter_->setSizes({sidebarIdealWidth, total - sidebarIdealWidth});
+        splitter_->show();
+    } else {
+        layout()->addWidget(column_);
+        splitter_->hide();
+    }
+    column_->show();
+    emit layoutChanged(split);
+}
+
+void RootView::settingsChanged() {
+    applyLayout();
+    if (settings_.acceptedTermsVersion() != acceptedTermsVersion_) {
+        acceptedTermsVersion_ = settings_.acceptedTermsVersion();
+        updateTermsGate();
+    }
+}
+
+void RootView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (appeared_) return;
+    appeared_ = true;
+    // A window-modal dialog needs its window on screen first.
+    QTimer::singleShot(0, this, &RootView::updateTermsGate);
+}
+
+void RootView::openHelp() {
+    present(WindowSheetKind::help, false);
+}
+
+void RootView::openSettings() {
+    present(WindowSheetKind::settings, false);
+}
+
+void RootView::toggleLock(qint64 line) {
+    session_.focus();
+    store_.toggleLock(line);
+}
+
+void RootView::requestName(qint64 line) {
+    session_.focus();
+    const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
+    auto* prompt = new QInputDialog(window());
+    prompt->setAttribute(Qt::WA_DeleteOnClose);
+    prompt->setWindowModality(Qt::WindowModal);
+    prompt->setLabelText(QString::fromStdString(L10n::text("この行の名前", "Name of this line")));
+    prompt->setTextValue(current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
+    connect(prompt, &QInputDialog::textValueSelected, this, [this, line](const QString& name) {
+        session_.focus();
+        const auto problem = store_.setName(line, name.toStdString());
+        if (!problem) return;
+        auto* message = new QMessageBox(QMessageBox::Warning, QString(), QString::fromStdString(*problem),
+                                        QMessageBox::Ok, window());
+        message->setTextFormat(Qt::PlainText);
+        message->setAttribute(Qt::WA_DeleteOnClose);
+        message->setWindowModality(Qt::WindowModal);
+        message->open();
+    });
+    prompt->open();
+}
+
+void RootView::updateTermsGate() {
+    if (!appeared_) return;
+    const bool gate = settings_.acceptedTermsVersion() < AppSettings::currentTermsVersion;
+    if (gate) {
+        present(WindowSheetKind::terms, true);
+    } else if (WindowSheet* terms = openSheet(WindowSheetKind::terms)) {
+        terms->dismiss();
+    }
+}
+
+WindowSheet* RootView::openSheet(WindowSheetKind kind) const {
+    WindowSheet* sheet = sheets_[indexOf(kind)];
+    return sheet && sheet->isVisible() ? sheet : nullptr;
+}
+
+WindowSheet& RootView::sheetOf(WindowSheetKind kind) {
+    QPointer<WindowSheet>& sheet = sheets_[indexOf(kind)];
+    if (!sheet) sheet = new WindowSheet(kind, *window());
+    return *sheet;
+}
+
+void RootView::present(WindowSheetKind kind, bool isGate) {
+    if (!WindowSheets::isRegistered(kind) || openSheet(kind)) return;
+    WindowSheet& sheet = sheetOf(kind);
+    QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{store_, session_, sheet, isGate});
+    if (!body) return;
+    sheet.present(body, !isGate);
+}
+
+} // namespace vell

@@ -1,0 +1,107 @@
+#pragma once
+
+// The whole content of one main window: the sidebar beside the sheet column in a split view, or the
+// sheet column alone, as the sheet-list preferences say; the window's settings, help and terms dialogs,
+// with the terms shown as a gate until the current terms are accepted. It keeps no document state.
+
+#include "Window/WindowSheet.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+class QSplitter;
+
+namespace vell {
+
+class Appearance;
+class AppSettings;
+class DocumentStore;
+class NotificationCenter;
+class SheetColumn;
+class SheetSession;
+class ViewSwitches;
+
+class RootView : public QWidget {
+    Q_OBJECT
+
+public:
+    // Posted with no object by the Help command; every window opens its help.
+    static constexpr std::string_view showHelpNotification = "vell.showHelp";
+
+    static constexpr int sidebarMinimumWidth = 190;
+    static constexpr int sidebarIdealWidth = 220;
+    static constexpr int sidebarMaximumWidth = 320;
+
+    struct Services {
+        AppSettings& settings;
+        ViewSwitches& switches;
+        Appearance& appearance;
+        NotificationCenter& notifications;
+    };
+    // Over the process-wide settings, switches, appearance and notifications.
+    static Services sharedServices();
+
+    RootView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent = nullptr);
+    RootView(DocumentStore& store, SheetSession& session, QWidget* parent = nullptr);
+
+    DocumentStore& store() const { return store_; }
+    SheetSession& session() const { return session_; }
+    SheetColumn* column() const { return column_; }
+
+    // True unless the style shows only tabs and the named values are hidden.
+    static bool usesSplitView(const AppSettings& settings);
+    bool usesSplitView() const;
+    QSplitter* splitter() const { return splitter_; }
+    // Holds the sidebar in the split view.
+    QWidget* sidebarPlace() const { return sidebarPlace_; }
+    // This window's own choice, never stored; it counts only in the split view.
+    bool isSidebarVisible() const { return sidebarVisible_; }
+    void setSidebarVisible(bool visible);
+
+    void openHelp();
+    void openSettings();
+
+    // The editor's requests for a line of this window's sheet. Each first makes this window's sheet the
+    // selected one, since the store names and locks lines of the selected sheet.
+    void toggleLock(qint64 line);
+    // Asks for the line's name in a window-modal prompt, filled with its current name.
+    void requestName(qint64 line);
+    // Shows the terms gate while the accepted terms version is below the current one, closes it once it
+    // is not; runs when the window first shows and on every change of the accepted version.
+    void updateTermsGate();
+    // The dialog of that kind while it is open, else none.
+    WindowSheet* openSheet(WindowSheetKind kind) const;
+
+signals:
+    // The split view came or went.
+    void layoutChanged(bool usesSplitView);
+    void sidebarVisibilityChanged(bool visible);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void applyLayout();
+    void settingsChanged();
+    // Opens the kind's dialog with a fresh body unless it is open already or has no body.
+    void present(WindowSheetKind kind, bool isGate);
+    WindowSheet& sheetOf(WindowSheetKind kind);
+
+    DocumentStore& store_;
+    SheetSession& session_;
+    AppSettings& settings_;
+    NotificationCenter& notifications_;
+    SheetColumn* column_;
+    QSplitter* splitter_;
+    QWidget* sidebarPlace_;
+    bool sidebarVisible_ = true;
+    bool splitShown_ = false;
+    bool appeared_ = false;
+    std::int64_t acceptedTermsVersion_;
+    std::array<QPointer<WindowSheet>, 3> sheets_;
+};
+
+} // namespace vell

@@ -1,0 +1,105 @@
+#include "Window/StatusBar.h"
+
+#include "Appearance/Appearance.h"
+#include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
+#include "Engine/L10n.h"
+#include "Engine/ValueFormatter.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/SheetSession.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <string>
+
+namespace vell {
+
+namespace {
+
+constexpr int horizontalPadding = 16;
+constexpr int verticalPadding = 7;
+constexpr int spacing = 14;
+constexpr qreal smallTextSize = 11;
+constexpr qreal totalTextSize = 13;
+constexpr qreal hairlineOpacity = 0.6;
+
+QString qText(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+void setTextColor(QLabel& label, const QColor& color) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    label.setPalette(palette);
+}
+
+} // namespace
+
+StatusBar::StatusBar(SheetSession& session, AppSettings& settings, Appearance& appearance, QWidget* parent)
+    : QWidget(parent), session_(session), appearance_(appearance), count_(new QLabel(this)),
+      totalLabel_(new QLabel(this)), totalValue_(new QLabel(this)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(horizontalPadding, verticalPadding, horizontalPadding, verticalPadding);
+    row->setSpacing(spacing);
+    row->addWidget(count_, 0, Qt::AlignVCenter);
+    row->addStretch(1);
+    row->addWidget(totalLabel_, 0, Qt::AlignVCenter);
+    row->addWidget(totalValue_, 0, Qt::AlignVCenter);
+
+    for (QLabel* label : {count_, totalLabel_, totalValue_})
+        label->setTextFormat(Qt::PlainText);
+    count_->setFont(Fonts::system(smallTextSize));
+    totalLabel_->setFont(Fonts::system(smallTextSize));
+    totalValue_->setFont(Fonts::monospacedDigits(totalTextSize, QFont::DemiBold));
+    totalValue_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    totalValue_->setCursor(Qt::IBeamCursor);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+
+    connect(&session_, &SheetSession::resultsChanged, this, &StatusBar::refresh);
+    connect(&settings, &AppSettings::changed, this, &StatusBar::refresh);
+    connect(&appearance_, &Appearance::changed, this, &StatusBar::applyAppearance);
+    applyAppearance();
+    refresh();
+}
+
+QString StatusBar::totalText() const {
+    return totalValue_->isHidden() ? QString() : totalValue_->text();
+}
+
+void StatusBar::refresh() {
+    const std::string n = std::to_string(session_.calculatedLineCount());
+    count_->setText(qText(L10n::text(n + " 行を計算", n + " lines calculated")));
+
+    const auto total = DocumentStore::total(session_.results());
+    totalLabel_->setVisible(total.has_value());
+    totalValue_->setVisible(total.has_value());
+    if (total) {
+        totalLabel_->setText(qText(L10n::text("合計", "Total")));
+        totalValue_->setText(qText(ValueFormatter::format(*total, true)));
+        totalValue_->setToolTip(
+            qText(L10n::text("すべての計算結果を足したもの", "The sum of every calculated line")));
+    } else {
+        totalValue_->clear();
+    }
+}
+
+void StatusBar::applyAppearance() {
+    const bool dark = appearance_.isDark();
+    setTextColor(*count_, Theme::secondaryInk.resolve(dark));
+    setTextColor(*totalLabel_, Theme::secondaryInk.resolve(dark));
+    setTextColor(*totalValue_, Theme::ink.resolve(dark));
+    QWidget::update();
+}
+
+void StatusBar::paintEvent(QPaintEvent*) {
+    const bool dark = appearance_.isDark();
+    QPainter painter(this);
+    painter.fillRect(rect(), barFill.resolve(dark));
+    QColor hairline = Theme::separator.resolve(dark);
+    hairline.setAlphaF(hairline.alphaF() * hairlineOpacity);
+    painter.fillRect(QRect(0, 0, width(), 1), hairline);
+}
+
+} // namespace vell

@@ -1,0 +1,185 @@
+#include "AppTestSupport.h"
+#include "Launch.h"
+#include "QuitSignals.h"
+#include "SingleInstance.h"
+#include "StartupProbe.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTimer>
+#include <csignal>
+
+namespace vell {
+namespace {
+
+using testing::press;
+using testing::settle;
+using testing::SharedPreferences;
+using testing::typeAtEnd;
+using testing::VellAppTest;
+
+class ApplicationTest : public VellAppTest {};
+
+TEST_F(ApplicationTest, ClosingTheLastWindowEndsTheRunWithWhatWasJustTypedSaved) {
+    MainWindow& window = open();
+    QTimer::singleShot(0, [&] {
+        typeAtEnd(window, "\n1234 typed");
+        QTimer::singleShot(100, [&] { press(window, Qt::Key_W, Qt::ControlModifier); });
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(app->windows().empty());
+    EXPECT_NE(fileContents().find("1,234 typed"), std::string::npos);
+}
+
+TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
+    MainWindow& first = open();
+    open();
+    QTimer::singleShot(0, [&] {
+        store().setText("quit at once");
+        press(first, Qt::Key_Q, Qt::ControlModifier);
+    });
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_NE(fileContents().find("quit at once"), std::string::npos);
+}
+
+TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {
+    open();
+    store().setText("pending when the focus went elsewhere");
+    EXPECT_EQ(fileContents().find("pending when"), std::string::npos);
+    emit qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_NE(fileContents().find("pending when"), std::string::npos);
+}
+
+TEST(QuitSignals, ASignalReachesTheMainThreadAsACall) {
+    int calls = 0;
+    {
+        const QuitSignals signalsToQuit([&calls] { ++calls; });
+        ASSERT_TRUE(signalsToQuit.installed());
+        std::raise(SIGHUP);
+        std::raise(SIGTERM);
+        EXPECT_TRUE(QTest::qWaitFor([&calls] { return calls > 0; }, 2000));
+    }
+    EXPECT_GE(calls, 1);
+}
+
+TEST(SingleInstance, ANameLeftByAVellThatIsGoneIsTakenOver) {
+    QTemporaryDir folder;
+    const QString name = SingleInstance::serverName(folder.filePath("Vell/document.json"));
+    QFile leftover(name);
+    ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    leftover.close();
+
+    EXPECT_FALSE(SingleInstance::requestWindow(name, 500));
+    SingleInstance first;
+    ASSERT_TRUE(first.listen(name));
+    QSignalSpy requests(&first, &SingleInstance::windowRequested);
+
+    // A name held by a running Vell is not taken; asking it for a window is left to a second process
+    // (ProgramTest), since the answer comes from this thread's event loop.
+    SingleInstance second;
+    EXPECT_FALSE(second.listen(name));
+    settle();
+    EXPECT_EQ(requests.count(), 0);
+}
+
+// The program itself, started as a user would, on the test's temporary folders.
+class ProgramTest : public ::testing::Test {
+protected:
+    static QProcessEnvironment offscreen() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        return environment;
+    }
+    // A data folder of its own, so that the program claims a document of its own.
+    QProcessEnvironment offscreenOnFreshData() {
+        QProcessEnvironment environment = offscreen();
+        environment.insert("XDG_DATA_HOME", data.path());
+        return environment;
+    }
+
+    QTemporaryDir data;
+};
+
+TEST_F(ProgramTest, ASecondStartOnTheSameFoldersOpensAWindowInTheFirstAndEnds) {
+    SharedPreferences preferences;
+    const auto storageURL = DocumentStore::defaultStorageURL();
+    ASSERT_TRUE(storageURL);
+    VellApp first(storageURL);
+    first.openWindow();
+    SingleInstance instance;
+    ASSERT_TRUE(claimDocument(instance, storageURL));
+    QObject::connect(&instance, &SingleInstance::windowRequested, &first, [&first] { first.openWindow(); });
+
+    QProcess second;
+    second.setProgram(QStringLiteral(VELL_PROGRAM));
+    second.setProcessEnvironment(offscreen());
+    QSignalSpy finished(&second, &QProcess::finished);
+    second.start();
+    ASSERT_TRUE(finished.wait(20000)) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    settle();
+    EXPECT_EQ(first.windows().size(), 2u);
+}
+
+TEST_F(ProgramTest, WithoutADisplayItSaysSoInOneLineAndEndsWithOne) {
+    QProcessEnvironment environment = offscreenOnFreshData();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
+        environment.remove(name);
+    QProcess vell;
+    vell.setProgram(QStringLiteral(VELL_PROGRAM));
+    vell.setProcessEnvironment(environment);
+    vell.start();
+    ASSERT_TRUE(vell.waitForFinished(20000));
+    EXPECT_EQ(vell.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(vell.exitCode(), 1);
+    const QString said = QString::fromUtf8(vell.readAllStandardError());
+    EXPECT_TRUE(said.startsWith("Vell: ")) << said.toStdString();
+    EXPECT_EQ(said.count('\n'), 1) << said.toStdString();
+}
+
+TEST_F(ProgramTest, TheStartupProbeRecordsTheFirstPaintAndQuits) {
+    QTemporaryDir probeFolder;
+    const QString probe = probeFolder.filePath("first-paint");
+    QProcessEnvironment environment = offscreenOnFreshData();
+    environment.insert(StartupProbe::environmentVariable, probe);
+    QProcess vell;
+    vell.setProgram(QStringLiteral(VELL_PROGRAM));
+    vell.setProcessEnvironment(environment);
+    const std::int64_t started = StartupProbe::monotonicNanoseconds();
+    vell.start();
+    ASSERT_TRUE(vell.waitForFinished(20000));
+    const std::int64_t ended = StartupProbe::monotonicNanoseconds();
+    EXPECT_EQ(vell.exitCode(), 0) << vell.readAllStandardError().toStdString();
+    QFile file(probe);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    bool isNumber = false;
+    const std::int64_t painted = file.readAll().trimmed().toLongLong(&isNumber);
+    EXPECT_TRUE(isNumber);
+    EXPECT_GT(painted, started);
+    EXPECT_LT(painted, ended);
+}
+
+TEST_F(ProgramTest, TermAndHangupSignalsQuitAsQuitDoes) {
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        QTemporaryDir ownData;
+        QProcessEnvironment environment = offscreen();
+        environment.insert("XDG_DATA_HOME", ownData.path());
+        QProcess vell;
+        vell.setProgram(QStringLiteral(VELL_PROGRAM));
+        vell.setProcessEnvironment(environment);
+        vell.start();
+        ASSERT_TRUE(vell.waitForStarted(20000));
+        // Running once it has taken its document's name.
+        const QString name = SingleInstance::serverName(ownData.filePath("Vell/document.json"));
+        ASSERT_TRUE(QTest::qWaitFor([&name] { return QFile::exists(name); }, 20000));
+        ::kill(static_cast<pid_t>(vell.processId()), signalNumber);
+        ASSERT_TRUE(vell.waitForFinished(20000));
+        EXPECT_EQ(vell.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(vell.exitCode(), 0) << vell.readAllStandardError().toStdString();
+    }
+}
+
+} // namespace
+} // namespace vell

@@ -1,0 +1,182 @@
+#include "AppTestSupport.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/UserDefaults.h"
+#include "Window/RootView.h"
+#include "Window/SheetColumn.h"
+#include "Window/WindowSheet.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QSplitter>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace vell {
+namespace {
+
+using testing::activate;
+using testing::press;
+using testing::settle;
+using testing::typeAtEnd;
+using testing::VellAppTest;
+using Command = MainWindow::Command;
+
+class MainWindowTest : public VellAppTest {};
+
+TEST_F(MainWindowTest, AWindowOpensAt1040By720AndCannotShrinkBelow720By600) {
+    MainWindow& window = open();
+    EXPECT_EQ(window.size(), QSize(1040, 720));
+    EXPECT_TRUE(window.windowTitle().isEmpty());
+    window.resize(300, 200);
+    settle();
+    EXPECT_EQ(window.size(), QSize(720, 600));
+}
+
+TEST_F(MainWindowTest, NewWindowOpensOnTheSelectedSheetWithASessionOfItsOwn) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(2).id);
+    press(first, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+
+    ASSERT_EQ(app->windows().size(), 2u);
+    MainWindow& second = *app->windows().back();
+    EXPECT_NE(&second.session(), &first.session());
+    EXPECT_EQ(second.session().sheetID(), sheetAt(2).id);
+    EXPECT_EQ(second.size(), QSize(1040, 720));
+    EXPECT_TRUE(second.isActiveWindow());
+}
+
+TEST_F(MainWindowTest, NewSheetAddsTheNextNumberAndShowsItInThisWindowOnly) {
+    MainWindow& first = open();
+    MainWindow& second = open();
+    const auto secondSheet = second.session().sheetID();
+    ASSERT_EQ(store().sheets().size(), 4u);
+
+    press(first, Qt::Key_N, Qt::ControlModifier);
+
+    ASSERT_EQ(store().sheets().size(), 5u);
+    EXPECT_EQ(store().sheets().back().name, "Sheet 5");
+    EXPECT_EQ(first.session().sheetID(), store().sheets().back().id);
+    EXPECT_EQ(store().currentSheetID(), store().sheets().back().id);
+    EXPECT_EQ(second.session().sheetID(), secondSheet);
+}
+
+TEST_F(MainWindowTest, ActivatingAWindowSelectsItsSheetAndMakesItsSessionActive) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(0).id);
+    MainWindow& second = open();
+    second.session().select(sheetAt(1).id);
+    EXPECT_EQ(store().currentSheetID(), sheetAt(1).id);
+
+    activate(first);
+    EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
+    EXPECT_EQ(store().activeSession(), &first.session());
+    activate(second);
+    EXPECT_EQ(store().currentSheetID(), sheetAt(1).id);
+    EXPECT_EQ(store().activeSession(), &second.session());
+}
+
+TEST_F(MainWindowTest, TypingInAWindowWhoseSheetIsNotSelectedChangesThatSheetOnlyAndSelectsIt) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(0).id);
+    MainWindow& second = open();
+    second.session().select(sheetAt(1).id);
+    const std::string firstText = sheetAt(0).text;
+    const std::string secondText = sheetAt(1).text;
+    ASSERT_EQ(store().currentSheetID(), sheetAt(1).id);
+
+    // The keys reach the first window's editor while the second one is still the active window.
+    CalcTextView& editor = testing::editorOf(first);
+    editor.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&editor, "7");
+    settle();
+
+    EXPECT_EQ(sheetAt(0).text, firstText + "7");
+    EXPECT_EQ(sheetAt(1).text, secondText);
+    EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
+    EXPECT_EQ(store().activeSession(), &first.session());
+}
+
+TEST_F(MainWindowTest, ReactivatingTheWindowOnTheSelectedSheetChangesAndSavesNothing) {
+    MainWindow& window = open();
+    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    QSignalSpy changes(&store(), &DocumentStore::documentChanged);
+    QSignalSpy saves(&store(), &DocumentStore::saved);
+
+    MainWindow& other = open();
+    activate(window);
+    other.close();
+    activate(window);
+    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(saves.count(), 0);
+}
+
+TEST_F(MainWindowTest, TheSidebarToggleActsOnItsOwnWindowAndOnlyInTheSplitView) {
+    MainWindow& first = open();
+    MainWindow& second = open();
+    ASSERT_TRUE(first.sidebarToggle()->isVisible());
+
+    first.sidebarToggle()->trigger();
+    settle();
+    EXPECT_FALSE(first.rootView().sidebarPlace()->isVisible());
+    EXPECT_TRUE(second.rootView().sidebarPlace()->isVisible());
+    EXPECT_EQ(first.sidebarToggle()->text(), "Show the sidebar");
+    EXPECT_EQ(second.sidebarToggle()->text(), "Hide the sidebar");
+
+    AppSettings::shared().setSheetListStyle(SheetListStyle::tabs);
+    AppSettings::shared().setShowsNamedValues(false);
+    settle();
+    EXPECT_FALSE(first.sidebarToggle()->isVisible());
+    EXPECT_FALSE(second.rootView().splitter()->isVisible());
+
+    // Back in the split view, each window has kept its own choice.
+    AppSettings::shared().setShowsNamedValues(true);
+    settle();
+    EXPECT_FALSE(first.rootView().sidebarPlace()->isVisible());
+    EXPECT_TRUE(second.rootView().sidebarPlace()->isVisible());
+}
+
+TEST_F(MainWindowTest, TheToolbarIsFixed) {
+    MainWindow& window = open();
+    EXPECT_FALSE(window.toolbar()->isMovable());
+    EXPECT_FALSE(window.toolbar()->isFloatable());
+    EXPECT_FALSE(window.toolbar()->toggleViewAction()->isVisible());
+    EXPECT_EQ(window.toolbar()->actions().first(), window.sidebarToggle());
+}
+
+TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
+    MainWindow& first = open();
+    MainWindow& second = open();
+    for (MainWindow* window : {&first, &second})
+        window->rootView().column()->setKeypad(new QWidget);
+    settle();
+    ViewSwitches::shared().setShowKeypad(false);
+    settle();
+    EXPECT_FALSE(first.rootView().column()->keypad()->isVisible());
+    EXPECT_FALSE(second.rootView().column()->keypad()->isVisible());
+    EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
+}
+
+// Help, with a body standing in for the help screen.
+struct HelpBody {
+    HelpBody() {
+        WindowSheets::registerBody(WindowSheetKind::help, [](const WindowSheetContext&) {
+            return new QLabel(QStringLiteral("help"));
+        });
+    }
+    ~HelpBody() { WindowSheets::registerBody(WindowSheetKind::help, {}); }
+};
+
+TEST_F(MainWindowTest, HelpOpensInEveryWindow) {
+    HelpBody body;
+    MainWindow& first = open();
+    MainWindow& second = open();
+    press(second, Qt::Key_Slash, Qt::ControlModifier);
+    EXPECT_NE(first.rootView().openSheet(WindowSheetKind::help), nullptr);
+    EXPECT_NE(second.rootView().openSheet(WindowSheetKind::help), nullptr);
+}
+
+} // namespace
+} // namespace vell

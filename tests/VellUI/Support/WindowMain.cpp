@@ -1,0 +1,41 @@
+// GoogleTest inside a QApplication whose user folders are temporary: the process-wide settings, view
+// switches and documents of the windows under test are read from and written there, never the user's.
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <gmock/gmock.h>
+
+namespace {
+
+QtMessageHandler defaultHandler = nullptr;
+
+// The offscreen platform says so for every window that sets size limits or is raised.
+void dropOffscreenNoise(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.startsWith(QLatin1String("This plugin does not support"))) return;
+    defaultHandler(type, context, text);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    defaultHandler = qInstallMessageHandler(dropOffscreenNoise);
+    testing::InitGoogleMock(&argc, argv);
+    QTemporaryDir home;
+    if (!home.isValid()) return 1;
+    for (const char* folder : {"config", "data", "cache", "runtime"}) {
+        QDir(home.path()).mkpath(QString::fromLatin1(folder));
+        QFile::setPermissions(home.filePath(QString::fromLatin1(folder)),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    setenv("HOME", qPrintable(home.path()), 1);
+    setenv("XDG_CONFIG_HOME", qPrintable(home.filePath("config")), 1);
+    setenv("XDG_DATA_HOME", qPrintable(home.filePath("data")), 1);
+    setenv("XDG_CACHE_HOME", qPrintable(home.filePath("cache")), 1);
+    setenv("XDG_RUNTIME_DIR", qPrintable(home.filePath("runtime")), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    return RUN_ALL_TESTS();
+}

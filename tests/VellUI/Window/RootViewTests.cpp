@@ -1,0 +1,163 @@
+#include "Appearance/Appearance.h"
+#include "Window/RootView.h"
+#include "Window/SheetColumn.h"
+#include "Window/StatusBar.h"
+#include "Window/WindowTestSupport.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QPointer>
+#include <QSplitter>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vell {
+namespace {
+
+using testing::pixelsOf;
+using testing::SharedPreferences;
+using testing::standIn;
+using testing::StoreOnDisk;
+
+// A root view as the whole of a shown window.
+struct Window {
+    explicit Window(DocumentStore& store) : session(store), root(store, session) {
+        root.resize(1040, 680);
+        root.show();
+        QApplication::processEvents();
+    }
+    void settle() {
+        root.layout()->activate();
+        QApplication::processEvents();
+    }
+
+    SheetSession session;
+    RootView root;
+};
+
+class RootViewTest : public ::testing::Test {
+protected:
+    SharedPreferences preferences{AppLanguage::english};
+    StoreOnDisk disk;
+    DocumentStore& store = *disk.store;
+};
+
+TEST_F(RootViewTest, TheSheetListPreferencesChooseSplitOrBareAndWhetherTabsLead) {
+    Window window(store);
+    QPointer<QWidget> editor = standIn("editor");
+    window.root.column()->setEditor(editor);
+    SheetColumn* column = window.root.column();
+
+    struct Case {
+        SheetListStyle style;
+        bool namedValues;
+        bool split;
+        bool tabsFirst;
+    };
+    const Case cases[] = {
+        {SheetListStyle::both, true, true, true},     {SheetListStyle::both, false, true, true},
+        {SheetListStyle::sidebar, true, true, false}, {SheetListStyle::sidebar, false, true, false},
+        {SheetListStyle::tabs, true, true, true},     {SheetListStyle::tabs, false, false, true},
+        {SheetListStyle::both, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) +
+                     (c.namedValues ? " named" : " unnamed"));
+        AppSettings::shared().setSheetListStyle(c.style);
+        AppSettings::shared().setShowsNamedValues(c.namedValues);
+        window.settle();
+        EXPECT_EQ(RootView::usesSplitView(AppSettings::shared()), c.split);
+        EXPECT_EQ(window.root.splitter()->isVisible(), c.split);
+        EXPECT_EQ(column->parentWidget() == window.root.splitter(), c.split);
+        EXPECT_TRUE(column->isVisible());
+        EXPECT_EQ(column->tabBarPlace()->isVisible(), c.tabsFirst);
+        // The column moves between layouts; it and the editor inside it are never made anew.
+        EXPECT_EQ(window.root.column(), column);
+        ASSERT_TRUE(editor);
+        EXPECT_EQ(column->editor(), editor.data());
+    }
+}
+
+TEST_F(RootViewTest, TheSidebarStartsIdealAndStaysWithinItsBounds) {
+    Window window(store);
+    window.settle();
+    EXPECT_EQ(window.root.sidebarPlace()->width(), RootView::sidebarIdealWidth);
+    window.root.splitter()->setSizes({40, 1000});
+    EXPECT_EQ(window.root.sidebarPlace()->width(), RootView::sidebarMinimumWidth);
+    window.root.splitter()->setSizes({600, 440});
+    EXPECT_EQ(window.root.sidebarPlace()->width(), RootView::sidebarMaximumWidth);
+
+    window.root.setSidebarVisible(false);
+    EXPECT_FALSE(window.root.sidebarPlace()->isVisible());
+    EXPECT_TRUE(window.root.column()->isVisible());
+}
+
+TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) {
+    Window first(store);
+    Window second(store);
+    for (Window* window : {&first, &second}) {
+        window->root.column()->setEditor(standIn("editor"));
+        window->root.column()->setKeypad(standIn("keypad"));
+        window->settle();
+    }
+    SheetColumn& column = *first.root.column();
+
+    struct Case {
+        KeypadSizeSetting size;
+        int height;
+    };
+    for (const Case& c : {Case{KeypadSizeSetting::small, 220}, Case{KeypadSizeSetting::medium, 260},
+                          Case{KeypadSizeSetting::large, 300}}) {
+        AppSettings::shared().setKeypadSize(c.size);
+        first.settle();
+        EXPECT_EQ(column.keypad()->height(), c.height);
+        EXPECT_TRUE(column.keypad()->isVisible());
+    }
+    const int editorWithKeypad = column.editor()->height();
+
+    ViewSwitches::shared().setShowKeypad(false);
+    for (Window* window : {&first, &second}) {
+        window->settle();
+        EXPECT_FALSE(window->root.column()->keypad()->isVisible());
+        EXPECT_FALSE(window->root.column()->showsKeypadRow());
+    }
+    // The keypad's height and its divider's pixel go to the editor.
+    EXPECT_EQ(column.editor()->height(), editorWithKeypad + 300 + 1);
+
+    ViewSwitches::shared().setShowKeypad(true);
+    second.settle();
+    EXPECT_TRUE(second.root.column()->keypad()->isVisible());
+}
+
+TEST_F(RootViewTest, NoKeypadRowUntilAKeypadIsPutThere) {
+    Window window(store);
+    window.root.column()->setEditor(standIn("editor"));
+    window.settle();
+    const int alone = window.root.column()->editor()->height();
+    EXPECT_FALSE(window.root.column()->showsKeypadRow());
+
+    window.root.column()->setKeypad(standIn("keypad"));
+    window.settle();
+    EXPECT_EQ(window.root.column()->editor()->height(), alone - 300 - 1);
+}
+
+TEST_F(RootViewTest, LightAndDarkRepaintTheStatusBarOfEveryWindow) {
+    Window first(store);
+    Window second(store);
+    const QImage darkFirst = pixelsOf(*first.root.column()->statusBar());
+    const QImage darkSecond = pixelsOf(*second.root.column()->statusBar());
+    ASSERT_TRUE(Appearance::shared().isDark());
+
+    AppSettings::shared().setAppearance(AppearanceSetting::light);
+    EXPECT_FALSE(Appearance::shared().isDark());
+    const QImage lightFirst = pixelsOf(*first.root.column()->statusBar());
+    EXPECT_NE(lightFirst, darkFirst);
+    EXPECT_NE(pixelsOf(*second.root.column()->statusBar()), darkSecond);
+    // The fill is the bar's own colour for the appearance; the top row is the hairline over it.
+    const int middle = lightFirst.height() / 2;
+    EXPECT_EQ(lightFirst.pixelColor(2, middle), StatusBar::barFill.resolve(false));
+    EXPECT_NE(lightFirst.pixelColor(2, 0), StatusBar::barFill.resolve(false));
+}
+
+} // namespace
+} // namespace vell

@@ -1,0 +1,93 @@
+#include "Appearance/Appearance.h"
+#include "Window/StatusBar.h"
+#include "Window/WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace vell {
+namespace {
+
+using testing::SharedPreferences;
+using testing::StoreOnDisk;
+
+struct Shown {
+    QString count;
+    QString totalLabel; // empty when there is no total
+    QString total;
+};
+
+Shown showing(const StatusBar& bar) {
+    return {bar.countText(), bar.totalLabel()->isHidden() ? QString() : bar.totalLabel()->text(),
+            bar.totalText()};
+}
+
+class StatusBarTest : public ::testing::Test {
+protected:
+    StoreOnDisk disk;
+    DocumentStore& store = *disk.store;
+    SheetSession session{store};
+    StatusBar bar{session, AppSettings::shared(), Appearance::shared()};
+};
+
+TEST_F(StatusBarTest, CountsValueLinesAndTotalsOnlyNumbersThatAddUp) {
+    SharedPreferences preferences(AppLanguage::english);
+    struct Case {
+        const char* text;
+        Shown shown;
+    };
+    const Case cases[] = {
+        {"", {"0 lines calculated", "", ""}},
+        {"// a note\n\n// another", {"0 lines calculated", "", ""}},
+        {"5", {"1 lines calculated", "Total", "5"}},
+        {"1 m\n2 kg", {"2 lines calculated", "", ""}},
+        {"1 m\n250 cm", {"2 lines calculated", "Total", "3.5 m"}},
+        // Texts and lists count, but are never added.
+        {"\"abc\"\n[1, 2]\n5", {"3 lines calculated", "Total", "5"}},
+        {"\"abc\"", {"1 lines calculated", "", ""}},
+        // Failures, plots and notes count for neither.
+        {"1 +\nplot(x^2)\n// n\n7", {"1 lines calculated", "Total", "7"}},
+        {"600000\n634567", {"2 lines calculated", "Total", "1,234,567"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        store.setText(c.text);
+        const Shown shown = showing(bar);
+        EXPECT_EQ(shown.count, c.shown.count);
+        EXPECT_EQ(shown.totalLabel, c.shown.totalLabel);
+        EXPECT_EQ(shown.total, c.shown.total);
+    }
+}
+
+TEST_F(StatusBarTest, TheTotalIsGroupedWhateverTheEditorsGrouping) {
+    SharedPreferences preferences(AppLanguage::english);
+    AppSettings::shared().setGroupsDigits(false);
+    store.setText("1234567");
+    EXPECT_EQ(bar.totalText(), "1,234,567");
+}
+
+TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
+    SharedPreferences preferences(AppLanguage::japanese);
+    store.setText("5\n6");
+    EXPECT_EQ(bar.countText(), "2 行を計算");
+    EXPECT_EQ(bar.totalLabel()->text(), "合計");
+    EXPECT_EQ(bar.totalText(), "11");
+    EXPECT_EQ(bar.totalValue()->toolTip(), "すべての計算結果を足したもの");
+
+    AppSettings::shared().setLanguage(AppLanguage::english);
+    EXPECT_EQ(bar.countText(), "2 lines calculated");
+    EXPECT_EQ(bar.totalLabel()->text(), "Total");
+    EXPECT_EQ(bar.totalValue()->toolTip(), "The sum of every calculated line");
+}
+
+TEST_F(StatusBarTest, OnlyTheTotalHasATooltipAndCanBeSelected) {
+    SharedPreferences preferences(AppLanguage::english);
+    store.setText("5");
+    EXPECT_TRUE(bar.countLabel()->toolTip().isEmpty());
+    EXPECT_TRUE(bar.totalLabel()->toolTip().isEmpty());
+    EXPECT_FALSE(bar.totalValue()->toolTip().isEmpty());
+    EXPECT_TRUE(bar.totalValue()->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_FALSE(bar.countLabel()->textInteractionFlags() & Qt::TextSelectableByMouse);
+}
+
+} // namespace
+} // namespace vell
