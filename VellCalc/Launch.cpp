@@ -65,15 +65,24 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
 
 } // namespace
 
-bool claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL) {
-    if (!storageURL) return true;
+Claim claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL,
+                    int answerTimeoutMilliseconds) {
+    if (!storageURL) return Claim::claimed;
     const QString name = SingleInstance::serverName(*storageURL);
-    if (SingleInstance::requestWindow(name)) return false;
-    if (instance.listen(name)) return true;
-    // Two starts at once: the other one may have taken the name meanwhile.
-    if (SingleInstance::requestWindow(name)) return false;
+    if (SingleInstance::requestWindow(name, answerTimeoutMilliseconds)) return Claim::handedOver;
+    switch (instance.listen(name)) {
+    case SingleInstance::Listening::started:
+        return Claim::claimed;
+    case SingleInstance::Listening::heldByAnother:
+        // Two starts at once, the other one quicker; or a Vell that hangs.
+        if (SingleInstance::requestWindow(name, answerTimeoutMilliseconds)) return Claim::handedOver;
+        std::fprintf(stderr, "Vell: another Vell runs on this document and does not answer; end it first\n");
+        return Claim::heldByAnother;
+    case SingleInstance::Listening::failed:
+        break;
+    }
     std::fprintf(stderr, "Vell: a second start on this document cannot be noticed (%s)\n", qPrintable(name));
-    return true;
+    return Claim::claimed;
 }
 
 int runVell(int argc, char** argv) {
@@ -91,7 +100,14 @@ int runVell(int argc, char** argv) {
 
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
-    if (!claimDocument(instance, storageURL)) return 0;
+    switch (claimDocument(instance, storageURL)) {
+    case Claim::claimed:
+        break;
+    case Claim::handedOver:
+        return 0;
+    case Claim::heldByAnother:
+        return 1;
+    }
 
     VellApp vell(storageURL);
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });

@@ -9,9 +9,19 @@ namespace vell {
 
 class SingleInstance;
 
-// Claims the document for this process. False when a Vell already running on it has opened a window
-// in this one's place, and this one should end. Without a document there is nothing to claim.
-bool claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL);
+enum class Claim {
+    // This process runs on the document.
+    claimed,
+    // The Vell already running on it opened a window in this one's place: end with 0.
+    handedOver,
+    // A Vell runs on it but does not answer: a second one must not start, end with 1.
+    heldByAnother,
+};
+
+// Claims the document for this process. Without a document there is nothing to claim; when no name can
+// be taken at all, a warning is written and the process runs unguarded.
+Claim claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL,
+                    int answerTimeoutMilliseconds = 3000);
 
 // Opens the first window on the user's document (or asks the Vell already running on it for one) and
 // runs until the last window closes, Quit is chosen or a quit signal comes. Exit status 1 when there

@@ -160,9 +160,7 @@ void MainWindow::rebuildSheetsMenu() {
 }
 
 void MainWindow::newSheet() {
-    store_.addSheet();
-    // The new sheet is the document's selection; this window, where it was asked for, shows it.
-    if (const auto id = store_.currentSheetID()) session_->select(*id);
+    rootView_->newSheet();
 }
 
 void MainWindow::undoOrRedo(bool undo) {

@@ -107,12 +107,12 @@ SingleInstance::~SingleInstance() {
     ::unlink(QFile::encodeName(path_).constData());
 }
 
-bool SingleInstance::listen(const QString& name) {
-    if (socket_ >= 0) return false;
+SingleInstance::Listening SingleInstance::listen(const QString& name) {
+    if (socket_ >= 0) return Listening::failed;
     const auto address = addressOf(name);
-    if (!address) return false;
+    if (!address) return Listening::failed;
     const int socket = streamSocket(SOCK_NONBLOCK);
-    if (socket < 0) return false;
+    if (socket < 0) return Listening::failed;
     const auto bindTo = [&] {
         return ::bind(socket, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0;
     };
@@ -122,20 +122,22 @@ bool SingleInstance::listen(const QString& name) {
         const int probe = streamSocket();
         const bool running = probe >= 0 && connectTo(probe, *address);
         if (probe >= 0) ::close(probe);
-        if (!running) {
-            ::unlink(address->sun_path);
-            bound = bindTo();
+        if (running) {
+            ::close(socket);
+            return Listening::heldByAnother;
         }
+        ::unlink(address->sun_path);
+        bound = bindTo();
     }
     if (!bound || ::listen(socket, 8) != 0) {
         ::close(socket);
-        return false;
+        return Listening::failed;
     }
     socket_ = socket;
     path_ = name;
     notifier_ = std::make_unique<QSocketNotifier>(socket_, QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &SingleInstance::accept);
-    return true;
+    return Listening::started;
 }
 
 void SingleInstance::accept() {

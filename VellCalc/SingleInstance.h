@@ -27,9 +27,15 @@ public:
     // Stops listening and removes the socket.
     ~SingleInstance() override;
 
-    // Takes the name, removing a stale one left by a Vell that ended without removing it. False when
-    // another Vell holds the name, or it cannot be taken.
-    bool listen(const QString& name);
+    enum class Listening {
+        started,
+        // A running Vell holds the name.
+        heldByAnother,
+        // The socket could not be made (no runtime folder, a path too long for a socket).
+        failed,
+    };
+    // Takes the name, removing a stale one left by a Vell that ended without removing it.
+    Listening listen(const QString& name);
 
 signals:
     // Another start on the same document asked for a window.

@@ -83,6 +83,8 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
 
     const Sheet sheet = session_.sheet();
     view_->replaceText(QString::fromStdString(sheet.text));
+    // The sheet a new editor shows opens at its start, like a sheet shown later.
+    view_->setCaret(0, false);
     view_->setResults(session_.results());
     view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
     view_->restyle();

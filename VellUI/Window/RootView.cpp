@@ -21,6 +21,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vell {
 
@@ -101,7 +102,7 @@ void RootView::applyLayout() {
         return;
     splitShown_ = split;
     // The column moves between the two layouts and is never rebuilt, so the editor keeps its caret,
-    // scroll position and undo state.
+    // selection and scroll position.
     if (split) {
         splitter_->addWidget(column_);
         splitter_->setStretchFactor(0, 0);
@@ -142,6 +143,11 @@ void RootView::openSettings() {
     present(WindowSheetKind::settings, false);
 }
 
+void RootView::newSheet() {
+    store_.addSheet();
+    if (const auto id = store_.currentSheetID()) session_.select(*id);
+}
+
 void RootView::toggleLock(qint64 line) {
     session_.focus();
     store_.toggleLock(line);
@@ -152,6 +158,7 @@ void RootView::requestName(qint64 line) {
     const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
     auto* prompt = new QInputDialog(window());
     prompt->setAttribute(Qt::WA_DeleteOnClose);
+    prompt->setAttribute(Qt::WA_WindowPropagation);
     prompt->setWindowModality(Qt::WindowModal);
     prompt->setLabelText(QString::fromStdString(L10n::text("この行の名前", "Name of this line")));
     prompt->setTextValue(current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
@@ -163,6 +170,7 @@ void RootView::requestName(qint64 line) {
                                         QMessageBox::Ok, window());
         message->setTextFormat(Qt::PlainText);
         message->setAttribute(Qt::WA_DeleteOnClose);
+        message->setAttribute(Qt::WA_WindowPropagation);
         message->setWindowModality(Qt::WindowModal);
         message->open();
     });

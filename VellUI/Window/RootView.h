@@ -72,6 +72,9 @@ public:
 
     void openHelp();
     void openSettings();
+    // Adds a sheet to the document and shows it in this window, where it was asked for; the other
+    // windows keep their sheets.
+    void newSheet();
 
     // The editor's requests for a line of this window's sheet. Each first makes this window's sheet the
     // selected one, since the store names and locks lines of the selected sheet.

@@ -1,6 +1,8 @@
 #include "Window/WindowSheet.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <array>
 #include <utility>
@@ -17,6 +19,35 @@ std::array<WindowSheets::BodyFactory, 3>& factories() {
 std::size_t indexOf(WindowSheetKind kind) {
     return static_cast<std::size_t>(kind);
 }
+
+// The application quits by closing every window, and gives up when one refuses; a sheet that may not
+// be dismissed (the terms gate) must not keep Quit or a quit signal from ending the application.
+class QuitWatcher : public QObject {
+public:
+    static bool quitting;
+
+    using QObject::QObject;
+
+    static void install() {
+        static const bool installed = [] {
+            QCoreApplication::instance()->installEventFilter(new QuitWatcher(QCoreApplication::instance()));
+            return true;
+        }();
+        (void)installed;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+            quitting = true;
+            // The windows are asked while the quit event is handled; a quit given up ends with it.
+            QTimer::singleShot(0, this, [] { quitting = false; });
+        }
+        return false;
+    }
+};
+
+bool QuitWatcher::quitting = false;
 
 } // namespace
 
@@ -46,6 +77,7 @@ QSize WindowSheets::size(WindowSheetKind kind) {
 }
 
 WindowSheet::WindowSheet(WindowSheetKind kind, QWidget& window) : QDialog(&window), kind_(kind) {
+    QuitWatcher::install();
     setWindowModality(Qt::WindowModal);
     // A dialog is a window of its own and would not take the main window's light or dark palette.
     setAttribute(Qt::WA_WindowPropagation);
@@ -70,12 +102,16 @@ void WindowSheet::dismiss() {
     dismissing_ = false;
 }
 
+bool WindowSheet::mayClose() const {
+    return dismissable_ || dismissing_ || QuitWatcher::quitting;
+}
+
 void WindowSheet::reject() {
-    if (dismissable_ || dismissing_) QDialog::reject();
+    if (mayClose()) QDialog::reject();
 }
 
 void WindowSheet::closeEvent(QCloseEvent* event) {
-    if (!dismissable_ && !dismissing_) {
+    if (!mayClose()) {
         event->ignore();
         return;
     }

@@ -69,6 +69,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Not dismissable: only dismiss(), a body's own ending or the application quitting closes it.
+    bool mayClose() const;
     void finishPresentation();
 
     WindowSheetKind kind_;

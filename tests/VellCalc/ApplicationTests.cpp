@@ -3,7 +3,9 @@
 #include "QuitSignals.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
+#include "Window/WindowSheet.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTimer>
@@ -42,6 +44,20 @@ TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
     EXPECT_NE(fileContents().find("quit at once"), std::string::npos);
 }
 
+TEST_F(ApplicationTest, QuitEndsTheRunWhileTheTermsGateStands) {
+    WindowSheets::registerBody(WindowSheetKind::terms,
+                               [](const WindowSheetContext&) { return new QLabel(QStringLiteral("terms")); });
+    AppSettings::shared().setAcceptedTermsVersion(0);
+    MainWindow& window = open();
+    settle();
+    ASSERT_NE(window.rootView().openSheet(WindowSheetKind::terms), nullptr);
+    // The gate refuses to close, which must not keep the application from quitting.
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(3000, [] { QCoreApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 0);
+    WindowSheets::registerBody(WindowSheetKind::terms, {});
+}
+
 TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {
     open();
     store().setText("pending when the focus went elsewhere");
@@ -71,15 +87,25 @@ TEST(SingleInstance, ANameLeftByAVellThatIsGoneIsTakenOver) {
 
     EXPECT_FALSE(SingleInstance::requestWindow(name, 500));
     SingleInstance first;
-    ASSERT_TRUE(first.listen(name));
+    ASSERT_EQ(first.listen(name), SingleInstance::Listening::started);
     QSignalSpy requests(&first, &SingleInstance::windowRequested);
 
     // A name held by a running Vell is not taken; asking it for a window is left to a second process
     // (ProgramTest), since the answer comes from this thread's event loop.
     SingleInstance second;
-    EXPECT_FALSE(second.listen(name));
+    EXPECT_EQ(second.listen(name), SingleInstance::Listening::heldByAnother);
     settle();
     EXPECT_EQ(requests.count(), 0);
+}
+
+TEST(SingleInstance, AVellThatHoldsTheDocumentButDoesNotAnswerKeepsASecondFromStarting) {
+    QTemporaryDir folder;
+    const QString document = folder.filePath("Vell/document.json");
+    SingleInstance running;
+    ASSERT_EQ(running.listen(SingleInstance::serverName(document)), SingleInstance::Listening::started);
+    // The running one answers from this thread's event loop, which the claim below blocks.
+    SingleInstance second;
+    EXPECT_EQ(claimDocument(second, document, 200), Claim::heldByAnother);
 }
 
 // The program itself, started as a user would, on the test's temporary folders.
@@ -107,7 +133,7 @@ TEST_F(ProgramTest, ASecondStartOnTheSameFoldersOpensAWindowInTheFirstAndEnds) {
     VellApp first(storageURL);
     first.openWindow();
     SingleInstance instance;
-    ASSERT_TRUE(claimDocument(instance, storageURL));
+    ASSERT_EQ(claimDocument(instance, storageURL), Claim::claimed);
     QObject::connect(&instance, &SingleInstance::windowRequested, &first, [&first] { first.openWindow(); });
 
     QProcess second;

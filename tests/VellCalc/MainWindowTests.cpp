@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "SheetEditor/SheetEditor.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/UserDefaults.h"
 #include "Window/RootView.h"
@@ -7,6 +8,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QToolBar>
@@ -44,6 +46,15 @@ TEST_F(MainWindowTest, NewWindowOpensOnTheSelectedSheetWithASessionOfItsOwn) {
     EXPECT_EQ(second.session().sheetID(), sheetAt(2).id);
     EXPECT_EQ(second.size(), QSize(1040, 720));
     EXPECT_TRUE(second.isActiveWindow());
+}
+
+TEST_F(MainWindowTest, AWindowOpensAtTheStartOfItsSheet) {
+    MainWindow& first = open();
+    press(first, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+    for (MainWindow* window : app->windows()) {
+        EXPECT_EQ(testing::editorOf(*window).caretPosition(), 0);
+        EXPECT_EQ(testing::editorOf(*window).verticalScrollBar()->value(), 0);
+    }
 }
 
 TEST_F(MainWindowTest, NewSheetAddsTheNextNumberAndShowsItInThisWindowOnly) {
@@ -95,6 +106,19 @@ TEST_F(MainWindowTest, TypingInAWindowWhoseSheetIsNotSelectedChangesThatSheetOnl
     EXPECT_EQ(sheetAt(1).text, secondText);
     EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
     EXPECT_EQ(store().activeSession(), &first.session());
+}
+
+TEST_F(MainWindowTest, ALockAskedForInAWindowLocksTheLineOfThatWindowsSheet) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(0).id);
+    MainWindow& second = open();
+    second.session().select(sheetAt(1).id);
+
+    emit first.rootView().column()->sheetEditor()->onToggleLock(2);
+
+    EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
+    EXPECT_EQ(sheetAt(0).lockedLines, std::vector<std::int64_t>{2});
+    EXPECT_TRUE(sheetAt(1).lockedLines.empty());
 }
 
 TEST_F(MainWindowTest, ReactivatingTheWindowOnTheSelectedSheetChangesAndSavesNothing) {
@@ -153,10 +177,18 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
         window->rootView().column()->setKeypad(new QWidget);
     settle();
     ViewSwitches::shared().setShowKeypad(false);
+    ViewSwitches::shared().setShowGraph(false);
     settle();
-    EXPECT_FALSE(first.rootView().column()->keypad()->isVisible());
-    EXPECT_FALSE(second.rootView().column()->keypad()->isVisible());
+    for (MainWindow* window : {&first, &second}) {
+        EXPECT_FALSE(window->rootView().column()->keypad()->isVisible());
+        EXPECT_FALSE(testing::editorOf(*window).showsPlots());
+    }
     EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
+    EXPECT_EQ(UserDefaults::standard()->value("vell.showGraph").toBool(), false);
+
+    // A window opened later starts as the switches say.
+    MainWindow& third = open();
+    EXPECT_FALSE(testing::editorOf(third).showsPlots());
 }
 
 // Help, with a body standing in for the help screen.
