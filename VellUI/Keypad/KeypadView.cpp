@@ -27,7 +27,7 @@ constexpr int rowSpacing = 6;
 constexpr int keyAreaSpacing = 8;
 constexpr int keyAreaBottom = 4;
 
-QString tr2(std::string_view japanese, std::string_view english) {
+QString localized(std::string_view japanese, std::string_view english) {
     return QString::fromStdString(L10n::text(japanese, english));
 }
 
@@ -212,25 +212,25 @@ void KeypadView::retranslate() {
         PanelToggle& toggle = panelToggle(tab);
         const std::string name = KeypadTabs::displayName(tab);
         toggle.setName(QString::fromStdString(name));
-        const QString tip = toggle.isOpen() ? tr2(name + "の一覧を閉じる", "Close the " + name + " list")
-                                            : tr2(name + "の一覧を開く", "Open the " + name + " list");
+        const QString tip = toggle.isOpen() ? localized(name + "の一覧を閉じる", "Close the " + name + " list")
+                                            : localized(name + "の一覧を開く", "Open the " + name + " list");
         toggle.setToolTip(tip);
         toggle.setAccessibleName(QString::fromStdString(name));
         toggle.setAccessibleDescription(tip);
     }
     if (undoButton_) {
         const QString keys = shortcutText(Qt::CTRL | Qt::Key_Z);
-        undoButton_->setToolTip(tr2("元に戻す（", "Undo (") + keys + tr2("）", ")"));
-        undoButton_->setAccessibleName(tr2("元に戻す", "Undo"));
+        undoButton_->setToolTip(localized("元に戻す（", "Undo (") + keys + localized("）", ")"));
+        undoButton_->setAccessibleName(localized("元に戻す", "Undo"));
     }
     if (redoButton_) {
         const QString keys = shortcutText(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-        redoButton_->setToolTip(tr2("やり直す（", "Redo (") + keys + tr2("）", ")"));
-        redoButton_->setAccessibleName(tr2("やり直す", "Redo"));
+        redoButton_->setToolTip(localized("やり直す（", "Redo (") + keys + localized("）", ")"));
+        redoButton_->setAccessibleName(localized("やり直す", "Redo"));
     }
     if (hideButton_) {
-        hideButton_->setToolTip(tr2("入力部分を隠す", "Hide the keypad"));
-        hideButton_->setAccessibleName(tr2("入力部分を隠す", "Hide the keypad"));
+        hideButton_->setToolTip(localized("入力部分を隠す", "Hide the keypad"));
+        hideButton_->setAccessibleName(localized("入力部分を隠す", "Hide the keypad"));
     }
 }
 
