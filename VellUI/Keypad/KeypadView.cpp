@@ -212,8 +212,9 @@ void KeypadView::retranslate() {
         PanelToggle& toggle = panelToggle(tab);
         const std::string name = KeypadTabs::displayName(tab);
         toggle.setName(QString::fromStdString(name));
-        const QString tip = toggle.isOpen() ? localized(name + "の一覧を閉じる", "Close the " + name + " list")
-                                            : localized(name + "の一覧を開く", "Open the " + name + " list");
+        const QString tip = toggle.isOpen()
+                                ? localized(name + "の一覧を閉じる", "Close the " + name + " list")
+                                : localized(name + "の一覧を開く", "Open the " + name + " list");
         toggle.setToolTip(tip);
         toggle.setAccessibleName(QString::fromStdString(name));
         toggle.setAccessibleDescription(tip);
