@@ -60,7 +60,8 @@ struct LineEditor {
     // What to insert instead of a typed "*": "× " or " × " in code, none elsewhere.
     static std::optional<std::u16string> multiplySignInsertion(std::u16string_view text, std::int64_t caret);
     // The snippet with " " (or " + " for a named value) in front when it would otherwise run into
-    // the word or number before the caret.
+    // the word or number before the caret. A digit after a digit goes in as it is: it continues the
+    // number.
     static std::u16string spacedSnippet(std::u16string_view snippet, std::u16string_view text,
                                         std::int64_t caret, bool joinsWithPlus);
 

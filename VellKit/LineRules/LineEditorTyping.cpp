@@ -147,7 +147,11 @@ std::u16string LineEditor::spacedSnippet(std::u16string_view snippet, std::u16st
     const std::size_t c = clamp(text, caret);
     if (c == 0) return out;
     // A character is judged by its first scalar, so "é" written with a combining accent is a letter.
-    if (!joins(scalarAt(text, characterAround(text, c - 1).start))) return out;
+    const char32_t before = scalarAt(text, characterAround(text, c - 1).start);
+    if (!joins(before)) return out;
+    // Digits typed one after another make one number ("1" then "2" is 12), also in full width.
+    const auto digit = [](char32_t s) { return isDigit(s) || (s >= U'０' && s <= U'９'); };
+    if (digit(before) && digit(scalarAt(snippet, 0))) return out;
     return (joinsWithPlus ? u" + " : u" ") + out;
 }
 

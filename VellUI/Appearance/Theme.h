@@ -18,8 +18,12 @@ struct Theme {
     static constexpr ColorPair ink{0x1B1A18FF, 0xECECEFFF};
     // Secondary text, plot titles, labels and axes, the answer column's grip.
     static constexpr ColorPair secondaryInk{0x8A857BFF, 0x8E8E99FF};
-    // Plot curves and bars.
+    // Plot curves and bars; the keypad's accented keys and its open panel toggle.
     static constexpr ColorPair accent{0x2F6FEDFF, 0x6FA0FFFF};
+    // The faces of controls: the keypad's keys and tool buttons.
+    static constexpr ColorPair controlBackground{0xFFFFFFFF, 0x1E1E1EFF};
+    // Behind the controls of a window: the keypad.
+    static constexpr ColorPair windowBackground{0xECECECFF, 0x323232FF};
 };
 
 } // namespace vell

@@ -23,6 +23,7 @@ ViewSwitches::ViewSwitches(std::shared_ptr<QSettings> defaults, QObject* parent)
     : QObject(parent), defaults_(std::move(defaults)) {
     showGraph_ = UserDefaults::boolean(*defaults_, keyOf(showGraphKey)).value_or(true);
     showKeypad_ = UserDefaults::boolean(*defaults_, keyOf(showKeypadKey)).value_or(true);
+    keypadPanel_ = UserDefaults::string(*defaults_, keyOf(keypadPanelKey)).value_or(QString()).toStdString();
 }
 
 void ViewSwitches::setShowGraph(bool value) {
@@ -31,6 +32,13 @@ void ViewSwitches::setShowGraph(bool value) {
 
 void ViewSwitches::setShowKeypad(bool value) {
     if (store(showKeypadKey, showKeypad_, value)) emit showKeypadChanged(value);
+}
+
+void ViewSwitches::setKeypadPanel(std::string value) {
+    if (value == keypadPanel_) return;
+    keypadPanel_ = std::move(value);
+    UserDefaults::write(*defaults_, keyOf(keypadPanelKey), QString::fromStdString(keypadPanel_));
+    emit keypadPanelChanged(keypadPanel_);
 }
 
 bool ViewSwitches::store(std::string_view key, bool& field, bool value) {

@@ -2,6 +2,8 @@
 
 #include "Appearance/Appearance.h"
 #include "Engine/L10n.h"
+#include "Keypad/EditorCommands.h"
+#include "Keypad/Keypad.h"
 #include "LineRules/LineEditor.h"
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
@@ -9,6 +11,7 @@
 #include "Stores/NotificationCenter.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
+#include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Unicode/Unicode.h"
 #include "Window/SheetColumn.h"
@@ -42,8 +45,8 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
     : QWidget(parent), store_(store), session_(session), settings_(services.settings),
       notifications_(services.notifications),
       column_(new SheetColumn(session, services.settings, services.switches, services.appearance, this)),
-      splitter_(new QSplitter(Qt::Horizontal, this)), sidebarPlace_(new QWidget(splitter_)),
-      acceptedTermsVersion_(services.settings.acceptedTermsVersion()) {
+      editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
+      sidebarPlace_(new QWidget(splitter_)), acceptedTermsVersion_(services.settings.acceptedTermsVersion()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -61,10 +64,20 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
     if (SheetEditor* editor = column_->sheetEditor()) {
         connect(editor, &SheetEditor::onToggleLock, this, &RootView::toggleLock);
         connect(editor, &SheetEditor::onRequestName, this, &RootView::requestName);
+        editorCommands_->attach(*editor);
     }
+    keypad_ = new Keypad(*editorCommands_, session,
+                         Keypad::Services{services.settings, services.switches, services.appearance,
+                                          services.notifications,
+                                          services.undo ? *services.undo : UndoCenter::shared()});
+    column_->setKeypad(keypad_);
     connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
     notifications_.observe(showHelpNotification, this, [this](const QVariant&) { openHelp(); });
     applyLayout();
+}
+
+Keypad* RootView::keypad() const {
+    return keypad_;
 }
 
 bool RootView::usesSplitView(const AppSettings& settings) {

@@ -19,9 +19,12 @@ namespace vell {
 class Appearance;
 class AppSettings;
 class DocumentStore;
+class EditorCommands;
+class Keypad;
 class NotificationCenter;
 class SheetColumn;
 class SheetSession;
+class UndoCenter;
 class ViewSwitches;
 
 class RootView : public QWidget {
@@ -40,6 +43,8 @@ public:
         ViewSwitches& switches;
         Appearance& appearance;
         NotificationCenter& notifications;
+        // The undo flags the keypad shows; none means the process-wide ones.
+        UndoCenter* undo = nullptr;
     };
     // Over the process-wide settings, switches, appearance and notifications.
     static Services sharedServices();
@@ -50,6 +55,10 @@ public:
     DocumentStore& store() const { return store_; }
     SheetSession& session() const { return session_; }
     SheetColumn* column() const { return column_; }
+    // The window's command route: its keypad, function menu and sidebar edit only this window's editor.
+    EditorCommands& editorCommands() const { return *editorCommands_; }
+    // None once the column was given another.
+    Keypad* keypad() const;
 
     // True unless the style shows only tabs and the named values are hidden.
     static bool usesSplitView(const AppSettings& settings);
@@ -98,6 +107,8 @@ private:
     AppSettings& settings_;
     NotificationCenter& notifications_;
     SheetColumn* column_;
+    EditorCommands* editorCommands_;
+    QPointer<Keypad> keypad_;
     QSplitter* splitter_;
     QWidget* sidebarPlace_;
     bool sidebarVisible_ = true;

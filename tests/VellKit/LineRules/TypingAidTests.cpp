@@ -151,6 +151,15 @@ TEST(SpacedSnippet, SeparatesASnippetFromTheWordBeforeIt) {
         {u"x", u"café", false, u" x"},
         {u"x", u"cafe\u0301", false, u" x"}, // the accent belongs to the letter
         {u"x", u"😀", false, u"x"},
+        // A digit continues the number before it, in ASCII or full width; anything else is set apart.
+        {u"2", u"1", false, u"2"},
+        {u"0", u"12.5", false, u"0"},
+        {u"５", u"１", false, u"５"},
+        {u"5", u"１", false, u"5"},
+        {u"2", u"x", false, u" 2"},
+        {u"2", u"²", false, u" 2"},
+        {u"2e", u"1", false, u"2e"},
+        {u"sqrt()", u"2", false, u" sqrt()"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(LineEditor::spacedSnippet(c.snippet, c.text, length(c.text), c.namedValue), c.result);

@@ -50,6 +50,8 @@ TEST(Theme, EveryPairResolvesToItsValueInBothAppearances) {
         {"ink", Theme::ink, "#1B1A18", 255, "#ECECEF", 255},
         {"secondaryInk", Theme::secondaryInk, "#8A857B", 255, "#8E8E99", 255},
         {"accent", Theme::accent, "#2F6FED", 255, "#6FA0FF", 255},
+        {"controlBackground", Theme::controlBackground, "#FFFFFF", 255, "#1E1E1E", 255},
+        {"windowBackground", Theme::windowBackground, "#ECECEC", 255, "#323232", 255},
     };
     for (const PairRow& row : rows)
         expectResolvesToTable(row);

@@ -54,5 +54,26 @@ TEST(ViewSwitches, AChangeIsWrittenAtOnceAndAnnouncedOnce) {
     EXPECT_TRUE(restarted.showGraph());
 }
 
+TEST(ViewSwitches, TheOpenKeypadPanelIsKeptAsStoredAndEmptyByDefault) {
+    TempDefaults defaults;
+    ViewSwitches switches(defaults.open());
+    EXPECT_EQ(switches.keypadPanel(), "");
+    QSignalSpy panel(&switches, &ViewSwitches::keypadPanelChanged);
+
+    for (const char* value : {"関数", "関数", "単位", "", "functions"})
+        switches.setKeypadPanel(value);
+    ASSERT_EQ(panel.count(), 4);
+    EXPECT_EQ(panel.at(0).at(0).value<std::string>(), "関数");
+    EXPECT_EQ(panel.at(2).at(0).value<std::string>(), "");
+    // Kept as it is; the keypad decides what a text it does not know opens (nothing).
+    EXPECT_EQ(ViewSwitches(defaults.open()).keypadPanel(), "functions");
+
+    switches.setKeypadPanel("単位");
+    EXPECT_EQ(ViewSwitches(defaults.open()).keypadPanel(), "単位");
+    switches.setKeypadPanel("");
+    EXPECT_EQ(defaults.stored("vell.keypadPanel").toString(), "");
+    EXPECT_TRUE(defaults.contains("vell.keypadPanel"));
+}
+
 } // namespace
 } // namespace vell

@@ -24,10 +24,12 @@ struct SharedPreferences {
         settings.setSheetListStyle(SheetListStyle::both);
         settings.setShowsNamedValues(true);
         settings.setKeypadSize(KeypadSizeSetting::large);
+        settings.setKeypadSide(KeypadSide::right);
         settings.setGroupsDigits(true);
         settings.setAcceptedTermsVersion(AppSettings::currentTermsVersion);
         ViewSwitches::shared().setShowGraph(true);
         ViewSwitches::shared().setShowKeypad(true);
+        ViewSwitches::shared().setKeypadPanel({});
     }
 };
 

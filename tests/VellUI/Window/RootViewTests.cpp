@@ -1,4 +1,5 @@
 #include "Appearance/Appearance.h"
+#include "Keypad/Keypad.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
 #include "Window/StatusBar.h"
@@ -131,6 +132,9 @@ TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) 
 
 TEST_F(RootViewTest, NoKeypadRowUntilAKeypadIsPutThere) {
     Window window(store);
+    ASSERT_TRUE(window.root.keypad());
+    EXPECT_EQ(window.root.column()->keypad(), static_cast<QWidget*>(window.root.keypad()));
+    window.root.column()->setKeypad(nullptr);
     window.root.column()->setEditor(standIn("editor"));
     window.settle();
     const int alone = window.root.column()->editor()->height();

@@ -1,0 +1,62 @@
+#include "Keypad/Keypad.h"
+
+#include "Keypad/EditorCommands.h"
+#include "Keypad/KeypadDispatch.h"
+#include "Keypad/KeypadView.h"
+#include "Stores/NotificationCenter.h"
+#include "Stores/SheetSession.h"
+#include "Stores/UndoCenter.h"
+#include "Stores/ViewSwitches.h"
+
+#include <QVBoxLayout>
+
+namespace vell {
+
+Keypad::Keypad(EditorCommands& commands, SheetSession& session, Services services, QWidget* parent)
+    : QWidget(parent), commands_(commands), session_(session), switches_(services.switches),
+      notifications_(services.notifications) {
+    KeypadView::Callbacks callbacks;
+    callbacks.onKey = [this](const KeypadKey& key) { dispatch(key); };
+    callbacks.onHide = [this] { hideKeypad(); };
+    callbacks.onUndo = [this] { undo(); };
+    callbacks.onRedo = [this] { redo(); };
+    callbacks.onOpenPanel = [this](const std::string& raw) { switches_.setKeypadPanel(raw); };
+    view_ = new KeypadView(
+        std::move(callbacks),
+        KeypadView::Services{services.settings, services.undo, services.appearance, services.timing}, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(view_);
+
+    view_->setOpenPanelRaw(switches_.keypadPanel());
+    connect(&switches_, &ViewSwitches::keypadPanelChanged, view_,
+            [this](const std::string& raw) { view_->setOpenPanelRaw(raw); });
+}
+
+void Keypad::dispatch(const KeypadKey& key) {
+    const std::optional<KeypadCommand> command = KeypadDispatch::command(key);
+    if (!command) return;
+    if (std::holds_alternative<KeypadCommand::ClearSheet>(command->command))
+        postToStore(UndoCenter::clearSheetNotification);
+    else
+        commands_.send(*command);
+}
+
+void Keypad::undo() {
+    postToStore(UndoCenter::undoNotification);
+}
+
+void Keypad::redo() {
+    postToStore(UndoCenter::redoNotification);
+}
+
+void Keypad::hideKeypad() {
+    switches_.setShowKeypad(false);
+}
+
+void Keypad::postToStore(std::string_view name) {
+    session_.focus();
+    notifications_.post(name);
+}
+
+} // namespace vell

@@ -1,0 +1,58 @@
+#pragma once
+
+// The keypad a main window shows under its editor: its one KeypadView, with every key turned into one
+// command. Text commands go to the window's own editor through its EditorCommands; undo, redo and the
+// clear request go to the document store by notification, after the window's session has been focused,
+// so that they reach this window's sheet even when the click comes before the window is activated. The
+// hide button and the panel toggles write the shared view switches, which every window's keypad follows.
+
+#include "Keypad/KeyButton.h"
+
+#include <QWidget>
+
+namespace vell {
+
+class AppSettings;
+class EditorCommands;
+class KeypadView;
+class NotificationCenter;
+class SheetSession;
+class UndoCenter;
+class ViewSwitches;
+
+class Keypad : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Services {
+        AppSettings& settings;
+        ViewSwitches& switches;
+        Appearance& appearance;
+        // The centre the document store listens to.
+        NotificationCenter& notifications;
+        UndoCenter& undo;
+        KeyTiming timing = {};
+    };
+
+    Keypad(EditorCommands& commands, SheetSession& session, Services services, QWidget* parent = nullptr);
+
+    KeypadView& view() const { return *view_; }
+
+    // One command for the key; none for the grid switch.
+    void dispatch(const KeypadKey& key);
+    void undo();
+    void redo();
+    // Hides the keypad of every window.
+    void hideKeypad();
+
+private:
+    void postToStore(std::string_view name);
+
+    EditorCommands& commands_;
+    SheetSession& session_;
+    ViewSwitches& switches_;
+    NotificationCenter& notifications_;
+    KeypadView* view_;
+};
+
+} // namespace vell

@@ -1,0 +1,258 @@
+#include "Keypad/KeypadView.h"
+
+#include "Appearance/Appearance.h"
+#include "Appearance/Theme.h"
+#include "Engine/L10n.h"
+#include "Keypad/CatalogPanelPlace.h"
+#include "Keypad/KeyGridView.h"
+#include "Keypad/KeySets.h"
+#include "Keypad/KeypadToolButtons.h"
+#include "Stores/AppSettings.h"
+#include "Stores/UndoCenter.h"
+
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace vell {
+
+namespace {
+
+constexpr int outerMargin = 8;
+constexpr int rowSpacing = 6;
+constexpr int keyAreaSpacing = 8;
+constexpr int keyAreaBottom = 4;
+
+QString localized(std::string_view japanese, std::string_view english) {
+    return QString::fromStdString(L10n::text(japanese, english));
+}
+
+QString shortcutText(QKeyCombination keys) {
+    return QKeySequence(keys).toString(QKeySequence::NativeText);
+}
+
+} // namespace
+
+// The grid at the preferred side, as wide as it may be (at most 560); the open panel at the other side
+// in what the grid leaves, at most 300; free space between them.
+class KeypadView::KeyArea : public QWidget {
+public:
+    KeyArea(KeyGridView* grid, CatalogPanelPlace* panel, QWidget* parent)
+        : QWidget(parent), grid_(grid), panel_(panel) {
+        grid_->setParent(this);
+        panel_->setParent(this);
+    }
+
+    void setSide(KeypadSide side) {
+        side_ = side;
+        place();
+    }
+
+    void place() {
+        const int available = std::max(0, width() - 2 * outerMargin);
+        const int height = std::max(0, this->height() - keyAreaBottom);
+        const bool panelOpen = panel_->spec().has_value();
+        const int panelMinimum = panelOpen ? std::max(0, panel_->minimumSizeHint().width()) : 0;
+        const int gaps = panelOpen ? 2 * keyAreaSpacing : keyAreaSpacing;
+        const int gridWidth = std::clamp(available - gaps - panelMinimum, 0, KeyGridView::maximumWidth);
+        const int panelWidth =
+            panelOpen ? std::clamp(available - gaps - gridWidth, 0, CatalogPanelPlace::maximumWidth) : 0;
+        const int left = outerMargin;
+        const int right = outerMargin + available;
+        if (side_ == KeypadSide::left) {
+            grid_->setGeometry(left, 0, gridWidth, height);
+            panel_->setGeometry(right - panelWidth, 0, panelWidth, height);
+        } else {
+            panel_->setGeometry(left, 0, panelWidth, height);
+            grid_->setGeometry(right - gridWidth, 0, gridWidth, height);
+        }
+        panel_->setVisible(panelOpen);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        place();
+    }
+
+private:
+    KeyGridView* grid_;
+    CatalogPanelPlace* panel_;
+    KeypadSide side_ = KeypadSide::right;
+};
+
+KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
+    : QWidget(parent), callbacks_(std::move(callbacks)), settings_(services.settings), undo_(services.undo),
+      appearance_(services.appearance) {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, outerMargin, 0, 0);
+    column->setSpacing(rowSpacing);
+
+    // Tool row.
+    auto* toolRow = new QHBoxLayout;
+    toolRow->setContentsMargins(outerMargin, 0, outerMargin, 0);
+    toolRow->setSpacing(rowSpacing);
+    column->addLayout(toolRow);
+
+    tokenStrip_ = new QScrollArea(this);
+    tokenStrip_->setFrameShape(QFrame::NoFrame);
+    tokenStrip_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tokenStrip_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tokenStrip_->setWidgetResizable(true);
+    tokenStrip_->setFocusPolicy(Qt::NoFocus);
+    tokenStrip_->setFixedHeight(ToolButton::faceHeight + 1);
+    tokenStrip_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    tokenStrip_->viewport()->setAutoFillBackground(false);
+    auto* tokens = new QWidget;
+    tokens->setAutoFillBackground(false);
+    auto* tokenRow = new QHBoxLayout(tokens);
+    tokenRow->setContentsMargins(2, 0, 2, 0);
+    tokenRow->setSpacing(rowSpacing);
+    for (const KeypadToken& token : KeySets::tokens()) {
+        auto* key = new KeyButton(token.key(), KeyButton::Face::token, appearance_, services.timing, tokens);
+        key->setOnKey([this](const KeypadKey& pressed) {
+            if (callbacks_.onKey) callbacks_.onKey(pressed);
+        });
+        tokenRow->addWidget(key);
+        tokenKeys_.push_back(key);
+    }
+    tokenRow->addStretch(1);
+    tokenStrip_->setWidget(tokens);
+    toolRow->addWidget(tokenStrip_, 1);
+
+    functionsToggle_ = new PanelToggle(appearance_, this);
+    unitsToggle_ = new PanelToggle(appearance_, this);
+    connect(functionsToggle_, &QAbstractButton::clicked, this, [this] { togglePanel(KeypadTab::functions); });
+    connect(unitsToggle_, &QAbstractButton::clicked, this, [this] { togglePanel(KeypadTab::units); });
+    toolRow->addWidget(functionsToggle_);
+    toolRow->addWidget(unitsToggle_);
+
+    if (callbacks_.onUndo) {
+        undoButton_ = new HistoryButton(QStringLiteral("↩\uFE0E"), appearance_, this);
+        connect(undoButton_, &QAbstractButton::clicked, this, [this] { callbacks_.onUndo(); });
+        toolRow->addWidget(undoButton_);
+    }
+    if (callbacks_.onRedo) {
+        redoButton_ = new HistoryButton(QStringLiteral("↪\uFE0E"), appearance_, this);
+        connect(redoButton_, &QAbstractButton::clicked, this, [this] { callbacks_.onRedo(); });
+        toolRow->addWidget(redoButton_);
+    }
+    if (callbacks_.onHide) {
+        hideButton_ = new HideButton(appearance_, this);
+        connect(hideButton_, &QAbstractButton::clicked, this, [this] { callbacks_.onHide(); });
+        toolRow->addWidget(hideButton_);
+    }
+
+    // Key area.
+    grid_ = new KeyGridView(appearance_, services.timing);
+    grid_->setOnKey([this](const KeypadKey& key) { gridKey(key); });
+    panelPlace_ = new CatalogPanelPlace;
+    keyArea_ = new KeyArea(grid_, panelPlace_, this);
+    column->addWidget(keyArea_, 1);
+    connect(panelPlace_, &CatalogPanelPlace::specChanged, keyArea_, &KeyArea::place);
+
+    connect(&settings_, &AppSettings::changed, this, [this] {
+        applySettings();
+        retranslate();
+    });
+    connect(&undo_, &UndoCenter::canUndoChanged, this, &KeypadView::updateHistory);
+    connect(&undo_, &UndoCenter::canRedoChanged, this, &KeypadView::updateHistory);
+    connect(&appearance_, &Appearance::changed, this, [this] { update(); });
+
+    setOpenPanelRaw({});
+    applySettings();
+    retranslate();
+    updateHistory();
+}
+
+PanelToggle& KeypadView::panelToggle(KeypadTab tab) const {
+    return tab == KeypadTab::units ? *unitsToggle_ : *functionsToggle_;
+}
+
+bool KeypadView::cursorMode() const {
+    return grid_->cursorMode();
+}
+
+void KeypadView::setOpenPanelRaw(std::string raw) {
+    openPanelRaw_ = std::move(raw);
+    functionsToggle_->setOpen(openPanelRaw_ == KeypadTabs::rawValue(KeypadTab::functions));
+    unitsToggle_->setOpen(openPanelRaw_ == KeypadTabs::rawValue(KeypadTab::units));
+    panelPlace_->setSpec(CatalogPanelSpec::forStoredValue(openPanelRaw_));
+    retranslate();
+}
+
+void KeypadView::gridKey(const KeypadKey& key) {
+    if (key.is<KeypadKey::CursorToggle>()) {
+        grid_->setCursorMode(!grid_->cursorMode());
+        return;
+    }
+    if (callbacks_.onKey) callbacks_.onKey(key);
+}
+
+void KeypadView::togglePanel(KeypadTab tab) {
+    const std::string_view raw = KeypadTabs::rawValue(tab);
+    const std::string value = openPanelRaw_ == raw ? std::string() : std::string(raw);
+    if (callbacks_.onOpenPanel)
+        callbacks_.onOpenPanel(value);
+    else
+        setOpenPanelRaw(value);
+}
+
+void KeypadView::applySettings() {
+    keyArea_->setSide(settings_.keypadSide());
+    grid_->setFontScale(settings_.keypadFontScale());
+}
+
+void KeypadView::retranslate() {
+    for (const KeypadTab tab : {KeypadTab::functions, KeypadTab::units}) {
+        PanelToggle& toggle = panelToggle(tab);
+        const std::string name = KeypadTabs::displayName(tab);
+        toggle.setName(QString::fromStdString(name));
+        const QString tip = toggle.isOpen()
+                                ? localized(name + "の一覧を閉じる", "Close the " + name + " list")
+                                : localized(name + "の一覧を開く", "Open the " + name + " list");
+        toggle.setToolTip(tip);
+        toggle.setAccessibleName(QString::fromStdString(name));
+        toggle.setAccessibleDescription(tip);
+    }
+    if (undoButton_) {
+        const QString keys = shortcutText(Qt::CTRL | Qt::Key_Z);
+        undoButton_->setToolTip(localized("元に戻す（", "Undo (") + keys + localized("）", ")"));
+        undoButton_->setAccessibleName(localized("元に戻す", "Undo"));
+    }
+    if (redoButton_) {
+        const QString keys = shortcutText(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+        redoButton_->setToolTip(localized("やり直す（", "Redo (") + keys + localized("）", ")"));
+        redoButton_->setAccessibleName(localized("やり直す", "Redo"));
+    }
+    if (hideButton_) {
+        hideButton_->setToolTip(localized("入力部分を隠す", "Hide the keypad"));
+        hideButton_->setAccessibleName(localized("入力部分を隠す", "Hide the keypad"));
+    }
+}
+
+void KeypadView::updateHistory() {
+    if (undoButton_) {
+        undoButton_->setEnabled(undo_.canUndo());
+        undoButton_->update();
+    }
+    if (redoButton_) {
+        redoButton_->setEnabled(undo_.canRedo());
+        redoButton_->update();
+    }
+}
+
+void KeypadView::paintEvent(QPaintEvent*) {
+    QPainter(this).fillRect(rect(), Theme::windowBackground.resolve(appearance_.isDark()));
+}
+
+void KeypadView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    keyArea_->place();
+}
+
+} // namespace vell

@@ -1,0 +1,108 @@
+#include "Keypad/KeyGridView.h"
+#include "Keypad/Keypad.h"
+#include "Keypad/KeypadToolButtons.h"
+#include "Keypad/KeypadView.h"
+#include "SheetEditor/CalcTextView.h"
+#include "SheetEditor/SheetEditor.h"
+#include "Window/RootView.h"
+#include "Window/SheetColumn.h"
+#include "Window/WindowTestSupport.h"
+
+#include <QLayout>
+#include <QMouseEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace vell {
+namespace {
+
+using testing::SharedPreferences;
+using testing::StoreOnDisk;
+
+// A root view as the whole of a shown window, on the sheet given or the selected one.
+struct Window {
+    Window(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
+        : session(store, sheet), root(store, session) {
+        root.resize(1040, 720);
+        root.show();
+        QApplication::processEvents();
+    }
+
+    Keypad& keypad() const { return *root.keypad(); }
+    CalcTextView& view() const { return root.column()->sheetEditor()->textView(); }
+    void tap(int row, int column) const {
+        KeyButton& key = keypad().view().grid().cell(row, column);
+        const QPointF centre(key.width() / 2.0, key.height() / 2.0);
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, centre, key.mapToGlobal(centre), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(&key, &event);
+        }
+    }
+
+    SheetSession session;
+    RootView root;
+};
+
+class KeypadRowTest : public ::testing::Test {
+protected:
+    SharedPreferences preferences{AppLanguage::english};
+    StoreOnDisk disk;
+    DocumentStore& store = *disk.store;
+};
+
+TEST_F(KeypadRowTest, EveryWindowHasItsKeypadUnderItsEditorEditingOnlyItsOwnSheet) {
+    store.addSheet();
+    const Uuid second = store.sheets().back().id;
+    const Uuid first = store.sheets().front().id;
+    Window one(store, first);
+    Window two(store, second);
+    Window three(store, first);
+    for (const Window* window : {&one, &two, &three}) {
+        EXPECT_TRUE(window->root.column()->showsKeypadRow());
+        EXPECT_EQ(window->keypad().height(), 300);
+        EXPECT_GT(window->keypad().geometry().top(), window->root.column()->editor()->geometry().bottom());
+    }
+    const std::string firstText = store.sheets().front().text;
+    one.view().setCaret(0, false);
+    one.tap(3, 1); // "1"
+    one.tap(3, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(store.sheets().front().text, "11" + firstText);
+    EXPECT_EQ(three.view().text().toStdString(), "11" + firstText);
+    EXPECT_EQ(store.sheets().back().text, "");
+
+    two.tap(2, 0); // "√"
+    QApplication::processEvents();
+    EXPECT_EQ(store.sheets().back().text, "sqrt()");
+    EXPECT_EQ(two.view().caretPosition(), 5);
+    EXPECT_EQ(store.sheets().front().text, "11" + firstText);
+}
+
+TEST_F(KeypadRowTest, HideAndPanelTogglesActInEveryWindow) {
+    Window one(store);
+    Window two(store);
+    QTest::mouseClick(&one.keypad().view().panelToggle(KeypadTab::units), Qt::LeftButton);
+    EXPECT_EQ(ViewSwitches::shared().keypadPanel(), "単位");
+    EXPECT_TRUE(two.keypad().view().panelToggle(KeypadTab::units).isOpen());
+
+    AppSettings::shared().setKeypadSize(KeypadSizeSetting::small);
+    QApplication::processEvents();
+    EXPECT_EQ(two.keypad().height(), 220);
+
+    const int editorWithKeypad = two.root.column()->editor()->height();
+    QTest::mouseClick(one.keypad().view().hideButton(), Qt::LeftButton);
+    one.root.layout()->activate();
+    two.root.layout()->activate();
+    QApplication::processEvents();
+    EXPECT_FALSE(ViewSwitches::shared().showKeypad());
+    for (const Window* window : {&one, &two}) {
+        EXPECT_FALSE(window->keypad().isVisible());
+        EXPECT_FALSE(window->root.column()->showsKeypadRow());
+    }
+    EXPECT_EQ(two.root.column()->editor()->height(), editorWithKeypad + 220 + 1);
+}
+
+} // namespace
+} // namespace vell
