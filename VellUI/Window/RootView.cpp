@@ -14,10 +14,10 @@
 #include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Unicode/Unicode.h"
+#include "Window/PromptDialog.h"
 #include "Window/SheetColumn.h"
 
-#include <QInputDialog>
-#include <QMessageBox>
+#include <QKeySequence>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -29,6 +29,10 @@ namespace {
 
 std::size_t indexOf(WindowSheetKind kind) {
     return static_cast<std::size_t>(kind);
+}
+
+QString label(std::string_view japanese, std::string_view english) {
+    return QString::fromStdString(L10n::text(japanese, english));
 }
 
 } // namespace
@@ -73,6 +77,7 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
     column_->setKeypad(keypad_);
     connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
     notifications_.observe(showHelpNotification, this, [this](const QVariant&) { openHelp(); });
+    connect(&store_, &DocumentStore::clearSheetPromptChanged, this, &RootView::updateClearSheetPrompt);
     applyLayout();
 }
 
@@ -132,7 +137,10 @@ void RootView::showEvent(QShowEvent* event) {
     if (appeared_) return;
     appeared_ = true;
     // A window-modal dialog needs its window on screen first.
-    QTimer::singleShot(0, this, &RootView::updateTermsGate);
+    QTimer::singleShot(0, this, [this] {
+        updateTermsGate();
+        updateClearSheetPrompt();
+    });
 }
 
 void RootView::openHelp() {
@@ -154,27 +162,103 @@ void RootView::toggleLock(qint64 line) {
 }
 
 void RootView::requestName(qint64 line) {
+    // The window's own sheet, which need not be the selected one while another window is active.
     session_.focus();
+    const auto sheetID = session_.sheetID();
     const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
-    auto* prompt = new QInputDialog(window());
-    prompt->setAttribute(Qt::WA_DeleteOnClose);
-    prompt->setAttribute(Qt::WA_WindowPropagation);
-    prompt->setWindowModality(Qt::WindowModal);
-    prompt->setLabelText(QString::fromStdString(L10n::text("この行の名前", "Name of this line")));
-    prompt->setTextValue(current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
-    connect(prompt, &QInputDialog::textValueSelected, this, [this, line](const QString& name) {
-        session_.focus();
-        const auto problem = store_.setName(line, name.toStdString());
-        if (!problem) return;
-        auto* message = new QMessageBox(QMessageBox::Warning, QString(), QString::fromStdString(*problem),
-                                        QMessageBox::Ok, window());
-        message->setTextFormat(Qt::PlainText);
-        message->setAttribute(Qt::WA_DeleteOnClose);
-        message->setAttribute(Qt::WA_WindowPropagation);
-        message->setWindowModality(Qt::WindowModal);
-        message->open();
+    if (namingPrompt_) namingPrompt_->dismiss();
+
+    auto* prompt = new PromptDialog(*window());
+    if (current) {
+        prompt->setTitle(label("名前を変える", "Rename"));
+        prompt->setMessage(label("名前を変えると、その名前を使っている行もまとめて変わります。",
+                                 "Renaming also updates every line that uses this name."));
+    } else {
+        prompt->setTitle(label("この行に名前を付ける", "Name This Line"));
+        prompt->setMessage(label("名前を付けると、ほかの行から呼び出せます。",
+                                 "A named value can be used from any other line."));
+    }
+    prompt->setField(label("名前", "Name"),
+                     current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
+    prompt->addButton(label("決定", "OK"), PromptDialog::Role::accept);
+    prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
+    connect(prompt, &PromptDialog::answered, this,
+            [this, line](PromptDialog::Role role, const QString& name) {
+                if (role == PromptDialog::Role::accept) commitLineName(line, name);
+            });
+    // The line number means nothing on another sheet.
+    connect(&session_, &SheetSession::sheetIDChanged, prompt, [this, prompt, sheetID] {
+        if (session_.sheetID() != sheetID) prompt->dismiss();
     });
+    namingPrompt_ = prompt;
     prompt->open();
+}
+
+void RootView::commitLineName(qint64 line, const QString& name) {
+    // Another window may have become the active one while the prompt was open.
+    session_.focus();
+    if (const auto problem = store_.setName(line, name.toStdString()))
+        showNameError(QString::fromStdString(*problem));
+}
+
+void RootView::showNameError(const QString& message) {
+    if (nameErrorPrompt_) nameErrorPrompt_->dismiss();
+    auto* prompt = new PromptDialog(*window());
+    prompt->setTitle(label("名前を付けられません", "Can’t Use This Name"));
+    prompt->setMessage(message);
+    prompt->addButton(QStringLiteral("OK"), PromptDialog::Role::cancel);
+    nameErrorPrompt_ = prompt;
+    prompt->open();
+}
+
+void RootView::updateClearSheetPrompt() {
+    if (!appeared_) return;
+    const auto& sheetName = store_.clearSheetPrompt();
+    if (!sheetName) {
+        if (clearSheetPrompt_) clearSheetPrompt_->dismiss();
+        return;
+    }
+    const QString name = QString::fromStdString(*sheetName);
+    const QString title = label("「", "Clear “") + name + label("」の内容を消しますか？", "”?");
+    // A second request while the question is open asks about the sheet selected then.
+    if (PromptDialog* open = openPrompt(clearSheetPrompt_)) {
+        open->setTitle(title);
+        return;
+    }
+    const QString undo = QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText);
+    auto* prompt = new PromptDialog(*window());
+    prompt->setTitle(title);
+    prompt->setMessage(
+        label("このシートの中身だけを消します。ほかのシートはそのままです。元に戻す（↩︎"
+              "・",
+              "Only this sheet is cleared; your other sheets are untouched. You can undo it (↩︎ or ") +
+        undo + label("）で戻せます。", ")."));
+    prompt->addButton(label("消す", "Clear"), PromptDialog::Role::destructive);
+    prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
+    connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
+        if (role == PromptDialog::Role::destructive)
+            store_.clearCurrentSheet();
+        else
+            store_.setClearSheetPrompt(std::nullopt);
+    });
+    clearSheetPrompt_ = prompt;
+    prompt->open();
+}
+
+PromptDialog* RootView::openPrompt(const QPointer<PromptDialog>& prompt) {
+    return prompt && prompt->isVisible() ? prompt.data() : nullptr;
+}
+
+PromptDialog* RootView::namingPrompt() const {
+    return openPrompt(namingPrompt_);
+}
+
+PromptDialog* RootView::nameErrorPrompt() const {
+    return openPrompt(nameErrorPrompt_);
+}
+
+PromptDialog* RootView::clearSheetPrompt() const {
+    return openPrompt(clearSheetPrompt_);
 }
 
 void RootView::updateTermsGate() {

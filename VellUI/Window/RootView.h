@@ -22,6 +22,7 @@ class DocumentStore;
 class EditorCommands;
 class Keypad;
 class NotificationCenter;
+class PromptDialog;
 class SheetColumn;
 class SheetSession;
 class UndoCenter;
@@ -79,8 +80,15 @@ public:
     // The editor's requests for a line of this window's sheet. Each first makes this window's sheet the
     // selected one, since the store names and locks lines of the selected sheet.
     void toggleLock(qint64 line);
-    // Asks for the line's name in a window-modal prompt, filled with its current name.
+    // Asks for the line's name in a window-modal prompt, filled with its current name. OK names or renames
+    // the line; a refused name is explained in a prompt of its own. The prompt goes when the window turns to
+    // another sheet.
     void requestName(qint64 line);
+    // This window's prompts while they are open, else none.
+    PromptDialog* namingPrompt() const;
+    PromptDialog* nameErrorPrompt() const;
+    // Open in every window while the store asks whether to clear a sheet; answered in one, gone in all.
+    PromptDialog* clearSheetPrompt() const;
     // Shows the terms gate while the accepted terms version is below the current one, closes it once it
     // is not; runs when the window first shows and on every change of the accepted version.
     void updateTermsGate();
@@ -101,6 +109,11 @@ private:
     // Opens the kind's dialog with a fresh body unless it is open already or has no body.
     void present(WindowSheetKind kind, bool isGate);
     WindowSheet& sheetOf(WindowSheetKind kind);
+    void commitLineName(qint64 line, const QString& name);
+    void showNameError(const QString& message);
+    // Opens the clear question while the store has one and none is open, closes it once the store has none.
+    void updateClearSheetPrompt();
+    static PromptDialog* openPrompt(const QPointer<PromptDialog>& prompt);
 
     DocumentStore& store_;
     SheetSession& session_;
@@ -116,6 +129,9 @@ private:
     bool appeared_ = false;
     std::int64_t acceptedTermsVersion_;
     std::array<QPointer<WindowSheet>, 3> sheets_;
+    QPointer<PromptDialog> namingPrompt_;
+    QPointer<PromptDialog> nameErrorPrompt_;
+    QPointer<PromptDialog> clearSheetPrompt_;
 };
 
 } // namespace vell
