@@ -6,11 +6,13 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
+#include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 #include "Window/ToolbarIcons.h"
 #include "Window/VellWindow.h"
 #include "Window/WindowFocusReporter.h"
 #include "Window/WindowPalette.h"
+#include "Window/WindowToolbar.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -67,6 +69,9 @@ MainWindow::MainWindow(DocumentStore& store, OpenWindow openWindow, QWidget* par
     connect(rootView_, &RootView::layoutChanged, this, &MainWindow::updateSidebarToggle);
 
     buildMenus();
+    windowToolbar_ = new WindowToolbar(
+        *toolbar_, *rootView_, WindowToolbar::Commands{action(Command::newSheet), action(Command::newWindow)},
+        AppSettings::shared(), ViewSwitches::shared());
     connect(&AppSettings::shared(), &AppSettings::changed, this, &MainWindow::retranslate);
     connect(&store_, &DocumentStore::documentChanged, this, &MainWindow::documentChanged);
     connect(&Appearance::shared(), &Appearance::changed, this, &MainWindow::applyAppearance);

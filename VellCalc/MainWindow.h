@@ -23,6 +23,7 @@ class Uuid;
 class RootView;
 class SheetSession;
 class WindowFocusReporter;
+class WindowToolbar;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -51,6 +52,8 @@ public:
     // Fixed: neither moved nor hidden. The sidebar toggle leads; items added later go to the trailing end.
     QToolBar* toolbar() const { return toolbar_; }
     QAction* sidebarToggle() const { return sidebarToggle_; }
+    // The items at the toolbar's trailing end.
+    WindowToolbar& windowToolbar() const { return *windowToolbar_; }
     QAction* action(Command command) const;
     QMenu* sheetsMenu() const { return sheetsMenu_; }
     // Runs the callback when the window has become the active one and is now; after show().
@@ -82,6 +85,7 @@ private:
     RootView* rootView_;
     QToolBar* toolbar_;
     QAction* sidebarToggle_;
+    WindowToolbar* windowToolbar_ = nullptr;
     WindowFocusReporter* focusReporter_;
     QMenu* fileMenu_;
     QMenu* editMenu_;

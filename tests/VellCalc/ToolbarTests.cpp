@@ -1,0 +1,232 @@
+#include "AppTestSupport.h"
+#include "Keypad/Catalogs.h"
+#include "Keypad/Keypad.h"
+#include "Stores/UserDefaults.h"
+#include "Stores/ViewSwitches.h"
+#include "Window/WindowSheet.h"
+#include "Window/WindowToolbar.h"
+
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+
+namespace vell {
+namespace {
+
+using testing::activate;
+using testing::editorOf;
+using testing::settle;
+using testing::VellAppTest;
+
+class ToolbarTest : public VellAppTest {
+protected:
+    // Gives the window's sheet that text, as typing there would.
+    void setText(MainWindow& window, const std::string& text) {
+        window.session().focus();
+        store().setText(text);
+        settle();
+    }
+    static std::string textOf(MainWindow& window) { return window.session().sheet().text; }
+
+    // The items the user sees after the toolbar's spacer, leading to trailing, by their tooltips.
+    static std::vector<QString> visibleTooltips(MainWindow& window) {
+        std::vector<std::pair<int, QString>> items;
+        WindowToolbar& bar = window.windowToolbar();
+        for (QAction* action :
+             {bar.graph(), bar.newSheet(), bar.newWindow(), bar.keypad(), bar.functions(), bar.settings()}) {
+            QWidget* widget = window.toolbar()->widgetForAction(action);
+            if (!action->isVisible() || !widget || !widget->isVisible()) continue;
+            const QString tip =
+                action == bar.functions() ? bar.functionButton()->toolTip() : action->toolTip();
+            items.emplace_back(widget->mapTo(window.toolbar(), QPoint(0, 0)).x(), tip);
+        }
+        std::sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<QString> tips;
+        for (const auto& [x, tip] : items)
+            tips.push_back(tip);
+        return tips;
+    }
+    static void click(MainWindow& window, QAction* action) {
+        QTest::mouseClick(window.toolbar()->widgetForAction(action), Qt::LeftButton);
+        settle();
+    }
+    // Shows the window's function menu as a click would and chooses the entry with that label.
+    static void chooseFunction(MainWindow& window, const std::string& label) {
+        QMenu& menu = *window.windowToolbar().functionMenu();
+        menu.popup(QPoint(0, 0));
+        settle();
+        QAction* chosen = nullptr;
+        for (QAction* action : menu.actions())
+            if (action->text().startsWith(QString::fromStdString(label + " \u2014 "))) chosen = action;
+        ASSERT_TRUE(chosen) << label;
+        chosen->trigger();
+        menu.hide();
+        settle();
+    }
+};
+
+TEST_F(ToolbarTest, FiveItemsWithTheirTooltipsInEitherLanguageAndGraphLeadsOncePlotsAppear) {
+    struct Case {
+        AppLanguage language;
+        std::vector<QString> tips;
+        QString graphTip;
+    };
+    const Case cases[] = {
+        {AppLanguage::english,
+         {"New sheet (Ctrl+N)", "New window (Ctrl+Alt+N)", "Hide the keypad",
+          "Insert a function at the cursor", "Settings"},
+         "Hide the graph"},
+        {AppLanguage::japanese,
+         {"新しいシート（Ctrl+N）", "新しいウインドウ（Ctrl+Alt+N）", "キーパッドを隠す",
+          "関数をカーソル位置に挿入", "設定"},
+         "グラフを隠す"},
+    };
+    MainWindow& window = open();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tips.front().toStdString());
+        AppSettings::shared().setLanguage(c.language);
+        setText(window, "3 + 4");
+        EXPECT_EQ(visibleTooltips(window), c.tips);
+
+        // Typed, as the user would.
+        testing::typeAtEnd(window, "\nplot(x^2)");
+        std::vector<QString> withGraph = c.tips;
+        withGraph.insert(withGraph.begin(), c.graphTip);
+        EXPECT_EQ(visibleTooltips(window), withGraph);
+    }
+    // Icon-only, each with its title for the accessibility tools.
+    WindowToolbar& bar = window.windowToolbar();
+    EXPECT_EQ(window.toolbar()->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_EQ(bar.functionButton()->text(), "関数");
+    EXPECT_EQ(bar.functionButton()->popupMode(), QToolButton::InstantPopup);
+    for (QAction* action : {bar.graph(), bar.newSheet(), bar.newWindow(), bar.keypad(), bar.settings()}) {
+        EXPECT_FALSE(action->text().isEmpty());
+        EXPECT_FALSE(action->icon().isNull());
+    }
+}
+
+TEST_F(ToolbarTest, TheGraphSwitchHidesPlotsInEveryWindowIsStoredAndOutlivesItsItem) {
+    MainWindow& first = open();
+    MainWindow& second = open();
+    setText(first, "plot(x^2)");
+    for (MainWindow* window : {&first, &second}) {
+        ASSERT_TRUE(window->windowToolbar().graph()->isVisible());
+        ASSERT_TRUE(editorOf(*window).plotRect(0).has_value());
+    }
+    const QIcon shownIcon = first.windowToolbar().graph()->icon();
+
+    click(first, first.windowToolbar().graph());
+    EXPECT_FALSE(ViewSwitches::shared().showGraph());
+    EXPECT_EQ(UserDefaults::standard()->value("vell.showGraph").toBool(), false);
+    for (MainWindow* window : {&first, &second}) {
+        EXPECT_FALSE(editorOf(*window).showsPlots());
+        EXPECT_FALSE(editorOf(*window).plotRect(0).has_value());
+        EXPECT_EQ(window->windowToolbar().graph()->toolTip(), "Show the graph");
+    }
+    EXPECT_NE(first.windowToolbar().graph()->icon().pixmap(18).toImage(), shownIcon.pixmap(18).toImage());
+
+    // No plot line, no item; the switch keeps its value.
+    setText(first, "3 + 4");
+    EXPECT_FALSE(first.windowToolbar().graph()->isVisible());
+    EXPECT_FALSE(ViewSwitches::shared().showGraph());
+
+    setText(first, "plot(x^2)");
+    click(second, second.windowToolbar().graph());
+    EXPECT_TRUE(editorOf(first).plotRect(0).has_value());
+    EXPECT_EQ(first.windowToolbar().graph()->toolTip(), "Hide the graph");
+}
+
+TEST_F(ToolbarTest, TheKeypadSwitchHidesTheKeypadRowInEveryWindow) {
+    MainWindow& first = open();
+    MainWindow& second = open();
+    click(second, second.windowToolbar().keypad());
+    for (MainWindow* window : {&first, &second}) {
+        EXPECT_FALSE(window->rootView().column()->showsKeypadRow());
+        EXPECT_FALSE(window->rootView().keypad()->isVisible());
+        EXPECT_EQ(window->windowToolbar().keypad()->toolTip(), "Show the keypad");
+    }
+    EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
+
+    // The keypad's own switch reaches the toolbar too.
+    ViewSwitches::shared().setShowKeypad(true);
+    settle();
+    EXPECT_TRUE(first.rootView().keypad()->isVisible());
+    EXPECT_EQ(first.windowToolbar().keypad()->toolTip(), "Hide the keypad");
+}
+
+TEST_F(ToolbarTest, TheFunctionMenuListsTheCatalogInEitherLanguage) {
+    MainWindow& window = open();
+    QMenu& menu = *window.windowToolbar().functionMenu();
+    for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
+        AppSettings::shared().setLanguage(language);
+        menu.popup(QPoint(0, 0));
+        settle();
+        std::vector<QString> expected;
+        for (const CatalogGroup& group : FunctionCatalog::categories()) {
+            expected.push_back("section " + QString::fromStdString(group.title));
+            for (const FunctionItem& item : group.items) {
+                QString entry = QString::fromStdString(item.label + " — " + item.note);
+                expected.push_back(entry.replace("&", "&&"));
+            }
+        }
+        std::vector<QString> shown;
+        for (const QAction* action : menu.actions())
+            shown.push_back(action->isSeparator() ? "section " + action->text() : action->text());
+        EXPECT_EQ(shown, expected);
+        menu.hide();
+    }
+    EXPECT_EQ(WindowToolbar::functionEntryText("a&b", "c & d"), "a&&b — c && d");
+}
+
+TEST_F(ToolbarTest, AFunctionGoesIntoTheEditorOfTheWindowWhoseMenuWasUsedEvenWithoutFocus) {
+    MainWindow& first = open();
+    first.session().select(sheetAt(0).id);
+    setText(first, "1");
+    MainWindow& second = open();
+    second.session().select(sheetAt(1).id);
+    setText(second, "2\n");
+    activate(second);
+    // No editor has the focus.
+    second.windowToolbar().functionButton()->setFocus();
+    editorOf(second).setCaret(2, false);
+
+    chooseFunction(second, "abs");
+    QTest::keyClicks(&editorOf(second), "5");
+    settle();
+    EXPECT_EQ(textOf(second), "2\nabs(5)");
+    EXPECT_EQ(textOf(first), "1");
+}
+
+TEST_F(ToolbarTest, SettingsOpensTheDialogOfItsOwnWindowOnly) {
+    WindowSheets::registerBody(WindowSheetKind::settings, [](const WindowSheetContext&) {
+        return new QLabel(QStringLiteral("settings"));
+    });
+    MainWindow& first = open();
+    MainWindow& second = open();
+    click(second, second.windowToolbar().settings());
+    EXPECT_TRUE(second.rootView().openSheet(WindowSheetKind::settings));
+    EXPECT_FALSE(first.rootView().openSheet(WindowSheetKind::settings));
+    second.rootView().openSheet(WindowSheetKind::settings)->dismiss();
+    WindowSheets::registerBody(WindowSheetKind::settings, {});
+}
+
+TEST_F(ToolbarTest, NewSheetAndNewWindowActAsTheMenuItemsDo) {
+    MainWindow& first = open();
+    MainWindow& second = open();
+    const auto secondSheet = second.session().sheetID();
+    const std::size_t sheets = store().sheets().size();
+
+    click(first, first.windowToolbar().newSheet());
+    ASSERT_EQ(store().sheets().size(), sheets + 1);
+    EXPECT_EQ(store().sheets().back().name, "Sheet " + std::to_string(sheets + 1));
+    EXPECT_EQ(first.session().sheetID(), store().sheets().back().id);
+    EXPECT_EQ(second.session().sheetID(), secondSheet);
+
+    click(first, first.windowToolbar().newWindow());
+    ASSERT_EQ(app->windows().size(), 3u);
+    EXPECT_EQ(app->windows().back()->session().sheetID(), store().sheets().back().id);
+}
+
+} // namespace
+} // namespace vell
