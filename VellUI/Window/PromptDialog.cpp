@@ -81,6 +81,8 @@ QString PromptDialog::message() const {
 
 void PromptDialog::setField(const QString& placeholder, const QString& text) {
     field_->setPlaceholderText(placeholder);
+    // Names are typed as meant: no input method guesses or capitals.
+    field_->setInputMethodHints(Qt::ImhNoPredictiveText | Qt::ImhNoAutoUppercase);
     field_->setText(text);
     field_->selectAll();
     field_->show();
