@@ -219,7 +219,8 @@ void RootView::updateClearSheetPrompt() {
         return;
     }
     const QString name = QString::fromStdString(*sheetName);
-    const QString title = label("「", "Clear “") + name + label("」の内容を消しますか？", "”?");
+    // arg() puts the name in once and reads nothing in it, so a "%1" in a name stays as typed.
+    const QString title = label("「%1」の内容を消しますか？", "Clear “%1”?").arg(name);
     // A second request while the question is open asks about the sheet selected then.
     if (PromptDialog* open = openPrompt(clearSheetPrompt_)) {
         open->setTitle(title);
@@ -228,11 +229,11 @@ void RootView::updateClearSheetPrompt() {
     const QString undo = QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText);
     auto* prompt = new PromptDialog(*window());
     prompt->setTitle(title);
-    prompt->setMessage(
-        label("このシートの中身だけを消します。ほかのシートはそのままです。元に戻す（↩︎"
-              "・",
-              "Only this sheet is cleared; your other sheets are untouched. You can undo it (↩︎ or ") +
-        undo + label("）で戻せます。", ")."));
+    prompt->setMessage(label("このシートの中身だけを消します。ほかのシートはそのままです。"
+                             "元に戻す（↩︎・%1）で戻せます。",
+                             "Only this sheet is cleared; your other sheets are untouched. "
+                             "You can undo it (↩︎ or %1).")
+                           .arg(undo));
     prompt->addButton(label("消す", "Clear"), PromptDialog::Role::destructive);
     prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
