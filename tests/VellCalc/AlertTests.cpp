@@ -286,7 +286,8 @@ TEST_F(AlertTest, TheClearQuestionShowsInEveryWindowWithTheSheetsNameAsWritten) 
         {AppLanguage::japanese,
          "家計",
          "「家計」の内容を消しますか？",
-         "このシートの中身だけを消します。ほかのシートはそのままです。元に戻す（↩︎・Ctrl+"
+         "このシートの中身だけを消します。ほかのシートはそのままです。元に戻す（↩︎・Ctrl"
+         "+"
          "Z）で戻せます。",
          {"消す", "キャンセル"}},
     };
