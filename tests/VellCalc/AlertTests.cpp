@@ -277,19 +277,14 @@ TEST_F(AlertTest, TheClearQuestionShowsInEveryWindowWithTheSheetsNameAsWritten) 
         const char* message;
         std::vector<QString> buttons;
     };
+    const char* english = "Only this sheet is cleared; your other sheets are untouched. "
+                          "You can undo it (↩︎ or Ctrl+Z).";
+    const char* japanese = "このシートの中身だけを消します。ほかのシートはそのままです。"
+                           "元に戻す（↩︎・Ctrl+Z）で戻せます。";
     const Case cases[] = {
-        {AppLanguage::english,
-         "<b>x</b> & y",
-         "Clear “<b>x</b> & y”?",
-         "Only this sheet is cleared; your other sheets are untouched. You can undo it (↩︎ or Ctrl+Z).",
-         {"Clear", "Cancel"}},
-        {AppLanguage::japanese,
-         "家計",
-         "「家計」の内容を消しますか？",
-         "このシートの中身だけを消します。ほかのシートはそのままです。元に戻す（↩︎・Ctrl"
-         "+"
-         "Z）で戻せます。",
-         {"消す", "キャンセル"}},
+        {AppLanguage::english, "<b>x</b> & y", "Clear “<b>x</b> & y”?", english, {"Clear", "Cancel"}},
+        {AppLanguage::english, "%1 %2", "Clear “%1 %2”?", english, {"Clear", "Cancel"}},
+        {AppLanguage::japanese, "家計", "「家計」の内容を消しますか？", japanese, {"消す", "キャンセル"}},
     };
     MainWindow& first = open();
     MainWindow& second = open();
