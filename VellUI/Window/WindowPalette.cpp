@@ -5,8 +5,8 @@
 namespace vell {
 
 QPalette WindowPalette::make(bool dark) {
-    const QColor windowColor = window.resolve(dark);
-    const QColor controlColor = control.resolve(dark);
+    const QColor windowColor = Theme::windowBackground.resolve(dark);
+    const QColor controlColor = Theme::controlBackground.resolve(dark);
     const QColor ink = Theme::ink.resolve(dark);
     const QColor secondary = Theme::secondaryInk.resolve(dark);
     const QColor accent = Theme::accent.resolve(dark);
