@@ -4,7 +4,7 @@
 #include "Engine/L10n.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -112,8 +112,7 @@ void MainWindow::buildMenus() {
     add(editMenu_, Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOrRedo(true); });
     add(editMenu_, Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         [this] { undoOrRedo(false); });
-    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash),
-        [] { NotificationCenter::shared().post(RootView::showHelpNotification); });
+    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [] { notify::showHelp.post(); });
     action(Command::quit)->setMenuRole(QAction::QuitRole);
     rebuildSheetsMenu();
 }

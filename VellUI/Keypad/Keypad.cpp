@@ -3,9 +3,8 @@
 #include "Keypad/EditorCommands.h"
 #include "Keypad/KeypadDispatch.h"
 #include "Keypad/KeypadView.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 
 #include <QVBoxLayout>
@@ -37,26 +36,26 @@ void Keypad::dispatch(const KeypadKey& key) {
     const std::optional<KeypadCommand> command = KeypadDispatch::command(key);
     if (!command) return;
     if (std::holds_alternative<KeypadCommand::ClearSheet>(command->command))
-        postToStore(UndoCenter::clearSheetNotification);
+        postToStore(notify::clearSheet);
     else
         commands_.send(*command);
 }
 
 void Keypad::undo() {
-    postToStore(UndoCenter::undoNotification);
+    postToStore(notify::undo);
 }
 
 void Keypad::redo() {
-    postToStore(UndoCenter::redoNotification);
+    postToStore(notify::redo);
 }
 
 void Keypad::hideKeypad() {
     switches_.setShowKeypad(false);
 }
 
-void Keypad::postToStore(std::string_view name) {
+void Keypad::postToStore(const Notification<>& notification) {
     session_.focus();
-    notifications_.post(name);
+    notification.post(notifications_);
 }
 
 } // namespace vell

@@ -16,6 +16,8 @@ class AppSettings;
 class EditorCommands;
 class KeypadView;
 class NotificationCenter;
+template <typename Payload>
+class Notification;
 class SheetSession;
 class UndoCenter;
 class ViewSwitches;
@@ -46,7 +48,7 @@ public:
     void hideKeypad();
 
 private:
-    void postToStore(std::string_view name);
+    void postToStore(const Notification<void>& notification);
 
     EditorCommands& commands_;
     SheetSession& session_;

@@ -1,7 +1,7 @@
 #include "SheetEditor/ResultColumn.h"
 
 #include "Stores/AppSettings.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,7 +23,7 @@ void ResultColumn::setWidth(double proposed, std::optional<double> available, Ap
     const double width = std::min(cap(available), std::max(minimum, proposed));
     if (std::abs(width - settings.resultColumnWidth()) <= 0.5) return;
     settings.setResultColumnWidth(width);
-    notifications.post(AppSettings::resultWidthChangedNotification);
+    notify::resultWidthChanged.post(notifications);
 }
 
 } // namespace vell

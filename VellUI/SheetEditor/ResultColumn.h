@@ -19,7 +19,7 @@ struct ResultColumn {
     // the maximum when no width is known.
     static double cap(std::optional<double> available);
 
-    // Clamps the proposed width, stores it and announces "vell.resultWidthChanged"; a width within half
+    // Clamps the proposed width, stores it and announces notify::resultWidthChanged; a width within half
     // a point of the stored one changes nothing.
     static void setWidth(double proposed, std::optional<double> available);
     static void setWidth(double proposed, std::optional<double> available, AppSettings& settings,

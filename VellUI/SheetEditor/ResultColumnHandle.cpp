@@ -7,7 +7,7 @@
 #include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,10 +23,9 @@ ResultColumnHandle::ResultColumnHandle(AppSettings& settings, Appearance& appear
     setAccessibleName(QString::fromStdString(L10n::text("解答欄の幅", "Answer column width")));
     setCursor(Qt::SizeHorCursor);
     setAttribute(Qt::WA_Hover);
-    notifications_.observe(AppSettings::resultWidthChangedNotification, this,
-                           [this](const QVariant&) { place(); });
+    notify::resultWidthChanged.observe(notifications_, this, [this] { place(); });
     // The settings announce a new language to the whole process.
-    NotificationCenter::shared().observe(L10n::languageChangedNotification, this, [this](const QVariant&) {
+    notify::languageChanged.observe(this, [this] {
         setAccessibleName(QString::fromStdString(L10n::text("解答欄の幅", "Answer column width")));
     });
 }

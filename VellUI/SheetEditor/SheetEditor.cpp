@@ -10,9 +10,8 @@
 #include "SheetEditor/ResultColumnHandle.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -32,20 +31,6 @@ std::u16string toU16(const QString& text) {
 
 QString fromU16(std::u16string_view text) {
     return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
-
-std::optional<std::int64_t> integerOf(const QVariant& object) {
-    switch (object.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return object.toLongLong();
-    default:
-        return std::nullopt;
-    }
 }
 
 // Tells the editor when the viewport changes size, so the grip follows the scroll bar.
@@ -122,12 +107,11 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
         handle_->update();
     });
 
-    notifications_.observe(UndoCenter::setCaretNotification, this, [this](const QVariant& object) {
+    notify::setCaret.observe(notifications_, this, [this](std::int64_t caret) {
         // The store moves the caret of the sheet it changed: editors showing other sheets stay put.
-        if (session_.sheetID() != store().currentSheetID()) return;
-        if (const auto caret = integerOf(object)) pendingCaret_ = caret;
+        if (session_.sheetID() == store().currentSheetID()) pendingCaret_ = caret;
     });
-    notifications_.observe(AppSettings::resultWidthChangedNotification, this, [this](const QVariant&) {
+    notify::resultWidthChanged.observe(notifications_, this, [this] {
         view_->relayout();
         placeHandle();
     });

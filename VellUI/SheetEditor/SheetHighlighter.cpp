@@ -5,7 +5,7 @@
 #include "LineRules/SyntaxScan.h"
 #include "SheetEditor/EditorPalette.h"
 #include "Stores/AppSettings.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 
 #include <QTextBlock>
 #include <QTextDocument>
@@ -17,8 +17,7 @@ SheetHighlighter::SheetHighlighter(QTextDocument* document, AppSettings& setting
     : QSyntaxHighlighter(document), settings_(settings), appearance_(appearance),
       textSize_(settings.textSize()) {
     buildFormats();
-    NotificationCenter::shared().observe(AppSettings::syntaxColorsChangedNotification, this,
-                                         [this](const QVariant&) { refresh(); });
+    notify::syntaxColorsChanged.observe(this, [this] { refresh(); });
     connect(&appearance_, &Appearance::changed, this, &SheetHighlighter::refresh);
     connect(&settings_, &AppSettings::changed, this, [this] {
         if (settings_.textSize() != textSize_) refresh();

@@ -1,7 +1,7 @@
 #include "Stores/AppSettings.h"
 
 #include "Engine/EngineSettings.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/UserDefaults.h"
 
 #include <QSettings>
@@ -126,7 +126,7 @@ void AppSettings::setKeypadSize(KeypadSizeSetting value) {
     keypadSize_ = value;
     writeText(keypadSizeKey, KeypadSizeSettings::rawValue(value));
     emit changed();
-    NotificationCenter::shared().post(keypadSizeChangedNotification);
+    notify::keypadSizeChanged.post();
 }
 
 double AppSettings::keypadFontScale() const {
@@ -200,7 +200,7 @@ void AppSettings::setSyntaxColors(SyntaxColors value) {
     settings.endGroup();
     settings.sync();
     emit changed();
-    NotificationCenter::shared().post(syntaxColorsChangedNotification);
+    notify::syntaxColorsChanged.post();
 }
 
 void AppSettings::setKeypadSide(KeypadSide value) {
@@ -227,7 +227,7 @@ void AppSettings::setLanguage(AppLanguage value) {
     // Observers of the notification build their messages in the new language.
     copyToEngine();
     emit changed();
-    NotificationCenter::shared().post(L10n::languageChangedNotification);
+    notify::languageChanged.post();
 }
 
 void AppSettings::setAcceptedTermsVersion(std::int64_t value) {

@@ -24,14 +24,6 @@ class AppSettings : public QObject {
     Q_OBJECT
 
 public:
-    // Posted with no object on every assignment of the keypad size; nothing observes it yet.
-    static constexpr std::string_view keypadSizeChangedNotification = "vell.keypadSizeChanged";
-    // Posted with no object by the answer column after it stored a new width.
-    static constexpr std::string_view resultWidthChangedNotification = "vell.resultWidthChanged";
-    // Posted with no object after every change of the user's syntax colours.
-    static constexpr std::string_view syntaxColorsChangedNotification = "vell.syntaxColorsChanged";
-    // The language change goes out as L10n::languageChangedNotification once the engine settings hold it.
-
     // The version of the terms of use that accepting them records.
     static constexpr std::int64_t currentTermsVersion = Terms::version;
 

@@ -7,7 +7,7 @@
 #include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UndoCenter.h"
 #include "Unicode/Unicode.h"
@@ -173,25 +173,23 @@ void DocumentStore::repairAndClean() {
 
 void DocumentStore::observeNotifications() {
     NotificationCenter& center = *notifications_;
-    center.observe(KeyLayoutStore::keyLayoutChangedNotification, this, [this](const QVariant&) {
+    notify::keyLayoutChanged.observe(center, this, [this] {
         observerTask([this] {
             syncKeyLayouts();
             scheduleSave();
         });
     });
-    center.observe(L10n::languageChangedNotification, this, [this](const QVariant&) {
+    notify::languageChanged.observe(center, this, [this] {
         // Every message of the shown sheets is rebuilt in the new language; nothing is saved.
         observerTask([this] {
             evaluateSelection();
             refreshSessions();
         });
     });
-    center.observe(UndoCenter::undoNotification, this,
-                   [this](const QVariant&) { observerTask([this] { undo(); }); });
-    center.observe(UndoCenter::redoNotification, this,
-                   [this](const QVariant&) { observerTask([this] { redo(); }); });
-    center.observe(UndoCenter::clearSheetNotification, this,
-                   [this](const QVariant&) { observerTask([this] { requestClearCurrentSheet(); }); });
+    notify::undo.observe(center, this, [this] { observerTask([this] { undo(); }); });
+    notify::redo.observe(center, this, [this] { observerTask([this] { redo(); }); });
+    notify::clearSheet.observe(center, this,
+                               [this] { observerTask([this] { requestClearCurrentSheet(); }); });
 }
 
 void DocumentStore::observerTask(std::function<void()> work) {
@@ -454,7 +452,7 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     sheet.updatedAt = now();
     documentDidChange();
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
-        notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(*caret));
+        notify::setCaret.post(*notifications_, *caret);
     textDidChange();
 }
 
@@ -498,7 +496,7 @@ void DocumentStore::clearCurrentSheet() {
     sheet.updatedAt = now();
     sheetHistory.record(SheetSnapshot{}, now());
     documentDidChange();
-    notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(0));
+    notify::setCaret.post(*notifications_, 0);
     textDidChange();
 }
 

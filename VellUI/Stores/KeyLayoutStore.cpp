@@ -2,7 +2,7 @@
 
 #include "Document/Uuid.h"
 #include "Keypad/Catalogs.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/UserDefaults.h"
 
 #include <QJsonArray>
@@ -254,7 +254,7 @@ void KeyLayoutStore::touch() {
     updatedAt_ = std::max(clock_(), Date::fromSeconds(seconds).addingSeconds(1));
     UserDefaults::write(*defaults_, qKey(updatedAtKey), UserDefaults::text(updatedAt_));
     emit changed();
-    NotificationCenter::shared().post(keyLayoutChangedNotification);
+    notify::keyLayoutChanged.post();
 }
 
 } // namespace vell

@@ -31,8 +31,6 @@ public:
     static constexpr std::array<Kind, 2> allKinds{Kind::functions, Kind::units};
     static std::string_view rawValue(Kind kind);
 
-    // Posted with no object after each change the user makes, once `updatedAt` holds its time.
-    static constexpr std::string_view keyLayoutChangedNotification = "vell.keyLayoutChanged";
     static constexpr std::string_view blankPrefix = "blank:";
     static constexpr std::string_view updatedAtKey = "vell.keyLayout.updatedAt";
     // "vell.keyLayout." followed by the kind's raw value.

@@ -8,7 +8,7 @@
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UndoCenter.h"
@@ -76,7 +76,7 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
                                           services.undo ? *services.undo : UndoCenter::shared()});
     column_->setKeypad(keypad_);
     connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
-    notifications_.observe(showHelpNotification, this, [this](const QVariant&) { openHelp(); });
+    notify::showHelp.observe(notifications_, this, [this] { openHelp(); });
     connect(&store_, &DocumentStore::clearSheetPromptChanged, this, &RootView::updateClearSheetPrompt);
     applyLayout();
 }

@@ -10,7 +10,6 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 class QSplitter;
 
@@ -32,9 +31,6 @@ class RootView : public QWidget {
     Q_OBJECT
 
 public:
-    // Posted with no object by the Help command; every window opens its help.
-    static constexpr std::string_view showHelpNotification = "vell.showHelp";
-
     static constexpr int sidebarMinimumWidth = 190;
     static constexpr int sidebarIdealWidth = 220;
     static constexpr int sidebarMaximumWidth = 320;

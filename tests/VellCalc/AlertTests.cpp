@@ -65,7 +65,7 @@ protected:
     const Sheet& selected() const { return *store().sheet(store().currentSheetID()); }
     // Asks for the clearing as the keypad's slide does, and waits for the store to take it up.
     void requestClear() {
-        NotificationCenter::shared().post("vell.clearSheet");
+        notify::clearSheet.post();
         EXPECT_TRUE(QTest::qWaitFor([this] { return store().clearSheetPrompt().has_value(); }, 1000));
         settle();
     }
@@ -323,10 +323,10 @@ TEST_F(AlertTest, ClearInOneWindowClearsOnceClosesEveryQuestionAndUndoesInOneSte
     requestClear();
     ASSERT_TRUE(first.rootView().clearSheetPrompt() && second.rootView().clearSheetPrompt());
 
-    testing::NotificationRecorder recorder({"vell.setCaret"});
+    testing::NotificationRecorder recorder({notify::setCaret.name()});
     QTest::mouseClick(buttonOf(*second.rootView().clearSheetPrompt(), Role::destructive), Qt::LeftButton);
     settle();
-    EXPECT_EQ(recorder.count("vell.setCaret"), 1) << "cleared once";
+    EXPECT_EQ(recorder.count(notify::setCaret.name()), 1) << "cleared once";
     EXPECT_FALSE(first.rootView().clearSheetPrompt());
     EXPECT_FALSE(second.rootView().clearSheetPrompt());
     EXPECT_EQ(selected().text, "");
@@ -363,7 +363,7 @@ TEST_F(AlertTest, AnEmptySheetWithoutLocksIsNotAskedAbout) {
     MainWindow& window = open();
     setText(window, "");
     ASSERT_TRUE(selected().lockedLines.empty());
-    NotificationCenter::shared().post("vell.clearSheet");
+    notify::clearSheet.post();
     QTest::qWait(50);
     settle();
     EXPECT_FALSE(store().clearSheetPrompt());

@@ -179,7 +179,7 @@ TEST_F(KeypadEditingTest, BackspaceSlidSidewaysAsksTheStoreOnceAndLeavesTheText)
     KeypadWindow& window = openKeypadWindow();
     int requests = 0;
     QObject context;
-    notifications.observe(UndoCenter::clearSheetNotification, &context, [&](const QVariant&) { ++requests; });
+    notify::clearSheet.observe(notifications, &context, [&] { ++requests; });
     setCaret(window.view(), 3);
     KeyButton& backspace = key(window, "⌫");
     Hand::press(backspace);

@@ -10,8 +10,7 @@ namespace {
 class ResultColumnTest : public SheetEditorTest {
 protected:
     ResultColumnTest() {
-        notifications.observe(AppSettings::resultWidthChangedNotification, &context,
-                              [this](const QVariant&) { ++announcements; });
+        notify::resultWidthChanged.observe(notifications, &context, [this] { ++announcements; });
     }
 
     // The handle's centre, in the editor, lies on the divider.

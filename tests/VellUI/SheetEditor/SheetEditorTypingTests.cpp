@@ -241,7 +241,7 @@ TEST_F(SheetEditorTyping, TextFromElsewhereKeepsTheCaretAndASheetSwitchOpensAtTh
     view.setCaret(700, true);
     ASSERT_GT(view.verticalScrollBar()->value(), 0);
     // Even a caret the store asked for gives way to the start of the newly shown sheet.
-    notifications.post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(5));
+    notify::setCaret.post(notifications, 5);
     window.session->select(store->sheets()[0].id);
     settle();
     EXPECT_EQ(caret(view), 0);
@@ -255,7 +255,7 @@ TEST_F(SheetEditorTyping, TheStoresCaretRequestMovesOnlyEditorsOnTheSelectedShee
     setCaret(first.view(), 1);
     setCaret(second.view(), 2);
     first.session->focus();
-    notifications.post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(3));
+    notify::setCaret.post(notifications, 3);
     store->setText("abcd");
     settle();
     EXPECT_EQ(caret(first.view()), 3);

@@ -2,6 +2,7 @@
 #include "Engine/ValueFormatter.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/Notifications.h"
 #include "Stores/UserDefaults.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/NotificationRecorder.h"
@@ -19,9 +20,8 @@ using testing::EngineSettingsScope;
 using testing::NotificationRecorder;
 using testing::TempDefaults;
 
-const std::vector<std::string> settingsNotifications{
-    std::string(L10n::languageChangedNotification), std::string(AppSettings::keypadSizeChangedNotification),
-    std::string(AppSettings::syntaxColorsChangedNotification)};
+const std::vector<std::string_view> settingsNotifications{
+    notify::languageChanged.name(), notify::keypadSizeChanged.name(), notify::syntaxColorsChanged.name()};
 
 std::string storedText(const TempDefaults& defaults, const char* key) {
     return defaults.stored(key).toString().toStdString();
@@ -235,7 +235,7 @@ TEST(AppSettings, LanguageIsInForceBeforeItsChangeIsPosted) {
     TempDefaults defaults;
     AppSettings settings(defaults.open());
     std::vector<AppLanguage> seen;
-    NotificationRecorder posts({std::string(L10n::languageChangedNotification)},
+    NotificationRecorder posts({notify::languageChanged.name()},
                                [&] { seen.push_back(EngineSettings::current().language); });
 
     settings.setLanguage(AppLanguage::english);
@@ -261,7 +261,7 @@ TEST(AppSettings, EveryAssignmentIsWrittenAndAnnouncedEvenWithoutChange) {
 
     settings.setKeypadSize(KeypadSizeSetting::large);
     settings.setKeypadSize(KeypadSizeSetting::large);
-    EXPECT_EQ(posts.count("vell.keypadSizeChanged"), 2);
+    EXPECT_EQ(posts.count(notify::keypadSizeChanged.name()), 2);
     EXPECT_EQ(changed.count(), 3);
     settings.setKeypadSize(KeypadSizeSetting::small);
     EXPECT_EQ(settings.keypadFontScale(), 0.85);
@@ -278,7 +278,7 @@ TEST(AppSettings, SyntaxColorsChangeOnlyWhenTheyDiffer) {
     TempDefaults defaults;
     AppSettings settings(defaults.open());
     QSignalSpy changed(&settings, &AppSettings::changed);
-    NotificationRecorder posts({std::string(AppSettings::syntaxColorsChangedNotification)});
+    NotificationRecorder posts({notify::syntaxColorsChanged.name()});
 
     EXPECT_EQ(AppSettings::syntaxColorKey("operatorMark", true), "operatorMark.dark");
     EXPECT_EQ(AppSettings::syntaxColorKey("number", false), "number.light");

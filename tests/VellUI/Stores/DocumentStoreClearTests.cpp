@@ -49,7 +49,7 @@ TEST_F(DocumentStoreClearTest, TheConfirmationIsAskedOnlyWhenThereIsSomethingToC
 
 TEST_F(DocumentStoreClearTest, ClearingIsOneUndoStepThatBringsTextAndLocksBack) {
     auto store = openWith("1\n2", {1});
-    notifications.post(UndoCenter::clearSheetNotification);
+    notify::clearSheet.post(notifications);
     EXPECT_FALSE(store->clearSheetPrompt()) << "asked after the post returned";
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->clearSheetPrompt().has_value(); }, 1000));
 

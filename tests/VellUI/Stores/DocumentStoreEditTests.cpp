@@ -159,10 +159,10 @@ TEST_F(DocumentStoreEditTest, TheKeypadsUndoAndRedoArriveByNotification) {
     auto store = openWith("1");
     store->setCurrentSheetID(sheetId(2));
     store->setText("2 + 2");
-    notifications.post(UndoCenter::undoNotification);
+    notify::undo.post(notifications);
     EXPECT_EQ(store->sheets()[1].text, "2 + 2") << "carried out after the post returned";
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->sheets()[1].text == "2"; }, 1000));
-    notifications.post(UndoCenter::redoNotification);
+    notify::redo.post(notifications);
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->sheets()[1].text == "2 + 2"; }, 1000));
     EXPECT_EQ(sheetA(*store).text, "1");
 }

@@ -7,7 +7,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -140,8 +140,8 @@ protected:
 class DocumentStoreCaretTest : public DocumentStoreTest {
 protected:
     DocumentStoreCaretTest() {
-        notifications.observe(UndoCenter::setCaretNotification, &context,
-                              [this](const QVariant& object) { carets.push_back(object.toLongLong()); });
+        notify::setCaret.observe(notifications, &context,
+                                 [this](std::int64_t caret) { carets.push_back(caret); });
     }
 
     QObject context;

@@ -251,7 +251,7 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
         // A change the user makes on the keypad reaches the document and is saved.
         clock.advance(5);
         keyLayouts.addBlank(KeyLayoutStore::Kind::functions);
-        notifications.post(KeyLayoutStore::keyLayoutChangedNotification);
+        notify::keyLayoutChanged.post(notifications);
         ASSERT_TRUE(waitForSave(*store));
         EXPECT_EQ(documentOnDisk().keyLayouts, keyLayouts.layouts());
         EXPECT_EQ(documentOnDisk().keyLayoutsUpdatedAt, clock());
@@ -275,7 +275,7 @@ TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
     const std::string english = store->results().front().outcome.debugDescription();
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
     scope.setLanguage(AppLanguage::japanese);
-    notifications.post(L10n::languageChangedNotification);
+    notify::languageChanged.post(notifications);
     ASSERT_TRUE(results.wait(1000));
     EXPECT_NE(store->results().front().outcome.debugDescription(), english);
     EXPECT_FALSE(flushPendingSave(*store));

@@ -1,5 +1,6 @@
 #include "Keypad/Catalogs.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/Notifications.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/NotificationRecorder.h"
 #include "Support/TempDefaults.h"
@@ -16,7 +17,7 @@ using testing::NotificationRecorder;
 using testing::TempDefaults;
 using Ids = std::vector<std::string>;
 
-const std::string changedName(KeyLayoutStore::keyLayoutChangedNotification);
+constexpr std::string_view changedName = notify::keyLayoutChanged.name();
 
 // A clock that moves one second on every reading.
 struct StepClock {

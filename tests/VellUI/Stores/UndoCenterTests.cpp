@@ -34,12 +34,8 @@ TEST(UndoCenter, AnnouncesAFlagOnlyWhenItChanges) {
     EXPECT_EQ(redo.count(), 2);
 }
 
-TEST(UndoCenter, SharedInstanceAndNotificationNames) {
+TEST(UndoCenter, SharedInstance) {
     EXPECT_EQ(&UndoCenter::shared(), &UndoCenter::shared());
-    EXPECT_EQ(UndoCenter::undoNotification, "vell.undo");
-    EXPECT_EQ(UndoCenter::redoNotification, "vell.redo");
-    EXPECT_EQ(UndoCenter::setCaretNotification, "vell.setCaret");
-    EXPECT_EQ(UndoCenter::clearSheetNotification, "vell.clearSheet");
 }
 
 } // namespace

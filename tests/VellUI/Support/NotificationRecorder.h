@@ -1,12 +1,14 @@
 #pragma once
 
-// Records the posts of the shared notification centre under some names, for as long as it lives.
+// Records the posts of the shared notification centre under some names, for as long as it lives, with
+// their objects as posted; pass the names as `notify::undo.name()`.
 
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 
 #include <QObject>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -20,17 +22,17 @@ public:
     };
 
     // `onPost` runs inside the delivery, before the post is recorded.
-    explicit NotificationRecorder(std::vector<std::string> names, std::function<void()> onPost = {}) {
-        for (std::string& name : names) {
-            NotificationCenter::shared().observe(name, &context_,
-                                                 [this, name, onPost](const QVariant& object) {
-                                                     if (onPost) onPost();
-                                                     posts.push_back({name, object});
-                                                 });
+    explicit NotificationRecorder(std::vector<std::string_view> names, std::function<void()> onPost = {}) {
+        for (const std::string_view name : names) {
+            NotificationCenter::shared().observe(
+                name, &context_, [this, name = std::string(name), onPost](const QVariant& object) {
+                    if (onPost) onPost();
+                    posts.push_back({name, object});
+                });
         }
     }
 
-    int count(const std::string& name) const {
+    int count(std::string_view name) const {
         int n = 0;
         for (const Post& post : posts)
             n += post.name == name;

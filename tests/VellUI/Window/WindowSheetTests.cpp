@@ -1,4 +1,4 @@
-#include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Window/RootView.h"
 #include "Window/WindowSheet.h"
 #include "Window/WindowTestSupport.h"
@@ -111,7 +111,7 @@ TEST_F(WindowSheetTest, TheHelpNotificationOpensHelpInEveryWindow) {
     TestBodies bodies;
     Window first(store);
     Window second(store);
-    NotificationCenter::shared().post(RootView::showHelpNotification);
+    notify::showHelp.post();
     EXPECT_NE(first.root.openSheet(WindowSheetKind::help), nullptr);
     EXPECT_NE(second.root.openSheet(WindowSheetKind::help), nullptr);
 
