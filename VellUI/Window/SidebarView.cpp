@@ -133,8 +133,9 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
-        // A click anywhere in the list takes the focus from an open field, which stores its name.
-        if (state() == EditingState) setFocus(Qt::MouseFocusReason);
+        // A click anywhere in the list takes the focus from an open field, which stores its name. A right
+        // click leaves it: its menu may rename another row, which abandons this one.
+        if (state() == EditingState && event->button() == Qt::LeftButton) setFocus(Qt::MouseFocusReason);
         pressPosition_ = event->position().toPoint();
         pressedRow_ = event->button() == Qt::LeftButton ? indexAt(pressPosition_).row() : -1;
         QListView::mousePressEvent(event);
