@@ -1,7 +1,6 @@
 #include "Window/SheetTabBar.h"
 
 #include "Appearance/Appearance.h"
-#include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
 #include "Engine/L10n.h"
 #include "Stores/DocumentStore.h"
@@ -12,7 +11,9 @@
 #include "Window/WindowPalette.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -46,6 +47,12 @@ public:
     }
 
 protected:
+    bool event(QEvent* event) override {
+        // Resolved as it is shown, in the language of the moment.
+        if (event->type() == QEvent::ToolTip) setToolTip(label("新しいシート", "New sheet"));
+        return QAbstractButton::event(event);
+    }
+
     void paintEvent(QPaintEvent*) override {
         const QColor ink = Theme::ink.resolve(appearance_.isDark());
         QPainter painter(this);

@@ -56,7 +56,6 @@ SheetTabButton::SheetTabButton(const Uuid& sheetID, Appearance& appearance, QWid
 void SheetTabButton::setName(const QString& name) {
     if (name == text()) return;
     setText(name);
-    setToolTip(QString());
     updateGeometry();
     update();
 }

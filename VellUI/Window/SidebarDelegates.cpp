@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 namespace vell {
 
@@ -149,9 +150,11 @@ void NamedValueDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const QFont valueFont = Fonts::monospacedDigits(valueSize);
     const QFont nameFont = Fonts::system(nameSize);
     const QString value = index.data(NamedValueModel::valueTextRole).toString();
-    // The answer keeps its room first, up to two thirds of the row; the name takes what is left.
-    const int valueWidth = std::min(QFontMetrics(valueFont).horizontalAdvance(value),
-                                    std::max(0, (row.width() - valueGap) * 2 / 3));
+    // The name keeps its room up to a third of the row; the answer takes the rest.
+    const int nameRoom =
+        std::min(QFontMetrics(nameFont).horizontalAdvance(index.data().toString()), row.width() / 3);
+    const int valueWidth = std::clamp(QFontMetrics(valueFont).horizontalAdvance(value), 0,
+                                      std::max(0, row.width() - nameRoom - valueGap));
     const QRect valueRect(row.right() - valueWidth + 1, row.top(), valueWidth, row.height());
     const QRect nameRect(row.left(), row.top(), std::max(0, row.width() - valueWidth - valueGap),
                          row.height());

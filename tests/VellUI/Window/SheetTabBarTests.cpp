@@ -6,6 +6,7 @@
 #include "Window/SheetTabButton.h"
 #include "Window/WindowTestSupport.h"
 
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
@@ -14,6 +15,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -305,6 +307,12 @@ TEST_F(SheetTabBarTest, PlusAppendsANumberedSheetAndShowsIt) {
         EXPECT_TRUE(window.bar.tabs().back()->isSelected());
         EXPECT_GT(window.bar.newSheetButton()->geometry().left(),
                   window.bar.tabs().back()->geometry().right());
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5),
+                        window.bar.newSheetButton()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(window.bar.newSheetButton(), &help);
+        EXPECT_EQ(window.bar.newSheetButton()->toolTip(),
+                  language == AppLanguage::english ? "New sheet" : "新しいシート");
+        QToolTip::hideText();
     }
 }
 
