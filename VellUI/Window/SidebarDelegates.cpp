@@ -7,10 +7,12 @@
 #include "Window/NamedValueModel.h"
 #include "Window/SheetListModel.h"
 
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <cmath>
 
 namespace vell {
 
@@ -30,6 +32,11 @@ constexpr qreal valueSize = 13;
 
 std::optional<Uuid> sheetOf(const QModelIndex& index) {
     return Uuid::fromString(index.data(SheetListModel::sheetIDRole).toString().toStdString());
+}
+
+// Whole pixels that hold the text without cutting it off.
+int advance(const QFont& font, const QString& text) {
+    return static_cast<int>(std::ceil(QFontMetricsF(font).horizontalAdvance(text))) + 1;
 }
 
 QRect textRect(const QRect& row) {
@@ -151,10 +158,9 @@ void NamedValueDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const QFont nameFont = Fonts::system(nameSize);
     const QString value = index.data(NamedValueModel::valueTextRole).toString();
     // The name keeps its room up to a third of the row; the answer takes the rest.
-    const int nameRoom =
-        std::min(QFontMetrics(nameFont).horizontalAdvance(index.data().toString()), row.width() / 3);
-    const int valueWidth = std::clamp(QFontMetrics(valueFont).horizontalAdvance(value), 0,
-                                      std::max(0, row.width() - nameRoom - valueGap));
+    const int nameRoom = std::min(advance(nameFont, index.data().toString()), row.width() / 3);
+    const int valueWidth =
+        std::clamp(advance(valueFont, value), 0, std::max(0, row.width() - nameRoom - valueGap));
     const QRect valueRect(row.right() - valueWidth + 1, row.top(), valueWidth, row.height());
     const QRect nameRect(row.left(), row.top(), std::max(0, row.width() - valueWidth - valueGap),
                          row.height());
