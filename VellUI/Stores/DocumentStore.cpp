@@ -410,6 +410,27 @@ void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
     scheduleSave();
 }
 
+void DocumentStore::moveSheets(std::span<const std::size_t> offsets, std::size_t destination) {
+    std::vector<bool> moving(document_.sheets.size(), false);
+    for (std::size_t offset : offsets)
+        if (offset < moving.size()) moving[offset] = true;
+    destination = std::min(destination, document_.sheets.size());
+    std::vector<Sheet> staying;
+    std::vector<Sheet> moved;
+    std::size_t insertAt = 0;
+    for (std::size_t index = 0; index < document_.sheets.size(); ++index) {
+        if (index == destination) insertAt = staying.size();
+        (moving[index] ? moved : staying).push_back(std::move(document_.sheets[index]));
+    }
+    if (destination == document_.sheets.size()) insertAt = staying.size();
+    staying.insert(staying.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                   std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
+    document_.sheets = std::move(staying);
+    document_.sheetOrderUpdatedAt = now();
+    documentDidChange();
+    scheduleSave();
+}
+
 // --- Locks, undo and redo -------------------------------------------------------------------------------
 
 void DocumentStore::toggleLock(std::int64_t line) {

@@ -122,6 +122,9 @@ public:
     void moveSheet(const Uuid& id, const Uuid& onto);
     // Exchanged with the sheet that many places away.
     void moveSheet(const Uuid& id, std::int64_t by);
+    // The sheets at those positions, in their order, to just before the sheet at `destination` (the end when
+    // it equals the count); positions outside the list are passed over. The selection stays.
+    void moveSheets(std::span<const std::size_t> offsets, std::size_t destination);
 
     // --- Locks, undo and redo of the selected sheet
 

@@ -16,6 +16,7 @@
 #include "Unicode/Unicode.h"
 #include "Window/PromptDialog.h"
 #include "Window/SheetColumn.h"
+#include "Window/SidebarView.h"
 
 #include <QKeySequence>
 #include <QSplitter>
@@ -50,7 +51,10 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
       notifications_(services.notifications),
       column_(new SheetColumn(session, services.settings, services.switches, services.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
-      sidebarPlace_(new QWidget(splitter_)), acceptedTermsVersion_(services.settings.acceptedTermsVersion()) {
+      sidebarPlace_(new QWidget(splitter_)),
+      sidebar_(
+          new SidebarView(session, services.settings, services.appearance, *editorCommands_, sidebarPlace_)),
+      acceptedTermsVersion_(services.settings.acceptedTermsVersion()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -59,6 +63,7 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
     auto* sidebarLayout = new QVBoxLayout(sidebarPlace_);
     sidebarLayout->setContentsMargins(0, 0, 0, 0);
     sidebarLayout->setSpacing(0);
+    sidebarLayout->addWidget(sidebar_);
     sidebarPlace_->setMinimumWidth(sidebarMinimumWidth);
     sidebarPlace_->setMaximumWidth(sidebarMaximumWidth);
     splitter_->addWidget(sidebarPlace_);

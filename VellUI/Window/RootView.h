@@ -24,6 +24,7 @@ class NotificationCenter;
 class PromptDialog;
 class SheetColumn;
 class SheetSession;
+class SidebarView;
 class UndoCenter;
 class ViewSwitches;
 
@@ -63,6 +64,7 @@ public:
     QSplitter* splitter() const { return splitter_; }
     // Holds the sidebar in the split view.
     QWidget* sidebarPlace() const { return sidebarPlace_; }
+    SidebarView* sidebar() const { return sidebar_; }
     // This window's own choice, never stored; it counts only in the split view.
     bool isSidebarVisible() const { return sidebarVisible_; }
     void setSidebarVisible(bool visible);
@@ -120,6 +122,7 @@ private:
     QPointer<Keypad> keypad_;
     QSplitter* splitter_;
     QWidget* sidebarPlace_;
+    SidebarView* sidebar_;
     bool sidebarVisible_ = true;
     bool splitShown_ = false;
     bool appeared_ = false;

@@ -6,6 +6,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/Preferences.h"
 #include "Stores/ViewSwitches.h"
+#include "Window/SheetTabBar.h"
 #include "Window/StatusBar.h"
 
 #include <QPainter>
@@ -35,7 +36,8 @@ private:
 SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitches& switches,
                          Appearance& appearance, QWidget* parent)
     : QWidget(parent), settings_(settings), switches_(switches), layout_(new QVBoxLayout(this)),
-      tabBarPlace_(new QWidget(this)), keypadDivider_(new Divider(appearance, this)),
+      tabBarPlace_(new QWidget(this)), tabBar_(new SheetTabBar(session, appearance, tabBarPlace_)),
+      keypadDivider_(new Divider(appearance, this)),
       statusBar_(new StatusBar(session, settings, appearance, this)) {
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
@@ -44,6 +46,7 @@ SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitc
     tabBarLayout->setContentsMargins(0, 0, 0, 0);
     tabBarLayout->setSpacing(0);
     tabBarPlace_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    tabBarLayout->addWidget(tabBar_);
 
     // Rows by index: tab bar place, editor, divider, keypad, status bar. The editor and the keypad come
     // later and take the places of their stand-ins.

@@ -14,6 +14,7 @@ class Appearance;
 class AppSettings;
 class SheetEditor;
 class SheetSession;
+class SheetTabBar;
 class StatusBar;
 class ViewSwitches;
 
@@ -26,6 +27,7 @@ public:
 
     // Holds the tab bar; shown while the sheet-list style shows tabs.
     QWidget* tabBarPlace() const { return tabBarPlace_; }
+    SheetTabBar* tabBar() const { return tabBar_; }
 
     // The editor of the window's sheet takes all the height the other rows leave; it draws inline plots
     // while the plot switch is on.
@@ -54,6 +56,7 @@ private:
     ViewSwitches& switches_;
     QVBoxLayout* layout_;
     QWidget* tabBarPlace_;
+    SheetTabBar* tabBar_;
     QPointer<QWidget> editor_;
     Divider* keypadDivider_;
     QPointer<QWidget> keypad_;

@@ -1,0 +1,294 @@
+#include "Window/SheetTabBar.h"
+
+#include "Appearance/Appearance.h"
+#include "Appearance/Theme.h"
+#include "Engine/L10n.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/SheetSession.h"
+#include "Window/PromptDialog.h"
+#include "Window/SheetRename.h"
+#include "Window/SheetTabButton.h"
+#include "Window/WindowPalette.h"
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
+
+namespace vell {
+
+namespace {
+
+constexpr int rowVerticalPadding = 6;
+constexpr int newSheetButtonWidth = 30;
+constexpr qreal hairlineOpacity = 0.6;
+constexpr qreal plainFillOpacity = 0.06;
+constexpr qreal pressedOpacity = 0.5;
+
+QString label(std::string_view japanese, std::string_view english) {
+    return QString::fromStdString(L10n::text(japanese, english));
+}
+
+// "+" after the last tab: never highlighted.
+class NewSheetButton : public QAbstractButton {
+public:
+    NewSheetButton(Appearance& appearance, QWidget* parent)
+        : QAbstractButton(parent), appearance_(appearance) {
+        setFocusPolicy(Qt::NoFocus);
+        setFixedSize(newSheetButtonWidth, SheetTabButton::tabHeight);
+        connect(&appearance_, &Appearance::changed, this, [this] { update(); });
+    }
+
+protected:
+    bool event(QEvent* event) override {
+        // Resolved as it is shown, in the language of the moment.
+        if (event->type() == QEvent::ToolTip) setToolTip(label("新しいシート", "New sheet"));
+        return QAbstractButton::event(event);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        const QColor ink = Theme::ink.resolve(appearance_.isDark());
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (isDown()) painter.setOpacity(pressedOpacity);
+        QColor fill = ink;
+        fill.setAlphaF(static_cast<float>(plainFillOpacity));
+        QPainterPath path;
+        path.addRoundedRect(QRectF(rect()), SheetTabButton::cornerRadius, SheetTabButton::cornerRadius);
+        painter.fillPath(path, fill);
+        // A plus as heavy as 12-point semibold text.
+        const QPointF centre = QRectF(rect()).center();
+        constexpr qreal arm = 5;
+        painter.setPen(QPen(ink, 1.6, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(centre - QPointF(arm, 0), centre + QPointF(arm, 0));
+        painter.drawLine(centre - QPointF(0, arm), centre + QPointF(0, arm));
+    }
+
+private:
+    Appearance& appearance_;
+};
+
+} // namespace
+
+SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent)
+    : QWidget(parent), store_(session.store()), session_(session), appearance_(appearance),
+      scrollArea_(new QScrollArea(this)), row_(new QWidget), rowLayout_(new QHBoxLayout(row_)),
+      newSheetButton_(new NewSheetButton(appearance, row_)), shownSheetID_(session.sheetID()),
+      scrollAnimation_(new QPropertyAnimation(this)) {
+    setFixedHeight(barHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea_->setWidgetResizable(false);
+    scrollArea_->setFocusPolicy(Qt::NoFocus);
+    scrollArea_->viewport()->setAutoFillBackground(false);
+    row_->setAutoFillBackground(false);
+    scrollArea_->setWidget(row_);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scrollArea_);
+
+    rowLayout_->setContentsMargins(rowPadding, rowVerticalPadding, rowPadding, rowVerticalPadding);
+    rowLayout_->setSpacing(tabSpacing);
+    rowLayout_->setSizeConstraint(QLayout::SetNoConstraint);
+    rowLayout_->addWidget(newSheetButton_, 0, Qt::AlignVCenter);
+    rowLayout_->addStretch(1);
+
+    scrollAnimation_->setTargetObject(scrollArea_->horizontalScrollBar());
+    scrollAnimation_->setPropertyName("value");
+    scrollAnimation_->setDuration(defaultScrollDuration);
+    scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
+
+    connect(newSheetButton_, &QAbstractButton::clicked, this, &SheetTabBar::addSheet);
+    connect(&store_, &DocumentStore::documentChanged, this, &SheetTabBar::syncTabs);
+    connect(&session_, &SheetSession::sheetIDChanged, this, &SheetTabBar::sheetIDChanged);
+    connect(&appearance_, &Appearance::changed, this, [this] { update(); });
+    syncTabs();
+}
+
+SheetTabButton* SheetTabBar::tab(const Uuid& sheetID) const {
+    const auto found = std::find_if(tabs_.begin(), tabs_.end(),
+                                    [&](const SheetTabButton* tab) { return tab->sheetID() == sheetID; });
+    return found == tabs_.end() ? nullptr : *found;
+}
+
+SheetTabButton* SheetTabBar::makeTab(const Uuid& sheetID) {
+    auto* tab = new SheetTabButton(sheetID, appearance_, row_);
+    connect(tab, &QAbstractButton::clicked, this, [this, sheetID] { select(sheetID); });
+    connect(tab, &SheetTabButton::doubleClicked, this, [this, sheetID] { startRename(sheetID); });
+    connect(tab, &SheetTabButton::contextMenuRequested, this,
+            [this, sheetID](const QPoint& position) { showContextMenu(sheetID, position); });
+    tab->setDropHandler(
+        [this, sheetID](const std::vector<SheetTabTransfer>& items) { return handleDrop(items, sheetID); });
+    return tab;
+}
+
+void SheetTabBar::syncTabs() {
+    std::vector<SheetTabButton*> next;
+    next.reserve(store_.sheets().size());
+    std::vector<SheetTabButton*> former = tabs_;
+    for (const Sheet& sheet : store_.sheets()) {
+        const auto kept = std::find_if(former.begin(), former.end(), [&](const SheetTabButton* tab) {
+            return tab && tab->sheetID() == sheet.id;
+        });
+        SheetTabButton* tab = nullptr;
+        if (kept != former.end()) {
+            tab = *kept;
+            *kept = nullptr;
+        } else {
+            tab = makeTab(sheet.id);
+        }
+        tab->setName(QString::fromStdString(sheet.name));
+        next.push_back(tab);
+    }
+    for (SheetTabButton* gone : former) {
+        if (!gone) continue;
+        rowLayout_->removeWidget(gone);
+        gone->hide();
+        // Later: the sheet may have gone from inside one of its tab's own events.
+        gone->deleteLater();
+    }
+    if (next != tabs_) {
+        for (SheetTabButton* tab : next)
+            rowLayout_->removeWidget(tab);
+        for (std::size_t index = 0; index < next.size(); ++index) {
+            rowLayout_->insertWidget(static_cast<int>(index), next[index], 0, Qt::AlignVCenter);
+            next[index]->show();
+        }
+        tabs_ = std::move(next);
+    }
+    updateSelection();
+}
+
+void SheetTabBar::sheetIDChanged() {
+    updateSelection();
+    // The session also announces an unchanged id, as when the selected tab is clicked again.
+    if (session_.sheetID() == shownSheetID_) return;
+    shownSheetID_ = session_.sheetID();
+    if (shownSheetID_) scrollToSelected();
+}
+
+void SheetTabBar::updateSelection() {
+    for (SheetTabButton* tab : tabs_)
+        tab->setSelected(tab->sheetID() == session_.sheetID());
+    fitContent();
+}
+
+void SheetTabBar::fitContent() {
+    const int width = std::max(scrollArea_->viewport()->width(), rowLayout_->sizeHint().width());
+    row_->resize(width, barHeight);
+    rowLayout_->setGeometry(row_->rect());
+}
+
+void SheetTabBar::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    fitContent();
+}
+
+void SheetTabBar::setScrollDuration(int milliseconds) {
+    scrollAnimation_->setDuration(std::max(0, milliseconds));
+}
+
+void SheetTabBar::scrollToSelected() {
+    const SheetTabButton* selected = shownSheetID_ ? tab(*shownSheetID_) : nullptr;
+    if (!selected) return;
+    fitContent();
+    QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    const int target = std::clamp(selected->geometry().center().x() - scrollArea_->viewport()->width() / 2,
+                                  bar->minimum(), bar->maximum());
+    scrollAnimation_->stop();
+    if (scrollAnimation_->duration() == 0 || target == bar->value()) {
+        bar->setValue(target);
+        return;
+    }
+    scrollAnimation_->setStartValue(bar->value());
+    scrollAnimation_->setEndValue(target);
+    scrollAnimation_->start();
+}
+
+void SheetTabBar::select(const Uuid& sheetID) {
+    session_.select(sheetID);
+}
+
+void SheetTabBar::addSheet() {
+    store_.addSheet();
+    if (const auto id = store_.currentSheetID()) session_.select(*id);
+}
+
+void SheetTabBar::startRename(const Uuid& sheetID) {
+    const Sheet* sheet = store_.sheet(sheetID);
+    if (!sheet) return;
+    if (renamePrompt_) renamePrompt_->dismiss();
+    auto* prompt = new PromptDialog(*window());
+    prompt->setTitle(label("シートの名前", "Sheet Name"));
+    prompt->setField(label("名前", "Name"), QString::fromStdString(sheet->name));
+    prompt->addButton(label("変更", "Rename"), PromptDialog::Role::accept);
+    prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
+    connect(prompt, &PromptDialog::answered, this,
+            [this, sheetID](PromptDialog::Role role, const QString& name) {
+                if (role == PromptDialog::Role::accept) SheetRename::commit(store_, sheetID, name);
+            });
+    renamePrompt_ = prompt;
+    prompt->open();
+}
+
+PromptDialog* SheetTabBar::renamePrompt() const {
+    return renamePrompt_ && renamePrompt_->isVisible() ? renamePrompt_.data() : nullptr;
+}
+
+bool SheetTabBar::handleDrop(const std::vector<SheetTabTransfer>& items, const Uuid& targetSheetID) {
+    if (items.empty()) return false;
+    store_.moveSheet(items.front().id, targetSheetID);
+    return true;
+}
+
+QMenu* SheetTabBar::makeContextMenu(const Uuid& sheetID, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    const std::vector<Sheet>& sheets = store_.sheets();
+    menu->addAction(label("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
+    menu->addAction(label("複製", "Duplicate"), this, [this, sheetID] {
+        if (!store_.sheet(sheetID)) return;
+        store_.duplicateSheet(sheetID);
+        // The copy shows in the window it was made from.
+        if (const auto id = store_.currentSheetID()) session_.select(*id);
+    });
+    menu->addSeparator();
+    QAction* left = menu->addAction(label("← 左へ移動", "← Move Left"), this,
+                                    [this, sheetID] { store_.moveSheet(sheetID, -1); });
+    left->setEnabled(!sheets.empty() && sheets.front().id != sheetID);
+    QAction* right = menu->addAction(label("右へ移動 →", "Move Right →"), this,
+                                     [this, sheetID] { store_.moveSheet(sheetID, 1); });
+    right->setEnabled(!sheets.empty() && sheets.back().id != sheetID);
+    menu->addSeparator();
+    QAction* remove =
+        menu->addAction(label("削除", "Delete"), this, [this, sheetID] { store_.deleteSheet(sheetID); });
+    remove->setEnabled(sheets.size() >= 2);
+    return menu;
+}
+
+void SheetTabBar::showContextMenu(const Uuid& sheetID, const QPoint& globalPosition) {
+    QMenu* menu = makeContextMenu(sheetID, this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Not exec(): a chosen Delete removes the tab whose event would still be running.
+    menu->popup(globalPosition);
+}
+
+void SheetTabBar::paintEvent(QPaintEvent*) {
+    const bool dark = appearance_.isDark();
+    QPainter painter(this);
+    painter.fillRect(rect(), WindowPalette::window.resolve(dark));
+    QColor hairline = Theme::separator.resolve(dark);
+    hairline.setAlphaF(static_cast<float>(hairlineOpacity));
+    painter.fillRect(QRect(0, height() - 1, width(), 1), hairline);
+}
+
+} // namespace vell

@@ -1,0 +1,95 @@
+#pragma once
+
+// The strip of sheet tabs over a window's editor: one tab per sheet in document order, the window's
+// own sheet highlighted, and "+" after the last tab. Sheets are picked, added, renamed, duplicated,
+// moved and deleted here, and reordered by dropping one tab onto another (also from another window).
+// It keeps no copy of the document; its only state of its own is the rename prompt.
+
+#ifndef Q_MOC_RUN
+// moc cannot read the standard headers these pull in; it needs nothing from them.
+#include "Document/SheetTabTransfer.h"
+#include "Document/Uuid.h"
+#endif
+
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QAbstractButton;
+class QHBoxLayout;
+class QMenu;
+class QPropertyAnimation;
+class QScrollArea;
+
+namespace vell {
+
+class Appearance;
+class DocumentStore;
+class PromptDialog;
+class SheetSession;
+class SheetTabButton;
+
+class SheetTabBar : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int barHeight = 40;
+    static constexpr int tabSpacing = 6;
+    static constexpr int rowPadding = 10;
+    static constexpr int defaultScrollDuration = 200;
+
+    SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent = nullptr);
+
+    // In document order.
+    const std::vector<SheetTabButton*>& tabs() const { return tabs_; }
+    SheetTabButton* tab(const Uuid& sheetID) const;
+    QAbstractButton* newSheetButton() const { return newSheetButton_; }
+    QScrollArea* scrollArea() const { return scrollArea_; }
+
+    // The menu of a tab, built against the document as it is now: Rename, Duplicate, Move Left, Move
+    // Right and Delete, each enabled as the sheet's place allows. The caller owns it.
+    QMenu* makeContextMenu(const Uuid& sheetID, QWidget* parent = nullptr);
+
+    void select(const Uuid& sheetID);
+    // Opens the rename prompt over the window, filled with the sheet's name now.
+    void startRename(const Uuid& sheetID);
+    // The rename prompt while it is open, else none.
+    PromptDialog* renamePrompt() const;
+    // Moves the first item's sheet to the target's place; true for any items, also when nothing moved.
+    bool handleDrop(const std::vector<SheetTabTransfer>& items, const Uuid& targetSheetID);
+    // Adds a sheet and shows it in this window.
+    void addSheet();
+
+    // The scroll that brings a newly shown sheet's tab to the middle; 0 jumps.
+    void setScrollDuration(int milliseconds);
+    QPropertyAnimation* scrollAnimation() const { return scrollAnimation_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Brings the tabs in step with the document's sheets, keeping each sheet's tab.
+    void syncTabs();
+    void sheetIDChanged();
+    void updateSelection();
+    void scrollToSelected();
+    void fitContent();
+    void showContextMenu(const Uuid& sheetID, const QPoint& globalPosition);
+    SheetTabButton* makeTab(const Uuid& sheetID);
+
+    DocumentStore& store_;
+    SheetSession& session_;
+    Appearance& appearance_;
+    QScrollArea* scrollArea_;
+    QWidget* row_;
+    QHBoxLayout* rowLayout_;
+    QAbstractButton* newSheetButton_;
+    std::vector<SheetTabButton*> tabs_;
+    std::optional<Uuid> shownSheetID_;
+    QPropertyAnimation* scrollAnimation_;
+    QPointer<PromptDialog> renamePrompt_;
+};
+
+} // namespace vell
