@@ -62,6 +62,21 @@ private:
     Appearance& appearance_;
 };
 
+// A one-line text that ends in "…" when the bar is too narrow for it.
+class ElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, width());
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+    }
+};
+
 } // namespace
 
 HeaderButton::HeaderButton(bool semibold, Appearance& appearance, QWidget* parent)
@@ -91,7 +106,7 @@ void HeaderButton::paintEvent(QPaintEvent*) {
 
 ArrangeHeader::ArrangeHeader(Appearance& appearance, QWidget* parent)
     : QWidget(parent), appearance_(appearance), icon_(new ArrangeIcon(appearance, this)),
-      hint_(new QLabel(this)), addGap_(new HeaderButton(false, appearance, this)),
+      hint_(new ElidedLabel(this)), addGap_(new HeaderButton(false, appearance, this)),
       reset_(new HeaderButton(false, appearance, this)), done_(new HeaderButton(true, appearance, this)) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(outerSide + innerSide, innerVertical, outerSide + innerSide,

@@ -421,6 +421,16 @@ TEST_F(CatalogPanelTest, GapsAreAddedAndRemovedAndAreEmptyCellsOutsideArranging)
     EXPECT_EQ(remove->geometry().center(), grid().frameOf(gap)->center());
     EXPECT_EQ(remove->toolTip(), "Remove this gap");
 
+    const auto rendered = [](QWidget& widget) {
+        QImage image(widget.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    QImage blank(cell(gap).size(), QImage::Format_ARGB32_Premultiplied);
+    blank.fill(Qt::transparent);
+    EXPECT_NE(rendered(cell(gap)), blank) << "a dashed outline while arranging";
+
     Hand::click(panel().header().doneButton());
     EXPECT_EQ(grid().removeButton(gap), nullptr);
     CatalogSlotCell& empty = cell(gap);
@@ -429,15 +439,7 @@ TEST_F(CatalogPanelTest, GapsAreAddedAndRemovedAndAreEmptyCellsOutsideArranging)
     EXPECT_EQ(empty.actions().size(), 1) << "a gap offers arranging too";
     Hand::click(empty);
     EXPECT_EQ(sheetText(), "5");
-    // Drawn as nothing.
-    QImage drawn(empty.size(), QImage::Format_ARGB32_Premultiplied);
-    drawn.fill(Qt::transparent);
-    empty.render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
-    EXPECT_EQ(drawn, [&] {
-        QImage blank(drawn.size(), drawn.format());
-        blank.fill(Qt::transparent);
-        return blank;
-    }());
+    EXPECT_EQ(rendered(empty), blank) << "drawn as nothing";
 
     empty.rearrangeAction().trigger();
     Hand::click(*grid().removeButton(gap));
