@@ -20,9 +20,10 @@ Keypad::Keypad(EditorCommands& commands, SheetSession& session, Services service
     callbacks.onUndo = [this] { undo(); };
     callbacks.onRedo = [this] { redo(); };
     callbacks.onOpenPanel = [this](const std::string& raw) { switches_.setKeypadPanel(raw); };
-    view_ = new KeypadView(
-        std::move(callbacks),
-        KeypadView::Services{services.settings, services.undo, services.appearance, services.timing}, this);
+    view_ = new KeypadView(std::move(callbacks),
+                           KeypadView::Services{services.settings, services.undo, services.appearance,
+                                                services.timing, services.keyLayouts, services.catalogTiming},
+                           this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);

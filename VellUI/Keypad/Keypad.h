@@ -6,6 +6,7 @@
 // so that they reach this window's sheet even when the click comes before the window is activated. The
 // hide button and the panel toggles write the shared view switches, which every window's keypad follows.
 
+#include "Keypad/CatalogTiming.h"
 #include "Keypad/KeyButton.h"
 
 #include <QWidget>
@@ -14,6 +15,7 @@ namespace vell {
 
 class AppSettings;
 class EditorCommands;
+class KeyLayoutStore;
 class KeypadView;
 class NotificationCenter;
 template <typename Payload>
@@ -34,6 +36,9 @@ public:
         NotificationCenter& notifications;
         UndoCenter& undo;
         KeyTiming timing = {};
+        // The shared store when none is given.
+        KeyLayoutStore* keyLayouts = nullptr;
+        CatalogTiming catalogTiming = {};
     };
 
     Keypad(EditorCommands& commands, SheetSession& session, Services services, QWidget* parent = nullptr);

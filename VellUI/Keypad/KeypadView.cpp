@@ -3,11 +3,13 @@
 #include "Appearance/Appearance.h"
 #include "Appearance/Theme.h"
 #include "Engine/L10n.h"
+#include "Keypad/CatalogPanel.h"
 #include "Keypad/CatalogPanelPlace.h"
 #include "Keypad/KeyGridView.h"
 #include "Keypad/KeySets.h"
 #include "Keypad/KeypadToolButtons.h"
 #include "Stores/AppSettings.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Stores/UndoCenter.h"
 
 #include <QHBoxLayout>
@@ -87,7 +89,9 @@ private:
 
 KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     : QWidget(parent), callbacks_(std::move(callbacks)), settings_(services.settings), undo_(services.undo),
-      appearance_(services.appearance) {
+      appearance_(services.appearance),
+      keyLayouts_(services.keyLayouts ? *services.keyLayouts : KeyLayoutStore::shared()),
+      catalogTiming_(services.catalogTiming) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, outerMargin, 0, 0);
     column->setSpacing(rowSpacing);
@@ -153,6 +157,7 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     panelPlace_ = new CatalogPanelPlace;
     keyArea_ = new KeyArea(grid_, panelPlace_, this);
     column->addWidget(keyArea_, 1);
+    connect(panelPlace_, &CatalogPanelPlace::specChanged, this, &KeypadView::showPanel);
     connect(panelPlace_, &CatalogPanelPlace::specChanged, keyArea_, &KeyArea::place);
 
     connect(&settings_, &AppSettings::changed, this, [this] {
@@ -171,6 +176,25 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
 
 PanelToggle& KeypadView::panelToggle(KeypadTab tab) const {
     return tab == KeypadTab::units ? *unitsToggle_ : *functionsToggle_;
+}
+
+CatalogPanel* KeypadView::catalogPanel() const {
+    return qobject_cast<CatalogPanel*>(panelPlace_->content());
+}
+
+// A new panel for every change of the open one: arranging never carries over.
+void KeypadView::showPanel() {
+    const std::optional<CatalogPanelSpec>& spec = panelPlace_->spec();
+    if (!spec) {
+        panelPlace_->setContent(nullptr);
+        return;
+    }
+    auto* panel =
+        new CatalogPanel(*spec, CatalogPanel::Services{keyLayouts_, settings_, appearance_, catalogTiming_});
+    panel->setOnKey([this](const KeypadKey& key) {
+        if (callbacks_.onKey) callbacks_.onKey(key);
+    });
+    panelPlace_->setContent(panel);
 }
 
 bool KeypadView::cursorMode() const {

@@ -5,6 +5,7 @@
 // the catalog panel at the other. Made once per window and only shown and hidden; it sends what the
 // user does to its owner's callbacks and shows the stored panel value its owner gives it.
 
+#include "Keypad/CatalogTiming.h"
 #include "Keypad/KeyButton.h"
 #include "Keypad/KeypadTab.h"
 
@@ -19,10 +20,12 @@ class QScrollArea;
 namespace vell {
 
 class AppSettings;
+class CatalogPanel;
 class CatalogPanelPlace;
 class HideButton;
 class HistoryButton;
 class KeyGridView;
+class KeyLayoutStore;
 class PanelToggle;
 class UndoCenter;
 
@@ -47,6 +50,9 @@ public:
         UndoCenter& undo;
         Appearance& appearance;
         KeyButton::Timing timing;
+        // The shared store when none is given.
+        KeyLayoutStore* keyLayouts = nullptr;
+        CatalogTiming catalogTiming = {};
     };
 
     KeypadView(Callbacks callbacks, Services services, QWidget* parent = nullptr);
@@ -59,6 +65,8 @@ public:
 
     KeyGridView& grid() const { return *grid_; }
     CatalogPanelPlace& panelPlace() const { return *panelPlace_; }
+    // The open catalog panel; none while no panel is open.
+    CatalogPanel* catalogPanel() const;
     const std::vector<KeyButton*>& tokenKeys() const { return tokenKeys_; }
     PanelToggle& panelToggle(KeypadTab tab) const;
     // None when the callback is missing.
@@ -75,6 +83,7 @@ private:
 
     void gridKey(const KeypadKey& key);
     void togglePanel(KeypadTab tab);
+    void showPanel();
     void applySettings();
     void retranslate();
     void updateHistory();
@@ -83,6 +92,8 @@ private:
     AppSettings& settings_;
     UndoCenter& undo_;
     Appearance& appearance_;
+    KeyLayoutStore& keyLayouts_;
+    CatalogTiming catalogTiming_;
     std::string openPanelRaw_;
     QScrollArea* tokenStrip_;
     std::vector<KeyButton*> tokenKeys_;
