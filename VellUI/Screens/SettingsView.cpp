@@ -711,6 +711,14 @@ void SettingsView::refuseSyncFolder(const QString& message) {
     box->open();
 }
 
+QMessageBox* SettingsView::eraseConfirmation() const {
+    return eraseConfirmation_;
+}
+
+QMessageBox* SettingsView::syncFolderRefusal() const {
+    return syncFolderRefusal_;
+}
+
 WindowSheet* SettingsView::openScreen(WindowSheetKind kind) const {
     const QPointer<WindowSheet>& sheet = kind == WindowSheetKind::help ? helpSheet_ : termsSheet_;
     return sheet && sheet->isVisible() ? sheet.data() : nullptr;

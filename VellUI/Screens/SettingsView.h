@@ -91,8 +91,8 @@ public:
     QPushButton* eraseButton() const { return eraseButton_; }
 
     // Open while asked, else none.
-    QMessageBox* eraseConfirmation() const { return eraseConfirmation_; }
-    QMessageBox* syncFolderRefusal() const { return syncFolderRefusal_; }
+    QMessageBox* eraseConfirmation() const;
+    QMessageBox* syncFolderRefusal() const;
     // The help or terms dialog opened from here while it is open, else none.
     WindowSheet* openScreen(WindowSheetKind kind) const;
 
