@@ -8,6 +8,12 @@
 
 namespace vell {
 
+namespace {
+
+constexpr int segmentHeight = 24;
+
+} // namespace
+
 SegmentedPicker::SegmentedPicker(QWidget* parent) : QWidget(parent), group_(new QButtonGroup(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -25,6 +31,8 @@ int SegmentedPicker::addOption(const QString& objectName) {
     segment->setCheckable(true);
     segment->setFont(Fonts::system(12));
     segment->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // One height for all: a segment whose text falls back to another script's font would stand taller.
+    segment->setFixedHeight(segmentHeight);
     segment->setFocusPolicy(Qt::TabFocus);
     segment->setAutoDefault(false);
     const int index = count();
