@@ -2,8 +2,10 @@
 
 #include "Appearance/Appearance.h"
 #include "Screens/HelpView.h"
+#include "Screens/SettingsView.h"
 #include "Screens/TermsView.h"
 #include "Stores/AppSettings.h"
+#include "Stores/NotificationCenter.h"
 #include "Window/WindowSheet.h"
 
 #include <QCoreApplication>
@@ -11,6 +13,17 @@
 namespace vell {
 
 void ScreenBodies::registerAll(AppSettings& settings, Appearance& appearance) {
+    WindowSheets::registerBody(
+        WindowSheetKind::settings, [&settings, &appearance](const WindowSheetContext& context) {
+            auto* view =
+                new SettingsView(context.store, context.session,
+                                 SettingsView::Services{settings, appearance, NotificationCenter::shared()});
+            WindowSheet* sheet = &context.sheet;
+            QObject::connect(view, &SettingsView::closeRequested, sheet, &QDialog::reject);
+            QObject::connect(view, &SettingsView::erased, sheet, &QDialog::accept);
+            return view;
+        });
+
     WindowSheets::registerBody(WindowSheetKind::help,
                                [&settings, &appearance](const WindowSheetContext& context) {
                                    auto* view = new HelpView(settings, appearance);
@@ -37,6 +50,7 @@ void ScreenBodies::registerAll() {
 }
 
 void ScreenBodies::unregisterAll() {
+    WindowSheets::registerBody(WindowSheetKind::settings, {});
     WindowSheets::registerBody(WindowSheetKind::help, {});
     WindowSheets::registerBody(WindowSheetKind::terms, {});
 }

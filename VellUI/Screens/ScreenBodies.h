@@ -1,8 +1,8 @@
 #pragma once
 
-// Hands the help and terms screens to the windows' dialogs: once registered, every window's Help
-// command opens the help screen, and the terms open as the gate (or, for reading, with the accepted
-// version) in the window's terms dialog.
+// Hands the settings, help and terms screens to the windows' dialogs: once registered, every window's
+// Settings item opens the settings screen, its Help command the help screen, and the terms open as the
+// gate (or, for reading, with the accepted version) in the window's terms dialog.
 
 namespace vell {
 

@@ -323,6 +323,11 @@ void DocumentStore::refreshSessions() {
         if (session) session->refresh();
 }
 
+void DocumentStore::reevaluate() {
+    evaluateSelection();
+    refreshSessions();
+}
+
 void DocumentStore::registerSession(SheetSession* session) {
     std::erase_if(sessions_, [](const QPointer<SheetSession>& entry) { return entry.isNull(); });
     sessions_.emplace_back(session);

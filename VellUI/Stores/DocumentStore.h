@@ -102,6 +102,9 @@ public:
     // depend on changed since the store evaluated it: the window on the selected sheet needs no second run.
     std::vector<LineResult> currentEvaluation(std::optional<Uuid> sheetID) const;
     void refreshSessions();
+    // Evaluates the selected sheet again and refreshes every window, after a change of a setting the
+    // answers depend on (decimal places, angle unit, language).
+    void reevaluate();
     // Held weakly; a session registers itself once, when it is made.
     void registerSession(SheetSession* session);
     // The session of the window last focused or switched to another sheet.

@@ -1,0 +1,103 @@
+#pragma once
+
+// The settings screen as a window opens it: its own preferences file, a document store on a temporary
+// data folder whose evaluations are counted, two windows' sessions on two sheets, and the screens
+// registered over those preferences.
+
+#include "Appearance/Appearance.h"
+#include "Screens/ScreenBodies.h"
+#include "Screens/SettingsView.h"
+#include "Sheet/DocumentEvaluator.h"
+#include "Stores/AppSettings.h"
+#include "Stores/DocumentStore.h"
+#include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetSession.h"
+#include "Stores/UndoCenter.h"
+#include "Support/EngineSettingsScope.h"
+#include "Support/TempDefaults.h"
+#include "Window/WindowSheet.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace vell::testing {
+
+struct SettingsFixture : ::testing::Test {
+    EngineSettingsScope engine;
+    TempDefaults defaults;
+    std::shared_ptr<QSettings> file = defaults.open();
+    AppSettings settings{file};
+    Appearance appearance{settings, [] { return false; }};
+    KeyLayoutStore keyLayouts{file};
+    UndoCenter undo;
+    QTemporaryDir data;
+    QString storagePath = data.filePath("Vell/document.json");
+    // Every evaluation the store asks for.
+    std::shared_ptr<int> evaluations = std::make_shared<int>(0);
+    std::unique_ptr<DocumentStore> store;
+    std::unique_ptr<SheetSession> first;
+    std::unique_ptr<SheetSession> second;
+    QWidget window;
+
+    SettingsFixture() {
+        QDir(data.path()).mkpath(QStringLiteral("Vell"));
+        DocumentStore::Services services;
+        services.settings = &settings;
+        services.keyLayouts = &keyLayouts;
+        services.undoCenter = &undo;
+        services.evaluator = [count = evaluations](std::string_view text,
+                                                   std::span<const SharedSheet> others) {
+            ++*count;
+            return DocumentEvaluator::evaluate(text, others);
+        };
+        store = std::make_unique<DocumentStore>(storagePath, services);
+        first = std::make_unique<SheetSession>(*store);
+        ScreenBodies::registerAll(settings, appearance);
+        window.resize(900, 700);
+        window.show();
+    }
+    ~SettingsFixture() override {
+        ScreenBodies::unregisterAll();
+        // The store's pending save would outlive the folder.
+        second.reset();
+        first.reset();
+        store.reset();
+    }
+
+    // Two sheets with a text each, one shown in each window; before the screen is presented.
+    void openTwoWindows(const std::string& firstText, const std::string& secondText) {
+        store->setText(firstText);
+        const Uuid firstId = store->currentSheet().id;
+        store->addSheet();
+        store->setText(secondText);
+        const Uuid secondId = store->currentSheet().id;
+        store->setCurrentSheetID(firstId);
+        first = std::make_unique<SheetSession>(*store, firstId);
+        second = std::make_unique<SheetSession>(*store, secondId);
+    }
+
+    std::unique_ptr<WindowSheet> present(WindowSheetKind kind = WindowSheetKind::settings) {
+        auto sheet = std::make_unique<WindowSheet>(kind, window);
+        QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{*store, *first, *sheet});
+        EXPECT_NE(body, nullptr);
+        sheet->present(body, true);
+        sheet->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
+        return sheet;
+    }
+
+    static SettingsView* viewOf(const WindowSheet& sheet) {
+        return qobject_cast<SettingsView*>(sheet.body());
+    }
+
+    static void settle() {
+        for (int turn = 0; turn < 3; ++turn)
+            QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+} // namespace vell::testing
