@@ -15,6 +15,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDrag>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -406,6 +408,22 @@ void CalcTextView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CalcTextView::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->preeditString().isEmpty() && !bypassLockCheck_) {
+        // A composition that would land on a locked line is never shown: whatever preedit shows goes,
+        // the input method drops the rest, and a commit it still sends is refused like typing.
+        const QTextCursor cursor = textCursor();
+        const TextRange range{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+        if (LineEditor::editTouchesLockedLine(text16(), range, lockedLines_)) {
+            QInputMethodEvent cleared;
+            cleared.setCommitString(normalized(event->commitString()), event->replacementStart(),
+                                    event->replacementLength());
+            QTextEdit::inputMethodEvent(&cleared);
+            if (cleared.commitString().isEmpty()) EditorBeep::sound();
+            QGuiApplication::inputMethod()->reset();
+            event->accept();
+            return;
+        }
+    }
     const QString commit = normalized(event->commitString());
     if (commit == event->commitString()) return QTextEdit::inputMethodEvent(event);
     QInputMethodEvent copy(event->preeditString(), event->attributes());
@@ -652,7 +670,8 @@ void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
         // sheet of more plots than the image cache holds would otherwise render all of them each paint.
         if (spec->kind == PlotSpec::Kind::surface) plotBoxes_.push_back({*rect, spec->title});
         if (!rect->intersects(dirty)) continue;
-        const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark);
+        const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark,
+                                               painter.device()->devicePixelRatioF());
         if (image.isNull()) continue;
         painter.drawImage(*rect, image);
     }
