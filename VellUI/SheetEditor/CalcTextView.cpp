@@ -54,6 +54,17 @@ QString normalized(const QString& text) {
     return text;
 }
 
+// A thin bar moved onto whole pixels of the device, at least one wide: on a screen of ratio 1.5 a
+// one-point line would otherwise be smeared over two half-lit pixels.
+QRectF onDevicePixels(const QRectF& rect, const QPainter& painter) {
+    const double ratio = painter.device()->devicePixelRatioF();
+    const QPointF origin = painter.transform().map(QPointF(0, 0));
+    const auto snap = [ratio](double at) { return std::round(at * ratio) / ratio; };
+    const double left = snap(rect.left() + origin.x()) - origin.x();
+    const double width = std::max(1.0, std::round(rect.width() * ratio)) / ratio;
+    return QRectF(left, rect.top(), width, rect.height());
+}
+
 // The document's text with its block breaks read as "\n" (toPlainText would also turn U+00A0 into a
 // space, which the sheet must keep).
 QString readDocument(const QTextDocument& document) {
@@ -535,7 +546,7 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
     if (hasFocus() && !textCursor().hasSelection()) {
         const QRect caret = cursorRect();
         painter.resetTransform();
-        painter.fillRect(QRectF(caret.left(), caret.top(), 2, caret.height()),
+        painter.fillRect(onDevicePixels(QRectF(caret.left(), caret.top(), 2, caret.height()), painter),
                          EditorPalette::accent.resolve(dark));
     }
 }
@@ -592,7 +603,7 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     const double columnWidth = this->columnWidth();
     const double top = toDocument(QPointF(0, 0)).y();
 
-    painter.fillRect(QRectF(width - columnWidth - 30, top, 1, viewport()->height()),
+    painter.fillRect(onDevicePixels(QRectF(width - columnWidth - 30, top, 1, viewport()->height()), painter),
                      EditorPalette::divider.resolve(dark));
 
     const QFont numberFont = Fonts::monospacedDigits(11.5, QFont::Medium);

@@ -66,7 +66,7 @@ protected:
 
 TEST_F(EditorScaling, AnswersNumbersAndPlotsAtTheSameLogicalPlaceWithTheScreensPixels) {
     InlinePlot::emptyCache();
-    openSheets({"price = 1200 × 3\nplot(x^2)\n2"});
+    openSheets({"price = 1200 × 3\nplot(x^2)\n2\n"});
     CalcTextView& view = openWindow(std::nullopt, {900, 700}).view();
     setCaret(view, static_cast<int>(view.text().size()));
     settle();
@@ -87,6 +87,40 @@ TEST_F(EditorScaling, AnswersNumbersAndPlotsAtTheSameLogicalPlaceWithTheScreensP
     const QRectF textArea(CalcTextView::textOriginX, firstLine.top(),
                           view.dividerX() - CalcTextView::textOriginX - 2, firstLine.height());
     expectSamePlace(inkBounds(shown, textArea), inkBounds(reference, textArea), "the text");
+
+    // The divider and the caret lie on whole device pixels: each pixel across them is either lit fully
+    // or not at all, none half-lit beside them.
+    const auto crossing = [&shown, ratio](double from, double to, double y) {
+        std::vector<QColor> row;
+        for (int x = static_cast<int>(std::floor(from * ratio)); x <= static_cast<int>(std::ceil(to * ratio));
+             ++x)
+            row.push_back(shown.pixelColor(x, static_cast<int>(y * ratio)));
+        return row;
+    };
+    const auto expectCrisp = [](const std::vector<QColor>& row, QColor lit, const char* what) {
+        const QColor background = EditorPalette::background.resolve(false);
+        int litPixels = 0;
+        for (const QColor& colour : row) {
+            const auto distance = [&colour](QColor other) {
+                return std::abs(colour.red() - other.red()) + std::abs(colour.green() - other.green()) +
+                       std::abs(colour.blue() - other.blue());
+            };
+            EXPECT_TRUE(distance(background) <= 6 || distance(lit) <= 6)
+                << what << ": " << colour.name().toStdString();
+            litPixels += distance(lit) <= 6;
+        }
+        EXPECT_GE(litPixels, 1) << what;
+    };
+    const QColor divider = EditorPalette::divider.resolve(false);
+    const QColor background = EditorPalette::background.resolve(false);
+    const double alpha = divider.alphaF();
+    const QColor dividerOver = QColor::fromRgbF(divider.redF() * alpha + background.redF() * (1 - alpha),
+                                                divider.greenF() * alpha + background.greenF() * (1 - alpha),
+                                                divider.blueF() * alpha + background.blueF() * (1 - alpha));
+    expectCrisp(crossing(view.dividerX() - 2, view.dividerX() + 3, 600), dividerOver, "the divider");
+    const QRect caretRect = view.cursorRect();
+    expectCrisp(crossing(caretRect.left() - 2, caretRect.left() + 4, caretRect.center().y()),
+                EditorPalette::accent.resolve(false), "the caret");
 
     // The plot was drawn from an image of the screen's pixels: asking for it again renders nothing.
     const QRectF plot = *view.plotRect(1);
