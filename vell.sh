@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config python3 libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
           nlohmann-json3-dev qt6-base-dev libgl-dev clang libclang-rt-14-dev
-          fonts-dejavu-core fonts-noto-cjk)
+          fonts-dejavu-core fonts-noto-cjk desktop-file-utils)
 
 install_missing() {
     local missing=()

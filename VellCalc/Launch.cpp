@@ -1,5 +1,6 @@
 #include "Launch.h"
 
+#include "DesktopIdentity.h"
 #include "MainWindow.h"
 #include "QuitSignals.h"
 #include "Screens/ScreenBodies.h"
@@ -8,7 +9,6 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "VellApp.h"
-#include "Window/VellWindow.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -87,10 +87,9 @@ Claim claimDocument(SingleInstance& instance, const std::optional<QString>& stor
 }
 
 int runVell(int argc, char** argv) {
-    QCoreApplication::setApplicationName(QStringLiteral("Vell"));
-    QGuiApplication::setDesktopFileName(QString::fromLatin1(
-        VellWindow::applicationID.data(), static_cast<qsizetype>(VellWindow::applicationID.size())));
+    DesktopIdentity::setApplicationName();
     const auto application = makeApplication(argc, argv);
+    DesktopIdentity::apply();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(true);
     // Read by the event loop only, so a signal that comes before it runs ends the run as soon as it starts.

@@ -15,6 +15,9 @@ VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
                 &VellApp::applicationStateChanged);
         connect(application, &QCoreApplication::aboutToQuit, this,
                 [this] { store_->applicationWillTerminate(); });
+        // A logout may end the process without a quit: the session manager's request comes first.
+        connect(application, &QGuiApplication::commitDataRequest, this,
+                [this] { store_->applicationWillTerminate(); });
     }
 }
 

@@ -2,7 +2,7 @@
 
 // The application object: the one document store of the process, the main windows on it, and the
 // application's life cycle passed on to the store (a pending save is written when the application
-// stops being active or quits).
+// stops being active, quits or the desktop session ends).
 
 #include <QObject>
 #include <QPointer>

@@ -32,7 +32,7 @@ void BM_SurfaceImageWhileTurning(benchmark::State& state) {
         // A drag never comes back to an angle it had; repetitions of the benchmark would.
         InlinePlot::emptyCache();
         angle = PlotAngle{}.dragged(++step % 785, 0);
-        const QImage image = InlinePlot::image(spec, 924, 260, dark);
+        const QImage image = InlinePlot::image(spec, 924, 260, dark, 2);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
@@ -42,7 +42,7 @@ void renderEachTime(benchmark::State& state, std::string_view line) {
     const PlotSpec spec = plotOf(line);
     for (auto _ : state) {
         InlinePlot::emptyCache();
-        const QImage image = InlinePlot::image(spec, 720, 190, false);
+        const QImage image = InlinePlot::image(spec, 720, 190, false, 2);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
@@ -65,9 +65,9 @@ BENCHMARK(BM_BarChartImage)->Unit(benchmark::kMillisecond);
 // What each paint pays for a plot line whose image is cached: its signature and a lookup.
 void BM_CachedCurveImage(benchmark::State& state) {
     const PlotSpec spec = plotOf("plot(x^2 - 3x)");
-    InlinePlot::image(spec, 720, 190, false);
+    InlinePlot::image(spec, 720, 190, false, 2);
     for (auto _ : state) {
-        const QImage image = InlinePlot::image(spec, 720, 190, false);
+        const QImage image = InlinePlot::image(spec, 720, 190, false, 2);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
@@ -75,9 +75,9 @@ BENCHMARK(BM_CachedCurveImage)->Unit(benchmark::kMicrosecond);
 
 void BM_CachedSurfaceImage(benchmark::State& state) {
     const PlotSpec spec = plotOf("plot(sin(x) * y)");
-    InlinePlot::image(spec, 924, 260, false);
+    InlinePlot::image(spec, 924, 260, false, 2);
     for (auto _ : state) {
-        const QImage image = InlinePlot::image(spec, 924, 260, false);
+        const QImage image = InlinePlot::image(spec, 924, 260, false, 2);
         benchmark::DoNotOptimize(image.constBits());
     }
 }

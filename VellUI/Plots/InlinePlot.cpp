@@ -1,14 +1,16 @@
 #include "Plots/InlinePlot.h"
 
-#include "Engine/L10n.h"
 #include "Engine/EngineSettings.h"
+#include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "Plots/PlotView.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 
@@ -21,6 +23,7 @@ struct Key {
     int width = 0;
     int height = 0;
     bool isDark = false;
+    double ratio = 1;
     PlotAngle angle;
     // The labels are written with the answers' settings and the hint in the user's language: an image
     // made before either changed shows the former texts.
@@ -39,6 +42,7 @@ struct KeyHash {
         mix(std::hash<int>{}(key.width));
         mix(std::hash<int>{}(key.height));
         mix(key.isDark);
+        mix(std::hash<double>{}(key.ratio));
         mix(std::hash<PlotAngle>{}(key.angle));
         mix(key.english);
         mix(std::hash<int>{}(key.fractionDigits));
@@ -55,6 +59,8 @@ Cache& cache() {
 
 // Sizes beyond this many points are not rendered: their pixel counts would not fit an image.
 constexpr double largestSide = 16384;
+// Beyond any screen's; keeps the pixel count of the largest side within what an image can hold.
+constexpr double maximumRatio = 4;
 
 // FNV-1a, 64 bits, over the grid's shape and the bit patterns of its values.
 class GridHash {
@@ -166,21 +172,25 @@ std::string InlinePlot::signature(const PlotSpec& spec) {
     return out;
 }
 
-QImage InlinePlot::image(const PlotSpec& spec, double width, double height, bool dark) {
+QImage InlinePlot::image(const PlotSpec& spec, double width, double height, bool dark, double ratio) {
     if (!(width > 8) || !(height > 8) || width >= largestSide || height >= largestSide) return {};
+    if (!(ratio > 0) || !std::isfinite(ratio)) ratio = 1;
+    ratio = std::min(ratio, maximumRatio);
     const Key key{.spec = signature(spec),
                   .width = static_cast<int>(width),
                   .height = static_cast<int>(height),
                   .isDark = dark,
+                  .ratio = ratio,
                   .angle = angle(spec.title),
                   .english = L10n::isEnglish(),
                   .fractionDigits = EngineSettings::current().maxFractionDigits};
     Cache& images = cache();
     if (const auto found = images.find(key); found != images.end()) return found->second;
 
-    QImage image(2 * key.width, 2 * key.height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(static_cast<int>(std::ceil(key.width * ratio)),
+                 static_cast<int>(std::ceil(key.height * ratio)), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return {};
-    image.setDevicePixelRatio(2);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);

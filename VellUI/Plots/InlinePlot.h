@@ -24,11 +24,12 @@ struct InlinePlot {
     static PlotAngle angle(const std::string& title);
 
     // The plot drawn at width × height points (each cut to a whole number) in the light or dark
-    // colours at its title's angle, without its title: a transparent image of twice as many pixels
-    // each way, at device pixel ratio 2. None when a side is 8 points or less. An image shown before
-    // at the same size, colours and angle, in the same language and with the same fraction digits,
-    // comes from the cache.
-    static QImage image(const PlotSpec& spec, double width, double height, bool dark);
+    // colours at its title's angle, without its title: a transparent image at the device pixel ratio
+    // of the screen it is shown on (1 when the ratio is not above 0), with that many pixels per point
+    // each way, rounded up. None when a side is 8 points or less. An image shown before at the same
+    // size, ratio, colours and angle, in the same language and with the same fraction digits, comes
+    // from the cache.
+    static QImage image(const PlotSpec& spec, double width, double height, bool dark, double ratio);
 
     // What an image shows of a plot: its title, kind, data, ranges and unit, in a text that tells
     // different plots apart.

@@ -15,6 +15,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QDrag>
 #include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
@@ -50,6 +52,17 @@ QString normalized(const QString& text) {
             return fromU16(EditGate::normalizedLineBreaks(toU16(text)));
     }
     return text;
+}
+
+// A thin bar moved onto whole pixels of the device, at least one wide: on a screen of ratio 1.5 a
+// one-point line would otherwise be smeared over two half-lit pixels.
+QRectF onDevicePixels(const QRectF& rect, const QPainter& painter) {
+    const double ratio = painter.device()->devicePixelRatioF();
+    const QPointF origin = painter.transform().map(QPointF(0, 0));
+    const auto snap = [ratio](double at) { return std::round(at * ratio) / ratio; };
+    const double left = snap(rect.left() + origin.x()) - origin.x();
+    const double width = std::max(1.0, std::round(rect.width() * ratio)) / ratio;
+    return QRectF(left, rect.top(), width, rect.height());
 }
 
 // The document's text with its block breaks read as "\n" (toPlainText would also turn U+00A0 into a
@@ -406,6 +419,22 @@ void CalcTextView::keyPressEvent(QKeyEvent* event) {
 }
 
 void CalcTextView::inputMethodEvent(QInputMethodEvent* event) {
+    if (!event->preeditString().isEmpty() && !bypassLockCheck_) {
+        // A composition that would land on a locked line is never shown: whatever preedit shows goes,
+        // the input method drops the rest, and a commit it still sends is refused like typing.
+        const QTextCursor cursor = textCursor();
+        const TextRange range{cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()};
+        if (LineEditor::editTouchesLockedLine(text16(), range, lockedLines_)) {
+            QInputMethodEvent cleared;
+            cleared.setCommitString(normalized(event->commitString()), event->replacementStart(),
+                                    event->replacementLength());
+            QTextEdit::inputMethodEvent(&cleared);
+            if (cleared.commitString().isEmpty()) EditorBeep::sound();
+            QGuiApplication::inputMethod()->reset();
+            event->accept();
+            return;
+        }
+    }
     const QString commit = normalized(event->commitString());
     if (commit == event->commitString()) return QTextEdit::inputMethodEvent(event);
     QInputMethodEvent copy(event->preeditString(), event->attributes());
@@ -517,7 +546,7 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
     if (hasFocus() && !textCursor().hasSelection()) {
         const QRect caret = cursorRect();
         painter.resetTransform();
-        painter.fillRect(QRectF(caret.left(), caret.top(), 2, caret.height()),
+        painter.fillRect(onDevicePixels(QRectF(caret.left(), caret.top(), 2, caret.height()), painter),
                          EditorPalette::accent.resolve(dark));
     }
 }
@@ -574,7 +603,7 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     const double columnWidth = this->columnWidth();
     const double top = toDocument(QPointF(0, 0)).y();
 
-    painter.fillRect(QRectF(width - columnWidth - 30, top, 1, viewport()->height()),
+    painter.fillRect(onDevicePixels(QRectF(width - columnWidth - 30, top, 1, viewport()->height()), painter),
                      EditorPalette::divider.resolve(dark));
 
     const QFont numberFont = Fonts::monospacedDigits(11.5, QFont::Medium);
@@ -652,7 +681,8 @@ void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
         // sheet of more plots than the image cache holds would otherwise render all of them each paint.
         if (spec->kind == PlotSpec::Kind::surface) plotBoxes_.push_back({*rect, spec->title});
         if (!rect->intersects(dirty)) continue;
-        const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark);
+        const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark,
+                                               painter.device()->devicePixelRatioF());
         if (image.isNull()) continue;
         painter.drawImage(*rect, image);
     }

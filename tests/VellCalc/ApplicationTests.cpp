@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "DesktopIdentity.h"
 #include "Launch.h"
 #include "QuitSignals.h"
 #include "SingleInstance.h"
@@ -7,9 +8,11 @@
 
 #include <QLabel>
 #include <QProcess>
+#include <QSessionManager>
 #include <QSignalSpy>
 #include <QTimer>
 #include <csignal>
+#include <cstddef>
 
 namespace vell {
 namespace {
@@ -64,6 +67,33 @@ TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {
     EXPECT_EQ(fileContents().find("pending when"), std::string::npos);
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
     EXPECT_NE(fileContents().find("pending when"), std::string::npos);
+}
+
+TEST_F(ApplicationTest, ALogoutWritesAPendingSaveBeforeTheSessionEnds) {
+    open();
+    store().setText("pending at logout");
+    EXPECT_EQ(fileContents().find("pending at logout"), std::string::npos);
+    // The session manager's request, as the platform sends it; a real manager cannot be made here, and
+    // the handler does not look at it.
+    alignas(QSessionManager) std::byte manager[sizeof(QSessionManager)] = {};
+    ASSERT_TRUE(QMetaObject::invokeMethod(qApp, "commitDataRequest", Qt::DirectConnection,
+                                          QGenericArgument("QSessionManager&", manager)));
+    EXPECT_NE(fileContents().find("pending at logout"), std::string::npos);
+    EXPECT_FALSE(app->windows().empty()); // the session manager, not Vell, ends the run
+}
+
+TEST_F(ApplicationTest, WindowsCarryTheDesktopEntrysNameAndTheIconAtEverySize) {
+    DesktopIdentity::apply();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("app.vell.Vell"));
+    MainWindow& window = open();
+    const QList<QSize> sizes = window.windowIcon().availableSizes();
+    for (const int side : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
+    // Drawn for Vell, not a blank: the middle of the tile is opaque.
+    const QImage small = window.windowIcon().pixmap(QSize(16, 16)).toImage();
+    ASSERT_EQ(small.size(), QSize(16, 16));
+    EXPECT_EQ(small.pixelColor(8, 8).alpha(), 255);
+    EXPECT_EQ(small.pixelColor(0, 0).alpha(), 0);
 }
 
 TEST(QuitSignals, ASignalReachesTheMainThreadAsACall) {

@@ -105,7 +105,7 @@ TEST_F(SheetEditorPlots, ACurveUnderItsLineAndTheNextLineBelowItsRoom) {
     const QRectF rect = *view.plotRect(0);
     EXPECT_EQ(rect, QRectF(54, lastRowBottom(view, 0) + 6, 720, 190));
     const QImage shown = grab(view);
-    const QImage plot = InlinePlot::image(specOf(view, 0), 720, 190, false);
+    const QImage plot = InlinePlot::image(specOf(view, 0), 720, 190, false, view.devicePixelRatioF());
     EXPECT_EQ(differingPixels(shown, expectedView(view, plot, rect), rect), 0);
     EXPECT_GT(pixelsOtherThanBackground(shown, rect), 1000);
     EXPECT_TRUE(view.plotBoxes().empty()); // curves do not turn
@@ -124,7 +124,7 @@ TEST_F(SheetEditorPlots, ASurfaceSpansTheViewAndIsRecordedForTurning) {
     const QRectF rect = *view.plotRect(0);
     EXPECT_EQ(rect, QRectF(54, lastRowBottom(view, 0) + 6, 924, 260));
     const QImage shown = grab(view);
-    const QImage plot = InlinePlot::image(specOf(view, 0), 924, 260, false);
+    const QImage plot = InlinePlot::image(specOf(view, 0), 924, 260, false, view.devicePixelRatioF());
     EXPECT_EQ(differingPixels(shown, expectedView(view, plot, rect), rect), 0);
     ASSERT_EQ(view.plotBoxes().size(), 1u);
     EXPECT_EQ(view.plotBoxes()[0].box, rect);
@@ -220,11 +220,13 @@ TEST_F(SheetEditorPlots, DraggingASurfaceTurnsItFromTheAngleAtThePress) {
     const QImage shown = grab(view);
     const QRectF second = *view.plotRect(1);
     const QRectF secondOnScreen = second.translated(-view.toDocument(QPointF(0, 0)));
-    const QImage turnedImage = InlinePlot::image(specOf(view, 1), second.width(), second.height(), false);
+    const QImage turnedImage =
+        InlinePlot::image(specOf(view, 1), second.width(), second.height(), false, view.devicePixelRatioF());
     EXPECT_EQ(differingPixels(shown, expectedView(view, turnedImage, secondOnScreen), secondOnScreen), 0);
     PlotSpec unturned = specOf(view, 1);
     unturned.title = "never turned";
-    const QImage unturnedImage = InlinePlot::image(unturned, second.width(), second.height(), false);
+    const QImage unturnedImage =
+        InlinePlot::image(unturned, second.width(), second.height(), false, view.devicePixelRatioF());
     EXPECT_GT(differingPixels(shown, expectedView(view, unturnedImage, secondOnScreen), secondOnScreen), 500);
 }
 
@@ -293,15 +295,17 @@ TEST_F(SheetEditorPlots, OnlyPlotsInSightAreRenderedButEverySurfaceIsRecorded) {
     EXPECT_LE(rendered, 4u);
     // Painting again renders nothing new: the plots in sight come from the cache.
     const QSizeF size = view.plotRect(0)->size();
-    const QImage first = InlinePlot::image(specOf(view, 0), size.width(), size.height(), false);
+    const QImage first =
+        InlinePlot::image(specOf(view, 0), size.width(), size.height(), false, view.devicePixelRatioF());
     EXPECT_EQ(InlinePlot::cachedImageCount(), rendered); // the first line's plot was among them
     grab(view);
     EXPECT_EQ(InlinePlot::cachedImageCount(), rendered);
-    EXPECT_EQ(InlinePlot::image(specOf(view, 0), size.width(), size.height(), false).cacheKey(),
+    EXPECT_EQ(InlinePlot::image(specOf(view, 0), size.width(), size.height(), false, view.devicePixelRatioF())
+                  .cacheKey(),
               first.cacheKey());
     // A plot far down is not among them until it comes into sight.
     const QSizeF last = view.plotRect(69)->size();
-    InlinePlot::image(specOf(view, 69), last.width(), last.height(), false);
+    InlinePlot::image(specOf(view, 69), last.width(), last.height(), false, view.devicePixelRatioF());
     EXPECT_EQ(InlinePlot::cachedImageCount(), rendered + 1);
 }
 
@@ -309,7 +313,7 @@ TEST_F(SheetEditorPlots, DarkDrawsTheDarkImage) {
     settings.setAppearance(AppearanceSetting::dark);
     CalcTextView& view = openWide("plot(x^2)");
     grab(view);
-    const QImage dark = InlinePlot::image(specOf(view, 0), 720, 190, true);
+    const QImage dark = InlinePlot::image(specOf(view, 0), 720, 190, true, view.devicePixelRatioF());
     const std::size_t held = InlinePlot::cachedImageCount();
     grab(view);
     EXPECT_EQ(InlinePlot::cachedImageCount(), held); // the dark image was the one drawn

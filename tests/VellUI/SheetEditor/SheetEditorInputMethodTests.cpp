@@ -1,0 +1,121 @@
+#include "SheetEditor/SheetEditorFixture.h"
+
+#include <QInputMethodEvent>
+#include <QSignalSpy>
+#include <QTextBlock>
+#include <QTextLayout>
+
+namespace vell::testing {
+namespace {
+
+// Composition through an input method (ibus, fcitx) goes through the same gate as typing.
+class SheetEditorInputMethod : public SheetEditorTest {
+protected:
+    static void preedit(CalcTextView& view, const QString& text) {
+        QInputMethodEvent event(text, {QInputMethodEvent::Attribute(QInputMethodEvent::Cursor,
+                                                                    static_cast<int>(text.size()), 1)});
+        QCoreApplication::sendEvent(&view, &event);
+    }
+    static void commit(CalcTextView& view, const QString& text) {
+        QInputMethodEvent event;
+        event.setCommitString(text);
+        QCoreApplication::sendEvent(&view, &event);
+    }
+    // What the line shows of a composition in progress.
+    static QString shownPreedit(const CalcTextView& view, int line) {
+        return view.document()->findBlockByNumber(line).layout()->preeditAreaText();
+    }
+};
+
+TEST_F(SheetEditorInputMethod, ACompositionOnALockedLineShowsAndCommitsNothing) {
+    struct Case {
+        const char* where;
+        int anchor;
+        int caret;
+        int line;
+    };
+    // "ab\ncd\nef" with "cd" locked.
+    const Case cases[] = {
+        {"inside it", 4, 4, 1},
+        {"at its start", 3, 3, 1},
+        {"at its end", 5, 5, 1},
+        {"over a selection reaching into it", 1, 4, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        openSheets({"ab\ncd\nef"}, {1});
+        CalcTextView& view = openWindow().view();
+        QTextCursor selection = view.textCursor();
+        selection.setPosition(c.anchor);
+        selection.setPosition(c.caret, QTextCursor::KeepAnchor);
+        view.setTextCursor(selection);
+        beeps = 0;
+        const QImage before = view.grab().toImage();
+
+        preedit(view, QStringLiteral("にほん"));
+        EXPECT_EQ(shownPreedit(view, c.line), QString());
+        EXPECT_TRUE(view.grab().toImage() == before) << "the view changed";
+        EXPECT_EQ(beeps, 1);
+        EXPECT_EQ(view.textCursor().anchor(), c.anchor);
+        EXPECT_EQ(view.textCursor().position(), c.caret);
+
+        commit(view, QStringLiteral("日本"));
+        EXPECT_EQ(view.text(), "ab\ncd\nef");
+        EXPECT_EQ(view.document()->toPlainText(), "ab\ncd\nef");
+        EXPECT_EQ(sheetText(), "ab\ncd\nef");
+        EXPECT_EQ(beeps, 2);
+        windows.clear();
+    }
+}
+
+TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOneUndoStep) {
+    openSheets({"ab\ncd\n"}, {1});
+    CalcTextView& view = openWindow().view();
+    setCaret(view, 6);
+    QSignalSpy edits(&view, &CalcTextView::textEdited);
+    QSignalSpy evaluations(store.get(), &DocumentStore::resultsChanged);
+
+    // The composition shows on its line but is not yet the sheet's text.
+    for (const char* step : {"1", "12", "120", "1200", "1200えん", "１２００円"})
+        preedit(view, QString::fromUtf8(step));
+    EXPECT_EQ(shownPreedit(view, 2), QStringLiteral("１２００円"));
+    EXPECT_EQ(view.text(), "ab\ncd\n");
+    EXPECT_EQ(sheetText(), "ab\ncd\n");
+    EXPECT_EQ(edits.count(), 0);
+    EXPECT_EQ(evaluations.count(), 0);
+
+    commit(view, QStringLiteral("１２００円"));
+    settle();
+    EXPECT_EQ(shownPreedit(view, 2), QString());
+    EXPECT_EQ(view.text(), QStringLiteral("ab\ncd\n１２００円"));
+    EXPECT_EQ(sheetText(), "ab\ncd\n１２００円");
+    EXPECT_EQ(caret(view), 11);
+    EXPECT_EQ(edits.count(), 1);
+    EXPECT_EQ(evaluations.count(), 1);
+    EXPECT_EQ(beeps, 0);
+    ASSERT_EQ(view.results().size(), 3u);
+
+    store->undo();
+    settle();
+    EXPECT_EQ(sheetText(), "ab\ncd\n");
+    EXPECT_EQ(view.text(), "ab\ncd\n");
+    EXPECT_EQ(locks(), (std::vector<std::int64_t>{1}));
+}
+
+TEST_F(SheetEditorInputMethod, ACompositionMovedOffALockedLineWorksAgain) {
+    openSheets({"ab\ncd\nef"}, {1});
+    CalcTextView& view = openWindow().view();
+    setCaret(view, 4);
+    preedit(view, QStringLiteral("す"));
+    EXPECT_EQ(shownPreedit(view, 1), QString());
+
+    setCaret(view, 8);
+    preedit(view, QStringLiteral("すう"));
+    EXPECT_EQ(shownPreedit(view, 2), QStringLiteral("すう"));
+    commit(view, QStringLiteral("数"));
+    EXPECT_EQ(sheetText(), "ab\ncd\nef数");
+    EXPECT_EQ(beeps, 1);
+}
+
+} // namespace
+} // namespace vell::testing
