@@ -11,6 +11,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 
 #include <QCheckBox>
@@ -225,8 +226,7 @@ SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services
     build();
     connect(&settings_, &AppSettings::changed, this, &SettingsView::refresh);
     connect(&appearance_, &Appearance::changed, this, &SettingsView::recolor);
-    notifications_.observe(AppSettings::resultWidthChangedNotification, this,
-                           [this](const QVariant&) { syncColumnWidth(); });
+    notify::resultWidthChanged.observe(notifications_, this, [this] { syncColumnWidth(); });
     refresh();
     recolor();
 }

@@ -285,7 +285,7 @@ void SheetTabBar::showContextMenu(const Uuid& sheetID, const QPoint& globalPosit
 void SheetTabBar::paintEvent(QPaintEvent*) {
     const bool dark = appearance_.isDark();
     QPainter painter(this);
-    painter.fillRect(rect(), WindowPalette::window.resolve(dark));
+    painter.fillRect(rect(), Theme::windowBackground.resolve(dark));
     QColor hairline = Theme::separator.resolve(dark);
     hairline.setAlphaF(static_cast<float>(hairlineOpacity));
     painter.fillRect(QRect(0, height() - 1, width(), 1), hairline);

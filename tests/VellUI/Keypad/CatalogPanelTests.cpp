@@ -8,6 +8,7 @@
 #include "Keypad/KeypadTestSupport.h"
 #include "Keypad/KeypadView.h"
 #include "SheetEditor/SheetEditorFixture.h"
+#include "Stores/Notifications.h"
 #include "Stores/ViewSwitches.h"
 
 #include <QAction>
@@ -62,9 +63,7 @@ class CatalogPanelTest : public SheetEditorTest {
 protected:
     CatalogPanelTest() {
         // The program has one notification centre; here the document store listens on one of its own.
-        NotificationCenter::shared().observe(
-            KeyLayoutStore::keyLayoutChangedNotification, &bridge,
-            [this](const QVariant&) { notifications.post(KeyLayoutStore::keyLayoutChangedNotification); });
+        notify::keyLayoutChanged.observe(&bridge, [this] { notify::keyLayoutChanged.post(notifications); });
     }
     ~CatalogPanelTest() override {
         keypad.reset();

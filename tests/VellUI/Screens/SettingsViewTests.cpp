@@ -7,6 +7,7 @@
 #include "SettingsFixture.h"
 #include "SheetEditor/ResultColumn.h"
 #include "Stores/NotificationCenter.h"
+#include "Stores/Notifications.h"
 #include "Support/NotificationRecorder.h"
 
 #include <QCheckBox>
@@ -77,11 +78,11 @@ TEST_F(SettingsViewTest, EveryControlWritesItsKeyAndValueAtOnce) {
         {"language.english", "vell.language", "english"},
     };
     for (const Case& c : cases) {
-        NotificationRecorder posts({std::string(AppSettings::keypadSizeChangedNotification)});
+        NotificationRecorder posts({std::string(notify::keypadSizeChanged.name())});
         EXPECT_NE(defaults.stored(c.key).toString(), c.stored) << c.key;
         click(control<QAbstractButton>(*view, c.control));
         EXPECT_EQ(defaults.stored(c.key).toString(), c.stored) << c.control;
-        EXPECT_EQ(posts.count(std::string(AppSettings::keypadSizeChangedNotification)),
+        EXPECT_EQ(posts.count(std::string(notify::keypadSizeChanged.name())),
                   std::string(c.key) == "vell.keypadSize" ? 1 : 0)
             << c.control;
     }
@@ -214,7 +215,7 @@ TEST_F(SettingsViewTest, DegreesTurnSineOfThirtyIntoAHalfInEveryWindow) {
 }
 
 TEST_F(SettingsViewTest, WidthRowShowsTheStoredWidthAndResetsToTheStandard) {
-    const std::string widthChanged(AppSettings::resultWidthChangedNotification);
+    const std::string widthChanged(notify::resultWidthChanged.name());
     struct Case {
         double stored;
         const char* shown;
@@ -309,7 +310,7 @@ TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
     SettingsView* view = viewOf(*sheet);
     ASSERT_NE(view, nullptr);
     SyntaxColorSettings* colors = view->colors();
-    const std::string colorsChanged(AppSettings::syntaxColorsChangedNotification);
+    const std::string colorsChanged(notify::syntaxColorsChanged.name());
 
     // Nothing chosen: built-in colours, no reset anywhere.
     for (SyntaxKind kind : SyntaxKinds::allCases) {
