@@ -1,7 +1,7 @@
 #include "Plots/InlinePlot.h"
 
-#include "Engine/L10n.h"
 #include "Engine/EngineSettings.h"
+#include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
 #include "Plots/PlotView.h"
 
