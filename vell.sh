@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Vell, builds it, and then runs the tests or starts the application.
-#   ./vell.sh test   install what is missing, build, run every test; then build the engine and its
-#                    tests with clang and the address and undefined-behaviour sanitizers in build-asan,
-#                    run them, and run each fuzz target for a short while over its corpus
+#   ./vell.sh test   install what is missing, build with warnings as errors, run every test (with the
+#                    format and layering checks); then build everything again with clang and the address
+#                    and undefined-behaviour sanitizers in build-asan, run every test there, and run
+#                    each fuzz target for a short while over its corpus
 #   ./vell.sh run    install what is missing, build, start Vell
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config python3 libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev qt6-base-dev libgl-dev clang libclang-rt-14-dev
+          nlohmann-json3-dev qt6-base-dev libgl-dev clang libclang-rt-14-dev clang-format
           fonts-dejavu-core fonts-noto-cjk desktop-file-utils)
 
 install_missing() {
@@ -24,32 +25,35 @@ install_missing() {
     fi
 }
 
+# build WARNINGS_AS_ERRORS: ON for the tests, which fail at the first warning; OFF to start Vell.
 build() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR="$1"
     cmake --build build
 }
 
-# The engine (no Qt) under AddressSanitizer and UndefinedBehaviorSanitizer: its tests, then the fuzz
-# targets of fuzz/ for `fuzz_seconds` each.
+# Everything under AddressSanitizer and UndefinedBehaviorSanitizer, built with clang (whose warnings
+# are errors too): every suite, the Qt ones offscreen, then the fuzz targets of fuzz/ for
+# `fuzz_seconds` each.
 sanitized_checks() {
     local fuzz_seconds=30
     cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-          -DVELL_FUZZ=ON -DVELL_BUILD_UI=OFF -DVELL_BUILD_BENCH=OFF
+          -DVELL_FUZZ=ON -DVELL_BUILD_UI=ON -DVELL_BUILD_BENCH=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
     cmake --build build-asan
-    UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
+    QT_QPA_PLATFORM=offscreen UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     UBSAN_OPTIONS=print_stacktrace=1 fuzz/run.sh build-asan "$fuzz_seconds"
 }
 
 case "${1:-}" in
 test)
     install_missing
-    build
+    build ON
     QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$(nproc)"
     sanitized_checks
     ;;
 run)
     install_missing
-    build
+    build OFF
     if [ -x build/bin/Vell ]; then
         exec build/bin/Vell
     else

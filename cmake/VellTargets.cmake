@@ -1,35 +1,62 @@
-# Every folder of a library is its own static library made of the sources it holds, so a folder that
-# does not build yet does not stop the others. A folder without sources makes no target.
+# Every folder of a library is its own static library made of the sources it holds. A folder, its
+# sources or a dependency that is not there stops the configure step with a message naming it, so that
+# a misspelt name or a misplaced folder cannot take a library or a suite out of the build unseen.
+
+# Stops the configure step unless `folder` (under the current source folder) holds .cpp files; sets
+# `out` to them.
+function(vell_folder_sources out caller folder)
+    if(NOT folder)
+        message(FATAL_ERROR "${caller}: no folder given")
+    endif()
+    set(path ${CMAKE_CURRENT_SOURCE_DIR}/${folder})
+    if(NOT IS_DIRECTORY ${path})
+        message(FATAL_ERROR "${caller}: the folder ${path} does not exist")
+    endif()
+    file(GLOB sources CONFIGURE_DEPENDS ${path}/*.cpp)
+    if(NOT sources)
+        message(FATAL_ERROR "${caller}: the folder ${path} holds no .cpp file")
+    endif()
+    set(${out} ${sources} PARENT_SCOPE)
+endfunction()
+
+# Stops the configure step when one of `names` is not a target declared before this point.
+function(vell_require_targets caller)
+    foreach(name IN LISTS ARGN)
+        if(NOT TARGET ${name})
+            message(FATAL_ERROR "${caller}: ${name} is not a target (misspelt, not built in this "
+                                "configuration, or declared after ${caller})")
+        endif()
+    endforeach()
+endfunction()
 
 # vell_folder_library(<target> <folder> [DEPS <targets>...])
 function(vell_folder_library target folder)
     cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
-    if(NOT sources)
-        return()
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "vell_folder_library(${target}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
     endif()
+    vell_folder_sources(sources ${target} "${folder}")
+    vell_require_targets(${target} ${ARG_DEPS})
     add_library(${target} STATIC ${sources})
     target_include_directories(${target} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-    foreach(dep IN LISTS ARG_DEPS)
-        if(TARGET ${dep})
-            target_link_libraries(${target} PUBLIC ${dep})
-        endif()
-    endforeach()
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
 
 # vell_test_suite(<target> <folder> LIBS <targets>... [MAIN <source>])
 # Without MAIN the suite runs on GoogleTest's own main.
 function(vell_test_suite target folder)
     cmake_parse_arguments(ARG "" "MAIN" "LIBS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
-    if(NOT sources)
-        return()
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "vell_test_suite(${target}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
     endif()
-    foreach(lib IN LISTS ARG_LIBS)
-        if(NOT TARGET ${lib})
-            return()
-        endif()
-    endforeach()
+    if(NOT ARG_LIBS)
+        message(FATAL_ERROR "${target}: no LIBS given")
+    endif()
+    vell_folder_sources(sources ${target} "${folder}")
+    vell_require_targets(${target} ${ARG_LIBS})
+    if(ARG_MAIN AND NOT EXISTS ${ARG_MAIN})
+        message(FATAL_ERROR "${target}: the main ${ARG_MAIN} does not exist")
+    endif()
     add_executable(${target} ${sources} ${ARG_MAIN})
     # The suite's own folder, then tests/, which holds Support/, the helpers every suite shares.
     target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
@@ -37,6 +64,7 @@ function(vell_test_suite target folder)
     if(NOT ARG_MAIN)
         target_link_libraries(${target} PRIVATE GTest::gtest_main)
     endif()
+    set_property(GLOBAL APPEND PROPERTY VELL_TEST_SUITES ${target})
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
                          PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8")
 endfunction()

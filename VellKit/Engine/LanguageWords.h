@@ -99,7 +99,7 @@ private:
     static constexpr std::optional<SpecialRole> findSpecial(std::string_view name,
                                                             std::index_sequence<I...>) {
         std::optional<SpecialRole> role;
-        ((specialNames[I].word == name && (role = specialNames[I].role, true)) || ...);
+        static_cast<void>(((specialNames[I].word == name && (role = specialNames[I].role, true)) || ...));
         return role;
     }
 };

@@ -6,7 +6,7 @@
 namespace vell {
 namespace {
 
-using testing_support::date;
+using testing::date;
 
 TEST(Date, ReadsAndWritesInternetDateTimes) {
     struct Case {

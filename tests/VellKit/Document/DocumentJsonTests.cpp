@@ -6,7 +6,7 @@
 namespace vell {
 namespace {
 
-using namespace testing_support;
+using namespace testing;
 
 VellDocument fullDocument() {
     VellDocument document;

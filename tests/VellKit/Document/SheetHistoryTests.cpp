@@ -4,7 +4,7 @@
 namespace vell {
 namespace {
 
-using testing_support::at;
+using testing::at;
 
 SheetSnapshot snapshot(std::string text, std::vector<std::int64_t> locks = {}) {
     return SheetSnapshot{std::move(text), std::move(locks)};

@@ -7,7 +7,7 @@
 namespace vell {
 namespace {
 
-using namespace testing_support;
+using namespace testing;
 using testing::EngineSettingsScope;
 
 const std::vector<std::string> japaneseNames = {"はじめてのシート", "単位", "表・文字・グラフ",

@@ -3,13 +3,13 @@
 // The evaluation tests' context, also counting the user functions it runs, and helpers that parse a
 // plot line and build what it draws, for the plot and chart tests.
 
-#include "../Engine/EvalTestSupport.h"
 #include "Engine/CalcError.h"
 #include "Engine/EvalContext.h"
 #include "Engine/Evaluator.h"
 #include "Engine/Lexer.h"
 #include "Engine/Parser.h"
 #include "Sheet/PlotBuilder.h"
+#include "VellKit/Engine/EvalTestSupport.h"
 
 #include <limits>
 #include <optional>

@@ -1,7 +1,11 @@
-// GoogleTest inside a QApplication whose user folders are temporary: the process-wide settings, view
-// switches and documents of the windows under test are read from and written there, never the user's.
+// The main of every Qt suite: GoogleTest inside a QApplication on the offscreen platform, so that
+// stores, fonts, palettes and widgets all run headless in one harness. The user folders are temporary:
+// the process-wide settings, view switches and documents of the code under test are read from and
+// written there, never the user's.
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -34,6 +38,7 @@ int main(int argc, char** argv) {
     setenv("XDG_DATA_HOME", qPrintable(home.filePath("data")), 1);
     setenv("XDG_CACHE_HOME", qPrintable(home.filePath("cache")), 1);
     setenv("XDG_RUNTIME_DIR", qPrintable(home.filePath("runtime")), 1);
+    // Offscreen unless the one who runs the suite asks for another platform, to watch it.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

@@ -1,0 +1,3 @@
+#include "Window/Window.h"
+
+int main() {}

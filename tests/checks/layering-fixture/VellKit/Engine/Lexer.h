@@ -1,0 +1,5 @@
+#pragma once
+
+#include "Unicode/Unicode.h"
+
+#include <vector>

@@ -1,0 +1,5 @@
+#pragma once
+
+#include "Engine/Lexer.h"
+
+#include <nlohmann/json.hpp>

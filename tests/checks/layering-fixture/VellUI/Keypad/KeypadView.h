@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Keypad/KeySlot.h"
+#include "Stores/Store.h"
+
+#include <QWidget>

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Keypad/KeySlot.h"
+#include "Sheet/Sheet.h"
+
+#include <QObject>
