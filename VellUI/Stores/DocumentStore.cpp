@@ -8,23 +8,12 @@
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/NotificationCenter.h"
-#include "Stores/SheetSession.h"
 #include "Stores/UndoCenter.h"
 #include "Unicode/Unicode.h"
 
-#include <QCoreApplication>
-#include <QDebug>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
-#include <QThreadPool>
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <exception>
-#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -54,46 +43,10 @@ std::vector<std::int64_t> validLocks(const std::vector<std::int64_t>& locks, std
     return out;
 }
 
-void logSaveFailure(const QString& description) {
-    qWarning().noquote() << QString::fromUtf8("Vell: 保存に失敗しました ") + description;
-}
-
-// What another computer takes from a copy: everything but the selected sheet, which a merge always keeps
-// from the local side. Two copies that differ only there need not be exchanged.
-std::string contentEncoding(const VellDocument& document) {
-    return VellDocument::withoutSelection(document.encode());
-}
-
-// Resolved through links of its folders and of the file itself, also for a file that does not exist yet
-// (a link may point to it already).
-QString resolvedPath(const QString& file) {
-    QString path = QFileInfo(file).absoluteFilePath();
-    for (int links = 0; links < 40; ++links) {
-        const QFileInfo info(path);
-        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        if (!folder.isEmpty()) path = QDir(folder).filePath(info.fileName());
-        const QFileInfo resolved(path);
-        if (!resolved.isSymLink()) break;
-        path = resolved.symLinkTarget();
-    }
-    return path;
-}
-
-// Also two names of one file (a hard link).
-bool sameFile(const QString& a, const QString& b) {
-    if (resolvedPath(a) == resolvedPath(b)) return true;
-    std::error_code error;
-    return std::filesystem::equivalent(a.toStdString(), b.toStdString(), error);
-}
-
 } // namespace
 
 std::optional<QString> DocumentStore::defaultStorageURL() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty()) return std::nullopt;
-    const QString folder = QDir(base).filePath(QStringLiteral("Vell"));
-    QDir().mkpath(folder);
-    return QDir(folder).filePath(QStringLiteral("document.json"));
+    return DocumentFile::defaultLocation();
 }
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
@@ -104,7 +57,8 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
-      storageURL_(std::move(storageURL)), cloudPollInterval_(services.cloudPollInterval) {
+      cloudPollInterval_(services.cloudPollInterval) {
+    if (storageURL) file_.emplace(std::move(*storageURL), clock_);
     saveTimer_.setSingleShot(true);
     saveTimer_.setTimerType(Qt::PreciseTimer);
     saveTimer_.setInterval(saveDelayMilliseconds);
@@ -130,33 +84,19 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
 
 DocumentStore::~DocumentStore() = default;
 
+std::optional<QString> DocumentStore::storageURL() const {
+    if (!file_) return std::nullopt;
+    return file_->path();
+}
+
 void DocumentStore::load() {
-    const auto useStarter = [this] {
-        document_ = VellDocument::starter(clock_);
-        usingStarterDocument_ = true;
-    };
-    if (!storageURL_) return useStarter();
-    QFile file(*storageURL_);
-    if (!file.exists()) return useStarter();
-    // From here on the file holds something; if it cannot be used, the starter document takes its
-    // place on screen, and the file is kept aside rather than overwritten by the first save.
-    if (!file.open(QIODevice::ReadOnly)) {
-        unreadableFileToSetAside_ = true;
-        return useStarter();
+    std::optional<VellDocument> loaded = file_ ? file_->load() : std::nullopt;
+    if (loaded && !loaded->sheets.empty()) {
+        document_ = std::move(*loaded);
+        return;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        unreadableFileToSetAside_ = true;
-        return useStarter();
-    }
-    try {
-        document_ =
-            VellDocument::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    } catch (const std::exception&) {
-        unreadableFileToSetAside_ = true;
-        return useStarter();
-    }
-    if (document_.sheets.empty()) useStarter();
+    document_ = VellDocument::starter(clock_);
+    usingStarterDocument_ = true;
 }
 
 void DocumentStore::repairAndClean() {
@@ -200,14 +140,6 @@ void DocumentStore::observerTask(std::function<void()> work) {
 }
 
 // --- Selection, text and evaluation -------------------------------------------------------------------
-
-SheetSession* DocumentStore::activeSession() const {
-    return activeSession_.data();
-}
-
-void DocumentStore::setActiveSession(SheetSession* session) {
-    activeSession_ = session;
-}
 
 std::optional<std::size_t> DocumentStore::selectedIndex(std::optional<Uuid> id) const {
     if (!id) return std::nullopt;
@@ -318,16 +250,7 @@ void DocumentStore::evaluateSelection() {
 }
 
 void DocumentStore::refreshSessions() {
-    std::erase_if(sessions_, [](const QPointer<SheetSession>& session) { return session.isNull(); });
-    // A refresh may register or drop sessions in turn.
-    const std::vector<QPointer<SheetSession>> live = sessions_;
-    for (const QPointer<SheetSession>& session : live)
-        if (session) session->refresh();
-}
-
-void DocumentStore::registerSession(SheetSession* session) {
-    std::erase_if(sessions_, [](const QPointer<SheetSession>& entry) { return entry.isNull(); });
-    sessions_.emplace_back(session);
+    emit sessionRefreshRequested();
 }
 
 std::optional<std::string> DocumentStore::setName(std::int64_t lineIndex, std::string_view name) {
@@ -525,53 +448,14 @@ void DocumentStore::scheduleSave() {
 }
 
 void DocumentStore::saveNow() {
-    if (auto bytes = writeToStorage()) pushToCloud(std::move(*bytes));
+    if (auto bytes = writeToStorage()) sync_.push(std::move(*bytes));
 }
 
 std::optional<std::string> DocumentStore::writeToStorage() {
-    if (!storageURL_) return std::nullopt;
-    std::string bytes = document_.encode();
-    const auto failed = [](const QString& error) -> std::optional<std::string> {
-        logSaveFailure(error);
-        return std::nullopt;
-    };
-    QString error;
-    if (!setUnreadableFileAside(error)) return failed(error);
-    // The folder may have gone since start-up.
-    QDir().mkpath(QFileInfo(*storageURL_).absolutePath());
-    QSaveFile file(*storageURL_);
-    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (!file.commit()) return failed(file.errorString());
-    emit saved();
+    if (!file_) return std::nullopt;
+    auto bytes = file_->save(document_);
+    if (bytes) emit saved();
     return bytes;
-}
-
-bool DocumentStore::setUnreadableFileAside(QString& error) {
-    if (!unreadableFileToSetAside_) return true;
-    const QFileInfo info(*storageURL_);
-    if (!info.exists() && !info.isSymLink()) {
-        unreadableFileToSetAside_ = false;
-        return true;
-    }
-    const QString stamp = QString::fromStdString(now().iso8601()).remove(QLatin1Char(':'));
-    const QString stem =
-        info.dir().filePath(info.completeBaseName() + QStringLiteral(".unreadable-") + stamp);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
-    QFile file(info.filePath());
-    for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QString target =
-            stem +
-            (attempt > 1 ? QStringLiteral("-") + QString::fromStdString(decimal(attempt)) : QString()) +
-            suffix;
-        if (QFileInfo::exists(target)) continue;
-        if (!file.rename(target)) break;
-        unreadableFileToSetAside_ = false;
-        return true;
-    }
-    error = QStringLiteral("the unreadable file %1 could not be moved aside: %2")
-                .arg(info.filePath(), file.errorString());
-    return false;
 }
 
 void DocumentStore::flushPendingSave() {
@@ -643,32 +527,17 @@ void DocumentStore::adopt(VellDocument document) {
 // --- The shared copy in the sync folder -----------------------------------------------------------------
 
 void DocumentStore::startCloudSync() {
-    if (!storageURL_) return;
+    if (!file_) return;
     // Read once: a folder changed later takes effect at the next start.
-    const std::optional<QString> syncFolder = settings_->syncFolder();
-    if (!syncFolder || syncFolder->isEmpty()) return;
-    // The lookup may block on a network mount. It holds only what it needs and comes back through the
-    // application object, so a store that is gone by then is simply not told.
-    QThreadPool::globalInstance()->start(
-        [store = QPointer<DocumentStore>(this), syncFolder, storage = *storageURL_]() mutable {
-            const std::optional<QString> location = CloudSync::resolveDocumentURL(syncFolder);
-            // A sync folder chosen so that the shared copy would be the local file itself syncs nothing.
-            if (!location || sameFile(*location, storage)) return;
-            QCoreApplication* application = QCoreApplication::instance();
-            if (!application) return;
-            QMetaObject::invokeMethod(
-                application,
-                [store = std::move(store), location = *location] {
-                    if (store) store->attachCloud(location);
-                },
-                Qt::QueuedConnection);
-        });
+    DocumentSync::lookUp(settings_->syncFolder(), file_->path(), this,
+                         [this](const QString& location) { attachCloud(location); });
 }
 
 void DocumentStore::attachCloud(const QString& fileURL) {
     // The watch belongs to the store and goes with it, so its callback never outlives the store.
     cloud_ = std::make_unique<CloudSync>(
         fileURL, [this] { scheduleMerge(); }, cloudPollInterval_);
+    sync_.attach(cloud_.get());
     scheduleMerge();
 }
 
@@ -677,93 +546,19 @@ void DocumentStore::scheduleMerge() {
 }
 
 void DocumentStore::mergeFromCloud() {
-    if (!cloud_) return;
-    std::vector<VellDocument> remote;
-    if (const auto bytes = cloud_->read()) {
-        std::string data = bytes->toStdString();
-        // Bytes this store wrote or read last hold nothing new.
-        if (lastSyncedData_ != data) {
-            try {
-                VellDocument copy = VellDocument::decode(data);
-                lastSyncedContent_ = contentEncoding(copy);
-                remote.push_back(std::move(copy));
-            } catch (const std::exception&) {
-                // Left out and remembered, so the next push replaces it.
-                lastSyncedContent_.reset();
-            }
-            lastSyncedData_ = std::move(data);
-        }
-    }
-    // Only versions that decoded are taken in and, once the result is safe, deleted; the others stay
-    // where they are, since one may be the only copy of another computer's edits.
-    std::vector<CloudSync::ConflictVersion> takenIn;
-    for (CloudSync::ConflictVersion& version : cloud_->conflictVersions()) {
-        try {
-            remote.push_back(VellDocument::decode(
-                std::string_view(version.bytes.constData(), static_cast<std::size_t>(version.bytes.size()))));
-            takenIn.push_back(std::move(version));
-        } catch (const std::exception&) {
-        }
-    }
-    if (remote.empty()) return;
-
-    if (usingStarterDocument_) {
-        // The starter document on screen was never touched: the shared document replaces it.
-        VellDocument folded = remote.front();
-        for (std::size_t i = 1; i < remote.size(); ++i)
-            folded = folded.merged(remote[i], now());
-        if (!folded.sheets.empty()) {
-            usingStarterDocument_ = false;
-            folded.selectedSheetID = folded.sheets.front().id;
-            folded.removeDuplicateSheets(now());
-            adopt(std::move(folded));
-            return saveMerged(takenIn);
-        }
-    }
-
-    // The local copy wins every tie.
-    VellDocument result = document_;
-    for (const VellDocument& copy : remote)
-        result = result.merged(copy, now());
-    result.removeDuplicateSheets(now());
-    if (result == document_) {
-        // The conflict versions hold nothing the document lacks; it is written first so that their
-        // content is on disk before they go.
-        if (!takenIn.empty()) {
-            if (auto bytes = writeToStorage()) {
-                for (const CloudSync::ConflictVersion& version : takenIn)
-                    cloud_->resolve(version);
-                return pushToCloud(std::move(*bytes));
-            }
-        }
+    auto merge = sync_.merge(document_, usingStarterDocument_, now());
+    if (!merge) return;
+    if (merge->replacesStarter) usingStarterDocument_ = false;
+    if (merge->document)
+        adopt(std::move(*merge->document));
+    else if (merge->takenIn.empty())
         return pushToCloud();
-    }
-    adopt(std::move(result));
-    saveMerged(takenIn);
-}
-
-void DocumentStore::saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn) {
-    auto bytes = writeToStorage();
-    if (!bytes) return;
-    for (const CloudSync::ConflictVersion& version : takenIn)
-        cloud_->resolve(version);
-    pushToCloud(std::move(*bytes));
+    // The conflict versions' content is on disk before they go.
+    sync_.conclude(merge->takenIn, writeToStorage());
 }
 
 void DocumentStore::pushToCloud() {
-    if (cloud_) pushToCloud(document_.encode());
-}
-
-void DocumentStore::pushToCloud(std::string bytes) {
-    if (!cloud_) return;
-    if (lastSyncedData_ == bytes) return;
-    // Two computers showing different sheets would otherwise push the selection to each other forever.
-    std::string content = VellDocument::withoutSelection(bytes);
-    if (lastSyncedContent_ == content) return;
-    lastSyncedData_ = bytes;
-    lastSyncedContent_ = std::move(content);
-    // Set before the write: a failed write is tried again only once the document or the copy changed.
-    cloud_->writeInBackground(QByteArray::fromStdString(bytes));
+    if (sync_.attached()) sync_.push(document_.encode());
 }
 
 void DocumentStore::syncNow() {
