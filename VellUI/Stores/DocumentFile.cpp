@@ -94,7 +94,13 @@ bool DocumentFile::write(std::string_view bytes, QString& error) {
         error = file.errorString();
         return false;
     }
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    // A full disk shows as a short write; committing it would put half a document over the good one.
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.write(bytes.data(), size) != size) {
+        error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
     if (!file.commit()) {
         error = file.errorString();
         return false;

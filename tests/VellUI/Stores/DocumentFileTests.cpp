@@ -7,13 +7,38 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QtGlobal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+#include <vector>
 
 namespace vell {
 namespace {
 
 const Date moment = Date::fromCivil(2025, 3, 1, 9, 30, 0);
+
+// Collects the warnings of the Qt log for as long as it lives.
+class WarningLog {
+public:
+    WarningLog() {
+        lines().clear();
+        previous_ =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+                if (type == QtWarningMsg) lines().push_back(message);
+            });
+    }
+    ~WarningLog() { qInstallMessageHandler(previous_); }
+
+    static std::vector<QString>& lines() {
+        static std::vector<QString> collected;
+        return collected;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
 
 QByteArray contentsOf(const QString& path) {
     QFile file(path);
@@ -88,6 +113,41 @@ TEST_F(DocumentFileTest, TwoNamesOfOneFileAreTheSameFile) {
     EXPECT_TRUE(DocumentFile::sameFile(hard, path));
     EXPECT_TRUE(DocumentFile::sameFile(folder.filePath("Vell/../Vell/document.json"), path));
     EXPECT_FALSE(DocumentFile::sameFile(folder.filePath("other.json"), path));
+}
+
+// A disk that fills up while the document is written leaves the previous document as it was.
+TEST(DocumentFileOnAFullDisk, KeepsThePreviousDocumentAndLogsTheFailure) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    QTemporaryDir folder;
+    const QString mountPoint = folder.filePath("disk");
+    QDir().mkpath(mountPoint);
+    const QByteArray point = mountPoint.toLocal8Bit();
+    if (::mount("tmpfs", point.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    struct Unmount {
+        QByteArray point;
+        ~Unmount() { ::umount2(point.constData(), MNT_DETACH); }
+    } unmount{point};
+
+    const QString path = QDir(mountPoint).filePath("Vell/document.json");
+    DocumentFile file(path, [] { return moment; });
+    ASSERT_TRUE(file.save(oneSheet("1 + 2")));
+    const QByteArray good = contentsOf(path);
+
+    WarningLog log;
+    EXPECT_FALSE(file.save(oneSheet(std::string(200'000, '7'))));
+    EXPECT_EQ(contentsOf(path), good);
+    ASSERT_EQ(WarningLog::lines().size(), 1u);
+    EXPECT_TRUE(WarningLog::lines().front().startsWith(QString::fromUtf8("Vell: 保存に失敗しました ")));
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"document.json"})
+        << "no temporary file is left to fill the disk";
+
+    // With room again, the next save goes through.
+    EXPECT_TRUE(file.save(oneSheet("3")));
+    const auto reloaded = DocumentFile(path, [] { return moment; }).load();
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(reloaded->sheets.front().text, "3");
 }
 
 } // namespace
