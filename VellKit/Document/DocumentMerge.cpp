@@ -4,6 +4,7 @@
 #include "Engine/L10n.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -17,6 +18,13 @@ std::string duplicateKey(const Sheet& sheet) {
     key.push_back('\0');
     key += unicode::nfc(sheet.text);
     return key;
+}
+
+// The second a date falls in: what the file keeps of it, and so what every computer compares.
+Date wholeSecond(Date date) {
+    std::int64_t seconds = date.microsecondsSince1970() / 1'000'000;
+    if (date.microsecondsSince1970() % 1'000'000 < 0) --seconds;
+    return Date::fromSeconds(seconds);
 }
 
 // Every computer must keep the same member of a duplicate group, or each would tombstone the other's.
@@ -61,7 +69,7 @@ std::vector<Uuid> VellDocument::removeDuplicateSheets(Date now) {
         const Uuid& id = sheets[i].id;
         if (listed.insert(id).second) removedIds.push_back(id);
         if (!remainingIds.contains(id)) {
-            deletedSheets[id.uuidString()] = now;
+            deletedSheets[id.uuidString()] = std::max(now, wholeSecond(sheets[i].updatedAt).addingSeconds(1));
             if (selectedSheetID == id && !newSelection) newSelection = sheets[survivorOf[i]].id;
         }
     }

@@ -46,9 +46,10 @@ struct VellDocument {
     static std::vector<Sheet> starterSheetsEnglish(const Date::Clock& clock = Date::now);
 
     // Collapses sheets of equal name and text into one, the same one on every computer (the earliest
-    // `updatedAt`, then the smaller id); removed sheets get tombstones dated `now` unless a remaining sheet
-    // still carries their id. A selected sheet that goes hands the selection to the one kept in its place.
-    // Returns the ids of the removed sheets, each once, in document order.
+    // `updatedAt`, then the smaller id); removed sheets get tombstones dated `now` (at least a second after
+    // the removed sheet's date) unless a remaining sheet still carries their id. A selected sheet that goes
+    // hands the selection to the one kept in its place. Returns the ids of the removed sheets, each once, in
+    // document order.
     std::vector<Uuid> removeDuplicateSheets(Date now = Date::now());
 
     // This copy combined sheet by sheet with another one: newer sheets win, deletions travel as tombstones,

@@ -84,6 +84,15 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
 
 DocumentStore::~DocumentStore() = default;
 
+Date DocumentStore::stampAfter(std::optional<Date> previous) const {
+    const Date current = now();
+    if (!previous) return current;
+    // Compared in whole seconds, as the file keeps them: the change must still be the newer one there.
+    std::int64_t seconds = previous->microsecondsSince1970() / 1'000'000;
+    if (previous->microsecondsSince1970() % 1'000'000 < 0) --seconds;
+    return std::max(current, Date::fromSeconds(seconds).addingSeconds(1));
+}
+
 std::optional<QString> DocumentStore::storageURL() const {
     if (!file_) return std::nullopt;
     return file_->path();
@@ -194,7 +203,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     }
     sheet.lockedLines = std::move(locks);
     sheet.text = std::string(text);
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
     textDidChange();
@@ -278,7 +287,7 @@ void DocumentStore::renameSheet(const Uuid& id, std::string name) {
     if (!index) return;
     Sheet& sheet = document_.sheets[*index];
     sheet.name = std::move(name);
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
     scheduleSave();
 }
@@ -287,9 +296,10 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     if (document_.sheets.size() < 2) return;
     const auto index = selectedIndex(id);
     if (!index) return;
+    const Date deletedAt = stampAfter(document_.sheets[*index].updatedAt);
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index));
     histories_.erase(id);
-    document_.deletedSheets[id.uuidString()] = now();
+    document_.deletedSheets[id.uuidString()] = deletedAt;
     if (document_.selectedSheetID == id)
         document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
     selectionDidChange();
@@ -317,7 +327,7 @@ void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*from));
     const std::size_t target = std::min(*to, document_.sheets.size());
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
-    document_.sheetOrderUpdatedAt = now();
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
     scheduleSave();
 }
@@ -330,7 +340,7 @@ void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
     // Compared without forming start + by, which could overflow for an absurd offset.
     if (by < 0 ? -(by + 1) >= start : by >= count - start) return;
     std::swap(document_.sheets[*from], document_.sheets[static_cast<std::size_t>(start + by)]);
-    document_.sheetOrderUpdatedAt = now();
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
     scheduleSave();
 }
@@ -345,7 +355,7 @@ void DocumentStore::toggleLock(std::int64_t line) {
     std::set<std::int64_t> locks(sheet.lockedLines.begin(), sheet.lockedLines.end());
     if (!locks.insert(line).second) locks.erase(line);
     sheet.lockedLines.assign(locks.begin(), locks.end());
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
     publishUndoState();
@@ -374,7 +384,7 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     const std::string oldText = std::move(sheet.text);
     sheet.text = std::move(snapshot.text);
     sheet.lockedLines = std::move(snapshot.lockedLines);
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
         notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(*caret));
@@ -418,7 +428,7 @@ void DocumentStore::clearCurrentSheet() {
     SheetHistory& sheetHistory = history(sheet);
     sheet.text.clear();
     sheet.lockedLines.clear();
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{}, now());
     documentDidChange();
     notifications_->post(UndoCenter::setCaretNotification, QVariant::fromValue<qint64>(0));
@@ -427,7 +437,7 @@ void DocumentStore::clearCurrentSheet() {
 
 void DocumentStore::clearAllContent() {
     for (const Sheet& sheet : document_.sheets)
-        document_.deletedSheets[sheet.id.uuidString()] = now();
+        document_.deletedSheets[sheet.id.uuidString()] = stampAfter(sheet.updatedAt);
     Sheet fresh{Uuid::random(), newSheetName(), "", now(), {}};
     document_.selectedSheetID = fresh.id;
     document_.sheets = {std::move(fresh)};

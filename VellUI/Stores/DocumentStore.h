@@ -215,6 +215,10 @@ private:
     EvaluationInputs evaluationInputs() const;
 
     Date now() const { return clock_(); }
+    // The date of a change to something dated `previous`: now, but never earlier than a second after
+    // `previous`, so that a change wins over the version it replaces on every computer whatever the clocks
+    // say. The same for a deletion and the thing deleted.
+    Date stampAfter(std::optional<Date> previous) const;
     // Every change of the document goes through here.
     void documentDidChange();
     // After a command that changed the selection or which sheets there are: the document's change, then the

@@ -112,5 +112,13 @@ TEST(DuplicateCleanup, ARemovedSheetsOldTombstoneIsRenewed) {
     EXPECT_EQ(document.deletedSheets["not-an-id"], date("2024-01-01T00:00:00Z"));
 }
 
+// A removed sheet dated ahead of the clock would outlive a tombstone dated now on the other computers.
+TEST(DuplicateCleanup, ATombstoneIsNewerThanTheSheetItRemoves) {
+    const Date future = date("2099-01-01T00:00:00Z");
+    VellDocument document = documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(2, "A", "x", future)});
+    document.removeDuplicateSheets(now);
+    EXPECT_EQ(document.deletedSheets.at(uuid(2).uuidString()), future.addingSeconds(1));
+}
+
 } // namespace
 } // namespace vell
