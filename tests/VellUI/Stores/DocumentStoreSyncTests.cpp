@@ -381,6 +381,32 @@ TEST_F(DocumentStoreSyncTest, ASheetDatedFarInTheFutureCanStillBeEdited) {
     EXPECT_EQ(textOf(b, 1), "1400");
 }
 
+// One sheet, and the order of the sheets, changed on both computers within the same second: both end
+// with the same document and stop writing to each other.
+TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothComputers) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+
+    a.setText("1250");
+    a.moveSheet(sheetId(1), std::int64_t{1});
+    b.setText("1300");
+    b.moveSheet(sheetId(3), std::int64_t{-1});
+    ASSERT_TRUE(
+        eventually([&] { return textOf(a, 1) == textOf(b, 1) && idsOf(a.sheets()) == idsOf(b.sheets()); }));
+
+    QSignalSpy writesOfA(a.cloud(), &CloudSync::written);
+    QSignalSpy writesOfB(b.cloud(), &CloudSync::written);
+    // Pushing to each other shows within a merge delay and a write; this waits several times as long.
+    QTest::qWait(2500);
+    EXPECT_LE(writesOfA.count() + writesOfB.count(), 1) << "at most the last push still on its way";
+    const int settled = writesOfA.count() + writesOfB.count();
+    QTest::qWait(1500);
+    EXPECT_EQ(writesOfA.count() + writesOfB.count(), settled);
+    EXPECT_EQ(textOf(a, 1), textOf(b, 1));
+    EXPECT_EQ(idsOf(a.sheets()), idsOf(b.sheets()));
+}
+
 TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothing) {
     Computer alone(sync.path(), clock);
     alone.settings.setSyncFolder(alone.local.path());

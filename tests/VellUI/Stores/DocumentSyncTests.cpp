@@ -91,15 +91,16 @@ TEST(DocumentSyncFold, AnUntouchedStarterDocumentIsReplacedNotMerged) {
     EXPECT_FALSE(empty.replacesStarter);
 }
 
-TEST(DocumentSyncFold, TheLocalCopyWinsEveryTieAndAnEqualResultIsNoChange) {
+// A tie settles the same way on both computers, so their copies stop differing.
+TEST(DocumentSyncFold, ATieSettlesTheSameWayOnBothSidesAndAnEqualResultIsNoChange) {
     const VellDocument local = documentOf({Sheet{id(1), "A", "local", morning, {}}});
     struct Case {
         Date theirs;
         std::optional<std::string> adopted; // none: nothing to adopt
     };
     const Case cases[] = {
-        {morning, std::nullopt},
-        {morning.addingSeconds(-1), std::nullopt},
+        {morning, "remote"},
+        {morning.addingMicroseconds(-1), std::nullopt},
         {morning.addingSeconds(1), "remote"},
     };
     for (const Case& c : cases) {
@@ -110,6 +111,8 @@ TEST(DocumentSyncFold, TheLocalCopyWinsEveryTieAndAnEqualResultIsNoChange) {
             EXPECT_EQ(merge.document->sheets.front().text, *c.adopted);
         }
     }
+    const VellDocument remote = documentOf({Sheet{id(1), "A", "remote", morning, {}}});
+    EXPECT_FALSE(DocumentSync::fold(remote, false, {local}, now).document) << "the other side keeps its own";
 }
 
 TEST(DocumentSyncFold, CopiesFoldInOrderIntoTheLocalDocument) {
