@@ -31,8 +31,9 @@ public:
 
     // The whole file, or none when it is missing or cannot be read.
     virtual std::optional<QByteArray> read() const = 0;
-    // Replaces the file whole, later and off the caller's thread; writes land in the order queued.
-    virtual void writeInBackground(QByteArray bytes) = 0;
+    // Replaces the file whole, later and off the caller's thread; writes land in the order queued. `done`
+    // runs on the caller's thread afterwards and tells whether the write succeeded.
+    virtual void writeInBackground(QByteArray bytes, std::function<void(bool)> done = {}) = 0;
     // The readable conflict versions, in a fixed order. Nothing is removed: see `resolve`.
     virtual std::vector<ConflictVersion> conflictVersions() const = 0;
     // Deletes a version whose content has been taken in, unless it changed since it was read.
@@ -72,8 +73,9 @@ public:
     // file. Blocks; false when it failed.
     bool write(const QByteArray& bytes) const;
     // Queues the write on a background writer of its own; queued writes run one after another, so an
-    // earlier document never overtakes a later one. `written` follows each.
-    void writeInBackground(QByteArray bytes) override;
+    // earlier document never overtakes a later one. `done` and `written` follow each on the main thread,
+    // unless this object is gone by then.
+    void writeInBackground(QByteArray bytes, std::function<void(bool)> done = {}) override;
 
     // The readable conflict versions, in name order.
     std::vector<ConflictVersion> conflictVersions() const override;

@@ -270,8 +270,9 @@ private:
     QPointer<QObject> activeSession_;
 
     std::chrono::milliseconds cloudPollInterval_;
-    std::unique_ptr<CloudSync> cloud_;
     DocumentSync sync_;
+    // After sync_, so that it goes first and drops what its writes would report.
+    std::unique_ptr<CloudSync> cloud_;
     QTimer mergeTimer_;
 };
 

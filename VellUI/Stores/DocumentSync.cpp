@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QThreadPool>
 #include <exception>
+#include <memory>
 #include <utility>
 
 namespace vell {
@@ -118,10 +119,15 @@ void DocumentSync::push(std::string bytes) {
     // Two computers showing different sheets would otherwise push the selection to each other forever.
     std::string content = VellDocument::withoutSelection(bytes);
     if (lastSyncedContent_ == content) return;
-    lastSyncedData_ = bytes;
-    lastSyncedContent_ = std::move(content);
-    // Set before the write: a failed write is tried again only once the document or the copy changed.
-    copy_->writeInBackground(QByteArray::fromStdString(bytes));
+    // Counted as exchanged from now on, so that the copy is not merged back nor written twice; a write
+    // that fails hands back what was exchanged before, and the next push sends these bytes again.
+    auto before = std::make_shared<std::pair<std::optional<std::string>, std::optional<std::string>>>(
+        std::exchange(lastSyncedData_, bytes), std::exchange(lastSyncedContent_, std::move(content)));
+    copy_->writeInBackground(QByteArray::fromStdString(bytes), [this, bytes, before](bool succeeded) {
+        if (succeeded || lastSyncedData_ != bytes) return;
+        lastSyncedData_ = std::move(before->first);
+        lastSyncedContent_ = std::move(before->second);
+    });
 }
 
 } // namespace vell

@@ -25,7 +25,7 @@ public:
     static void lookUp(std::optional<QString> syncFolder, QString localFile, QObject* context,
                        std::function<void(const QString&)> found);
 
-    // Syncs nothing until attached.
+    // Syncs nothing until attached; the copy must outlive the writes this object queued, or drop them.
     void attach(SharedCopy* copy) { copy_ = copy; }
     bool attached() const { return copy_ != nullptr; }
 

@@ -407,6 +407,26 @@ TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothCo
     EXPECT_EQ(idsOf(a.sheets()), idsOf(b.sheets()));
 }
 
+// The sync folder was away (a drive not mounted) when an edit was pushed; when it is back, still without
+// the shared copy, becoming active pushes the edit.
+TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItReturns) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+    const QString away = sync.path() + ".away";
+    ASSERT_TRUE(QDir().rename(sync.path(), away));
+
+    QSignalSpy writes(a.cloud(), &CloudSync::written);
+    a.setText("1250");
+    ASSERT_TRUE(writes.wait(patience)) << "the push was tried";
+    // It comes back before the sync tool has brought the shared copy down again.
+    ASSERT_TRUE(QDir(away).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(sync.path()));
+
+    a.applicationDidBecomeActive();
+    EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1250"; }));
+}
+
 TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothing) {
     Computer alone(sync.path(), clock);
     alone.settings.setSyncFolder(alone.local.path());

@@ -6,6 +6,7 @@
 #include "Support/EngineSettingsScope.h"
 
 #include <QByteArray>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
@@ -42,9 +43,10 @@ std::vector<std::string> textsOf(const VellDocument& document) {
 class MemoryCopy : public SharedCopy {
 public:
     std::optional<QByteArray> read() const override { return file; }
-    void writeInBackground(QByteArray bytes) override {
-        file = bytes;
+    void writeInBackground(QByteArray bytes, std::function<void(bool)> done) override {
+        if (!failWrites) file = bytes;
         writes.push_back(std::move(bytes));
+        if (done) done(!failWrites);
     }
     std::vector<ConflictVersion> conflictVersions() const override {
         std::vector<ConflictVersion> out;
@@ -60,6 +62,7 @@ public:
     std::optional<QByteArray> file;
     mutable std::map<QString, QByteArray> versions;
     std::vector<QByteArray> writes;
+    bool failWrites = false;
     mutable std::vector<QString> resolved;
 };
 
@@ -172,6 +175,20 @@ TEST_F(DocumentSyncTest, APushSkipsWhatTheCopyHoldsTheSelectionAside) {
     sync.push(changed.encode());
     ASSERT_EQ(copy.writes.size(), 2u);
     EXPECT_EQ(copy.writes.back(), bytesOf(changed));
+}
+
+// The sync folder was away when the document was pushed: the next push sends it again.
+TEST_F(DocumentSyncTest, AFailedWriteIsPushedAgain) {
+    sync.push(local.encode());
+    VellDocument changed = local;
+    changed.sheets[0].text = "10";
+    copy.failWrites = true;
+    sync.push(changed.encode());
+    EXPECT_EQ(sync.lastSyncedData(), local.encode());
+    copy.failWrites = false;
+    sync.push(changed.encode());
+    ASSERT_EQ(copy.writes.size(), 3u);
+    EXPECT_EQ(copy.file, bytesOf(changed));
 }
 
 TEST_F(DocumentSyncTest, AnUndecodableCopyIsLeftOutAndReplacedByTheNextPush) {
