@@ -458,7 +458,7 @@ void DocumentStore::scheduleSave() {
 }
 
 void DocumentStore::saveNow() {
-    if (auto bytes = writeToStorage()) sync_.push(std::move(*bytes));
+    if (auto bytes = writeToStorage()) pushToCloud(std::move(*bytes));
 }
 
 std::optional<std::string> DocumentStore::writeToStorage() {
@@ -568,7 +568,18 @@ void DocumentStore::mergeFromCloud() {
 }
 
 void DocumentStore::pushToCloud() {
-    if (sync_.attached()) sync_.push(document_.encode());
+    if (sync_.attached()) pushToCloud(document_.encode());
+}
+
+void DocumentStore::pushToCloud(std::string bytes) {
+    if (!sync_.attached()) return;
+    // Pushing over a copy nobody here has read would lose what another computer put there: it is merged
+    // first, and the merge's result goes out instead.
+    if (sync_.copyChangedElsewhere()) {
+        mergeFromCloud();
+        bytes = document_.encode();
+    }
+    sync_.push(std::move(bytes));
 }
 
 void DocumentStore::syncNow() {

@@ -246,6 +246,8 @@ private:
     void startCloudSync();
     // Sends the document to the shared copy in the background unless that copy holds it already.
     void pushToCloud();
+    // The same with the document's encoding at hand.
+    void pushToCloud(std::string bytes);
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;

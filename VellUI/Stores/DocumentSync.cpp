@@ -113,6 +113,13 @@ void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& take
     push(std::move(*written));
 }
 
+bool DocumentSync::copyChangedElsewhere() const {
+    if (!copy_) return false;
+    const auto bytes = copy_->read();
+    return bytes &&
+           lastSyncedData_ != std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+}
+
 void DocumentSync::push(std::string bytes) {
     if (!copy_) return;
     if (lastSyncedData_ == bytes) return;

@@ -50,6 +50,9 @@ public:
     void conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn,
                   std::optional<std::string> written);
 
+    // The shared copy holds bytes that were neither written nor read here last: another computer's.
+    bool copyChangedElsewhere() const;
+
     // Sends the encoded document to the shared copy in the background unless that copy holds it already,
     // the selected sheet aside.
     void push(std::string bytes);

@@ -427,6 +427,26 @@ TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItR
     EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1250"; }));
 }
 
+// Another computer's copy arrived, and this computer saves before its merge ran: the copy is merged first,
+// not overwritten.
+TEST_F(DocumentStoreSyncTest, APushNeverOverwritesACopyNobodyHasRead) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+
+    VellDocument theirs = threeSheets();
+    theirs.sheets.push_back(makeSheet(4, "Gifts", "50", clock()));
+    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    a.setText("1250");
+    a.applicationWillTerminate();
+
+    EXPECT_TRUE(eventually([this] {
+        const auto shared = cloudDocument();
+        return shared && shared->sheets.size() == 4 && shared->sheets[0].text == "1250";
+    }));
+    EXPECT_EQ(textOf(a, 4), "50");
+}
+
 TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothing) {
     Computer alone(sync.path(), clock);
     alone.settings.setSyncFolder(alone.local.path());
