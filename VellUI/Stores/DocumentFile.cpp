@@ -53,10 +53,17 @@ DocumentFile::DocumentFile(QString path, Date::Clock clock)
     : path_(std::move(path)), clock_(std::move(clock)) {}
 
 std::optional<VellDocument> DocumentFile::load() {
-    QFile file(path_);
-    if (!file.exists()) return std::nullopt;
+    const QFileInfo info(path_);
+    if (!info.exists()) return std::nullopt;
     // From here on the file holds something; if it cannot be used, it is kept aside rather than
     // overwritten by the first save.
+    if (!info.isFile()) {
+        // Opening a pipe would wait for a writer that may never come.
+        qWarning().noquote() << QStringLiteral("Vell: %1 is not a regular file and is not read").arg(path_);
+        unreadableFileToSetAside_ = true;
+        return std::nullopt;
+    }
+    QFile file(path_);
     if (!file.open(QIODevice::ReadOnly)) {
         unreadableFileToSetAside_ = true;
         return std::nullopt;

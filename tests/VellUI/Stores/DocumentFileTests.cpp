@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -92,6 +93,18 @@ TEST_F(DocumentFileTest, AFileThatCannotBeReadIsSetAsideOnceAtTheFirstWrite) {
 
     ASSERT_TRUE(file.save(oneSheet("8")));
     EXPECT_EQ(filesInFolder().size(), 2);
+}
+
+// A pipe at the document's place would block the start in its open; it is set aside like a damaged file.
+TEST_F(DocumentFileTest, APipeIsNotReadAndIsSetAside) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(file.load());
+    ASSERT_TRUE(file.save(oneSheet("1")));
+    EXPECT_TRUE(QFileInfo(path).isFile());
+    EXPECT_EQ(filesInFolder().size(), 1) << "only the document is a regular file";
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::System | QDir::Files).size(), 2)
+        << "the pipe stands aside";
 }
 
 TEST_F(DocumentFileTest, AWriteBelowAFileFailsWithAReason) {
