@@ -41,10 +41,24 @@ Uuid readUuid(const json& value, std::string_view path) {
     return *id;
 }
 
-Date readDate(const json& value, std::string_view path) {
-    const auto date = Date::fromIso8601(readString(value, path));
-    if (!date) fail(path, "not an ISO 8601 date in whole seconds");
-    return *date;
+Date readDate(const json& value, std::string_view path, DocumentRepairs* repairs) {
+    const std::string text = readString(value, path);
+    if (const auto date = Date::fromIso8601(text)) return *date;
+    if (!repairs) fail(path, "not an ISO 8601 date in whole seconds");
+    // "2024-05-01T10:00:00.250Z": the seconds are whole once the fraction goes.
+    if (text.size() > 20 && text[19] == '.') {
+        std::size_t end = 20;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        if (end > 20) {
+            if (const auto date = Date::fromIso8601(text.substr(0, 19) + text.substr(end))) {
+                repairs->push_back({std::string(path), "a fraction of a second dropped"});
+                return *date;
+            }
+        }
+    }
+    repairs->push_back({std::string(path), "\"" + text + "\" is no date; read as the oldest date"});
+    return Date::distantPast;
 }
 
 std::int64_t readInteger(const json& value, std::string_view path) {

@@ -23,13 +23,16 @@ const nlohmann::json& requireObject(const nlohmann::json& value, std::string_vie
 const nlohmann::json& requireArray(const nlohmann::json& value, std::string_view path);
 std::string readString(const nlohmann::json& value, std::string_view path);
 Uuid readUuid(const nlohmann::json& value, std::string_view path);
-Date readDate(const nlohmann::json& value, std::string_view path);
+// With repairs given, a string that is no date is mended instead of failing the read: a fraction of a
+// second is dropped, anything else becomes the distant past (so any other copy wins); each is recorded.
+Date readDate(const nlohmann::json& value, std::string_view path, DocumentRepairs* repairs = nullptr);
 std::int64_t readInteger(const nlohmann::json& value, std::string_view path);
 
 std::string joinPath(std::string_view path, std::string_view key);
 std::string indexPath(std::string_view path, std::size_t index);
 
-// A sheet object at `path` ("sheets[2]"); errors name the key below it ("sheets[2].id").
-Sheet readSheet(const nlohmann::json& value, std::string_view path);
+// A sheet object at `path` ("sheets[2]"); errors name the key below it ("sheets[2].id"). With repairs given,
+// dates are mended as readDate does and a lock that is no integer is skipped.
+Sheet readSheet(const nlohmann::json& value, std::string_view path, DocumentRepairs* repairs = nullptr);
 
 } // namespace vell::json_reading

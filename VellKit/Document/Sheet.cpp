@@ -73,12 +73,12 @@ json Sheet::toJson() const {
 }
 
 Sheet Sheet::fromJson(const json& object) {
-    return json_reading::readSheet(object, "");
+    return json_reading::readSheet(object, "", nullptr);
 }
 
 namespace json_reading {
 
-Sheet readSheet(const json& object, std::string_view path) {
+Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repairs) {
     requireObject(object, path.empty() ? "sheet" : path);
     Sheet sheet;
     const std::string idPath = joinPath(path, "id"), namePath = joinPath(path, "name");
@@ -93,12 +93,26 @@ Sheet readSheet(const json& object, std::string_view path) {
     sheet.name = readString(*name, namePath);
     sheet.text = readString(*text, textPath);
     if (const json* updatedAt = member(object, "updatedAt"))
-        sheet.updatedAt = readDate(*updatedAt, joinPath(path, "updatedAt"));
+        sheet.updatedAt = readDate(*updatedAt, joinPath(path, "updatedAt"), repairs);
     if (const json* lockedLines = member(object, "lockedLines")) {
-        requireArray(*lockedLines, locksPath);
-        sheet.lockedLines.reserve(lockedLines->size());
-        for (std::size_t i = 0; i < lockedLines->size(); ++i)
-            sheet.lockedLines.push_back(readInteger((*lockedLines)[i], indexPath(locksPath, i)));
+        if (repairs && !lockedLines->is_array()) {
+            repairs->push_back({locksPath, "not a list of lines; no line is locked"});
+        } else {
+            requireArray(*lockedLines, locksPath);
+            sheet.lockedLines.reserve(lockedLines->size());
+            for (std::size_t i = 0; i < lockedLines->size(); ++i) {
+                const std::string lockPath = indexPath(locksPath, i);
+                if (!repairs) {
+                    sheet.lockedLines.push_back(readInteger((*lockedLines)[i], lockPath));
+                    continue;
+                }
+                try {
+                    sheet.lockedLines.push_back(readInteger((*lockedLines)[i], lockPath));
+                } catch (const DocumentDecodingError&) {
+                    repairs->push_back({lockPath, "not a line number; skipped"});
+                }
+            }
+        }
     }
     if (sheet.text.find('\r') != std::string::npos) {
         LineEnds normalized = normalizedLineEnds(sheet.text, sheet.lockedLines);

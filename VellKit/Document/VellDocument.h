@@ -32,11 +32,14 @@ struct VellDocument {
     static constexpr std::int64_t tombstoneLifetime = 5'184'000; // seconds: 60 days
 
     // The JSON form: keys in byte order at every level, optional keys left out when absent.
+    // Both throw DocumentDecodingError. Given `repairs`, they read leniently where the meaning is plain
+    // (invalid UTF-8 as U+FFFD, a date with a fraction of a second or no date at all, a lock that is no
+    // line number) and record each repair there instead of failing.
     nlohmann::json toJson() const;
-    static VellDocument fromJson(const nlohmann::json& object); // throws DocumentDecodingError
+    static VellDocument fromJson(const nlohmann::json& object, DocumentRepairs* repairs = nullptr);
     // The bytes of the file: UTF-8, pretty-printed; the same document always gives the same bytes.
     std::string encode() const;
-    static VellDocument decode(std::string_view bytes); // throws DocumentDecodingError
+    static VellDocument decode(std::string_view bytes, DocumentRepairs* repairs = nullptr);
     // The encoding of the same document without `selectedSheetID`, cut from its encoding.
     static std::string withoutSelection(std::string encoded);
 

@@ -35,6 +35,15 @@ QString resolvedPath(const QString& file) {
 
 } // namespace
 
+void DocumentFile::logRepairs(const QString& path, const DocumentRepairs& repairs) {
+    for (const DocumentRepair& repair : repairs)
+        qWarning().noquote() << QStringLiteral("Vell: %1: %2%3")
+                                    .arg(path,
+                                         repair.path.empty() ? QString()
+                                                             : QString::fromStdString(repair.path) + ": ",
+                                         QString::fromStdString(repair.what));
+}
+
 std::optional<QString> DocumentFile::defaultLocation() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty()) return std::nullopt;
@@ -74,8 +83,13 @@ std::optional<VellDocument> DocumentFile::load() {
         return std::nullopt;
     }
     try {
-        return VellDocument::decode(
-            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        DocumentRepairs repairs;
+        VellDocument document = VellDocument::decode(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &repairs);
+        // What was mended is read as well as it can be; the file as it was is kept aside all the same.
+        logRepairs(path_, repairs);
+        if (!repairs.empty()) unreadableFileToSetAside_ = true;
+        return document;
     } catch (const std::exception&) {
         unreadableFileToSetAside_ = true;
         return std::nullopt;

@@ -21,14 +21,17 @@ public:
     // Two paths of one file: through links of the folders or of the file itself (also one that does not
     // exist yet), or two names of one file.
     static bool sameFile(const QString& a, const QString& b);
+    // One log line for each value a lenient read of the file at `path` had to mend.
+    static void logRepairs(const QString& path, const DocumentRepairs& repairs);
 
     // Nothing is read until `load`. The clock dates the name of a file set aside.
     DocumentFile(QString path, Date::Clock clock);
 
     const QString& path() const { return path_; }
 
-    // The document in the file; none when there is no file or it cannot be used. A file that holds
-    // something unusable is set aside before the first write, never overwritten.
+    // The document in the file, read leniently (each repair logged); none when there is no file or it
+    // cannot be used. A file that holds something unusable or mended is set aside before the first write,
+    // never overwritten.
     std::optional<VellDocument> load();
     // Encodes the document and replaces the file whole with it; the bytes written, or none after logging
     // why not (the previous file then stays as it was).

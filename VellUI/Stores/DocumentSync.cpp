@@ -19,6 +19,14 @@ std::string contentEncoding(const VellDocument& document) {
     return VellDocument::withoutSelection(document.encode());
 }
 
+// Read as leniently as the local file; throws DocumentDecodingError when it cannot be read at all.
+VellDocument decodeCopy(std::string_view bytes, const QString& path) {
+    DocumentRepairs repairs;
+    VellDocument document = VellDocument::decode(bytes, &repairs);
+    DocumentFile::logRepairs(path, repairs);
+    return document;
+}
+
 } // namespace
 
 void DocumentSync::lookUp(std::optional<QString> syncFolder, QString localFile, QObject* context,
@@ -52,7 +60,7 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
         // Bytes this store wrote or read last hold nothing new.
         if (lastSyncedData_ != data) {
             try {
-                VellDocument copy = VellDocument::decode(data);
+                VellDocument copy = decodeCopy(data, QStringLiteral("the shared copy"));
                 lastSyncedContent_ = contentEncoding(copy);
                 remote.push_back(std::move(copy));
             } catch (const std::exception&) {
@@ -67,8 +75,9 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
     std::vector<SharedCopy::ConflictVersion> takenIn;
     for (SharedCopy::ConflictVersion& version : copy_->conflictVersions()) {
         try {
-            remote.push_back(VellDocument::decode(
-                std::string_view(version.bytes.constData(), static_cast<std::size_t>(version.bytes.size()))));
+            remote.push_back(decodeCopy(
+                std::string_view(version.bytes.constData(), static_cast<std::size_t>(version.bytes.size())),
+                version.path));
             takenIn.push_back(std::move(version));
         } catch (const std::exception&) {
         }

@@ -95,6 +95,38 @@ TEST_F(DocumentFileTest, AFileThatCannotBeReadIsSetAsideOnceAtTheFirstWrite) {
     EXPECT_EQ(filesInFolder().size(), 2);
 }
 
+// One bad value no longer costs the whole document: it is read as well as it can be, every repair is
+// logged, and the file as it was is set aside before the first write.
+TEST_F(DocumentFileTest, OneBadValueIsMendedLoggedAndTheOriginalKeptAside) {
+    const QByteArray original =
+        "{\"sheets\": [\n"
+        "  {\"id\": \"00000000-0000-0000-0000-000000000001\", \"name\": \"A\xff\",\n"
+        "   \"text\": \"1 + 2\", \"updatedAt\": \"2024-05-01T10:00:00.250Z\",\n"
+        "   \"lockedLines\": [1.0, 0]},\n"
+        "  {\"id\": \"00000000-0000-0000-0000-000000000002\", \"name\": \"B\", \"text\": \"3\",\n"
+        "   \"updatedAt\": \"2024-02-30T10:00:00Z\"}]}";
+    writeFile(path, original);
+    WarningLog log;
+    const auto document = file.load();
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->sheets.size(), 2u);
+    EXPECT_EQ(document->sheets[0].name, "A\uFFFD");
+    EXPECT_EQ(document->sheets[0].updatedAt, Date::fromCivil(2024, 5, 1, 10, 0, 0));
+    EXPECT_EQ(document->sheets[0].lockedLines, std::vector<std::int64_t>{0});
+    EXPECT_EQ(document->sheets[1].updatedAt, Date::distantPast);
+    ASSERT_EQ(WarningLog::lines().size(), 4u);
+    EXPECT_TRUE(WarningLog::lines()[1].contains("sheets[0].updatedAt"))
+        << WarningLog::lines()[1].toStdString();
+    EXPECT_TRUE(WarningLog::lines()[2].contains("sheets[0].lockedLines[0]"));
+    EXPECT_TRUE(WarningLog::lines()[3].contains("sheets[1].updatedAt"));
+
+    ASSERT_TRUE(file.save(*document));
+    EXPECT_EQ(
+        contentsOf(
+            QDir(QFileInfo(path).absolutePath()).filePath("document.unreadable-2025-03-01T093000Z.json")),
+        original);
+}
+
 // A pipe at the document's place would block the start in its open; it is set aside like a damaged file.
 TEST_F(DocumentFileTest, APipeIsNotReadAndIsSetAside) {
     QDir().mkpath(QFileInfo(path).absolutePath());
