@@ -165,6 +165,10 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
     const Date orderDate = std::max(ourOrderDate, theirOrderDate);
     if (orderDate != Date::distantPast) result.sheetOrderUpdatedAt = orderDate;
 
+    // What a later version keeps beside the sheets travels too; this copy's value wins where both hold one.
+    result.unknownMembers = unknownMembers;
+    result.unknownMembers.insert(other.unknownMembers.begin(), other.unknownMembers.end());
+
     result.selectedSheetID = selectedSheetID;
     if (result.sheets.empty())
         result.sheets.push_back(Sheet{Uuid::random(), L10n::text("新しいシート", "New Sheet"), "", now, {}});

@@ -8,6 +8,8 @@
 #include "Document/Uuid.h"
 
 #include <cstdint>
+#include <initializer_list>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
@@ -27,6 +29,13 @@ Uuid readUuid(const nlohmann::json& value, std::string_view path);
 // second is dropped, anything else becomes the distant past (so any other copy wins); each is recorded.
 Date readDate(const nlohmann::json& value, std::string_view path, DocumentRepairs* repairs = nullptr);
 std::int64_t readInteger(const nlohmann::json& value, std::string_view path);
+
+// Every member of the object whose key is not one of `known`, as compact JSON text; a value nested too
+// deep to be written back safely is left out.
+std::map<std::string, std::string> unknownMembers(const nlohmann::json& object,
+                                                  std::initializer_list<std::string_view> known);
+// The members back into an object, under keys it does not hold already.
+void addUnknownMembers(nlohmann::json& object, const std::map<std::string, std::string>& members);
 
 std::string joinPath(std::string_view path, std::string_view key);
 std::string indexPath(std::string_view path, std::size_t index);

@@ -69,6 +69,7 @@ json Sheet::toJson() const {
     object["text"] = unicode::sanitized(text);
     object["updatedAt"] = updatedAt.iso8601();
     object["lockedLines"] = lockedLines;
+    json_reading::addUnknownMembers(object, unknownMembers);
     return object;
 }
 
@@ -114,6 +115,7 @@ Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repa
             }
         }
     }
+    sheet.unknownMembers = unknownMembers(object, {"id", "name", "text", "updatedAt", "lockedLines"});
     if (sheet.text.find('\r') != std::string::npos) {
         LineEnds normalized = normalizedLineEnds(sheet.text, sheet.lockedLines);
         sheet.text = std::move(normalized.text);
@@ -127,7 +129,7 @@ Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repa
 bool operator==(const Sheet& a, const Sheet& b) {
     return a.id == b.id && unicode::canonicallyEqual(a.name, b.name) &&
            unicode::canonicallyEqual(a.text, b.text) && a.updatedAt == b.updatedAt &&
-           a.lockedLines == b.lockedLines;
+           a.lockedLines == b.lockedLines && a.unknownMembers == b.unknownMembers;
 }
 
 } // namespace vell

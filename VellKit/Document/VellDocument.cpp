@@ -101,6 +101,7 @@ json VellDocument::toJson() const {
     object["keyLayouts"] = keyLayoutsJson(keyLayouts);
     if (keyLayoutsUpdatedAt) object["keyLayoutsUpdatedAt"] = keyLayoutsUpdatedAt->iso8601();
     if (sheetOrderUpdatedAt) object["sheetOrderUpdatedAt"] = sheetOrderUpdatedAt->iso8601();
+    json_reading::addUnknownMembers(object, unknownMembers);
     return object;
 }
 
@@ -126,6 +127,9 @@ VellDocument VellDocument::fromJson(const json& object, DocumentRepairs* repairs
         document.keyLayoutsUpdatedAt = readDate(*date, "keyLayoutsUpdatedAt", repairs);
     if (const json* date = member(object, "sheetOrderUpdatedAt"))
         document.sheetOrderUpdatedAt = readDate(*date, "sheetOrderUpdatedAt", repairs);
+    document.unknownMembers =
+        json_reading::unknownMembers(object, {"sheets", "selectedSheetID", "deletedSheets", "keyLayouts",
+                                              "keyLayoutsUpdatedAt", "sheetOrderUpdatedAt"});
     return document;
 }
 
@@ -169,7 +173,8 @@ bool operator==(const VellDocument& a, const VellDocument& b) {
     return a.sheets == b.sheets && a.selectedSheetID == b.selectedSheetID &&
            mapsEqual(a.deletedSheets, b.deletedSheets, datesEqual) &&
            mapsEqual(a.keyLayouts, b.keyLayouts, groupsEqual) &&
-           a.keyLayoutsUpdatedAt == b.keyLayoutsUpdatedAt && a.sheetOrderUpdatedAt == b.sheetOrderUpdatedAt;
+           a.keyLayoutsUpdatedAt == b.keyLayoutsUpdatedAt && a.sheetOrderUpdatedAt == b.sheetOrderUpdatedAt &&
+           a.unknownMembers == b.unknownMembers;
 }
 
 } // namespace vell

@@ -28,6 +28,8 @@ struct VellDocument {
     KeyLayouts keyLayouts;
     std::optional<Date> keyLayoutsUpdatedAt;
     std::optional<Date> sheetOrderUpdatedAt;
+    // Top-level members this version does not know, as Sheet::unknownMembers.
+    std::map<std::string, std::string> unknownMembers = {};
 
     static constexpr std::int64_t tombstoneLifetime = 5'184'000; // seconds: 60 days
 

@@ -106,13 +106,25 @@ TEST(DocumentJson, AnEmptySheetListIsADocumentWithoutSheets) {
     EXPECT_TRUE(VellDocument::decode(R"({"sheets": []})").sheets.empty());
 }
 
-TEST(DocumentJson, UnknownKeysAreReadPastAndDropped) {
+// Members a later version writes survive a save by this one, in the document and in each sheet.
+TEST(DocumentJson, UnknownKeysAreKeptAndWrittenBackUnchanged) {
     const VellDocument document = VellDocument::decode(R"({"sheets": [
         {"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "", "colour": "red"}],
-        "format": {"version": 2, "deep": [[[]]]}})");
-    const std::string bytes = document.encode();
-    EXPECT_EQ(bytes.find("colour"), std::string::npos);
-    EXPECT_EQ(bytes.find("format"), std::string::npos);
+        "format": {"version": 2, "deep": [[[]]], "ratio": 0.25}})");
+    const nlohmann::json written = nlohmann::json::parse(document.encode());
+    EXPECT_EQ(written.at("sheets")[0].at("colour"), "red");
+    EXPECT_EQ(written.at("format"),
+              nlohmann::json::parse(R"({"version": 2, "deep": [[[]]], "ratio": 0.25})"));
+    EXPECT_EQ(VellDocument::decode(document.encode()), document);
+    EXPECT_EQ(VellDocument::decode(document.encode()).encode(), document.encode());
+
+    // A merge carries them along.
+    VellDocument other = document;
+    other.unknownMembers = {{"format", "1"}, {"theme", "\"dark\""}};
+    const VellDocument merged = document.merged(other, Date::fromCivil(2024, 6, 1));
+    EXPECT_EQ(merged.unknownMembers.at("theme"), "\"dark\"");
+    EXPECT_EQ(merged.unknownMembers.at("format"), document.unknownMembers.at("format"));
+    EXPECT_EQ(merged.sheets[0].unknownMembers.at("colour"), "\"red\"");
 }
 
 TEST(DocumentJson, UuidsAreReadInEitherCaseAndWrittenUpperCase) {

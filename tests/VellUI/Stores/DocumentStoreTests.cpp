@@ -177,6 +177,19 @@ TEST_F(DocumentStoreTest, AnUnreadableFileIsMovedAsideOnceBeforeTheFirstSave) {
     }
 }
 
+// A file written by a later version keeps what this one does not know through a save.
+TEST_F(DocumentStoreTest, MembersThisVersionDoesNotKnowSurviveTheFirstSave) {
+    writeFile(R"({"sheets": [{"id": "00000000-0000-4000-8000-000000000001", "name": "A", "text": "1",
+                  "colour": "red"}], "format": {"version": 2}})");
+    auto store = open();
+    store->setText("2");
+    ASSERT_TRUE(flushPendingSave(*store));
+    const QByteArray saved = readFile();
+    EXPECT_TRUE(saved.contains("\"colour\": \"red\"")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\"format\": {")) << saved.toStdString();
+    EXPECT_EQ(documentOnDisk().sheets.front().text, "2");
+}
+
 TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
     auto store = open();
     store->setText("7");
