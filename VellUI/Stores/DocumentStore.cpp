@@ -104,8 +104,20 @@ void DocumentStore::load() {
         document_ = std::move(*loaded);
         return;
     }
-    document_ = VellDocument::starter(clock_);
+    document_ = starterKeeping(loaded.value_or(VellDocument{}));
     usingStarterDocument_ = true;
+}
+
+VellDocument DocumentStore::starterKeeping(VellDocument empty) const {
+    // Typing into a document without sheets would go nowhere, but its deletions, layouts and what a later
+    // version keeps there still matter to the other copies.
+    VellDocument document = VellDocument::starter(clock_);
+    document.deletedSheets = std::move(empty.deletedSheets);
+    document.keyLayouts = std::move(empty.keyLayouts);
+    document.keyLayoutsUpdatedAt = empty.keyLayoutsUpdatedAt;
+    document.sheetOrderUpdatedAt = empty.sheetOrderUpdatedAt;
+    document.unknownMembers = std::move(empty.unknownMembers);
+    return document;
 }
 
 void DocumentStore::repairAndClean() {
@@ -113,9 +125,8 @@ void DocumentStore::repairAndClean() {
         document_.selectedSheetID =
             document_.sheets.empty() ? std::nullopt : std::optional<Uuid>(document_.sheets.front().id);
     if (!document_.removeDuplicateSheets(now()).empty()) scheduleSave();
-    // Typing into a document without sheets would go nowhere.
     if (document_.sheets.empty()) {
-        document_ = VellDocument::starter(clock_);
+        document_ = starterKeeping(std::move(document_));
         usingStarterDocument_ = true;
     }
 }
@@ -525,7 +536,7 @@ void DocumentStore::adoptDocument(VellDocument document) {
 
 void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
-    if (document.sheets.empty()) document = VellDocument::starter(clock_);
+    if (document.sheets.empty()) document = starterKeeping(std::move(document));
     document_ = std::move(document);
     documentDidChange();
     syncKeyLayouts();

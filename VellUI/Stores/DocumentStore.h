@@ -228,6 +228,8 @@ private:
     // undo flags, results and sessions, then a save.
     void textDidChange();
     void load();
+    // The starter sheets in place of a document without sheets, which keeps everything else it holds.
+    VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
     void observeNotifications();
     // Runs the work later on the main thread, and not at all once the store is gone.

@@ -98,6 +98,10 @@ DocumentSync::Merge DocumentSync::fold(const VellDocument& local, bool usingStar
         for (std::size_t i = 1; i < remote.size(); ++i)
             folded = folded.merged(remote[i], now);
         if (!folded.sheets.empty()) {
+            // Only the starter sheets go; deletions and layouts the local document holds still count.
+            VellDocument localWithoutSheets = local;
+            localWithoutSheets.sheets.clear();
+            folded = folded.merged(localWithoutSheets, now);
             folded.selectedSheetID = folded.sheets.front().id;
             folded.removeDuplicateSheets(now);
             result.document = std::move(folded);

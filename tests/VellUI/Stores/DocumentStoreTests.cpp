@@ -190,6 +190,25 @@ TEST_F(DocumentStoreTest, MembersThisVersionDoesNotKnowSurviveTheFirstSave) {
     EXPECT_EQ(documentOnDisk().sheets.front().text, "2");
 }
 
+// A document without sheets shows the starter sheets but keeps its deletions and keypad layouts.
+TEST_F(DocumentStoreTest, ADocumentWithoutSheetsKeepsItsTombstonesAndLayouts) {
+    VellDocument file = documentOf({});
+    file.deletedSheets[sheetId(7).uuidString()] = clock().addingSeconds(-60);
+    file.keyLayouts = {{"units", {{"length", {"km", "m"}}}}};
+    file.keyLayoutsUpdatedAt = clock().addingSeconds(-60);
+    writeDocument(file);
+    auto store = open();
+    EXPECT_TRUE(store->usingStarterDocument());
+    EXPECT_EQ(namesOf(store->sheets()), namesOf(VellDocument::starter(clock).sheets));
+    EXPECT_EQ(store->document().deletedSheets, file.deletedSheets);
+    EXPECT_EQ(store->document().keyLayouts, file.keyLayouts);
+
+    store->setText("1");
+    ASSERT_TRUE(flushPendingSave(*store));
+    EXPECT_EQ(documentOnDisk().deletedSheets, file.deletedSheets);
+    EXPECT_EQ(documentOnDisk().keyLayouts, file.keyLayouts);
+}
+
 TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
     auto store = open();
     store->setText("7");

@@ -89,6 +89,14 @@ TEST(DocumentSyncFold, AnUntouchedStarterDocumentIsReplacedNotMerged) {
     ASSERT_TRUE(typed.document);
     EXPECT_EQ(typed.document->sheets.size(), starter.sheets.size() + 2);
 
+    // The starter sheets go, but a deletion the local document holds still counts.
+    VellDocument starterWithTombstone = starter;
+    starterWithTombstone.deletedSheets[id(2).uuidString()] = morning.addingSeconds(60);
+    const DocumentSync::Merge withTombstone = DocumentSync::fold(starterWithTombstone, true, {shared}, now);
+    ASSERT_TRUE(withTombstone.document);
+    EXPECT_EQ(textsOf(*withTombstone.document), std::vector<std::string>{"1200"});
+    EXPECT_TRUE(withTombstone.document->deletedSheets.contains(id(2).uuidString()));
+
     // A shared document without sheets replaces nothing.
     const DocumentSync::Merge empty = DocumentSync::fold(starter, true, {documentOf({})}, now);
     EXPECT_FALSE(empty.replacesStarter);
