@@ -100,6 +100,22 @@ std::vector<Uuid> VellDocument::removeDuplicateSheets(Date now) {
     return removedIds;
 }
 
+std::vector<std::pair<Uuid, Uuid>> VellDocument::separateRepeatedIds() {
+    std::vector<std::pair<Uuid, Uuid>> renewed;
+    std::unordered_map<Uuid, std::size_t> first;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        const auto [it, inserted] = first.emplace(sheets[i].id, i);
+        if (inserted || duplicateKey(sheets[i]) == duplicateKey(sheets[it->second])) continue;
+        Uuid fresh = Uuid::random();
+        while (first.contains(fresh))
+            fresh = Uuid::random();
+        renewed.emplace_back(sheets[i].id, fresh);
+        sheets[i].id = fresh;
+        first.emplace(fresh, i);
+    }
+    return renewed;
+}
+
 VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
     VellDocument result;
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vell {
@@ -56,6 +57,11 @@ struct VellDocument {
     // hands the selection to the one kept in its place. Returns the ids of the removed sheets, each once, in
     // document order.
     std::vector<Uuid> removeDuplicateSheets(Date now = Date::now());
+
+    // A sheet whose id an earlier sheet carries already, with another name or text (a hand-edited file,
+    // another tool), gets a fresh id, so that merges and commands never take one for the other; exact
+    // copies are left to removeDuplicateSheets. Returns each old and new id, in document order.
+    std::vector<std::pair<Uuid, Uuid>> separateRepeatedIds();
 
     // This copy combined sheet by sheet with another one: newer sheets win, deletions travel as tombstones,
     // order and layouts come from the copy that changed them last (this copy on ties), and tombstones older

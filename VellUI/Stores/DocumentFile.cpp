@@ -44,6 +44,15 @@ void DocumentFile::logRepairs(const QString& path, const DocumentRepairs& repair
                                          QString::fromStdString(repair.what));
 }
 
+void DocumentFile::separateRepeatedIds(VellDocument& document, const QString& path) {
+    for (const auto& [old, fresh] : document.separateRepeatedIds())
+        qWarning().noquote() << QStringLiteral(
+                                    "Vell: %1: the sheet id %2 is repeated with other content; the "
+                                    "later sheet now has the id %3")
+                                    .arg(path, QString::fromStdString(old.uuidString()),
+                                         QString::fromStdString(fresh.uuidString()));
+}
+
 std::optional<QString> DocumentFile::defaultLocation() {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty()) return std::nullopt;
@@ -89,6 +98,7 @@ std::optional<VellDocument> DocumentFile::load() {
         // What was mended is read as well as it can be; the file as it was is kept aside all the same.
         logRepairs(path_, repairs);
         if (!repairs.empty()) unreadableFileToSetAside_ = true;
+        separateRepeatedIds(document, path_);
         return document;
     } catch (const std::exception&) {
         unreadableFileToSetAside_ = true;

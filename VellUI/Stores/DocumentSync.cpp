@@ -24,6 +24,7 @@ VellDocument decodeCopy(std::string_view bytes, const QString& path) {
     DocumentRepairs repairs;
     VellDocument document = VellDocument::decode(bytes, &repairs);
     DocumentFile::logRepairs(path, repairs);
+    DocumentFile::separateRepeatedIds(document, path);
     return document;
 }
 

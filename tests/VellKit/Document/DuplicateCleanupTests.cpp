@@ -120,5 +120,27 @@ TEST(DuplicateCleanup, ATombstoneIsNewerThanTheSheetItRemoves) {
     EXPECT_EQ(document.deletedSheets.at(uuid(2).uuidString()), future.addingSeconds(1));
 }
 
+// An id repeated with another name or text is two sheets; the later one gets a fresh id. An exact copy
+// stays for the duplicate clean-up.
+TEST(DuplicateCleanup, AnIdRepeatedWithOtherContentIsMadeUnique) {
+    VellDocument document =
+        documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(1, "A", "y", at("09:00:00")),
+                    sheet(1, "A", "x", at("10:00:00")), sheet(2, "B", "", at("09:00:00"))},
+                   uuid(1));
+    const auto renewed = document.separateRepeatedIds();
+    ASSERT_EQ(renewed.size(), 1u);
+    EXPECT_EQ(renewed[0].first, uuid(1));
+    EXPECT_EQ(document.sheets[1].id, renewed[0].second);
+    EXPECT_NE(renewed[0].second, uuid(1));
+    EXPECT_NE(renewed[0].second, uuid(2));
+    EXPECT_EQ(document.sheets[0].id, uuid(1));
+    EXPECT_EQ(document.sheets[2].id, uuid(1)) << "an exact copy keeps its id";
+    EXPECT_EQ(document.selectedSheetID, uuid(1));
+    EXPECT_TRUE(document.separateRepeatedIds().empty()) << "nothing left to separate";
+
+    document.removeDuplicateSheets(now);
+    EXPECT_EQ(document.sheets.size(), 3u);
+}
+
 } // namespace
 } // namespace vell

@@ -209,6 +209,20 @@ TEST_F(DocumentStoreTest, ADocumentWithoutSheetsKeepsItsTombstonesAndLayouts) {
     EXPECT_EQ(documentOnDisk().keyLayouts, file.keyLayouts);
 }
 
+// Two sheets of one id with different texts in a hand-edited file: both stay, and a command reaches
+// only the one it means.
+TEST_F(DocumentStoreTest, AnIdRepeatedWithOtherContentIsTwoSheets) {
+    writeDocument(documentOf({makeSheet(1, "A", "1", clock()), makeSheet(1, "B", "2", clock())}));
+    auto store = open();
+    ASSERT_EQ(namesOf(store->sheets()), (std::vector<std::string>{"A", "B"}));
+    const Uuid second = store->sheets()[1].id;
+    EXPECT_NE(second, sheetId(1));
+    store->setCurrentSheetID(second);
+    store->setText("20");
+    EXPECT_EQ(store->sheets()[0].text, "1");
+    EXPECT_EQ(store->sheets()[1].text, "20");
+}
+
 TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
     auto store = open();
     store->setText("7");

@@ -232,5 +232,16 @@ TEST_F(DocumentSyncTest, ConflictVersionsGoOnlyOnceTheLocalFileHoldsTheirContent
     EXPECT_EQ(copy.writes.front().toStdString(), written);
 }
 
+// A shared copy edited by hand repeats an id with other content: both sheets arrive, neither replaces
+// the other.
+TEST_F(DocumentSyncTest, ACopyRepeatingAnIdWithOtherContentKeepsBothSheets) {
+    VellDocument theirs = local;
+    theirs.sheets.push_back(Sheet{id(2), "B copy", "22", morning, {}});
+    copy.file = bytesOf(theirs);
+    const auto merge = sync.merge(local, false, now);
+    ASSERT_TRUE(merge && merge->document);
+    EXPECT_EQ(textsOf(*merge->document), (std::vector<std::string>{"1", "2", "22"}));
+}
+
 } // namespace
 } // namespace vell
