@@ -82,15 +82,14 @@ std::optional<VellDocument> DocumentFile::load() {
         return std::nullopt;
     }
     QFile file(path_);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const auto unreadable = [this](const QString& why) -> std::optional<VellDocument> {
+        qWarning().noquote() << QStringLiteral("Vell: %1 could not be read: %2").arg(path_, why);
         unreadableFileToSetAside_ = true;
         return std::nullopt;
-    }
+    };
+    if (!file.open(QIODevice::ReadOnly)) return unreadable(file.errorString());
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        unreadableFileToSetAside_ = true;
-        return std::nullopt;
-    }
+    if (file.error() != QFileDevice::NoError) return unreadable(file.errorString());
     try {
         DocumentRepairs repairs;
         VellDocument document = VellDocument::decode(
@@ -100,9 +99,9 @@ std::optional<VellDocument> DocumentFile::load() {
         if (!repairs.empty()) unreadableFileToSetAside_ = true;
         separateRepeatedIds(document, path_);
         return document;
-    } catch (const std::exception&) {
-        unreadableFileToSetAside_ = true;
-        return std::nullopt;
+    } catch (const std::exception& error) {
+        // The error names the member that could not be read ("sheets[2].id: missing").
+        return unreadable(QString::fromUtf8(error.what()));
     }
 }
 
@@ -156,6 +155,8 @@ bool DocumentFile::setUnreadableFileAside(QString& error) {
             stem + (attempt > 1 ? QStringLiteral("-") + QString::number(attempt) : QString()) + suffix;
         if (QFileInfo::exists(target)) continue;
         if (!file.rename(target)) break;
+        qWarning().noquote() << QStringLiteral("Vell: %1 could not be read and was set aside as %2")
+                                    .arg(path_, QFileInfo(target).fileName());
         unreadableFileToSetAside_ = false;
         return true;
     }

@@ -83,12 +83,20 @@ TEST_F(DocumentFileTest, WhatIsSavedLoadsBack) {
 
 TEST_F(DocumentFileTest, AFileThatCannotBeReadIsSetAsideOnceAtTheFirstWrite) {
     writeFile(path, "{ \"sheets\": 3 }");
+    WarningLog log;
     EXPECT_FALSE(file.load());
+    // Why, and where to find it, goes to the log.
+    ASSERT_EQ(WarningLog::lines().size(), 1u);
+    EXPECT_TRUE(WarningLog::lines()[0].contains(path) &&
+                WarningLog::lines()[0].contains("sheets: expected an array"))
+        << WarningLog::lines()[0].toStdString();
     EXPECT_EQ(contentsOf(path), "{ \"sheets\": 3 }") << "loading touches nothing";
 
     ASSERT_TRUE(file.save(oneSheet("7")));
     const QString aside = "document.unreadable-2025-03-01T093000Z.json";
     EXPECT_EQ(filesInFolder(), (QStringList{"document.json", aside}));
+    ASSERT_EQ(WarningLog::lines().size(), 2u);
+    EXPECT_TRUE(WarningLog::lines()[1].contains(aside)) << WarningLog::lines()[1].toStdString();
     EXPECT_EQ(contentsOf(QDir(QFileInfo(path).absolutePath()).filePath(aside)), "{ \"sheets\": 3 }");
 
     ASSERT_TRUE(file.save(oneSheet("8")));
