@@ -41,7 +41,8 @@ std::string joinPath(std::string_view path, std::string_view key);
 std::string indexPath(std::string_view path, std::size_t index);
 
 // A sheet object at `path` ("sheets[2]"); errors name the key below it ("sheets[2].id"). With repairs given,
-// dates are mended as readDate does and a lock that is no integer is skipped.
+// dates are mended as readDate does, a lock that is no integer is skipped and locks on lines the text does
+// not have are dropped (that last without a record: nothing of the user's is lost).
 Sheet readSheet(const nlohmann::json& value, std::string_view path, DocumentRepairs* repairs = nullptr);
 
 } // namespace vell::json_reading

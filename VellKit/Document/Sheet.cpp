@@ -3,6 +3,7 @@
 #include "Document/JsonReading.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -120,6 +121,12 @@ Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repa
         LineEnds normalized = normalizedLineEnds(sheet.text, sheet.lockedLines);
         sheet.text = std::move(normalized.text);
         sheet.lockedLines = std::move(normalized.lockedLines);
+    }
+    if (repairs) {
+        // A lock on a line the text does not have would come back as soon as the line is typed.
+        const auto lines =
+            static_cast<std::int64_t>(std::count(sheet.text.begin(), sheet.text.end(), '\n')) + 1;
+        std::erase_if(sheet.lockedLines, [lines](std::int64_t line) { return line < 0 || line >= lines; });
     }
     return sheet;
 }

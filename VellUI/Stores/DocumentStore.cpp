@@ -362,6 +362,7 @@ void DocumentStore::toggleLock(std::int64_t line) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index || line < 0) return;
     Sheet& sheet = document_.sheets[*index];
+    if (static_cast<std::size_t>(line) >= lineCount(sheet.text)) return;
     SheetHistory& sheetHistory = history(sheet);
     std::set<std::int64_t> locks(sheet.lockedLines.begin(), sheet.lockedLines.end());
     if (!locks.insert(line).second) locks.erase(line);

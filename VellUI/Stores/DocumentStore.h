@@ -133,6 +133,7 @@ public:
 
     // --- Locks, undo and redo of the selected sheet
 
+    // A line the text does not have is refused.
     void toggleLock(std::int64_t line);
     void undo();
     void redo();

@@ -223,6 +223,20 @@ TEST_F(DocumentStoreTest, AnIdRepeatedWithOtherContentIsTwoSheets) {
     EXPECT_EQ(store->sheets()[1].text, "20");
 }
 
+// Locks past the end of a sheet are dropped on load and refused by the command.
+TEST_F(DocumentStoreTest, LocksPastTheEndOfASheetAreDroppedAndRefused) {
+    writeDocument(documentOf({makeSheet(1, "A", "1\n2", clock(), {0, 5, -1})}));
+    auto store = open();
+    EXPECT_EQ(store->currentSheet().lockedLines, std::vector<std::int64_t>{0});
+
+    const VellDocument before = store->document();
+    store->toggleLock(2);
+    EXPECT_EQ(store->document(), before);
+    EXPECT_FALSE(flushPendingSave(*store));
+    store->toggleLock(1);
+    EXPECT_EQ(store->currentSheet().lockedLines, (std::vector<std::int64_t>{0, 1}));
+}
+
 TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
     auto store = open();
     store->setText("7");
