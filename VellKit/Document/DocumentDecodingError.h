@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace vell {
 
@@ -11,5 +12,14 @@ class DocumentDecodingError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A value a lenient read could not take as written, and what it took instead.
+struct DocumentRepair {
+    std::string path; // "sheets[2].updatedAt"; empty for the whole text
+    std::string what;
+
+    friend bool operator==(const DocumentRepair&, const DocumentRepair&) = default;
+};
+using DocumentRepairs = std::vector<DocumentRepair>;
 
 } // namespace vell

@@ -4,6 +4,8 @@
 #include "Engine/L10n.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
+#include <nlohmann/json.hpp>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -19,9 +21,33 @@ std::string duplicateKey(const Sheet& sheet) {
     return key;
 }
 
+// The second a date falls in: what the file keeps of it, and so what every computer compares.
+Date wholeSecond(Date date) {
+    std::int64_t seconds = date.microsecondsSince1970() / 1'000'000;
+    if (date.microsecondsSince1970() % 1'000'000 < 0) --seconds;
+    return Date::fromSeconds(seconds);
+}
+
+// Of two versions of one sheet, the one changed in a later second; within one second the one whose
+// encoding sorts later, so that every computer settles a tie the same way and the copies stop differing.
+bool replaces(const Sheet& candidate, const Sheet& held) {
+    const Date candidateSecond = wholeSecond(candidate.updatedAt), heldSecond = wholeSecond(held.updatedAt);
+    if (candidateSecond != heldSecond) return candidateSecond > heldSecond;
+    return candidate.toJson().dump() > held.toJson().dump();
+}
+
+std::vector<Uuid> idsOf(const std::vector<Sheet>& sheets) {
+    std::vector<Uuid> ids;
+    ids.reserve(sheets.size());
+    for (const Sheet& sheet : sheets)
+        ids.push_back(sheet.id);
+    return ids;
+}
+
 // Every computer must keep the same member of a duplicate group, or each would tombstone the other's.
 bool survivesBefore(const Sheet& a, const Sheet& b) {
-    if (a.updatedAt != b.updatedAt) return a.updatedAt < b.updatedAt;
+    const Date aSecond = wholeSecond(a.updatedAt), bSecond = wholeSecond(b.updatedAt);
+    if (aSecond != bSecond) return aSecond < bSecond;
     return a.id < b.id;
 }
 
@@ -61,7 +87,7 @@ std::vector<Uuid> VellDocument::removeDuplicateSheets(Date now) {
         const Uuid& id = sheets[i].id;
         if (listed.insert(id).second) removedIds.push_back(id);
         if (!remainingIds.contains(id)) {
-            deletedSheets[id.uuidString()] = now;
+            deletedSheets[id.uuidString()] = std::max(now, wholeSecond(sheets[i].updatedAt).addingSeconds(1));
             if (selectedSheetID == id && !newSelection) newSelection = sheets[survivorOf[i]].id;
         }
     }
@@ -72,6 +98,22 @@ std::vector<Uuid> VellDocument::removeDuplicateSheets(Date now) {
     sheets = std::move(remaining);
     if (newSelection) selectedSheetID = newSelection;
     return removedIds;
+}
+
+std::vector<std::pair<Uuid, Uuid>> VellDocument::separateRepeatedIds() {
+    std::vector<std::pair<Uuid, Uuid>> renewed;
+    std::unordered_map<Uuid, std::size_t> first;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        const auto [it, inserted] = first.emplace(sheets[i].id, i);
+        if (inserted || duplicateKey(sheets[i]) == duplicateKey(sheets[it->second])) continue;
+        Uuid fresh = Uuid::random();
+        while (first.contains(fresh))
+            fresh = Uuid::random();
+        renewed.emplace_back(sheets[i].id, fresh);
+        sheets[i].id = fresh;
+        first.emplace(fresh, i);
+    }
+    return renewed;
 }
 
 VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
@@ -85,18 +127,23 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
 
     const Date ourOrderDate = sheetOrderUpdatedAt.value_or(Date::distantPast);
     const Date theirOrderDate = other.sheetOrderUpdatedAt.value_or(Date::distantPast);
-    const VellDocument& orderSide = theirOrderDate > ourOrderDate ? other : *this;
+    // Orders moved within the same second settle on the later list of ids, the same everywhere.
+    const bool movedInOneSecond = sheetOrderUpdatedAt && other.sheetOrderUpdatedAt &&
+                                  wholeSecond(theirOrderDate) == wholeSecond(ourOrderDate);
+    const bool theirOrder = movedInOneSecond ? idsOf(other.sheets) > idsOf(sheets)
+                                             : wholeSecond(theirOrderDate) > wholeSecond(ourOrderDate);
+    const VellDocument& orderSide = theirOrder ? other : *this;
     const VellDocument& secondSide = &orderSide == this ? other : *this;
 
     // One version per id, listed at the first place the id shows up; a later version replaces an earlier
-    // one only when strictly newer, also between two sheets of one copy that share an id.
+    // one only when it wins, also between two sheets of one copy that share an id.
     std::vector<Sheet> versions;
     std::unordered_map<Uuid, std::size_t> versionIndex;
     const auto take = [&](const Sheet& sheet) {
         const auto [it, inserted] = versionIndex.emplace(sheet.id, versions.size());
         if (inserted)
             versions.push_back(sheet);
-        else if (sheet.updatedAt > versions[it->second].updatedAt)
+        else if (replaces(sheet, versions[it->second]))
             versions[it->second] = sheet;
     };
     for (const Sheet& sheet : orderSide.sheets)
@@ -106,7 +153,9 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
 
     for (const Sheet& sheet : versions) {
         const auto tombstone = result.deletedSheets.find(sheet.id.uuidString());
-        if (tombstone != result.deletedSheets.end() && tombstone->second >= sheet.updatedAt) continue;
+        if (tombstone != result.deletedSheets.end() &&
+            wholeSecond(tombstone->second) >= wholeSecond(sheet.updatedAt))
+            continue;
         result.sheets.push_back(sheet);
     }
 
@@ -114,20 +163,27 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
         const auto id = Uuid::fromString(entry.first);
         if (!id) return false;
         const auto version = versionIndex.find(*id);
-        return version != versionIndex.end() && versions[version->second].updatedAt > entry.second;
+        return version != versionIndex.end() &&
+               wholeSecond(versions[version->second].updatedAt) > wholeSecond(entry.second);
     });
 
     const Date expiry = now.addingSeconds(-tombstoneLifetime);
     std::erase_if(result.deletedSheets, [&](const auto& entry) { return entry.second <= expiry; });
 
-    const bool theirLayoutsNewer = other.keyLayoutsUpdatedAt.value_or(Date::distantPast) >
-                                   keyLayoutsUpdatedAt.value_or(Date::distantPast);
+    const Date ourLayoutSecond = wholeSecond(keyLayoutsUpdatedAt.value_or(Date::distantPast));
+    const Date theirLayoutSecond = wholeSecond(other.keyLayoutsUpdatedAt.value_or(Date::distantPast));
+    const bool theirLayoutsNewer = theirLayoutSecond != ourLayoutSecond ? theirLayoutSecond > ourLayoutSecond
+                                                                        : other.keyLayouts > keyLayouts;
     const VellDocument& layoutSide = theirLayoutsNewer ? other : *this;
     result.keyLayouts = layoutSide.keyLayouts;
     result.keyLayoutsUpdatedAt = layoutSide.keyLayoutsUpdatedAt;
 
     const Date orderDate = std::max(ourOrderDate, theirOrderDate);
     if (orderDate != Date::distantPast) result.sheetOrderUpdatedAt = orderDate;
+
+    // What a later version keeps beside the sheets travels too; this copy's value wins where both hold one.
+    result.unknownMembers = unknownMembers;
+    result.unknownMembers.insert(other.unknownMembers.begin(), other.unknownMembers.end());
 
     result.selectedSheetID = selectedSheetID;
     if (result.sheets.empty())

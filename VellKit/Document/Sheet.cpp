@@ -3,6 +3,7 @@
 #include "Document/JsonReading.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -69,16 +70,17 @@ json Sheet::toJson() const {
     object["text"] = unicode::sanitized(text);
     object["updatedAt"] = updatedAt.iso8601();
     object["lockedLines"] = lockedLines;
+    json_reading::addUnknownMembers(object, unknownMembers);
     return object;
 }
 
 Sheet Sheet::fromJson(const json& object) {
-    return json_reading::readSheet(object, "");
+    return json_reading::readSheet(object, "", nullptr);
 }
 
 namespace json_reading {
 
-Sheet readSheet(const json& object, std::string_view path) {
+Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repairs) {
     requireObject(object, path.empty() ? "sheet" : path);
     Sheet sheet;
     const std::string idPath = joinPath(path, "id"), namePath = joinPath(path, "name");
@@ -93,17 +95,38 @@ Sheet readSheet(const json& object, std::string_view path) {
     sheet.name = readString(*name, namePath);
     sheet.text = readString(*text, textPath);
     if (const json* updatedAt = member(object, "updatedAt"))
-        sheet.updatedAt = readDate(*updatedAt, joinPath(path, "updatedAt"));
+        sheet.updatedAt = readDate(*updatedAt, joinPath(path, "updatedAt"), repairs);
     if (const json* lockedLines = member(object, "lockedLines")) {
-        requireArray(*lockedLines, locksPath);
-        sheet.lockedLines.reserve(lockedLines->size());
-        for (std::size_t i = 0; i < lockedLines->size(); ++i)
-            sheet.lockedLines.push_back(readInteger((*lockedLines)[i], indexPath(locksPath, i)));
+        if (repairs && !lockedLines->is_array()) {
+            repairs->push_back({locksPath, "not a list of lines; no line is locked"});
+        } else {
+            requireArray(*lockedLines, locksPath);
+            sheet.lockedLines.reserve(lockedLines->size());
+            for (std::size_t i = 0; i < lockedLines->size(); ++i) {
+                const std::string lockPath = indexPath(locksPath, i);
+                if (!repairs) {
+                    sheet.lockedLines.push_back(readInteger((*lockedLines)[i], lockPath));
+                    continue;
+                }
+                try {
+                    sheet.lockedLines.push_back(readInteger((*lockedLines)[i], lockPath));
+                } catch (const DocumentDecodingError&) {
+                    repairs->push_back({lockPath, "not a line number; skipped"});
+                }
+            }
+        }
     }
+    sheet.unknownMembers = unknownMembers(object, {"id", "name", "text", "updatedAt", "lockedLines"});
     if (sheet.text.find('\r') != std::string::npos) {
         LineEnds normalized = normalizedLineEnds(sheet.text, sheet.lockedLines);
         sheet.text = std::move(normalized.text);
         sheet.lockedLines = std::move(normalized.lockedLines);
+    }
+    if (repairs) {
+        // A lock on a line the text does not have would come back as soon as the line is typed.
+        const auto lines =
+            static_cast<std::int64_t>(std::count(sheet.text.begin(), sheet.text.end(), '\n')) + 1;
+        std::erase_if(sheet.lockedLines, [lines](std::int64_t line) { return line < 0 || line >= lines; });
     }
     return sheet;
 }
@@ -113,7 +136,7 @@ Sheet readSheet(const json& object, std::string_view path) {
 bool operator==(const Sheet& a, const Sheet& b) {
     return a.id == b.id && unicode::canonicallyEqual(a.name, b.name) &&
            unicode::canonicallyEqual(a.text, b.text) && a.updatedAt == b.updatedAt &&
-           a.lockedLines == b.lockedLines;
+           a.lockedLines == b.lockedLines && a.unknownMembers == b.unknownMembers;
 }
 
 } // namespace vell

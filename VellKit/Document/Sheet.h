@@ -6,6 +6,7 @@
 #include "Document/Uuid.h"
 
 #include <cstdint>
+#include <map>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ struct Sheet {
     std::string text; // lines separated by "\n"
     Date updatedAt;
     std::vector<std::int64_t> lockedLines; // zero-based, ascending
+    // Members a later version wrote that this one does not know, kept to be written back unchanged:
+    // key to the member's value as compact JSON text.
+    std::map<std::string, std::string> unknownMembers = {};
 
     // Never fails: invalid UTF-8 is written as U+FFFD.
     nlohmann::json toJson() const;

@@ -101,10 +101,11 @@ json VellDocument::toJson() const {
     object["keyLayouts"] = keyLayoutsJson(keyLayouts);
     if (keyLayoutsUpdatedAt) object["keyLayoutsUpdatedAt"] = keyLayoutsUpdatedAt->iso8601();
     if (sheetOrderUpdatedAt) object["sheetOrderUpdatedAt"] = sheetOrderUpdatedAt->iso8601();
+    json_reading::addUnknownMembers(object, unknownMembers);
     return object;
 }
 
-VellDocument VellDocument::fromJson(const json& object) {
+VellDocument VellDocument::fromJson(const json& object, DocumentRepairs* repairs) {
     using namespace json_reading;
     requireObject(object, "document");
     VellDocument document;
@@ -113,19 +114,22 @@ VellDocument VellDocument::fromJson(const json& object) {
     requireArray(*sheetsJson, "sheets");
     document.sheets.reserve(sheetsJson->size());
     for (std::size_t i = 0; i < sheetsJson->size(); ++i)
-        document.sheets.push_back(readSheet((*sheetsJson)[i], indexPath("sheets", i)));
+        document.sheets.push_back(readSheet((*sheetsJson)[i], indexPath("sheets", i), repairs));
     if (const json* selected = member(object, "selectedSheetID"))
         document.selectedSheetID = readUuid(*selected, "selectedSheetID");
     if (const json* tombstones = member(object, "deletedSheets")) {
         requireObject(*tombstones, "deletedSheets");
         for (const auto& [id, date] : tombstones->items())
-            document.deletedSheets.emplace(id, readDate(date, joinPath("deletedSheets", id)));
+            document.deletedSheets.emplace(id, readDate(date, joinPath("deletedSheets", id), repairs));
     }
     if (const json* layouts = member(object, "keyLayouts")) document.keyLayouts = readKeyLayouts(*layouts);
     if (const json* date = member(object, "keyLayoutsUpdatedAt"))
-        document.keyLayoutsUpdatedAt = readDate(*date, "keyLayoutsUpdatedAt");
+        document.keyLayoutsUpdatedAt = readDate(*date, "keyLayoutsUpdatedAt", repairs);
     if (const json* date = member(object, "sheetOrderUpdatedAt"))
-        document.sheetOrderUpdatedAt = readDate(*date, "sheetOrderUpdatedAt");
+        document.sheetOrderUpdatedAt = readDate(*date, "sheetOrderUpdatedAt", repairs);
+    document.unknownMembers =
+        json_reading::unknownMembers(object, {"sheets", "selectedSheetID", "deletedSheets", "keyLayouts",
+                                              "keyLayoutsUpdatedAt", "sheetOrderUpdatedAt"});
     return document;
 }
 
@@ -146,14 +150,22 @@ std::string VellDocument::withoutSelection(std::string encoded) {
     return encoded;
 }
 
-VellDocument VellDocument::decode(std::string_view bytes) {
+VellDocument VellDocument::decode(std::string_view bytes, DocumentRepairs* repairs) {
+    std::string mended;
+    if (repairs) {
+        mended = unicode::sanitized(bytes);
+        if (mended != bytes) {
+            repairs->push_back({"", "invalid UTF-8 read as U+FFFD"});
+            bytes = mended;
+        }
+    }
     json object;
     try {
         object = json::parse(bytes);
     } catch (const json::exception& error) {
         throw DocumentDecodingError(std::string("not a JSON text: ") + error.what());
     }
-    return fromJson(object);
+    return fromJson(object, repairs);
 }
 
 bool operator==(const VellDocument& a, const VellDocument& b) {
@@ -161,7 +173,8 @@ bool operator==(const VellDocument& a, const VellDocument& b) {
     return a.sheets == b.sheets && a.selectedSheetID == b.selectedSheetID &&
            mapsEqual(a.deletedSheets, b.deletedSheets, datesEqual) &&
            mapsEqual(a.keyLayouts, b.keyLayouts, groupsEqual) &&
-           a.keyLayoutsUpdatedAt == b.keyLayoutsUpdatedAt && a.sheetOrderUpdatedAt == b.sheetOrderUpdatedAt;
+           a.keyLayoutsUpdatedAt == b.keyLayoutsUpdatedAt && a.sheetOrderUpdatedAt == b.sheetOrderUpdatedAt &&
+           a.unknownMembers == b.unknownMembers;
 }
 
 } // namespace vell

@@ -133,11 +133,16 @@ bool CloudSync::write(const QByteArray& bytes) const {
     return file.commit();
 }
 
-void CloudSync::writeInBackground(QByteArray bytes) {
-    writer_.start([this, bytes = std::move(bytes)] {
-        write(bytes);
+void CloudSync::writeInBackground(QByteArray bytes, std::function<void(bool)> done) {
+    writer_.start([this, bytes = std::move(bytes), done = std::move(done)]() mutable {
+        const bool succeeded = write(bytes);
         QMetaObject::invokeMethod(
-            this, [this] { emit written(); }, Qt::QueuedConnection);
+            this,
+            [this, succeeded, done = std::move(done)] {
+                if (done) done(succeeded);
+                emit written();
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -18,7 +18,29 @@
 
 namespace vell {
 
-class CloudSync : public QObject {
+// What the sync protocol needs of the shared copy: whole-file reads and writes and the conflict versions
+// a sync tool leaves beside it. CloudSync is the real one.
+class SharedCopy {
+public:
+    struct ConflictVersion {
+        QString path;
+        QByteArray bytes;
+    };
+
+    virtual ~SharedCopy() = default;
+
+    // The whole file, or none when it is missing or cannot be read.
+    virtual std::optional<QByteArray> read() const = 0;
+    // Replaces the file whole, later and off the caller's thread; writes land in the order queued. `done`
+    // runs on the caller's thread afterwards and tells whether the write succeeded.
+    virtual void writeInBackground(QByteArray bytes, std::function<void(bool)> done = {}) = 0;
+    // The readable conflict versions, in a fixed order. Nothing is removed: see `resolve`.
+    virtual std::vector<ConflictVersion> conflictVersions() const = 0;
+    // Deletes a version whose content has been taken in, unless it changed since it was read.
+    virtual bool resolve(const ConflictVersion& version) const = 0;
+};
+
+class CloudSync : public QObject, public SharedCopy {
     Q_OBJECT
 
 public:
@@ -46,22 +68,18 @@ public:
 
     // The whole file, or none when it is missing or cannot be read. A file caught in the middle of a
     // foreign write may be torn; its completed write brings another change.
-    std::optional<QByteArray> read() const;
+    std::optional<QByteArray> read() const override;
     // Replaces the file whole (written aside, then moved into place), so the sync tool never sees half a
     // file. Blocks; false when it failed.
     bool write(const QByteArray& bytes) const;
     // Queues the write on a background writer of its own; queued writes run one after another, so an
-    // earlier document never overtakes a later one. `written` follows each.
-    void writeInBackground(QByteArray bytes);
+    // earlier document never overtakes a later one. `done` and `written` follow each on the main thread,
+    // unless this object is gone by then.
+    void writeInBackground(QByteArray bytes, std::function<void(bool)> done = {}) override;
 
-    struct ConflictVersion {
-        QString path;
-        QByteArray bytes;
-    };
-    // The readable conflict versions, in name order. Nothing is removed: see `resolve`.
-    std::vector<ConflictVersion> conflictVersions() const;
-    // Deletes a version whose content has been taken in, unless it changed since it was read.
-    bool resolve(const ConflictVersion& version) const;
+    // The readable conflict versions, in name order.
+    std::vector<ConflictVersion> conflictVersions() const override;
+    bool resolve(const ConflictVersion& version) const override;
 
 signals:
     // On the main thread, after each background write, whether or not it succeeded.

@@ -7,24 +7,14 @@
 #include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
-#include "Stores/SheetSession.h"
 #include "Stores/UndoCenter.h"
 #include "Unicode/Unicode.h"
 
-#include <QCoreApplication>
-#include <QDebug>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
-#include <QThreadPool>
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <exception>
-#include <filesystem>
 #include <set>
 #include <utility>
 
@@ -54,46 +44,10 @@ std::vector<std::int64_t> validLocks(const std::vector<std::int64_t>& locks, std
     return out;
 }
 
-void logSaveFailure(const QString& description) {
-    qWarning().noquote() << QString::fromUtf8("Vell: 保存に失敗しました ") + description;
-}
-
-// What another computer takes from a copy: everything but the selected sheet, which a merge always keeps
-// from the local side. Two copies that differ only there need not be exchanged.
-std::string contentEncoding(const VellDocument& document) {
-    return VellDocument::withoutSelection(document.encode());
-}
-
-// Resolved through links of its folders and of the file itself, also for a file that does not exist yet
-// (a link may point to it already).
-QString resolvedPath(const QString& file) {
-    QString path = QFileInfo(file).absoluteFilePath();
-    for (int links = 0; links < 40; ++links) {
-        const QFileInfo info(path);
-        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-        if (!folder.isEmpty()) path = QDir(folder).filePath(info.fileName());
-        const QFileInfo resolved(path);
-        if (!resolved.isSymLink()) break;
-        path = resolved.symLinkTarget();
-    }
-    return path;
-}
-
-// Also two names of one file (a hard link).
-bool sameFile(const QString& a, const QString& b) {
-    if (resolvedPath(a) == resolvedPath(b)) return true;
-    std::error_code error;
-    return std::filesystem::equivalent(a.toStdString(), b.toStdString(), error);
-}
-
 } // namespace
 
 std::optional<QString> DocumentStore::defaultStorageURL() {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (base.isEmpty()) return std::nullopt;
-    const QString folder = QDir(base).filePath(QStringLiteral("Vell"));
-    QDir().mkpath(folder);
-    return QDir(folder).filePath(QStringLiteral("document.json"));
+    return DocumentFile::defaultLocation();
 }
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
@@ -104,7 +58,8 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
-      storageURL_(std::move(storageURL)), cloudPollInterval_(services.cloudPollInterval) {
+      cloudPollInterval_(services.cloudPollInterval) {
+    if (storageURL) file_.emplace(std::move(*storageURL), clock_);
     saveTimer_.setSingleShot(true);
     saveTimer_.setTimerType(Qt::PreciseTimer);
     saveTimer_.setInterval(saveDelayMilliseconds);
@@ -130,33 +85,40 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
 
 DocumentStore::~DocumentStore() = default;
 
+Date DocumentStore::stampAfter(std::optional<Date> previous) const {
+    const Date current = now();
+    if (!previous) return current;
+    // Compared in whole seconds, as the file keeps them: the change must still be the newer one there.
+    std::int64_t seconds = previous->microsecondsSince1970() / 1'000'000;
+    if (previous->microsecondsSince1970() % 1'000'000 < 0) --seconds;
+    return std::max(current, Date::fromSeconds(seconds).addingSeconds(1));
+}
+
+std::optional<QString> DocumentStore::storageURL() const {
+    if (!file_) return std::nullopt;
+    return file_->path();
+}
+
 void DocumentStore::load() {
-    const auto useStarter = [this] {
-        document_ = VellDocument::starter(clock_);
-        usingStarterDocument_ = true;
-    };
-    if (!storageURL_) return useStarter();
-    QFile file(*storageURL_);
-    if (!file.exists()) return useStarter();
-    // From here on the file holds something; if it cannot be used, the starter document takes its
-    // place on screen, and the file is kept aside rather than overwritten by the first save.
-    if (!file.open(QIODevice::ReadOnly)) {
-        unreadableFileToSetAside_ = true;
-        return useStarter();
+    std::optional<VellDocument> loaded = file_ ? file_->load() : std::nullopt;
+    if (loaded && !loaded->sheets.empty()) {
+        document_ = std::move(*loaded);
+        return;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        unreadableFileToSetAside_ = true;
-        return useStarter();
-    }
-    try {
-        document_ =
-            VellDocument::decode(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    } catch (const std::exception&) {
-        unreadableFileToSetAside_ = true;
-        return useStarter();
-    }
-    if (document_.sheets.empty()) useStarter();
+    document_ = starterKeeping(loaded.value_or(VellDocument{}));
+    usingStarterDocument_ = true;
+}
+
+VellDocument DocumentStore::starterKeeping(VellDocument empty) const {
+    // Typing into a document without sheets would go nowhere, but its deletions, layouts and what a later
+    // version keeps there still matter to the other copies.
+    VellDocument document = VellDocument::starter(clock_);
+    document.deletedSheets = std::move(empty.deletedSheets);
+    document.keyLayouts = std::move(empty.keyLayouts);
+    document.keyLayoutsUpdatedAt = empty.keyLayoutsUpdatedAt;
+    document.sheetOrderUpdatedAt = empty.sheetOrderUpdatedAt;
+    document.unknownMembers = std::move(empty.unknownMembers);
+    return document;
 }
 
 void DocumentStore::repairAndClean() {
@@ -164,9 +126,8 @@ void DocumentStore::repairAndClean() {
         document_.selectedSheetID =
             document_.sheets.empty() ? std::nullopt : std::optional<Uuid>(document_.sheets.front().id);
     if (!document_.removeDuplicateSheets(now()).empty()) scheduleSave();
-    // Typing into a document without sheets would go nowhere.
     if (document_.sheets.empty()) {
-        document_ = VellDocument::starter(clock_);
+        document_ = starterKeeping(std::move(document_));
         usingStarterDocument_ = true;
     }
 }
@@ -198,14 +159,6 @@ void DocumentStore::observerTask(std::function<void()> work) {
 }
 
 // --- Selection, text and evaluation -------------------------------------------------------------------
-
-SheetSession* DocumentStore::activeSession() const {
-    return activeSession_.data();
-}
-
-void DocumentStore::setActiveSession(SheetSession* session) {
-    activeSession_ = session;
-}
 
 std::optional<std::size_t> DocumentStore::selectedIndex(std::optional<Uuid> id) const {
     if (!id) return std::nullopt;
@@ -260,7 +213,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     }
     sheet.lockedLines = std::move(locks);
     sheet.text = std::string(text);
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
     textDidChange();
@@ -316,21 +269,12 @@ void DocumentStore::evaluateSelection() {
 }
 
 void DocumentStore::refreshSessions() {
-    std::erase_if(sessions_, [](const QPointer<SheetSession>& session) { return session.isNull(); });
-    // A refresh may register or drop sessions in turn.
-    const std::vector<QPointer<SheetSession>> live = sessions_;
-    for (const QPointer<SheetSession>& session : live)
-        if (session) session->refresh();
+    emit sessionRefreshRequested();
 }
 
 void DocumentStore::reevaluate() {
     evaluateSelection();
     refreshSessions();
-}
-
-void DocumentStore::registerSession(SheetSession* session) {
-    std::erase_if(sessions_, [](const QPointer<SheetSession>& entry) { return entry.isNull(); });
-    sessions_.emplace_back(session);
 }
 
 std::optional<std::string> DocumentStore::setName(std::int64_t lineIndex, std::string_view name) {
@@ -358,7 +302,7 @@ void DocumentStore::renameSheet(const Uuid& id, std::string name) {
     if (!index) return;
     Sheet& sheet = document_.sheets[*index];
     sheet.name = std::move(name);
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
     scheduleSave();
 }
@@ -367,9 +311,10 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     if (document_.sheets.size() < 2) return;
     const auto index = selectedIndex(id);
     if (!index) return;
+    const Date deletedAt = stampAfter(document_.sheets[*index].updatedAt);
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index));
     histories_.erase(id);
-    document_.deletedSheets[id.uuidString()] = now();
+    document_.deletedSheets[id.uuidString()] = deletedAt;
     if (document_.selectedSheetID == id)
         document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
     selectionDidChange();
@@ -397,7 +342,7 @@ void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*from));
     const std::size_t target = std::min(*to, document_.sheets.size());
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
-    document_.sheetOrderUpdatedAt = now();
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
     scheduleSave();
 }
@@ -410,7 +355,7 @@ void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
     // Compared without forming start + by, which could overflow for an absurd offset.
     if (by < 0 ? -(by + 1) >= start : by >= count - start) return;
     std::swap(document_.sheets[*from], document_.sheets[static_cast<std::size_t>(start + by)]);
-    document_.sheetOrderUpdatedAt = now();
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
     scheduleSave();
 }
@@ -442,11 +387,12 @@ void DocumentStore::toggleLock(std::int64_t line) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index || line < 0) return;
     Sheet& sheet = document_.sheets[*index];
+    if (static_cast<std::size_t>(line) >= lineCount(sheet.text)) return;
     SheetHistory& sheetHistory = history(sheet);
     std::set<std::int64_t> locks(sheet.lockedLines.begin(), sheet.lockedLines.end());
     if (!locks.insert(line).second) locks.erase(line);
     sheet.lockedLines.assign(locks.begin(), locks.end());
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
     publishUndoState();
@@ -475,7 +421,7 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     const std::string oldText = std::move(sheet.text);
     sheet.text = std::move(snapshot.text);
     sheet.lockedLines = std::move(snapshot.lockedLines);
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
         notify::setCaret.post(*notifications_, *caret);
@@ -519,7 +465,7 @@ void DocumentStore::clearCurrentSheet() {
     SheetHistory& sheetHistory = history(sheet);
     sheet.text.clear();
     sheet.lockedLines.clear();
-    sheet.updatedAt = now();
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{}, now());
     documentDidChange();
     notify::setCaret.post(*notifications_, 0);
@@ -528,7 +474,7 @@ void DocumentStore::clearCurrentSheet() {
 
 void DocumentStore::clearAllContent() {
     for (const Sheet& sheet : document_.sheets)
-        document_.deletedSheets[sheet.id.uuidString()] = now();
+        document_.deletedSheets[sheet.id.uuidString()] = stampAfter(sheet.updatedAt);
     Sheet fresh{Uuid::random(), newSheetName(), "", now(), {}};
     document_.selectedSheetID = fresh.id;
     document_.sheets = {std::move(fresh)};
@@ -553,49 +499,10 @@ void DocumentStore::saveNow() {
 }
 
 std::optional<std::string> DocumentStore::writeToStorage() {
-    if (!storageURL_) return std::nullopt;
-    std::string bytes = document_.encode();
-    const auto failed = [](const QString& error) -> std::optional<std::string> {
-        logSaveFailure(error);
-        return std::nullopt;
-    };
-    QString error;
-    if (!setUnreadableFileAside(error)) return failed(error);
-    // The folder may have gone since start-up.
-    QDir().mkpath(QFileInfo(*storageURL_).absolutePath());
-    QSaveFile file(*storageURL_);
-    if (!file.open(QIODevice::WriteOnly)) return failed(file.errorString());
-    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    if (!file.commit()) return failed(file.errorString());
-    emit saved();
+    if (!file_) return std::nullopt;
+    auto bytes = file_->save(document_);
+    if (bytes) emit saved();
     return bytes;
-}
-
-bool DocumentStore::setUnreadableFileAside(QString& error) {
-    if (!unreadableFileToSetAside_) return true;
-    const QFileInfo info(*storageURL_);
-    if (!info.exists() && !info.isSymLink()) {
-        unreadableFileToSetAside_ = false;
-        return true;
-    }
-    const QString stamp = QString::fromStdString(now().iso8601()).remove(QLatin1Char(':'));
-    const QString stem =
-        info.dir().filePath(info.completeBaseName() + QStringLiteral(".unreadable-") + stamp);
-    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
-    QFile file(info.filePath());
-    for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QString target =
-            stem +
-            (attempt > 1 ? QStringLiteral("-") + QString::fromStdString(decimal(attempt)) : QString()) +
-            suffix;
-        if (QFileInfo::exists(target)) continue;
-        if (!file.rename(target)) break;
-        unreadableFileToSetAside_ = false;
-        return true;
-    }
-    error = QStringLiteral("the unreadable file %1 could not be moved aside: %2")
-                .arg(info.filePath(), file.errorString());
-    return false;
 }
 
 void DocumentStore::flushPendingSave() {
@@ -655,7 +562,7 @@ void DocumentStore::adoptDocument(VellDocument document) {
 
 void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
-    if (document.sheets.empty()) document = VellDocument::starter(clock_);
+    if (document.sheets.empty()) document = starterKeeping(std::move(document));
     document_ = std::move(document);
     documentDidChange();
     syncKeyLayouts();
@@ -667,32 +574,17 @@ void DocumentStore::adopt(VellDocument document) {
 // --- The shared copy in the sync folder -----------------------------------------------------------------
 
 void DocumentStore::startCloudSync() {
-    if (!storageURL_) return;
+    if (!file_) return;
     // Read once: a folder changed later takes effect at the next start.
-    const std::optional<QString> syncFolder = settings_->syncFolder();
-    if (!syncFolder || syncFolder->isEmpty()) return;
-    // The lookup may block on a network mount. It holds only what it needs and comes back through the
-    // application object, so a store that is gone by then is simply not told.
-    QThreadPool::globalInstance()->start(
-        [store = QPointer<DocumentStore>(this), syncFolder, storage = *storageURL_]() mutable {
-            const std::optional<QString> location = CloudSync::resolveDocumentURL(syncFolder);
-            // A sync folder chosen so that the shared copy would be the local file itself syncs nothing.
-            if (!location || sameFile(*location, storage)) return;
-            QCoreApplication* application = QCoreApplication::instance();
-            if (!application) return;
-            QMetaObject::invokeMethod(
-                application,
-                [store = std::move(store), location = *location] {
-                    if (store) store->attachCloud(location);
-                },
-                Qt::QueuedConnection);
-        });
+    DocumentSync::lookUp(settings_->syncFolder(), file_->path(), this,
+                         [this](const QString& location) { attachCloud(location); });
 }
 
 void DocumentStore::attachCloud(const QString& fileURL) {
     // The watch belongs to the store and goes with it, so its callback never outlives the store.
     cloud_ = std::make_unique<CloudSync>(
         fileURL, [this] { scheduleMerge(); }, cloudPollInterval_);
+    sync_.attach(cloud_.get());
     scheduleMerge();
 }
 
@@ -701,93 +593,30 @@ void DocumentStore::scheduleMerge() {
 }
 
 void DocumentStore::mergeFromCloud() {
-    if (!cloud_) return;
-    std::vector<VellDocument> remote;
-    if (const auto bytes = cloud_->read()) {
-        std::string data = bytes->toStdString();
-        // Bytes this store wrote or read last hold nothing new.
-        if (lastSyncedData_ != data) {
-            try {
-                VellDocument copy = VellDocument::decode(data);
-                lastSyncedContent_ = contentEncoding(copy);
-                remote.push_back(std::move(copy));
-            } catch (const std::exception&) {
-                // Left out and remembered, so the next push replaces it.
-                lastSyncedContent_.reset();
-            }
-            lastSyncedData_ = std::move(data);
-        }
-    }
-    // Only versions that decoded are taken in and, once the result is safe, deleted; the others stay
-    // where they are, since one may be the only copy of another computer's edits.
-    std::vector<CloudSync::ConflictVersion> takenIn;
-    for (CloudSync::ConflictVersion& version : cloud_->conflictVersions()) {
-        try {
-            remote.push_back(VellDocument::decode(
-                std::string_view(version.bytes.constData(), static_cast<std::size_t>(version.bytes.size()))));
-            takenIn.push_back(std::move(version));
-        } catch (const std::exception&) {
-        }
-    }
-    if (remote.empty()) return;
-
-    if (usingStarterDocument_) {
-        // The starter document on screen was never touched: the shared document replaces it.
-        VellDocument folded = remote.front();
-        for (std::size_t i = 1; i < remote.size(); ++i)
-            folded = folded.merged(remote[i], now());
-        if (!folded.sheets.empty()) {
-            usingStarterDocument_ = false;
-            folded.selectedSheetID = folded.sheets.front().id;
-            folded.removeDuplicateSheets(now());
-            adopt(std::move(folded));
-            return saveMerged(takenIn);
-        }
-    }
-
-    // The local copy wins every tie.
-    VellDocument result = document_;
-    for (const VellDocument& copy : remote)
-        result = result.merged(copy, now());
-    result.removeDuplicateSheets(now());
-    if (result == document_) {
-        // The conflict versions hold nothing the document lacks; it is written first so that their
-        // content is on disk before they go.
-        if (!takenIn.empty()) {
-            if (auto bytes = writeToStorage()) {
-                for (const CloudSync::ConflictVersion& version : takenIn)
-                    cloud_->resolve(version);
-                return pushToCloud(std::move(*bytes));
-            }
-        }
+    auto merge = sync_.merge(document_, usingStarterDocument_, now());
+    if (!merge) return;
+    if (merge->replacesStarter) usingStarterDocument_ = false;
+    if (merge->document)
+        adopt(std::move(*merge->document));
+    else if (merge->takenIn.empty())
         return pushToCloud();
-    }
-    adopt(std::move(result));
-    saveMerged(takenIn);
-}
-
-void DocumentStore::saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn) {
-    auto bytes = writeToStorage();
-    if (!bytes) return;
-    for (const CloudSync::ConflictVersion& version : takenIn)
-        cloud_->resolve(version);
-    pushToCloud(std::move(*bytes));
+    // The conflict versions' content is on disk before they go.
+    sync_.conclude(merge->takenIn, writeToStorage());
 }
 
 void DocumentStore::pushToCloud() {
-    if (cloud_) pushToCloud(document_.encode());
+    if (sync_.attached()) pushToCloud(document_.encode());
 }
 
 void DocumentStore::pushToCloud(std::string bytes) {
-    if (!cloud_) return;
-    if (lastSyncedData_ == bytes) return;
-    // Two computers showing different sheets would otherwise push the selection to each other forever.
-    std::string content = VellDocument::withoutSelection(bytes);
-    if (lastSyncedContent_ == content) return;
-    lastSyncedData_ = bytes;
-    lastSyncedContent_ = std::move(content);
-    // Set before the write: a failed write is tried again only once the document or the copy changed.
-    cloud_->writeInBackground(QByteArray::fromStdString(bytes));
+    if (!sync_.attached()) return;
+    // Pushing over a copy nobody here has read would lose what another computer put there: it is merged
+    // first, and the merge's result goes out instead.
+    if (sync_.copyChangedElsewhere()) {
+        mergeFromCloud();
+        bytes = document_.encode();
+    }
+    sync_.push(std::move(bytes));
 }
 
 void DocumentStore::syncNow() {

@@ -1,8 +1,8 @@
 #pragma once
 
-// The one owner of the user's document: it loads and saves the file, carries out every sheet command,
-// keeps one undo history per sheet and re-evaluates the sheets every window shows after each change.
-// Main thread only.
+// The one owner of the user's document: it carries out every sheet command, keeps one undo history per
+// sheet and has the sheets every window shows re-evaluated after each change. The file and the shared
+// copy are in the hands of DocumentFile and DocumentSync. Main thread only.
 
 #include "Document/Date.h"
 #include "Document/SheetHistory.h"
@@ -13,6 +13,8 @@
 #include "Sheet/LineResult.h"
 #include "Sheet/SharedSheet.h"
 #include "Stores/CloudSync.h"
+#include "Stores/DocumentFile.h"
+#include "Stores/DocumentSync.h"
 
 #include <QObject>
 #include <QPointer>
@@ -73,7 +75,7 @@ public:
     const VellDocument& document() const { return document_; }
     // The evaluation of the selected sheet, one result per line.
     const std::vector<LineResult>& results() const { return results_; }
-    const std::optional<QString>& storageURL() const { return storageURL_; }
+    std::optional<QString> storageURL() const;
     // True while the document is the starter document made at creation and nothing asked for a save.
     bool usingStarterDocument() const { return usingStarterDocument_; }
     const std::unordered_map<Uuid, SheetHistory>& histories() const { return histories_; }
@@ -101,15 +103,21 @@ public:
     // What evaluate() gives, taken from `results()` when the id is the selection and nothing that the answers
     // depend on changed since the store evaluated it: the window on the selected sheet needs no second run.
     std::vector<LineResult> currentEvaluation(std::optional<Uuid> sheetID) const;
+    // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
     void refreshSessions();
     // Evaluates the selected sheet again and refreshes every window, after a change of a setting the
     // answers depend on (decimal places, angle unit, language).
     void reevaluate();
-    // Held weakly; a session registers itself once, when it is made.
-    void registerSession(SheetSession* session);
-    // The session of the window last focused or switched to another sheet.
-    SheetSession* activeSession() const;
-    void setActiveSession(SheetSession* session);
+    // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
+    // the store needs to know no more of a session than that it is a QObject.
+    template <class Session = SheetSession>
+    Session* activeSession() const {
+        return static_cast<Session*>(activeSession_.data());
+    }
+    template <class Session>
+    void setActiveSession(Session* session) {
+        activeSession_ = session;
+    }
 
     // Names or renames a line of the selected sheet; the message to show when that cannot be done.
     std::optional<std::string> setName(std::int64_t lineIndex, std::string_view name);
@@ -131,6 +139,7 @@ public:
 
     // --- Locks, undo and redo of the selected sheet
 
+    // A line the text does not have is refused.
     void toggleLock(std::int64_t line);
     void undo();
     void redo();
@@ -197,6 +206,8 @@ signals:
     void clearSheetPromptChanged();
     // After the document was written to its file.
     void saved();
+    // Every live session connects to this and refreshes itself; connections go with their session.
+    void sessionRefreshRequested();
 
 private:
     // Everything an evaluation depends on: the document (by its version) and the engine-wide settings,
@@ -211,6 +222,10 @@ private:
     EvaluationInputs evaluationInputs() const;
 
     Date now() const { return clock_(); }
+    // The date of a change to something dated `previous`: now, but never earlier than a second after
+    // `previous`, so that a change wins over the version it replaces on every computer whatever the clocks
+    // say. The same for a deletion and the thing deleted.
+    Date stampAfter(std::optional<Date> previous) const;
     // Every change of the document goes through here.
     void documentDidChange();
     // After a command that changed the selection or which sheets there are: the document's change, then the
@@ -220,6 +235,8 @@ private:
     // undo flags, results and sessions, then a save.
     void textDidChange();
     void load();
+    // The starter sheets in place of a document without sheets, which keeps everything else it holds.
+    VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
     void observeNotifications();
     // Runs the work later on the main thread, and not at all once the store is gone.
@@ -231,19 +248,15 @@ private:
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
     void evaluateSelection();
     void flushPendingSave();
-    bool setUnreadableFileAside(QString& error);
     // The write of saveNow without the push: the bytes the file now holds, none when it could not be written.
     std::optional<std::string> writeToStorage();
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
     void adopt(VellDocument document);
     void startCloudSync();
-    // Sends the document to the shared copy in the background unless that copy holds it already, the
-    // selected sheet aside.
+    // Sends the document to the shared copy in the background unless that copy holds it already.
     void pushToCloud();
     // The same with the document's encoding at hand.
-    void pushToCloud(std::string encoded);
-    // After the merged document is safely in the local file, its conflict versions can go.
-    void saveMerged(const std::vector<CloudSync::ConflictVersion>& takenIn);
+    void pushToCloud(std::string bytes);
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
@@ -257,26 +270,21 @@ private:
     std::vector<LineResult> results_;
     // What results_ were evaluated from; none before the first evaluation.
     std::optional<EvaluationInputs> resultsInputs_;
-    std::optional<QString> storageURL_;
+    std::optional<DocumentFile> file_;
     QTimer saveTimer_;
     // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.
     bool saveScheduled_ = false;
     bool usingStarterDocument_ = false;
-    // The file held something that could not be read; it is moved aside before the first write.
-    bool unreadableFileToSetAside_ = false;
     std::unordered_map<Uuid, SheetHistory> histories_;
     std::optional<std::string> clearSheetPrompt_;
     std::optional<Uuid> pendingClearSheetID_;
-    std::vector<QPointer<SheetSession>> sessions_;
-    QPointer<SheetSession> activeSession_;
+    QPointer<QObject> activeSession_;
 
     std::chrono::milliseconds cloudPollInterval_;
+    DocumentSync sync_;
+    // After sync_, so that it goes first and drops what its writes would report.
     std::unique_ptr<CloudSync> cloud_;
     QTimer mergeTimer_;
-    // The shared copy's bytes last written or read, whether or not they decoded.
-    std::optional<std::string> lastSyncedData_;
-    // That copy encoded without its selection; none when it did not decode.
-    std::optional<std::string> lastSyncedContent_;
 };
 
 } // namespace vell

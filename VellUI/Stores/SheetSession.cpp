@@ -6,7 +6,9 @@ namespace vell {
 
 SheetSession::SheetSession(DocumentStore& store, std::optional<Uuid> sheetID, QObject* parent)
     : QObject(parent), store_(store), sheetID_(sheetID ? sheetID : store.currentSheetID()) {
-    store_.registerSession(this);
+    // Held weakly by the connection, which goes with the session; sessions refresh in the order they were
+    // made.
+    connect(&store_, &DocumentStore::sessionRefreshRequested, this, &SheetSession::refresh);
     refresh();
 }
 

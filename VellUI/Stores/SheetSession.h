@@ -29,8 +29,8 @@ public:
         std::int64_t line = 0; // zero-based
     };
 
-    // Shows that sheet, or the document's selected one when no id is given; registers itself with
-    // the store, which must outlive it, and evaluates at once.
+    // Shows that sheet, or the document's selected one when no id is given; listens to the store, which
+    // must outlive it, for every change, and evaluates at once.
     explicit SheetSession(DocumentStore& store, std::optional<Uuid> sheetID = std::nullopt,
                           QObject* parent = nullptr);
 

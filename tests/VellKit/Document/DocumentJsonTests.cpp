@@ -1,6 +1,7 @@
 #include "Document/VellDocument.h"
 #include "DocumentTestSupport.h"
 
+#include <functional>
 #include <nlohmann/json.hpp>
 
 namespace vell {
@@ -105,13 +106,25 @@ TEST(DocumentJson, AnEmptySheetListIsADocumentWithoutSheets) {
     EXPECT_TRUE(VellDocument::decode(R"({"sheets": []})").sheets.empty());
 }
 
-TEST(DocumentJson, UnknownKeysAreReadPastAndDropped) {
+// Members a later version writes survive a save by this one, in the document and in each sheet.
+TEST(DocumentJson, UnknownKeysAreKeptAndWrittenBackUnchanged) {
     const VellDocument document = VellDocument::decode(R"({"sheets": [
         {"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "", "colour": "red"}],
-        "format": {"version": 2, "deep": [[[]]]}})");
-    const std::string bytes = document.encode();
-    EXPECT_EQ(bytes.find("colour"), std::string::npos);
-    EXPECT_EQ(bytes.find("format"), std::string::npos);
+        "format": {"version": 2, "deep": [[[]]], "ratio": 0.25}})");
+    const nlohmann::json written = nlohmann::json::parse(document.encode());
+    EXPECT_EQ(written.at("sheets")[0].at("colour"), "red");
+    EXPECT_EQ(written.at("format"),
+              nlohmann::json::parse(R"({"version": 2, "deep": [[[]]], "ratio": 0.25})"));
+    EXPECT_EQ(VellDocument::decode(document.encode()), document);
+    EXPECT_EQ(VellDocument::decode(document.encode()).encode(), document.encode());
+
+    // A merge carries them along.
+    VellDocument other = document;
+    other.unknownMembers = {{"format", "1"}, {"theme", "\"dark\""}};
+    const VellDocument merged = document.merged(other, Date::fromCivil(2024, 6, 1));
+    EXPECT_EQ(merged.unknownMembers.at("theme"), "\"dark\"");
+    EXPECT_EQ(merged.unknownMembers.at("format"), document.unknownMembers.at("format"));
+    EXPECT_EQ(merged.sheets[0].unknownMembers.at("colour"), "\"red\"");
 }
 
 TEST(DocumentJson, UuidsAreReadInEitherCaseAndWrittenUpperCase) {
@@ -188,6 +201,53 @@ TEST(DocumentJson, AnyViolationFailsTheWholeRead) {
             EXPECT_NE(std::string(error.what()).find(c.mentions), std::string::npos)
                 << error.what() << " should name " << c.mentions;
         }
+    }
+}
+
+// Read leniently, a bad value whose meaning is plain is mended and recorded instead of failing the read;
+// one whose meaning is not still fails it.
+TEST(DocumentJson, ALenientReadMendsWhatItCanAndRecordsIt) {
+    const std::string head =
+        R"({"sheets": [{"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "x\ny", )";
+    struct Case {
+        std::string json;
+        std::string repairedPath; // empty with an empty `what`: still an error
+        std::function<bool(const VellDocument&)> read;
+    };
+    const auto sheetDate = [](Date expected) {
+        return [expected](const VellDocument& d) { return d.sheets[0].updatedAt == expected; };
+    };
+    const Case cases[] = {
+        {head + R"("updatedAt": "2024-05-01T10:00:00.250Z"}]})", "sheets[0].updatedAt",
+         sheetDate(at("10:00:00"))},
+        {head + R"("updatedAt": "2024-05-01T19:00:00.5+09:00"}]})", "sheets[0].updatedAt",
+         sheetDate(at("10:00:00"))},
+        {head + R"("updatedAt": "2024-02-30T10:00:00Z"}]})", "sheets[0].updatedAt",
+         sheetDate(Date::distantPast)},
+        {head + R"("lockedLines": [1.0, 1]}]})", "sheets[0].lockedLines[0]",
+         [](const VellDocument& d) { return d.sheets[0].lockedLines == std::vector<std::int64_t>{1}; }},
+        {head + R"("lockedLines": "1"}]})", "sheets[0].lockedLines",
+         [](const VellDocument& d) { return d.sheets[0].lockedLines.empty(); }},
+        {R"({"sheets": [], "deletedSheets": {"00000000-0000-0000-0000-000000000001": "yesterday"}})",
+         "deletedSheets.00000000-0000-0000-0000-000000000001",
+         [](const VellDocument& d) { return d.deletedSheets.begin()->second == Date::distantPast; }},
+        {"{\"sheets\": [{\"id\": \"00000000-0000-0000-0000-000000000001\", \"name\": \"\xff\", \"text\": "
+         "\"\"}]}",
+         "", [](const VellDocument& d) { return d.sheets[0].name == "\uFFFD"; }},
+    };
+    for (const Case& c : cases) {
+        EXPECT_THROW(VellDocument::decode(c.json), DocumentDecodingError) << c.json;
+        DocumentRepairs repairs;
+        const VellDocument document = VellDocument::decode(c.json, &repairs);
+        ASSERT_EQ(repairs.size(), 1u) << c.json;
+        EXPECT_EQ(repairs[0].path, c.repairedPath);
+        EXPECT_FALSE(repairs[0].what.empty());
+        EXPECT_TRUE(c.read(document)) << c.json;
+    }
+    for (const std::string& still : {head + R"("updatedAt": 0}]})",
+                                     std::string(R"({"sheets": [{"id": "x", "name": "A", "text": ""}]})")}) {
+        DocumentRepairs repairs;
+        EXPECT_THROW(VellDocument::decode(still, &repairs), DocumentDecodingError) << still;
     }
 }
 

@@ -16,7 +16,9 @@ std::vector<Uuid> ids(std::initializer_list<int> numbers) {
     return out;
 }
 
-TEST(DocumentMerge, TheStrictlyNewerVersionWinsAtTheOrderSidesPlace) {
+// Within one second (the file keeps no more) the version whose encoding sorts later wins, on both sides,
+// so that two computers settle a tie the same way.
+TEST(DocumentMerge, TheNewerVersionWinsAtTheOrderSidesPlaceAndATieSettlesTheSameEverywhere) {
     struct Case {
         Date ours;
         Date theirs;
@@ -25,7 +27,8 @@ TEST(DocumentMerge, TheStrictlyNewerVersionWinsAtTheOrderSidesPlace) {
     const Case cases[] = {
         {at("10:00:00"), at("11:00:00"), "theirs"},
         {at("11:00:00"), at("10:00:00"), "ours"},
-        {at("10:00:00"), at("10:00:00"), "ours"},
+        {at("10:00:00"), at("10:00:00"), "theirs"},
+        {at("10:00:00").addingMicroseconds(1), at("10:00:00"), "theirs"},
         {at("10:00:00"), at("10:00:00").addingMicroseconds(1), "theirs"},
     };
     for (const Case& c : cases) {
@@ -36,6 +39,7 @@ TEST(DocumentMerge, TheStrictlyNewerVersionWinsAtTheOrderSidesPlace) {
         const VellDocument result = a.merged(b, now);
         EXPECT_EQ(idsOf(result), ids({1, 2}));
         EXPECT_EQ(result.sheets[1].text, c.winner);
+        EXPECT_EQ(b.merged(a, now).sheets[0].text, c.winner) << "the other side keeps the same version";
     }
 }
 
@@ -54,7 +58,8 @@ TEST(DocumentMerge, OrderComesFromTheCopyThatMovedASheetLast) {
         {std::nullopt, at("09:00:00"), ids({3, 1, 4, 2}), at("09:00:00")},
         {at("08:00:00"), at("09:00:00"), ids({3, 1, 4, 2}), at("09:00:00")},
         {at("09:00:00"), at("08:00:00"), ids({1, 2, 3, 4}), at("09:00:00")},
-        {at("09:00:00"), at("09:00:00"), ids({1, 2, 3, 4}), at("09:00:00")},
+        // Moved within the same second: the later list of ids, on both sides.
+        {at("09:00:00"), at("09:00:00"), ids({3, 1, 4, 2}), at("09:00:00")},
         {std::nullopt, std::nullopt, ids({1, 2, 3, 4}), std::nullopt},
     };
     for (const Case& c : cases) {
@@ -64,6 +69,9 @@ TEST(DocumentMerge, OrderComesFromTheCopyThatMovedASheetLast) {
         const VellDocument result = ours.merged(theirs, now);
         EXPECT_EQ(idsOf(result), c.order);
         EXPECT_EQ(result.sheetOrderUpdatedAt, c.orderDate);
+        if (c.ours && c.ours == c.theirs) {
+            EXPECT_EQ(idsOf(theirs.merged(ours, now)), c.order);
+        }
     }
 }
 
@@ -148,6 +156,10 @@ TEST(DocumentMerge, KeypadLayoutsComeFromTheCopyThatChangedThemLast) {
         const VellDocument result = a.merged(b, now);
         EXPECT_EQ(result.keyLayouts, c.takesTheirs ? theirs : ours);
         EXPECT_EQ(result.keyLayoutsUpdatedAt, c.takesTheirs ? c.theirDate : c.ourDate);
+        // A tie settles on the same layouts from either side.
+        if (c.ourDate == c.theirDate) {
+            EXPECT_EQ(b.merged(a, now).keyLayouts, ours);
+        }
     }
 }
 
@@ -204,7 +216,7 @@ TEST(DocumentMerge, AnIdRepeatedInOneCopyIsListedOnceAtItsFirstPlace) {
     const VellDocument result = a.merged(b, now);
     EXPECT_EQ(idsOf(result), ids({1, 2, 3}));
     EXPECT_EQ(result.sheets[0].text, "newer");
-    EXPECT_EQ(result.sheets[2].text, "");
+    EXPECT_EQ(result.sheets[2].text, "same age") << "a tie goes to the later encoding";
 }
 
 TEST(DocumentMerge, LeavesBothCopiesAsTheyWere) {

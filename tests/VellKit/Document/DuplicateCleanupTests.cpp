@@ -112,5 +112,35 @@ TEST(DuplicateCleanup, ARemovedSheetsOldTombstoneIsRenewed) {
     EXPECT_EQ(document.deletedSheets["not-an-id"], date("2024-01-01T00:00:00Z"));
 }
 
+// A removed sheet dated ahead of the clock would outlive a tombstone dated now on the other computers.
+TEST(DuplicateCleanup, ATombstoneIsNewerThanTheSheetItRemoves) {
+    const Date future = date("2099-01-01T00:00:00Z");
+    VellDocument document = documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(2, "A", "x", future)});
+    document.removeDuplicateSheets(now);
+    EXPECT_EQ(document.deletedSheets.at(uuid(2).uuidString()), future.addingSeconds(1));
+}
+
+// An id repeated with another name or text is two sheets; the later one gets a fresh id. An exact copy
+// stays for the duplicate clean-up.
+TEST(DuplicateCleanup, AnIdRepeatedWithOtherContentIsMadeUnique) {
+    VellDocument document =
+        documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(1, "A", "y", at("09:00:00")),
+                    sheet(1, "A", "x", at("10:00:00")), sheet(2, "B", "", at("09:00:00"))},
+                   uuid(1));
+    const auto renewed = document.separateRepeatedIds();
+    ASSERT_EQ(renewed.size(), 1u);
+    EXPECT_EQ(renewed[0].first, uuid(1));
+    EXPECT_EQ(document.sheets[1].id, renewed[0].second);
+    EXPECT_NE(renewed[0].second, uuid(1));
+    EXPECT_NE(renewed[0].second, uuid(2));
+    EXPECT_EQ(document.sheets[0].id, uuid(1));
+    EXPECT_EQ(document.sheets[2].id, uuid(1)) << "an exact copy keeps its id";
+    EXPECT_EQ(document.selectedSheetID, uuid(1));
+    EXPECT_TRUE(document.separateRepeatedIds().empty()) << "nothing left to separate";
+
+    document.removeDuplicateSheets(now);
+    EXPECT_EQ(document.sheets.size(), 3u);
+}
+
 } // namespace
 } // namespace vell

@@ -91,6 +91,7 @@ TEST_F(DocumentStoreCommandTest, RenamingStoresTheNameAsGivenAndStampsTheSheet) 
     auto store = openWith(2);
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
     for (const std::string name : {" Budget ", ""}) {
+        clock.advance(5);
         store->renameSheet(sheetId(2), name);
         EXPECT_EQ(store->sheets()[1].name, name);
         EXPECT_EQ(store->sheets()[1].updatedAt, clock());
@@ -125,6 +126,7 @@ TEST_F(DocumentStoreCommandTest, DeletingRemovesTheSheetWithATombstoneAndMovesTh
         auto store = openWith(3);
         store->setCurrentSheetID(c.selected);
         store->setText("9");
+        clock.advance(5);
         store->deleteSheet(c.deleted);
         EXPECT_EQ(namesOf(store->sheets()), c.names) << c.what;
         EXPECT_EQ(store->currentSheetID(), c.selectedAfter) << c.what;

@@ -145,14 +145,14 @@ TEST_F(DocumentStoreEditTest, TogglingALockIsAStepOfItsOwnAndEvaluatesNothing) {
     EXPECT_TRUE(carets.empty()) << "only the locks changed";
     EXPECT_FALSE(undoCenter.canUndo());
 
-    // A line beyond the text may be locked; a negative one may not.
-    store->toggleLock(7);
-    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 2, 7}));
+    // Neither a line beyond the text nor a negative one can be locked.
     const VellDocument before = store->document();
     ASSERT_TRUE(flushPendingSave(*store));
-    store->toggleLock(-1);
-    EXPECT_FALSE(flushPendingSave(*store));
-    EXPECT_EQ(store->document(), before);
+    for (const std::int64_t line : {std::int64_t{3}, std::int64_t{7}, std::int64_t{-1}}) {
+        store->toggleLock(line);
+        EXPECT_FALSE(flushPendingSave(*store)) << line;
+        EXPECT_EQ(store->document(), before) << line;
+    }
 }
 
 TEST_F(DocumentStoreEditTest, TheKeypadsUndoAndRedoArriveByNotification) {

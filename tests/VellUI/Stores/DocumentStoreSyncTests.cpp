@@ -124,15 +124,24 @@ protected:
 
     // The first computer holds the three sheets and has pushed them; the second has taken them on its
     // first start. Both are watching.
-    void startBothOnThreeSheets() {
-        first.writeLocalDocument(threeSheets());
-        DocumentStore& a = first.startAttached();
+    void startBothOnThreeSheets() { startOnThreeSheets(first, second); }
+    void startOnThreeSheets(Computer& one, Computer& two) {
+        one.writeLocalDocument(threeSheets());
+        DocumentStore& a = one.startAttached();
         // Becoming active pushes a document the shared copy does not hold yet.
         a.applicationDidBecomeActive();
         ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
-        DocumentStore& b = second.startAttached();
+        DocumentStore& b = two.startAttached();
         ASSERT_TRUE(eventually([&] { return idsOf(b.sheets()) == idsOf(a.sheets()); }));
         clock.advance(60);
+        one.clock.advance(one.clock.now == clock.now ? 0 : 60);
+        two.clock.advance(two.clock.now == clock.now ? 0 : 60);
+    }
+    // A computer whose clock is that many seconds off the first one's.
+    std::unique_ptr<Computer> computerOff(std::int64_t seconds) {
+        ManualClock own;
+        *own.now = clock().addingSeconds(seconds);
+        return std::make_unique<Computer>(sync.path(), own);
     }
 
     testing::EngineSettingsScope scope;
@@ -320,6 +329,122 @@ TEST_F(DocumentStoreSyncTest, ComputersShowingDifferentSheetsDoNotPushToEachOthe
     EXPECT_EQ(writesOfB.count(), 0);
     EXPECT_EQ(a.currentSheetID(), sheetId(2));
     EXPECT_EQ(b.currentSheetID(), sheetId(1));
+}
+
+// An edit or a deletion on a computer whose clock runs an hour behind still wins over the version it
+// replaces, on both computers, and keeps its undo step.
+TEST_F(DocumentStoreSyncTest, AComputerWhoseClockIsBehindStillWins) {
+    second.store.reset();
+    first.store.reset();
+    auto slow = computerOff(-3600);
+    Computer fresh(sync.path(), clock);
+    startOnThreeSheets(fresh, *slow);
+    DocumentStore& a = *fresh.store;
+    DocumentStore& b = *slow->store;
+
+    a.setText("1250");
+    a.setCurrentSheetID(sheetId(2));
+    a.setText("310");
+    ASSERT_TRUE(eventually([&] { return textOf(b, 1) == "1250" && textOf(b, 2) == "310"; }));
+
+    b.setText("1300");
+    b.deleteSheet(sheetId(2));
+    EXPECT_TRUE(eventually([&] { return textOf(a, 1) == "1300" && sheetWithId(a, 2) == nullptr; }));
+    QTest::qWait(1500);
+    EXPECT_EQ(textOf(b, 1), "1300") << "not reverted by the older clock's view";
+    EXPECT_EQ(sheetWithId(b, 2), nullptr);
+    EXPECT_EQ(textOf(a, 1), "1300");
+    EXPECT_EQ(sheetWithId(a, 2), nullptr) << "the deletion does not come back";
+    EXPECT_TRUE(slow->undoCenter.canUndo()) << "the edit's undo step is kept";
+    b.setCurrentSheetID(sheetId(1));
+    b.undo();
+    EXPECT_EQ(textOf(b, 1), "1250");
+}
+
+// A sheet dated in 2099 by a computer with a wrong clock does not revert every later edit.
+TEST_F(DocumentStoreSyncTest, ASheetDatedFarInTheFutureCanStillBeEdited) {
+    second.store.reset();
+    first.store.reset();
+    auto future = computerOff(0);
+    *future->clock.now = Date::fromCivil(2099, 1, 1);
+    Computer fresh(sync.path(), clock);
+    startOnThreeSheets(fresh, *future);
+    DocumentStore& a = *fresh.store;
+    DocumentStore& b = *future->store;
+
+    b.setText("1250");
+    ASSERT_TRUE(eventually([&] { return textOf(a, 1) == "1250"; }));
+    a.setText("1400");
+    EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1400"; }));
+    QTest::qWait(1500);
+    EXPECT_EQ(textOf(a, 1), "1400");
+    EXPECT_EQ(textOf(b, 1), "1400");
+}
+
+// One sheet, and the order of the sheets, changed on both computers within the same second: both end
+// with the same document and stop writing to each other.
+TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothComputers) {
+    startBothOnThreeSheets();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+
+    a.setText("1250");
+    a.moveSheet(sheetId(1), std::int64_t{1});
+    b.setText("1300");
+    b.moveSheet(sheetId(3), std::int64_t{-1});
+    ASSERT_TRUE(
+        eventually([&] { return textOf(a, 1) == textOf(b, 1) && idsOf(a.sheets()) == idsOf(b.sheets()); }));
+
+    QSignalSpy writesOfA(a.cloud(), &CloudSync::written);
+    QSignalSpy writesOfB(b.cloud(), &CloudSync::written);
+    // Pushing to each other shows within a merge delay and a write; this waits several times as long.
+    QTest::qWait(2500);
+    EXPECT_LE(writesOfA.count() + writesOfB.count(), 1) << "at most the last push still on its way";
+    const int settled = writesOfA.count() + writesOfB.count();
+    QTest::qWait(1500);
+    EXPECT_EQ(writesOfA.count() + writesOfB.count(), settled);
+    EXPECT_EQ(textOf(a, 1), textOf(b, 1));
+    EXPECT_EQ(idsOf(a.sheets()), idsOf(b.sheets()));
+}
+
+// The sync folder was away (a drive not mounted) when an edit was pushed; when it is back, still without
+// the shared copy, becoming active pushes the edit.
+TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItReturns) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+    const QString away = sync.path() + ".away";
+    ASSERT_TRUE(QDir().rename(sync.path(), away));
+
+    QSignalSpy writes(a.cloud(), &CloudSync::written);
+    a.setText("1250");
+    ASSERT_TRUE(writes.wait(patience)) << "the push was tried";
+    // It comes back before the sync tool has brought the shared copy down again.
+    ASSERT_TRUE(QDir(away).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(sync.path()));
+
+    a.applicationDidBecomeActive();
+    EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1250"; }));
+}
+
+// Another computer's copy arrived, and this computer saves before its merge ran: the copy is merged first,
+// not overwritten.
+TEST_F(DocumentStoreSyncTest, APushNeverOverwritesACopyNobodyHasRead) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+
+    VellDocument theirs = threeSheets();
+    theirs.sheets.push_back(makeSheet(4, "Gifts", "50", clock()));
+    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    a.setText("1250");
+    a.applicationWillTerminate();
+
+    EXPECT_TRUE(eventually([this] {
+        const auto shared = cloudDocument();
+        return shared && shared->sheets.size() == 4 && shared->sheets[0].text == "1250";
+    }));
+    EXPECT_EQ(textOf(a, 4), "50");
 }
 
 TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothing) {

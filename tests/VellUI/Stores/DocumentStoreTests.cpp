@@ -177,6 +177,66 @@ TEST_F(DocumentStoreTest, AnUnreadableFileIsMovedAsideOnceBeforeTheFirstSave) {
     }
 }
 
+// A file written by a later version keeps what this one does not know through a save.
+TEST_F(DocumentStoreTest, MembersThisVersionDoesNotKnowSurviveTheFirstSave) {
+    writeFile(R"({"sheets": [{"id": "00000000-0000-4000-8000-000000000001", "name": "A", "text": "1",
+                  "colour": "red"}], "format": {"version": 2}})");
+    auto store = open();
+    store->setText("2");
+    ASSERT_TRUE(flushPendingSave(*store));
+    const QByteArray saved = readFile();
+    EXPECT_TRUE(saved.contains("\"colour\": \"red\"")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\"format\": {")) << saved.toStdString();
+    EXPECT_EQ(documentOnDisk().sheets.front().text, "2");
+}
+
+// A document without sheets shows the starter sheets but keeps its deletions and keypad layouts.
+TEST_F(DocumentStoreTest, ADocumentWithoutSheetsKeepsItsTombstonesAndLayouts) {
+    VellDocument file = documentOf({});
+    file.deletedSheets[sheetId(7).uuidString()] = clock().addingSeconds(-60);
+    file.keyLayouts = {{"units", {{"length", {"km", "m"}}}}};
+    file.keyLayoutsUpdatedAt = clock().addingSeconds(-60);
+    writeDocument(file);
+    auto store = open();
+    EXPECT_TRUE(store->usingStarterDocument());
+    EXPECT_EQ(namesOf(store->sheets()), namesOf(VellDocument::starter(clock).sheets));
+    EXPECT_EQ(store->document().deletedSheets, file.deletedSheets);
+    EXPECT_EQ(store->document().keyLayouts, file.keyLayouts);
+
+    store->setText("1");
+    ASSERT_TRUE(flushPendingSave(*store));
+    EXPECT_EQ(documentOnDisk().deletedSheets, file.deletedSheets);
+    EXPECT_EQ(documentOnDisk().keyLayouts, file.keyLayouts);
+}
+
+// Two sheets of one id with different texts in a hand-edited file: both stay, and a command reaches
+// only the one it means.
+TEST_F(DocumentStoreTest, AnIdRepeatedWithOtherContentIsTwoSheets) {
+    writeDocument(documentOf({makeSheet(1, "A", "1", clock()), makeSheet(1, "B", "2", clock())}));
+    auto store = open();
+    ASSERT_EQ(namesOf(store->sheets()), (std::vector<std::string>{"A", "B"}));
+    const Uuid second = store->sheets()[1].id;
+    EXPECT_NE(second, sheetId(1));
+    store->setCurrentSheetID(second);
+    store->setText("20");
+    EXPECT_EQ(store->sheets()[0].text, "1");
+    EXPECT_EQ(store->sheets()[1].text, "20");
+}
+
+// Locks past the end of a sheet are dropped on load and refused by the command.
+TEST_F(DocumentStoreTest, LocksPastTheEndOfASheetAreDroppedAndRefused) {
+    writeDocument(documentOf({makeSheet(1, "A", "1\n2", clock(), {0, 5, -1})}));
+    auto store = open();
+    EXPECT_EQ(store->currentSheet().lockedLines, std::vector<std::int64_t>{0});
+
+    const VellDocument before = store->document();
+    store->toggleLock(2);
+    EXPECT_EQ(store->document(), before);
+    EXPECT_FALSE(flushPendingSave(*store));
+    store->toggleLock(1);
+    EXPECT_EQ(store->currentSheet().lockedLines, (std::vector<std::int64_t>{0, 1}));
+}
+
 TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
     auto store = open();
     store->setText("7");

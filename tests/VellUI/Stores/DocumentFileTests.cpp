@@ -1,0 +1,207 @@
+// The local document file on its own: reading, replacing it whole, and setting aside what cannot be read.
+
+#include "Document/VellDocument.h"
+#include "Stores/DocumentFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtGlobal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vell {
+namespace {
+
+const Date moment = Date::fromCivil(2025, 3, 1, 9, 30, 0);
+
+// Collects the warnings of the Qt log for as long as it lives.
+class WarningLog {
+public:
+    WarningLog() {
+        lines().clear();
+        previous_ =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+                if (type == QtWarningMsg) lines().push_back(message);
+            });
+    }
+    ~WarningLog() { qInstallMessageHandler(previous_); }
+
+    static std::vector<QString>& lines() {
+        static std::vector<QString> collected;
+        return collected;
+    }
+
+private:
+    QtMessageHandler previous_;
+};
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+VellDocument oneSheet(const std::string& text) {
+    VellDocument document;
+    document.sheets.push_back(Sheet{Uuid::random(), "A", text, moment, {}});
+    document.selectedSheetID = document.sheets.front().id;
+    return document;
+}
+
+class DocumentFileTest : public ::testing::Test {
+protected:
+    QStringList filesInFolder() const {
+        return QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+
+    QTemporaryDir folder;
+    QString path = folder.filePath("Vell/document.json");
+    DocumentFile file{path, [] { return moment; }};
+};
+
+TEST_F(DocumentFileTest, WhatIsSavedLoadsBack) {
+    EXPECT_FALSE(file.load()) << "no file yet";
+    const VellDocument document = oneSheet("1 + 2");
+    const auto bytes = file.save(document);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(contentsOf(path).toStdString(), *bytes);
+    EXPECT_EQ(DocumentFile(path, [] { return moment; }).load(), document);
+    EXPECT_EQ(filesInFolder(), QStringList{"document.json"}) << "no temporary file is left behind";
+}
+
+TEST_F(DocumentFileTest, AFileThatCannotBeReadIsSetAsideOnceAtTheFirstWrite) {
+    writeFile(path, "{ \"sheets\": 3 }");
+    WarningLog log;
+    EXPECT_FALSE(file.load());
+    // Why, and where to find it, goes to the log.
+    ASSERT_EQ(WarningLog::lines().size(), 1u);
+    EXPECT_TRUE(WarningLog::lines()[0].contains(path) &&
+                WarningLog::lines()[0].contains("sheets: expected an array"))
+        << WarningLog::lines()[0].toStdString();
+    EXPECT_EQ(contentsOf(path), "{ \"sheets\": 3 }") << "loading touches nothing";
+
+    ASSERT_TRUE(file.save(oneSheet("7")));
+    const QString aside = "document.unreadable-2025-03-01T093000Z.json";
+    EXPECT_EQ(filesInFolder(), (QStringList{"document.json", aside}));
+    ASSERT_EQ(WarningLog::lines().size(), 2u);
+    EXPECT_TRUE(WarningLog::lines()[1].contains(aside)) << WarningLog::lines()[1].toStdString();
+    EXPECT_EQ(contentsOf(QDir(QFileInfo(path).absolutePath()).filePath(aside)), "{ \"sheets\": 3 }");
+
+    ASSERT_TRUE(file.save(oneSheet("8")));
+    EXPECT_EQ(filesInFolder().size(), 2);
+}
+
+// One bad value no longer costs the whole document: it is read as well as it can be, every repair is
+// logged, and the file as it was is set aside before the first write.
+TEST_F(DocumentFileTest, OneBadValueIsMendedLoggedAndTheOriginalKeptAside) {
+    const QByteArray original =
+        "{\"sheets\": [\n"
+        "  {\"id\": \"00000000-0000-0000-0000-000000000001\", \"name\": \"A\xff\",\n"
+        "   \"text\": \"1 + 2\", \"updatedAt\": \"2024-05-01T10:00:00.250Z\",\n"
+        "   \"lockedLines\": [1.0, 0]},\n"
+        "  {\"id\": \"00000000-0000-0000-0000-000000000002\", \"name\": \"B\", \"text\": \"3\",\n"
+        "   \"updatedAt\": \"2024-02-30T10:00:00Z\"}]}";
+    writeFile(path, original);
+    WarningLog log;
+    const auto document = file.load();
+    ASSERT_TRUE(document);
+    ASSERT_EQ(document->sheets.size(), 2u);
+    EXPECT_EQ(document->sheets[0].name, "A\uFFFD");
+    EXPECT_EQ(document->sheets[0].updatedAt, Date::fromCivil(2024, 5, 1, 10, 0, 0));
+    EXPECT_EQ(document->sheets[0].lockedLines, std::vector<std::int64_t>{0});
+    EXPECT_EQ(document->sheets[1].updatedAt, Date::distantPast);
+    ASSERT_EQ(WarningLog::lines().size(), 4u);
+    EXPECT_TRUE(WarningLog::lines()[1].contains("sheets[0].updatedAt"))
+        << WarningLog::lines()[1].toStdString();
+    EXPECT_TRUE(WarningLog::lines()[2].contains("sheets[0].lockedLines[0]"));
+    EXPECT_TRUE(WarningLog::lines()[3].contains("sheets[1].updatedAt"));
+
+    ASSERT_TRUE(file.save(*document));
+    EXPECT_EQ(
+        contentsOf(
+            QDir(QFileInfo(path).absolutePath()).filePath("document.unreadable-2025-03-01T093000Z.json")),
+        original);
+}
+
+// A pipe at the document's place would block the start in its open; it is set aside like a damaged file.
+TEST_F(DocumentFileTest, APipeIsNotReadAndIsSetAside) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_EQ(::mkfifo(path.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_FALSE(file.load());
+    ASSERT_TRUE(file.save(oneSheet("1")));
+    EXPECT_TRUE(QFileInfo(path).isFile());
+    EXPECT_EQ(filesInFolder().size(), 1) << "only the document is a regular file";
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::System | QDir::Files).size(), 2)
+        << "the pipe stands aside";
+}
+
+TEST_F(DocumentFileTest, AWriteBelowAFileFailsWithAReason) {
+    writeFile(folder.filePath("blocker"), "x");
+    DocumentFile blocked(folder.filePath("blocker/document.json"), [] { return moment; });
+    QString error;
+    EXPECT_FALSE(blocked.write("{}", error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(DocumentFileTest, TwoNamesOfOneFileAreTheSameFile) {
+    namespace fs = std::filesystem;
+    writeFile(path, "{}");
+    const QString link = folder.filePath("link.json");
+    const QString hard = folder.filePath("hard.json");
+    fs::create_symlink(path.toStdString(), link.toStdString());
+    fs::create_hard_link(path.toStdString(), hard.toStdString());
+    EXPECT_TRUE(DocumentFile::sameFile(link, path));
+    EXPECT_TRUE(DocumentFile::sameFile(hard, path));
+    EXPECT_TRUE(DocumentFile::sameFile(folder.filePath("Vell/../Vell/document.json"), path));
+    EXPECT_FALSE(DocumentFile::sameFile(folder.filePath("other.json"), path));
+}
+
+// A disk that fills up while the document is written leaves the previous document as it was.
+TEST(DocumentFileOnAFullDisk, KeepsThePreviousDocumentAndLogsTheFailure) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    QTemporaryDir folder;
+    const QString mountPoint = folder.filePath("disk");
+    QDir().mkpath(mountPoint);
+    const QByteArray point = mountPoint.toLocal8Bit();
+    if (::mount("tmpfs", point.constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a tmpfs cannot be mounted here";
+    struct Unmount {
+        QByteArray point;
+        ~Unmount() { ::umount2(point.constData(), MNT_DETACH); }
+    } unmount{point};
+
+    const QString path = QDir(mountPoint).filePath("Vell/document.json");
+    DocumentFile file(path, [] { return moment; });
+    ASSERT_TRUE(file.save(oneSheet("1 + 2")));
+    const QByteArray good = contentsOf(path);
+
+    WarningLog log;
+    EXPECT_FALSE(file.save(oneSheet(std::string(200'000, '7'))));
+    EXPECT_EQ(contentsOf(path), good);
+    ASSERT_EQ(WarningLog::lines().size(), 1u);
+    EXPECT_TRUE(WarningLog::lines().front().startsWith(QString::fromUtf8("Vell: 保存に失敗しました ")));
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"document.json"})
+        << "no temporary file is left to fill the disk";
+
+    // With room again, the next save goes through.
+    EXPECT_TRUE(file.save(oneSheet("3")));
+    const auto reloaded = DocumentFile(path, [] { return moment; }).load();
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(reloaded->sheets.front().text, "3");
+}
+
+} // namespace
+} // namespace vell

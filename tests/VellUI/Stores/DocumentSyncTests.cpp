@@ -1,0 +1,247 @@
+// The sync protocol on documents and a shared copy held in memory: how copies fold into the local
+// document, which bytes are pushed, and when conflict versions may go.
+
+#include "Document/VellDocument.h"
+#include "Stores/DocumentSync.h"
+#include "Support/EngineSettingsScope.h"
+
+#include <QByteArray>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vell {
+namespace {
+
+Uuid id(std::uint8_t number) {
+    Uuid::Bytes bytes{};
+    bytes[15] = number;
+    return Uuid(bytes);
+}
+
+const Date morning = Date::fromCivil(2025, 3, 1, 9, 0, 0);
+const Date now = Date::fromCivil(2025, 3, 1, 12, 0, 0);
+
+VellDocument documentOf(std::vector<Sheet> sheets) {
+    VellDocument document;
+    document.selectedSheetID = sheets.empty() ? std::nullopt : std::optional<Uuid>(sheets.front().id);
+    document.sheets = std::move(sheets);
+    return document;
+}
+
+std::vector<std::string> textsOf(const VellDocument& document) {
+    std::vector<std::string> texts;
+    for (const Sheet& sheet : document.sheets)
+        texts.push_back(sheet.text);
+    return texts;
+}
+
+// A shared copy in memory: the file, its conflict versions, and every write and resolution in order.
+class MemoryCopy : public SharedCopy {
+public:
+    std::optional<QByteArray> read() const override { return file; }
+    void writeInBackground(QByteArray bytes, std::function<void(bool)> done) override {
+        if (!failWrites) file = bytes;
+        writes.push_back(std::move(bytes));
+        if (done) done(!failWrites);
+    }
+    std::vector<ConflictVersion> conflictVersions() const override {
+        std::vector<ConflictVersion> out;
+        for (const auto& [path, bytes] : versions)
+            out.push_back({path, bytes});
+        return out;
+    }
+    bool resolve(const ConflictVersion& version) const override {
+        resolved.push_back(version.path);
+        return versions.erase(version.path) > 0;
+    }
+
+    std::optional<QByteArray> file;
+    mutable std::map<QString, QByteArray> versions;
+    std::vector<QByteArray> writes;
+    bool failWrites = false;
+    mutable std::vector<QString> resolved;
+};
+
+QByteArray bytesOf(const VellDocument& document) {
+    return QByteArray::fromStdString(document.encode());
+}
+
+TEST(DocumentSyncFold, AnUntouchedStarterDocumentIsReplacedNotMerged) {
+    testing::EngineSettingsScope scope(AppLanguage::english);
+    const VellDocument starter = VellDocument::starter([] { return morning; });
+    VellDocument shared =
+        documentOf({Sheet{id(1), "Rent", "1200", morning, {}}, Sheet{id(2), "Food", "300", morning, {}}});
+    shared.selectedSheetID = id(2);
+
+    const DocumentSync::Merge merge = DocumentSync::fold(starter, true, {shared}, now);
+    EXPECT_TRUE(merge.replacesStarter);
+    ASSERT_TRUE(merge.document);
+    EXPECT_EQ(textsOf(*merge.document), (std::vector<std::string>{"1200", "300"}));
+    EXPECT_EQ(merge.document->selectedSheetID, id(1)) << "the first sheet of the shared document";
+
+    // Once the user typed, the starter sheets are merged like any others.
+    const DocumentSync::Merge typed = DocumentSync::fold(starter, false, {shared}, now);
+    EXPECT_FALSE(typed.replacesStarter);
+    ASSERT_TRUE(typed.document);
+    EXPECT_EQ(typed.document->sheets.size(), starter.sheets.size() + 2);
+
+    // The starter sheets go, but a deletion the local document holds still counts.
+    VellDocument starterWithTombstone = starter;
+    starterWithTombstone.deletedSheets[id(2).uuidString()] = morning.addingSeconds(60);
+    const DocumentSync::Merge withTombstone = DocumentSync::fold(starterWithTombstone, true, {shared}, now);
+    ASSERT_TRUE(withTombstone.document);
+    EXPECT_EQ(textsOf(*withTombstone.document), std::vector<std::string>{"1200"});
+    EXPECT_TRUE(withTombstone.document->deletedSheets.contains(id(2).uuidString()));
+
+    // A shared document without sheets replaces nothing.
+    const DocumentSync::Merge empty = DocumentSync::fold(starter, true, {documentOf({})}, now);
+    EXPECT_FALSE(empty.replacesStarter);
+}
+
+// A tie settles the same way on both computers, so their copies stop differing.
+TEST(DocumentSyncFold, ATieSettlesTheSameWayOnBothSidesAndAnEqualResultIsNoChange) {
+    const VellDocument local = documentOf({Sheet{id(1), "A", "local", morning, {}}});
+    struct Case {
+        Date theirs;
+        std::optional<std::string> adopted; // none: nothing to adopt
+    };
+    const Case cases[] = {
+        {morning, "remote"},
+        {morning.addingMicroseconds(-1), std::nullopt},
+        {morning.addingSeconds(1), "remote"},
+    };
+    for (const Case& c : cases) {
+        const VellDocument remote = documentOf({Sheet{id(1), "A", "remote", c.theirs, {}}});
+        const DocumentSync::Merge merge = DocumentSync::fold(local, false, {remote}, now);
+        EXPECT_EQ(merge.document.has_value(), c.adopted.has_value()) << c.theirs.iso8601();
+        if (merge.document && c.adopted) {
+            EXPECT_EQ(merge.document->sheets.front().text, *c.adopted);
+        }
+    }
+    const VellDocument remote = documentOf({Sheet{id(1), "A", "remote", morning, {}}});
+    EXPECT_FALSE(DocumentSync::fold(remote, false, {local}, now).document) << "the other side keeps its own";
+}
+
+TEST(DocumentSyncFold, CopiesFoldInOrderIntoTheLocalDocument) {
+    const VellDocument local = documentOf({Sheet{id(1), "A", "a", morning, {}}});
+    const VellDocument first = documentOf({Sheet{id(2), "B", "b", morning, {}}});
+    VellDocument second = documentOf({Sheet{id(1), "A", "a2", morning.addingSeconds(5), {}}});
+    const DocumentSync::Merge merge = DocumentSync::fold(local, false, {first, second}, now);
+    ASSERT_TRUE(merge.document);
+    EXPECT_EQ(textsOf(*merge.document), (std::vector<std::string>{"a2", "b"}));
+    EXPECT_EQ(merge.document->selectedSheetID, id(1)) << "the selection is the local one";
+}
+
+class DocumentSyncTest : public ::testing::Test {
+protected:
+    DocumentSyncTest() { sync.attach(&copy); }
+
+    MemoryCopy copy;
+    DocumentSync sync;
+    VellDocument local =
+        documentOf({Sheet{id(1), "A", "1", morning, {}}, Sheet{id(2), "B", "2", morning, {}}});
+};
+
+TEST_F(DocumentSyncTest, NothingIsMergedOrPushedBeforeAttaching) {
+    DocumentSync detached;
+    EXPECT_FALSE(detached.merge(local, false, now));
+    detached.push(local.encode());
+    EXPECT_FALSE(detached.lastSyncedData());
+}
+
+TEST_F(DocumentSyncTest, ACopyThatHoldsTheBytesExchangedLastIsNotMergedAgain) {
+    EXPECT_FALSE(sync.merge(local, false, now)) << "an empty folder holds nothing to merge";
+    sync.push(local.encode());
+    ASSERT_EQ(copy.writes.size(), 1u);
+    EXPECT_FALSE(sync.merge(local, false, now)) << "its own push";
+
+    VellDocument theirs = local;
+    theirs.sheets[1].text = "20";
+    theirs.sheets[1].updatedAt = morning.addingSeconds(60);
+    copy.file = bytesOf(theirs);
+    const auto merge = sync.merge(local, false, now);
+    ASSERT_TRUE(merge && merge->document);
+    EXPECT_EQ(merge->document->sheets[1].text, "20");
+    EXPECT_EQ(sync.lastSyncedData(), theirs.encode());
+    EXPECT_FALSE(sync.merge(local, false, now)) << "read once";
+}
+
+TEST_F(DocumentSyncTest, APushSkipsWhatTheCopyHoldsTheSelectionAside) {
+    sync.push(local.encode());
+    sync.push(local.encode());
+    VellDocument elsewhere = local;
+    elsewhere.selectedSheetID = id(2);
+    sync.push(elsewhere.encode());
+    EXPECT_EQ(copy.writes.size(), 1u);
+
+    VellDocument changed = local;
+    changed.sheets[0].text = "10";
+    sync.push(changed.encode());
+    ASSERT_EQ(copy.writes.size(), 2u);
+    EXPECT_EQ(copy.writes.back(), bytesOf(changed));
+}
+
+// The sync folder was away when the document was pushed: the next push sends it again.
+TEST_F(DocumentSyncTest, AFailedWriteIsPushedAgain) {
+    sync.push(local.encode());
+    VellDocument changed = local;
+    changed.sheets[0].text = "10";
+    copy.failWrites = true;
+    sync.push(changed.encode());
+    EXPECT_EQ(sync.lastSyncedData(), local.encode());
+    copy.failWrites = false;
+    sync.push(changed.encode());
+    ASSERT_EQ(copy.writes.size(), 3u);
+    EXPECT_EQ(copy.file, bytesOf(changed));
+}
+
+TEST_F(DocumentSyncTest, AnUndecodableCopyIsLeftOutAndReplacedByTheNextPush) {
+    copy.file = QByteArray("{\"sheets\": [ half");
+    EXPECT_FALSE(sync.merge(local, false, now));
+    sync.push(local.encode());
+    ASSERT_EQ(copy.writes.size(), 1u);
+    EXPECT_EQ(copy.file, bytesOf(local));
+}
+
+TEST_F(DocumentSyncTest, ConflictVersionsGoOnlyOnceTheLocalFileHoldsTheirContent) {
+    VellDocument theirs = local;
+    theirs.sheets.push_back(Sheet{id(3), "C", "3", morning, {}});
+    copy.versions["document (conflict).json"] = bytesOf(theirs);
+    copy.versions["document (conflict 2).json"] = QByteArray("torn");
+
+    const auto merge = sync.merge(local, false, now);
+    ASSERT_TRUE(merge && merge->document);
+    EXPECT_EQ(merge->document->sheets.size(), 3u);
+    ASSERT_EQ(merge->takenIn.size(), 1u) << "a version that does not decode is not taken in";
+    EXPECT_TRUE(copy.resolved.empty()) << "nothing goes while merging";
+
+    // The local file could not be written: the version stays and nothing is pushed.
+    sync.conclude(merge->takenIn, std::nullopt);
+    EXPECT_TRUE(copy.resolved.empty());
+    EXPECT_TRUE(copy.writes.empty());
+
+    const std::string written = merge->document->encode();
+    sync.conclude(merge->takenIn, written);
+    EXPECT_EQ(copy.resolved, (std::vector<QString>{"document (conflict).json"}));
+    EXPECT_TRUE(copy.versions.contains("document (conflict 2).json"));
+    ASSERT_EQ(copy.writes.size(), 1u);
+    EXPECT_EQ(copy.writes.front().toStdString(), written);
+}
+
+// A shared copy edited by hand repeats an id with other content: both sheets arrive, neither replaces
+// the other.
+TEST_F(DocumentSyncTest, ACopyRepeatingAnIdWithOtherContentKeepsBothSheets) {
+    VellDocument theirs = local;
+    theirs.sheets.push_back(Sheet{id(2), "B copy", "22", morning, {}});
+    copy.file = bytesOf(theirs);
+    const auto merge = sync.merge(local, false, now);
+    ASSERT_TRUE(merge && merge->document);
+    EXPECT_EQ(textsOf(*merge->document), (std::vector<std::string>{"1", "2", "22"}));
+}
+
+} // namespace
+} // namespace vell
