@@ -376,7 +376,7 @@ void DocumentStore::moveSheets(std::span<const std::size_t> offsets, std::size_t
     staying.insert(staying.begin() + static_cast<std::ptrdiff_t>(insertAt),
                    std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
     document_.sheets = std::move(staying);
-    document_.sheetOrderUpdatedAt = now();
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
     scheduleSave();
 }
