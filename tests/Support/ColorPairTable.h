@@ -8,7 +8,7 @@
 #include <QColor>
 #include <gtest/gtest.h>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 struct PairRow {
     const char* name;
@@ -30,4 +30,4 @@ inline void expectResolvesToTable(const PairRow& row) {
     EXPECT_EQ(row.pair.resolve(false).spec(), QColor::Rgb);
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -6,7 +6,7 @@
 #include "Engine/EngineSettings.h"
 #include "Engine/L10n.h"
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 class EngineSettingsScope {
 public:
@@ -41,4 +41,4 @@ private:
     EngineSettings saved_ = EngineSettings::current();
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

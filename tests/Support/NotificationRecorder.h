@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 class NotificationRecorder {
 public:
@@ -45,4 +45,4 @@ private:
     QObject context_;
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

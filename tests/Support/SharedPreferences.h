@@ -9,7 +9,7 @@
 #include "Stores/ViewSwitches.h"
 #include "Support/EngineSettingsScope.h"
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 struct SharedPreferences {
     EngineSettingsScope engine;
@@ -33,4 +33,4 @@ struct SharedPreferences {
     }
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

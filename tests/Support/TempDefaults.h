@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 class TempDefaults {
 public:
@@ -38,4 +38,4 @@ private:
     QString path_;
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

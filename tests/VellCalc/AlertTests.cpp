@@ -11,11 +11,11 @@
 namespace vell {
 namespace {
 
-using testing::activate;
-using testing::editorOf;
-using testing::press;
-using testing::settle;
-using testing::VellAppTest;
+using testsupport::activate;
+using testsupport::editorOf;
+using testsupport::press;
+using testsupport::settle;
+using testsupport::VellAppTest;
 using Role = PromptDialog::Role;
 
 QString q(const std::string& text) {
@@ -323,7 +323,7 @@ TEST_F(AlertTest, ClearInOneWindowClearsOnceClosesEveryQuestionAndUndoesInOneSte
     requestClear();
     ASSERT_TRUE(first.rootView().clearSheetPrompt() && second.rootView().clearSheetPrompt());
 
-    testing::NotificationRecorder recorder({notify::setCaret.name()});
+    testsupport::NotificationRecorder recorder({notify::setCaret.name()});
     QTest::mouseClick(buttonOf(*second.rootView().clearSheetPrompt(), Role::destructive), Qt::LeftButton);
     settle();
     EXPECT_EQ(recorder.count(notify::setCaret.name()), 1) << "cleared once";

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 inline void settle() {
     for (int turn = 0; turn < 3; ++turn)
@@ -91,4 +91,4 @@ protected:
     std::unique_ptr<VellApp> app = std::make_unique<VellApp>(storagePath);
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

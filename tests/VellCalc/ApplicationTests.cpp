@@ -17,11 +17,11 @@
 namespace vell {
 namespace {
 
-using testing::press;
-using testing::settle;
-using testing::SharedPreferences;
-using testing::typeAtEnd;
-using testing::VellAppTest;
+using testsupport::press;
+using testsupport::settle;
+using testsupport::SharedPreferences;
+using testsupport::typeAtEnd;
+using testsupport::VellAppTest;
 
 class ApplicationTest : public VellAppTest {};
 

@@ -17,11 +17,11 @@
 namespace vell {
 namespace {
 
-using testing::activate;
-using testing::press;
-using testing::settle;
-using testing::typeAtEnd;
-using testing::VellAppTest;
+using testsupport::activate;
+using testsupport::press;
+using testsupport::settle;
+using testsupport::typeAtEnd;
+using testsupport::VellAppTest;
 using Command = MainWindow::Command;
 
 class MainWindowTest : public VellAppTest {};
@@ -52,8 +52,8 @@ TEST_F(MainWindowTest, AWindowOpensAtTheStartOfItsSheet) {
     MainWindow& first = open();
     press(first, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
     for (MainWindow* window : app->windows()) {
-        EXPECT_EQ(testing::editorOf(*window).caretPosition(), 0);
-        EXPECT_EQ(testing::editorOf(*window).verticalScrollBar()->value(), 0);
+        EXPECT_EQ(testsupport::editorOf(*window).caretPosition(), 0);
+        EXPECT_EQ(testsupport::editorOf(*window).verticalScrollBar()->value(), 0);
     }
 }
 
@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, TypingInAWindowWhoseSheetIsNotSelectedChangesThatSheetOnl
     ASSERT_EQ(store().currentSheetID(), sheetAt(1).id);
 
     // The keys reach the first window's editor while the second one is still the active window.
-    CalcTextView& editor = testing::editorOf(first);
+    CalcTextView& editor = testsupport::editorOf(first);
     editor.moveCursor(QTextCursor::End);
     QTest::keyClicks(&editor, "7");
     settle();
@@ -181,14 +181,14 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
     settle();
     for (MainWindow* window : {&first, &second}) {
         EXPECT_FALSE(window->rootView().column()->keypad()->isVisible());
-        EXPECT_FALSE(testing::editorOf(*window).showsPlots());
+        EXPECT_FALSE(testsupport::editorOf(*window).showsPlots());
     }
     EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
     EXPECT_EQ(UserDefaults::standard()->value("vell.showGraph").toBool(), false);
 
     // A window opened later starts as the switches say.
     MainWindow& third = open();
-    EXPECT_FALSE(testing::editorOf(third).showsPlots());
+    EXPECT_FALSE(testsupport::editorOf(third).showsPlots());
 }
 
 // Help, with a body standing in for the help screen.

@@ -8,13 +8,13 @@
 namespace vell {
 namespace {
 
-using testing::activate;
-using testing::editorOf;
-using testing::itemTexts;
-using testing::press;
-using testing::settle;
-using testing::typeAtEnd;
-using testing::VellAppTest;
+using testsupport::activate;
+using testsupport::editorOf;
+using testsupport::itemTexts;
+using testsupport::press;
+using testsupport::settle;
+using testsupport::typeAtEnd;
+using testsupport::VellAppTest;
 using Command = MainWindow::Command;
 
 class MenuTest : public VellAppTest {};

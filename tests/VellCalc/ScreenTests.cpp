@@ -11,9 +11,9 @@
 namespace vell {
 namespace {
 
-using testing::press;
-using testing::settle;
-using testing::VellAppTest;
+using testsupport::press;
+using testsupport::settle;
+using testsupport::VellAppTest;
 
 // The application with the real screens registered, as it starts.
 class ScreenTest : public VellAppTest {

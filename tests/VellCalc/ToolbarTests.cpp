@@ -14,10 +14,10 @@
 namespace vell {
 namespace {
 
-using testing::activate;
-using testing::editorOf;
-using testing::settle;
-using testing::VellAppTest;
+using testsupport::activate;
+using testsupport::editorOf;
+using testsupport::settle;
+using testsupport::VellAppTest;
 
 class ToolbarTest : public VellAppTest {
 protected:
@@ -90,7 +90,7 @@ TEST_F(ToolbarTest, FiveItemsWithTheirTooltipsInEitherLanguageAndGraphLeadsOnceP
         EXPECT_EQ(visibleTooltips(window), c.tips);
 
         // Typed, as the user would.
-        testing::typeAtEnd(window, "\nplot(x^2)");
+        testsupport::typeAtEnd(window, "\nplot(x^2)");
         std::vector<QString> withGraph = c.tips;
         withGraph.insert(withGraph.begin(), c.graphTip);
         EXPECT_EQ(visibleTooltips(window), withGraph);

@@ -6,7 +6,7 @@
 namespace vell {
 namespace {
 
-using testing::date;
+using testsupport::date;
 
 TEST(Date, ReadsAndWritesInternetDateTimes) {
     struct Case {

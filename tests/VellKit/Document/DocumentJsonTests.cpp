@@ -7,7 +7,7 @@
 namespace vell {
 namespace {
 
-using namespace testing;
+using namespace testsupport;
 
 VellDocument fullDocument() {
     VellDocument document;

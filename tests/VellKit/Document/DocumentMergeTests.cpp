@@ -4,8 +4,8 @@
 namespace vell {
 namespace {
 
-using namespace testing;
-using testing::EngineSettingsScope;
+using namespace testsupport;
+using testsupport::EngineSettingsScope;
 
 const Date now = date("2024-06-01T12:00:00Z");
 

@@ -30,7 +30,7 @@ inline void PrintTo(const Sheet& sheet, std::ostream* out) {
          << "}";
 }
 
-namespace testing {
+namespace testsupport {
 
 inline Date date(std::string_view iso) {
     const auto parsed = Date::fromIso8601(iso);
@@ -70,5 +70,5 @@ inline std::vector<Uuid> idsOf(const VellDocument& document) {
     return ids;
 }
 
-} // namespace testing
+} // namespace testsupport
 } // namespace vell

@@ -4,7 +4,7 @@
 namespace vell {
 namespace {
 
-using namespace testing;
+using namespace testsupport;
 using namespace std::string_literals;
 
 const Date now = date("2024-06-01T12:00:00Z");

@@ -4,7 +4,7 @@
 namespace vell {
 namespace {
 
-using testing::at;
+using testsupport::at;
 
 SheetSnapshot snapshot(std::string text, std::vector<std::int64_t> locks = {}) {
     return SheetSnapshot{std::move(text), std::move(locks)};

@@ -7,8 +7,8 @@
 namespace vell {
 namespace {
 
-using namespace testing;
-using testing::EngineSettingsScope;
+using namespace testsupport;
+using testsupport::EngineSettingsScope;
 
 const std::vector<std::string> japaneseNames = {"はじめてのシート", "単位", "表・文字・グラフ",
                                                 "くり返しと関数"};

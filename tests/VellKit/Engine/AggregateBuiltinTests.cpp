@@ -8,13 +8,13 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluateLine;
-using testing::expectOutcomes;
-using testing::LineCase;
-using testing::outcome;
-using testing::specialNumbers;
-using testing::TestContext;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluateLine;
+using testsupport::expectOutcomes;
+using testsupport::LineCase;
+using testsupport::outcome;
+using testsupport::specialNumbers;
+using testsupport::TestContext;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 

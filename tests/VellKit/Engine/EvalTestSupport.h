@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 class TestContext : public EvalContext {
 public:
@@ -105,4 +105,4 @@ void expectOutcomes(const LineCase (&cases)[N]) {
     expectOutcomes(cases, context);
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport

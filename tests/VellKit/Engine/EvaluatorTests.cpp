@@ -11,13 +11,13 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluateLine;
-using testing::expectOutcomes;
-using testing::LineCase;
-using testing::messageOf;
-using testing::outcome;
-using testing::TestContext;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluateLine;
+using testsupport::expectOutcomes;
+using testsupport::LineCase;
+using testsupport::messageOf;
+using testsupport::outcome;
+using testsupport::TestContext;
 
 MeasureUnit unit(std::string_view text) {
     if (auto found = UnitRegistry::lookup(text)) return *found;
@@ -287,12 +287,12 @@ TEST(Evaluator, ACurrencySignBeforeASignedNumberIsASignedAmount) {
         {"h - 5", "5"},
     };
     expectOutcomes(cases, context);
-    const testing::BilingualFailure failures[] = {
+    const testsupport::BilingualFailure failures[] = {
         {"$-5 in ¥", "Can't convert $ to 円", "$ は 円 に変換できません"},
         {"$-5 + ¥300", "$ and 円 can't be added together", "$ と 円 は足し引きできません"},
         {"$-5%", "Can’t attach $ to a percentage", "パーセントに $ は付けられません"},
     };
-    testing::expectFailuresInBothLanguages(
+    testsupport::expectFailuresInBothLanguages(
         failures, [](const std::string& line) { return messageOf([&] { evaluateLine(line); }); });
 }
 

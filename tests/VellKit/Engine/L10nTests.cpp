@@ -6,7 +6,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 
 TEST(L10n, ResolvesByChoiceThenByFirstPreferredLanguage) {
     EngineSettingsScope scope;

@@ -13,10 +13,10 @@
 namespace vell {
 namespace {
 
-using testing::BilingualFailure;
-using testing::EngineSettingsScope;
-using testing::expectFailuresInBothLanguages;
-using testing::messageOf;
+using testsupport::BilingualFailure;
+using testsupport::EngineSettingsScope;
+using testsupport::expectFailuresInBothLanguages;
+using testsupport::messageOf;
 
 // Tokens as one line of text: num(5) name(x) str("a") ref(3) op(+) ( ) [ ] , ; eof is left out.
 std::string show(const std::vector<Token>& tokens) {

@@ -9,8 +9,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::messageOf;
+using testsupport::EngineSettingsScope;
+using testsupport::messageOf;
 using Components = MeasureUnit::Components;
 
 MeasureUnit unit(std::string_view alias) {

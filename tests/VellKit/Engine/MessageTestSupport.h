@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 // The message of the CalcError the step throws, or "(no error)" when it throws none.
 template <typename Step>
@@ -42,4 +42,4 @@ void expectFailuresInBothLanguages(const BilingualFailure (&cases)[N], Message&&
     }
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport

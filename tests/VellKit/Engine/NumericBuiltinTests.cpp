@@ -8,12 +8,12 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluateLine;
-using testing::expectOutcomes;
-using testing::LineCase;
-using testing::outcome;
-using testing::specialNumbers;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluateLine;
+using testsupport::expectOutcomes;
+using testsupport::LineCase;
+using testsupport::outcome;
+using testsupport::specialNumbers;
 
 TEST(NumericBuiltins, RootsAbsAndSign) {
     EngineSettingsScope english(AppLanguage::english);

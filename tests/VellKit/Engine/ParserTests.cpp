@@ -10,10 +10,10 @@
 namespace vell {
 namespace {
 
-using testing::BilingualFailure;
-using testing::EngineSettingsScope;
-using testing::expectFailuresInBothLanguages;
-using testing::messageOf;
+using testsupport::BilingualFailure;
+using testsupport::EngineSettingsScope;
+using testsupport::expectFailuresInBothLanguages;
+using testsupport::messageOf;
 
 Statement parseLine(const std::string& line) {
     return Parser(Lexer::tokenize(line)).parseStatement();

@@ -11,8 +11,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::messageOf;
+using testsupport::EngineSettingsScope;
+using testsupport::messageOf;
 
 MeasureUnit unit(std::string_view text) {
     if (auto found = UnitRegistry::lookup(text)) return *found;

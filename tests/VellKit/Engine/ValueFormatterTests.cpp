@@ -10,7 +10,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 
 Value in(double number, std::string_view alias) {
     return Value(number, *UnitRegistry::lookup(alias));

@@ -11,8 +11,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::messageOf;
+using testsupport::EngineSettingsScope;
+using testsupport::messageOf;
 
 Value in(double number, std::string_view alias) {
     return Value(number, *UnitRegistry::lookup(alias));

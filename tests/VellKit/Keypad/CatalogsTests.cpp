@@ -7,7 +7,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 
 std::vector<std::string> keys(const std::vector<CatalogGroup>& groups) {
     std::vector<std::string> out;

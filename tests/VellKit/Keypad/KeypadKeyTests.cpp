@@ -41,7 +41,7 @@ TEST(KeypadKey, LabelsAreFixedAndNeverTheInsertedText) {
         {K::cursorToggle(), "✥"},
     };
     for (const AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
-        testing::EngineSettingsScope scope(language);
+        testsupport::EngineSettingsScope scope(language);
         for (const auto& [key, label] : cases)
             EXPECT_EQ(key.displayLabel(), label);
     }
@@ -143,10 +143,10 @@ TEST(KeypadTab, DisplayNamesInBothLanguages) {
     };
     for (const auto& c : cases) {
         {
-            testing::EngineSettingsScope japanese(AppLanguage::japanese);
+            testsupport::EngineSettingsScope japanese(AppLanguage::japanese);
             EXPECT_EQ(KeypadTabs::displayName(c.tab), c.japanese);
         }
-        testing::EngineSettingsScope english(AppLanguage::english);
+        testsupport::EngineSettingsScope english(AppLanguage::english);
         EXPECT_EQ(KeypadTabs::displayName(c.tab), c.english);
     }
 }

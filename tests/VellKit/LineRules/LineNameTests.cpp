@@ -10,7 +10,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 using NamedLine = LineEditor::NamedLine;
 
 TEST(LineName, IsTheNameTheLineAssigns) {

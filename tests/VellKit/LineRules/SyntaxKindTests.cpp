@@ -9,7 +9,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 
 TEST(SyntaxKinds, EightClassesInOrderWithTheirNamesLabelsSamplesAndColours) {
     struct Row {

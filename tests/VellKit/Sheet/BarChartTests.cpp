@@ -13,12 +13,12 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::largest;
-using testing::parseExpression;
-using testing::plotFailure;
-using testing::plotLine;
-using testing::PlotTestContext;
+using testsupport::EngineSettingsScope;
+using testsupport::largest;
+using testsupport::parseExpression;
+using testsupport::plotFailure;
+using testsupport::plotLine;
+using testsupport::PlotTestContext;
 
 // a = 3 kg, b = 2 kg, w = 2 kg, and f(n) = 10 n as a user function.
 PlotTestContext chartContext() {

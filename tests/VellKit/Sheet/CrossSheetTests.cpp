@@ -7,8 +7,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluated;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluated;
 
 using Lines = std::vector<std::string>;
 

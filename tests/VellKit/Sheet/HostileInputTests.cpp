@@ -15,9 +15,9 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::frozenClock;
-using testing::steppingClock;
+using testsupport::EngineSettingsScope;
+using testsupport::frozenClock;
+using testsupport::steppingClock;
 using Lines = std::vector<std::string>;
 
 const std::string nestedTooDeeply = "fail: This expression is nested too deeply";
@@ -43,7 +43,7 @@ std::vector<LineResult> run(std::string_view text, const std::vector<SharedSheet
 
 Lines evaluated(std::string_view text, const std::vector<SharedSheet>& others = {},
                 ProgramBudget::ClockSource clock = frozenClock()) {
-    return testing::describe(run(text, others, std::move(clock)));
+    return testsupport::describe(run(text, others, std::move(clock)));
 }
 
 Lines evaluatedLines(const std::vector<std::string>& lines, const std::vector<SharedSheet>& others = {}) {
@@ -61,11 +61,11 @@ TEST(HostileInput, LongLines) {
     const std::string names = repeated("x", 100000);
     ASSERT_EQ(additions.size(), 99999u);
     const auto results = run(additions + "\n" + quoted + "\n" + names + "\nlen(prev)");
-    EXPECT_EQ(testing::describe(results[0]), nestedTooDeeply);
+    EXPECT_EQ(testsupport::describe(results[0]), nestedTooDeeply);
     ASSERT_NE(results[1].outcome.as<Value>(), nullptr);
     EXPECT_EQ(results[1].outcome.as<Value>()->textValue().size(), 99998u);
-    EXPECT_EQ(testing::describe(results[2]), "note"); // an undefined name without digits
-    EXPECT_EQ(testing::describe(results[3]), "99998");
+    EXPECT_EQ(testsupport::describe(results[2]), "note"); // an undefined name without digits
+    EXPECT_EQ(testsupport::describe(results[3]), "99998");
 }
 
 TEST(HostileInput, DeepNesting) {
@@ -165,7 +165,7 @@ TEST(HostileInput, InvalidUtf8) {
     for (const auto& c : cases) {
         const auto results =
             run("1" + c.bytes + "2\n\"" + c.bytes + "\"\nlen(\"" + c.bytes + "\")\n" + c.bytes + " = 5");
-        const Lines described = testing::describe(results);
+        const Lines described = testsupport::describe(results);
         EXPECT_EQ(described[0], "fail: The character “" + replacement + "” can’t be used");
         EXPECT_EQ(described[1], "\"" + repeated(replacement, c.replacements) + "\"");
         EXPECT_EQ(described[2], c.length);

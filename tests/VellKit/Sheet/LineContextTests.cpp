@@ -9,8 +9,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::messageOf;
+using testsupport::EngineSettingsScope;
+using testsupport::messageOf;
 
 ProgramFunction function(std::string name, std::vector<std::string> params,
                          std::optional<std::string> home = std::nullopt) {

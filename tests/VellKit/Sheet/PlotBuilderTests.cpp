@@ -12,12 +12,12 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::largest;
-using testing::parseExpression;
-using testing::plotFailure;
-using testing::plotLine;
-using testing::PlotTestContext;
+using testsupport::EngineSettingsScope;
+using testsupport::largest;
+using testsupport::parseExpression;
+using testsupport::plotFailure;
+using testsupport::plotLine;
+using testsupport::PlotTestContext;
 
 TEST(PlotDispatch, PlotAndChartCallsByLowerCasedName) {
     for (const char* line : {"plot(x)", "Plot(x)", "PLOT(x)", "graph(x)", "グラフ(x)", "chart(1)", "CHART(1)",

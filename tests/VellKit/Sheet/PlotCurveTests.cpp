@@ -14,11 +14,11 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::largest;
-using testing::plotFailure;
-using testing::plotLine;
-using testing::PlotTestContext;
+using testsupport::EngineSettingsScope;
+using testsupport::largest;
+using testsupport::plotFailure;
+using testsupport::plotLine;
+using testsupport::PlotTestContext;
 
 std::vector<std::size_t> segmentSizes(const PlotSpec& spec) {
     std::vector<std::size_t> sizes;

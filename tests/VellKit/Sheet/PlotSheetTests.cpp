@@ -12,8 +12,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluated;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluated;
 
 const PlotSpec& plotOf(const LineResult& result) {
     const PlotSpec* spec = result.outcome.as<PlotSpec>();
@@ -45,7 +45,7 @@ TEST(PlotLines, ResultsOfShortSheets) {
         {{"sum = 3", "plot(x)"}, {"fail: “sum” is a built-in word and can’t be used as a name", "plot"}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(evaluated(c.lines), c.results) << testing::sheet(c.lines);
+        EXPECT_EQ(evaluated(c.lines), c.results) << testsupport::sheet(c.lines);
 }
 
 // Results of two evaluations compare equal by what they show, plots by what they draw.

@@ -12,11 +12,11 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::largest;
-using testing::plotFailure;
-using testing::plotLine;
-using testing::PlotTestContext;
+using testsupport::EngineSettingsScope;
+using testsupport::largest;
+using testsupport::plotFailure;
+using testsupport::plotLine;
+using testsupport::PlotTestContext;
 
 std::size_t definedCells(const PlotSpec& spec) {
     std::size_t count = 0;
@@ -157,7 +157,7 @@ TEST(PlotSurface, Messages) {
         const char* english;
         const char* japanese;
     };
-    const auto xy = testing::parseExpression("x*y");
+    const auto xy = testsupport::parseExpression("x*y");
     const auto n = [](double v) { return Expr::number(v); };
     const char* const threeAxesEnglish = "For three axes write plot(expr, x from, x to, y from, y to)";
     const char* const threeAxesJapanese =

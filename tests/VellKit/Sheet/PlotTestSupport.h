@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 // For ranges at the limit of the doubles.
 inline constexpr double largest = std::numeric_limits<double>::max();
@@ -74,4 +74,4 @@ inline std::string plotFailure(std::string_view line) {
     return plotFailure(line, context);
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -11,8 +11,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::messageOf;
+using testsupport::EngineSettingsScope;
+using testsupport::messageOf;
 using Clock = ProgramBudget::Clock;
 
 // A clock that stands still until the test moves it, counting how often it is read.

@@ -8,11 +8,11 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluated;
-using testing::frozenClock;
-using testing::SheetCase;
-using testing::steppingClock;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluated;
+using testsupport::frozenClock;
+using testsupport::SheetCase;
+using testsupport::steppingClock;
 
 const std::string tooManySteps = "fail: Too many loop steps";
 const std::string tooDeep = "fail: Function calls are nested too deeply";
@@ -27,21 +27,21 @@ std::string repeated(std::string_view piece, int count) {
 
 void expectSheets(const std::vector<SheetCase>& cases) {
     for (const SheetCase& c : cases)
-        EXPECT_EQ(evaluated(c.lines), c.results) << testing::sheet(c.lines);
+        EXPECT_EQ(evaluated(c.lines), c.results) << testsupport::sheet(c.lines);
 }
 
 std::vector<std::string> evaluatedWithClock(const std::vector<std::string_view>& lines,
                                             ProgramBudget::ClockSource clock,
                                             const std::vector<SharedSheet>& others = {}) {
-    const std::string text = testing::sheet(lines);
+    const std::string text = testsupport::sheet(lines);
     ProgramRunner runner(DocumentEvaluator::splitLines(text), others, std::move(clock));
-    return testing::describe(runner.run());
+    return testsupport::describe(runner.run());
 }
 
 // Sheets that run into the step limit, evaluated where the time limit cannot come first.
 void expectStepLimitSheets(const std::vector<SheetCase>& cases) {
     for (const SheetCase& c : cases)
-        EXPECT_EQ(evaluatedWithClock(c.lines, frozenClock()), c.results) << testing::sheet(c.lines);
+        EXPECT_EQ(evaluatedWithClock(c.lines, frozenClock()), c.results) << testsupport::sheet(c.lines);
 }
 
 TEST(ProgramExecution, Loops) {

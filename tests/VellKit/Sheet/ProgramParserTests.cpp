@@ -10,7 +10,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 
 std::string parsed(const std::vector<std::string_view>& lines) {
     return debugDescription(Program::parse(lines));

@@ -7,13 +7,13 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::evaluated;
-using testing::SheetCase;
+using testsupport::EngineSettingsScope;
+using testsupport::evaluated;
+using testsupport::SheetCase;
 
 void expectSheets(const std::vector<SheetCase>& cases) {
     for (const SheetCase& c : cases)
-        EXPECT_EQ(evaluated(c.lines), c.results) << testing::sheet(c.lines);
+        EXPECT_EQ(evaluated(c.lines), c.results) << testsupport::sheet(c.lines);
 }
 
 TEST(SheetEvaluation, LineCountFollowsTheLineFeeds) {

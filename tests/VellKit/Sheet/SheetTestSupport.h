@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 // "7", "7 m", "\"b\"" for a text, "[1, 2]", "fail: message", "note", "blank", "plot"; a name
 // follows as " =price".
@@ -85,4 +85,4 @@ struct SheetCase {
     std::vector<std::string> results;
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

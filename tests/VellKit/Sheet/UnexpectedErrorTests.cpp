@@ -13,10 +13,10 @@
 namespace vell {
 namespace {
 
-using testing::plotLine;
+using testsupport::plotLine;
 
 // A fault of the engine's surroundings: looking up "faulty" throws what no line can cause.
-class FaultyContext final : public testing::TestContext {
+class FaultyContext final : public testsupport::TestContext {
 public:
     std::optional<Value> lookupName(std::string_view name) override {
         if (name == "faulty") throw std::logic_error("faulty lookup");
@@ -72,7 +72,7 @@ TEST(UnexpectedErrors, ProgramsEndQuietlyInTheApplicationAndTestsSeeThem) {
         const RethrowScope application(false);
         const std::vector<LineResult> results = runLoop();
         ASSERT_EQ(results.size(), 4u);
-        EXPECT_EQ(testing::describe(results[0]), "0 =n");
+        EXPECT_EQ(testsupport::describe(results[0]), "0 =n");
     }
     const RethrowScope tests(true);
     EXPECT_THROW(runLoop(), std::runtime_error);

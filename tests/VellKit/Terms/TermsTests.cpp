@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using LanguageScope = testing::EngineSettingsScope;
+using LanguageScope = testsupport::EngineSettingsScope;
 
 void setLanguage(AppLanguage language) {
     EngineSettings settings = EngineSettings::current();

@@ -13,8 +13,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::TempDefaults;
+using testsupport::EngineSettingsScope;
+using testsupport::TempDefaults;
 
 // Settings of a fresh user-defaults file and a system whose darkness the test sets.
 struct AppearanceFixture : ::testing::Test {

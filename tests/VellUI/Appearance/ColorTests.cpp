@@ -10,8 +10,8 @@
 namespace vell {
 namespace {
 
-using testing::expectResolvesToTable;
-using testing::PairRow;
+using testsupport::expectResolvesToTable;
+using testsupport::PairRow;
 
 TEST(HexQColor, ColoursOfTextsComeBackAsTheSameText) {
     const std::optional<QColor> blue = HexColor::color("#2f6fed");

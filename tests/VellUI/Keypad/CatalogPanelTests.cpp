@@ -22,7 +22,7 @@
 #include <QScrollArea>
 #include <QTimer>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 using Ids = std::vector<std::string>;
@@ -478,4 +478,4 @@ TEST_F(CatalogPanelTest, TheArrangementReachesTheDocumentAndANewKeypad) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <memory>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 using K = KeypadKey;
@@ -233,4 +233,4 @@ TEST_F(KeyButtonTest, TheFaceIsPaintedInTheAppearanceColours) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -10,7 +10,7 @@
 
 #include <QApplication>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 // Windows of the editor fixture, each with the keypad a main window gives it: its own command route to
@@ -302,4 +302,4 @@ TEST_F(KeypadEditingTest, PanelTogglesAndHideAreSharedByEveryWindow) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

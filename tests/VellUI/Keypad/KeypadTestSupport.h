@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 // Presses, moves and lets go of the left button on a widget, at points relative to it.
 struct Hand {
@@ -58,4 +58,4 @@ protected:
     Appearance appearance{settings, [] { return false; }};
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

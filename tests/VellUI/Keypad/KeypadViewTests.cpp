@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 using K = KeypadKey;
@@ -360,4 +360,4 @@ TEST_F(KeypadViewTest, DrawnOnTheWindowBackgroundWithTheOpenToggleInTheAccent) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -166,7 +166,7 @@ TEST_F(InlinePlotTest, NewRangesOrUnitMakeANewImage) {
 }
 
 TEST_F(InlinePlotTest, ANewLanguageOrFractionDigitSettingMakesANewImage) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     scope.setLanguage(AppLanguage::english);
     scope.setMaxFractionDigits(10);
     PlotSpec surface = surfaceTitled("plot(x × y) languages");
@@ -248,14 +248,14 @@ TEST_F(InlinePlotTest, SurfacesTurnByTitle) {
     const QSizeF size(400, 200);
     // An unturned title is drawn at the default angle, also after another plot was turned.
     EXPECT_EQ(InlinePlot::image(surfaceTitled(never), 400, 200, false, 2),
-              testing::renderedPlot(surfaceTitled(never), size, false, PlotAngle{}));
+              testsupport::renderedPlot(surfaceTitled(never), size, false, PlotAngle{}));
     // Two surfaces of one title share its angle.
     PlotSpec other = surfaceTitled(turned);
     other.surface[0][0] = 3;
-    const QImage expected = testing::renderedPlot(other, size, false, PlotAngle{1.5, 0.6});
+    const QImage expected = testsupport::renderedPlot(other, size, false, PlotAngle{1.5, 0.6});
     EXPECT_EQ(InlinePlot::image(other, 400, 200, false, 2), expected);
     EXPECT_EQ(InlinePlot::image(surfaceTitled(turned), 400, 200, false, 2),
-              testing::renderedPlot(surfaceTitled(turned), size, false, PlotAngle{1.5, 0.6}));
+              testsupport::renderedPlot(surfaceTitled(turned), size, false, PlotAngle{1.5, 0.6}));
 
     // Turning further is a new image; the former one stays cached.
     const std::size_t before = InlinePlot::cachedImageCount();

@@ -74,7 +74,7 @@ TEST(NiceTicks, ZeroIsPositiveAndAtMostTwentyFourTicksAreMade) {
 }
 
 TEST(RoundedLabel, ThreeSignificantDigitsWithGrouping) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     scope.setMaxFractionDigits(10);
     struct Case {
         double value;

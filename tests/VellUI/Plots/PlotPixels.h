@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 inline QImage renderedPlot(const PlotSpec& spec, QSizeF size, bool dark = false, PlotAngle angle = {}) {
     QImage image(static_cast<int>(2 * size.width()), static_cast<int>(2 * size.height()),
@@ -82,4 +82,4 @@ inline SurfaceLayout surfaceLayoutOf(const PlotSpec& spec, QSizeF size, PlotAngl
     return surfaceLayout({6, 6, size.width() - 12, size.height() - 12}, angle, width);
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport

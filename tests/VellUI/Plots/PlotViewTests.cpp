@@ -9,11 +9,11 @@
 namespace vell {
 namespace {
 
-using testing::colorAt;
-using testing::isTransparent;
-using testing::near;
-using testing::renderedPlot;
-using testing::withOpacity;
+using testsupport::colorAt;
+using testsupport::isTransparent;
+using testsupport::near;
+using testsupport::renderedPlot;
+using testsupport::withOpacity;
 
 PlotSpec curve() {
     PlotSpec spec;
@@ -40,7 +40,7 @@ TEST(PlotViewCurve, CurveInItsRectangleOverGridAndAxes) {
     const QSizeF size(400, 200);
     const PlotSpec spec = curve();
     const QImage image = renderedPlot(spec, size);
-    const AxisMap map = testing::axisMapOf(spec, size);
+    const AxisMap map = testsupport::axisMapOf(spec, size);
     ASSERT_GT(map.rect.left(), 8);
 
     for (QPointF corner :
@@ -79,7 +79,7 @@ TEST(PlotViewCurve, CurveInItsRectangleOverGridAndAxes) {
 TEST(PlotViewCurve, DarkUsesTheDarkValues) {
     const QSizeF size(400, 200);
     const PlotSpec spec = curve();
-    const AxisMap map = testing::axisMapOf(spec, size);
+    const AxisMap map = testsupport::axisMapOf(spec, size);
     const QImage dark = renderedPlot(spec, size, true);
     EXPECT_TRUE(near(colorAt(dark, map.point(0.6, 0.6)), Theme::accent.resolve(true)));
     EXPECT_TRUE(near(colorAt(dark, map.point(-0.75, -0.75)), Theme::accent.resolve(true)));
@@ -96,7 +96,7 @@ TEST(PlotViewCurve, DegenerateRangesDrawNoGridAndValuesInTheMiddle) {
     spec.segments = {{{0, 2}, {2, 2}}};
     const QSizeF size(400, 200);
     const QImage image = renderedPlot(spec, size);
-    const AxisMap map = testing::axisMapOf(spec, size);
+    const AxisMap map = testsupport::axisMapOf(spec, size);
     EXPECT_EQ(map.rect.left(), 8); // no ticks, no labels
     // Every y value lies in the middle; no y grid lines or labels are drawn.
     EXPECT_TRUE(near(colorAt(image, map.rect.center()), Theme::accent.resolve(false)));
@@ -138,7 +138,7 @@ PlotSpec bars(std::vector<PlotBar> values, PlotRange yRange) {
 
 // A canvas whose plot rectangle is exactly `width` wide.
 QSizeF canvasForPlotWidth(const PlotSpec& spec, double width, double height) {
-    const double left = testing::axisMapOf(spec, {1000, height}).rect.left();
+    const double left = testsupport::axisMapOf(spec, {1000, height}).rect.left();
     return {left + width + 10, height};
 }
 
@@ -155,7 +155,7 @@ TEST(PlotViewBars, BarWidthsFromTheirSlots) {
             values.push_back({"b" + std::to_string(k), 7});
         const PlotSpec spec = bars(values, {0, 10});
         const QSizeF size = canvasForPlotWidth(spec, c.plotWidth, 150);
-        const AxisMap map = testing::axisMapOf(spec, size);
+        const AxisMap map = testsupport::axisMapOf(spec, size);
         ASSERT_DOUBLE_EQ(map.rect.width(), c.plotWidth);
         const QImage image = renderedPlot(spec, size);
         const double covered = coveredWidth(image, map.y(3), 191);
@@ -169,7 +169,7 @@ TEST(PlotViewBars, BarWidthsFromTheirSlots) {
 TEST(PlotViewBars, ABarAtTheBaselineIsOnePointHigh) {
     const PlotSpec spec = bars({{"a", 0}, {"b", 4}}, {-5, 5});
     const QSizeF size(400, 150);
-    const AxisMap map = testing::axisMapOf(spec, size);
+    const AxisMap map = testsupport::axisMapOf(spec, size);
     ASSERT_DOUBLE_EQ(map.y(0), 70);
     const QImage image = renderedPlot(spec, size);
     const BarLayout layout = barLayout(map, 2);
@@ -187,7 +187,7 @@ TEST(PlotViewBars, ABarAtTheBaselineIsOnePointHigh) {
 TEST(PlotViewBars, NoBarsDrawTheGridOnly) {
     const PlotSpec spec = bars({}, {0, 10});
     const QSizeF size(400, 150);
-    const AxisMap map = testing::axisMapOf(spec, size);
+    const AxisMap map = testsupport::axisMapOf(spec, size);
     const QImage image = renderedPlot(spec, size);
     EXPECT_GT(colorAt(image, {map.rect.center().x(), map.y(4)}).alpha(), 0);    // a grid line
     EXPECT_TRUE(isTransparent(image, {map.rect.center().x(), map.y(0) + 0.6})); // no baseline
@@ -229,7 +229,7 @@ TEST(PlotViewSurface, CellsColouredAndRaisedByHeight) {
     for (const Case& c : cases) {
         for (bool dark : {false, true}) {
             const PlotSpec spec = surface(c.grid, {0, 1});
-            const SurfaceLayout layout = testing::surfaceLayoutOf(spec, surfaceSize);
+            const SurfaceLayout layout = testsupport::surfaceLayoutOf(spec, surfaceSize);
             const QImage image = renderedPlot(spec, surfaceSize, dark);
             EXPECT_TRUE(near(colorAt(image, layout.project(0, 0, c.height)), c.color, 3))
                 << c.name << (dark ? " dark" : " light");
@@ -241,7 +241,7 @@ TEST(PlotViewSurface, AnUndefinedCornerLeavesAHole) {
     // Three columns, two rows; the right cell lacks a corner. At yaw 0 the two cells stand side by side.
     const PlotSpec spec = surface({{0.5, 0.5, std::nullopt}, {0.5, 0.5, 0.5}}, {0, 1});
     const PlotAngle front{0, 0.25};
-    const SurfaceLayout layout = testing::surfaceLayoutOf(spec, surfaceSize, front);
+    const SurfaceLayout layout = testsupport::surfaceLayoutOf(spec, surfaceSize, front);
     const QImage image = renderedPlot(spec, surfaceSize, false, front);
     EXPECT_TRUE(near(colorAt(image, layout.project(-0.375, 0.25, 0.5)), rgb(0.84, 0.83, 0.80), 3));
     EXPECT_TRUE(isTransparent(image, layout.project(0.375, 0.25, 0.5)));
@@ -260,7 +260,7 @@ TEST(PlotViewSurface, NearerCellsArePaintedOverFartherOnes) {
     // place on the canvas if it were painted last.
     const PlotSpec spec = surface({{1, 1}, {1, 1}, {0, 0}}, {0, 1});
     const PlotAngle front{0, 0.25};
-    const SurfaceLayout layout = testing::surfaceLayoutOf(spec, surfaceSize, front);
+    const SurfaceLayout layout = testsupport::surfaceLayoutOf(spec, surfaceSize, front);
     const QImage image = renderedPlot(spec, surfaceSize, false, front);
     // The front cell slopes from height 1 at v = 0 to 0 at v = 0.5; the back cell is flat at height 1.
     const QPointF probe = layout.project(0, 0.1, 0.8);
@@ -280,7 +280,7 @@ TEST(PlotViewSurface, OneRowOrOneColumnDrawsNothing) {
 }
 
 TEST(PlotViewSurface, TheHintInBothLanguages) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     scope.setLanguage(AppLanguage::japanese);
     EXPECT_EQ(PlotView::turnHint(), "↔ 横になぞると回ります");
     scope.setLanguage(AppLanguage::english);

@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <cmath>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 class EditorScaling : public SheetEditorTest {
@@ -133,4 +133,4 @@ TEST_F(EditorScaling, AnswersNumbersAndPlotsAtTheSameLogicalPlaceWithTheScreensP
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

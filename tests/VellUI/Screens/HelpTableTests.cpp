@@ -24,7 +24,7 @@ std::vector<HelpTable::Group> groupsIn(AppLanguage language) {
 }
 
 TEST(HelpTable, TwelveGroupsOfEightyOneEntriesInBothLanguages) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     const std::vector<std::size_t> counts{6, 10, 4, 5, 6, 6, 11, 11, 4, 5, 8, 5};
     const QStringList japanese{"入力",
                                "計算した値を、別のところで使う",
@@ -69,7 +69,7 @@ TEST(HelpTable, TwelveGroupsOfEightyOneEntriesInBothLanguages) {
 }
 
 TEST(HelpTable, WhatChangesWithTheLanguage) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     const auto japanese = groupsIn(AppLanguage::japanese);
     const auto english = groupsIn(AppLanguage::english);
     int examplesDiffering = 0;
@@ -106,7 +106,7 @@ TEST(HelpTable, WhatChangesWithTheLanguage) {
 }
 
 TEST(HelpTable, ShortcutsInThePlatformsNotation) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     EXPECT_EQ(HelpTable::undoRedoKeys(), "Ctrl+Z / Ctrl+Shift+Z");
     EXPECT_EQ(HelpTable::newSheetKey(), "Ctrl+N");
     for (AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
@@ -176,13 +176,13 @@ QString answerAsStated(const Value& value, const QString& figure) {
     if (point >= 0)
         while (point + 1 + decimals < figure.size() && figure[point + 1 + decimals].isDigit())
             ++decimals;
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     scope.setMaxFractionDigits(static_cast<int>(decimals));
     return QString::fromStdString(ValueFormatter::format(value, false));
 }
 
 TEST(HelpTable, EveryCalculationExampleCalculatesAndGivesTheFigureItsNoteStates) {
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     int figuresChecked = 0;
     for (AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
         const auto groups = groupsIn(language);

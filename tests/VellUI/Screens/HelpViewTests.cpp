@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using HelpViewTest = testing::ScreenFixture;
+using HelpViewTest = testsupport::ScreenFixture;
 
 TEST_F(HelpViewTest, EscapeAndCloseEndTheDialogOverTheWindowOrOverTheSettings) {
     settings.setLanguage(AppLanguage::english);

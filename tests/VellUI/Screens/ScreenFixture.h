@@ -20,7 +20,7 @@
 #include <memory>
 #include <optional>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 inline void settle() {
     for (int turn = 0; turn < 3; ++turn)
@@ -76,4 +76,4 @@ struct ScreenFixture : ::testing::Test {
     }
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

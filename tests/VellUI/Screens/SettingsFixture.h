@@ -23,7 +23,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 struct SettingsFixture : ::testing::Test {
     EngineSettingsScope engine;
@@ -100,4 +100,4 @@ struct SettingsFixture : ::testing::Test {
     }
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -23,8 +23,8 @@
 namespace vell {
 namespace {
 
-using SettingsViewTest = testing::SettingsFixture;
-using testing::NotificationRecorder;
+using SettingsViewTest = testsupport::SettingsFixture;
+using testsupport::NotificationRecorder;
 
 template <class Widget = QPushButton>
 Widget* control(const QWidget& view, const char* name) {

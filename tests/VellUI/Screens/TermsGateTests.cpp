@@ -11,7 +11,7 @@
 namespace vell {
 namespace {
 
-using testing::settle;
+using testsupport::settle;
 
 // Two main windows on one document, over settings read from a preferences file that holds
 // `storedVersion`, as a start of the program with that file would read it.
@@ -48,8 +48,8 @@ struct TwoWindows {
         ScreenBodies::unregisterAll();
     }
 
-    testing::EngineSettingsScope engine;
-    testing::TempDefaults defaults;
+    testsupport::EngineSettingsScope engine;
+    testsupport::TempDefaults defaults;
     std::unique_ptr<AppSettings> settings;
     std::unique_ptr<Appearance> appearance;
     DocumentStore store{std::nullopt};

@@ -9,7 +9,7 @@
 namespace vell {
 namespace {
 
-struct TermsViewTest : testing::ScreenFixture {
+struct TermsViewTest : testsupport::ScreenFixture {
     // The gate as the window shows it: a dialog that only accepting ends.
     struct Gate {
         std::unique_ptr<WindowSheet> dialog;
@@ -36,7 +36,7 @@ TEST_F(TermsViewTest, EachModeShowsOnlyItsOwnControls) {
     EXPECT_EQ(gate.closeButton(), nullptr);
     EXPECT_EQ(gate.acceptedVersion(), nullptr);
     EXPECT_EQ(gate.findChildren<QPushButton*>().size(), 3); // two language segments and agree
-    EXPECT_EQ(testing::ScreenFixture::labelShowing(gate, "Close"), nullptr);
+    EXPECT_EQ(testsupport::ScreenFixture::labelShowing(gate, "Close"), nullptr);
 
     EXPECT_EQ(reading.languagePicker(), nullptr);
     EXPECT_EQ(reading.consent(), nullptr);

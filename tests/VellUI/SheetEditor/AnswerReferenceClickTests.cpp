@@ -7,7 +7,7 @@
 #include <QMenu>
 #include <QMimeData>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 class AnswerReferenceClick : public SheetEditorTest {
@@ -144,4 +144,4 @@ TEST_F(AnswerReferenceClick, ARightClickOnAnAnswerOffersToNameOrRenameItsLine) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -9,10 +9,10 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::expectResolvesToTable;
-using testing::PairRow;
-using testing::TempDefaults;
+using testsupport::EngineSettingsScope;
+using testsupport::expectResolvesToTable;
+using testsupport::PairRow;
+using testsupport::TempDefaults;
 
 TEST(EditorPalette, EveryPairResolvesToItsValueInBothAppearances) {
     const PairRow rows[] = {

@@ -10,7 +10,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 constexpr double pi = std::numbers::pi;
@@ -322,4 +322,4 @@ TEST_F(SheetEditorPlots, DarkDrawsTheDarkImage) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -4,7 +4,7 @@
 
 #include <QAccessible>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 class ResultColumnTest : public SheetEditorTest {
@@ -125,4 +125,4 @@ TEST_F(ResultColumnTest, TheGripDragsTheWidthAndNarrowsItOnlyOnceShown) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 class SheetEditorTest : public DocumentStoreTest {
 protected:
@@ -109,4 +109,4 @@ protected:
     int beeps = 0;
 };
 
-} // namespace vell::testing
+} // namespace vell::testsupport

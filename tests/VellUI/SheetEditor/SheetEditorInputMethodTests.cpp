@@ -5,7 +5,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 // Composition through an input method (ibus, fcitx) goes through the same gate as typing.
@@ -118,4 +118,4 @@ TEST_F(SheetEditorInputMethod, ACompositionMovedOffALockedLineWorksAgain) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

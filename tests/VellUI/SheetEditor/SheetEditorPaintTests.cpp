@@ -6,7 +6,7 @@
 #include <QImage>
 #include <QTextBlock>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 class SheetEditorPaint : public SheetEditorTest {
@@ -163,4 +163,4 @@ TEST_F(SheetEditorPaint, PlotLinesKeepRoomForTheirPlotsWhilePlotsAreShown) {
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

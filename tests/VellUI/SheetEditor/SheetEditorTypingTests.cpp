@@ -4,7 +4,7 @@
 #include <QClipboard>
 #include <QInputMethodEvent>
 
-namespace vell::testing {
+namespace vell::testsupport {
 namespace {
 
 class SheetEditorTyping : public SheetEditorTest {};
@@ -263,4 +263,4 @@ TEST_F(SheetEditorTyping, TheStoresCaretRequestMovesOnlyEditorsOnTheSelectedShee
 }
 
 } // namespace
-} // namespace vell::testing
+} // namespace vell::testsupport

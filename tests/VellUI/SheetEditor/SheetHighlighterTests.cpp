@@ -20,8 +20,8 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::TempDefaults;
+using testsupport::EngineSettingsScope;
+using testsupport::TempDefaults;
 
 // One letter per syntax class, "_" for the body colour, "?" for anything else.
 constexpr char kindLetters[] = "Nonufkqc";

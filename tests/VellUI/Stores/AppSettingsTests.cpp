@@ -16,9 +16,9 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
-using testing::NotificationRecorder;
-using testing::TempDefaults;
+using testsupport::EngineSettingsScope;
+using testsupport::NotificationRecorder;
+using testsupport::TempDefaults;
 
 const std::vector<std::string_view> settingsNotifications{
     notify::languageChanged.name(), notify::keypadSizeChanged.name(), notify::syntaxColorsChanged.name()};

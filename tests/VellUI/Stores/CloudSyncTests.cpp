@@ -107,8 +107,8 @@ TEST(CloudSyncLocation, IsTheDocumentInAVellFolderOfAnExistingAbsoluteSyncFolder
 }
 
 TEST(CloudSyncPreference, SyncFolderIsReadAtCreationWrittenAtOnceAndRemovedWhenNone) {
-    testing::EngineSettingsScope scope;
-    testing::TempDefaults defaults;
+    testsupport::EngineSettingsScope scope;
+    testsupport::TempDefaults defaults;
     EXPECT_EQ(AppSettings(defaults.open()).syncFolder(), std::nullopt);
 
     defaults.writeFile("[General]\nvell.syncFolder=/home/ann/Sync\n");

@@ -7,9 +7,9 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreCaretTest;
-using testing::makeSheet;
-using testing::sheetId;
+using testsupport::DocumentStoreCaretTest;
+using testsupport::makeSheet;
+using testsupport::sheetId;
 using Locks = std::vector<std::int64_t>;
 
 class DocumentStoreClearTest : public DocumentStoreCaretTest {

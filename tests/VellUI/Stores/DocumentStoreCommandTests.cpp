@@ -7,10 +7,10 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
-using testing::makeSheet;
-using testing::namesOf;
-using testing::sheetId;
+using testsupport::DocumentStoreTest;
+using testsupport::makeSheet;
+using testsupport::namesOf;
+using testsupport::sheetId;
 
 class DocumentStoreCommandTest : public DocumentStoreTest {
 protected:

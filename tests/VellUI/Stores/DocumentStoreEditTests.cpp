@@ -7,9 +7,9 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreCaretTest;
-using testing::makeSheet;
-using testing::sheetId;
+using testsupport::DocumentStoreCaretTest;
+using testsupport::makeSheet;
+using testsupport::sheetId;
 using Locks = std::vector<std::int64_t>;
 
 class DocumentStoreEditTest : public DocumentStoreCaretTest {
@@ -254,7 +254,8 @@ TEST_F(DocumentStoreEditTest, AnAdoptedDocumentWithoutSheetsFallsBackToTheStarte
     auto store = openWith("1");
     VellDocument empty;
     store->adoptDocument(empty);
-    EXPECT_EQ(testing::namesOf(store->sheets()), testing::namesOf(VellDocument::starter(clock).sheets));
+    EXPECT_EQ(testsupport::namesOf(store->sheets()),
+              testsupport::namesOf(VellDocument::starter(clock).sheets));
     ASSERT_TRUE(store->currentSheetID());
     store->setText("typed");
     EXPECT_EQ(store->currentSheet().text, "typed");

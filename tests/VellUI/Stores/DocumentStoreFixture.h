@@ -33,7 +33,7 @@ inline void PrintTo(const Date& date, std::ostream* out) {
     *out << date.iso8601();
 }
 
-namespace testing {
+namespace testsupport {
 
 // Stands still until the test moves it.
 struct ManualClock {
@@ -148,5 +148,5 @@ protected:
     std::vector<qint64> carets;
 };
 
-} // namespace testing
+} // namespace testsupport
 } // namespace vell

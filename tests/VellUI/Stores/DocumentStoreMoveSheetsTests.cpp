@@ -7,9 +7,9 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
-using testing::namesOf;
-using testing::sheetId;
+using testsupport::DocumentStoreTest;
+using testsupport::namesOf;
+using testsupport::sheetId;
 
 class DocumentStoreMoveSheetsTest : public DocumentStoreTest {
 protected:

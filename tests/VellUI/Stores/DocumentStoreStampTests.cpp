@@ -10,9 +10,9 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
-using testing::makeSheet;
-using testing::sheetId;
+using testsupport::DocumentStoreTest;
+using testsupport::makeSheet;
+using testsupport::sheetId;
 
 TEST_F(DocumentStoreTest, StampsAreAtLeastASecondAfterWhatTheyReplace) {
     const Date future = Date::fromCivil(2099, 1, 1);

@@ -18,9 +18,9 @@ namespace vell {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::makeSheet;
-using testing::ManualClock;
-using testing::sheetId;
+using testsupport::makeSheet;
+using testsupport::ManualClock;
+using testsupport::sheetId;
 
 constexpr int patience = 15'000; // ms: generous for a loaded machine; a passing wait ends far sooner
 
@@ -90,7 +90,7 @@ struct Computer {
     std::optional<VellDocument> localDocument() const { return decoded(contentsOf(storagePath)); }
 
     ManualClock clock;
-    testing::TempDefaults defaults;
+    testsupport::TempDefaults defaults;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
     UndoCenter undoCenter;
@@ -144,7 +144,7 @@ protected:
         return std::make_unique<Computer>(sync.path(), own);
     }
 
-    testing::EngineSettingsScope scope;
+    testsupport::EngineSettingsScope scope;
     ManualClock clock;
     QTemporaryDir sync;
     QString cloudFolder;

@@ -12,10 +12,10 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
-using testing::makeSheet;
-using testing::namesOf;
-using testing::sheetId;
+using testsupport::DocumentStoreTest;
+using testsupport::makeSheet;
+using testsupport::namesOf;
+using testsupport::sheetId;
 
 // Collects the warnings of the Qt log for as long as it lives.
 class WarningLog {
@@ -318,7 +318,7 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
     }
 
     // Equal dates (here both never set) change nothing.
-    testing::TempDefaults otherDefaults;
+    testsupport::TempDefaults otherDefaults;
     KeyLayoutStore fresh(otherDefaults.open(), clock);
     DocumentStore::Services services = this->services();
     services.keyLayouts = &fresh;

@@ -71,7 +71,7 @@ QByteArray bytesOf(const VellDocument& document) {
 }
 
 TEST(DocumentSyncFold, AnUntouchedStarterDocumentIsReplacedNotMerged) {
-    testing::EngineSettingsScope scope(AppLanguage::english);
+    testsupport::EngineSettingsScope scope(AppLanguage::english);
     const VellDocument starter = VellDocument::starter([] { return morning; });
     VellDocument shared =
         documentOf({Sheet{id(1), "Rent", "1200", morning, {}}, Sheet{id(2), "Food", "300", morning, {}}});

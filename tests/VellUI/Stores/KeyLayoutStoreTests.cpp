@@ -12,9 +12,9 @@ namespace vell {
 namespace {
 
 using Kind = KeyLayoutStore::Kind;
-using testing::EngineSettingsScope;
-using testing::NotificationRecorder;
-using testing::TempDefaults;
+using testsupport::EngineSettingsScope;
+using testsupport::NotificationRecorder;
+using testsupport::TempDefaults;
 using Ids = std::vector<std::string>;
 
 constexpr std::string_view changedName = notify::keyLayoutChanged.name();

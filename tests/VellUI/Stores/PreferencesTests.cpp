@@ -7,7 +7,7 @@
 namespace vell {
 namespace {
 
-using testing::EngineSettingsScope;
+using testsupport::EngineSettingsScope;
 
 template <class Helper>
 std::vector<std::string_view> rawValues() {

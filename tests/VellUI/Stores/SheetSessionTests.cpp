@@ -15,9 +15,9 @@
 namespace vell {
 namespace {
 
-using testing::DocumentStoreTest;
-using testing::makeSheet;
-using testing::sheetId;
+using testsupport::DocumentStoreTest;
+using testsupport::makeSheet;
+using testsupport::sheetId;
 
 class SheetSessionTest : public DocumentStoreTest {
 protected:

@@ -7,7 +7,7 @@
 namespace vell {
 namespace {
 
-using testing::TempDefaults;
+using testsupport::TempDefaults;
 
 TEST(ViewSwitches, BothAreOnUnlessAUsableFalseIsStored) {
     struct Case {

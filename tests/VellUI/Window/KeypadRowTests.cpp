@@ -16,8 +16,8 @@
 namespace vell {
 namespace {
 
-using testing::SharedPreferences;
-using testing::StoreOnDisk;
+using testsupport::SharedPreferences;
+using testsupport::StoreOnDisk;
 
 // A root view as the whole of a shown window, on the sheet given or the selected one.
 struct Window {

@@ -15,10 +15,10 @@
 namespace vell {
 namespace {
 
-using testing::pixelsOf;
-using testing::SharedPreferences;
-using testing::standIn;
-using testing::StoreOnDisk;
+using testsupport::pixelsOf;
+using testsupport::SharedPreferences;
+using testsupport::standIn;
+using testsupport::StoreOnDisk;
 
 // A root view as the whole of a shown window.
 struct Window {

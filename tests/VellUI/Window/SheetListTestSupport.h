@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 inline Uuid sheetID(std::size_t number) {
     Uuid::Bytes bytes{};
@@ -77,4 +77,4 @@ inline void settle() {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport

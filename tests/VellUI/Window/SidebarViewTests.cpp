@@ -24,12 +24,12 @@
 namespace vell {
 namespace {
 
-using testing::dropOn;
-using testing::NamedSheets;
-using testing::oldStamp;
-using testing::settle;
-using testing::SharedPreferences;
-using testing::sheetID;
+using testsupport::dropOn;
+using testsupport::NamedSheets;
+using testsupport::oldStamp;
+using testsupport::settle;
+using testsupport::SharedPreferences;
+using testsupport::sheetID;
 
 // A whole main window's content, sidebar, editor and all, over its own session.
 struct Window {

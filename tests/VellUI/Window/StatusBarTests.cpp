@@ -7,8 +7,8 @@
 namespace vell {
 namespace {
 
-using testing::SharedPreferences;
-using testing::StoreOnDisk;
+using testsupport::SharedPreferences;
+using testsupport::StoreOnDisk;
 
 struct Shown {
     QString count;

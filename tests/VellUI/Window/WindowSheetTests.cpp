@@ -13,8 +13,8 @@
 namespace vell {
 namespace {
 
-using testing::SharedPreferences;
-using testing::StoreOnDisk;
+using testsupport::SharedPreferences;
+using testsupport::StoreOnDisk;
 
 struct Window {
     explicit Window(DocumentStore& store) : session(store), root(store, session) {

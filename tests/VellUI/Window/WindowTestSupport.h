@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-namespace vell::testing {
+namespace vell::testsupport {
 
 struct StoreOnDisk {
     QTemporaryDir folder;
@@ -32,4 +32,4 @@ inline QImage pixelsOf(QWidget& widget) {
     return widget.grab().toImage();
 }
 
-} // namespace vell::testing
+} // namespace vell::testsupport
