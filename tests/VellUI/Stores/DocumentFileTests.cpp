@@ -2,6 +2,7 @@
 
 #include "Document/VellDocument.h"
 #include "Stores/DocumentFile.h"
+#include "Support/WarningLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,26 +21,7 @@ namespace {
 
 const Date moment = Date::fromCivil(2025, 3, 1, 9, 30, 0);
 
-// Collects the warnings of the Qt log for as long as it lives.
-class WarningLog {
-public:
-    WarningLog() {
-        lines().clear();
-        previous_ =
-            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-                if (type == QtWarningMsg) lines().push_back(message);
-            });
-    }
-    ~WarningLog() { qInstallMessageHandler(previous_); }
-
-    static std::vector<QString>& lines() {
-        static std::vector<QString> collected;
-        return collected;
-    }
-
-private:
-    QtMessageHandler previous_;
-};
+using testsupport::WarningLog;
 
 QByteArray contentsOf(const QString& path) {
     QFile file(path);

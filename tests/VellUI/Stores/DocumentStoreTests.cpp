@@ -2,6 +2,7 @@
 
 #include "DocumentStoreFixture.h"
 #include "Support/NotificationRecorder.h"
+#include "Support/WarningLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,26 +18,7 @@ using testsupport::makeSheet;
 using testsupport::namesOf;
 using testsupport::sheetId;
 
-// Collects the warnings of the Qt log for as long as it lives.
-class WarningLog {
-public:
-    WarningLog() {
-        lines().clear();
-        previous_ =
-            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
-                if (type == QtWarningMsg) lines().push_back(message);
-            });
-    }
-    ~WarningLog() { qInstallMessageHandler(previous_); }
-
-    static std::vector<QString>& lines() {
-        static std::vector<QString> collected;
-        return collected;
-    }
-
-private:
-    QtMessageHandler previous_;
-};
+using testsupport::WarningLog;
 
 const QString saveFailurePrefix = QString::fromUtf8("Vell: 保存に失敗しました ");
 
