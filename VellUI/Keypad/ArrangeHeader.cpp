@@ -4,6 +4,7 @@
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
 #include "Engine/L10n.h"
+#include "Stores/UiText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,10 +23,6 @@ constexpr int outerBottom = 2;
 constexpr int innerSide = 8;
 constexpr int innerVertical = 6;
 constexpr int textSize = 11;
-
-QString localized(std::string_view japanese, std::string_view english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 // Four arrows pointing out from the middle: keys move in every direction.
 class ArrangeIcon : public QWidget {
@@ -139,10 +136,10 @@ void ArrangeHeader::setResettable(bool resettable) {
 }
 
 void ArrangeHeader::retranslate() {
-    hint_->setText(localized("つまんで並べ替え", "Drag keys to rearrange"));
-    addGap_->setText(localized("空きを足す", "Add a gap"));
-    reset_->setText(localized("標準に戻す", "Reset"));
-    done_->setText(localized("完了", "Done"));
+    hint_->setText(uiText("つまんで並べ替え", "Drag keys to rearrange"));
+    addGap_->setText(uiText("空きを足す", "Add a gap"));
+    reset_->setText(uiText("標準に戻す", "Reset"));
+    done_->setText(uiText("完了", "Done"));
     for (HeaderButton* button : {addGap_, reset_, done_})
         button->updateGeometry();
 }

@@ -10,6 +10,7 @@
 #include "Keypad/KeypadToolButtons.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/UiText.h"
 #include "Stores/UndoCenter.h"
 
 #include <QHBoxLayout>
@@ -28,10 +29,6 @@ constexpr int outerMargin = 8;
 constexpr int rowSpacing = 6;
 constexpr int keyAreaSpacing = 8;
 constexpr int keyAreaBottom = 4;
-
-QString localized(std::string_view japanese, std::string_view english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 QString shortcutText(QKeyCombination keys) {
     return QKeySequence(keys).toString(QKeySequence::NativeText);
@@ -236,26 +233,25 @@ void KeypadView::retranslate() {
         PanelToggle& toggle = panelToggle(tab);
         const std::string name = KeypadTabs::displayName(tab);
         toggle.setName(QString::fromStdString(name));
-        const QString tip = toggle.isOpen()
-                                ? localized(name + "の一覧を閉じる", "Close the " + name + " list")
-                                : localized(name + "の一覧を開く", "Open the " + name + " list");
+        const QString tip = toggle.isOpen() ? uiText(name + "の一覧を閉じる", "Close the " + name + " list")
+                                            : uiText(name + "の一覧を開く", "Open the " + name + " list");
         toggle.setToolTip(tip);
         toggle.setAccessibleName(QString::fromStdString(name));
         toggle.setAccessibleDescription(tip);
     }
     if (undoButton_) {
         const QString keys = shortcutText(Qt::CTRL | Qt::Key_Z);
-        undoButton_->setToolTip(localized("元に戻す（", "Undo (") + keys + localized("）", ")"));
-        undoButton_->setAccessibleName(localized("元に戻す", "Undo"));
+        undoButton_->setToolTip(uiText("元に戻す（", "Undo (") + keys + uiText("）", ")"));
+        undoButton_->setAccessibleName(uiText("元に戻す", "Undo"));
     }
     if (redoButton_) {
         const QString keys = shortcutText(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-        redoButton_->setToolTip(localized("やり直す（", "Redo (") + keys + localized("）", ")"));
-        redoButton_->setAccessibleName(localized("やり直す", "Redo"));
+        redoButton_->setToolTip(uiText("やり直す（", "Redo (") + keys + uiText("）", ")"));
+        redoButton_->setAccessibleName(uiText("やり直す", "Redo"));
     }
     if (hideButton_) {
-        hideButton_->setToolTip(localized("入力部分を隠す", "Hide the keypad"));
-        hideButton_->setAccessibleName(localized("入力部分を隠す", "Hide the keypad"));
+        hideButton_->setToolTip(uiText("入力部分を隠す", "Hide the keypad"));
+        hideButton_->setAccessibleName(uiText("入力部分を隠す", "Hide the keypad"));
     }
 }
 

@@ -7,6 +7,7 @@
 #include "Screens/HelpTable.h"
 #include "Screens/ScreenParts.h"
 #include "Stores/AppSettings.h"
+#include "Stores/UiText.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -21,10 +22,6 @@ namespace vell {
 namespace {
 
 constexpr int exampleWidth = 240;
-
-QString L(const char* japanese, const char* english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 } // namespace
 
@@ -67,8 +64,8 @@ void HelpView::rebuildIfLanguageChanged() {
 }
 
 void HelpView::rebuild() {
-    title_->setText(L("Vell の使い方", "How to Use Vell"));
-    closeButton_->setText(L("閉じる", "Close"));
+    title_->setText(uiText("Vell の使い方", "How to Use Vell"));
+    closeButton_->setText(uiText("閉じる", "Close"));
 
     inkLabels_ = {title_};
     secondaryLabels_.clear();

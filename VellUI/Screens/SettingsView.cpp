@@ -13,6 +13,7 @@
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
+#include "Stores/UiText.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,10 +43,6 @@ constexpr ColorPair groupFill{0xF6F4F0FF, 0x26262CFF};
 // The destructive button's red.
 constexpr ColorPair destructiveRed{0xD70015FF, 0xFF453AFF};
 constexpr int maxDecimalPlaces = 10;
-
-QString L(const char* japanese, const char* english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -206,11 +203,11 @@ std::optional<QString> SettingsView::syncFolderProblem(const QString& folder,
                                                        const std::optional<QString>& ownDocument) {
     const QFileInfo info(folder);
     if (folder.isEmpty() || QDir::isRelativePath(folder) || !info.isDir() || !info.isWritable())
-        return L("このフォルダには書き込めません", "Vell can't write to this folder");
+        return uiText("このフォルダには書き込めません", "Vell can't write to this folder");
     // The shared copy would be the local file itself, and the store would quietly sync nothing.
     if (ownDocument &&
         sameLocation(QDir(folder).filePath(QStringLiteral("Vell/document.json")), *ownDocument))
-        return L("ここは Vell 自身の書類の場所です", "This is where Vell keeps its own document");
+        return uiText("ここは Vell 自身の書類の場所です", "This is where Vell keeps its own document");
     return std::nullopt;
 }
 
@@ -504,66 +501,66 @@ void SettingsView::addHairline(QVBoxLayout* group) {
 }
 
 void SettingsView::refresh() {
-    title_->setText(L("設定", "Settings"));
-    closeButton_->setText(L("閉じる", "Close"));
+    title_->setText(uiText("設定", "Settings"));
+    closeButton_->setText(uiText("閉じる", "Close"));
 
-    display_.header->setText(L("表示", "Display"));
-    display_.footer->setText(L("解答欄の幅は、本文との境目（縦線）を左右にドラッグしても変えられます。",
-                               "You can also drag the divider between the text and the answers."));
+    display_.header->setText(uiText("表示", "Display"));
+    display_.footer->setText(uiText("解答欄の幅は、本文との境目（縦線）を左右にドラッグしても変えられます。",
+                                    "You can also drag the divider between the text and the answers."));
     const auto labelPicker = [](SegmentedPicker* picker, QLabel* caption, const QString& text) {
         caption->setText(text);
         picker->setAccessibleName(text);
     };
-    labelPicker(appearancePicker_, appearanceCaption_, L("画面の表示", "Appearance"));
-    labelPicker(sheetListPicker_, sheetListCaption_, L("シートの並べ方", "Sheet List"));
-    labelPicker(textSizePicker_, textSizeCaption_, L("文字サイズ", "Text Size"));
-    namedValuesToggle_->setText(L("左の欄に名前の付いた値を出す", "Show named values in the sidebar"));
-    columnWidthTitle_->setText(L("解答欄の幅", "Answer Column Width"));
-    resetWidthButton_->setText(L("標準に戻す", "Reset"));
+    labelPicker(appearancePicker_, appearanceCaption_, uiText("画面の表示", "Appearance"));
+    labelPicker(sheetListPicker_, sheetListCaption_, uiText("シートの並べ方", "Sheet List"));
+    labelPicker(textSizePicker_, textSizeCaption_, uiText("文字サイズ", "Text Size"));
+    namedValuesToggle_->setText(uiText("左の欄に名前の付いた値を出す", "Show named values in the sidebar"));
+    columnWidthTitle_->setText(uiText("解答欄の幅", "Answer Column Width"));
+    resetWidthButton_->setText(uiText("標準に戻す", "Reset"));
 
-    keypad_.header->setText(L("キーパッド", "Keypad"));
+    keypad_.header->setText(uiText("キーパッド", "Keypad"));
     keypad_.footer->setText(
-        L("テンキーを画面のどちら側に置くか選べます。左利きの方は「左」が押しやすいかもしれません。",
-          "Choose which side of the screen the number pad sits on. If you are left-handed, "
-          "“Left” may be easier to reach."));
-    labelPicker(keypadSizePicker_, keypadSizeCaption_, L("ボタンの大きさ", "Key Size"));
-    labelPicker(keypadSidePicker_, keypadSideCaption_, L("テンキーの位置", "Keypad Side"));
+        uiText("テンキーを画面のどちら側に置くか選べます。左利きの方は「左」が押しやすいかもしれません。",
+               "Choose which side of the screen the number pad sits on. If you are left-handed, "
+               "“Left” may be easier to reach."));
+    labelPicker(keypadSizePicker_, keypadSizeCaption_, uiText("ボタンの大きさ", "Key Size"));
+    labelPicker(keypadSidePicker_, keypadSideCaption_, uiText("テンキーの位置", "Keypad Side"));
 
-    calculation_.header->setText(L("計算", "Calculation"));
+    calculation_.header->setText(uiText("計算", "Calculation"));
     calculation_.footer->setText(
-        L("打っている途中でも 1,234 のように区切ります。答えの側は、この設定に関わらず区切って出ます。",
-          "Numbers you type are shown as 1,234 as you go. Results are always grouped."));
-    groupDigitsToggle_->setText(L("打つときも 3 桁ごとに区切る", "Group digits while typing"));
-    decimalsTitle_->setText(L("小数点以下の最大桁数", "Max Decimal Places"));
+        uiText("打っている途中でも 1,234 のように区切ります。答えの側は、この設定に関わらず区切って出ます。",
+               "Numbers you type are shown as 1,234 as you go. Results are always grouped."));
+    groupDigitsToggle_->setText(uiText("打つときも 3 桁ごとに区切る", "Group digits while typing"));
+    decimalsTitle_->setText(uiText("小数点以下の最大桁数", "Max Decimal Places"));
     decimalsBox_->setAccessibleName(decimalsTitle_->text());
-    angleTitle_->setText(L("角度", "Angles"));
+    angleTitle_->setText(uiText("角度", "Angles"));
     anglePicker_->setAccessibleName(angleTitle_->text());
 
     colorsSection_.header->setText(SyntaxColorSettings::title());
     colorsSection_.footer->setText(SyntaxColorSettings::footer());
 
-    help_.header->setText(L("使い方", "Help"));
-    helpButton_->setText(L("Vell の使い方", "How to Use Vell"));
-    termsButton_->setText(L("利用規約", "Terms of Use"));
+    help_.header->setText(uiText("使い方", "Help"));
+    helpButton_->setText(uiText("Vell の使い方", "How to Use Vell"));
+    termsButton_->setText(uiText("利用規約", "Terms of Use"));
 
-    labelPicker(languagePicker_, languageCaption_, L("言語", "Language"));
+    labelPicker(languagePicker_, languageCaption_, uiText("言語", "Language"));
 
-    sync_.header->setText(L("同期", "Sync"));
+    sync_.header->setText(uiText("同期", "Sync"));
     sync_.footer->setText(
-        L("同期ツールで共有しているフォルダを選ぶと、その中の「Vell」フォルダで同期します。"
-          "次の起動から有効です。",
-          "Choose a folder your file-sync tool shares; Vell keeps its copy in a “Vell” folder "
-          "inside it. Takes effect at the next start."));
-    syncFolderTitle_->setText(L("同期フォルダ", "Sync Folder"));
-    chooseFolderButton_->setText(L("選ぶ…", "Choose…"));
-    clearFolderButton_->setText(L("外す", "Clear"));
+        uiText("同期ツールで共有しているフォルダを選ぶと、その中の「Vell」フォルダで同期します。"
+               "次の起動から有効です。",
+               "Choose a folder your file-sync tool shares; Vell keeps its copy in a “Vell” folder "
+               "inside it. Takes effect at the next start."));
+    syncFolderTitle_->setText(uiText("同期フォルダ", "Sync Folder"));
+    chooseFolderButton_->setText(uiText("選ぶ…", "Choose…"));
+    clearFolderButton_->setText(uiText("外す", "Clear"));
 
     erase_.footer->setText(
-        L("すべてのシートを消して、空のシート 1 枚から始め直します。"
-          "同期フォルダを使っているときは、それを共有するほかのコンピューターからも消えます。",
-          "Removes every sheet and starts over with one empty sheet. With a sync folder, "
-          "sheets are also removed from the other computers that share it."));
-    eraseButton_->setText(L("全ての内容を消去", "Erase All Content"));
+        uiText("すべてのシートを消して、空のシート 1 枚から始め直します。"
+               "同期フォルダを使っているときは、それを共有するほかのコンピューターからも消えます。",
+               "Removes every sheet and starts over with one empty sheet. With a sync folder, "
+               "sheets are also removed from the other computers that share it."));
+    eraseButton_->setText(uiText("全ての内容を消去", "Erase All Content"));
 
     // Option texts and the stored values, put back without announcing them as the user's choices.
     const auto setOptions = [](SegmentedPicker* picker, const auto& cases, auto label, int current) {
@@ -673,7 +670,7 @@ void SettingsView::showSyncFolder() {
     const std::optional<QString>& folder = settings_.syncFolder();
     const bool set = folder && !folder->isEmpty();
     static_cast<ElidedLabel*>(syncFolderLabel_)
-        ->setFullText(set ? QDir::toNativeSeparators(*folder) : L("なし", "None"));
+        ->setFullText(set ? QDir::toNativeSeparators(*folder) : uiText("なし", "None"));
     syncFolderLabel_->setToolTip(set ? QDir::toNativeSeparators(*folder) : QString());
     clearFolderButton_->setVisible(set);
 }
@@ -684,7 +681,8 @@ void SettingsView::chooseSyncFolder() {
     const QString start = current && !current->isEmpty()
                               ? *current
                               : QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
-    const std::optional<QString> chosen = folderPicker_(window(), L("同期フォルダ", "Sync Folder"), start);
+    const std::optional<QString> chosen =
+        folderPicker_(window(), uiText("同期フォルダ", "Sync Folder"), start);
     if (chosen) useSyncFolder(*chosen);
 }
 
@@ -703,7 +701,7 @@ void SettingsView::clearSyncFolder() {
 
 void SettingsView::refuseSyncFolder(const QString& message) {
     if (syncFolderRefusal_) syncFolderRefusal_->close();
-    auto* box = new QMessageBox(QMessageBox::Warning, L("同期フォルダ", "Sync Folder"), message,
+    auto* box = new QMessageBox(QMessageBox::Warning, uiText("同期フォルダ", "Sync Folder"), message,
                                 QMessageBox::Ok, window());
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
@@ -751,14 +749,15 @@ void SettingsView::askToErase() {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(L("全ての内容を消去", "Erase All Content"));
-    box->setText(L("全ての内容を消去しますか？", "Erase All Content?"));
-    box->setInformativeText(L("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
-                              "All sheets will be deleted. This can’t be undone, and they will disappear "
-                              "from your other devices too."));
-    QPushButton* erase = box->addButton(L("消去する", "Erase"), QMessageBox::DestructiveRole);
+    box->setWindowTitle(uiText("全ての内容を消去", "Erase All Content"));
+    box->setText(uiText("全ての内容を消去しますか？", "Erase All Content?"));
+    box->setInformativeText(
+        uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
+               "All sheets will be deleted. This can’t be undone, and they will disappear "
+               "from your other devices too."));
+    QPushButton* erase = box->addButton(uiText("消去する", "Erase"), QMessageBox::DestructiveRole);
     erase->setObjectName(QStringLiteral("confirmErase"));
-    QPushButton* cancel = box->addButton(L("キャンセル", "Cancel"), QMessageBox::RejectRole);
+    QPushButton* cancel = box->addButton(uiText("キャンセル", "Cancel"), QMessageBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelErase"));
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);

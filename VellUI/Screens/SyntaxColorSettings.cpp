@@ -6,6 +6,7 @@
 #include "Engine/L10n.h"
 #include "Screens/ScreenParts.h"
 #include "Stores/AppSettings.h"
+#include "Stores/UiText.h"
 
 #include <QColorDialog>
 #include <QGridLayout>
@@ -24,10 +25,6 @@ constexpr int swatchWidth = 44;
 constexpr int swatchHeight = 22;
 constexpr int resetWidth = 24;
 constexpr int columnSpacing = 12;
-
-QString L(const char* japanese, const char* english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -80,14 +77,14 @@ SyntaxColorSettings::ColorPicker SyntaxColorSettings::defaultColorPicker() {
 }
 
 QString SyntaxColorSettings::title() {
-    return L("文字の色", "Text Colors");
+    return uiText("文字の色", "Text Colors");
 }
 
 QString SyntaxColorSettings::footer() {
-    return L("白地用と黒地用を別に選べます。表示を切り替えると、その地色の側が自動で使われます。"
-             "選んでいない側は今までの色のままです。",
-             "Pick a colour for the light and the dark appearance separately. Switching appearance uses "
-             "the matching one; a side you leave alone keeps its default.");
+    return uiText("白地用と黒地用を別に選べます。表示を切り替えると、その地色の側が自動で使われます。"
+                  "選んでいない側は今までの色のままです。",
+                  "Pick a colour for the light and the dark appearance separately. Switching appearance uses "
+                  "the matching one; a side you leave alone keeps its default.");
 }
 
 QColor SyntaxColorSettings::shownColor(const AppSettings& settings, SyntaxKind kind, bool dark) {
@@ -175,9 +172,9 @@ SyntaxColorSettings::SyntaxColorSettings(AppSettings& settings, QWidget* parent)
 }
 
 void SyntaxColorSettings::refresh() {
-    lightTitle_->setText(L("白地", "Light"));
-    darkTitle_->setText(L("黒地", "Dark"));
-    const QString resetTip = L("この種類を標準に戻す", "Reset this kind");
+    lightTitle_->setText(uiText("白地", "Light"));
+    darkTitle_->setText(uiText("黒地", "Dark"));
+    const QString resetTip = uiText("この種類を標準に戻す", "Reset this kind");
     for (SyntaxKind kind : SyntaxKinds::allCases) {
         const Row& row = rows_[static_cast<std::size_t>(kind)];
         row.label->setText(Q(SyntaxKinds::label(kind)));
@@ -192,7 +189,7 @@ void SyntaxColorSettings::refresh() {
         row.reset->setToolTip(resetTip);
         row.reset->setAccessibleName(resetTip);
     }
-    resetAll_->setText(L("すべて標準に戻す", "Reset All Colors"));
+    resetAll_->setText(uiText("すべて標準に戻す", "Reset All Colors"));
     resetAll_->setVisible(!settings_.syntaxColors().empty());
 }
 
@@ -210,7 +207,7 @@ void SyntaxColorSettings::recolor(const QColor& ink, const QColor& secondaryInk,
 
 void SyntaxColorSettings::pick(SyntaxKind kind, bool dark) {
     if (!picker_) return;
-    const QString side = dark ? L("黒地", "Dark") : L("白地", "Light");
+    const QString side = dark ? uiText("黒地", "Dark") : uiText("白地", "Light");
     const QString title = Q(SyntaxKinds::label(kind)) + QLatin1String(" – ") + side;
     const std::optional<QColor> chosen = picker_(window(), shownColor(settings_, kind, dark), title);
     if (!chosen || !chosen->isValid()) return;

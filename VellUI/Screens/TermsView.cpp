@@ -6,6 +6,7 @@
 #include "Engine/L10n.h"
 #include "Screens/ScreenParts.h"
 #include "Stores/AppSettings.h"
+#include "Stores/UiText.h"
 #include "Terms/Terms.h"
 
 #include <QHBoxLayout>
@@ -24,10 +25,6 @@ namespace {
 constexpr ColorPair warningOrange{0xFF9500FF, 0xFF9F0AFF};
 constexpr qreal calloutOpacity = 0.12;
 constexpr int agreeHeight = 46;
-
-QString L(const char* japanese, const char* english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -180,12 +177,13 @@ void TermsView::retranslate() {
     }
     if (mode_ == Mode::gate) {
         picker_->setEnglish(L10n::isEnglish());
-        picker_->setAccessibleName(L("言語", "Language"));
-        consent_->setRowText(L("上記の内容を読み、同意します", "I have read and agree to the terms above"));
+        picker_->setAccessibleName(uiText("言語", "Language"));
+        consent_->setRowText(
+            uiText("上記の内容を読み、同意します", "I have read and agree to the terms above"));
         agreeButton_->setText(Q(Terms::agreeButton()));
         declineNote_->setText(Q(Terms::declineNote()));
     } else {
-        closeButton_->setText(L("閉じる", "Close"));
+        closeButton_->setText(uiText("閉じる", "Close"));
         const QString version = QString::number(settings_.acceptedTermsVersion());
         acceptedVersion_->setText(L10n::isEnglish()
                                       ? QStringLiteral("Accepted version: ") + version

@@ -11,6 +11,7 @@
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
+#include "Stores/UiText.h"
 #include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Unicode/Unicode.h"
@@ -30,10 +31,6 @@ namespace {
 
 std::size_t indexOf(WindowSheetKind kind) {
     return static_cast<std::size_t>(kind);
-}
-
-QString label(std::string_view japanese, std::string_view english) {
-    return QString::fromStdString(L10n::text(japanese, english));
 }
 
 } // namespace
@@ -175,18 +172,18 @@ void RootView::requestName(qint64 line) {
 
     auto* prompt = new PromptDialog(*window());
     if (current) {
-        prompt->setTitle(label("名前を変える", "Rename"));
-        prompt->setMessage(label("名前を変えると、その名前を使っている行もまとめて変わります。",
-                                 "Renaming also updates every line that uses this name."));
+        prompt->setTitle(uiText("名前を変える", "Rename"));
+        prompt->setMessage(uiText("名前を変えると、その名前を使っている行もまとめて変わります。",
+                                  "Renaming also updates every line that uses this name."));
     } else {
-        prompt->setTitle(label("この行に名前を付ける", "Name This Line"));
-        prompt->setMessage(label("名前を付けると、ほかの行から呼び出せます。",
-                                 "A named value can be used from any other line."));
+        prompt->setTitle(uiText("この行に名前を付ける", "Name This Line"));
+        prompt->setMessage(uiText("名前を付けると、ほかの行から呼び出せます。",
+                                  "A named value can be used from any other line."));
     }
-    prompt->setField(label("名前", "Name"),
+    prompt->setField(uiText("名前", "Name"),
                      current ? QString::fromStdString(unicode::fromUtf16(*current)) : QString());
-    prompt->addButton(label("決定", "OK"), PromptDialog::Role::accept);
-    prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
+    prompt->addButton(uiText("決定", "OK"), PromptDialog::Role::accept);
+    prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     connect(prompt, &PromptDialog::answered, this,
             [this, line](PromptDialog::Role role, const QString& name) {
                 if (role == PromptDialog::Role::accept) commitLineName(line, name);
@@ -209,7 +206,7 @@ void RootView::commitLineName(qint64 line, const QString& name) {
 void RootView::showNameError(const QString& message) {
     if (nameErrorPrompt_) nameErrorPrompt_->dismiss();
     auto* prompt = new PromptDialog(*window());
-    prompt->setTitle(label("名前を付けられません", "Can’t Use This Name"));
+    prompt->setTitle(uiText("名前を付けられません", "Can’t Use This Name"));
     prompt->setMessage(message);
     prompt->addButton(QStringLiteral("OK"), PromptDialog::Role::cancel);
     nameErrorPrompt_ = prompt;
@@ -225,7 +222,7 @@ void RootView::updateClearSheetPrompt() {
     }
     const QString name = QString::fromStdString(*sheetName);
     // arg() puts the name in once and reads nothing in it, so a "%1" in a name stays as typed.
-    const QString title = label("「%1」の内容を消しますか？", "Clear “%1”?").arg(name);
+    const QString title = uiText("「%1」の内容を消しますか？", "Clear “%1”?").arg(name);
     // A second request while the question is open asks about the sheet selected then.
     if (PromptDialog* open = openPrompt(clearSheetPrompt_)) {
         open->setTitle(title);
@@ -234,13 +231,13 @@ void RootView::updateClearSheetPrompt() {
     const QString undo = QKeySequence(QKeySequence::Undo).toString(QKeySequence::NativeText);
     auto* prompt = new PromptDialog(*window());
     prompt->setTitle(title);
-    prompt->setMessage(label("このシートの中身だけを消します。ほかのシートはそのままです。"
-                             "元に戻す（↩︎・%1）で戻せます。",
-                             "Only this sheet is cleared; your other sheets are untouched. "
-                             "You can undo it (↩︎ or %1).")
+    prompt->setMessage(uiText("このシートの中身だけを消します。ほかのシートはそのままです。"
+                              "元に戻す（↩︎・%1）で戻せます。",
+                              "Only this sheet is cleared; your other sheets are untouched. "
+                              "You can undo it (↩︎ or %1).")
                            .arg(undo));
-    prompt->addButton(label("消す", "Clear"), PromptDialog::Role::destructive);
-    prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
+    prompt->addButton(uiText("消す", "Clear"), PromptDialog::Role::destructive);
+    prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
         if (role == PromptDialog::Role::destructive)
             store_.clearCurrentSheet();

@@ -5,6 +5,7 @@
 #include "Engine/L10n.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
+#include "Stores/UiText.h"
 #include "Window/PromptDialog.h"
 #include "Window/SheetRename.h"
 #include "Window/SheetTabButton.h"
@@ -32,10 +33,6 @@ constexpr qreal hairlineOpacity = 0.6;
 constexpr qreal plainFillOpacity = 0.06;
 constexpr qreal pressedOpacity = 0.5;
 
-QString label(std::string_view japanese, std::string_view english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
-
 // "+" after the last tab: never highlighted.
 class NewSheetButton : public QAbstractButton {
 public:
@@ -49,7 +46,7 @@ public:
 protected:
     bool event(QEvent* event) override {
         // Resolved as it is shown, in the language of the moment.
-        if (event->type() == QEvent::ToolTip) setToolTip(label("新しいシート", "New sheet"));
+        if (event->type() == QEvent::ToolTip) setToolTip(uiText("新しいシート", "New sheet"));
         return QAbstractButton::event(event);
     }
 
@@ -229,10 +226,10 @@ void SheetTabBar::startRename(const Uuid& sheetID) {
     if (!sheet) return;
     if (renamePrompt_) renamePrompt_->dismiss();
     auto* prompt = new PromptDialog(*window());
-    prompt->setTitle(label("シートの名前", "Sheet Name"));
-    prompt->setField(label("名前", "Name"), QString::fromStdString(sheet->name));
-    prompt->addButton(label("変更", "Rename"), PromptDialog::Role::accept);
-    prompt->addButton(label("キャンセル", "Cancel"), PromptDialog::Role::cancel);
+    prompt->setTitle(uiText("シートの名前", "Sheet Name"));
+    prompt->setField(uiText("名前", "Name"), QString::fromStdString(sheet->name));
+    prompt->addButton(uiText("変更", "Rename"), PromptDialog::Role::accept);
+    prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     connect(prompt, &PromptDialog::answered, this,
             [this, sheetID](PromptDialog::Role role, const QString& name) {
                 if (role == PromptDialog::Role::accept) SheetRename::commit(store_, sheetID, name);
@@ -254,23 +251,23 @@ bool SheetTabBar::handleDrop(const std::vector<SheetTabTransfer>& items, const U
 QMenu* SheetTabBar::makeContextMenu(const Uuid& sheetID, QWidget* parent) {
     auto* menu = new QMenu(parent);
     const std::vector<Sheet>& sheets = store_.sheets();
-    menu->addAction(label("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
-    menu->addAction(label("複製", "Duplicate"), this, [this, sheetID] {
+    menu->addAction(uiText("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
+    menu->addAction(uiText("複製", "Duplicate"), this, [this, sheetID] {
         if (!store_.sheet(sheetID)) return;
         store_.duplicateSheet(sheetID);
         // The copy shows in the window it was made from.
         if (const auto id = store_.currentSheetID()) session_.select(*id);
     });
     menu->addSeparator();
-    QAction* left = menu->addAction(label("← 左へ移動", "← Move Left"), this,
+    QAction* left = menu->addAction(uiText("← 左へ移動", "← Move Left"), this,
                                     [this, sheetID] { store_.moveSheet(sheetID, -1); });
     left->setEnabled(!sheets.empty() && sheets.front().id != sheetID);
-    QAction* right = menu->addAction(label("右へ移動 →", "Move Right →"), this,
+    QAction* right = menu->addAction(uiText("右へ移動 →", "Move Right →"), this,
                                      [this, sheetID] { store_.moveSheet(sheetID, 1); });
     right->setEnabled(!sheets.empty() && sheets.back().id != sheetID);
     menu->addSeparator();
     QAction* remove =
-        menu->addAction(label("削除", "Delete"), this, [this, sheetID] { store_.deleteSheet(sheetID); });
+        menu->addAction(uiText("削除", "Delete"), this, [this, sheetID] { store_.deleteSheet(sheetID); });
     remove->setEnabled(sheets.size() >= 2);
     return menu;
 }

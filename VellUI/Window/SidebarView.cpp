@@ -9,6 +9,7 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
+#include "Stores/UiText.h"
 #include "Window/NamedValueModel.h"
 #include "Window/SheetListModel.h"
 #include "Window/SheetRename.h"
@@ -42,10 +43,6 @@ constexpr qreal buttonTextSize = 12;
 constexpr int buttonHorizontalPadding = 14;
 constexpr int buttonVerticalPadding = 10;
 constexpr ColorPair sidebarFill{0xF3F2EEFF, 0x26262AFF};
-
-QString label(std::string_view japanese, std::string_view english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
 
 void setTextColor(QWidget& widget, const QColor& color) {
     QPalette palette = widget.palette();
@@ -307,9 +304,9 @@ bool SidebarView::showsNamedValues() const {
 
 void SidebarView::applySettings() {
     const bool dark = appearance_.isDark();
-    sheetsHeader_->setText(label("シート", "Sheets"));
-    namedValuesHeader_->setText(label("名前の付いた値", "Named Values"));
-    newSheetButton_->setText(label("新しいシート", "New Sheet"));
+    sheetsHeader_->setText(uiText("シート", "Sheets"));
+    namedValuesHeader_->setText(uiText("名前の付いた値", "Named Values"));
+    newSheetButton_->setText(uiText("新しいシート", "New Sheet"));
     newSheetButton_->updateGeometry();
     for (QLabel* header : {sheetsHeader_, namedValuesHeader_})
         setTextColor(*header, Theme::secondaryInk.resolve(dark));
@@ -400,8 +397,8 @@ void SidebarView::insertNamedValue(int row) {
 
 QMenu* SidebarView::makeContextMenu(const Uuid& sheetID, QWidget* parent) {
     auto* menu = new QMenu(parent);
-    menu->addAction(label("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
-    menu->addAction(label("複製", "Duplicate"), this, [this, sheetID] {
+    menu->addAction(uiText("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
+    menu->addAction(uiText("複製", "Duplicate"), this, [this, sheetID] {
         if (!store_.sheet(sheetID)) return;
         store_.duplicateSheet(sheetID);
         // The copy shows in the window it was made from.
@@ -409,7 +406,7 @@ QMenu* SidebarView::makeContextMenu(const Uuid& sheetID, QWidget* parent) {
     });
     menu->addSeparator();
     QAction* remove =
-        menu->addAction(label("削除", "Delete"), this, [this, sheetID] { store_.deleteSheet(sheetID); });
+        menu->addAction(uiText("削除", "Delete"), this, [this, sheetID] { store_.deleteSheet(sheetID); });
     remove->setEnabled(store_.sheets().size() >= 2);
     return menu;
 }

@@ -5,6 +5,7 @@
 #include "Keypad/EditorCommands.h"
 #include "Stores/AppSettings.h"
 #include "Stores/SheetSession.h"
+#include "Stores/UiText.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 #include "Window/ToolbarIcons.h"
@@ -20,10 +21,6 @@ namespace vell {
 
 namespace {
 
-QString label(std::string_view japanese, std::string_view english) {
-    return QString::fromStdString(L10n::text(japanese, english));
-}
-
 QString shortcutOf(const QAction* action) {
     return action ? action->shortcut().toString(QKeySequence::NativeText) : QString();
 }
@@ -31,9 +28,9 @@ QString shortcutOf(const QAction* action) {
 // "新しいシート（Ctrl+N）" / "New sheet (Ctrl+N)".
 QString withShortcut(std::string_view japanese, std::string_view english, const QAction* action) {
     const QString keys = shortcutOf(action);
-    if (keys.isEmpty()) return label(japanese, english);
-    return L10n::isEnglish() ? label(japanese, english) + " (" + keys + ")"
-                             : label(japanese, english) + "（" + keys + "）";
+    if (keys.isEmpty()) return uiText(japanese, english);
+    return L10n::isEnglish() ? uiText(japanese, english) + " (" + keys + ")"
+                             : uiText(japanese, english) + "（" + keys + "）";
 }
 
 } // namespace
@@ -109,31 +106,31 @@ void WindowToolbar::refresh() {
     const bool graphShown = switches_.showGraph();
     const bool keypadShown = switches_.showKeypad();
 
-    graph_->setText(label("グラフ", "Graph"));
+    graph_->setText(uiText("グラフ", "Graph"));
     graph_->setIcon(ToolbarIcons::graph(ink, graphShown));
-    graph_->setToolTip(graphShown ? label("グラフを隠す", "Hide the graph")
-                                  : label("グラフを表示", "Show the graph"));
+    graph_->setToolTip(graphShown ? uiText("グラフを隠す", "Hide the graph")
+                                  : uiText("グラフを表示", "Show the graph"));
 
-    newSheet_->setText(label("新しいシート", "New Sheet"));
+    newSheet_->setText(uiText("新しいシート", "New Sheet"));
     newSheet_->setIcon(ToolbarIcons::newSheet(ink));
     newSheet_->setToolTip(withShortcut("新しいシート", "New sheet", commands_.newSheet));
 
-    newWindow_->setText(label("新しいウインドウ", "New Window"));
+    newWindow_->setText(uiText("新しいウインドウ", "New Window"));
     newWindow_->setIcon(ToolbarIcons::newWindow(ink));
     newWindow_->setToolTip(withShortcut("新しいウインドウ", "New window", commands_.newWindow));
 
-    keypad_->setText(label("キーパッド", "Keypad"));
+    keypad_->setText(uiText("キーパッド", "Keypad"));
     keypad_->setIcon(ToolbarIcons::keypad(ink, keypadShown));
-    keypad_->setToolTip(keypadShown ? label("キーパッドを隠す", "Hide the keypad")
-                                    : label("キーパッドを表示", "Show the keypad"));
+    keypad_->setToolTip(keypadShown ? uiText("キーパッドを隠す", "Hide the keypad")
+                                    : uiText("キーパッドを表示", "Show the keypad"));
 
-    functionButton_->setText(label("関数", "Functions"));
+    functionButton_->setText(uiText("関数", "Functions"));
     functionButton_->setIcon(ToolbarIcons::functions(ink));
-    functionButton_->setToolTip(label("関数をカーソル位置に挿入", "Insert a function at the cursor"));
+    functionButton_->setToolTip(uiText("関数をカーソル位置に挿入", "Insert a function at the cursor"));
 
-    settingsItem_->setText(label("設定", "Settings"));
+    settingsItem_->setText(uiText("設定", "Settings"));
     settingsItem_->setIcon(ToolbarIcons::settings(ink));
-    settingsItem_->setToolTip(label("設定", "Settings"));
+    settingsItem_->setToolTip(uiText("設定", "Settings"));
 }
 
 } // namespace vell
