@@ -12,9 +12,13 @@
 
 #include <QApplication>
 #include <QStyleFactory>
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -69,20 +73,43 @@ std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
 Claim claimDocument(SingleInstance& instance, const std::optional<QString>& storageURL,
                     int answerTimeoutMilliseconds) {
     if (!storageURL) return Claim::claimed;
-    const QString name = SingleInstance::serverName(*storageURL);
-    if (SingleInstance::requestWindow(name, answerTimeoutMilliseconds)) return Claim::handedOver;
-    switch (instance.listen(name)) {
+    const auto name = SingleInstance::serverName(*storageURL);
+    if (!name) {
+        std::fputs(
+            "Vell: there is no folder of this user's own for the single-instance socket; a second start "
+            "on this document cannot be noticed\n",
+            stderr);
+        return Claim::claimed;
+    }
+    if (SingleInstance::requestWindow(*name, answerTimeoutMilliseconds)) return Claim::handedOver;
+    switch (instance.listen(*name)) {
     case SingleInstance::Listening::started:
         return Claim::claimed;
-    case SingleInstance::Listening::heldByAnother:
-        // Two starts at once, the other one quicker; or a Vell that hangs.
-        if (SingleInstance::requestWindow(name, answerTimeoutMilliseconds)) return Claim::handedOver;
+    case SingleInstance::Listening::heldByAnother: {
+        // Two starts at once, the other one quicker and perhaps not listening yet; or a Vell that hangs.
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(answerTimeoutMilliseconds);
+        do {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (SingleInstance::requestWindow(*name,
+                                              static_cast<int>(std::max<std::int64_t>(left.count(), 1))))
+                return Claim::handedOver;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        } while (std::chrono::steady_clock::now() < deadline);
         std::fprintf(stderr, "Vell: another Vell runs on this document and does not answer; end it first\n");
         return Claim::heldByAnother;
+    }
+    case SingleInstance::Listening::heldByOtherUser:
+        std::fprintf(stderr,
+                     "Vell: a process of another user listens at %s; it is ignored, and a second start "
+                     "on this document cannot be noticed\n",
+                     qPrintable(*name));
+        return Claim::claimed;
     case SingleInstance::Listening::failed:
         break;
     }
-    std::fprintf(stderr, "Vell: a second start on this document cannot be noticed (%s)\n", qPrintable(name));
+    std::fprintf(stderr, "Vell: a second start on this document cannot be noticed (%s)\n", qPrintable(*name));
     return Claim::claimed;
 }
 

@@ -3,13 +3,16 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <poll.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -31,6 +34,66 @@ std::optional<sockaddr_un> addressOf(const QString& path) {
         return std::nullopt;
     std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
     return address;
+}
+
+const QString ownFolderName = QStringLiteral("vell-sockets");
+
+// A real folder (no link) of this user's that no one else may enter.
+bool isPrivateFolder(const QByteArray& path) {
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
+}
+
+std::optional<QString> absoluteFolder(const QByteArray& variable) {
+    const QString value = qEnvironmentVariable(variable.constData());
+    if (value.isEmpty() || QDir::isRelativePath(value)) return std::nullopt;
+    // Without a trailing slash, which would make lstat follow a link.
+    return QDir::cleanPath(value);
+}
+
+std::optional<QString> cacheFolder() {
+    if (auto cache = absoluteFolder("XDG_CACHE_HOME")) return cache;
+    std::optional<QString> home = absoluteFolder("HOME");
+    if (!home) {
+        const passwd* user = ::getpwuid(::geteuid());
+        if (!user || !user->pw_dir || user->pw_dir[0] != '/') return std::nullopt;
+        home = QDir::cleanPath(QFile::decodeName(user->pw_dir));
+    }
+    return QDir(*home).filePath(QStringLiteral(".cache"));
+}
+
+// Vell's own folder for sockets in the user's cache folder, made 0700 (with any missing folders above it).
+std::optional<QString> ownPrivateFolder() {
+    const auto cache = cacheFolder();
+    if (!cache) return std::nullopt;
+    const QString folder = QDir(*cache).filePath(ownFolderName);
+    QString made;
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        made += QLatin1Char('/') + part;
+        ::mkdir(QFile::encodeName(made).constData(), 0700);
+    }
+    const QByteArray path = QFile::encodeName(folder);
+    struct stat status {};
+    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != ::geteuid())
+        return std::nullopt;
+    // Vell's own folder, left open by an earlier umask or by hand: closed to others again.
+    if ((status.st_mode & 077) != 0 && ::chmod(path.constData(), 0700) != 0) return std::nullopt;
+    if (!isPrivateFolder(path)) return std::nullopt;
+    return folder;
+}
+
+// The user id of the process at the other end of a connected socket.
+std::optional<uid_t> peerUser(int socket) {
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (::getsockopt(socket, SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0 || size != sizeof credentials)
+        return std::nullopt;
+    return credentials.uid;
+}
+
+bool isOwnUser(int socket) {
+    return peerUser(socket) == ::geteuid();
 }
 
 int streamSocket(int flags = 0) {
@@ -66,12 +129,19 @@ struct SingleInstance::Caller {
     std::unique_ptr<QSocketNotifier> notifier;
 };
 
-QString SingleInstance::serverName(const QString& documentPath) {
+std::optional<QString> SingleInstance::privateFolder() {
+    if (const auto runtime = absoluteFolder("XDG_RUNTIME_DIR");
+        runtime && isPrivateFolder(QFile::encodeName(*runtime)))
+        return runtime;
+    return ownPrivateFolder();
+}
+
+std::optional<QString> SingleInstance::serverName(const QString& documentPath) {
+    const auto folder = privateFolder();
+    if (!folder) return std::nullopt;
     const QByteArray path = QFileInfo(documentPath).absoluteFilePath().toUtf8();
     const QByteArray digest = QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(20);
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("vell-") + QString::fromLatin1(digest));
+    return QDir(*folder).filePath(QStringLiteral("vell-") + QString::fromLatin1(digest));
 }
 
 bool SingleInstance::requestWindow(const QString& name, int timeoutMilliseconds) {
@@ -81,7 +151,8 @@ bool SingleInstance::requestWindow(const QString& name, int timeoutMilliseconds)
     if (socket < 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
     bool answered = false;
-    if (connectTo(socket, *address) &&
+    // A listener of another user could answer only to keep this start from running.
+    if (connectTo(socket, *address) && isOwnUser(socket) &&
         ::send(socket, windowRequest, requestLength, MSG_NOSIGNAL) == static_cast<ssize_t>(requestLength)) {
         char answer[answerLength] = {};
         std::size_t got = 0;
@@ -104,36 +175,57 @@ SingleInstance::~SingleInstance() {
     if (socket_ < 0) return;
     notifier_.reset();
     ::close(socket_);
+    // Removed while the lock is held, so that it cannot take a newer listener's socket with it.
     ::unlink(QFile::encodeName(path_).constData());
+    ::close(lock_);
 }
 
 SingleInstance::Listening SingleInstance::listen(const QString& name) {
     if (socket_ >= 0) return Listening::failed;
     const auto address = addressOf(name);
     if (!address) return Listening::failed;
-    const int socket = streamSocket(SOCK_NONBLOCK);
-    if (socket < 0) return Listening::failed;
-    const auto bindTo = [&] {
-        return ::bind(socket, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0;
-    };
-    bool bound = bindTo();
-    if (!bound && errno == EADDRINUSE) {
-        // The name is taken: by a Vell that answers, or by the socket file of one that is gone.
-        const int probe = streamSocket();
-        const bool running = probe >= 0 && connectTo(probe, *address);
-        if (probe >= 0) ::close(probe);
-        if (running) {
-            ::close(socket);
-            return Listening::heldByAnother;
-        }
-        ::unlink(address->sun_path);
-        bound = bindTo();
-    }
-    if (!bound || ::listen(socket, 8) != 0) {
-        ::close(socket);
+
+    // Whoever holds the lock owns the name: a listener holds it for as long as it listens, so a free lock
+    // means that a socket found there is stale, and only one start at a time can find that.
+    const int lock = ::open(QFile::encodeName(name + QStringLiteral(".lock")).constData(),
+                            O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (lock < 0) return Listening::failed;
+    struct stat status {};
+    if (::fstat(lock, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+        ::close(lock);
         return Listening::failed;
     }
+    int locked = 0;
+    do {
+        locked = ::flock(lock, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(lock);
+        return held ? Listening::heldByAnother : Listening::failed;
+    }
+
+    const auto giveUp = [lock](Listening result, int socket = -1) {
+        if (socket >= 0) ::close(socket);
+        ::close(lock);
+        return result;
+    };
+    // A listener without the lock: a Vell of an earlier version, or a process of another user.
+    const int probe = streamSocket();
+    if (probe < 0) return giveUp(Listening::failed);
+    if (connectTo(probe, *address))
+        return giveUp(isOwnUser(probe) ? Listening::heldByAnother : Listening::heldByOtherUser, probe);
+    ::close(probe);
+
+    const int socket = streamSocket(SOCK_NONBLOCK);
+    if (socket < 0) return giveUp(Listening::failed);
+    // Left by a Vell that is gone; in a folder of the user's own nothing else can stand there.
+    ::unlink(address->sun_path);
+    if (::bind(socket, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
+        ::listen(socket, 8) != 0)
+        return giveUp(Listening::failed, socket);
     socket_ = socket;
+    lock_ = lock;
     path_ = name;
     notifier_ = std::make_unique<QSocketNotifier>(socket_, QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &SingleInstance::accept);
@@ -144,6 +236,11 @@ void SingleInstance::accept() {
     for (;;) {
         const int socket = ::accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (socket < 0) return;
+        // Another user has no business opening windows in this user's session.
+        if (!isOwnUser(socket)) {
+            ::close(socket);
+            continue;
+        }
         auto caller = std::make_unique<Caller>();
         caller->socket = socket;
         caller->notifier = std::make_unique<QSocketNotifier>(socket, QSocketNotifier::Read);

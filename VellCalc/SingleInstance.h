@@ -3,12 +3,13 @@
 // One Vell per document. Two processes on one document would each save their whole copy, and the later
 // save would drop the other's edits unseen; so a second start on the same data folder asks the running
 // one for a window and ends. The running one listens on a local socket named after the document's path,
-// in the user's private runtime folder.
+// in a folder no other user may enter, and only the user's own processes are answered or believed.
 
 #include <QObject>
 #include <QSocketNotifier>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vell {
@@ -17,10 +18,15 @@ class SingleInstance : public QObject {
     Q_OBJECT
 
 public:
-    // The socket's path: the user's runtime folder and a name made from the document's absolute path.
-    static QString serverName(const QString& documentPath);
+    // A folder of the user's own that no other user may enter: the runtime folder ($XDG_RUNTIME_DIR) when
+    // it is one, else "vell-sockets" in the user's cache folder, made 0700 when missing. Never a shared
+    // folder such as /tmp, where anyone could take the name first. None when there is no such folder.
+    static std::optional<QString> privateFolder();
+    // The socket's path: that folder and a name made from the document's absolute path.
+    static std::optional<QString> serverName(const QString& documentPath);
 
-    // Asks the Vell listening at `name` for a new window; true once it has answered.
+    // Asks the Vell listening at `name` for a new window; true once it has answered. A listener of
+    // another user is not asked.
     static bool requestWindow(const QString& name, int timeoutMilliseconds = 3000);
 
     explicit SingleInstance(QObject* parent = nullptr);
@@ -29,12 +35,16 @@ public:
 
     enum class Listening {
         started,
-        // A running Vell holds the name.
+        // A running Vell of this user's holds the name, or another start is taking it at this moment.
         heldByAnother,
-        // The socket could not be made (no runtime folder, a path too long for a socket).
+        // A process of another user listens there: neither a Vell to hand over to nor one to wait for.
+        heldByOtherUser,
+        // The socket could not be made (a path too long for a socket, a folder that cannot be written).
         failed,
     };
-    // Takes the name, removing a stale one left by a Vell that ended without removing it.
+    // Takes the name, removing a stale one left by a Vell that ended without removing it. A lock file
+    // beside the socket, held while listening, makes taking the name one step: of two starts that find
+    // it at once, exactly one listens.
     Listening listen(const QString& name);
 
 signals:
@@ -49,6 +59,7 @@ private:
     void drop(Caller& caller);
 
     int socket_ = -1;
+    int lock_ = -1;
     QString path_;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::vector<std::unique_ptr<Caller>> callers_;

@@ -1,11 +1,12 @@
 #include "Stores/CloudSync.h"
 
-#include <QDateTime>
+#include "Stores/UiText.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
+#include <QtDebug>
 #include <algorithm>
 #include <utility>
 
@@ -16,41 +17,40 @@ namespace {
 const QString folderName = QStringLiteral("Vell");
 const QString documentName = QStringLiteral("document.json");
 
-// Only regular files are read: a pipe or a device under the document's name would block the reader.
-std::optional<QByteArray> readRegularFile(const QString& path) {
-    if (!QFileInfo(path).isFile()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return std::nullopt;
-    return bytes;
+using Kind = RealFolder::Kind;
+
+// Neither missing nor Vell's own kind of entry. One that could not be looked at is a failure, not a sign.
+bool isForeign(Kind found, Kind expected) {
+    return found != expected && found != Kind::missing && found != Kind::unknown;
 }
 
-QStringList conflictVersionNames(const QString& folder) {
-    QStringList names;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot))
-        if (CloudSync::isConflictVersionName(name)) names.push_back(name);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-QString fileStamp(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) return info.fileName() + QStringLiteral(" -");
-    return info.fileName() + QLatin1Char(' ') + QString::number(info.size()) + QLatin1Char(' ') +
-           QString::number(info.lastModified().toMSecsSinceEpoch());
+QString whatItIs(Kind found) {
+    switch (found) {
+    case Kind::link:
+        return uiText("シンボリックリンク", "a symbolic link");
+    case Kind::folder:
+        return uiText("ファイルのあるべき場所にあるフォルダ", "a folder where a file belongs");
+    case Kind::file:
+        return uiText("フォルダのあるべき場所にあるファイル", "a file where a folder belongs");
+    case Kind::special:
+        return uiText("パイプ、ソケットまたはデバイス", "a pipe, socket or device");
+    case Kind::missing:
+    case Kind::unknown:
+        break;
+    }
+    return uiText("不明なもの", "something unknown");
 }
 
 } // namespace
 
 std::optional<QString> CloudSync::resolveDocumentURL(const std::optional<QString>& syncFolder) {
     if (!syncFolder || syncFolder->isEmpty() || QDir::isRelativePath(*syncFolder)) return std::nullopt;
-    const QFileInfo root(*syncFolder);
-    if (!root.isDir()) return std::nullopt;
-    QDir rootDir(root.absoluteFilePath());
-    // A failure shows later as reads and writes that fail, as for a missing file.
-    if (!rootDir.exists(folderName)) rootDir.mkdir(folderName);
-    return QDir(rootDir.filePath(folderName)).filePath(documentName);
+    const QString root = QFileInfo(*syncFolder).absoluteFilePath();
+    const RealFolder rootFolder = RealFolder::open(root);
+    if (!rootFolder.isOpen()) return std::nullopt;
+    // A failure, or something else standing at the name, shows later when the copy is used.
+    rootFolder.folder(QFile::encodeName(folderName), true);
+    return QDir(QDir(root).filePath(folderName)).filePath(documentName);
 }
 
 bool CloudSync::isConflictVersionName(const QString& fileName) {
@@ -60,7 +60,11 @@ bool CloudSync::isConflictVersionName(const QString& fileName) {
 
 CloudSync::CloudSync(QString fileURL, std::function<void()> onRemoteChange,
                      std::chrono::milliseconds pollInterval, QObject* parent)
-    : QObject(parent), fileURL_(std::move(fileURL)), onRemoteChange_(std::move(onRemoteChange)) {
+    : QObject(parent), fileURL_(std::move(fileURL)),
+      rootPath_(QFileInfo(QFileInfo(fileURL_).absolutePath()).absolutePath()),
+      folderName_(QFile::encodeName(QFileInfo(QFileInfo(fileURL_).absolutePath()).fileName())),
+      fileName_(QFile::encodeName(QFileInfo(fileURL_).fileName())),
+      onRemoteChange_(std::move(onRemoteChange)) {
     writer_.setMaxThreadCount(1);
     writer_.setThreadPriority(QThread::LowPriority);
 
@@ -76,30 +80,87 @@ CloudSync::CloudSync(QString fileURL, std::function<void()> onRemoteChange,
 
 CloudSync::~CloudSync() {
     writer_.waitForDone();
+    // A write that found something foreign just before the end still has its line.
+    const std::lock_guard lock(warningMutex_);
+    if (!warning_.isEmpty()) qWarning().noquote() << warning_;
 }
 
 QString CloudSync::folder() const {
     return QFileInfo(fileURL_).absolutePath();
 }
 
+RealFolder CloudSync::openFolder(bool create) const {
+    if (off_) return {};
+    const RealFolder root = RealFolder::open(rootPath_);
+    // No sync folder (a drive not mounted): nothing to sync, and it is never made here.
+    if (!root.isOpen()) return {};
+    Kind found = Kind::missing;
+    RealFolder opened = root.folder(folderName_, create, &found);
+    if (isForeign(found, Kind::folder)) turnOff(folder(), found);
+    return off_ ? RealFolder() : std::move(opened);
+}
+
+void CloudSync::turnOff(const QString& path, Kind found) const {
+    if (off_.exchange(true)) return;
+    {
+        const std::lock_guard lock(warningMutex_);
+        warning_ =
+            uiText("Vell: %1 は%2です。辿らず、読み書きも削除もしません。次に起動するまで同期を止めます",
+                   "Vell: %1 is %2, which Vell does not follow, read, write or delete; syncing is off "
+                   "until Vell starts again")
+                .arg(path, whatItIs(found));
+    }
+    auto* self = const_cast<CloudSync*>(this);
+    if (QThread::currentThread() == thread())
+        self->stopAndLog();
+    else
+        QMetaObject::invokeMethod(self, &CloudSync::stopAndLog, Qt::QueuedConnection);
+}
+
+void CloudSync::stopAndLog() {
+    pollTimer_.stop();
+    const QStringList watched = watcher_.files() + watcher_.directories();
+    if (!watched.isEmpty()) watcher_.removePaths(watched);
+    QString warning;
+    {
+        const std::lock_guard lock(warningMutex_);
+        warning = std::exchange(warning_, QString());
+    }
+    if (!warning.isEmpty()) qWarning().noquote() << warning;
+}
+
 void CloudSync::watchPaths() {
+    if (off_) return;
     // A file replaced by a rename drops out of the watch, and a folder or file that did not exist yet
-    // could not be watched; both are taken up again here, after every change and at every poll.
+    // could not be watched; both are taken up again here, after every change and at every poll. Only a
+    // real folder and a regular file are watched: a watch follows links.
+    const RealFolder root = RealFolder::open(rootPath_);
+    if (!root.isOpen() || root.entry(folderName_).kind != Kind::folder) return;
     const QString directory = folder();
-    if (!watcher_.directories().contains(directory) && QFileInfo(directory).isDir())
-        watcher_.addPath(directory);
-    if (!watcher_.files().contains(fileURL_) && QFileInfo(fileURL_).isFile()) watcher_.addPath(fileURL_);
+    if (!watcher_.directories().contains(directory)) watcher_.addPath(directory);
+    const RealFolder vell = root.folder(folderName_, false);
+    if (!watcher_.files().contains(fileURL_) && vell.entry(fileName_).kind == Kind::file)
+        watcher_.addPath(fileURL_);
 }
 
 QStringList CloudSync::snapshot() const {
-    QStringList stamps{fileStamp(fileURL_)};
-    const QDir directory(folder());
-    for (const QString& name : conflictVersionNames(directory.path()))
-        stamps.push_back(fileStamp(directory.filePath(name)));
+    // Names, kinds, sizes and times of the file and of every conflict version, none of it through a link.
+    QStringList stamps;
+    const RealFolder vell = openFolder(false);
+    if (!vell.isOpen()) return stamps;
+    for (const QByteArray& name : vell.names()) {
+        if (name != fileName_ && !isConflictVersionName(QFile::decodeName(name))) continue;
+        const RealFolder::Entry entry = vell.entry(name);
+        stamps.push_back(QFile::decodeName(name) + QLatin1Char(' ') +
+                         QString::number(static_cast<int>(entry.kind)) + QLatin1Char(' ') +
+                         QString::number(entry.size) + QLatin1Char(' ') + QString::number(entry.modified));
+    }
+    stamps.sort();
     return stamps;
 }
 
 void CloudSync::noticeChange() {
+    if (off_) return;
     watchPaths();
     // Seen already: the next poll need not report it again.
     lastSnapshot_ = snapshot();
@@ -107,6 +168,7 @@ void CloudSync::noticeChange() {
 }
 
 void CloudSync::poll() {
+    if (off_) return;
     watchPaths();
     QStringList current = snapshot();
     if (current == lastSnapshot_) return;
@@ -115,22 +177,22 @@ void CloudSync::poll() {
 }
 
 std::optional<QByteArray> CloudSync::read() const {
-    return readRegularFile(fileURL_);
+    const RealFolder vell = openFolder(false);
+    if (!vell.isOpen()) return std::nullopt;
+    RealFolder::Read read = vell.read(fileName_);
+    if (isForeign(read.kind, Kind::file)) turnOff(fileURL_, read.kind);
+    if (off_) return std::nullopt;
+    return std::move(read.bytes);
 }
 
 bool CloudSync::write(const QByteArray& bytes) const {
     // The folder may have been removed by hand; it is made again inside the sync folder, never the sync
     // folder itself.
-    const QFileInfo directory(folder());
-    if (!directory.isDir()) {
-        QDir root(directory.absolutePath());
-        if (!root.exists() || !root.mkdir(directory.fileName())) return false;
-    }
-    QSaveFile file(fileURL_);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    // Without a commit the temporary file is discarded and the old file stays.
-    if (file.write(bytes) != bytes.size()) return false;
-    return file.commit();
+    const RealFolder vell = openFolder(true);
+    if (!vell.isOpen()) return false;
+    const RealFolder::Written written = vell.replace(fileName_, bytes);
+    if (isForeign(written.kind, Kind::file)) turnOff(fileURL_, written.kind);
+    return written.done && !off_;
 }
 
 void CloudSync::writeInBackground(QByteArray bytes, std::function<void(bool)> done) {
@@ -148,19 +210,39 @@ void CloudSync::writeInBackground(QByteArray bytes, std::function<void(bool)> do
 
 std::vector<CloudSync::ConflictVersion> CloudSync::conflictVersions() const {
     std::vector<ConflictVersion> versions;
+    const RealFolder vell = openFolder(false);
+    if (!vell.isOpen()) return versions;
+    QStringList names;
+    for (const QByteArray& name : vell.names())
+        if (isConflictVersionName(QFile::decodeName(name))) names.push_back(QFile::decodeName(name));
+    names.sort();
     const QDir directory(folder());
-    for (const QString& name : conflictVersionNames(directory.path())) {
-        const QString path = directory.filePath(name);
+    for (const QString& name : names) {
+        RealFolder::Read read = vell.read(QFile::encodeName(name));
+        if (isForeign(read.kind, Kind::file)) {
+            turnOff(directory.filePath(name), read.kind);
+            return {};
+        }
         // One that cannot be read is left where it is, for a later merge or for the user.
-        if (auto bytes = readRegularFile(path)) versions.push_back(ConflictVersion{path, std::move(*bytes)});
+        if (read.bytes) versions.push_back(ConflictVersion{directory.filePath(name), std::move(*read.bytes)});
     }
     return versions;
 }
 
 bool CloudSync::resolve(const ConflictVersion& version) const {
-    const auto current = readRegularFile(version.path);
-    if (!current || *current != version.bytes) return false;
-    return QFile::remove(version.path);
+    const QFileInfo info(version.path);
+    if (info.absolutePath() != folder() || !isConflictVersionName(info.fileName())) return false;
+    const RealFolder vell = openFolder(false);
+    if (!vell.isOpen()) return false;
+    // Read again the same way first: a version rewritten since holds something not taken in.
+    const QByteArray name = QFile::encodeName(info.fileName());
+    const RealFolder::Read current = vell.read(name);
+    if (isForeign(current.kind, Kind::file)) turnOff(version.path, current.kind);
+    if (off_ || !current.bytes || *current.bytes != version.bytes) return false;
+    Kind found = Kind::file;
+    if (vell.removeFile(name, &found)) return true;
+    if (isForeign(found, Kind::file)) turnOff(version.path, found);
+    return false;
 }
 
 } // namespace vell

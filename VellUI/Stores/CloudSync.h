@@ -3,6 +3,14 @@
 // The shared copy of the document in a folder that the user's own file-sync tool keeps in step between
 // computers: where it lives, a watch that reports every change seen there, and whole-file reads and
 // writes. It moves bytes only; what is merged, pushed or ignored is the document store's business.
+//
+// Anyone who can write the sync folder, another computer included, decides what stands in it. The sync
+// folder may be reached through a link (the user chose it), but the Vell folder in it, the shared copy and
+// its conflict versions must be a real folder and regular files: a link there is never followed, and a
+// link, pipe, device or folder in their place is neither read, written nor deleted. Finding one turns
+// syncing off for the life of the object, with one line in the log.
+
+#include "Stores/RealFolder.h"
 
 #include <QByteArray>
 #include <QFileSystemWatcher>
@@ -11,8 +19,10 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -49,8 +59,8 @@ public:
 
     // "Vell/document.json" inside the sync folder, with "Vell" created when missing. None when the folder
     // is absent, empty, not absolute or not an existing folder: it is never created, since that would make
-    // an unsynced folder where a drive is not mounted. May block on a network mount, so it is called off
-    // the main thread.
+    // an unsynced folder where a drive is not mounted. Whatever else stands at "Vell" is left for the
+    // object to find. May block on a network mount, so it is called off the main thread.
     static std::optional<QString> resolveDocumentURL(const std::optional<QString>& syncFolder);
 
     // A sync tool's copy of the document made when two computers changed it at once: the name starts with
@@ -65,12 +75,15 @@ public:
     ~CloudSync() override;
 
     const QString& fileURL() const { return fileURL_; }
+    // Something that is not Vell's own stood where a file or folder of Vell's belongs: nothing is read,
+    // written, deleted or reported any more.
+    bool turnedOff() const { return off_; }
 
     // The whole file, or none when it is missing or cannot be read. A file caught in the middle of a
     // foreign write may be torn; its completed write brings another change.
     std::optional<QByteArray> read() const override;
-    // Replaces the file whole (written aside, then moved into place), so the sync tool never sees half a
-    // file. Blocks; false when it failed.
+    // Replaces the file whole (written aside, then moved into place, and the folder synced), so the sync
+    // tool never sees half a file and a power loss does not undo it. Blocks; false when it failed.
     bool write(const QByteArray& bytes) const;
     // Queues the write on a background writer of its own; queued writes run one after another, so an
     // earlier document never overtakes a later one. `done` and `written` follow each on the main thread,
@@ -86,15 +99,28 @@ signals:
     void written();
 
 private:
+    // The Vell folder, made when missing and `create`; closed when it is not there or not Vell's own.
+    RealFolder openFolder(bool create) const;
+    // What stood at `path` was not Vell's own: syncing stops, and the log is told once, on the main thread.
+    void turnOff(const QString& path, RealFolder::Kind found) const;
+    void stopAndLog();
+
     QString folder() const;
     void watchPaths();
-    // Size and time of the file and of every conflict version: what the poll compares.
+    // Kind, size and time of the file and of every conflict version: what the poll compares.
     QStringList snapshot() const;
     void noticeChange();
     void poll();
 
     const QString fileURL_;
+    const QString rootPath_;
+    const QByteArray folderName_;
+    const QByteArray fileName_;
     const std::function<void()> onRemoteChange_;
+    // Set from the writer's thread too.
+    mutable std::atomic<bool> off_{false};
+    mutable std::mutex warningMutex_;
+    mutable QString warning_;
     QFileSystemWatcher watcher_;
     QTimer pollTimer_;
     QStringList lastSnapshot_;

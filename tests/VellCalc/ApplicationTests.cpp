@@ -110,7 +110,7 @@ TEST(QuitSignals, ASignalReachesTheMainThreadAsACall) {
 
 TEST(SingleInstance, ANameLeftByAVellThatIsGoneIsTakenOver) {
     QTemporaryDir folder;
-    const QString name = SingleInstance::serverName(folder.filePath("Vell/document.json"));
+    const QString name = SingleInstance::serverName(folder.filePath("Vell/document.json")).value();
     QFile leftover(name);
     ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
     leftover.close();
@@ -132,7 +132,8 @@ TEST(SingleInstance, AVellThatHoldsTheDocumentButDoesNotAnswerKeepsASecondFromSt
     QTemporaryDir folder;
     const QString document = folder.filePath("Vell/document.json");
     SingleInstance running;
-    ASSERT_EQ(running.listen(SingleInstance::serverName(document)), SingleInstance::Listening::started);
+    ASSERT_EQ(running.listen(SingleInstance::serverName(document).value()),
+              SingleInstance::Listening::started);
     // The running one answers from this thread's event loop, which the claim below blocks.
     SingleInstance second;
     EXPECT_EQ(claimDocument(second, document, 200), Claim::heldByAnother);
@@ -228,7 +229,7 @@ TEST_F(ProgramTest, TermAndHangupSignalsQuitAsQuitDoes) {
         vell.start();
         ASSERT_TRUE(vell.waitForStarted(20000));
         // Running once it has taken its document's name.
-        const QString name = SingleInstance::serverName(ownData.filePath("Vell/document.json"));
+        const QString name = SingleInstance::serverName(ownData.filePath("Vell/document.json")).value();
         ASSERT_TRUE(QTest::qWaitFor([&name] { return QFile::exists(name); }, 20000));
         ::kill(static_cast<pid_t>(vell.processId()), signalNumber);
         ASSERT_TRUE(vell.waitForFinished(20000));

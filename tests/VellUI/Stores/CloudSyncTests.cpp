@@ -1,10 +1,12 @@
 // The shared copy in a sync folder: where it lives, reading and writing it, the sync tools' conflict
 // copies and the change reports of the watch.
 
+#include "DocumentStoreFixture.h"
 #include "Stores/AppSettings.h"
 #include "Stores/CloudSync.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
+#include "Support/WarningLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,9 +14,14 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace vell {
 namespace {
@@ -163,6 +170,27 @@ TEST_F(CloudSyncTest, ReadsWhatWasWrittenAndReplacesTheFileWhole) {
     ASSERT_TRUE(QDir(folder).removeRecursively());
     EXPECT_TRUE(cloud->write("again"));
     EXPECT_EQ(contentsOf(file), "again");
+    EXPECT_FALSE(cloud->turnedOff());
+}
+
+TEST_F(CloudSyncTest, AWriteThatFailsLeavesTheOldFileAndNothingBesideIt) {
+    auto cloud = watch();
+    ASSERT_TRUE(cloud->write("old"));
+    // A file size limit makes the write fail after the new file was begun, as a full disk would.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto formerHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = cloud->write(QByteArray(64, 'x'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, formerHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(contentsOf(file), "old");
+    EXPECT_EQ(entriesOf(folder), QStringList{"document.json"});
+    EXPECT_FALSE(cloud->turnedOff()) << "a failure is no sign of anything foreign";
 }
 
 TEST_F(CloudSyncTest, NeverCreatesAMissingSyncFolderWhenWriting) {
@@ -198,10 +226,6 @@ TEST_F(CloudSyncTest, ConflictVersionsComeInNameOrderAndOnlyResolvingDeletesOne)
     writeInPlace(folder + "/document (conflicted copy 2025-03-01 101500).json", "nextcloud");
     writeInPlace(folder + "/notes (conflicted copy).json", "not ours");
     writeInPlace(folder + "/.document.sync-conflict-partial.json", "hidden");
-    QDir(folder).mkdir("document conflict folder");
-    // One that cannot be read (a link to nothing) is left out, and left where it is.
-    std::filesystem::create_symlink((folder + "/gone.json").toStdString(),
-                                    (folder + "/document_conflict-unreadable.json").toStdString());
 
     auto cloud = watch();
     const auto versions = cloud->conflictVersions();
@@ -210,7 +234,7 @@ TEST_F(CloudSyncTest, ConflictVersionsComeInNameOrderAndOnlyResolvingDeletesOne)
     EXPECT_EQ(versions[0].bytes, "nextcloud");
     EXPECT_EQ(QFileInfo(versions[1].path).fileName(), "document.sync-conflict-20250301-101500-ABCDEF7.json");
     EXPECT_EQ(versions[1].bytes, "syncthing");
-    EXPECT_EQ(entriesOf(folder).size(), 7) << "reading removes nothing";
+    EXPECT_EQ(entriesOf(folder).size(), 5) << "reading removes nothing";
 
     // A version rewritten since it was read holds something not taken in: it stays.
     writeInPlace(versions[1].path, "syncthing, rewritten");
@@ -219,7 +243,7 @@ TEST_F(CloudSyncTest, ConflictVersionsComeInNameOrderAndOnlyResolvingDeletesOne)
 
     EXPECT_TRUE(cloud->resolve(versions[0]));
     EXPECT_FALSE(QFileInfo::exists(versions[0].path));
-    EXPECT_EQ(entriesOf(folder).size(), 6);
+    EXPECT_EQ(entriesOf(folder).size(), 4);
     EXPECT_EQ(cloud->read(), QByteArray("main"));
 }
 
@@ -280,6 +304,189 @@ TEST_F(CloudSyncTest, ReportsNothingOnceDestroyed) {
     replaceByRename(folder + "/document_conflict-1.json", "theirs");
     QTest::qWait(300);
     EXPECT_EQ(reports, 0);
+}
+
+namespace fs = std::filesystem;
+
+// Every name in a folder tree with its kind, a link's target and a file's content: what must stay as it is.
+std::map<std::string, std::string> treeOf(const QString& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder.toStdString())) {
+        const std::string name = entry.path().lexically_relative(folder.toStdString()).string();
+        const fs::file_status status = entry.symlink_status();
+        if (fs::is_symlink(status))
+            tree[name] = "link to " + fs::read_symlink(entry.path()).string();
+        else if (fs::is_regular_file(status))
+            tree[name] = "file " + contentsOf(QString::fromStdString(entry.path().string())).toStdString();
+        else if (fs::is_directory(status))
+            tree[name] = "folder";
+        else
+            tree[name] = "special";
+    }
+    return tree;
+}
+
+void makeFifo(const QString& path) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
+}
+void makeLink(const QString& target, const QString& link) {
+    fs::create_symlink(target.toStdString(), link.toStdString());
+}
+
+// What a sync peer, or anyone who can write the sync folder, may leave where Vell's own folder or files
+// belong. None of it is followed, read, written or deleted; syncing stops for the life of the object.
+TEST(CloudSyncSafety, ALinkOrSpecialFileWhereVellsFilesBelongIsLeftAloneAndTurnsSyncingOff) {
+    testsupport::EngineSettingsScope scope(AppLanguage::english);
+    const QByteArray victim = "{\"sheets\": [], \"victim\": true}";
+    struct Case {
+        const char* what;
+        // Relative to the sync folder: the entry that is not what it should be.
+        const char* entry;
+        std::function<void(const QDir& sync, const QDir& outside)> arrange;
+    };
+    const Case cases[] = {
+        {"the shared copy is a link to a file outside", "Vell/document.json",
+         [](const QDir& sync, const QDir& outside) {
+             makeLink(outside.filePath("victim.json"), sync.filePath("Vell/document.json"));
+         }},
+        {"the shared copy is a link to nothing yet", "Vell/document.json",
+         [](const QDir& sync, const QDir& outside) {
+             makeLink(outside.filePath("made-through-the-link.json"), sync.filePath("Vell/document.json"));
+         }},
+        {"the shared copy is a folder", "Vell/document.json",
+         [](const QDir& sync, const QDir&) { sync.mkpath("Vell/document.json"); }},
+        {"the shared copy is a pipe", "Vell/document.json",
+         [](const QDir& sync, const QDir&) { makeFifo(sync.filePath("Vell/document.json")); }},
+        {"the Vell folder is a link to a folder outside", "Vell",
+         [](const QDir& sync, const QDir& outside) {
+             ASSERT_TRUE(sync.rmdir("Vell"));
+             makeLink(outside.path(), sync.filePath("Vell"));
+         }},
+        {"the Vell folder is a file", "Vell",
+         [](const QDir& sync, const QDir&) {
+             ASSERT_TRUE(sync.rmdir("Vell"));
+             writeInPlace(sync.filePath("Vell"), "a file");
+         }},
+        {"a conflict copy is a link to a file outside", "Vell/document (conflicted copy 2025-03-01).json",
+         [](const QDir& sync, const QDir& outside) {
+             makeLink(outside.filePath("victim.json"),
+                      sync.filePath("Vell/document (conflicted copy 2025-03-01).json"));
+         }},
+        {"a conflict copy is a pipe", "Vell/document.sync-conflict-20250301-101500-ABCDEF7.json",
+         [](const QDir& sync, const QDir&) {
+             makeFifo(sync.filePath("Vell/document.sync-conflict-20250301-101500-ABCDEF7.json"));
+         }},
+        {"a conflict copy is a folder", "Vell/document_conflict-20250301-101500.json",
+         [](const QDir& sync, const QDir&) { sync.mkpath("Vell/document_conflict-20250301-101500.json"); }},
+    };
+    for (const Case& hostile : cases) {
+        SCOPED_TRACE(hostile.what);
+        QTemporaryDir syncRoot;
+        QTemporaryDir outsideRoot;
+        const QDir sync(syncRoot.path());
+        const QDir outside(outsideRoot.path());
+        writeInPlace(outside.filePath("victim.json"), victim);
+        writeInPlace(outside.filePath("document.json"), victim);
+        writeInPlace(outside.filePath("document (conflicted copy).json"), victim);
+        ASSERT_TRUE(sync.mkdir("Vell"));
+        hostile.arrange(sync, outside);
+        const auto outsideBefore = treeOf(outside.path());
+        const auto syncBefore = treeOf(sync.path());
+
+        testsupport::WarningLog log;
+        int reports = 0;
+        auto cloud = std::make_unique<CloudSync>(
+            sync.filePath("Vell/document.json"), [&reports] { ++reports; }, 50ms);
+        EXPECT_NE(cloud->read(), victim);
+        for (const auto& version : cloud->conflictVersions())
+            EXPECT_NE(version.bytes, victim) << version.path.toStdString();
+        EXPECT_FALSE(cloud->resolve({sync.filePath(hostile.entry), victim}));
+        EXPECT_FALSE(cloud->write("pushed"));
+        QSignalSpy written(cloud.get(), &CloudSync::written);
+        bool succeeded = true;
+        cloud->writeInBackground("pushed in the background", [&succeeded](bool ok) { succeeded = ok; });
+        ASSERT_TRUE(written.wait(patience));
+        EXPECT_FALSE(succeeded);
+
+        EXPECT_TRUE(cloud->turnedOff());
+        EXPECT_EQ(treeOf(outside.path()), outsideBefore) << "nothing outside the sync folder is touched";
+        EXPECT_EQ(treeOf(sync.path()), syncBefore) << "the entry and everything beside it stay as they are";
+        const QString entryPath = sync.filePath(hostile.entry);
+        EXPECT_EQ(log.lines().size(), 1U) << "logged once";
+        for (const QString& line : log.lines())
+            EXPECT_TRUE(line.contains(entryPath)) << line.toStdString();
+
+        // Put right again, it still syncs nothing until the next start: no reads, writes or reports.
+        const int before = reports;
+        fs::remove_all(entryPath.toStdString());
+        ASSERT_TRUE(sync.mkpath("Vell"));
+        writeInPlace(sync.filePath("Vell/document.json"), "sound");
+        EXPECT_EQ(cloud->read(), std::nullopt);
+        EXPECT_TRUE(cloud->conflictVersions().empty());
+        EXPECT_FALSE(cloud->write("after"));
+        EXPECT_EQ(contentsOf(sync.filePath("Vell/document.json")), "sound");
+        QTest::qWait(300);
+        EXPECT_EQ(reports, before);
+        EXPECT_EQ(log.lines().size(), 1U);
+    }
+}
+
+TEST(CloudSyncSafety, TheLogLineIsInTheInterfaceLanguage) {
+    struct Case {
+        AppLanguage language;
+        const char* says;
+    };
+    for (const Case& language : {Case{AppLanguage::japanese, "シンボリックリンク"},
+                                 Case{AppLanguage::english, "is a symbolic link"}}) {
+        testsupport::EngineSettingsScope scope(language.language);
+        QTemporaryDir syncRoot;
+        const QDir sync(syncRoot.path());
+        ASSERT_TRUE(sync.mkdir("Vell"));
+        makeLink(sync.filePath("elsewhere.json"), sync.filePath("Vell/document.json"));
+        testsupport::WarningLog log;
+        CloudSync cloud(sync.filePath("Vell/document.json"), [] {});
+        EXPECT_EQ(cloud.read(), std::nullopt);
+        ASSERT_EQ(log.lines().size(), 1U);
+        EXPECT_TRUE(log.lines().front().contains(QString::fromUtf8(language.says)))
+            << log.lines().front().toStdString();
+    }
+}
+
+// A store over a sync folder whose shared copy is a link to a file outside: the file's document is not
+// taken in, and typing never writes it.
+class CloudSyncStoreTest : public testsupport::DocumentStoreTest {};
+
+TEST_F(CloudSyncStoreTest, ASharedCopyThatIsALinkIsNeitherMergedNorWritten) {
+    QTemporaryDir syncRoot;
+    QTemporaryDir outsideRoot;
+    const QString target = QDir(outsideRoot.path()).filePath("victim.json");
+    const QByteArray victim =
+        QByteArray::fromStdString(documentOf({testsupport::makeSheet(9, "Outside", "42", clock())}).encode());
+    writeInPlace(target, victim);
+    ASSERT_TRUE(QDir(syncRoot.path()).mkdir("Vell"));
+    makeLink(target, QDir(syncRoot.path()).filePath("Vell/document.json"));
+    settings.setSyncFolder(syncRoot.path());
+    writeDocument(sheetsWithTexts({"1"}));
+
+    testsupport::WarningLog log;
+    auto store = std::make_unique<DocumentStore>(
+        storagePath,
+        DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications, clock, 50ms});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store->cloud() != nullptr; }, patience));
+    for (const char* text : {"1\n2", "1\n2\n3", "1\n2\n3\n4"}) {
+        store->setText(text);
+        ASSERT_TRUE(flushPendingSave(*store));
+        store->syncNow();
+        QTest::qWait(100);
+    }
+    store.reset();
+
+    EXPECT_EQ(contentsOf(target), victim);
+    EXPECT_TRUE(fs::is_symlink(QDir(syncRoot.path()).filePath("Vell/document.json").toStdString()));
+    const VellDocument local = documentOnDisk();
+    ASSERT_EQ(local.sheets.size(), 1U) << "the linked file's sheet is not taken in";
+    EXPECT_EQ(local.sheets.front().text, "1\n2\n3\n4");
+    EXPECT_EQ(log.lines().size(), 1U);
 }
 
 } // namespace
