@@ -133,6 +133,10 @@ std::optional<QString> SingleInstance::privateFolder() {
     if (const auto runtime = absoluteFolder("XDG_RUNTIME_DIR");
         runtime && isPrivateFolder(QFile::encodeName(*runtime)))
         return runtime;
+    // Where a login session's runtime folder is, so that a start without the variable (su, cron, a remote
+    // shell) still finds the Vell of the user's desktop on the same document.
+    const QString sessionRuntime = QStringLiteral("/run/user/") + QString::number(::geteuid());
+    if (isPrivateFolder(QFile::encodeName(sessionRuntime))) return sessionRuntime;
     return ownPrivateFolder();
 }
 

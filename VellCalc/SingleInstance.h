@@ -19,7 +19,8 @@ class SingleInstance : public QObject {
 
 public:
     // A folder of the user's own that no other user may enter: the runtime folder ($XDG_RUNTIME_DIR) when
-    // it is one, else "vell-sockets" in the user's cache folder, made 0700 when missing. Never a shared
+    // it is one, else the login session's /run/user/<uid> when it is one, else "vell-sockets" in the user's
+    // cache folder, made 0700 when missing. Never a shared
     // folder such as /tmp, where anyone could take the name first. None when there is no such folder.
     static std::optional<QString> privateFolder();
     // The socket's path: that folder and a name made from the document's absolute path.
