@@ -435,11 +435,19 @@ void CalcTextView::inputMethodEvent(QInputMethodEvent* event) {
             return;
         }
     }
+    // The document reports a commit as a change of its whole line (the preedit area goes with it), so
+    // the edit would look like a new line in place of the old; where the commit went is known here.
+    const int commitFrom =
+        std::max(0, textCursor().selectionStart() + std::min(0, event->replacementStart()));
     const QString commit = normalized(event->commitString());
-    if (commit == event->commitString()) return QTextEdit::inputMethodEvent(event);
-    QInputMethodEvent copy(event->preeditString(), event->attributes());
-    copy.setCommitString(commit, event->replacementStart(), event->replacementLength());
-    QTextEdit::inputMethodEvent(&copy);
+    if (commit == event->commitString()) {
+        QTextEdit::inputMethodEvent(event);
+    } else {
+        QInputMethodEvent copy(event->preeditString(), event->attributes());
+        copy.setCommitString(commit, event->replacementStart(), event->replacementLength());
+        QTextEdit::inputMethodEvent(&copy);
+    }
+    if (changePending_ && !commit.isEmpty()) changeFrom_ = commitFrom;
 }
 
 void CalcTextView::insertFromMimeData(const QMimeData* source) {
