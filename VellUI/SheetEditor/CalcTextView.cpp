@@ -36,6 +36,9 @@ namespace vell {
 
 namespace {
 
+// The caret the view paints in the accent colour.
+constexpr double caretWidth = 2;
+
 std::u16string toU16(const QString& text) {
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
                           static_cast<std::size_t>(text.size()));
@@ -450,6 +453,16 @@ void CalcTextView::inputMethodEvent(QInputMethodEvent* event) {
     if (changePending_ && !commit.isEmpty()) changeFrom_ = commitFrom;
 }
 
+QVariant CalcTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    QVariant value = QTextEdit::inputMethodQuery(query);
+    if ((query == Qt::ImCursorRectangle || query == Qt::ImAnchorRectangle) && value.canConvert<QRectF>()) {
+        QRectF rect = value.toRectF();
+        if (rect.width() < caretWidth) rect.setWidth(caretWidth);
+        value = rect;
+    }
+    return value;
+}
+
 void CalcTextView::insertFromMimeData(const QMimeData* source) {
     if (!source || !source->hasText()) return;
     QTextCursor cursor = textCursor();
@@ -554,8 +567,9 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
     if (hasFocus() && !textCursor().hasSelection()) {
         const QRect caret = cursorRect();
         painter.resetTransform();
-        painter.fillRect(onDevicePixels(QRectF(caret.left(), caret.top(), 2, caret.height()), painter),
-                         EditorPalette::accent.resolve(dark));
+        painter.fillRect(
+            onDevicePixels(QRectF(caret.left(), caret.top(), caretWidth, caret.height()), painter),
+            EditorPalette::accent.resolve(dark));
     }
 }
 

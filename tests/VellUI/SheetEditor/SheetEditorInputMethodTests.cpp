@@ -102,6 +102,29 @@ TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOne
     EXPECT_EQ(locks(), (std::vector<std::int64_t>{1}));
 }
 
+// Input method frameworks place their candidate window by the caret rectangle, and ignore an empty one.
+TEST_F(SheetEditorInputMethod, ReportsACaretRectangleTheInputMethodCanPlaceItsWindowBy) {
+    openSheets({"1200\n3 × 4"});
+    CalcTextView& view = openWindow().view();
+    for (const int offset : {0, 4, 5, 10}) {
+        SCOPED_TRACE(offset);
+        setCaret(view, offset);
+        QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+        QCoreApplication::sendEvent(&view, &query);
+        const QRect reported = query.value(Qt::ImCursorRectangle).toRect();
+        EXPECT_GT(reported.width(), 0);
+        EXPECT_GT(reported.height(), 0);
+        // In the widget's own coordinates, on the caret.
+        const QRect caret = view.cursorRect().translated(view.viewport()->pos());
+        EXPECT_EQ(reported.left(), caret.left());
+        EXPECT_EQ(reported.top(), caret.top());
+        EXPECT_EQ(reported.height(), caret.height());
+        EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorRectangle).toRect(), reported);
+    }
+    // The caret the view paints itself is unchanged: Qt's own stays off.
+    EXPECT_EQ(view.cursorWidth(), 0);
+}
+
 // A digit committed into a grouped number regroups it as a typed one does; a full-width one stays as typed.
 TEST_F(SheetEditorInputMethod, ACommittedDigitRegroupsItsNumber) {
     struct Case {
