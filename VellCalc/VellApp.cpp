@@ -2,22 +2,51 @@
 
 #include "MainWindow.h"
 #include "Stores/DocumentStore.h"
+#include "Stores/UserDefaults.h"
+#include "Window/VellWindow.h"
+#include "WindowPlaces.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QTimer>
 #include <utility>
 
 namespace vell {
 
+namespace {
+
+// The room of every screen (without panels and docks), the primary one first.
+std::vector<QRect> screenRooms() {
+    std::vector<QRect> rooms;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        rooms.push_back(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != QGuiApplication::primaryScreen()) rooms.push_back(screen->availableGeometry());
+    return rooms;
+}
+
+WindowPlaces::Place placeOf(const QWidget& window) {
+    if (window.isMaximized() || window.isFullScreen()) return {window.normalGeometry(), window.isMaximized()};
+    return {window.geometry(), false};
+}
+
+} // namespace
+
 VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
-    : QObject(parent), store_(std::make_unique<DocumentStore>(std::move(storageURL))) {
+    : QObject(parent), store_(std::make_unique<DocumentStore>(std::move(storageURL))),
+      places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        // Quitting closes the windows one by one; their places are taken before the first goes.
+        application->installEventFilter(this);
         connect(application, &QGuiApplication::applicationStateChanged, this,
                 &VellApp::applicationStateChanged);
         connect(application, &QCoreApplication::aboutToQuit, this,
                 [this] { store_->applicationWillTerminate(); });
         // A logout may end the process without a quit: the session manager's request comes first.
-        connect(application, &QGuiApplication::commitDataRequest, this,
-                [this] { store_->applicationWillTerminate(); });
+        connect(application, &QGuiApplication::commitDataRequest, this, [this] {
+            rememberOpenWindows();
+            store_->applicationWillTerminate();
+        });
     }
 }
 
@@ -30,6 +59,14 @@ MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*store_, [this] { openWindow(); });
     window->setAttribute(Qt::WA_DeleteOnClose);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
+    std::optional<QRect> newest;
+    for (const MainWindow* open : windows())
+        if (open->isVisible()) newest = placeOf(*open).geometry;
+    if (const auto place = places_->next(newest, screenRooms(), VellWindow::minimumSize)) {
+        window->setGeometry(place->geometry);
+        if (place->maximized) window->setWindowState(Qt::WindowMaximized);
+    }
+    window->installEventFilter(this);
     windows_.emplace_back(window);
     window->show();
     window->raise();
@@ -44,6 +81,28 @@ std::vector<MainWindow*> VellApp::windows() const {
     for (const QPointer<MainWindow>& window : windows_)
         if (window) open.push_back(window);
     return open;
+}
+
+void VellApp::rememberOpenWindows() {
+    std::vector<WindowPlaces::Place> places;
+    for (const MainWindow* window : windows())
+        if (window->isVisible()) places.push_back(placeOf(*window));
+    places_->remember(places);
+}
+
+bool VellApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+        rememberOpenWindows();
+        quitting_ = true;
+        // A quit that a window refused is over once the event is handled.
+        QTimer::singleShot(0, this, [this] { quitting_ = false; });
+    } else if (event->type() == QEvent::Close && !quitting_) {
+        // Closing the last window ends Vell: it is the one to come back.
+        std::vector<MainWindow*> open = windows();
+        std::erase_if(open, [](const MainWindow* window) { return !window->isVisible(); });
+        if (open.size() == 1 && open.front() == watched) places_->remember({placeOf(*open.front())});
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void VellApp::applicationStateChanged(Qt::ApplicationState state) {

@@ -2,7 +2,8 @@
 
 // The application object: the one document store of the process, the main windows on it, and the
 // application's life cycle passed on to the store (a pending save is written when the application
-// stops being active, quits or the desktop session ends).
+// stops being active, quits or the desktop session ends). The windows open when it ends come back at
+// their size and place at the next start.
 
 #include <QObject>
 #include <QPointer>
@@ -15,6 +16,7 @@ namespace vell {
 
 class DocumentStore;
 class MainWindow;
+class WindowPlaces;
 
 class VellApp : public QObject {
     Q_OBJECT
@@ -32,11 +34,19 @@ public:
     // The windows still open, oldest first.
     std::vector<MainWindow*> windows() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void applicationStateChanged(Qt::ApplicationState state);
+    // The places of the windows open now, for the next start; nothing when none is open.
+    void rememberOpenWindows();
 
     std::unique_ptr<DocumentStore> store_;
+    std::unique_ptr<WindowPlaces> places_;
     std::vector<QPointer<MainWindow>> windows_;
+    // Between the request to quit and the windows it closes.
+    bool quitting_ = false;
 };
 
 } // namespace vell

@@ -75,7 +75,8 @@ struct LineEditor {
     };
     // The "," separators of the number around an edit of digits, put back in place; none when the
     // edit should go through as it is. Numbers inside a call's parentheses or a list's brackets are
-    // left as typed: there a "," may as well separate two arguments.
+    // left as typed: there a "," may as well separate two arguments. Full-width digits count as digits
+    // and stay full width.
     static std::optional<Regrouping> digitGrouping(std::u16string_view text, TextRange editRange,
                                                    std::u16string_view replacement);
     // "1234567.891" -> "1,234,567.891"; anything whose integer part is not digits and "," comes back.

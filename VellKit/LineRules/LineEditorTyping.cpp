@@ -12,13 +12,18 @@ using namespace linetext;
 
 namespace {
 
+// A digit of a number run: ASCII, or full width as an input method commits it (the lexer reads both).
+bool isRunDigit(char16_t u) {
+    return isDigit(u) || (u >= u'０' && u <= u'９');
+}
+
 bool isDigitAt(std::u16string_view text, std::size_t position) {
-    return position < text.size() && isDigit(text[position]);
+    return position < text.size() && isRunDigit(text[position]);
 }
 
 // A "," that sits between digits with exactly three digits after it, as in "1,234".
 bool isGroupingComma(std::u16string_view text, std::size_t position) {
-    return text[position] == u',' && position >= 1 && isDigit(text[position - 1]) &&
+    return text[position] == u',' && position >= 1 && isRunDigit(text[position - 1]) &&
            isDigitAt(text, position + 1) && isDigitAt(text, position + 2) && isDigitAt(text, position + 3) &&
            !isDigitAt(text, position + 4);
 }
@@ -164,7 +169,7 @@ std::u16string LineEditor::groupedDigits(std::u16string_view number) {
     digits.reserve(integer.size());
     for (const char16_t u : integer) {
         if (u == u',') continue;
-        if (!isDigit(u)) return std::u16string(number);
+        if (!isRunDigit(u)) return std::u16string(number);
         digits.push_back(u);
     }
     if (digits.empty()) return std::u16string(number);
@@ -180,8 +185,7 @@ std::u16string LineEditor::groupedDigits(std::u16string_view number) {
 
 std::optional<LineEditor::Regrouping> LineEditor::digitGrouping(std::u16string_view text, TextRange editRange,
                                                                 std::u16string_view replacement) {
-    if (!std::all_of(replacement.begin(), replacement.end(), [](char16_t u) { return isDigit(u); }))
-        return std::nullopt;
+    if (!std::all_of(replacement.begin(), replacement.end(), isRunDigit)) return std::nullopt;
     if (editRange.location < 0 || editRange.length < 0 ||
         editRange.location > static_cast<std::int64_t>(text.size()) - editRange.length)
         return std::nullopt;
@@ -189,7 +193,7 @@ std::optional<LineEditor::Regrouping> LineEditor::digitGrouping(std::u16string_v
     const std::size_t E = L + static_cast<std::size_t>(editRange.length);
     const std::u16string_view replaced = text.substr(L, E - L);
     if (!std::all_of(replaced.begin(), replaced.end(),
-                     [](char16_t u) { return isDigit(u) || u == u',' || u == u'.'; }))
+                     [](char16_t u) { return isRunDigit(u) || u == u',' || u == u'.'; }))
         return std::nullopt;
     if (!inCode(text.substr(0, L), L)) return std::nullopt;
 
@@ -198,9 +202,9 @@ std::optional<LineEditor::Regrouping> LineEditor::digitGrouping(std::u16string_v
     std::size_t S = L;
     while (S > 0) {
         const char16_t u = text[S - 1];
-        if (isDigit(u) || (u == u',' && isGroupingComma(text, S - 1))) {
+        if (isRunDigit(u) || (u == u',' && isGroupingComma(text, S - 1))) {
             --S;
-        } else if (u == u'.' && !point && S >= 2 && isDigit(text[S - 2])) {
+        } else if (u == u'.' && !point && S >= 2 && isRunDigit(text[S - 2])) {
             point = true;
             --S;
         } else {
@@ -210,7 +214,7 @@ std::optional<LineEditor::Regrouping> LineEditor::digitGrouping(std::u16string_v
     std::size_t R = E;
     while (R < text.size()) {
         const char16_t u = text[R];
-        if (isDigit(u) || (u == u',' && isGroupingComma(text, R))) {
+        if (isRunDigit(u) || (u == u',' && isGroupingComma(text, R))) {
             ++R;
         } else if (u == u'.' && !point && isDigitAt(text, R + 1)) {
             point = true;

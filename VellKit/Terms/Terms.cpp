@@ -30,9 +30,9 @@ std::vector<Terms::Section> Terms::sections() {
     sections.push_back({
         L10n::text("1. 何をするアプリか", "1. What this app is"),
         L10n::text(
-            "VellCalc（以下「本アプリ」）は、入力した式をその場で計算して表示する、個人用の計算ノートです。"
+            "Vell（以下「本アプリ」）は、入力した式をその場で計算して表示する、個人用の計算ノートです。"
             "計算の下書きや検討に使うことを想定しています。",
-            "VellCalc (the \"App\") is a personal calculating notepad that evaluates what you type and "
+            "Vell (the \"App\") is a personal calculating notepad that evaluates what you type and "
             "shows the result. It is intended for drafting and exploring calculations."),
     });
 

@@ -84,7 +84,7 @@ BarLayout barLayout(const AxisMap& map, std::size_t count) {
 }
 
 QPointF SurfaceLayout::project(double u, double v, double h) const {
-    return {cx + scale * (u * cosYaw - v * sinYaw), baseY + scale * tilt * depth(u, v) - h * zHeight};
+    return {cx + scale * (u * cosYaw - v * sinYaw), baseY + depthScale * depth(u, v) - h * zHeight};
 }
 
 QPointF SurfaceLayout::zAxisCorner() const {
@@ -119,14 +119,20 @@ SurfaceLayout surfaceLayout(const QRectF& rect, PlotAngle angle, double zLabelWi
     layout.cosYaw = std::cos(angle.yaw);
     layout.tilt = angle.tilt;
     layout.gutter = std::min(0.3 * W, zLabelWidth + 6);
+    // The floor's shape and the heights are measured as on a canvas about twice as wide as high.
     double R = std::max(0.5 * std::min(2 * H, W - layout.gutter) - 10, 20.0);
     const double cap = std::max(0.3 * (H - 26), 20.0);
     if (R * angle.tilt > cap) R = cap / angle.tilt;
-    layout.R = R;
     layout.t = R * angle.tilt;
-    layout.cx = rect.left() + layout.gutter + R;
-    layout.scale = R / (0.5 * (std::fabs(layout.sinYaw) + std::fabs(layout.cosYaw)));
     layout.zHeight = std::min(1.6 * R, std::max(H - 2 * layout.t - 26, 10.0));
+    // A wide canvas (a surface spans the editor) is not left empty on the right: the floor is drawn
+    // wider than its shape, up to twice, across the room beside the z labels.
+    const double room = W - layout.gutter - SurfaceLayout::rightRoom;
+    layout.R = std::clamp(0.5 * room, R, 2 * R);
+    layout.cx = rect.left() + layout.gutter + std::max(0.0, 0.5 * room - layout.R) + layout.R;
+    const double turnedWidth = 0.5 * (std::fabs(layout.sinYaw) + std::fabs(layout.cosYaw));
+    layout.scale = layout.R / turnedWidth;
+    layout.depthScale = layout.t / turnedWidth;
     const double extra = std::max(0.0, (H - layout.zHeight - 2 * layout.t) / 2);
     layout.baseY = rect.top() + extra + layout.zHeight + layout.t;
     return layout;

@@ -63,6 +63,9 @@ BarLayout barLayout(const AxisMap& map, std::size_t count);
 // Where a surface's floor lies and how its points (u, v from −0.5 to 0.5, height h from 0 to 1) are
 // projected onto the canvas, for a rectangle, a view angle and the width of the wider z label.
 struct SurfaceLayout {
+    // Kept free right of the floor for the range label standing beyond its right edge.
+    static constexpr double rightRoom = 48;
+
     QRectF rect;
     double sinYaw = 0;
     double cosYaw = 1;
@@ -72,8 +75,9 @@ struct SurfaceLayout {
     double t = 0;      // half the floor's drawn height
     double cx = 0;     // the floor's centre
     double baseY = 0;
-    double scale = 0;   // floor units to points, so that the turned floor is 2R wide
-    double zHeight = 0; // the drawn height of h = 1
+    double scale = 0;      // floor units to points across, so that the turned floor is 2R wide
+    double depthScale = 0; // depth to points down, so that the turned floor is 2t high
+    double zHeight = 0;    // the drawn height of h = 1
 
     QPointF project(double u, double v, double h) const;
     // Nearer the viewer, lower on the canvas.

@@ -65,6 +65,8 @@ void HelpView::rebuildIfLanguageChanged() {
 
 void HelpView::rebuild() {
     title_->setText(uiText("Vell の使い方", "How to Use Vell"));
+    // The name of the dialog that shows it, in the desktop's window list.
+    setWindowTitle(title_->text());
     closeButton_->setText(uiText("閉じる", "Close"));
 
     inkLabels_ = {title_};

@@ -502,6 +502,8 @@ void SettingsView::addHairline(QVBoxLayout* group) {
 
 void SettingsView::refresh() {
     title_->setText(uiText("設定", "Settings"));
+    // The name of the dialog that shows it, in the desktop's window list.
+    setWindowTitle(title_->text());
     closeButton_->setText(uiText("閉じる", "Close"));
 
     display_.header->setText(uiText("表示", "Display"));

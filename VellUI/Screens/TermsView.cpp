@@ -169,6 +169,8 @@ void TermsView::buildFooter(QVBoxLayout* root) {
 
 void TermsView::retranslate() {
     title_->setText(Q(Terms::title()));
+    // The name of the dialog that shows it, in the desktop's window list.
+    setWindowTitle(title_->text());
     headline_->setText(Q(Terms::headline()));
     const std::vector<Terms::Section> sections = Terms::sections();
     for (std::size_t i = 0; i < sections_.size() && i < sections.size(); ++i) {

@@ -36,6 +36,9 @@ namespace vell {
 
 namespace {
 
+// The caret the view paints in the accent colour.
+constexpr double caretWidth = 2;
+
 std::u16string toU16(const QString& text) {
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
                           static_cast<std::size_t>(text.size()));
@@ -435,11 +438,29 @@ void CalcTextView::inputMethodEvent(QInputMethodEvent* event) {
             return;
         }
     }
+    // The document reports a commit as a change of its whole line (the preedit area goes with it), so
+    // the edit would look like a new line in place of the old; where the commit went is known here.
+    const int commitFrom =
+        std::max(0, textCursor().selectionStart() + std::min(0, event->replacementStart()));
     const QString commit = normalized(event->commitString());
-    if (commit == event->commitString()) return QTextEdit::inputMethodEvent(event);
-    QInputMethodEvent copy(event->preeditString(), event->attributes());
-    copy.setCommitString(commit, event->replacementStart(), event->replacementLength());
-    QTextEdit::inputMethodEvent(&copy);
+    if (commit == event->commitString()) {
+        QTextEdit::inputMethodEvent(event);
+    } else {
+        QInputMethodEvent copy(event->preeditString(), event->attributes());
+        copy.setCommitString(commit, event->replacementStart(), event->replacementLength());
+        QTextEdit::inputMethodEvent(&copy);
+    }
+    if (changePending_ && !commit.isEmpty()) changeFrom_ = commitFrom;
+}
+
+QVariant CalcTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    QVariant value = QTextEdit::inputMethodQuery(query);
+    if ((query == Qt::ImCursorRectangle || query == Qt::ImAnchorRectangle) && value.canConvert<QRectF>()) {
+        QRectF rect = value.toRectF();
+        if (rect.width() < caretWidth) rect.setWidth(caretWidth);
+        value = rect;
+    }
+    return value;
 }
 
 void CalcTextView::insertFromMimeData(const QMimeData* source) {
@@ -546,8 +567,9 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
     if (hasFocus() && !textCursor().hasSelection()) {
         const QRect caret = cursorRect();
         painter.resetTransform();
-        painter.fillRect(onDevicePixels(QRectF(caret.left(), caret.top(), 2, caret.height()), painter),
-                         EditorPalette::accent.resolve(dark));
+        painter.fillRect(
+            onDevicePixels(QRectF(caret.left(), caret.top(), caretWidth, caret.height()), painter),
+            EditorPalette::accent.resolve(dark));
     }
 }
 

@@ -50,6 +50,11 @@ public:
     CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
     ~CalcTextView() override;
 
+    // The caret rectangle is as wide as the caret the view paints: input methods ignore an empty one and
+    // would open their candidate window at the screen's corner.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    using QTextEdit::inputMethodQuery;
+
     // The text as the sheet holds it: lines separated by "\n".
     const QString& text() const { return committed_; }
     std::u16string text16() const;

@@ -105,8 +105,9 @@ void RootView::setSidebarVisible(bool visible) {
 
 void RootView::applyLayout() {
     const bool split = usesSplitView();
-    if (split == splitShown_ && column_->parentWidget() == (split ? static_cast<QWidget*>(splitter_) : this))
-        return;
+    // The column is made a child of the root view before it has a place in either layout.
+    const bool placed = split ? column_->parentWidget() == splitter_ : layout()->indexOf(column_) >= 0;
+    if (split == splitShown_ && placed) return;
     splitShown_ = split;
     // The column moves between the two layouts and is never rebuilt, so the editor keeps its caret,
     // selection and scroll position.

@@ -21,6 +21,7 @@
 #include <QPropertyAnimation>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace vell {
@@ -32,6 +33,10 @@ constexpr int newSheetButtonWidth = 30;
 constexpr qreal hairlineOpacity = 0.6;
 constexpr qreal plainFillOpacity = 0.06;
 constexpr qreal pressedOpacity = 0.5;
+constexpr qreal disabledOpacity = 0.25;
+constexpr int scrollArrowWidth = 24;
+// A notch of a mouse wheel moves the row this far.
+constexpr int wheelNotchScroll = 60;
 
 // "+" after the last tab: never highlighted.
 class NewSheetButton : public QAbstractButton {
@@ -72,12 +77,53 @@ private:
     Appearance& appearance_;
 };
 
+// A chevron beside a row too long for the bar; it repeats while held.
+class ScrollArrowButton : public QAbstractButton {
+public:
+    ScrollArrowButton(Qt::ArrowType direction, Appearance& appearance, QWidget* parent)
+        : QAbstractButton(parent), direction_(direction), appearance_(appearance) {
+        setFocusPolicy(Qt::NoFocus);
+        setFixedSize(scrollArrowWidth, SheetTabBar::barHeight);
+        setAutoRepeat(true);
+        hide();
+        connect(&appearance_, &Appearance::changed, this, [this] { update(); });
+    }
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip || event->type() == QEvent::Show)
+            setAccessibleName(direction_ == Qt::LeftArrow ? uiText("左のタブへ", "Scroll Tabs Left")
+                                                          : uiText("右のタブへ", "Scroll Tabs Right"));
+        return QAbstractButton::event(event);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        if (!isEnabled()) painter.setOpacity(disabledOpacity);
+        if (isDown()) painter.setOpacity(pressedOpacity);
+        const QPointF centre = QRectF(rect()).center();
+        const qreal reach = direction_ == Qt::LeftArrow ? -3 : 3;
+        painter.setPen(
+            QPen(Theme::ink.resolve(appearance_.isDark()), 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        const QPointF chevron[] = {centre + QPointF(-reach, -6), centre + QPointF(reach, 0),
+                                   centre + QPointF(-reach, 6)};
+        painter.drawPolyline(chevron, 3);
+    }
+
+private:
+    Qt::ArrowType direction_;
+    Appearance& appearance_;
+};
+
 } // namespace
 
 SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent)
     : QWidget(parent), store_(session.store()), session_(session), appearance_(appearance),
       scrollArea_(new QScrollArea(this)), row_(new QWidget), rowLayout_(new QHBoxLayout(row_)),
-      newSheetButton_(new NewSheetButton(appearance, row_)), shownSheetID_(session.sheetID()),
+      newSheetButton_(new NewSheetButton(appearance, row_)),
+      scrollLeft_(new ScrollArrowButton(Qt::LeftArrow, appearance, this)),
+      scrollRight_(new ScrollArrowButton(Qt::RightArrow, appearance, this)), shownSheetID_(session.sheetID()),
       scrollAnimation_(new QPropertyAnimation(this)) {
     setFixedHeight(barHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -92,7 +138,14 @@ SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget*
     scrollArea_->setWidget(row_);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scrollArea_);
+    layout->setSpacing(0);
+    layout->addWidget(scrollLeft_);
+    layout->addWidget(scrollArea_, 1);
+    layout->addWidget(scrollRight_);
+    // A wheel turned anywhere over the bar moves the row.
+    for (QWidget* part : {scrollArea_->viewport(), static_cast<QWidget*>(newSheetButton_),
+                          static_cast<QWidget*>(scrollLeft_), static_cast<QWidget*>(scrollRight_)})
+        part->installEventFilter(this);
 
     rowLayout_->setContentsMargins(rowPadding, rowVerticalPadding, rowPadding, rowVerticalPadding);
     rowLayout_->setSpacing(tabSpacing);
@@ -106,6 +159,11 @@ SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget*
     scrollAnimation_->setEasingCurve(QEasingCurve::OutCubic);
 
     connect(newSheetButton_, &QAbstractButton::clicked, this, &SheetTabBar::addSheet);
+    connect(scrollLeft_, &QAbstractButton::clicked, this, [this] { scrollByOneTab(false); });
+    connect(scrollRight_, &QAbstractButton::clicked, this, [this] { scrollByOneTab(true); });
+    QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, &SheetTabBar::updateScrollArrows);
+    connect(bar, &QScrollBar::rangeChanged, this, &SheetTabBar::updateScrollArrows);
     connect(&store_, &DocumentStore::documentChanged, this, &SheetTabBar::syncTabs);
     connect(&session_, &SheetSession::sheetIDChanged, this, &SheetTabBar::sheetIDChanged);
     connect(&appearance_, &Appearance::changed, this, [this] { update(); });
@@ -120,6 +178,7 @@ SheetTabButton* SheetTabBar::tab(const Uuid& sheetID) const {
 
 SheetTabButton* SheetTabBar::makeTab(const Uuid& sheetID) {
     auto* tab = new SheetTabButton(sheetID, appearance_, row_);
+    tab->installEventFilter(this);
     connect(tab, &QAbstractButton::clicked, this, [this, sheetID] { select(sheetID); });
     connect(tab, &SheetTabButton::doubleClicked, this, [this, sheetID] { startRename(sheetID); });
     connect(tab, &SheetTabButton::contextMenuRequested, this,
@@ -181,14 +240,96 @@ void SheetTabBar::updateSelection() {
 }
 
 void SheetTabBar::fitContent() {
-    const int width = std::max(scrollArea_->viewport()->width(), rowLayout_->sizeHint().width());
-    row_->resize(width, barHeight);
+    const int rowWidth = rowLayout_->sizeHint().width();
+    // Judged against the whole bar, so that the arrows taking their room cannot undo the decision.
+    const bool overflows = rowWidth > width();
+    if (scrollLeft_->isVisibleTo(this) != overflows) {
+        scrollLeft_->setVisible(overflows);
+        scrollRight_->setVisible(overflows);
+        layout()->activate();
+    }
+    row_->resize(std::max(scrollArea_->viewport()->width(), rowWidth), barHeight);
     rowLayout_->setGeometry(row_->rect());
+    updateScrollArrows();
+}
+
+void SheetTabBar::updateScrollArrows() {
+    const QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    scrollLeft_->setEnabled(bar->value() > bar->minimum());
+    scrollRight_->setEnabled(bar->value() < bar->maximum());
+}
+
+void SheetTabBar::scrollByOneTab(bool rightwards) {
+    scrollAnimation_->stop();
+    QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    const int viewWidth = scrollArea_->viewport()->width();
+    std::vector<QWidget*> items(tabs_.begin(), tabs_.end());
+    items.push_back(newSheetButton_);
+    // The next item cut off (or wholly hidden) on that side comes wholly into sight, with the row's
+    // padding beside it.
+    int target = bar->value();
+    if (rightwards) {
+        for (const QWidget* item : items)
+            if (item->geometry().right() >= bar->value() + viewWidth) {
+                target = item->geometry().right() + 1 + rowPadding - viewWidth;
+                break;
+            }
+    } else {
+        for (auto item = items.rbegin(); item != items.rend(); ++item)
+            if ((*item)->geometry().left() < bar->value()) {
+                target = (*item)->geometry().left() - rowPadding;
+                break;
+            }
+    }
+    bar->setValue(std::clamp(target, bar->minimum(), bar->maximum()));
+}
+
+void SheetTabBar::keepSelectedInSight() {
+    const SheetTabButton* selected = shownSheetID_ ? tab(*shownSheetID_) : nullptr;
+    if (!selected || scrollAnimation_->state() == QAbstractAnimation::Running) return;
+    QScrollBar* bar = scrollArea_->horizontalScrollBar();
+    const int viewWidth = scrollArea_->viewport()->width();
+    const QRect place = selected->geometry();
+    int target = bar->value();
+    if (place.right() + 1 + rowPadding > target + viewWidth)
+        target = place.right() + 1 + rowPadding - viewWidth;
+    if (place.left() - rowPadding < target) target = place.left() - rowPadding;
+    bar->setValue(std::clamp(target, bar->minimum(), bar->maximum()));
+}
+
+bool SheetTabBar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && watched->isWidgetType()) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        // A touchpad reports pixels; a wheel notches, mostly vertical ones, which move the row sideways.
+        const QPoint pixels = wheel->pixelDelta();
+        const QPoint angle = wheel->angleDelta();
+        int step = 0;
+        if (!pixels.isNull())
+            step = pixels.x() != 0 ? pixels.x() : pixels.y();
+        else
+            step = (angle.x() != 0 ? angle.x() : angle.y()) * wheelNotchScroll / 120;
+        if (wheel->inverted()) step = -step;
+        if (step != 0) {
+            scrollAnimation_->stop();
+            QScrollBar* bar = scrollArea_->horizontalScrollBar();
+            bar->setValue(std::clamp(bar->value() - step, bar->minimum(), bar->maximum()));
+        }
+        event->accept();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SheetTabBar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     fitContent();
+    keepSelectedInSight();
+}
+
+void SheetTabBar::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    fitContent();
+    keepSelectedInSight();
 }
 
 void SheetTabBar::setScrollDuration(int milliseconds) {

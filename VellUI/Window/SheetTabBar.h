@@ -46,6 +46,10 @@ public:
     SheetTabButton* tab(const Uuid& sheetID) const;
     QAbstractButton* newSheetButton() const { return newSheetButton_; }
     QScrollArea* scrollArea() const { return scrollArea_; }
+    // Beside the row while it is wider than the bar: each brings the next tab cut off on its side
+    // into sight, and is disabled at that end of the row.
+    QAbstractButton* scrollLeftButton() const { return scrollLeft_; }
+    QAbstractButton* scrollRightButton() const { return scrollRight_; }
 
     // The menu of a tab, built against the document as it is now: Rename, Duplicate, Move Left, Move
     // Right and Delete, each enabled as the sheet's place allows. The caller owns it.
@@ -66,8 +70,10 @@ public:
     QPropertyAnimation* scrollAnimation() const { return scrollAnimation_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // Brings the tabs in step with the document's sheets, keeping each sheet's tab.
@@ -76,6 +82,10 @@ private:
     void updateSelection();
     void scrollToSelected();
     void fitContent();
+    void updateScrollArrows();
+    void scrollByOneTab(bool rightwards);
+    // Scrolls no further than needed for the window's tab to be wholly in sight, without animation.
+    void keepSelectedInSight();
     void showContextMenu(const Uuid& sheetID, const QPoint& globalPosition);
     SheetTabButton* makeTab(const Uuid& sheetID);
 
@@ -86,6 +96,8 @@ private:
     QWidget* row_;
     QHBoxLayout* rowLayout_;
     QAbstractButton* newSheetButton_;
+    QAbstractButton* scrollLeft_;
+    QAbstractButton* scrollRight_;
     std::vector<SheetTabButton*> tabs_;
     std::optional<Uuid> shownSheetID_;
     QPropertyAnimation* scrollAnimation_;

@@ -69,8 +69,10 @@ QString StatusBar::totalText() const {
 }
 
 void StatusBar::refresh() {
-    const std::string n = std::to_string(session_.calculatedLineCount());
-    count_->setText(qText(L10n::text(n + " 行を計算", n + " lines calculated")));
+    const auto count = session_.calculatedLineCount();
+    const std::string n = std::to_string(count);
+    count_->setText(
+        qText(L10n::text(n + " 行を計算", n + (count == 1 ? " line calculated" : " lines calculated"))));
 
     const auto total = DocumentStore::total(session_.results());
     totalLabel_->setVisible(total.has_value());

@@ -86,14 +86,44 @@ WindowSheet::WindowSheet(WindowSheetKind kind, QWidget& window) : QDialog(&windo
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     connect(this, &QDialog::finished, this, &WindowSheet::finishPresentation);
+    // It keeps its place over the window, also while the window manager is still placing the window.
+    window.installEventFilter(this);
 }
 
 void WindowSheet::present(QWidget* body, bool dismissable) {
     if (body_) body_->deleteLater();
     body_ = body;
     dismissable_ = dismissable;
-    if (body) layout()->addWidget(body);
+    if (body) {
+        layout()->addWidget(body);
+        // The screen names itself; the dialog carries that name into the desktop's window list.
+        setWindowTitle(body->windowTitle());
+        connect(body, &QWidget::windowTitleChanged, this, &QWidget::setWindowTitle);
+    }
+    centreOverWindow();
     open();
+}
+
+void WindowSheet::centreOverWindow() {
+    const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!window) return;
+    // Inner rectangles of both: the frame of a window not yet shown is unknown, so centring frames
+    // would place the first opening otherwise than every later one.
+    QRect place(QPoint(), size());
+    place.moveCenter(window->geometry().center());
+    if (place != geometry()) setGeometry(place);
+}
+
+bool WindowSheet::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parentWidget() && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        centreOverWindow();
+    return QDialog::eventFilter(watched, event);
+}
+
+void WindowSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    centreOverWindow();
 }
 
 void WindowSheet::dismiss() {

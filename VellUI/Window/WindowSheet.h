@@ -67,8 +67,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Centred over the window it belongs to, every time it opens and whenever that window moves.
+    void centreOverWindow();
     // Not dismissable: only dismiss(), a body's own ending or the application quitting closes it.
     bool mayClose() const;
     void finishPresentation();

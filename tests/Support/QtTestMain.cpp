@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <gmock/gmock.h>
+#include <string_view>
 
 namespace {
 
@@ -40,6 +41,16 @@ int main(int argc, char** argv) {
     setenv("XDG_RUNTIME_DIR", qPrintable(home.filePath("runtime")), 1);
     // Offscreen unless the one who runs the suite asks for another platform, to watch it.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The offscreen screen is 800 × 800 unless told otherwise, smaller than a main window; windows
+    // are kept on a screen of a common desktop's size instead.
+    if (std::string_view(std::getenv("QT_QPA_PLATFORM")) == "offscreen") {
+        const QString config = home.filePath("screens.json");
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly)) return 1;
+        file.write(R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": 1280, "height": 900}]})");
+        file.close();
+        setenv("QT_QPA_PLATFORM", qPrintable(QStringLiteral("offscreen:configfile=") + config), 1);
+    }
     QApplication application(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     return RUN_ALL_TESTS();

@@ -7,10 +7,12 @@
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
+#include "Stores/UserDefaults.h"
 #include "Support/SharedPreferences.h"
 #include "VellApp.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
+#include "WindowPlaces.h"
 
 #include <QApplication>
 #include <QFile>
@@ -69,6 +71,10 @@ inline std::vector<QString> itemTexts(const QMenu& menu) {
     return texts;
 }
 
+struct ForgottenWindowPlaces {
+    ForgottenWindowPlaces() { UserDefaults::remove(*UserDefaults::standard(), WindowPlaces::key); }
+};
+
 class VellAppTest : public ::testing::Test {
 protected:
     explicit VellAppTest(AppLanguage language = AppLanguage::english) : preferences(language) {}
@@ -86,6 +92,8 @@ protected:
     const Sheet& sheetAt(std::size_t index) const { return store().sheets().at(index); }
 
     SharedPreferences preferences;
+    // Each test starts as on a first start, with no window places kept by an earlier one.
+    ForgottenWindowPlaces forgottenPlaces;
     QTemporaryDir folder;
     QString storagePath = folder.filePath("Vell/document.json");
     std::unique_ptr<VellApp> app = std::make_unique<VellApp>(storagePath);

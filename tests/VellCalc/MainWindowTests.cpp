@@ -4,6 +4,7 @@
 #include "Stores/UserDefaults.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
+#include "Window/StatusBar.h"
 #include "Window/WindowSheet.h"
 
 #include <QLabel>
@@ -54,6 +55,32 @@ TEST_F(MainWindowTest, AWindowOpensAtTheStartOfItsSheet) {
     for (MainWindow* window : app->windows()) {
         EXPECT_EQ(testsupport::editorOf(*window).caretPosition(), 0);
         EXPECT_EQ(testsupport::editorOf(*window).verticalScrollBar()->value(), 0);
+    }
+}
+
+TEST_F(MainWindowTest, TheFirstAndANewWindowShowTheirEditorUnderEverySheetListChoice) {
+    struct Case {
+        SheetListStyle style;
+        bool namedValues;
+    };
+    for (const Case& c : {Case{SheetListStyle::both, true}, Case{SheetListStyle::both, false},
+                          Case{SheetListStyle::sidebar, true}, Case{SheetListStyle::sidebar, false},
+                          Case{SheetListStyle::tabs, true}, Case{SheetListStyle::tabs, false}}) {
+        SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) +
+                     (c.namedValues ? " named" : " unnamed"));
+        AppSettings::shared().setSheetListStyle(c.style);
+        AppSettings::shared().setShowsNamedValues(c.namedValues);
+        MainWindow& first = open();
+        press(first, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+        for (MainWindow* window : app->windows()) {
+            const CalcTextView& editor = testsupport::editorOf(*window);
+            EXPECT_TRUE(editor.isVisible());
+            EXPECT_GT(editor.width(), 600);
+            EXPECT_GT(editor.height(), 200);
+            EXPECT_TRUE(window->rootView().column()->statusBar()->isVisible());
+            window->close();
+        }
+        settle();
     }
 }
 

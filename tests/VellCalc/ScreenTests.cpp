@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "Screens/HelpView.h"
 #include "Screens/ScreenBodies.h"
+#include "Screens/SettingsView.h"
 #include "Screens/TermsView.h"
 #include "Stores/UserDefaults.h"
 #include "Window/WindowSheet.h"
@@ -47,6 +48,88 @@ TEST_F(ScreenTest, TheHelpCommandOpensTheHelpInEveryWindowAndEachClosesOnItsOwn)
     QTest::mouseClick(firstHelp->closeButton(), Qt::LeftButton);
     settle();
     EXPECT_EQ(helpOf(first), nullptr);
+}
+
+// Each screen is its own window in the desktop's window list, named as its header names it, and
+// stands centred over the window it belongs to: at the first opening as at every later one.
+TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
+    struct Case {
+        AppLanguage language;
+        QString settings, help, terms;
+    };
+    const Case cases[] = {
+        {AppLanguage::english, "Settings", "How to Use Vell", "Before You Begin"},
+        {AppLanguage::japanese, "設定", "Vell の使い方", "ご利用の前に"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.terms.toStdString());
+        AppSettings::shared().setLanguage(c.language);
+        AppSettings::shared().setAcceptedTermsVersion(0);
+        MainWindow& window = open();
+        window.move(130, 90);
+        settle();
+        const auto expectCentred = [](const QWidget& dialog, const QWidget& over) {
+            EXPECT_LE((dialog.geometry().center() - over.geometry().center()).manhattanLength(), 1)
+                << "dialog at " << dialog.geometry().x() << "," << dialog.geometry().y() << " over "
+                << over.geometry().x() << "," << over.geometry().y();
+        };
+
+        WindowSheet* gate = window.rootView().openSheet(WindowSheetKind::terms);
+        ASSERT_NE(gate, nullptr);
+        EXPECT_EQ(gate->windowTitle(), c.terms);
+        expectCentred(*gate, window);
+        // It keeps to its window when the window moves.
+        window.move(180, 60);
+        settle();
+        expectCentred(*gate, window);
+        AppSettings::shared().setAcceptedTermsVersion(1);
+        settle();
+
+        for (int opening = 0; opening < 2; ++opening) {
+            window.rootView().openSettings();
+            settle();
+            WindowSheet* settings = window.rootView().openSheet(WindowSheetKind::settings);
+            ASSERT_NE(settings, nullptr);
+            EXPECT_EQ(settings->windowTitle(), c.settings);
+            expectCentred(*settings, window);
+
+            auto* view = qobject_cast<SettingsView*>(settings->body());
+            ASSERT_NE(view, nullptr);
+            view->openTerms();
+            settle();
+            WindowSheet* terms = view->openScreen(WindowSheetKind::terms);
+            ASSERT_NE(terms, nullptr);
+            EXPECT_EQ(terms->windowTitle(), c.terms);
+            expectCentred(*terms, *settings);
+            terms->dismiss();
+            settle();
+
+            settings->dismiss();
+            settle();
+            press(window, Qt::Key_Slash, Qt::ControlModifier);
+            WindowSheet* help = window.rootView().openSheet(WindowSheetKind::help);
+            ASSERT_NE(help, nullptr);
+            EXPECT_EQ(help->windowTitle(), c.help);
+            expectCentred(*help, window);
+            help->dismiss();
+            settle();
+        }
+        window.close();
+        settle();
+    }
+}
+
+// The title follows the language while the screen is open.
+TEST_F(ScreenTest, AScreensTitleFollowsTheLanguage) {
+    MainWindow& window = open();
+    window.rootView().openSettings();
+    settle();
+    WindowSheet* settings = window.rootView().openSheet(WindowSheetKind::settings);
+    ASSERT_NE(settings, nullptr);
+    EXPECT_EQ(settings->windowTitle(), "Settings");
+    AppSettings::shared().setLanguage(AppLanguage::japanese);
+    settle();
+    EXPECT_EQ(settings->windowTitle(), "設定");
 }
 
 TEST_F(ScreenTest, TheGateTakesTheQuitKeysAndQuitsWithNothingAccepted) {

@@ -172,6 +172,9 @@ TEST(SpacedSnippet, SeparatesASnippetFromTheWordBeforeIt) {
 TEST(GroupedDigits, RegroupsTheIntegerPart) {
     const std::pair<std::u16string, std::u16string> cases[] = {
         {u"1234567.891", u"1,234,567.891"},
+        {u"１２３４５６７.８", u"１,２３４,５６７.８"},
+        {u"1,２3４", u"1,２3４"},
+        {u"1２3４", u"1,２3４"},
         {u"1,2,3", u"123"},
         {u"1234,", u"1,234"},
         {u"123", u"123"},
@@ -219,6 +222,13 @@ TEST(DigitGrouping, RegroupsTheNumberAroundTheEdit) {
         {"inside a closed text's line", u"\"a\" 1234", {8, 0}, u"5", regroup(4, 4, u"12,345", 10)},
         {"on a later line", u"// 1\n1234", {9, 0}, u"5", regroup(5, 4, u"12,345", 11)},
         {"caret before a comma", u"1,234", {2, 0}, u"99", regroup(0, 5, u"199,234", 3)},
+        // Full-width digits group like ASCII ones and stay as typed.
+        {"full-width digit at the end", u"1,234", {5, 0}, u"５", regroup(0, 5, u"12,34５", 6)},
+        {"full-width digit inside", u"1,234", {3, 0}, u"５", regroup(0, 5, u"12,５34", 4)},
+        {"full-width digit after ASCII ones", u"1234", {4, 0}, u"５", regroup(0, 4, u"12,34５", 6)},
+        {"full-width number", u"１２３４", {4, 0}, u"５", regroup(0, 4, u"１２,３４５", 6)},
+        {"delete in a full-width number", u"１２,３４５", {5, 1}, u"", regroup(0, 6, u"１,２３４", 5)},
+        {"full-width fraction digits", u"1234.５", {6, 0}, u"６", regroup(0, 6, u"1,234.５６", 8)},
     };
     for (const GroupingCase& c : cases)
         expectGrouping(c);
@@ -242,7 +252,8 @@ TEST(DigitGrouping, LeavesEditsAloneThatNeedNoRegrouping) {
         {"typed point", u"1234", {4, 0}, u".", std::nullopt},
         {"typed comma", u"1234", {4, 0}, u",", std::nullopt},
         {"typed letter", u"1234", {4, 0}, u"a", std::nullopt},
-        {"full-width digit", u"1234", {4, 0}, u"５", std::nullopt},
+        {"full-width digit in a short number", u"1２", {2, 0}, u"３", std::nullopt},
+        {"full-width digit after a letter", u"x1,234", {6, 0}, u"５", std::nullopt},
         {"replaced letters", u"12ab", {2, 2}, u"34", std::nullopt},
         {"negative location", u"1234", {-1, 0}, u"5", std::nullopt},
         {"negative length", u"1234", {4, -1}, u"5", std::nullopt},
@@ -286,6 +297,7 @@ TEST(DigitGrouping, LeavesNumbersInCallsAndListsAsTyped) {
         {"nested plain parentheses", u"max((5,123", {10, 0}, u"4", std::nullopt},
         {"space before the parenthesis", u"sqrt (1234", {10, 0}, u"5", std::nullopt},
         {"list item", u"[7,123", {6, 0}, u"4", std::nullopt},
+        {"full-width second argument", u"max(５,１２３", {9, 0}, u"４", std::nullopt},
         {"full-width parenthesis", u"max（5,123", {9, 0}, u"4", std::nullopt},
         {"Japanese list bracket", u"【7,123", {6, 0}, u"4", std::nullopt},
         {"plain parentheses", u"(1234", {5, 0}, u"5", regroup(1, 4, u"12,345", 7)},
@@ -303,9 +315,10 @@ TEST(DigitGrouping, LeavesNumbersInCallsAndListsAsTyped) {
 // line typed without it.
 TEST(DigitGrouping, KeepsTheNumbersTheLexerReads) {
     const std::u16string lines[] = {
-        u"max(5,1234)",        u"[1,2,3456]",      u"min(12, 34567, 8)", u"12345 + 6789",
-        u"hypot(1234,5678)",   u"x = 1234567.891", u"sum(1,234,5678)",   u"sqrt(12345)",
-        u"(12345 + 6789) * 2", u"max(2*5,1234)",   u"round(1234567.5)",  u"[100000]",
+        u"max(5,1234)",           u"[1,2,3456]",       u"min(12, 34567, 8)", u"12345 + 6789",
+        u"hypot(1234,5678)",      u"x = 1234567.891",  u"sum(1,234,5678)",   u"sqrt(12345)",
+        u"(12345 + 6789) * 2",    u"max(2*5,1234)",    u"round(1234567.5)",  u"[100000]",
+        u"１２３４５ + ６７８９", u"max(５,１２３４)", u"1２3４5.６７",
     };
     for (const std::u16string& line : lines) {
         const std::u16string grouped = typeWithGrouping(line);

@@ -101,7 +101,7 @@ TEST(Terms, FixedSectionsWordForWord) {
     setLanguage(AppLanguage::japanese);
     std::vector<Terms::Section> sections = Terms::sections();
     EXPECT_EQ(sections[0].body,
-              "VellCalc（以下「本アプリ」）は、入力した式をその場で計算して表示する、個人用の計算ノートです。"
+              "Vell（以下「本アプリ」）は、入力した式をその場で計算して表示する、個人用の計算ノートです。"
               "計算の下書きや検討に使うことを想定しています。");
     EXPECT_EQ(sections[4].body, "本アプリの改変、リバースエンジニアリング、再配布、および法令に違反する目的で"
                                 "の利用はご遠慮ください。");
@@ -111,7 +111,7 @@ TEST(Terms, FixedSectionsWordForWord) {
     setLanguage(AppLanguage::english);
     sections = Terms::sections();
     EXPECT_EQ(sections[0].body,
-              R"(VellCalc (the "App") is a personal calculating notepad that evaluates what you )"
+              R"(Vell (the "App") is a personal calculating notepad that evaluates what you )"
               R"(type and shows the result. It is intended for drafting and exploring calculations.)");
     EXPECT_EQ(sections[4].body,
               "Please do not modify, reverse-engineer, or redistribute the App, or use it for "

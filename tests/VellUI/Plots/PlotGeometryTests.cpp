@@ -178,8 +178,9 @@ TEST(SurfaceLayout, AtYawZeroTheFloorIsAnUprightRectangle) {
     const QRectF rect(6, 6, 912, 248);
     const SurfaceLayout layout = surfaceLayout(rect, {0, 0.25}, 24);
     EXPECT_DOUBLE_EQ(layout.gutter, 30);
-    EXPECT_DOUBLE_EQ(layout.R, 0.5 * std::min(2 * 248.0, 912.0 - 30) - 10); // 238
-    EXPECT_DOUBLE_EQ(layout.t, layout.R * 0.25);
+    // Its shape is that of a floor 2 × 238 wide; it is drawn across the width beside the gutter.
+    EXPECT_DOUBLE_EQ(layout.R, 0.5 * (912.0 - 30 - SurfaceLayout::rightRoom)); // 417
+    EXPECT_DOUBLE_EQ(layout.t, 238 * 0.25);
     EXPECT_DOUBLE_EQ(layout.cx, 6 + 30 + layout.R);
 
     EXPECT_EQ(layout.project(-0.5, -0.5, 0), QPointF(layout.cx - layout.R, layout.baseY - layout.t));
@@ -197,7 +198,7 @@ TEST(SurfaceLayout, AtYawZeroTheFloorIsAnUprightRectangle) {
     EXPECT_DOUBLE_EQ(yLabel.y(), layout.baseY);
 
     // Floor and heights fill the rectangle's height, centred.
-    EXPECT_DOUBLE_EQ(layout.zHeight, std::min(1.6 * layout.R, 248 - 2 * layout.t - 26));
+    EXPECT_DOUBLE_EQ(layout.zHeight, std::min(1.6 * 238, 248 - 2 * layout.t - 26));
     const double extra = (248 - layout.zHeight - 2 * layout.t) / 2;
     EXPECT_DOUBLE_EQ(layout.baseY, 6 + extra + layout.zHeight + layout.t);
 }
@@ -229,14 +230,15 @@ TEST(SurfaceLayout, AtTheDefaultAngleTheAxisStandsAtTheLeftCornerOfADiamond) {
     EXPECT_GT(yLabel.x(), layout.cx);
 }
 
-TEST(SurfaceLayout, PastTheCapTheFloorShrinksKeepingItsShape) {
+TEST(SurfaceLayout, PastTheCapTheFloorShrinksAndIsDrawnAtMostTwiceAsWide) {
     const QRectF rect(0, 0, 912, 248);
     const double cap = 0.3 * (248 - 26);
     const SurfaceLayout steep = surfaceLayout(rect, {pi / 4, 0.95}, 24);
     EXPECT_DOUBLE_EQ(steep.t, cap);
-    EXPECT_DOUBLE_EQ(steep.R, cap / 0.95);
+    EXPECT_DOUBLE_EQ(steep.R, 2 * cap / 0.95);
     const SurfaceLayout flat = surfaceLayout(rect, {pi / 4, 0.25}, 24);
-    EXPECT_DOUBLE_EQ(flat.R, 238);
+    EXPECT_DOUBLE_EQ(flat.R, 417);
+    EXPECT_DOUBLE_EQ(flat.t, 238 * 0.25);
     EXPECT_LT(flat.t, cap);
 
     // Small rectangles keep a floor of at least 20 and a cap of at least 20.
@@ -245,6 +247,45 @@ TEST(SurfaceLayout, PastTheCapTheFloorShrinksKeepingItsShape) {
     EXPECT_DOUBLE_EQ(tiny.t, 19);
     EXPECT_DOUBLE_EQ(tiny.zHeight, 10);
     EXPECT_DOUBLE_EQ(tiny.baseY, 10 + 19); // no room to centre: no space on top
+}
+
+// A surface under its line is as wide as the editor, under the answer column too: its floor runs
+// across the width beside the z labels, drawn wider than its shape where the height holds it back,
+// at most twice as wide; what is left over on a very wide canvas is shared out on both sides.
+TEST(SurfaceLayout, TheFloorRunsAcrossTheWidthItsHeightsKeepTheirRule) {
+    struct Case {
+        double width;
+        PlotAngle angle;
+    };
+    const Case cases[] = {
+        {731, PlotAngle{}},    {731, {0, 0.25}},  {731, {1.0, 0.6}},   {912, PlotAngle{}},
+        {912, {pi / 4, 0.95}}, {600, {2.5, 0.1}}, {2000, PlotAngle{}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " yaw " << c.angle.yaw << " tilt " << c.angle.tilt);
+        const QRectF rect(6, 6, c.width, 248);
+        const SurfaceLayout layout = surfaceLayout(rect, c.angle, 24);
+        const Bounds floor = floorBounds(layout);
+        const double left = rect.left() + layout.gutter;
+        const double right = rect.right() - SurfaceLayout::rightRoom;
+        // The floor's shape and heights as a square canvas would have them.
+        const double shapeR =
+            std::min(0.5 * std::min(2 * 248.0, c.width - 30) - 10, 0.3 * (248 - 26) / c.angle.tilt);
+        EXPECT_DOUBLE_EQ(layout.t, shapeR * c.angle.tilt);
+        EXPECT_DOUBLE_EQ(layout.zHeight, std::min(1.6 * shapeR, 248 - 2 * layout.t - 26));
+        EXPECT_NEAR(floor.bottom - floor.top, 2 * layout.t, 1e-9);
+        EXPECT_NEAR(floor.right - floor.left, 2 * layout.R, 1e-9);
+        EXPECT_LE(layout.R, 2 * shapeR + 1e-9);
+        EXPECT_GE(layout.R, shapeR - 1e-9);
+        if (layout.R < 2 * shapeR) {
+            EXPECT_NEAR(floor.left, left, 1e-9);
+            EXPECT_NEAR(floor.right, right, 1e-9);
+        } else {
+            EXPECT_NEAR(floor.left - left, right - floor.right, 1e-9);
+        }
+    }
+    // At the default window the floor is wider than the old square rule made it.
+    EXPECT_GT(surfaceLayout({6, 6, 731, 248}, PlotAngle{}, 24).R, 300);
 }
 
 TEST(SurfaceLayout, LongZLabelsTakeAtMostThirtyPerCent) {

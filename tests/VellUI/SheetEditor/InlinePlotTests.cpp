@@ -129,6 +129,10 @@ TEST_F(SheetEditorPlots, ASurfaceSpansTheViewAndIsRecordedForTurning) {
     ASSERT_EQ(view.plotBoxes().size(), 1u);
     EXPECT_EQ(view.plotBoxes()[0].box, rect);
     EXPECT_EQ(view.plotBoxes()[0].title, "plot(x*y, -2, 2)");
+    // The surface itself, not only its image, reaches under the answer column.
+    const QRectF besideTheText(view.dividerX() + 2, rect.top(), rect.right() - view.dividerX() - 2,
+                               rect.height());
+    EXPECT_GT(pixelsOtherThanBackground(shown, besideTheText), 2000);
 
     const double nextLine = view.lineRect(1).top();
     Window& off = windows.back();

@@ -102,6 +102,60 @@ TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOne
     EXPECT_EQ(locks(), (std::vector<std::int64_t>{1}));
 }
 
+// Input method frameworks place their candidate window by the caret rectangle, and ignore an empty one.
+TEST_F(SheetEditorInputMethod, ReportsACaretRectangleTheInputMethodCanPlaceItsWindowBy) {
+    openSheets({"1200\n3 × 4"});
+    CalcTextView& view = openWindow().view();
+    for (const int offset : {0, 4, 5, 10}) {
+        SCOPED_TRACE(offset);
+        setCaret(view, offset);
+        QInputMethodQueryEvent query(Qt::ImCursorRectangle);
+        QCoreApplication::sendEvent(&view, &query);
+        const QRect reported = query.value(Qt::ImCursorRectangle).toRect();
+        EXPECT_GT(reported.width(), 0);
+        EXPECT_GT(reported.height(), 0);
+        // In the widget's own coordinates, on the caret.
+        const QRect caret = view.cursorRect().translated(view.viewport()->pos());
+        EXPECT_EQ(reported.left(), caret.left());
+        EXPECT_EQ(reported.top(), caret.top());
+        EXPECT_EQ(reported.height(), caret.height());
+        EXPECT_EQ(view.inputMethodQuery(Qt::ImCursorRectangle).toRect(), reported);
+    }
+    // The caret the view paints itself is unchanged: Qt's own stays off.
+    EXPECT_EQ(view.cursorWidth(), 0);
+}
+
+// A digit committed into a grouped number regroups it as a typed one does; a full-width one stays as typed.
+TEST_F(SheetEditorInputMethod, ACommittedDigitRegroupsItsNumber) {
+    struct Case {
+        const char* before;
+        int caret;
+        const char* digit;
+        const char* after;
+        int caretAfter;
+    };
+    const Case cases[] = {
+        {"1,234", 5, "５", "12,34５", 6},
+        {"1,234", 3, "５", "12,５34", 4},
+        {"1,234", 0, "５", "５1,234", 1},
+        {"1,234", 5, "5", "12,345", 6},
+        {"x\n1,234 + 1", 5, "５", "x\n12,５34 + 1", 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.before) + " at " + std::to_string(c.caret) + " " + c.digit);
+        openSheets({c.before});
+        CalcTextView& view = openWindow().view();
+        setCaret(view, c.caret);
+        preedit(view, QString::fromUtf8(c.digit));
+        commit(view, QString::fromUtf8(c.digit));
+        settle();
+        EXPECT_EQ(view.text(), QString::fromUtf8(c.after));
+        EXPECT_EQ(sheetText(), c.after);
+        EXPECT_EQ(caret(view), c.caretAfter);
+        windows.clear();
+    }
+}
+
 TEST_F(SheetEditorInputMethod, ACompositionMovedOffALockedLineWorksAgain) {
     openSheets({"ab\ncd\nef"}, {1});
     CalcTextView& view = openWindow().view();

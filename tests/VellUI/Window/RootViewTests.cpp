@@ -2,6 +2,7 @@
 #include "Keypad/Keypad.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
+#include "Window/SidebarView.h"
 #include "Window/StatusBar.h"
 #include "Window/WindowTestSupport.h"
 
@@ -76,6 +77,39 @@ TEST_F(RootViewTest, TheSheetListPreferencesChooseSplitOrBareAndWhetherTabsLead)
         EXPECT_EQ(window.root.column(), column);
         ASSERT_TRUE(editor);
         EXPECT_EQ(column->editor(), editor.data());
+    }
+}
+
+TEST_F(RootViewTest, AWindowBuiltUnderEverySheetListChoiceShowsItsWholeColumn) {
+    struct Case {
+        SheetListStyle style;
+        bool namedValues;
+    };
+    for (const Case& c : {Case{SheetListStyle::both, true}, Case{SheetListStyle::both, false},
+                          Case{SheetListStyle::sidebar, true}, Case{SheetListStyle::sidebar, false},
+                          Case{SheetListStyle::tabs, true}, Case{SheetListStyle::tabs, false}}) {
+        SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) +
+                     (c.namedValues ? " named" : " unnamed"));
+        AppSettings::shared().setSheetListStyle(c.style);
+        AppSettings::shared().setShowsNamedValues(c.namedValues);
+        Window window(store);
+        window.settle();
+        SheetColumn& column = *window.root.column();
+        const bool split = RootView::usesSplitView(AppSettings::shared());
+        EXPECT_EQ(window.root.splitter()->isVisible(), split);
+        EXPECT_EQ(window.root.sidebar()->isVisible(), split);
+        EXPECT_TRUE(column.isVisible());
+        // The column fills the window beside the sidebar: full height, and all the width it leaves.
+        EXPECT_EQ(column.height(), window.root.height());
+        const int sidebarWidth = split ? window.root.sidebarPlace()->width() + 1 : 0;
+        EXPECT_EQ(column.width(), window.root.width() - sidebarWidth);
+        EXPECT_EQ(column.tabBarPlace()->isVisible(), c.style != SheetListStyle::sidebar);
+        ASSERT_TRUE(column.editor());
+        EXPECT_TRUE(column.editor()->isVisible());
+        EXPECT_GT(column.editor()->height(), 200);
+        EXPECT_TRUE(column.statusBar()->isVisible());
+        ASSERT_TRUE(column.keypad());
+        EXPECT_TRUE(column.keypad()->isVisible());
     }
 }
 

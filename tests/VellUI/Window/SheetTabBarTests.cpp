@@ -6,6 +6,7 @@
 #include "Window/SheetTabButton.h"
 #include "Window/WindowTestSupport.h"
 
+#include <QAbstractButton>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +17,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -49,6 +51,11 @@ struct TabWindow {
     SheetTabButton& tab(std::size_t number) const { return *bar.tab(sheetID(number)); }
     void click(std::size_t number) const { QTest::mouseClick(&tab(number), Qt::LeftButton); }
     int scroll() const { return bar.scrollArea()->horizontalScrollBar()->value(); }
+    // Wholly inside the visible part of the row.
+    bool inSight(const QWidget& item) const {
+        const QRect visible(scroll(), 0, bar.scrollArea()->viewport()->width(), SheetTabBar::barHeight);
+        return visible.contains(item.geometry());
+    }
     // The action of a tab's menu with that text.
     QAction* menuItem(std::size_t number, const QString& text) {
         menus.emplace_back(bar.makeContextMenu(sheetID(number)));
@@ -140,9 +147,10 @@ TEST_F(SheetTabBarTest, AClickSelectsAndOnlyANewlyShownSheetScrollsToTheMiddle) 
     for (int i = 1; i <= 12; ++i)
         names.push_back("Quarterly budget " + std::to_string(i));
     NamedSheets sheets(names);
-    // Shown first on a sheet far to the right: no scroll yet.
+    // Shown first on a sheet far to the right: its tab is in sight at once, without a scroll to the middle.
     TabWindow window(*sheets.store, 400, sheetID(10));
-    EXPECT_EQ(window.scroll(), 0);
+    EXPECT_TRUE(window.inSight(window.tab(10)));
+    EXPECT_NE(window.bar.scrollAnimation()->state(), QAbstractAnimation::Running);
 
     window.click(11);
     EXPECT_EQ(window.session.sheetID(), sheetID(11));
@@ -173,6 +181,90 @@ TEST_F(SheetTabBarTest, AClickSelectsAndOnlyANewlyShownSheetScrollsToTheMiddle) 
     window.click(1);
     EXPECT_EQ(window.bar.scrollAnimation()->state(), QAbstractAnimation::Running);
     EXPECT_EQ(window.bar.scrollAnimation()->endValue().toInt(), 0);
+}
+
+std::vector<std::string> budgets(int count) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= count; ++i)
+        names.push_back("Quarterly budget " + std::to_string(i));
+    return names;
+}
+
+// A wheel turned over the middle of `target`.
+void wheel(QWidget& target, QPoint angleDelta, QPoint pixelDelta = {}) {
+    const QPointF at = QRectF(target.rect()).center();
+    QWheelEvent event(at, target.mapToGlobal(at), pixelDelta, angleDelta, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&target, &event);
+}
+
+TEST_F(SheetTabBarTest, ARowTooLongForTheBarScrollsByItsArrowsAndTheWheelUpToPlus) {
+    NamedSheets sheets(budgets(12));
+    TabWindow window(*sheets.store, 400);
+    QAbstractButton& left = *window.bar.scrollLeftButton();
+    QAbstractButton& right = *window.bar.scrollRightButton();
+    ASSERT_TRUE(left.isVisible());
+    ASSERT_TRUE(right.isVisible());
+    EXPECT_FALSE(left.isEnabled());
+    EXPECT_TRUE(right.isEnabled());
+    EXPECT_FALSE(window.inSight(*window.bar.newSheetButton()));
+
+    // Each click brings the next tab cut off on the right wholly into sight.
+    int clicks = 0;
+    while (right.isEnabled() && clicks < 40) {
+        const int before = window.scroll();
+        QTest::mouseClick(&right, Qt::LeftButton);
+        settle();
+        EXPECT_GT(window.scroll(), before);
+        ++clicks;
+    }
+    EXPECT_GT(clicks, 1);
+    EXPECT_FALSE(right.isEnabled());
+    EXPECT_TRUE(left.isEnabled());
+    EXPECT_TRUE(window.inSight(*window.bar.newSheetButton()));
+    EXPECT_TRUE(window.inSight(window.tab(12)));
+    QTest::mouseClick(window.bar.newSheetButton(), Qt::LeftButton);
+    EXPECT_EQ(sheets.store->sheets().size(), 13u);
+    settle();
+    EXPECT_TRUE(window.inSight(*window.bar.tabs().back()));
+
+    QTest::mouseClick(&left, Qt::LeftButton);
+    settle();
+    const int back = window.scroll();
+    EXPECT_LT(back, window.bar.scrollArea()->horizontalScrollBar()->maximum());
+
+    // A mouse wheel turned down moves the row on to the right, up back to the left; so does a
+    // sideways swipe on a touchpad; on a tab as anywhere on the bar.
+    QWidget& viewport = *window.bar.scrollArea()->viewport();
+    wheel(viewport, {0, 120});
+    EXPECT_LT(window.scroll(), back);
+    const int afterUp = window.scroll();
+    wheel(window.tab(5), {0, -120});
+    EXPECT_GT(window.scroll(), afterUp);
+    const int afterDown = window.scroll();
+    wheel(*window.bar.scrollLeftButton(), {30, 0}, {30, 0});
+    EXPECT_EQ(window.scroll(), afterDown - 30);
+
+    // Wide enough for every tab: no arrows, nothing to scroll.
+    window.bar.resize(4000, SheetTabBar::barHeight);
+    settle();
+    EXPECT_FALSE(left.isVisible());
+    EXPECT_FALSE(right.isVisible());
+    EXPECT_EQ(window.bar.scrollArea()->horizontalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(window.inSight(*window.bar.newSheetButton()));
+}
+
+TEST_F(SheetTabBarTest, TheWindowsTabStaysInSightAsTheBarNarrows) {
+    NamedSheets sheets(budgets(12));
+    for (const std::size_t shown : {std::size_t{1}, std::size_t{7}, std::size_t{12}}) {
+        SCOPED_TRACE(shown);
+        TabWindow window(*sheets.store, 4000, sheetID(shown));
+        for (const int width : {1200, 700, 400, 250, 900}) {
+            window.bar.resize(width, SheetTabBar::barHeight);
+            settle();
+            EXPECT_TRUE(window.inSight(window.tab(shown))) << width;
+        }
+    }
 }
 
 TEST_F(SheetTabBarTest, ADoubleClickSelectsAndOpensTheRenamePromptWithTheName) {

@@ -38,14 +38,14 @@ TEST_F(StatusBarTest, CountsValueLinesAndTotalsOnlyNumbersThatAddUp) {
     const Case cases[] = {
         {"", {"0 lines calculated", "", ""}},
         {"// a note\n\n// another", {"0 lines calculated", "", ""}},
-        {"5", {"1 lines calculated", "Total", "5"}},
+        {"5", {"1 line calculated", "Total", "5"}},
         {"1 m\n2 kg", {"2 lines calculated", "", ""}},
         {"1 m\n250 cm", {"2 lines calculated", "Total", "3.5 m"}},
         // Texts and lists count, but are never added.
         {"\"abc\"\n[1, 2]\n5", {"3 lines calculated", "Total", "5"}},
-        {"\"abc\"", {"1 lines calculated", "", ""}},
+        {"\"abc\"", {"1 line calculated", "", ""}},
         // Failures, plots and notes count for neither.
-        {"1 +\nplot(x^2)\n// n\n7", {"1 lines calculated", "Total", "7"}},
+        {"1 +\nplot(x^2)\n// n\n7", {"1 line calculated", "Total", "7"}},
         {"600000\n634567", {"2 lines calculated", "Total", "1,234,567"}},
     };
     for (const Case& c : cases) {
@@ -72,6 +72,10 @@ TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
     EXPECT_EQ(bar.totalLabel()->text(), "合計");
     EXPECT_EQ(bar.totalText(), "11");
     EXPECT_EQ(bar.totalValue()->toolTip(), "すべての計算結果を足したもの");
+
+    store.setText("5");
+    EXPECT_EQ(bar.countText(), "1 行を計算");
+    store.setText("5\n6");
 
     AppSettings::shared().setLanguage(AppLanguage::english);
     EXPECT_EQ(bar.countText(), "2 lines calculated");
