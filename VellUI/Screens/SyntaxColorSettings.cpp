@@ -181,8 +181,8 @@ void SyntaxColorSettings::refresh() {
         row.sample->setText(Q(SyntaxKinds::sample(kind)));
         row.light->setColor(shownColor(settings_, kind, false));
         row.dark->setColor(shownColor(settings_, kind, true));
-        row.light->setAccessibleName(row.label->text() + QLatin1String(" – ") + lightTitle_->text());
-        row.dark->setAccessibleName(row.label->text() + QLatin1String(" – ") + darkTitle_->text());
+        row.light->setAccessibleName(row.label->text() + QStringLiteral(" – ") + lightTitle_->text());
+        row.dark->setAccessibleName(row.label->text() + QStringLiteral(" – ") + darkTitle_->text());
         const bool custom = isCustom(settings_, kind);
         row.reset->setVisible(custom);
         row.reset->setEnabled(custom);
@@ -208,7 +208,7 @@ void SyntaxColorSettings::recolor(const QColor& ink, const QColor& secondaryInk,
 void SyntaxColorSettings::pick(SyntaxKind kind, bool dark) {
     if (!picker_) return;
     const QString side = dark ? uiText("黒地", "Dark") : uiText("白地", "Light");
-    const QString title = Q(SyntaxKinds::label(kind)) + QLatin1String(" – ") + side;
+    const QString title = Q(SyntaxKinds::label(kind)) + QStringLiteral(" – ") + side;
     const std::optional<QColor> chosen = picker_(window(), shownColor(settings_, kind, dark), title);
     if (!chosen || !chosen->isValid()) return;
     settings_.setSyntaxColor(HexColor::hex(*chosen), SyntaxKinds::rawValue(kind), dark);

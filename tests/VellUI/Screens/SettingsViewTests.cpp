@@ -381,6 +381,36 @@ TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
     }
 }
 
+TEST_F(SettingsViewTest, ASwatchAndItsColourDialogNameTheKindAndTheSide) {
+    const struct {
+        AppLanguage language;
+        SyntaxKind kind;
+        bool dark;
+        const char* name;
+    } cases[] = {
+        {AppLanguage::english, SyntaxKind::number, false, "Numbers – Light"},
+        {AppLanguage::english, SyntaxKind::comment, true, "Comments – Dark"},
+        {AppLanguage::japanese, SyntaxKind::number, false, "数値 – 白地"},
+        {AppLanguage::japanese, SyntaxKind::unit, true, "単位 – 黒地"},
+    };
+    auto sheet = present();
+    SyntaxColorSettings* colors = viewOf(*sheet)->colors();
+    QString title;
+    colors->setColorPicker([&](QWidget*, const QColor&, const QString& asked) -> std::optional<QColor> {
+        title = asked;
+        return std::nullopt;
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.setLanguage(c.language);
+        ColorSwatch* swatch = c.dark ? colors->row(c.kind).dark : colors->row(c.kind).light;
+        EXPECT_EQ(swatch->accessibleName().toStdString(), c.name);
+        title.clear();
+        click(swatch);
+        EXPECT_EQ(title.toStdString(), c.name);
+    }
+}
+
 TEST_F(SettingsViewTest, SyncFolderIsChosenClearedOrRefusedWithItsReason) {
     settings.setLanguage(AppLanguage::english);
     QTemporaryDir shared;
