@@ -1,10 +1,13 @@
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
+#include "Keypad/CatalogSlotCell.h"
 #include "Keypad/KeyButton.h"
 #include "Keypad/KeypadTestSupport.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPointer>
+#include <QRawFont>
 #include <QWidget>
 #include <memory>
 
@@ -212,6 +215,27 @@ TEST_F(KeyButtonTest, LabelsAreSizedByKeySizeAndColouredByAccent) {
         // Token keys draw in the text colour whatever they insert.
         EXPECT_EQ(KeyButton(K::text("(", "("), KeyButton::Face::token, appearance).labelColor(),
                   Theme::ink.resolve(dark));
+    }
+}
+
+// The symbols of the unit keys come from the label's own face and stand as large as the letters beside
+// them: a face that squeezes "→" into half a letter's height would make the key hard to read.
+TEST_F(KeyButtonTest, SymbolsOnFixedPitchKeysAreDrawnAsLargeAsLetters) {
+    const QFont token = KeyButton(K::text("=", "="), KeyButton::Face::token, appearance).labelFont();
+    for (const QFont& font : {token, SlotFace::labelFont()}) {
+        const QRawFont face = QRawFont::fromFont(font);
+        SCOPED_TRACE(face.familyName().toStdString() + " at " + std::to_string(font.pointSizeF()) + " pt");
+        const QFontMetricsF metrics(font);
+        const QRectF letter = metrics.tightBoundingRect(QStringLiteral("m"));
+        const QRectF capital = metrics.tightBoundingRect(QStringLiteral("M"));
+        for (const QString& symbol : {QStringLiteral("→"), QStringLiteral("$"), QStringLiteral("€")}) {
+            SCOPED_TRACE(symbol.toStdString());
+            EXPECT_TRUE(face.supportsCharacter(symbol.at(0)));
+            const QRectF ink = metrics.tightBoundingRect(symbol);
+            EXPECT_GE(ink.width(), symbol == QStringLiteral("→") ? letter.width() : 0.75 * letter.width());
+            EXPECT_GE(ink.height(),
+                      symbol == QStringLiteral("→") ? 0.55 * capital.height() : capital.height());
+        }
     }
 }
 
