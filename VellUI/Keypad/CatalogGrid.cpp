@@ -163,6 +163,23 @@ int CatalogGrid::columnCount(int width) const {
     return std::max(1, (room + spacing) / (minimumKeyWidth_ + spacing));
 }
 
+int CatalogGrid::minimumWidth() const {
+    // Read afresh, so that a change of language is measured whichever part hears of it first.
+    const std::vector<SlotGroup> groups = store_.groups(kind_);
+    double column = columns_ > 0 ? 0 : minimumKeyWidth_;
+    int title = 0;
+    const QFontMetrics titleMetrics(titleFont());
+    for (const SlotGroup& group : groups) {
+        title = std::max(title, titleMetrics.horizontalAdvance(QString::fromStdString(group.title)));
+        for (const KeySlot& slot : group.keySlots)
+            if (const FunctionItem* item = slot.item())
+                column = std::max(column, SlotFace::narrowestFace(QString::fromStdString(item->label)));
+    }
+    const int columns = columns_ > 0 ? columns_ : 2;
+    const int keys = columns * static_cast<int>(std::ceil(column)) + (columns - 1) * spacing;
+    return std::max(keys, titleIndent + title) + rightPadding;
+}
+
 CatalogGrid::Layout CatalogGrid::layoutFor(int width) const {
     Layout layout;
     const int room = std::max(0, width - rightPadding);

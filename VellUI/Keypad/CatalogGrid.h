@@ -61,6 +61,9 @@ public:
 
     // Number of columns at a width of the grid.
     int columnCount(int width) const;
+    // The narrowest grid that shows every label and title whole: its fixed columns, or two adaptive
+    // ones, each as wide as the widest key needs.
+    int minimumWidth() const;
     int heightForWidth(int width) const override;
     bool hasHeightForWidth() const override { return true; }
 

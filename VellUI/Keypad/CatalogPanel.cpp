@@ -7,7 +7,9 @@
 
 #include <QEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVariantAnimation>
+#include <algorithm>
 #include <cmath>
 
 namespace vell {
@@ -39,7 +41,7 @@ CatalogPanel::CatalogPanel(CatalogPanelSpec spec, Services services, QWidget* pa
     connect(header_, &ArrangeHeader::doneClicked, this, [this] { setArranging(false); });
     connect(&store_, &KeyLayoutStore::changed, this, [this] {
         header_->setResettable(store_.isCustomized(spec_.kind));
-        fitGrid();
+        place();
     });
     connect(&services.settings, &AppSettings::changed, this, &CatalogPanel::retranslate);
 
@@ -83,10 +85,16 @@ void CatalogPanel::retranslate() {
     header_->retranslate();
     grid_->retranslate();
     place();
+    updateGeometry();
+}
+
+QSize CatalogPanel::minimumSizeHint() const {
+    const int scrollBar = scroll_->verticalScrollBar()->sizeHint().width();
+    return {std::max(grid_->minimumWidth() + scrollBar, header_->minimumSizeHint().width()), 0};
 }
 
 int CatalogPanel::headerRoom() const {
-    return header_->sizeHint().height() + headerSpacing;
+    return header_->heightForWidth(width()) + headerSpacing;
 }
 
 // The bar slides down from above the grid, pushing the grid down as it comes.

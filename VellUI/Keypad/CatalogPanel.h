@@ -55,6 +55,10 @@ public:
     // 0 while the bar is away, 1 when it is fully in.
     double headerShown() const { return headerShown_; }
 
+    // As narrow as the panel may be with every label whole: the grid's columns, its scroll bar and the
+    // arranging bar's buttons.
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -21,10 +21,19 @@ struct SlotFace {
     static constexpr double radius = 8;
     // The label's shrink limit when it does not fit.
     static constexpr double minimumLabelScale = 0.6;
+    // Room kept free on either side of a label.
+    static constexpr double labelInset = 4;
+
+    // A label as a face of that width draws it: shrunk to fit, cut with "…" only below the shrink limit.
+    struct Label {
+        QFont font;
+        QString text;
+    };
 
     static QFont labelFont();
-    // The label's point size scaled so that it fits `width`, never below the shrink limit.
-    static QFont fittedLabelFont(const QString& label, double width);
+    static Label fittedLabel(const QString& label, double faceWidth);
+    // The narrowest face that shows the label whole, shrunk as far as it may be.
+    static double narrowestFace(const QString& label);
     static void paint(QPainter& painter, const QRectF& face, const KeySlot& slot, bool arranging, bool dark);
 };
 
