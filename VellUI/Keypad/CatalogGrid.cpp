@@ -365,6 +365,7 @@ void CatalogGrid::dragOver(QPointF point) {
 
 void CatalogGrid::dropLifted() {
     holdTimer_.stop();
+    const bool wasLifted = liftedId_.has_value();
     dragging_ = false;
     if (liftedId_) {
         if (CatalogSlotCell* cell = this->cell(*liftedId_)) cell->setLifted(false);
@@ -372,6 +373,13 @@ void CatalogGrid::dropLifted() {
     }
     delete copy_;
     copy_ = nullptr;
+    if (wasLifted) emit dragEnded();
+}
+
+void CatalogGrid::dragAt(QPointF point) {
+    if (!liftedId_ || !dragging_) return;
+    moveCopyTo(point);
+    dragOver(point);
 }
 
 void CatalogGrid::mousePressEvent(QMouseEvent* event) {
@@ -399,6 +407,7 @@ void CatalogGrid::mouseMoveEvent(QMouseEvent* event) {
     }
     moveCopyTo(event->position());
     dragOver(event->position());
+    emit dragMoved(event->position());
 }
 
 void CatalogGrid::mouseReleaseEvent(QMouseEvent* event) {

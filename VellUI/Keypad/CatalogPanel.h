@@ -13,6 +13,7 @@
 #include <functional>
 
 class QScrollArea;
+class QTimer;
 class QVariantAnimation;
 
 namespace vell {
@@ -28,6 +29,9 @@ class CatalogPanel : public QWidget {
 
 public:
     static constexpr int headerSpacing = 4;
+    // How near the top or bottom of the keys a dragged key scrolls them, and how fast at most.
+    static constexpr int scrollZone = 28;
+    static constexpr int scrollStep = 16;
 
     struct Services {
         KeyLayoutStore& store;
@@ -68,6 +72,11 @@ private:
     void fitGrid();
     void retranslate();
     int headerRoom() const;
+    // The pixels to scroll per tick for a drag at `point` of the viewport: negative upwards, 0 when
+    // it is not near an edge.
+    int scrollSpeed(QPoint point) const;
+    void dragMoved(QPointF gridPoint);
+    void scrollTick();
 
     CatalogPanelSpec spec_;
     KeyLayoutStore& store_;
@@ -76,6 +85,9 @@ private:
     QScrollArea* scroll_;
     CatalogGrid* grid_;
     QVariantAnimation* headerSlide_;
+    QTimer* autoScroll_;
+    // Where the dragging pointer was last seen, in the viewport's coordinates.
+    QPoint dragPoint_;
     bool arranging_ = false;
     double headerShown_ = 0;
 };
