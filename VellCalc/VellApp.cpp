@@ -1,6 +1,9 @@
 #include "VellApp.h"
 
+#include "Appearance/Appearance.h"
+#include "ApplicationLook.h"
 #include "MainWindow.h"
+#include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 
 #include <QApplication>
@@ -9,7 +12,8 @@
 namespace vell {
 
 VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
-    : QObject(parent), store_(std::make_unique<DocumentStore>(std::move(storageURL))) {
+    : QObject(parent), look_(std::make_unique<ApplicationLook>(AppSettings::shared(), Appearance::shared())),
+      store_(std::make_unique<DocumentStore>(std::move(storageURL))) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(application, &QGuiApplication::applicationStateChanged, this,
                 &VellApp::applicationStateChanged);

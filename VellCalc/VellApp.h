@@ -1,8 +1,8 @@
 #pragma once
 
-// The application object: the one document store of the process, the main windows on it, and the
-// application's life cycle passed on to the store (a pending save is written when the application
-// stops being active, quits or the desktop session ends).
+// The application object: the one document store of the process, the main windows on it, the look
+// of the application's stock parts, and the application's life cycle passed on to the store (a pending
+// save is written when the application stops being active, quits or the desktop session ends).
 
 #include <QObject>
 #include <QPointer>
@@ -13,6 +13,7 @@
 
 namespace vell {
 
+class ApplicationLook;
 class DocumentStore;
 class MainWindow;
 
@@ -35,6 +36,7 @@ public:
 private:
     void applicationStateChanged(Qt::ApplicationState state);
 
+    std::unique_ptr<ApplicationLook> look_;
     std::unique_ptr<DocumentStore> store_;
     std::vector<QPointer<MainWindow>> windows_;
 };

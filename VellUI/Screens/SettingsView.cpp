@@ -14,6 +14,7 @@
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 #include "Stores/UiText.h"
+#include "Window/PromptDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -709,7 +710,7 @@ void SettingsView::refuseSyncFolder(const QString& message) {
     box->open();
 }
 
-QMessageBox* SettingsView::eraseConfirmation() const {
+PromptDialog* SettingsView::eraseConfirmation() const {
     return eraseConfirmation_;
 }
 
@@ -745,27 +746,20 @@ void SettingsView::open(WindowSheetKind kind) {
 
 void SettingsView::askToErase() {
     if (eraseConfirmation_) return;
-    auto* box = new QMessageBox(window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(uiText("全ての内容を消去", "Erase All Content"));
-    box->setText(uiText("全ての内容を消去しますか？", "Erase All Content?"));
-    box->setInformativeText(
-        uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
-               "All sheets will be deleted. This can’t be undone, and they will disappear "
-               "from your other devices too."));
-    QPushButton* erase = box->addButton(uiText("消去する", "Erase"), QMessageBox::DestructiveRole);
+    auto* prompt = new PromptDialog(*window());
+    prompt->setTitle(uiText("全ての内容を消去しますか？", "Erase All Content?"));
+    prompt->setMessage(uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
+                              "All sheets will be deleted. This can’t be undone, and they will disappear "
+                              "from your other devices too."));
+    QPushButton* erase = prompt->addButton(uiText("消去する", "Erase"), PromptDialog::Role::destructive);
     erase->setObjectName(QStringLiteral("confirmErase"));
-    QPushButton* cancel = box->addButton(uiText("キャンセル", "Cancel"), QMessageBox::RejectRole);
+    QPushButton* cancel = prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     cancel->setObjectName(QStringLiteral("cancelErase"));
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, erase](QAbstractButton* button) {
-        if (button == erase) eraseAll();
+    connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
+        if (role == PromptDialog::Role::destructive) eraseAll();
     });
-    eraseConfirmation_ = box;
-    box->open();
+    eraseConfirmation_ = prompt;
+    prompt->open();
 }
 
 void SettingsView::eraseAll() {

@@ -9,6 +9,8 @@
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
 #include "Support/NotificationRecorder.h"
+#include "Window/PromptDialog.h"
+#include "Window/WindowPalette.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -267,11 +269,11 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     ASSERT_NE(view, nullptr);
 
     click(view->eraseButton());
-    QMessageBox* question = view->eraseConfirmation();
+    PromptDialog* question = view->eraseConfirmation();
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(question->text(), "Erase All Content?");
-    EXPECT_EQ(question->informativeText(), "All sheets will be deleted. This can’t be undone, and they will "
-                                           "disappear from your other devices too.");
+    EXPECT_EQ(question->title(), "Erase All Content?");
+    EXPECT_EQ(question->message(), "All sheets will be deleted. This can’t be undone, and they will "
+                                   "disappear from your other devices too.");
     EXPECT_EQ(control(*question, "confirmErase")->text(), "Erase");
     click(control(*question, "cancelErase"));
     settle();
@@ -302,6 +304,40 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     ASSERT_EQ(onDisk.sheets.size(), 1u);
     EXPECT_EQ(onDisk.sheets.front().id, left.id);
     EXPECT_EQ(onDisk.deletedSheets.size(), oldIds.size());
+}
+
+// The erase question looks and answers like the window's other questions: no warning picture, and its
+// Erase drawn as the destructive Clear of the clear question is.
+TEST_F(SettingsViewTest, TheEraseQuestionMarksEraseAsDestructiveInEitherAppearance) {
+    settings.setLanguage(AppLanguage::english);
+    for (const bool dark : {false, true}) {
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        window.setPalette(WindowPalette::make(dark));
+        auto sheet = present();
+        SettingsView* view = viewOf(*sheet);
+        ASSERT_NE(view, nullptr);
+        click(view->eraseButton());
+        QWidget* question = view->eraseConfirmation();
+        ASSERT_NE(question, nullptr);
+        settle();
+
+        PromptDialog clear(*sheet);
+        const QPushButton* destructive =
+            clear.addButton(QStringLiteral("Clear"), PromptDialog::Role::destructive);
+        const QPushButton* erase = control(*question, "confirmErase");
+        ASSERT_NE(erase, nullptr);
+        EXPECT_EQ(erase->palette().color(QPalette::ButtonText),
+                  destructive->palette().color(QPalette::ButtonText));
+        EXPECT_NE(erase->palette().color(QPalette::ButtonText),
+                  control(*question, "cancelErase")->palette().color(QPalette::ButtonText));
+        for (const QLabel* label : question->findChildren<QLabel*>())
+            EXPECT_TRUE(label->pixmap().isNull()) << "no warning picture";
+        EXPECT_FALSE(erase->isDefault()) << "Return does not erase";
+
+        click(control(*question, "cancelErase"));
+        settle();
+        EXPECT_EQ(view->eraseConfirmation(), nullptr);
+    }
 }
 
 TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
