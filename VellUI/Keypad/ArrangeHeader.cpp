@@ -41,7 +41,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QColor ink = Theme::secondaryInk.resolve(appearance_.isDark());
+        const QColor ink = Theme::windowSecondaryInk.resolve(appearance_.isDark());
         painter.setPen(QPen(ink, 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         const QPointF c = QRectF(rect()).center();
         const double reach = 5.5;
@@ -82,12 +82,16 @@ QSize HeaderButton::sizeHint() const {
     return {metrics.horizontalAdvance(text()) + 2, metrics.height()};
 }
 
+QColor HeaderButton::textColor() const {
+    return Theme::accentText.resolve(appearance_.isDark());
+}
+
 void HeaderButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing);
     if (isDown()) painter.setOpacity(0.5);
     painter.setFont(labelFont());
-    painter.setPen(Theme::accent.resolve(appearance_.isDark()));
+    painter.setPen(textColor());
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
@@ -131,7 +135,7 @@ void ArrangeHeader::retranslate() {
 
 void ArrangeHeader::recolor() {
     QPalette palette = hint_->palette();
-    palette.setColor(QPalette::WindowText, Theme::secondaryInk.resolve(appearance_.isDark()));
+    palette.setColor(QPalette::WindowText, Theme::windowSecondaryInk.resolve(appearance_.isDark()));
     hint_->setPalette(palette);
 }
 
@@ -221,20 +225,25 @@ void ArrangeHeader::resizeEvent(QResizeEvent* event) {
     place();
 }
 
+QColor ArrangeHeader::barColor() const {
+    const bool dark = appearance_.isDark();
+    const QColor under = Theme::windowBackground.resolve(dark);
+    const QColor accent = Theme::accent.resolve(dark);
+    constexpr double tint = 0.14;
+    return QColor::fromRgbF(static_cast<float>(accent.redF() * tint + under.redF() * (1 - tint)),
+                            static_cast<float>(accent.greenF() * tint + under.greenF() * (1 - tint)),
+                            static_cast<float>(accent.blueF() * tint + under.blueF() * (1 - tint)));
+}
+
 void ArrangeHeader::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool dark = appearance_.isDark();
     const QRectF bar = QRectF(rect()).adjusted(outerSide, 0, -outerSide, -outerBottom);
     painter.setPen(Qt::NoPen);
     // The shadow falls a little upwards, onto whatever lies above the panel.
     painter.setBrush(QColor(0, 0, 0, 46)); // 0.18 of black
     painter.drawRoundedRect(bar.translated(0, -1), barRadius, barRadius);
-    painter.setBrush(Theme::windowBackground.resolve(dark));
-    painter.drawRoundedRect(bar, barRadius, barRadius);
-    QColor tint = Theme::accent.resolve(dark);
-    tint.setAlphaF(0.14f);
-    painter.setBrush(tint);
+    painter.setBrush(barColor());
     painter.drawRoundedRect(bar, barRadius, barRadius);
 }
 

@@ -21,6 +21,7 @@ public:
     HeaderButton(bool semibold, Appearance& appearance, QWidget* parent = nullptr);
 
     QFont labelFont() const;
+    QColor textColor() const;
     QSize sizeHint() const override;
 
 protected:
@@ -54,6 +55,8 @@ public:
     int heightForWidth(int width) const override;
     // Whether the hint and the buttons share one row at the present width.
     bool isOneRow() const;
+    // The bar behind the hint and the buttons: the window background tinted with the accent.
+    QColor barColor() const;
 
 signals:
     void addGapClicked();

@@ -131,7 +131,7 @@ void CatalogGrid::rebuild() {
         titles_.pop_back();
     }
     QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, Theme::secondaryInk.resolve(appearance_.isDark()));
+    palette.setColor(QPalette::WindowText, Theme::windowSecondaryInk.resolve(appearance_.isDark()));
     for (std::size_t i = 0; i < groups_.size(); ++i) {
         titles_[i]->setText(QString::fromStdString(groups_[i].title));
         titles_[i]->setPalette(palette);

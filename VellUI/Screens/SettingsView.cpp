@@ -41,8 +41,6 @@ namespace {
 
 // The panels that group the rows of a section.
 constexpr ColorPair groupFill{0xF6F4F0FF, 0x26262CFF};
-// The destructive button's red.
-constexpr ColorPair destructiveRed{0xD70015FF, 0xFF453AFF};
 constexpr int maxDecimalPlaces = 10;
 
 QString Q(std::string_view text) {
@@ -626,8 +624,9 @@ void SettingsView::recolor() {
     const QColor ink = Theme::ink.resolve(dark);
     const QColor secondary = Theme::secondaryInk.resolve(dark);
     const QColor stroke = Theme::separator.resolve(dark);
-    const QColor accent = Theme::accent.resolve(dark);
-    const QColor red = destructiveRed.resolve(dark);
+    // Links stand on the section panels, where the plain accent reads below 4.5:1.
+    const QColor link = Theme::accentText.resolve(dark);
+    const QColor red = Theme::destructive.resolve(dark);
 
     setBackgroundColor(this, card);
     setBackgroundColor(scrollArea_->viewport(), card);
@@ -644,16 +643,16 @@ void SettingsView::recolor() {
     for (QCheckBox* toggle : {namedValuesToggle_, groupDigitsToggle_})
         setTextColor(toggle, ink);
     for (SegmentedPicker* picker : pickers_)
-        picker->setColors(ink, accent, Qt::white, stroke);
-    colors_->recolor(ink, secondary, stroke);
+        picker->setColors(SegmentColors::of(dark));
+    colors_->recolor(ink, secondary);
 
     const QString linkStyle = QStringLiteral("QPushButton { color: %1; text-align: left; border: none;"
                                              " padding: 4px 0px; background: transparent; }");
-    helpButton_->setStyleSheet(linkStyle.arg(accent.name()));
-    termsButton_->setStyleSheet(linkStyle.arg(accent.name()));
+    helpButton_->setStyleSheet(linkStyle.arg(link.name()));
+    termsButton_->setStyleSheet(linkStyle.arg(link.name()));
     eraseButton_->setStyleSheet(linkStyle.arg(red.name()));
-    helpButton_->setIcon(glyphIcon(Glyph::help, accent));
-    termsButton_->setIcon(glyphIcon(Glyph::document, accent));
+    helpButton_->setIcon(glyphIcon(Glyph::help, link));
+    termsButton_->setIcon(glyphIcon(Glyph::document, link));
     eraseButton_->setIcon(glyphIcon(Glyph::trash, red));
 }
 

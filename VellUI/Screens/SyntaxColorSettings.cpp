@@ -193,15 +193,16 @@ void SyntaxColorSettings::refresh() {
     resetAll_->setVisible(!settings_.syntaxColors().empty());
 }
 
-void SyntaxColorSettings::recolor(const QColor& ink, const QColor& secondaryInk, const QColor& stroke) {
+void SyntaxColorSettings::recolor(const QColor& ink, const QColor& secondaryInk) {
     setTextColor(lightTitle_, secondaryInk);
     setTextColor(darkTitle_, secondaryInk);
     for (const Row& row : rows_) {
         setTextColor(row.label, ink);
         setTextColor(row.sample, secondaryInk);
         setTextColor(row.reset, secondaryInk);
-        row.light->setStroke(stroke);
-        row.dark->setStroke(stroke);
+        // Outlined at 3:1 or more against the panel, so that a colour close to the panel's still shows.
+        row.light->setStroke(secondaryInk);
+        row.dark->setStroke(secondaryInk);
     }
 }
 

@@ -1,3 +1,4 @@
+#include "Appearance/Theme.h"
 #include "Keypad/ArrangeHeader.h"
 #include "Keypad/CatalogGrid.h"
 #include "Keypad/CatalogPanel.h"
@@ -6,10 +7,12 @@
 #include "Keypad/EditorCommands.h"
 #include "Keypad/Keypad.h"
 #include "Keypad/KeypadTestSupport.h"
+#include "Keypad/KeypadToolButtons.h"
 #include "Keypad/KeypadView.h"
 #include "SheetEditor/SheetEditorFixture.h"
 #include "Stores/Notifications.h"
 #include "Stores/ViewSwitches.h"
+#include "Support/Contrast.h"
 
 #include <QAction>
 #include <QApplication>
@@ -504,6 +507,33 @@ TEST_F(CatalogPanelTest, AKeyHeldNearAnEdgeScrollsThePanelUntilItReachesAGroupOu
     const int resting = bar.value();
     QTest::qWait(150);
     EXPECT_EQ(bar.value(), resting);
+}
+
+// Against what each stands on: the toggles on their faces over the keypad, the group titles on the
+// keypad, the arranging bar's hint and buttons on the bar.
+TEST_F(CatalogPanelTest, EveryTextOfTheToolRowAndThePanelReadsAtFourAndAHalfToOne) {
+    openKeypad("単位");
+    startArranging();
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        const QColor window = Theme::windowBackground.resolve(dark);
+        for (const KeypadTab tab : {KeypadTab::functions, KeypadTab::units}) {
+            const PanelToggle& toggle = keypad->view().panelToggle(tab);
+            EXPECT_GE(contrastRatio(toggle.textColor(), blended(toggle.fillColor(), window)), 4.5)
+                << (toggle.isOpen() ? "open " : "closed ") << toggle.text().toStdString();
+        }
+        for (const QLabel* title : grid().titles())
+            EXPECT_GE(contrastRatio(title->palette().color(QPalette::WindowText), window), 4.5)
+                << title->text().toStdString();
+        const ArrangeHeader& header = panel().header();
+        const QColor bar = header.barColor();
+        EXPECT_GE(contrastRatio(header.hint().palette().color(QPalette::WindowText), bar), 4.5) << "hint";
+        for (const HeaderButton* button :
+             {&header.addGapButton(), &header.resetButton(), &header.doneButton()})
+            EXPECT_GE(contrastRatio(button->textColor(), bar), 4.5) << button->text().toStdString();
+    }
 }
 
 TEST_F(CatalogPanelTest, TheArrangementReachesTheDocumentAndANewKeypad) {

@@ -361,7 +361,7 @@ TEST_F(KeypadViewTest, DrawnOnTheWindowBackgroundWithTheOpenToggleInTheAccent) {
         const QImage image = view->grab().toImage();
         EXPECT_EQ(image.pixelColor(2, 2), Theme::windowBackground.resolve(dark));
         const PanelToggle& open = view->panelToggle(KeypadTab::functions);
-        EXPECT_EQ(open.textColor(), Theme::accent.resolve(dark));
+        EXPECT_EQ(open.textColor(), Theme::accentText.resolve(dark));
         EXPECT_EQ(view->panelToggle(KeypadTab::units).textColor(), Theme::ink.resolve(dark));
         QColor fill = Theme::accent.resolve(dark);
         fill.setAlphaF(0.18f);

@@ -8,6 +8,7 @@
 #include "SheetEditor/ResultColumn.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
+#include "Support/Contrast.h"
 #include "Support/NotificationRecorder.h"
 #include "Window/PromptDialog.h"
 #include "Window/WindowPalette.h"
@@ -337,6 +338,43 @@ TEST_F(SettingsViewTest, TheEraseQuestionMarksEraseAsDestructiveInEitherAppearan
         click(control(*question, "cancelErase"));
         settle();
         EXPECT_EQ(view->eraseConfirmation(), nullptr);
+    }
+}
+
+// The chosen segment of every picker reads at 4.5:1, and a swatch whose colour is the panel's own still
+// shows its outline at 3:1.
+TEST_F(SettingsViewTest, ChosenSegmentsAndSwatchOutlinesStandOutInEitherAppearance) {
+    using testsupport::contrastRatio;
+    settings.setSyntaxColor("#26262C", "number", true);
+    settings.setSyntaxColor("#F6F4F0", "number", false);
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        auto sheet = present();
+        SettingsView* view = viewOf(*sheet);
+        ASSERT_NE(view, nullptr);
+        const auto pickers = view->findChildren<SegmentedPicker*>();
+        ASSERT_FALSE(pickers.empty());
+        for (const SegmentedPicker* picker : pickers) {
+            const SegmentColors colors = picker->colors();
+            EXPECT_GE(contrastRatio(colors.chosenText, colors.chosenFill), 4.5)
+                << picker->segment(0)->objectName().toStdString();
+        }
+
+        const ColorSwatch& swatch = *view->colors()->row(SyntaxKind::number).dark;
+        QWidget& panel = *view->colors()->parentWidget();
+        const QImage pixels = panel.grab().toImage();
+        const double ratio = pixels.devicePixelRatio();
+        const auto at = [&](QPoint inSwatch) {
+            const QPoint point = swatch.mapTo(&panel, inSwatch);
+            return pixels.pixelColor(point * ratio);
+        };
+        const QColor background = at(QPoint(-4, swatch.height() / 2));
+        const QColor outline = at(QPoint(0, swatch.height() / 2));
+        const QColor fill = at(QPoint(swatch.width() / 2, swatch.height() / 2));
+        EXPECT_EQ(fill.rgb(), swatch.color().rgb());
+        EXPECT_GE(contrastRatio(outline, background), 3.0)
+            << outline.name().toStdString() << " on " << background.name().toStdString();
     }
 }
 
