@@ -32,8 +32,12 @@ void strokeInside(QPainter& painter, const QRectF& face, QPen pen) {
 
 } // namespace
 
-QFont SlotFace::labelFont() {
-    QFont font = Fonts::monospaced(13);
+QFont SlotFace::labelFont(const QString& label) {
+    const QList<uint> points = label.toUcs4();
+    const bool loneSign = points.size() == 1 && (QChar::category(points.front()) == QChar::Symbol_Math ||
+                                                 QChar::category(points.front()) == QChar::Symbol_Currency ||
+                                                 QChar::category(points.front()) == QChar::Symbol_Other);
+    QFont font = loneSign ? Fonts::system(13) : Fonts::monospaced(13);
     font.setWeight(QFont::Medium);
     return font;
 }
@@ -49,7 +53,7 @@ QFont scaled(const QFont& font, double scale) {
 } // namespace
 
 SlotFace::Label SlotFace::fittedLabel(const QString& label, double faceWidth) {
-    const QFont natural = labelFont();
+    const QFont natural = labelFont(label);
     const double room = faceWidth - 2 * labelInset;
     const double advance = QFontMetricsF(natural).horizontalAdvance(label);
     if (advance <= room || advance <= 0) return {natural, label};
@@ -64,7 +68,8 @@ SlotFace::Label SlotFace::fittedLabel(const QString& label, double faceWidth) {
 }
 
 double SlotFace::narrowestFace(const QString& label) {
-    const double smallest = QFontMetricsF(scaled(labelFont(), minimumLabelScale)).horizontalAdvance(label);
+    const double smallest =
+        QFontMetricsF(scaled(labelFont(label), minimumLabelScale)).horizontalAdvance(label);
     return std::ceil(smallest) + 2 * labelInset;
 }
 

@@ -30,7 +30,9 @@ struct SlotFace {
         QString text;
     };
 
-    static QFont labelFont();
+    // The monospaced face at 13, medium weight. A lone sign ("→", "$", "€") needs no fixed pitch, and
+    // fixed-pitch faces squeeze such signs into a letter's width: it takes the system's face instead.
+    static QFont labelFont(const QString& label = {});
     static Label fittedLabel(const QString& label, double faceWidth);
     // The narrowest face that shows the label whole, shrunk as far as it may be.
     static double narrowestFace(const QString& label);

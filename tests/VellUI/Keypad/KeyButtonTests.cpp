@@ -239,6 +239,26 @@ TEST_F(KeyButtonTest, SymbolsOnFixedPitchKeysAreDrawnAsLargeAsLetters) {
     }
 }
 
+// A unit key showing a lone sign draws it at least as wide as a letter of its neighbours' labels and
+// half as tall as a capital, from a face that has it.
+TEST_F(KeyButtonTest, ALoneSignOnACatalogKeyIsDrawnAsLargeAsTheLettersBesideIt) {
+    const QFontMetricsF letters(SlotFace::labelFont());
+    const QRectF m = letters.tightBoundingRect(QStringLiteral("m"));
+    const QRectF capital = letters.tightBoundingRect(QStringLiteral("M"));
+    for (const QString& sign : {QStringLiteral("→"), QStringLiteral("$"), QStringLiteral("€")}) {
+        const SlotFace::Label shown = SlotFace::fittedLabel(sign, 60);
+        SCOPED_TRACE(sign.toStdString() + " in " + QRawFont::fromFont(shown.font).familyName().toStdString());
+        EXPECT_EQ(shown.text, sign);
+        EXPECT_TRUE(QRawFont::fromFont(shown.font).supportsCharacter(sign.at(0)));
+        const QRectF ink = QFontMetricsF(shown.font).tightBoundingRect(sign);
+        EXPECT_GE(ink.width(), sign == QStringLiteral("→") ? 1.25 * m.width() : 0.75 * m.width());
+        EXPECT_GE(ink.height(), sign == QStringLiteral("→") ? 0.75 * capital.height() : capital.height());
+    }
+    // Letters and longer labels keep the fixed-pitch face.
+    EXPECT_EQ(SlotFace::fittedLabel(QStringLiteral("km"), 60).font, SlotFace::labelFont());
+    EXPECT_EQ(SlotFace::fittedLabel(QStringLiteral("π"), 60).font, SlotFace::labelFont());
+}
+
 TEST_F(KeyButtonTest, TheFaceIsPaintedInTheAppearanceColours) {
     KeyButton& plus = make(K::text(" + ", "+"));
     for (const bool dark : {false, true}) {
