@@ -221,10 +221,9 @@ void TermsView::recolor() {
         const QString disabledFill =
             QStringLiteral("rgba(%1, %2, %3, 90)").arg(accent.red()).arg(accent.green()).arg(accent.blue());
         const QColor onAccent = Theme::onAccent.resolve(dark);
-        const QString disabledText = QStringLiteral("rgba(%1, %2, %3, 170)")
-                                         .arg(onAccent.red())
-                                         .arg(onAccent.green())
-                                         .arg(onAccent.blue());
+        // Until the box is ticked the button is faint, its text still legible on the faint fill.
+        const QString disabledText =
+            QStringLiteral("rgba(%1, %2, %3, 170)").arg(ink.red()).arg(ink.green()).arg(ink.blue());
         agreeButton_->setStyleSheet(
             QStringLiteral("QPushButton { color: %4; background: %1; border: none; border-radius: 8px; }"
                            "QPushButton:pressed { background: %2; }"
