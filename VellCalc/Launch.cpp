@@ -1,5 +1,6 @@
 #include "Launch.h"
 
+#include "ApplicationStyle.h"
 #include "DesktopIdentity.h"
 #include "MainWindow.h"
 #include "QuitSignals.h"
@@ -11,7 +12,6 @@
 #include "VellApp.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -117,7 +117,7 @@ int runVell(int argc, char** argv) {
     DesktopIdentity::setApplicationName();
     const auto application = makeApplication(argc, argv);
     DesktopIdentity::apply();
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(new ApplicationStyle);
     QApplication::setQuitOnLastWindowClosed(true);
     // Read by the event loop only, so a signal that comes before it runs ends the run as soon as it starts.
     const QuitSignals quitSignals([] { QCoreApplication::quit(); });

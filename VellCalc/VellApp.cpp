@@ -1,6 +1,9 @@
 #include "VellApp.h"
 
+#include "Appearance/Appearance.h"
+#include "ApplicationLook.h"
 #include "MainWindow.h"
+#include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/UserDefaults.h"
 #include "Window/VellWindow.h"
@@ -33,7 +36,8 @@ WindowPlaces::Place placeOf(const QWidget& window) {
 } // namespace
 
 VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
-    : QObject(parent), store_(std::make_unique<DocumentStore>(std::move(storageURL))),
+    : QObject(parent), look_(std::make_unique<ApplicationLook>(AppSettings::shared(), Appearance::shared())),
+      store_(std::make_unique<DocumentStore>(std::move(storageURL))),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Quitting closes the windows one by one; their places are taken before the first goes.

@@ -1,9 +1,9 @@
 #pragma once
 
-// The application object: the one document store of the process, the main windows on it, and the
-// application's life cycle passed on to the store (a pending save is written when the application
-// stops being active, quits or the desktop session ends). The windows open when it ends come back at
-// their size and place at the next start.
+// The application object: the one document store of the process, the main windows on it, the look
+// of the application's stock parts, and the application's life cycle passed on to the store (a pending
+// save is written when the application stops being active, quits or the desktop session ends). The
+// windows open when it ends come back at their size and place at the next start.
 
 #include <QObject>
 #include <QPointer>
@@ -14,6 +14,7 @@
 
 namespace vell {
 
+class ApplicationLook;
 class DocumentStore;
 class MainWindow;
 class WindowPlaces;
@@ -42,6 +43,7 @@ private:
     // The places of the windows open now, for the next start; nothing when none is open.
     void rememberOpenWindows();
 
+    std::unique_ptr<ApplicationLook> look_;
     std::unique_ptr<DocumentStore> store_;
     std::unique_ptr<WindowPlaces> places_;
     std::vector<QPointer<MainWindow>> windows_;

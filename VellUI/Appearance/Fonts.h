@@ -21,8 +21,11 @@ struct Fonts {
     static QFont system(qreal pixels, QFont::Weight weight = QFont::Normal);
     // The system's font in italics: note lines.
     static QFont italic(qreal pixels);
-    // The system's fixed-pitch font: sample lines in the help.
+    // A fixed-pitch font: sample lines in the help, the labels of the keypad's token and catalog keys.
+    // The system's when it draws the keys' symbols as large as letters, else "DejaVu Sans Mono".
     static QFont monospaced(qreal pixels);
+    // The family monospaced uses; decided once per process.
+    static QString monospacedFamily();
     // A font whose digits all have the same advance, so that figures line up: the system's font when
     // its digits already do, else "DejaVu Sans".
     static QFont monospacedDigits(qreal pixels, QFont::Weight weight = QFont::Normal);
@@ -31,6 +34,9 @@ struct Fonts {
 
     // Whether every digit "0" to "9" of the font has the same advance.
     static bool hasEqualDigitAdvances(const QFont& font);
+    // Whether the font itself has "→", "$" and "€" and draws them about as large as its letters. Many
+    // fixed-pitch faces squeeze the arrow into a letter's width at half a letter's height.
+    static bool hasLetterSizedSymbols(const QFont& font);
 };
 
 } // namespace vell

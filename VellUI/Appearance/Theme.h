@@ -24,6 +24,17 @@ struct Theme {
     static constexpr ColorPair controlBackground{0xFFFFFFFF, 0x1E1E1EFF};
     // Behind the controls of a window: the keypad.
     static constexpr ColorPair windowBackground{0xECECECFF, 0x323232FF};
+
+    // The colours below keep text at 4.5:1 or more where the ones above would not.
+    // Text on an accent fill: a chosen segment, the terms' agree button.
+    static constexpr ColorPair onAccent{0xFFFFFFFF, 0x17171AFF};
+    // Accent-coloured text on a plain or accent-tinted background: links, the keypad's open panel toggle
+    // and the arranging bar's buttons.
+    static constexpr ColorPair accentText{0x1D4FB8FF, 0x9DBDFFFF};
+    // Secondary text on the window background or a tint of it: the keypad's group titles and hints.
+    static constexpr ColorPair windowSecondaryInk{0x5F5B54FF, 0xB0B0BAFF};
+    // A button or link that destroys something.
+    static constexpr ColorPair destructive{0xD70015FF, 0xFF6961FF};
 };
 
 } // namespace vell

@@ -131,7 +131,7 @@ void CatalogGrid::rebuild() {
         titles_.pop_back();
     }
     QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, Theme::secondaryInk.resolve(appearance_.isDark()));
+    palette.setColor(QPalette::WindowText, Theme::windowSecondaryInk.resolve(appearance_.isDark()));
     for (std::size_t i = 0; i < groups_.size(); ++i) {
         titles_[i]->setText(QString::fromStdString(groups_[i].title));
         titles_[i]->setPalette(palette);
@@ -161,6 +161,23 @@ int CatalogGrid::columnCount(int width) const {
     if (columns_ > 0) return columns_;
     const int room = std::max(0, width - rightPadding);
     return std::max(1, (room + spacing) / (minimumKeyWidth_ + spacing));
+}
+
+int CatalogGrid::minimumWidth() const {
+    // Read afresh, so that a change of language is measured whichever part hears of it first.
+    const std::vector<SlotGroup> groups = store_.groups(kind_);
+    double column = columns_ > 0 ? 0 : minimumKeyWidth_;
+    int title = 0;
+    const QFontMetrics titleMetrics(titleFont());
+    for (const SlotGroup& group : groups) {
+        title = std::max(title, titleMetrics.horizontalAdvance(QString::fromStdString(group.title)));
+        for (const KeySlot& slot : group.keySlots)
+            if (const FunctionItem* item = slot.item())
+                column = std::max(column, SlotFace::narrowestFace(QString::fromStdString(item->label)));
+    }
+    const int columns = columns_ > 0 ? columns_ : 2;
+    const int keys = columns * static_cast<int>(std::ceil(column)) + (columns - 1) * spacing;
+    return std::max(keys, titleIndent + title) + rightPadding;
 }
 
 CatalogGrid::Layout CatalogGrid::layoutFor(int width) const {
@@ -348,6 +365,7 @@ void CatalogGrid::dragOver(QPointF point) {
 
 void CatalogGrid::dropLifted() {
     holdTimer_.stop();
+    const bool wasLifted = liftedId_.has_value();
     dragging_ = false;
     if (liftedId_) {
         if (CatalogSlotCell* cell = this->cell(*liftedId_)) cell->setLifted(false);
@@ -355,6 +373,13 @@ void CatalogGrid::dropLifted() {
     }
     delete copy_;
     copy_ = nullptr;
+    if (wasLifted) emit dragEnded();
+}
+
+void CatalogGrid::dragAt(QPointF point) {
+    if (!liftedId_ || !dragging_) return;
+    moveCopyTo(point);
+    dragOver(point);
 }
 
 void CatalogGrid::mousePressEvent(QMouseEvent* event) {
@@ -382,6 +407,7 @@ void CatalogGrid::mouseMoveEvent(QMouseEvent* event) {
     }
     moveCopyTo(event->position());
     dragOver(event->position());
+    emit dragMoved(event->position());
 }
 
 void CatalogGrid::mouseReleaseEvent(QMouseEvent* event) {

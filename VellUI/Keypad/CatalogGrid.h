@@ -61,6 +61,9 @@ public:
 
     // Number of columns at a width of the grid.
     int columnCount(int width) const;
+    // The narrowest grid that shows every label and title whole: its fixed columns, or two adaptive
+    // ones, each as wide as the widest key needs.
+    int minimumWidth() const;
     int heightForWidth(int width) const override;
     bool hasHeightForWidth() const override { return true; }
 
@@ -79,9 +82,16 @@ public:
     DraggedSlot* draggedCopy() const { return copy_; }
     bool isDragging() const { return dragging_; }
 
+    // The pointer of a drag is at `point` although it has not moved: the grid scrolled under it.
+    void dragAt(QPointF point);
+
 signals:
     // A key or a gap asked for arranging through its context action.
     void rearrangeRequested();
+    // The pointer dragging a slot moved to `point`, in the grid's coordinates.
+    void dragMoved(QPointF point);
+    // The slot lifted by a press was put down, or the press given up.
+    void dragEnded();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

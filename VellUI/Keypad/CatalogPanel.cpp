@@ -7,7 +7,10 @@
 
 #include <QEvent>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 #include <QVariantAnimation>
+#include <algorithm>
 #include <cmath>
 
 namespace vell {
@@ -17,7 +20,7 @@ CatalogPanel::CatalogPanel(CatalogPanelSpec spec, Services services, QWidget* pa
       header_(new ArrangeHeader(services.appearance, this)), scroll_(new QScrollArea(this)),
       grid_(new CatalogGrid(spec.kind, spec.minimumKeyWidth, spec.columns, services.store,
                             services.appearance, services.timing)),
-      headerSlide_(new QVariantAnimation(this)) {
+      headerSlide_(new QVariantAnimation(this)), autoScroll_(new QTimer(this)) {
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setFocusPolicy(Qt::NoFocus);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -34,12 +37,16 @@ CatalogPanel::CatalogPanel(CatalogPanelSpec spec, Services services, QWidget* pa
         if (onKey_) onKey_(keyFor(item));
     });
     connect(grid_, &CatalogGrid::rearrangeRequested, this, [this] { setArranging(true); });
+    autoScroll_->setInterval(16);
+    connect(autoScroll_, &QTimer::timeout, this, &CatalogPanel::scrollTick);
+    connect(grid_, &CatalogGrid::dragMoved, this, &CatalogPanel::dragMoved);
+    connect(grid_, &CatalogGrid::dragEnded, autoScroll_, &QTimer::stop);
     connect(header_, &ArrangeHeader::addGapClicked, this, [this] { store_.addBlank(spec_.kind); });
     connect(header_, &ArrangeHeader::resetClicked, this, [this] { store_.reset(spec_.kind); });
     connect(header_, &ArrangeHeader::doneClicked, this, [this] { setArranging(false); });
     connect(&store_, &KeyLayoutStore::changed, this, [this] {
         header_->setResettable(store_.isCustomized(spec_.kind));
-        fitGrid();
+        place();
     });
     connect(&services.settings, &AppSettings::changed, this, &CatalogPanel::retranslate);
 
@@ -83,10 +90,16 @@ void CatalogPanel::retranslate() {
     header_->retranslate();
     grid_->retranslate();
     place();
+    updateGeometry();
+}
+
+QSize CatalogPanel::minimumSizeHint() const {
+    const int scrollBar = scroll_->verticalScrollBar()->sizeHint().width();
+    return {std::max(grid_->minimumWidth() + scrollBar, header_->minimumSizeHint().width()), 0};
 }
 
 int CatalogPanel::headerRoom() const {
-    return header_->sizeHint().height() + headerSpacing;
+    return header_->heightForWidth(width()) + headerSpacing;
 }
 
 // The bar slides down from above the grid, pushing the grid down as it comes.
@@ -102,6 +115,32 @@ void CatalogPanel::place() {
 void CatalogPanel::fitGrid() {
     const int width = scroll_->viewport()->width();
     grid_->resize(width, grid_->heightForWidth(width));
+}
+
+int CatalogPanel::scrollSpeed(QPoint point) const {
+    const int height = scroll_->viewport()->height();
+    // Deeper into the zone, or past the edge, scrolls faster.
+    const auto speed = [](int depth) { return std::clamp(scrollStep * depth / scrollZone, 1, scrollStep); };
+    if (point.y() < scrollZone) return -speed(scrollZone - point.y());
+    if (point.y() >= height - scrollZone) return speed(point.y() - (height - scrollZone) + 1);
+    return 0;
+}
+
+void CatalogPanel::dragMoved(QPointF gridPoint) {
+    dragPoint_ = grid_->mapTo(scroll_->viewport(), gridPoint.toPoint());
+    if (scrollSpeed(dragPoint_) == 0)
+        autoScroll_->stop();
+    else if (!autoScroll_->isActive())
+        autoScroll_->start();
+}
+
+// The pointer stays where it is while the keys move under it, so the drag goes on at the new place.
+void CatalogPanel::scrollTick() {
+    QScrollBar* bar = scroll_->verticalScrollBar();
+    const int before = bar->value();
+    bar->setValue(before + scrollSpeed(dragPoint_));
+    if (bar->value() == before) return;
+    grid_->dragAt(grid_->mapFrom(scroll_->viewport(), dragPoint_));
 }
 
 void CatalogPanel::resizeEvent(QResizeEvent* event) {

@@ -13,6 +13,7 @@
 #include <functional>
 
 class QScrollArea;
+class QTimer;
 class QVariantAnimation;
 
 namespace vell {
@@ -28,6 +29,9 @@ class CatalogPanel : public QWidget {
 
 public:
     static constexpr int headerSpacing = 4;
+    // How near the top or bottom of the keys a dragged key scrolls them, and how fast at most.
+    static constexpr int scrollZone = 28;
+    static constexpr int scrollStep = 16;
 
     struct Services {
         KeyLayoutStore& store;
@@ -55,6 +59,10 @@ public:
     // 0 while the bar is away, 1 when it is fully in.
     double headerShown() const { return headerShown_; }
 
+    // As narrow as the panel may be with every label whole: the grid's columns, its scroll bar and the
+    // arranging bar's buttons.
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -64,6 +72,11 @@ private:
     void fitGrid();
     void retranslate();
     int headerRoom() const;
+    // The pixels to scroll per tick for a drag at `point` of the viewport: negative upwards, 0 when
+    // it is not near an edge.
+    int scrollSpeed(QPoint point) const;
+    void dragMoved(QPointF gridPoint);
+    void scrollTick();
 
     CatalogPanelSpec spec_;
     KeyLayoutStore& store_;
@@ -72,6 +85,9 @@ private:
     QScrollArea* scroll_;
     CatalogGrid* grid_;
     QVariantAnimation* headerSlide_;
+    QTimer* autoScroll_;
+    // Where the dragging pointer was last seen, in the viewport's coordinates.
+    QPoint dragPoint_;
     bool arranging_ = false;
     double headerShown_ = 0;
 };

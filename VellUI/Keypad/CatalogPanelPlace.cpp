@@ -2,6 +2,8 @@
 
 #include "Keypad/KeypadTab.h"
 
+#include <QEvent>
+
 namespace vell {
 
 std::optional<CatalogPanelSpec> CatalogPanelSpec::forStoredValue(std::string_view raw) {
@@ -12,9 +14,7 @@ std::optional<CatalogPanelSpec> CatalogPanelSpec::forStoredValue(std::string_vie
     return CatalogPanelSpec{KeyLayoutStore::Kind::functions, 84, 3};
 }
 
-CatalogPanelPlace::CatalogPanelPlace(QWidget* parent) : QWidget(parent) {
-    setMaximumWidth(maximumWidth);
-}
+CatalogPanelPlace::CatalogPanelPlace(QWidget* parent) : QWidget(parent) {}
 
 void CatalogPanelPlace::setSpec(std::optional<CatalogPanelSpec> spec) {
     if (spec == spec_) return;
@@ -32,6 +32,16 @@ void CatalogPanelPlace::setContent(QWidget* content) {
         content->show();
     }
     updateGeometry();
+}
+
+QSize CatalogPanelPlace::minimumSizeHint() const {
+    return content_ ? content_->minimumSizeHint() : QSize(0, 0);
+}
+
+bool CatalogPanelPlace::event(QEvent* event) {
+    // The panel needs another width (another language): the keypad places it anew.
+    if (event->type() == QEvent::LayoutRequest) updateGeometry();
+    return QWidget::event(event);
 }
 
 void CatalogPanelPlace::resizeEvent(QResizeEvent* event) {

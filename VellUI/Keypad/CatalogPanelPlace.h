@@ -1,6 +1,7 @@
 #pragma once
 
-// Where the keypad shows its open catalog panel, beside the key grid and at most 300 wide. It knows
+// Where the keypad shows its open catalog panel, beside the key grid and at most 300 wide, or over the
+// keys where the window is too narrow for both. It knows
 // which catalog the stored panel value asks for and how its keys are to be laid out; the catalog panel
 // itself is put in by setContent.
 
@@ -41,11 +42,15 @@ public:
     void setContent(QWidget* content);
     QWidget* content() const { return content_; }
 
+    // The panel's own: the narrowest it shows whole.
+    QSize minimumSizeHint() const override;
+
 signals:
     void specChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     std::optional<CatalogPanelSpec> spec_;

@@ -10,13 +10,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace vell {
 
 namespace {
-
-// Room kept free on either side of a label.
-constexpr double labelInset = 4;
 
 QColor accentAt(double opacity, bool dark) {
     QColor color = Theme::accent.resolve(dark);
@@ -34,19 +32,45 @@ void strokeInside(QPainter& painter, const QRectF& face, QPen pen) {
 
 } // namespace
 
-QFont SlotFace::labelFont() {
-    QFont font = Fonts::monospaced(13);
+QFont SlotFace::labelFont(const QString& label) {
+    const QList<uint> points = label.toUcs4();
+    const bool loneSign = points.size() == 1 && (QChar::category(points.front()) == QChar::Symbol_Math ||
+                                                 QChar::category(points.front()) == QChar::Symbol_Currency ||
+                                                 QChar::category(points.front()) == QChar::Symbol_Other);
+    QFont font = loneSign ? Fonts::system(13) : Fonts::monospaced(13);
     font.setWeight(QFont::Medium);
     return font;
 }
 
-QFont SlotFace::fittedLabelFont(const QString& label, double width) {
-    QFont font = labelFont();
-    const double natural = QFontMetricsF(font).horizontalAdvance(label);
-    if (natural <= width || natural <= 0) return font;
-    const double scale = std::max(minimumLabelScale, width / natural);
-    font.setPointSizeF(font.pointSizeF() * scale);
-    return font;
+namespace {
+
+QFont scaled(const QFont& font, double scale) {
+    QFont smaller = font;
+    smaller.setPointSizeF(font.pointSizeF() * scale);
+    return smaller;
+}
+
+} // namespace
+
+SlotFace::Label SlotFace::fittedLabel(const QString& label, double faceWidth) {
+    const QFont natural = labelFont(label);
+    const double room = faceWidth - 2 * labelInset;
+    const double advance = QFontMetricsF(natural).horizontalAdvance(label);
+    if (advance <= room || advance <= 0) return {natural, label};
+    // Hinted glyphs do not shrink in proportion to the size: step down until the label really fits.
+    for (double scale = std::max(minimumLabelScale, room / advance);; scale -= 0.02) {
+        scale = std::max(scale, minimumLabelScale);
+        const QFont font = scaled(natural, scale);
+        const QFontMetricsF metrics(font);
+        if (metrics.horizontalAdvance(label) <= room) return {font, label};
+        if (scale <= minimumLabelScale) return {font, metrics.elidedText(label, Qt::ElideRight, room)};
+    }
+}
+
+double SlotFace::narrowestFace(const QString& label) {
+    const double smallest =
+        QFontMetricsF(scaled(labelFont(label), minimumLabelScale)).horizontalAdvance(label);
+    return std::ceil(smallest) + 2 * labelInset;
 }
 
 void SlotFace::paint(QPainter& painter, const QRectF& face, const KeySlot& slot, bool arranging, bool dark) {
@@ -60,13 +84,11 @@ void SlotFace::paint(QPainter& painter, const QRectF& face, const KeySlot& slot,
         painter.setBrush(Theme::controlBackground.resolve(dark));
         painter.drawRoundedRect(face, radius, radius);
 
-        const QString label = QString::fromStdString(item->label);
-        const QRectF room = face.adjusted(labelInset, 0, -labelInset, 0);
-        const QFont font = fittedLabelFont(label, room.width());
-        painter.setFont(font);
+        const Label shown = fittedLabel(QString::fromStdString(item->label), face.width());
+        painter.setFont(shown.font);
         painter.setPen(Theme::ink.resolve(dark));
-        const QString shown = QFontMetricsF(font).elidedText(label, Qt::ElideRight, room.width());
-        painter.drawText(room, Qt::AlignCenter | Qt::TextSingleLine, shown);
+        painter.drawText(face.adjusted(labelInset, 0, -labelInset, 0), Qt::AlignCenter | Qt::TextSingleLine,
+                         shown.text);
     } else if (arranging) {
         QPen dashes(accentAt(0.45, dark), 1);
         dashes.setDashPattern({3, 3});

@@ -21,10 +21,21 @@ struct SlotFace {
     static constexpr double radius = 8;
     // The label's shrink limit when it does not fit.
     static constexpr double minimumLabelScale = 0.6;
+    // Room kept free on either side of a label.
+    static constexpr double labelInset = 4;
 
-    static QFont labelFont();
-    // The label's point size scaled so that it fits `width`, never below the shrink limit.
-    static QFont fittedLabelFont(const QString& label, double width);
+    // A label as a face of that width draws it: shrunk to fit, cut with "…" only below the shrink limit.
+    struct Label {
+        QFont font;
+        QString text;
+    };
+
+    // The monospaced face at 13, medium weight. A lone sign ("→", "$", "€") needs no fixed pitch, and
+    // fixed-pitch faces squeeze such signs into a letter's width: it takes the system's face instead.
+    static QFont labelFont(const QString& label = {});
+    static Label fittedLabel(const QString& label, double faceWidth);
+    // The narrowest face that shows the label whole, shrunk as far as it may be.
+    static double narrowestFace(const QString& label);
     static void paint(QPainter& painter, const QRectF& face, const KeySlot& slot, bool arranging, bool dark);
 };
 

@@ -5,7 +5,6 @@
 #include "Appearance/Theme.h"
 #include "Keypad/KeypadMetrics.h"
 
-#include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -92,8 +91,7 @@ double KeyButton::faceScale() const {
 
 QFont KeyButton::labelFont() const {
     if (face_ == Face::token) {
-        QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSizeF(Fonts::pointSize(15));
+        QFont font = Fonts::monospaced(15);
         font.setWeight(QFont::Medium);
         return font;
     }

@@ -18,6 +18,8 @@ class KeyGridView : public QWidget {
 
 public:
     static constexpr int maximumWidth = 560;
+    // Below this the keys grow too small to hit beside an open panel, which then covers them.
+    static constexpr int minimumUsableWidth = 264;
 
     KeyGridView(Appearance& appearance, KeyButton::Timing timing, QWidget* parent = nullptr);
 

@@ -69,7 +69,7 @@ QFont PanelToggle::font() const {
 }
 
 QColor PanelToggle::textColor() const {
-    return (open_ ? Theme::accent : Theme::ink).resolve(dark());
+    return (open_ ? Theme::accentText : Theme::ink).resolve(dark());
 }
 
 QColor PanelToggle::fillColor() const {

@@ -13,6 +13,7 @@
 #include "Stores/UiText.h"
 #include "Stores/UndoCenter.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPainter>
@@ -37,7 +38,8 @@ QString shortcutText(QKeyCombination keys) {
 } // namespace
 
 // The grid at the preferred side, as wide as it may be (at most 560); the open panel at the other side
-// in what the grid leaves, at most 300; free space between them.
+// in what the grid leaves, at most 300 but never narrower than its labels need; free space between
+// them. Where the grid would then be too small to use, the panel takes the whole key area instead.
 class KeypadView::KeyArea : public QWidget {
 public:
     KeyArea(KeyGridView* grid, CatalogPanelPlace* panel, QWidget* parent)
@@ -58,17 +60,26 @@ public:
         const int panelMinimum = panelOpen ? std::max(0, panel_->minimumSizeHint().width()) : 0;
         const int gaps = panelOpen ? 2 * keyAreaSpacing : keyAreaSpacing;
         const int gridWidth = std::clamp(available - gaps - panelMinimum, 0, KeyGridView::maximumWidth);
-        const int panelWidth =
-            panelOpen ? std::clamp(available - gaps - gridWidth, 0, CatalogPanelPlace::maximumWidth) : 0;
+        const bool covers = panelOpen && gridWidth < KeyGridView::minimumUsableWidth;
         const int left = outerMargin;
         const int right = outerMargin + available;
-        if (side_ == KeypadSide::left) {
-            grid_->setGeometry(left, 0, gridWidth, height);
-            panel_->setGeometry(right - panelWidth, 0, panelWidth, height);
+        if (covers) {
+            grid_->setGeometry(side_ == KeypadSide::left ? left : right - gridWidth, 0, gridWidth, height);
+            panel_->setGeometry(left, 0, available, height);
         } else {
-            panel_->setGeometry(left, 0, panelWidth, height);
-            grid_->setGeometry(right - gridWidth, 0, gridWidth, height);
+            const int panelWidth =
+                panelOpen ? std::clamp(available - gaps - gridWidth, std::min(panelMinimum, available),
+                                       std::max(panelMinimum, int(CatalogPanelPlace::maximumWidth)))
+                          : 0;
+            if (side_ == KeypadSide::left) {
+                grid_->setGeometry(left, 0, gridWidth, height);
+                panel_->setGeometry(right - panelWidth, 0, panelWidth, height);
+            } else {
+                panel_->setGeometry(left, 0, panelWidth, height);
+                grid_->setGeometry(right - gridWidth, 0, gridWidth, height);
+            }
         }
+        grid_->setVisible(!covers);
         panel_->setVisible(panelOpen);
     }
 
@@ -76,6 +87,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         place();
+    }
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest) place();
+        return QWidget::event(event);
     }
 
 private:
@@ -160,6 +175,7 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     connect(&settings_, &AppSettings::changed, this, [this] {
         applySettings();
         retranslate();
+        keyArea_->place();
     });
     connect(&undo_, &UndoCenter::canUndoChanged, this, &KeypadView::updateHistory);
     connect(&undo_, &UndoCenter::canRedoChanged, this, &KeypadView::updateHistory);

@@ -1,6 +1,7 @@
 #include "Screens/ScreenParts.h"
 
 #include "Appearance/Fonts.h"
+#include "Appearance/Theme.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -236,13 +237,18 @@ bool LanguagePicker::isEnglish() const {
     return english_->isChecked();
 }
 
-void LanguagePicker::setColors(const QColor& text, const QColor& chosenFill, const QColor& chosenText,
-                               const QColor& frame) {
+SegmentColors SegmentColors::of(bool dark) {
+    return {Theme::ink.resolve(dark), Theme::accent.resolve(dark), Theme::onAccent.resolve(dark),
+            Theme::separator.resolve(dark)};
+}
+
+void LanguagePicker::setColors(const SegmentColors& colors) {
+    colors_ = colors;
     const QString common =
         QStringLiteral("QPushButton { color: %1; background: transparent; border: 1px solid %2;"
                        " padding: 3px 6px; }"
                        "QPushButton:checked { color: %3; background: %4; }")
-            .arg(text.name(), frame.name(), chosenText.name(), chosenFill.name());
+            .arg(colors.text.name(), colors.frame.name(), colors.chosenText.name(), colors.chosenFill.name());
     japanese_->setStyleSheet(common +
                              QStringLiteral("QPushButton { border-top-left-radius: 6px;"
                                             " border-bottom-left-radius: 6px; border-right: none; }"));

@@ -105,6 +105,17 @@ private:
 };
 
 // Two segments, "日本語" and "English", one of them chosen.
+// The colours of a row of segments: its text and frame, and the chosen segment's fill and text.
+struct SegmentColors {
+    QColor text;
+    QColor chosenFill;
+    QColor chosenText;
+    QColor frame;
+
+    // The theme's, for either appearance.
+    static SegmentColors of(bool dark);
+};
+
 class LanguagePicker : public QWidget {
     Q_OBJECT
 public:
@@ -114,8 +125,8 @@ public:
     bool isEnglish() const;
     QPushButton* japaneseSegment() const { return japanese_; }
     QPushButton* englishSegment() const { return english_; }
-    void setColors(const QColor& text, const QColor& chosenFill, const QColor& chosenText,
-                   const QColor& frame);
+    void setColors(const SegmentColors& colors);
+    const SegmentColors& colors() const { return colors_; }
 
 signals:
     // Only for a choice the user made.
@@ -125,6 +136,7 @@ private:
     QPushButton* japanese_;
     QPushButton* english_;
     QButtonGroup* group_;
+    SegmentColors colors_;
 };
 
 } // namespace vell

@@ -72,22 +72,20 @@ void SegmentedPicker::setCurrent(int index) {
     updating_ = false;
 }
 
-void SegmentedPicker::setColors(const QColor& text, const QColor& chosenFill, const QColor& chosenText,
-                                const QColor& frame) {
-    text_ = text.name();
-    chosenFill_ = chosenFill.name();
-    chosenText_ = chosenText.name();
-    frame_ = frame.name();
+void SegmentedPicker::setColors(const SegmentColors& colors) {
+    colors_ = colors;
+    colored_ = true;
     restyle();
 }
 
 void SegmentedPicker::restyle() {
-    if (frame_.isEmpty()) return;
+    if (!colored_) return;
     const QString common =
         QStringLiteral("QPushButton { color: %1; background: transparent; border: 1px solid %2;"
                        " padding: 3px 6px; }"
                        "QPushButton:checked { color: %3; background: %4; }")
-            .arg(text_, frame_, chosenText_, chosenFill_);
+            .arg(colors_.text.name(), colors_.frame.name(), colors_.chosenText.name(),
+                 colors_.chosenFill.name());
     for (int i = 0; i < count(); ++i) {
         QString shape;
         if (i == 0) shape += QStringLiteral("border-top-left-radius: 6px; border-bottom-left-radius: 6px;");

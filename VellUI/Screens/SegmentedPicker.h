@@ -4,6 +4,8 @@
 // option is known by its object name ("appearance.light"); texts are set apart so that they can
 // follow the interface language.
 
+#include "Screens/ScreenParts.h"
+
 #include <QString>
 #include <QWidget>
 #include <vector>
@@ -30,8 +32,8 @@ public:
     // Chooses without announcing; -1 chooses none.
     void setCurrent(int index);
 
-    void setColors(const QColor& text, const QColor& chosenFill, const QColor& chosenText,
-                   const QColor& frame);
+    void setColors(const SegmentColors& colors);
+    const SegmentColors& colors() const { return colors_; }
 
 signals:
     // A segment the user turned on; a click on the chosen one announces nothing.
@@ -42,7 +44,8 @@ private:
 
     QButtonGroup* group_;
     std::vector<QPushButton*> segments_;
-    QString text_, chosenFill_, chosenText_, frame_;
+    SegmentColors colors_;
+    bool colored_ = false;
     bool updating_ = false;
 };
 

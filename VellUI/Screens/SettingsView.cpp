@@ -14,6 +14,7 @@
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 #include "Stores/UiText.h"
+#include "Window/PromptDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -40,8 +41,6 @@ namespace {
 
 // The panels that group the rows of a section.
 constexpr ColorPair groupFill{0xF6F4F0FF, 0x26262CFF};
-// The destructive button's red.
-constexpr ColorPair destructiveRed{0xD70015FF, 0xFF453AFF};
 constexpr int maxDecimalPlaces = 10;
 
 QString Q(std::string_view text) {
@@ -627,8 +626,9 @@ void SettingsView::recolor() {
     const QColor ink = Theme::ink.resolve(dark);
     const QColor secondary = Theme::secondaryInk.resolve(dark);
     const QColor stroke = Theme::separator.resolve(dark);
-    const QColor accent = Theme::accent.resolve(dark);
-    const QColor red = destructiveRed.resolve(dark);
+    // Links stand on the section panels, where the plain accent reads below 4.5:1.
+    const QColor link = Theme::accentText.resolve(dark);
+    const QColor red = Theme::destructive.resolve(dark);
 
     setBackgroundColor(this, card);
     setBackgroundColor(scrollArea_->viewport(), card);
@@ -645,16 +645,16 @@ void SettingsView::recolor() {
     for (QCheckBox* toggle : {namedValuesToggle_, groupDigitsToggle_})
         setTextColor(toggle, ink);
     for (SegmentedPicker* picker : pickers_)
-        picker->setColors(ink, accent, Qt::white, stroke);
-    colors_->recolor(ink, secondary, stroke);
+        picker->setColors(SegmentColors::of(dark));
+    colors_->recolor(ink, secondary);
 
     const QString linkStyle = QStringLiteral("QPushButton { color: %1; text-align: left; border: none;"
                                              " padding: 4px 0px; background: transparent; }");
-    helpButton_->setStyleSheet(linkStyle.arg(accent.name()));
-    termsButton_->setStyleSheet(linkStyle.arg(accent.name()));
+    helpButton_->setStyleSheet(linkStyle.arg(link.name()));
+    termsButton_->setStyleSheet(linkStyle.arg(link.name()));
     eraseButton_->setStyleSheet(linkStyle.arg(red.name()));
-    helpButton_->setIcon(glyphIcon(Glyph::help, accent));
-    termsButton_->setIcon(glyphIcon(Glyph::document, accent));
+    helpButton_->setIcon(glyphIcon(Glyph::help, link));
+    termsButton_->setIcon(glyphIcon(Glyph::document, link));
     eraseButton_->setIcon(glyphIcon(Glyph::trash, red));
 }
 
@@ -711,7 +711,7 @@ void SettingsView::refuseSyncFolder(const QString& message) {
     box->open();
 }
 
-QMessageBox* SettingsView::eraseConfirmation() const {
+PromptDialog* SettingsView::eraseConfirmation() const {
     return eraseConfirmation_;
 }
 
@@ -747,27 +747,20 @@ void SettingsView::open(WindowSheetKind kind) {
 
 void SettingsView::askToErase() {
     if (eraseConfirmation_) return;
-    auto* box = new QMessageBox(window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(uiText("全ての内容を消去", "Erase All Content"));
-    box->setText(uiText("全ての内容を消去しますか？", "Erase All Content?"));
-    box->setInformativeText(
-        uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
-               "All sheets will be deleted. This can’t be undone, and they will disappear "
-               "from your other devices too."));
-    QPushButton* erase = box->addButton(uiText("消去する", "Erase"), QMessageBox::DestructiveRole);
+    auto* prompt = new PromptDialog(*window());
+    prompt->setTitle(uiText("全ての内容を消去しますか？", "Erase All Content?"));
+    prompt->setMessage(uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
+                              "All sheets will be deleted. This can’t be undone, and they will disappear "
+                              "from your other devices too."));
+    QPushButton* erase = prompt->addButton(uiText("消去する", "Erase"), PromptDialog::Role::destructive);
     erase->setObjectName(QStringLiteral("confirmErase"));
-    QPushButton* cancel = box->addButton(uiText("キャンセル", "Cancel"), QMessageBox::RejectRole);
+    QPushButton* cancel = prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     cancel->setObjectName(QStringLiteral("cancelErase"));
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    connect(box, &QMessageBox::buttonClicked, this, [this, erase](QAbstractButton* button) {
-        if (button == erase) eraseAll();
+    connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
+        if (role == PromptDialog::Role::destructive) eraseAll();
     });
-    eraseConfirmation_ = box;
-    box->open();
+    eraseConfirmation_ = prompt;
+    prompt->open();
 }
 
 void SettingsView::eraseAll() {

@@ -30,6 +30,7 @@ class Appearance;
 class Divider;
 class DocumentStore;
 class NotificationCenter;
+class PromptDialog;
 class SegmentedPicker;
 class SheetSession;
 class SyntaxColorSettings;
@@ -91,7 +92,7 @@ public:
     QPushButton* eraseButton() const { return eraseButton_; }
 
     // Open while asked, else none.
-    QMessageBox* eraseConfirmation() const;
+    PromptDialog* eraseConfirmation() const;
     QMessageBox* syncFolderRefusal() const;
     // The help or terms dialog opened from here while it is open, else none.
     WindowSheet* openScreen(WindowSheetKind kind) const;
@@ -183,7 +184,7 @@ private:
     std::vector<QLabel*> secondaryLabels_;
     std::vector<SegmentedPicker*> pickers_;
 
-    QPointer<QMessageBox> eraseConfirmation_;
+    QPointer<PromptDialog> eraseConfirmation_;
     QPointer<QMessageBox> syncFolderRefusal_;
     QPointer<WindowSheet> helpSheet_;
     QPointer<WindowSheet> termsSheet_;

@@ -181,8 +181,8 @@ void SyntaxColorSettings::refresh() {
         row.sample->setText(Q(SyntaxKinds::sample(kind)));
         row.light->setColor(shownColor(settings_, kind, false));
         row.dark->setColor(shownColor(settings_, kind, true));
-        row.light->setAccessibleName(row.label->text() + QLatin1String(" – ") + lightTitle_->text());
-        row.dark->setAccessibleName(row.label->text() + QLatin1String(" – ") + darkTitle_->text());
+        row.light->setAccessibleName(row.label->text() + QStringLiteral(" – ") + lightTitle_->text());
+        row.dark->setAccessibleName(row.label->text() + QStringLiteral(" – ") + darkTitle_->text());
         const bool custom = isCustom(settings_, kind);
         row.reset->setVisible(custom);
         row.reset->setEnabled(custom);
@@ -193,22 +193,23 @@ void SyntaxColorSettings::refresh() {
     resetAll_->setVisible(!settings_.syntaxColors().empty());
 }
 
-void SyntaxColorSettings::recolor(const QColor& ink, const QColor& secondaryInk, const QColor& stroke) {
+void SyntaxColorSettings::recolor(const QColor& ink, const QColor& secondaryInk) {
     setTextColor(lightTitle_, secondaryInk);
     setTextColor(darkTitle_, secondaryInk);
     for (const Row& row : rows_) {
         setTextColor(row.label, ink);
         setTextColor(row.sample, secondaryInk);
         setTextColor(row.reset, secondaryInk);
-        row.light->setStroke(stroke);
-        row.dark->setStroke(stroke);
+        // Outlined at 3:1 or more against the panel, so that a colour close to the panel's still shows.
+        row.light->setStroke(secondaryInk);
+        row.dark->setStroke(secondaryInk);
     }
 }
 
 void SyntaxColorSettings::pick(SyntaxKind kind, bool dark) {
     if (!picker_) return;
     const QString side = dark ? uiText("黒地", "Dark") : uiText("白地", "Light");
-    const QString title = Q(SyntaxKinds::label(kind)) + QLatin1String(" – ") + side;
+    const QString title = Q(SyntaxKinds::label(kind)) + QStringLiteral(" – ") + side;
     const std::optional<QColor> chosen = picker_(window(), shownColor(settings_, kind, dark), title);
     if (!chosen || !chosen->isValid()) return;
     settings_.setSyntaxColor(HexColor::hex(*chosen), SyntaxKinds::rawValue(kind), dark);

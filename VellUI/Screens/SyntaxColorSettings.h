@@ -78,7 +78,7 @@ public:
 
     // Texts, swatches and reset buttons as the stored colours and the language are now.
     void refresh();
-    void recolor(const QColor& ink, const QColor& secondaryInk, const QColor& stroke);
+    void recolor(const QColor& ink, const QColor& secondaryInk);
 
     // Asks for a colour of that side and stores it when the user confirms one.
     void pick(SyntaxKind kind, bool dark);

@@ -218,15 +218,19 @@ void TermsView::recolor() {
         setTextColor(labels.body, secondary);
     }
     if (mode_ == Mode::gate) {
-        picker_->setColors(ink, accent, Qt::white, separator);
+        picker_->setColors(SegmentColors::of(dark));
         consent_->setColors(ink, secondary, accent);
         const QString disabledFill =
             QStringLiteral("rgba(%1, %2, %3, 90)").arg(accent.red()).arg(accent.green()).arg(accent.blue());
+        const QColor onAccent = Theme::onAccent.resolve(dark);
+        // Until the box is ticked the button is faint, its text still legible on the faint fill.
+        const QString disabledText =
+            QStringLiteral("rgba(%1, %2, %3, 170)").arg(ink.red()).arg(ink.green()).arg(ink.blue());
         agreeButton_->setStyleSheet(
-            QStringLiteral("QPushButton { color: white; background: %1; border: none; border-radius: 8px; }"
+            QStringLiteral("QPushButton { color: %4; background: %1; border: none; border-radius: 8px; }"
                            "QPushButton:pressed { background: %2; }"
-                           "QPushButton:disabled { color: rgba(255, 255, 255, 170); background: %3; }")
-                .arg(accent.name(), accent.darker(115).name(), disabledFill));
+                           "QPushButton:disabled { color: %5; background: %3; }")
+                .arg(accent.name(), accent.darker(115).name(), disabledFill, onAccent.name(), disabledText));
         setTextColor(declineNote_, secondary);
     } else {
         setTextColor(acceptedVersion_, secondary);

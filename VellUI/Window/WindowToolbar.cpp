@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
+#include <vector>
 
 namespace vell {
 
@@ -84,12 +85,20 @@ bool WindowToolbar::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
+// One submenu per catalog group: the whole catalog in one list would stand taller than a screen.
 void WindowToolbar::rebuildFunctionMenu() {
+    // The menu holds the submenus' actions but not the submenus themselves.
+    std::vector<QMenu*> old;
+    for (QAction* action : functionMenu_->actions())
+        if (QMenu* submenu = action->menu()) old.push_back(submenu);
     functionMenu_->clear();
+    for (QMenu* submenu : old)
+        delete submenu;
     for (const CatalogGroup& group : FunctionCatalog::categories()) {
-        functionMenu_->addSection(QString::fromStdString(group.title));
+        QMenu* submenu = functionMenu_->addMenu(
+            QString::fromStdString(group.title).replace(QLatin1Char('&'), QStringLiteral("&&")));
         for (const FunctionItem& item : group.items) {
-            QAction* entry = functionMenu_->addAction(functionEntryText(item.label, item.note));
+            QAction* entry = submenu->addAction(functionEntryText(item.label, item.note));
             const InsertSnippet snippet{item.snippet, item.caretBack, false};
             connect(entry, &QAction::triggered, this,
                     [this, snippet] { emit root_.editorCommands().insertSnippet(snippet); });

@@ -44,7 +44,7 @@ public:
     QAction* functions() const { return functions_; }
     QAction* settings() const { return settingsItem_; }
     QToolButton* functionButton() const { return functionButton_; }
-    // Rebuilt from the function catalog each time it is about to show.
+    // One submenu per catalog group, rebuilt from the catalog each time the menu is about to show.
     QMenu* functionMenu() const { return functionMenu_; }
 
     // What the menu shows for one entry: "label — note", with "&" kept as itself.

@@ -10,6 +10,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <set>
 
 namespace vell {
 namespace {
@@ -51,18 +52,31 @@ protected:
         QTest::mouseClick(window.toolbar()->widgetForAction(action), Qt::LeftButton);
         settle();
     }
-    // Shows the window's function menu as a click would and chooses the entry with that label.
-    static void chooseFunction(MainWindow& window, const std::string& label) {
+    // Shows the window's function menu as a click would, opens the group's submenu and chooses the entry
+    // with that label.
+    static void chooseFunction(MainWindow& window, const std::string& group, const std::string& label) {
         QMenu& menu = *window.windowToolbar().functionMenu();
         menu.popup(QPoint(0, 0));
         settle();
-        QAction* chosen = nullptr;
+        QMenu* submenu = nullptr;
         for (QAction* action : menu.actions())
+            if (action->menu() && action->text().replace("&&", "&") == QString::fromStdString(group))
+                submenu = action->menu();
+        ASSERT_TRUE(submenu) << group;
+        QAction* chosen = nullptr;
+        for (QAction* action : submenu->actions())
             if (action->text().startsWith(QString::fromStdString(label + " \u2014 "))) chosen = action;
         ASSERT_TRUE(chosen) << label;
         chosen->trigger();
         menu.hide();
         settle();
+    }
+    // The menu's entries: a submenu as "title >", an entry as its text.
+    static std::vector<std::string> entries(const QMenu& menu) {
+        std::vector<std::string> shown;
+        for (const QAction* action : menu.actions())
+            shown.push_back((action->menu() ? action->text() + " >" : action->text()).toStdString());
+        return shown;
     }
 };
 
@@ -155,28 +169,57 @@ TEST_F(ToolbarTest, TheKeypadSwitchHidesTheKeypadRowInEveryWindow) {
     EXPECT_EQ(first.windowToolbar().keypad()->toolTip(), "Hide the keypad");
 }
 
-TEST_F(ToolbarTest, TheFunctionMenuListsTheCatalogInEitherLanguage) {
+TEST_F(ToolbarTest, TheFunctionMenuListsTheCatalogInEitherLanguageOneSubmenuPerGroup) {
     MainWindow& window = open();
     QMenu& menu = *window.windowToolbar().functionMenu();
     for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
         AppSettings::shared().setLanguage(language);
         menu.popup(QPoint(0, 0));
         settle();
-        std::vector<QString> expected;
-        for (const CatalogGroup& group : FunctionCatalog::categories()) {
-            expected.push_back("section " + QString::fromStdString(group.title));
-            for (const FunctionItem& item : group.items) {
-                QString entry = QString::fromStdString(item.label + " — " + item.note);
-                expected.push_back(entry.replace("&", "&&"));
-            }
+        std::vector<std::string> groups;
+        for (const CatalogGroup& group : FunctionCatalog::categories())
+            groups.push_back(QString::fromStdString(group.title).replace("&", "&&").toStdString() + " >");
+        EXPECT_EQ(entries(menu), groups);
+        const auto categories = FunctionCatalog::categories();
+        for (std::size_t g = 0; g < categories.size() && g < std::size_t(menu.actions().size()); ++g) {
+            std::vector<std::string> expected;
+            for (const FunctionItem& item : categories[g].items)
+                expected.push_back(
+                    QString::fromStdString(item.label + " — " + item.note).replace("&", "&&").toStdString());
+            QMenu* submenu = menu.actions()[static_cast<qsizetype>(g)]->menu();
+            ASSERT_NE(submenu, nullptr);
+            EXPECT_EQ(entries(*submenu), expected);
         }
-        std::vector<QString> shown;
-        for (const QAction* action : menu.actions())
-            shown.push_back(action->isSeparator() ? "section " + action->text() : action->text());
-        EXPECT_EQ(shown, expected);
         menu.hide();
     }
     EXPECT_EQ(WindowToolbar::functionEntryText("a&b", "c & d"), "a&&b — c && d");
+}
+
+// Opened under the toolbar of a window at its default size, on a screen 768 high: one column, and every
+// submenu short enough to stand beside its entry.
+TEST_F(ToolbarTest, TheFunctionMenuAndEachSubmenuFitInOneColumnBelowTheToolbar) {
+    MainWindow& window = open();
+    QMenu& menu = *window.windowToolbar().functionMenu();
+    for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
+        AppSettings::shared().setLanguage(language);
+        menu.popup(QPoint(0, 0));
+        settle();
+        std::vector<QMenu*> menus{&menu};
+        for (QAction* action : menu.actions())
+            if (action->menu()) menus.push_back(action->menu());
+        for (QMenu* shown : menus) {
+            SCOPED_TRACE(shown->title().toStdString());
+            shown->ensurePolished();
+            const QSize size = shown->sizeHint();
+            EXPECT_LE(size.height(), 560);
+            EXPECT_LE(size.width(), 640);
+            std::set<int> columns;
+            for (QAction* action : shown->actions())
+                columns.insert(shown->actionGeometry(action).left());
+            EXPECT_EQ(columns.size(), 1u) << "one column";
+        }
+        menu.hide();
+    }
 }
 
 TEST_F(ToolbarTest, AFunctionGoesIntoTheEditorOfTheWindowWhoseMenuWasUsedEvenWithoutFocus) {
@@ -191,7 +234,7 @@ TEST_F(ToolbarTest, AFunctionGoesIntoTheEditorOfTheWindowWhoseMenuWasUsedEvenWit
     second.windowToolbar().functionButton()->setFocus();
     editorOf(second).setCaret(2, false);
 
-    chooseFunction(second, "abs");
+    chooseFunction(second, "Common", "abs");
     QTest::keyClicks(&editorOf(second), "5");
     settle();
     EXPECT_EQ(textOf(second), "2\nabs(5)");

@@ -36,6 +36,17 @@ TEST(Fonts, SampleLinesAreSetInAFixedPitchFont) {
         << QFontInfo(font).family().toStdString();
 }
 
+TEST(Fonts, TheFixedPitchFontDrawsArrowsAndCurrencySignsAsLargeAsLetters) {
+    EXPECT_TRUE(Fonts::hasLetterSizedSymbols(Fonts::monospaced(13)))
+        << Fonts::monospacedFamily().toStdString();
+    EXPECT_EQ(Fonts::monospaced(13).family(), Fonts::monospacedFamily());
+    // The fallback itself must be there and pass.
+    QFont fallback(QStringLiteral("DejaVu Sans Mono"));
+    fallback.setPointSizeF(Fonts::pointSize(13));
+    EXPECT_EQ(QFontInfo(fallback).family(), QStringLiteral("DejaVu Sans Mono"));
+    EXPECT_TRUE(Fonts::hasLetterSizedSymbols(fallback));
+}
+
 TEST(Fonts, DigitsOfTheFigureFontLineUp) {
     const QFont font = Fonts::monospacedDigits(15);
     EXPECT_TRUE(Fonts::hasEqualDigitAdvances(font)) << font.family().toStdString();

@@ -1,3 +1,4 @@
+#include "Appearance/Theme.h"
 #include "Keypad/ArrangeHeader.h"
 #include "Keypad/CatalogGrid.h"
 #include "Keypad/CatalogPanel.h"
@@ -6,10 +7,12 @@
 #include "Keypad/EditorCommands.h"
 #include "Keypad/Keypad.h"
 #include "Keypad/KeypadTestSupport.h"
+#include "Keypad/KeypadToolButtons.h"
 #include "Keypad/KeypadView.h"
 #include "SheetEditor/SheetEditorFixture.h"
 #include "Stores/Notifications.h"
 #include "Stores/ViewSwitches.h"
+#include "Support/Contrast.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +23,7 @@
 #include <QLabel>
 #include <QLineF>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace vell::testsupport {
@@ -458,6 +462,78 @@ TEST_F(CatalogPanelTest, AGroupDraggedEmptyKeepsItsTitleAndARow) {
     EXPECT_EQ(grid().shownOrder()[1], (Ids{"in", "→", "円", "万円", "$", "€"}));
     EXPECT_TRUE(convert.isVisible());
     EXPECT_EQ(money.y() - convert.y(), distance);
+}
+
+// A trackpad has no wheel to turn while a key is held: the panel scrolls by itself while the dragged key
+// is held near its top or bottom edge, and stops when the key leaves the edge or is let go.
+TEST_F(CatalogPanelTest, AKeyHeldNearAnEdgeScrollsThePanelUntilItReachesAGroupOutOfSight) {
+    openKeypad("単位");
+    startArranging();
+    QScrollBar& bar = *panel().scrollArea().verticalScrollBar();
+    QWidget& viewport = *panel().scrollArea().viewport();
+    ASSERT_GT(bar.maximum(), 0);
+    bar.setValue(bar.maximum());
+    const std::string deg = grid().shownOrder().back().front();
+    const auto inViewport = [&](const std::string& id) {
+        return QRect(grid().mapTo(&viewport, grid().frameOf(id)->topLeft()), grid().frameOf(id)->size());
+    };
+    ASSERT_TRUE(viewport.rect().contains(inViewport(deg))) << "the angle keys are in sight at the bottom";
+    ASSERT_FALSE(viewport.rect().intersects(inViewport("円"))) << "the money keys are out of sight";
+
+    press(centreOf(deg));
+    ASSERT_TRUE(holdUntilDragging());
+    // Held still in the middle: nothing scrolls.
+    const QPoint middle(inViewport(deg).center().x(), viewport.height() / 2);
+    moveTo(grid().mapFrom(&viewport, middle));
+    const int before = bar.value();
+    QTest::qWait(150);
+    EXPECT_EQ(bar.value(), before);
+
+    // Held at the top edge: the panel scrolls up to its top.
+    const QPoint edge(middle.x(), 3);
+    moveTo(grid().mapFrom(&viewport, edge));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.value() == 0; }, 4000)) << "stopped at " << bar.value();
+    EXPECT_LT(QLineF(grid().draggedCopy()->centre(), grid().mapFrom(&viewport, edge)).length(), 1.5)
+        << "the dragged key stays under the pointer while the keys scroll past";
+    ASSERT_TRUE(viewport.rect().contains(inViewport("円")));
+    const QPointF yen = centreOf("円");
+    moveTo(yen);
+    release(yen);
+    EXPECT_EQ(grid().shownOrder()[1], (Ids{deg, "円", "万円", "$", "€"}));
+    expectNothingLifted();
+
+    // Let go: no more scrolling, even where the key was let go near an edge.
+    bar.setValue(bar.maximum() / 2);
+    const int resting = bar.value();
+    QTest::qWait(150);
+    EXPECT_EQ(bar.value(), resting);
+}
+
+// Against what each stands on: the toggles on their faces over the keypad, the group titles on the
+// keypad, the arranging bar's hint and buttons on the bar.
+TEST_F(CatalogPanelTest, EveryTextOfTheToolRowAndThePanelReadsAtFourAndAHalfToOne) {
+    openKeypad("単位");
+    startArranging();
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        const QColor window = Theme::windowBackground.resolve(dark);
+        for (const KeypadTab tab : {KeypadTab::functions, KeypadTab::units}) {
+            const PanelToggle& toggle = keypad->view().panelToggle(tab);
+            EXPECT_GE(contrastRatio(toggle.textColor(), blended(toggle.fillColor(), window)), 4.5)
+                << (toggle.isOpen() ? "open " : "closed ") << toggle.text().toStdString();
+        }
+        for (const QLabel* title : grid().titles())
+            EXPECT_GE(contrastRatio(title->palette().color(QPalette::WindowText), window), 4.5)
+                << title->text().toStdString();
+        const ArrangeHeader& header = panel().header();
+        const QColor bar = header.barColor();
+        EXPECT_GE(contrastRatio(header.hint().palette().color(QPalette::WindowText), bar), 4.5) << "hint";
+        for (const HeaderButton* button :
+             {&header.addGapButton(), &header.resetButton(), &header.doneButton()})
+            EXPECT_GE(contrastRatio(button->textColor(), bar), 4.5) << button->text().toStdString();
+    }
 }
 
 TEST_F(CatalogPanelTest, TheArrangementReachesTheDocumentAndANewKeypad) {

@@ -1,10 +1,13 @@
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
+#include "Keypad/CatalogSlotCell.h"
 #include "Keypad/KeyButton.h"
 #include "Keypad/KeypadTestSupport.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QPointer>
+#include <QRawFont>
 #include <QWidget>
 #include <memory>
 
@@ -213,6 +216,47 @@ TEST_F(KeyButtonTest, LabelsAreSizedByKeySizeAndColouredByAccent) {
         EXPECT_EQ(KeyButton(K::text("(", "("), KeyButton::Face::token, appearance).labelColor(),
                   Theme::ink.resolve(dark));
     }
+}
+
+// The symbols of the unit keys come from the label's own face and stand as large as the letters beside
+// them: a face that squeezes "→" into half a letter's height would make the key hard to read.
+TEST_F(KeyButtonTest, SymbolsOnFixedPitchKeysAreDrawnAsLargeAsLetters) {
+    const QFont token = KeyButton(K::text("=", "="), KeyButton::Face::token, appearance).labelFont();
+    for (const QFont& font : {token, SlotFace::labelFont()}) {
+        const QRawFont face = QRawFont::fromFont(font);
+        SCOPED_TRACE(face.familyName().toStdString() + " at " + std::to_string(font.pointSizeF()) + " pt");
+        const QFontMetricsF metrics(font);
+        const QRectF letter = metrics.tightBoundingRect(QStringLiteral("m"));
+        const QRectF capital = metrics.tightBoundingRect(QStringLiteral("M"));
+        for (const QString& symbol : {QStringLiteral("→"), QStringLiteral("$"), QStringLiteral("€")}) {
+            SCOPED_TRACE(symbol.toStdString());
+            EXPECT_TRUE(face.supportsCharacter(symbol.at(0)));
+            const QRectF ink = metrics.tightBoundingRect(symbol);
+            EXPECT_GE(ink.width(), symbol == QStringLiteral("→") ? letter.width() : 0.75 * letter.width());
+            EXPECT_GE(ink.height(),
+                      symbol == QStringLiteral("→") ? 0.55 * capital.height() : capital.height());
+        }
+    }
+}
+
+// A unit key showing a lone sign draws it at least as wide as a letter of its neighbours' labels and
+// half as tall as a capital, from a face that has it.
+TEST_F(KeyButtonTest, ALoneSignOnACatalogKeyIsDrawnAsLargeAsTheLettersBesideIt) {
+    const QFontMetricsF letters(SlotFace::labelFont());
+    const QRectF m = letters.tightBoundingRect(QStringLiteral("m"));
+    const QRectF capital = letters.tightBoundingRect(QStringLiteral("M"));
+    for (const QString& sign : {QStringLiteral("→"), QStringLiteral("$"), QStringLiteral("€")}) {
+        const SlotFace::Label shown = SlotFace::fittedLabel(sign, 60);
+        SCOPED_TRACE(sign.toStdString() + " in " + QRawFont::fromFont(shown.font).familyName().toStdString());
+        EXPECT_EQ(shown.text, sign);
+        EXPECT_TRUE(QRawFont::fromFont(shown.font).supportsCharacter(sign.at(0)));
+        const QRectF ink = QFontMetricsF(shown.font).tightBoundingRect(sign);
+        EXPECT_GE(ink.width(), sign == QStringLiteral("→") ? 1.25 * m.width() : 0.75 * m.width());
+        EXPECT_GE(ink.height(), sign == QStringLiteral("→") ? 0.75 * capital.height() : capital.height());
+    }
+    // Letters and longer labels keep the fixed-pitch face.
+    EXPECT_EQ(SlotFace::fittedLabel(QStringLiteral("km"), 60).font, SlotFace::labelFont());
+    EXPECT_EQ(SlotFace::fittedLabel(QStringLiteral("π"), 60).font, SlotFace::labelFont());
 }
 
 TEST_F(KeyButtonTest, TheFaceIsPaintedInTheAppearanceColours) {

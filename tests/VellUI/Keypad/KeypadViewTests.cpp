@@ -211,12 +211,22 @@ TEST_F(KeypadViewTest, TheGridTakesThePreferredSideAndThePanelTheOther) {
     EXPECT_EQ(grid.geometry().left(), 8);
     EXPECT_EQ(panel.geometry().right(), 1000 - 8 - 1);
 
-    // Narrow: the grid is sized first.
+    // Narrow: the grid gives up room until the panel shows every label whole.
     view->resize(720, 300);
-    EXPECT_EQ(grid.width(), 560);
-    EXPECT_EQ(panel.width(), 720 - 16 - 16 - 560);
+    EXPECT_GT(panel.minimumSizeHint().width(), 720 - 16 - 16 - 560);
+    EXPECT_EQ(panel.width(), panel.minimumSizeHint().width());
+    EXPECT_EQ(grid.width(), 720 - 16 - 16 - panel.width());
+    EXPECT_TRUE(grid.isVisible());
+    EXPECT_EQ(grid.geometry().left(), 8);
+    // Narrower still: the panel covers the keys, as wide as the whole key area.
+    view->resize(480, 300);
+    EXPECT_FALSE(grid.isVisible());
+    EXPECT_EQ(panel.x(), 8);
+    EXPECT_EQ(panel.width(), 480 - 16);
+    EXPECT_EQ(panel.height(), grid.height());
     view->setOpenPanelRaw("");
     EXPECT_FALSE(panel.isVisible());
+    EXPECT_TRUE(grid.isVisible());
     EXPECT_EQ(grid.geometry().left(), 8);
 }
 
@@ -351,7 +361,7 @@ TEST_F(KeypadViewTest, DrawnOnTheWindowBackgroundWithTheOpenToggleInTheAccent) {
         const QImage image = view->grab().toImage();
         EXPECT_EQ(image.pixelColor(2, 2), Theme::windowBackground.resolve(dark));
         const PanelToggle& open = view->panelToggle(KeypadTab::functions);
-        EXPECT_EQ(open.textColor(), Theme::accent.resolve(dark));
+        EXPECT_EQ(open.textColor(), Theme::accentText.resolve(dark));
         EXPECT_EQ(view->panelToggle(KeypadTab::units).textColor(), Theme::ink.resolve(dark));
         QColor fill = Theme::accent.resolve(dark);
         fill.setAlphaF(0.18f);

@@ -8,7 +8,10 @@
 #include "SheetEditor/ResultColumn.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
+#include "Support/Contrast.h"
 #include "Support/NotificationRecorder.h"
+#include "Window/PromptDialog.h"
+#include "Window/WindowPalette.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -267,11 +270,11 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     ASSERT_NE(view, nullptr);
 
     click(view->eraseButton());
-    QMessageBox* question = view->eraseConfirmation();
+    PromptDialog* question = view->eraseConfirmation();
     ASSERT_NE(question, nullptr);
-    EXPECT_EQ(question->text(), "Erase All Content?");
-    EXPECT_EQ(question->informativeText(), "All sheets will be deleted. This can’t be undone, and they will "
-                                           "disappear from your other devices too.");
+    EXPECT_EQ(question->title(), "Erase All Content?");
+    EXPECT_EQ(question->message(), "All sheets will be deleted. This can’t be undone, and they will "
+                                   "disappear from your other devices too.");
     EXPECT_EQ(control(*question, "confirmErase")->text(), "Erase");
     click(control(*question, "cancelErase"));
     settle();
@@ -302,6 +305,77 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     ASSERT_EQ(onDisk.sheets.size(), 1u);
     EXPECT_EQ(onDisk.sheets.front().id, left.id);
     EXPECT_EQ(onDisk.deletedSheets.size(), oldIds.size());
+}
+
+// The erase question looks and answers like the window's other questions: no warning picture, and its
+// Erase drawn as the destructive Clear of the clear question is.
+TEST_F(SettingsViewTest, TheEraseQuestionMarksEraseAsDestructiveInEitherAppearance) {
+    settings.setLanguage(AppLanguage::english);
+    for (const bool dark : {false, true}) {
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        window.setPalette(WindowPalette::make(dark));
+        auto sheet = present();
+        SettingsView* view = viewOf(*sheet);
+        ASSERT_NE(view, nullptr);
+        click(view->eraseButton());
+        QWidget* question = view->eraseConfirmation();
+        ASSERT_NE(question, nullptr);
+        settle();
+
+        PromptDialog clear(*sheet);
+        const QPushButton* destructive =
+            clear.addButton(QStringLiteral("Clear"), PromptDialog::Role::destructive);
+        const QPushButton* erase = control(*question, "confirmErase");
+        ASSERT_NE(erase, nullptr);
+        EXPECT_EQ(erase->palette().color(QPalette::ButtonText),
+                  destructive->palette().color(QPalette::ButtonText));
+        EXPECT_NE(erase->palette().color(QPalette::ButtonText),
+                  control(*question, "cancelErase")->palette().color(QPalette::ButtonText));
+        for (const QLabel* label : question->findChildren<QLabel*>())
+            EXPECT_TRUE(label->pixmap().isNull()) << "no warning picture";
+        EXPECT_FALSE(erase->isDefault()) << "Return does not erase";
+
+        click(control(*question, "cancelErase"));
+        settle();
+        EXPECT_EQ(view->eraseConfirmation(), nullptr);
+    }
+}
+
+// The chosen segment of every picker reads at 4.5:1, and a swatch whose colour is the panel's own still
+// shows its outline at 3:1.
+TEST_F(SettingsViewTest, ChosenSegmentsAndSwatchOutlinesStandOutInEitherAppearance) {
+    using testsupport::contrastRatio;
+    settings.setSyntaxColor("#26262C", "number", true);
+    settings.setSyntaxColor("#F6F4F0", "number", false);
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        auto sheet = present();
+        SettingsView* view = viewOf(*sheet);
+        ASSERT_NE(view, nullptr);
+        const auto pickers = view->findChildren<SegmentedPicker*>();
+        ASSERT_FALSE(pickers.empty());
+        for (const SegmentedPicker* picker : pickers) {
+            const SegmentColors colors = picker->colors();
+            EXPECT_GE(contrastRatio(colors.chosenText, colors.chosenFill), 4.5)
+                << picker->segment(0)->objectName().toStdString();
+        }
+
+        const ColorSwatch& swatch = *view->colors()->row(SyntaxKind::number).dark;
+        QWidget& panel = *view->colors()->parentWidget();
+        const QImage pixels = panel.grab().toImage();
+        const double ratio = pixels.devicePixelRatio();
+        const auto at = [&](QPoint inSwatch) {
+            const QPoint point = swatch.mapTo(&panel, inSwatch);
+            return pixels.pixelColor(point * ratio);
+        };
+        const QColor background = at(QPoint(-4, swatch.height() / 2));
+        const QColor outline = at(QPoint(0, swatch.height() / 2));
+        const QColor fill = at(QPoint(swatch.width() / 2, swatch.height() / 2));
+        EXPECT_EQ(fill.rgb(), swatch.color().rgb());
+        EXPECT_GE(contrastRatio(outline, background), 3.0)
+            << outline.name().toStdString() << " on " << background.name().toStdString();
+    }
 }
 
 TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
@@ -378,6 +452,36 @@ TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
         EXPECT_FALSE(defaults.contains("vell.syntaxColors/number.light"));
         EXPECT_TRUE(colors->resetAllButton()->isHidden());
         EXPECT_TRUE(colors->row(SyntaxKind::number).reset->isHidden());
+    }
+}
+
+TEST_F(SettingsViewTest, ASwatchAndItsColourDialogNameTheKindAndTheSide) {
+    const struct {
+        AppLanguage language;
+        SyntaxKind kind;
+        bool dark;
+        const char* name;
+    } cases[] = {
+        {AppLanguage::english, SyntaxKind::number, false, "Numbers – Light"},
+        {AppLanguage::english, SyntaxKind::comment, true, "Comments – Dark"},
+        {AppLanguage::japanese, SyntaxKind::number, false, "数値 – 白地"},
+        {AppLanguage::japanese, SyntaxKind::unit, true, "単位 – 黒地"},
+    };
+    auto sheet = present();
+    SyntaxColorSettings* colors = viewOf(*sheet)->colors();
+    QString title;
+    colors->setColorPicker([&](QWidget*, const QColor&, const QString& asked) -> std::optional<QColor> {
+        title = asked;
+        return std::nullopt;
+    });
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        settings.setLanguage(c.language);
+        ColorSwatch* swatch = c.dark ? colors->row(c.kind).dark : colors->row(c.kind).light;
+        EXPECT_EQ(swatch->accessibleName().toStdString(), c.name);
+        title.clear();
+        click(swatch);
+        EXPECT_EQ(title.toStdString(), c.name);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "ScreenFixture.h"
 #include "Screens/ScreenParts.h"
 #include "Screens/TermsView.h"
+#include "Support/Contrast.h"
 
 #include <QPushButton>
 #include <QSignalSpy>
@@ -54,6 +55,16 @@ TEST_F(TermsViewTest, EachModeShowsOnlyItsOwnControls) {
                   "Always verify this app's results yourself before you rely on them.");
         ASSERT_EQ(view->sections().size(), 6u);
         EXPECT_EQ(view->sections()[5].heading->text(), "6. Changes to these terms");
+    }
+}
+
+TEST_F(TermsViewTest, TheChosenLanguageReadsAtFourAndAHalfToOneInEitherAppearance) {
+    for (const bool dark : {false, true}) {
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        TermsView gate(TermsView::Mode::gate, settings, appearance);
+        const SegmentColors colors = gate.languagePicker()->colors();
+        EXPECT_GE(testsupport::contrastRatio(colors.chosenText, colors.chosenFill), 4.5)
+            << (dark ? "dark" : "light");
     }
 }
 
