@@ -17,6 +17,9 @@ public:
 struct DocumentRepair {
     std::string path; // "sheets[2].updatedAt"; empty for the whole text
     std::string what;
+    // Writing the repaired document over the original loses nothing of the user's (a lock on a line the
+    // text does not have, a repeated id made unique), so the original need not be kept aside.
+    bool lossless = false;
 
     friend bool operator==(const DocumentRepair&, const DocumentRepair&) = default;
 };

@@ -44,6 +44,75 @@ std::vector<Uuid> idsOf(const std::vector<Sheet>& sheets) {
     return ids;
 }
 
+// Whether the candidate's order wins over the held one's: the one moved in a later second; within one
+// second (also when neither was ever moved) the longer list of sheets, then the later list of ids. The
+// same from either side, and a merged order, which holds every sheet of the order it came from, keeps
+// winning over both its sources, so the copies stop differing.
+bool laterOrder(const VellDocument& candidate, Date candidateDate, const VellDocument& held, Date heldDate) {
+    const Date candidateSecond = wholeSecond(candidateDate), heldSecond = wholeSecond(heldDate);
+    if (candidateSecond != heldSecond) return candidateSecond > heldSecond;
+    if (candidate.sheets.size() != held.sheets.size()) return candidate.sheets.size() > held.sheets.size();
+    return idsOf(candidate.sheets) > idsOf(held.sheets);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    if (text.empty()) return lines;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(unicode::nfc(std::string_view(text).substr(start, end - start)));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Every line of `part` is also in `whole`, in the same order: nothing of `part` is lost when `whole`
+// stands in its place.
+bool linesWithin(const std::string& part, const std::string& whole) {
+    const std::vector<std::string> partLines = linesOf(part), wholeLines = linesOf(whole);
+    std::size_t next = 0;
+    for (const std::string& line : wholeLines)
+        if (next < partLines.size() && line == partLines[next]) ++next;
+    return next == partLines.size();
+}
+
+// Whether a version that lost, with a text other than the winner's, would take something the user typed
+// with it: a text changed since the base that is not all in the winner's, or a name given since the base
+// that the winner does not carry. Without a base version of the sheet, anything counts as changed.
+bool holdsTextOfItsOwn(const Sheet& loser, const Sheet& winner, const std::vector<const Sheet*>& base) {
+    if (unicode::canonicallyEqual(loser.text, winner.text)) return false;
+    const bool textAsBase = std::any_of(base.begin(), base.end(), [&](const Sheet* version) {
+        return unicode::canonicallyEqual(loser.text, version->text);
+    });
+    const bool nameAsBase = std::any_of(base.begin(), base.end(), [&](const Sheet* version) {
+        return unicode::canonicallyEqual(loser.name, version->name);
+    });
+    const bool nameLost = !nameAsBase && !unicode::canonicallyEqual(loser.name, winner.name);
+    const bool textLost = !textAsBase && !linesWithin(loser.text, winner.text);
+    return nameLost || textLost;
+}
+
+const Uuid& conflictingCopySpace() {
+    static const Uuid space = Uuid::nameBased(Uuid(), "vell: conflicting copy");
+    return space;
+}
+
+const Uuid& repeatedIdSpace() {
+    static const Uuid space = Uuid::nameBased(Uuid(), "vell: repeated id");
+    return space;
+}
+
+// The version kept beside the one that won. Its id depends only on the sheet and the version's content,
+// so every computer that meets the two versions makes the same sheet.
+Sheet conflictingCopy(const Sheet& loser) {
+    Sheet copy = loser;
+    copy.id = Uuid::nameBased(conflictingCopySpace(), loser.id.uuidString() + '\0' + duplicateKey(loser));
+    copy.name = loser.name + L10n::text("（競合したコピー）", " (conflicting copy)");
+    return copy;
+}
+
 // Every computer must keep the same member of a duplicate group, or each would tombstone the other's.
 bool survivesBefore(const Sheet& a, const Sheet& b) {
     const Date aSecond = wholeSecond(a.updatedAt), bSecond = wholeSecond(b.updatedAt);
@@ -106,9 +175,12 @@ std::vector<std::pair<Uuid, Uuid>> VellDocument::separateRepeatedIds() {
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         const auto [it, inserted] = first.emplace(sheets[i].id, i);
         if (inserted || duplicateKey(sheets[i]) == duplicateKey(sheets[it->second])) continue;
-        Uuid fresh = Uuid::random();
-        while (first.contains(fresh))
-            fresh = Uuid::random();
+        std::string name = sheets[i].id.uuidString() + '\0' + duplicateKey(sheets[i]);
+        Uuid fresh = Uuid::nameBased(repeatedIdSpace(), name);
+        while (first.contains(fresh)) {
+            name += '\0';
+            fresh = Uuid::nameBased(repeatedIdSpace(), name);
+        }
         renewed.emplace_back(sheets[i].id, fresh);
         sheets[i].id = fresh;
         first.emplace(fresh, i);
@@ -116,43 +188,92 @@ std::vector<std::pair<Uuid, Uuid>> VellDocument::separateRepeatedIds() {
     return renewed;
 }
 
-VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
+namespace {
+
+// How a merge treats a version that loses: dropped, or kept as a conflicting copy when it holds text of
+// its own.
+struct ConflictRule {
+    bool keep = false;
+    std::vector<const VellDocument*> bases;
+    std::vector<ConflictingCopy>* made = nullptr;
+};
+
+VellDocument mergeCopies(const VellDocument& ours, const VellDocument& theirs, Date now,
+                         const ConflictRule& rule) {
     VellDocument result;
 
-    result.deletedSheets = deletedSheets;
-    for (const auto& [key, date] : other.deletedSheets) {
+    result.deletedSheets = ours.deletedSheets;
+    for (const auto& [key, date] : theirs.deletedSheets) {
         const auto [it, inserted] = result.deletedSheets.emplace(key, date);
         if (!inserted && date > it->second) it->second = date;
     }
 
-    const Date ourOrderDate = sheetOrderUpdatedAt.value_or(Date::distantPast);
-    const Date theirOrderDate = other.sheetOrderUpdatedAt.value_or(Date::distantPast);
-    // Orders moved within the same second settle on the later list of ids, the same everywhere.
-    const bool movedInOneSecond = sheetOrderUpdatedAt && other.sheetOrderUpdatedAt &&
-                                  wholeSecond(theirOrderDate) == wholeSecond(ourOrderDate);
-    const bool theirOrder = movedInOneSecond ? idsOf(other.sheets) > idsOf(sheets)
-                                             : wholeSecond(theirOrderDate) > wholeSecond(ourOrderDate);
-    const VellDocument& orderSide = theirOrder ? other : *this;
-    const VellDocument& secondSide = &orderSide == this ? other : *this;
+    const Date ourOrderDate = ours.sheetOrderUpdatedAt.value_or(Date::distantPast);
+    const Date theirOrderDate = theirs.sheetOrderUpdatedAt.value_or(Date::distantPast);
+    const VellDocument& orderSide = laterOrder(theirs, theirOrderDate, ours, ourOrderDate) ? theirs : ours;
+    const VellDocument& secondSide = &orderSide == &ours ? theirs : ours;
+
+    std::unordered_map<Uuid, std::vector<const Sheet*>> baseVersions;
+    for (const VellDocument* base : rule.bases)
+        for (const Sheet& sheet : base->sheets)
+            baseVersions[sheet.id].push_back(&sheet);
+    static const std::vector<const Sheet*> noBase;
 
     // One version per id, listed at the first place the id shows up; a later version replaces an earlier
     // one only when it wins, also between two sheets of one copy that share an id.
     std::vector<Sheet> versions;
+    std::vector<Uuid> order;
     std::unordered_map<Uuid, std::size_t> versionIndex;
-    const auto take = [&](const Sheet& sheet) {
-        const auto [it, inserted] = versionIndex.emplace(sheet.id, versions.size());
-        if (inserted)
-            versions.push_back(sheet);
-        else if (replaces(sheet, versions[it->second]))
-            versions[it->second] = sheet;
+    std::unordered_set<Uuid> placedByOrderSide;
+    struct Loser {
+        Sheet version;
+        Uuid winner;
     };
-    for (const Sheet& sheet : orderSide.sheets)
-        take(sheet);
+    std::vector<Loser> losers;
+    const auto take = [&](const Sheet& sheet, bool mayConflict) {
+        const auto [it, inserted] = versionIndex.emplace(sheet.id, versions.size());
+        if (inserted) {
+            versions.push_back(sheet);
+            order.push_back(sheet.id);
+            return;
+        }
+        Sheet& held = versions[it->second];
+        const bool wins = replaces(sheet, held);
+        const Sheet& loser = wins ? held : sheet;
+        const Sheet& winner = wins ? sheet : held;
+        if (mayConflict && rule.keep) {
+            const auto base = baseVersions.find(sheet.id);
+            if (holdsTextOfItsOwn(loser, winner, base == baseVersions.end() ? noBase : base->second))
+                losers.push_back({loser, sheet.id});
+        }
+        if (wins) held = sheet;
+    };
+    for (const Sheet& sheet : orderSide.sheets) {
+        take(sheet, true);
+        placedByOrderSide.insert(sheet.id);
+    }
     for (const Sheet& sheet : secondSide.sheets)
-        take(sheet);
+        take(sheet, true);
 
-    for (const Sheet& sheet : versions) {
-        const auto tombstone = result.deletedSheets.find(sheet.id.uuidString());
+    for (const Loser& loser : losers) {
+        Sheet copy = conflictingCopy(loser.version);
+        const Uuid copyID = copy.id;
+        if (rule.made) {
+            const Sheet& winner = versions[versionIndex.at(loser.winner)];
+            rule.made->push_back({loser.winner, winner.name, copyID, copy.name});
+        }
+        // Made once: a copy made here before, or on the other side, is only brought up to date. A copy that
+        // only the second side holds still goes right after its sheet, as on the side that made it.
+        const bool known = versionIndex.contains(copyID);
+        take(copy, false);
+        if (known && placedByOrderSide.contains(copyID)) continue;
+        order.erase(std::find(order.begin(), order.end(), copyID));
+        order.insert(std::find(order.begin(), order.end(), loser.winner) + 1, copyID);
+    }
+
+    for (const Uuid& id : order) {
+        const Sheet& sheet = versions[versionIndex.at(id)];
+        const auto tombstone = result.deletedSheets.find(id.uuidString());
         if (tombstone != result.deletedSheets.end() &&
             wholeSecond(tombstone->second) >= wholeSecond(sheet.updatedAt))
             continue;
@@ -167,14 +288,14 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
                wholeSecond(versions[version->second].updatedAt) > wholeSecond(entry.second);
     });
 
-    const Date expiry = now.addingSeconds(-tombstoneLifetime);
+    const Date expiry = now.addingSeconds(-VellDocument::tombstoneLifetime);
     std::erase_if(result.deletedSheets, [&](const auto& entry) { return entry.second <= expiry; });
 
-    const Date ourLayoutSecond = wholeSecond(keyLayoutsUpdatedAt.value_or(Date::distantPast));
-    const Date theirLayoutSecond = wholeSecond(other.keyLayoutsUpdatedAt.value_or(Date::distantPast));
+    const Date ourLayoutSecond = wholeSecond(ours.keyLayoutsUpdatedAt.value_or(Date::distantPast));
+    const Date theirLayoutSecond = wholeSecond(theirs.keyLayoutsUpdatedAt.value_or(Date::distantPast));
     const bool theirLayoutsNewer = theirLayoutSecond != ourLayoutSecond ? theirLayoutSecond > ourLayoutSecond
-                                                                        : other.keyLayouts > keyLayouts;
-    const VellDocument& layoutSide = theirLayoutsNewer ? other : *this;
+                                                                        : theirs.keyLayouts > ours.keyLayouts;
+    const VellDocument& layoutSide = theirLayoutsNewer ? theirs : ours;
     result.keyLayouts = layoutSide.keyLayouts;
     result.keyLayoutsUpdatedAt = layoutSide.keyLayoutsUpdatedAt;
 
@@ -182,10 +303,10 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
     if (orderDate != Date::distantPast) result.sheetOrderUpdatedAt = orderDate;
 
     // What a later version keeps beside the sheets travels too; this copy's value wins where both hold one.
-    result.unknownMembers = unknownMembers;
-    result.unknownMembers.insert(other.unknownMembers.begin(), other.unknownMembers.end());
+    result.unknownMembers = ours.unknownMembers;
+    result.unknownMembers.insert(theirs.unknownMembers.begin(), theirs.unknownMembers.end());
 
-    result.selectedSheetID = selectedSheetID;
+    result.selectedSheetID = ours.selectedSheetID;
     if (result.sheets.empty())
         result.sheets.push_back(Sheet{Uuid::random(), L10n::text("新しいシート", "New Sheet"), "", now, {}});
     const bool selectionNamesSheet =
@@ -194,6 +315,18 @@ VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
                     [&](const Sheet& sheet) { return sheet.id == *result.selectedSheetID; });
     if (!selectionNamesSheet) result.selectedSheetID = result.sheets.front().id;
     return result;
+}
+
+} // namespace
+
+VellDocument VellDocument::merged(const VellDocument& other, Date now) const {
+    return mergeCopies(*this, other, now, {});
+}
+
+VellDocument VellDocument::mergedKeepingConflicts(const VellDocument& other,
+                                                  const std::vector<const VellDocument*>& bases, Date now,
+                                                  std::vector<ConflictingCopy>* conflicts) const {
+    return mergeCopies(*this, other, now, {true, bases, conflicts});
 }
 
 } // namespace vell

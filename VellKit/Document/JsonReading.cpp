@@ -96,11 +96,17 @@ bool nestedWithin(const json& value, std::size_t limit) {
 } // namespace
 
 std::map<std::string, std::string> unknownMembers(const json& object,
-                                                  std::initializer_list<std::string_view> known) {
+                                                  std::initializer_list<std::string_view> known,
+                                                  std::string_view path, DocumentRepairs* repairs) {
     std::map<std::string, std::string> members;
     for (const auto& [key, value] : object.items()) {
         if (std::find(known.begin(), known.end(), key) != known.end()) continue;
-        if (!nestedWithin(value, deepestKept)) continue;
+        if (!nestedWithin(value, deepestKept)) {
+            if (repairs)
+                repairs->push_back({joinPath(path, key), "a member this version does not know is nested too "
+                                                         "deeply to be kept; dropped"});
+            continue;
+        }
         members.emplace(key, value.dump(-1, ' ', false, json::error_handler_t::replace));
     }
     return members;

@@ -30,10 +30,12 @@ Uuid readUuid(const nlohmann::json& value, std::string_view path);
 Date readDate(const nlohmann::json& value, std::string_view path, DocumentRepairs* repairs = nullptr);
 std::int64_t readInteger(const nlohmann::json& value, std::string_view path);
 
-// Every member of the object whose key is not one of `known`, as compact JSON text; a value nested too
-// deep to be written back safely is left out.
+// Every member of the object at `path` whose key is not one of `known`, as compact JSON text; a value
+// nested too deep to be written back safely is left out, and recorded when repairs are given.
 std::map<std::string, std::string> unknownMembers(const nlohmann::json& object,
-                                                  std::initializer_list<std::string_view> known);
+                                                  std::initializer_list<std::string_view> known,
+                                                  std::string_view path = {},
+                                                  DocumentRepairs* repairs = nullptr);
 // The members back into an object, under keys it does not hold already.
 void addUnknownMembers(nlohmann::json& object, const std::map<std::string, std::string>& members);
 
@@ -42,7 +44,7 @@ std::string indexPath(std::string_view path, std::size_t index);
 
 // A sheet object at `path` ("sheets[2]"); errors name the key below it ("sheets[2].id"). With repairs given,
 // dates are mended as readDate does, a lock that is no integer is skipped and locks on lines the text does
-// not have are dropped (that last without a record: nothing of the user's is lost).
+// not have are dropped (recorded as lossless: nothing of the user's is lost).
 Sheet readSheet(const nlohmann::json& value, std::string_view path, DocumentRepairs* repairs = nullptr);
 
 } // namespace vell::json_reading

@@ -116,7 +116,8 @@ Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repa
             }
         }
     }
-    sheet.unknownMembers = unknownMembers(object, {"id", "name", "text", "updatedAt", "lockedLines"});
+    sheet.unknownMembers =
+        unknownMembers(object, {"id", "name", "text", "updatedAt", "lockedLines"}, path, repairs);
     if (sheet.text.find('\r') != std::string::npos) {
         LineEnds normalized = normalizedLineEnds(sheet.text, sheet.lockedLines);
         sheet.text = std::move(normalized.text);
@@ -126,7 +127,9 @@ Sheet readSheet(const json& object, std::string_view path, DocumentRepairs* repa
         // A lock on a line the text does not have would come back as soon as the line is typed.
         const auto lines =
             static_cast<std::int64_t>(std::count(sheet.text.begin(), sheet.text.end(), '\n')) + 1;
-        std::erase_if(sheet.lockedLines, [lines](std::int64_t line) { return line < 0 || line >= lines; });
+        if (std::erase_if(sheet.lockedLines,
+                          [lines](std::int64_t line) { return line < 0 || line >= lines; }))
+            repairs->push_back({locksPath, "locks on lines the text does not have dropped", true});
     }
     return sheet;
 }

@@ -22,6 +22,9 @@ public:
 
     // A random (version 4) id.
     static Uuid random();
+    // The name-based (version 5, SHA-1) id of `name` within `space`: the same on every computer, so that
+    // two computers deriving an id from the same thing make the same one.
+    static Uuid nameBased(const Uuid& space, std::string_view name);
     // The 36-character form with hyphens; hexadecimal digits in either case.
     static std::optional<Uuid> fromString(std::string_view text);
 

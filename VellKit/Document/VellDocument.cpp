@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <unordered_map>
 
 namespace vell {
 
@@ -85,6 +86,46 @@ KeyLayouts readKeyLayouts(const json& value) {
     return layouts;
 }
 
+// A control character must be escaped inside a JSON string. Written raw, it still plainly means itself,
+// except a NUL, which no text of the program holds: that one is read as U+FFFD. Outside strings nothing
+// is touched. Says which of the two it mended.
+struct RawControls {
+    std::string text;
+    bool nul = false;
+    bool other = false;
+};
+
+RawControls escapeRawControls(std::string_view bytes) {
+    RawControls out;
+    out.text.reserve(bytes.size());
+    bool inString = false;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (!inString) {
+            inString = c == '"';
+        } else if (c == '\\' && i + 1 < bytes.size()) {
+            out.text.push_back(bytes[i]);
+            out.text.push_back(bytes[++i]);
+            continue;
+        } else if (c == '"') {
+            inString = false;
+        } else if (c == 0) {
+            out.text += "\uFFFD";
+            out.nul = true;
+            continue;
+        } else if (c < 0x20) {
+            static constexpr char hex[] = "0123456789abcdef";
+            out.text += "\\u00";
+            out.text.push_back(hex[c >> 4]);
+            out.text.push_back(hex[c & 0x0F]);
+            out.other = true;
+            continue;
+        }
+        out.text.push_back(bytes[i]);
+    }
+    return out;
+}
+
 } // namespace
 
 json VellDocument::toJson() const {
@@ -128,8 +169,10 @@ VellDocument VellDocument::fromJson(const json& object, DocumentRepairs* repairs
     if (const json* date = member(object, "sheetOrderUpdatedAt"))
         document.sheetOrderUpdatedAt = readDate(*date, "sheetOrderUpdatedAt", repairs);
     document.unknownMembers =
-        json_reading::unknownMembers(object, {"sheets", "selectedSheetID", "deletedSheets", "keyLayouts",
-                                              "keyLayoutsUpdatedAt", "sheetOrderUpdatedAt"});
+        json_reading::unknownMembers(object,
+                                     {"sheets", "selectedSheetID", "deletedSheets", "keyLayouts",
+                                      "keyLayoutsUpdatedAt", "sheetOrderUpdatedAt"},
+                                     "", repairs);
     return document;
 }
 
@@ -158,6 +201,17 @@ VellDocument VellDocument::decode(std::string_view bytes, DocumentRepairs* repai
             repairs->push_back({"", "invalid UTF-8 read as U+FFFD"});
             bytes = mended;
         }
+        if (std::any_of(bytes.begin(), bytes.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+            RawControls escaped = escapeRawControls(bytes);
+            if (escaped.nul) repairs->push_back({"", "a NUL byte in a string read as U+FFFD"});
+            if (escaped.other)
+                repairs->push_back({"", "a control character written raw in a string read as itself"});
+            if (escaped.nul || escaped.other) {
+                mended = std::move(escaped.text);
+                bytes = mended;
+            }
+        }
     }
     json object;
     try {
@@ -166,6 +220,22 @@ VellDocument VellDocument::decode(std::string_view bytes, DocumentRepairs* repai
         throw DocumentDecodingError(std::string("not a JSON text: ") + error.what());
     }
     return fromJson(object, repairs);
+}
+
+VellDocument VellDocument::read(std::string_view bytes, DocumentRepairs& repairs) {
+    VellDocument document = decode(bytes, &repairs);
+    std::unordered_map<Uuid, std::size_t> positions;
+    const auto renewed = document.separateRepeatedIds();
+    if (renewed.empty()) return document;
+    for (std::size_t i = 0; i < document.sheets.size(); ++i)
+        positions.emplace(document.sheets[i].id, i);
+    for (const auto& [old, fresh] : renewed)
+        repairs.push_back(
+            {json_reading::joinPath(json_reading::indexPath("sheets", positions.at(fresh)), "id"),
+             "the sheet id " + old.uuidString() +
+                 " is repeated with other content; this sheet now has the id " + fresh.uuidString(),
+             true});
+    return document;
 }
 
 bool operator==(const VellDocument& a, const VellDocument& b) {

@@ -22,6 +22,17 @@ namespace vell {
 // Catalog kind ("functions", "units") to group key to the ordered slot ids of that group.
 using KeyLayouts = std::map<std::string, std::map<std::string, std::vector<std::string>>>;
 
+// A version of a sheet that lost in a merge but held text of its own, kept as a sheet right after the
+// version that won.
+struct ConflictingCopy {
+    Uuid sheetID;     // the sheet changed on both sides
+    std::string name; // its name in the result
+    Uuid copyID;
+    std::string copyName;
+
+    friend bool operator==(const ConflictingCopy&, const ConflictingCopy&) = default;
+};
+
 struct VellDocument {
     std::vector<Sheet> sheets;
     std::optional<Uuid> selectedSheetID;
@@ -43,6 +54,9 @@ struct VellDocument {
     // The bytes of the file: UTF-8, pretty-printed; the same document always gives the same bytes.
     std::string encode() const;
     static VellDocument decode(std::string_view bytes, DocumentRepairs* repairs = nullptr);
+    // A file as the program reads it: leniently, as decode with repairs, and with the ids that sheets repeat
+    // with other content made unique (separateRepeatedIds, each recorded as a lossless repair).
+    static VellDocument read(std::string_view bytes, DocumentRepairs& repairs);
     // The encoding of the same document without `selectedSheetID`, cut from its encoding.
     static std::string withoutSelection(std::string encoded);
 
@@ -59,14 +73,29 @@ struct VellDocument {
     std::vector<Uuid> removeDuplicateSheets(Date now = Date::now());
 
     // A sheet whose id an earlier sheet carries already, with another name or text (a hand-edited file,
-    // another tool), gets a fresh id, so that merges and commands never take one for the other; exact
-    // copies are left to removeDuplicateSheets. Returns each old and new id, in document order.
+    // another tool), gets a new id, so that merges and commands never take one for the other; exact
+    // copies are left to removeDuplicateSheets. The new id is made from the old one and the sheet's
+    // content, so every computer reading the same file makes the same. Returns each old and new id, in
+    // document order.
     std::vector<std::pair<Uuid, Uuid>> separateRepeatedIds();
 
     // This copy combined sheet by sheet with another one: newer sheets win, deletions travel as tombstones,
-    // order and layouts come from the copy that changed them last (this copy on ties), and tombstones older
-    // than the lifetime are forgotten. Never leaves the document without a sheet.
+    // order and layouts come from the copy that changed them last, and tombstones older than the lifetime
+    // are forgotten. Ties settle the same way from either side: a sheet's version on the later encoding,
+    // the order on the longer list of sheets, then the later list of ids. Never leaves the document
+    // without a sheet. A version that loses is dropped whole: the sync uses mergedKeepingConflicts.
     VellDocument merged(const VellDocument& other, Date now = Date::now()) const;
+
+    // As merged, but nothing typed is lost. `bases` are the documents both copies last agreed on (none when
+    // not known); a version of a sheet counts as unchanged when it matches the sheet's version in one of
+    // them. A version that loses although it was changed (always, when no base holds the sheet), and whose
+    // text is not all in the winner's, stays as a sheet of its own
+    // right after the winner: named "<name> (conflicting copy)" in the interface language, with an id made
+    // from the sheet's id and the version's content, so that every computer makes the same sheet and makes
+    // it once. Each such sheet is listed in `conflicts`.
+    VellDocument mergedKeepingConflicts(const VellDocument& other,
+                                        const std::vector<const VellDocument*>& bases, Date now,
+                                        std::vector<ConflictingCopy>* conflicts = nullptr) const;
 
     // Strings compare by canonical equivalence; everything else exactly.
     friend bool operator==(const VellDocument& a, const VellDocument& b);

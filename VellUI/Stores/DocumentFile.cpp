@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <utility>
@@ -42,15 +43,6 @@ void DocumentFile::logRepairs(const QString& path, const DocumentRepairs& repair
                                          repair.path.empty() ? QString()
                                                              : QString::fromStdString(repair.path) + ": ",
                                          QString::fromStdString(repair.what));
-}
-
-void DocumentFile::separateRepeatedIds(VellDocument& document, const QString& path) {
-    for (const auto& [old, fresh] : document.separateRepeatedIds())
-        qWarning().noquote() << QStringLiteral(
-                                    "Vell: %1: the sheet id %2 is repeated with other content; the "
-                                    "later sheet now has the id %3")
-                                    .arg(path, QString::fromStdString(old.uuidString()),
-                                         QString::fromStdString(fresh.uuidString()));
 }
 
 std::optional<QString> DocumentFile::defaultLocation() {
@@ -92,12 +84,13 @@ std::optional<VellDocument> DocumentFile::load() {
     if (file.error() != QFileDevice::NoError) return unreadable(file.errorString());
     try {
         DocumentRepairs repairs;
-        VellDocument document = VellDocument::decode(
-            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &repairs);
-        // What was mended is read as well as it can be; the file as it was is kept aside all the same.
+        VellDocument document = VellDocument::read(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), repairs);
+        // What was mended is read as well as it can be; the file as it was is kept aside all the same,
+        // unless writing over it loses nothing.
         logRepairs(path_, repairs);
-        if (!repairs.empty()) unreadableFileToSetAside_ = true;
-        separateRepeatedIds(document, path_);
+        if (std::any_of(repairs.begin(), repairs.end(), [](const DocumentRepair& r) { return !r.lossless; }))
+            unreadableFileToSetAside_ = true;
         return document;
     } catch (const std::exception& error) {
         // The error names the member that could not be read ("sheets[2].id: missing").

@@ -23,9 +23,6 @@ public:
     static bool sameFile(const QString& a, const QString& b);
     // One log line for each value a lenient read of the file at `path` had to mend.
     static void logRepairs(const QString& path, const DocumentRepairs& repairs);
-    // A document as read from `path`, ready for use: ids repeated with other content are made unique and
-    // that is logged.
-    static void separateRepeatedIds(VellDocument& document, const QString& path);
 
     // Nothing is read until `load`. The clock dates the name of a file set aside.
     DocumentFile(QString path, Date::Clock clock);

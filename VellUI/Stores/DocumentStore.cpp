@@ -12,6 +12,8 @@
 #include "Stores/UndoCenter.h"
 #include "Unicode/Unicode.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -294,6 +296,8 @@ void DocumentStore::addSheet() {
     Sheet sheet{Uuid::random(), L10n::text("シート " + number, "Sheet " + number), "", now(), {}};
     document_.selectedSheetID = sheet.id;
     document_.sheets.push_back(std::move(sheet));
+    // A new place in the order: another computer's order, without this sheet, must not win over it.
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     selectionDidChange();
 }
 
@@ -330,6 +334,7 @@ void DocumentStore::duplicateSheet(const Uuid& id) {
     document_.selectedSheetID = copy.id;
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
                             std::move(copy));
+    document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     selectionDidChange();
 }
 
@@ -584,6 +589,8 @@ void DocumentStore::attachCloud(const QString& fileURL) {
     // The watch belongs to the store and goes with it, so its callback never outlives the store.
     cloud_ = std::make_unique<CloudSync>(
         fileURL, [this] { scheduleMerge(); }, cloudPollInterval_);
+    if (file_)
+        sync_.keepBaseIn(QFileInfo(file_->path()).dir().filePath(QStringLiteral("sync-base.json")), fileURL);
     sync_.attach(cloud_.get());
     scheduleMerge();
 }

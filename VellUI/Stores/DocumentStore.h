@@ -177,8 +177,9 @@ public:
     void attachCloud(const QString& fileURL);
     // Merges 0.3 s after the last of a burst of calls.
     void scheduleMerge();
-    // Folds the shared copy and the sync tool's conflict versions into the document, sheet by sheet; a
-    // changed result is adopted, saved and pushed. A copy this store wrote or read last is not merged again.
+    // Folds the shared copy and the sync tool's conflict versions into the document, sheet by sheet (a
+    // sheet changed on both sides since they last agreed keeps both versions); a changed result is
+    // adopted, saved and pushed. A copy this store wrote or read last is not merged again.
     void mergeFromCloud();
     // What becoming active does: a pending save at once, then a merge and a push.
     void syncNow();

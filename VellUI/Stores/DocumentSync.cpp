@@ -1,12 +1,16 @@
 #include "Stores/DocumentSync.h"
 
 #include "Stores/DocumentFile.h"
+#include "Stores/UiText.h"
 
 #include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
 #include <QPointer>
 #include <QThreadPool>
 #include <exception>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <utility>
 
 namespace vell {
@@ -22,13 +26,73 @@ std::string contentEncoding(const VellDocument& document) {
 // Read as leniently as the local file; throws DocumentDecodingError when it cannot be read at all.
 VellDocument decodeCopy(std::string_view bytes, const QString& path) {
     DocumentRepairs repairs;
-    VellDocument document = VellDocument::decode(bytes, &repairs);
+    VellDocument document = VellDocument::read(bytes, repairs);
     DocumentFile::logRepairs(path, repairs);
-    DocumentFile::separateRepeatedIds(document, path);
     return document;
 }
 
+void logConflicts(const std::vector<ConflictingCopy>& conflicts) {
+    for (const ConflictingCopy& conflict : conflicts)
+        qWarning().noquote()
+            << QStringLiteral("Vell: ") +
+                   uiText("シート「%1」は2台のコンピュータで変更されました。もう一方の版を「%2」"
+                          "として残しました",
+                          "the sheet \"%1\" was changed on two computers; the other version is "
+                          "kept as \"%2\"")
+                       .arg(QString::fromStdString(conflict.name), QString::fromStdString(conflict.copyName));
+}
+
+std::optional<VellDocument> documentFrom(const nlohmann::json& object, const char* key) {
+    const auto found = object.find(key);
+    if (found == object.end()) return std::nullopt;
+    DocumentRepairs repairs;
+    return VellDocument::fromJson(*found, &repairs);
+}
+
 } // namespace
+
+void DocumentSync::keepBaseIn(QString file, QString sharedCopy) {
+    baseFile_ = std::move(file);
+    sharedCopy_ = std::move(sharedCopy);
+    QFile stored(baseFile_);
+    if (!stored.open(QIODevice::ReadOnly)) return;
+    try {
+        const nlohmann::json object = nlohmann::json::parse(stored.readAll().toStdString());
+        if (object.value("sharedCopy", std::string()) != sharedCopy_.toStdString()) return;
+        base_ = Base{documentFrom(object, "read"), documentFrom(object, "written")};
+    } catch (const std::exception& error) {
+        // Without a base the next merge keeps both versions of every sheet that differs.
+        qWarning().noquote() << QStringLiteral("Vell: %1 could not be read: %2").arg(baseFile_, error.what());
+    }
+}
+
+void DocumentSync::saveBase() const {
+    if (baseFile_.isEmpty()) return;
+    nlohmann::json object = {{"sharedCopy", sharedCopy_.toStdString()}};
+    if (base_.read) object["read"] = base_.read->toJson();
+    if (base_.written) object["written"] = base_.written->toJson();
+    QString error;
+    if (!DocumentFile(baseFile_, Date::now)
+             .write(object.dump(1, ' ', false, nlohmann::json::error_handler_t::replace), error))
+        qWarning().noquote() << QStringLiteral("Vell: %1 could not be written: %2").arg(baseFile_, error);
+}
+
+std::vector<const VellDocument*> DocumentSync::mergeBases(bool withConflictVersions) const {
+    // A copy written over by another computer that never saw it, without the sync tool noticing (a plain
+    // folder both write to), still holds the versions agreed on before: those count as unchanged too.
+    std::vector<const VellDocument*> bases;
+    if (base_.read) bases.push_back(&*base_.read);
+    if (!withConflictVersions && base_.written) bases.push_back(&*base_.written);
+    return bases;
+}
+
+void DocumentSync::agreeOnRead() {
+    if (!pendingRead_) return;
+    base_.read = std::move(pendingRead_);
+    base_.written.reset();
+    pendingRead_.reset();
+    saveBase();
+}
 
 void DocumentSync::lookUp(std::optional<QString> syncFolder, QString localFile, QObject* context,
                           std::function<void(const QString&)> found) {
@@ -63,6 +127,10 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
             try {
                 VellDocument copy = decodeCopy(data, QStringLiteral("the shared copy"));
                 lastSyncedContent_ = contentEncoding(copy);
+                // What this computer wrote there itself (read again after a restart) is no news of the
+                // others.
+                if (!base_.written || contentEncoding(*base_.written) != *lastSyncedContent_)
+                    pendingRead_ = copy;
                 remote.push_back(std::move(copy));
             } catch (const std::exception&) {
                 // Left out and remembered, so the next push replaces it.
@@ -84,44 +152,31 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
         }
     }
     if (remote.empty()) return std::nullopt;
-    Merge result = fold(local, usingStarter, remote, now);
+    // A conflict version means the sync tool found the shared copy changed on two computers at once: what
+    // was written here last may never have reached the others.
+    Merge result = fold(local, usingStarter, remote, now, mergeBases(!takenIn.empty()));
+    logConflicts(result.conflicts);
     result.takenIn = std::move(takenIn);
+    // Nothing to write to the local file: the copy read is agreed on at once.
+    if (!result.document && result.takenIn.empty()) agreeOnRead();
     return result;
 }
 
 DocumentSync::Merge DocumentSync::fold(const VellDocument& local, bool usingStarter,
-                                       const std::vector<VellDocument>& remote, Date now) {
+                                       const std::vector<VellDocument>& remote, Date now,
+                                       const std::vector<const VellDocument*>& bases) {
+    CopyFold folded = foldCopies(local, usingStarter, remote, bases, now);
     Merge result;
-    if (remote.empty()) return result;
-    if (usingStarter) {
-        // The starter document on screen was never touched: the shared document replaces it.
-        VellDocument folded = remote.front();
-        for (std::size_t i = 1; i < remote.size(); ++i)
-            folded = folded.merged(remote[i], now);
-        if (!folded.sheets.empty()) {
-            // Only the starter sheets go; deletions and layouts the local document holds still count.
-            VellDocument localWithoutSheets = local;
-            localWithoutSheets.sheets.clear();
-            folded = folded.merged(localWithoutSheets, now);
-            folded.selectedSheetID = folded.sheets.front().id;
-            folded.removeDuplicateSheets(now);
-            result.document = std::move(folded);
-            result.replacesStarter = true;
-            return result;
-        }
-    }
-    // The local copy wins every tie.
-    VellDocument merged = local;
-    for (const VellDocument& copy : remote)
-        merged = merged.merged(copy, now);
-    merged.removeDuplicateSheets(now);
-    if (!(merged == local)) result.document = std::move(merged);
+    result.document = std::move(folded.document);
+    result.replacesStarter = folded.replacesStarter;
+    result.conflicts = std::move(folded.conflicts);
     return result;
 }
 
 void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn,
                             std::optional<std::string> written) {
     if (!copy_ || !written) return;
+    agreeOnRead();
     for (const SharedCopy::ConflictVersion& version : takenIn)
         copy_->resolve(version);
     push(std::move(*written));
@@ -145,7 +200,21 @@ void DocumentSync::push(std::string bytes) {
     auto before = std::make_shared<std::pair<std::optional<std::string>, std::optional<std::string>>>(
         std::exchange(lastSyncedData_, bytes), std::exchange(lastSyncedContent_, std::move(content)));
     copy_->writeInBackground(QByteArray::fromStdString(bytes), [this, bytes, before](bool succeeded) {
-        if (succeeded || lastSyncedData_ != bytes) return;
+        if (succeeded) {
+            try {
+                VellDocument written = VellDocument::decode(bytes);
+                // A copy read before it still counts as agreed; this one was written over it. The first
+                // copy written where nothing was ever read is where the shared copy starts from: it counts
+                // as agreed too.
+                if (pendingRead_) base_.read = std::exchange(pendingRead_, std::nullopt);
+                if (!base_.read) base_.read = written;
+                base_.written = std::move(written);
+                saveBase();
+            } catch (const std::exception&) {
+            }
+            return;
+        }
+        if (lastSyncedData_ != bytes) return;
         lastSyncedData_ = std::move(before->first);
         lastSyncedContent_ = std::move(before->second);
     });

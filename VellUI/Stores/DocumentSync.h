@@ -4,6 +4,7 @@
 // local document, and pushing the local document back, remembering the bytes last exchanged so that a
 // store never merges its own pushes or writes what the shared copy holds already.
 
+#include "Document/CopyFold.h"
 #include "Document/Date.h"
 #include "Document/VellDocument.h"
 #include "Stores/CloudSync.h"
@@ -29,6 +30,11 @@ public:
     void attach(SharedCopy* copy) { copy_ = copy; }
     bool attached() const { return copy_ != nullptr; }
 
+    // What was last agreed with the shared copy, the base of every merge, is kept in `file` (a file of
+    // the program's own beside the local document) so that it survives a restart; it is read from there
+    // now, unless it was kept for another shared copy than `sharedCopy`. Without a file it lives in memory.
+    void keepBaseIn(QString file, QString sharedCopy);
+
     struct Merge {
         // The merged document when it differs from the local one.
         std::optional<VellDocument> document;
@@ -36,15 +42,17 @@ public:
         bool replacesStarter = false;
         // Versions folded in; they may go once the local file holds the result.
         std::vector<SharedCopy::ConflictVersion> takenIn;
+        // Versions of a sheet changed on both sides, kept as sheets of their own; already logged.
+        std::vector<ConflictingCopy> conflicts;
     };
 
     // Reads the shared copy (unless it holds the bytes exchanged last) and the conflict versions that
-    // decode, and folds them into the local document. None when there was nothing new to fold in.
+    // decode, and folds them into the local document against the base. None when there was nothing new
+    // to fold in.
     std::optional<Merge> merge(const VellDocument& local, bool usingStarter, Date now);
-    // The folding alone: copies that came from elsewhere, in order, into the local document, which wins
-    // every tie. An untouched starter document is replaced by the copies when they hold a sheet.
+    // The folding alone: copies that came from elsewhere, in order, into the local document (foldCopies).
     static Merge fold(const VellDocument& local, bool usingStarter, const std::vector<VellDocument>& remote,
-                      Date now);
+                      Date now, const std::vector<const VellDocument*>& bases = {});
     // After the merge was written to the local file (the bytes written) or could not be (none): the
     // versions taken in go and the result is pushed only once it is safe on disk.
     void conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn,
@@ -60,11 +68,32 @@ public:
     // The shared copy's bytes last written or read, whether or not they decoded.
     const std::optional<std::string>& lastSyncedData() const { return lastSyncedData_; }
 
+    // What this computer last agreed on with the shared copy. `read` is the last copy read that another
+    // computer wrote (or the first one written here, when nothing had been read): every sheet in it was
+    // seen on both sides. `written` is the last copy written here since then, which the others have seen
+    // unless the sync tool set it aside as a conflict version.
+    struct Base {
+        std::optional<VellDocument> read;
+        std::optional<VellDocument> written;
+    };
+    const Base& base() const { return base_; }
+
 private:
+    // What a merge compares each side with: what was read and what was written here since, unless a
+    // conflict version shows that the others may not have seen what was written.
+    std::vector<const VellDocument*> mergeBases(bool withConflictVersions) const;
+    // A copy read from elsewhere becomes the base once the merge it went into is safe on disk.
+    void agreeOnRead();
+    void saveBase() const;
+
     SharedCopy* copy_ = nullptr;
     std::optional<std::string> lastSyncedData_;
     // That copy encoded without its selection; none when it did not decode.
     std::optional<std::string> lastSyncedContent_;
+    Base base_;
+    std::optional<VellDocument> pendingRead_;
+    QString baseFile_;
+    QString sharedCopy_;
 };
 
 } // namespace vell

@@ -119,6 +119,25 @@ TEST(Uuid, RandomIdsAreVersionFourAndDistinct) {
     EXPECT_EQ(seen.size(), 1000u);
 }
 
+// Known answers of the standard name-based ids, one with a name longer than one block of the hash.
+TEST(Uuid, NameBasedIdsAreVersionFiveAndTheSameEverywhere) {
+    const Uuid dns = *Uuid::fromString("6BA7B810-9DAD-11D1-80B4-00C04FD430C8");
+    const Uuid url = *Uuid::fromString("6BA7B811-9DAD-11D1-80B4-00C04FD430C8");
+    const struct {
+        Uuid space;
+        std::string name;
+        const char* expected;
+    } cases[] = {
+        {dns, "www.example.com", "2ED6657D-E927-568B-95E1-2665A8AEA6A2"},
+        {url, "", "1B4DB7EB-4057-5DDF-91E0-36DEC72071F5"},
+        {url, std::string(100, 'x'), "C4956A8F-ABE3-5D39-8DFA-4BF25E22E84B"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Uuid::nameBased(c.space, c.name).uuidString(), c.expected) << c.name;
+    }
+    EXPECT_NE(Uuid::nameBased(dns, "a"), Uuid::nameBased(url, "a"));
+}
+
 TEST(Uuid, OrderFollowsTheText) {
     const Uuid a = *Uuid::fromString("09FFFFFF-FFFF-FFFF-FFFF-FFFFFFFFFFFF");
     const Uuid b = *Uuid::fromString("0A000000-0000-0000-0000-000000000000");

@@ -251,6 +251,68 @@ TEST(DocumentJson, ALenientReadMendsWhatItCanAndRecordsIt) {
     }
 }
 
+// A raw NUL byte or other control character inside a string is no valid JSON, but its meaning is plain:
+// a NUL is read as U+FFFD (as invalid UTF-8 is), any other control character as itself. Outside a string
+// nothing is mended.
+TEST(DocumentJson, RawControlCharactersInAStringAreReadLeniently) {
+    const std::string head = R"({"sheets": [{"id": "00000000-0000-0000-0000-000000000001", "name": ")";
+    struct Case {
+        std::string name;
+        std::string text;
+        std::string readName;
+        std::string readText;
+    };
+    const Case cases[] = {
+        {std::string("a\0b", 3), "1 + 2", "a\uFFFDb", "1 + 2"},
+        {"A", std::string("x\0\0y", 4), "A", "x\uFFFD\uFFFDy"},
+        {"A", "one\ttwo\nthree\x01", "A", "one\ttwo\nthree\x01"},
+        // An escaped quote or backslash does not end the string early.
+        {"A \\\"", std::string("\\\\\0", 3), "A \"", "\\\uFFFD"},
+    };
+    for (const Case& c : cases) {
+        const std::string json = head + c.name + R"(", "text": ")" + c.text + R"("}]})";
+        EXPECT_THROW(VellDocument::decode(json), DocumentDecodingError);
+        DocumentRepairs repairs;
+        const VellDocument document = VellDocument::decode(json, &repairs);
+        EXPECT_EQ(document.sheets[0].name, c.readName);
+        EXPECT_EQ(document.sheets[0].text, c.readText);
+        ASSERT_EQ(repairs.size(), 1u) << c.readText;
+        EXPECT_EQ(repairs[0].path, "");
+        EXPECT_FALSE(repairs[0].what.empty());
+    }
+    DocumentRepairs repairs;
+    EXPECT_THROW(VellDocument::decode(std::string("{\"sheets\": [\0]}", 15), &repairs),
+                 DocumentDecodingError);
+}
+
+// A member this version does not know is written back unchanged, unless it is nested too deeply to be
+// written back safely: then it is dropped, and a lenient read says so.
+TEST(DocumentJson, ADeeplyNestedUnknownMemberThatIsDroppedIsRecorded) {
+    const std::string deep = std::string(1000, '[') + std::string(1000, ']');
+    const std::string sheetHead = R"({"id": "00000000-0000-0000-0000-000000000001", "name": "A", "text": "")";
+    struct Case {
+        std::string json;
+        std::string path;
+    };
+    const Case cases[] = {
+        {R"({"sheets": [], "extra": )" + deep + "}", "extra"},
+        {R"({"sheets": [)" + sheetHead + R"(, "later": {"a": )" + deep + "}}]}", "sheets[0].later"},
+    };
+    for (const Case& c : cases) {
+        DocumentRepairs repairs;
+        const VellDocument document = VellDocument::decode(c.json, &repairs);
+        ASSERT_EQ(repairs.size(), 1u) << c.path;
+        EXPECT_EQ(repairs[0].path, c.path);
+        EXPECT_NE(repairs[0].what.find("nested too deeply"), std::string::npos) << repairs[0].what;
+        EXPECT_EQ(document.encode().find("[[[["), std::string::npos);
+    }
+    DocumentRepairs repairs;
+    const VellDocument kept = VellDocument::decode(
+        R"({"sheets": [], "extra": )" + std::string(10, '[') + std::string(10, ']') + "}", &repairs);
+    EXPECT_TRUE(repairs.empty());
+    EXPECT_TRUE(kept.unknownMembers.contains("extra"));
+}
+
 // A file a user opens may be anything: deep nesting, a cut-off file, stray bytes. Each is read or
 // refused with DocumentDecodingError, never a crash.
 TEST(DocumentJson, HostileFilesAreReadOrRefused) {

@@ -36,10 +36,11 @@ TEST(DocumentMerge, TheNewerVersionWinsAtTheOrderSidesPlaceAndATieSettlesTheSame
             documentOf({sheet(1, "One", "", at("08:00:00")), sheet(2, "Two", "ours", c.ours)});
         const VellDocument b =
             documentOf({sheet(2, "Two", "theirs", c.theirs), sheet(1, "One", "", at("08:00:00"))});
+        // Neither order was ever moved: both sides settle on the later list of ids, b's.
         const VellDocument result = a.merged(b, now);
-        EXPECT_EQ(idsOf(result), ids({1, 2}));
-        EXPECT_EQ(result.sheets[1].text, c.winner);
-        EXPECT_EQ(b.merged(a, now).sheets[0].text, c.winner) << "the other side keeps the same version";
+        EXPECT_EQ(idsOf(result), ids({2, 1}));
+        EXPECT_EQ(result.sheets[0].text, c.winner);
+        EXPECT_EQ(b.merged(a, now), result) << "the other side keeps the same version";
     }
 }
 
@@ -58,9 +59,11 @@ TEST(DocumentMerge, OrderComesFromTheCopyThatMovedASheetLast) {
         {std::nullopt, at("09:00:00"), ids({3, 1, 4, 2}), at("09:00:00")},
         {at("08:00:00"), at("09:00:00"), ids({3, 1, 4, 2}), at("09:00:00")},
         {at("09:00:00"), at("08:00:00"), ids({1, 2, 3, 4}), at("09:00:00")},
-        // Moved within the same second: the later list of ids, on both sides.
+        // Moved within the same second, or never: the later list of ids, on both sides.
         {at("09:00:00"), at("09:00:00"), ids({3, 1, 4, 2}), at("09:00:00")},
-        {std::nullopt, std::nullopt, ids({1, 2, 3, 4}), std::nullopt},
+        {at("09:00:00").addingMicroseconds(1), at("09:00:00"), ids({3, 1, 4, 2}),
+         at("09:00:00").addingMicroseconds(1)},
+        {std::nullopt, std::nullopt, ids({3, 1, 4, 2}), std::nullopt},
     };
     for (const Case& c : cases) {
         VellDocument ours = a, theirs = b;
@@ -69,9 +72,7 @@ TEST(DocumentMerge, OrderComesFromTheCopyThatMovedASheetLast) {
         const VellDocument result = ours.merged(theirs, now);
         EXPECT_EQ(idsOf(result), c.order);
         EXPECT_EQ(result.sheetOrderUpdatedAt, c.orderDate);
-        if (c.ours && c.ours == c.theirs) {
-            EXPECT_EQ(idsOf(theirs.merged(ours, now)), c.order);
-        }
+        EXPECT_EQ(idsOf(theirs.merged(ours, now)), c.order) << "the same from the other side";
     }
 }
 
@@ -114,7 +115,7 @@ TEST(DocumentMerge, ARevivedSheetLosesItsTombstoneInWhateverCaseItsKeyIsWritten)
     a.deletedSheets[lower] = at("09:00:00");
     const VellDocument b = documentOf({sheet(10, "Revived", "", at("10:00:00"))});
     const VellDocument result = a.merged(b, now);
-    EXPECT_EQ(idsOf(result), ids({1, 10}));
+    EXPECT_EQ(idsOf(result), ids({10, 1}));
     EXPECT_TRUE(result.deletedSheets.empty());
 }
 
@@ -227,6 +228,145 @@ TEST(DocumentMerge, LeavesBothCopiesAsTheyWere) {
     (void)a.merged(b, now);
     EXPECT_EQ(a, aBefore);
     EXPECT_EQ(b, bBefore);
+}
+
+// A sheet both copies changed since the base: the losing version is kept as a sheet of its own right
+// after the winner when it holds something the winner does not, and only then.
+TEST(DocumentMergeKeepingConflicts, ALosingVersionWithTextOfItsOwnIsKeptRightAfterTheWinner) {
+    EngineSettingsScope scope(AppLanguage::english);
+    const Sheet base = sheet(1, "Rent", "1200\n300", at("09:00:00"));
+    struct Case {
+        const char* what;
+        Sheet ours; // loses: older, or within one second the earlier encoding
+        Sheet theirs;
+        bool baseKnown;
+        bool kept;
+    };
+    const auto version = [](std::string name, std::string text, Date date) {
+        return sheet(1, std::move(name), std::move(text), date);
+    };
+    const Case cases[] = {
+        {"both added a line", version("Rent", "1200\n300\nours", at("10:00:00")),
+         version("Rent", "1200\n300\ntheirs", at("11:00:00")), true, true},
+        {"ours unchanged since the base", base, version("Rent", "1250", at("11:00:00")), true, false},
+        {"ours changed a line, no base", version("Rent", "1250\n300", at("10:00:00")),
+         version("Rent", "1200\n300\ntheirs", at("11:00:00")), false, true},
+        {"all of ours is in theirs, no base", version("Rent", "1200\n300", at("10:00:00")),
+         version("Rent", "1200\n300\ntheirs", at("11:00:00")), false, false},
+        {"all of ours is in theirs", version("Rent", "1200\n300\nours", at("10:00:00")),
+         version("Rent", "1200\n300\nours\nmore", at("11:00:00")), true, false},
+        {"ours emptied the sheet", version("Rent", "", at("10:00:00")),
+         version("Rent", "1250", at("11:00:00")), true, false},
+        {"the same text on both", version("Rent", "1250", at("10:00:00")),
+         version("Rent", "1250", at("11:00:00")), true, false},
+        {"ours renamed it only", version("Housing", "1200\n300", at("10:00:00")),
+         version("Rent", "1250\n300", at("11:00:00")), true, true},
+        {"ours renamed it as theirs did", version("Housing", "1200\n300", at("10:00:00")),
+         version("Housing", "1250\n300", at("11:00:00")), true, false},
+        {"within one second", version("Rent", "1200\n300\nours", at("11:00:00")),
+         version("Rent", "1200\n300\ntheirs", at("11:00:00").addingMicroseconds(5)), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const VellDocument ours = documentOf({c.ours, sheet(2, "Food", "", at("08:00:00"))}, uuid(1));
+        const VellDocument theirs = documentOf({c.theirs, sheet(2, "Food", "", at("08:00:00"))}, uuid(1));
+        const VellDocument agreed = documentOf({base, sheet(2, "Food", "", at("08:00:00"))});
+        const std::vector<const VellDocument*> known =
+            c.baseKnown ? std::vector<const VellDocument*>{&agreed} : std::vector<const VellDocument*>{};
+        std::vector<ConflictingCopy> conflicts;
+        const VellDocument result = ours.mergedKeepingConflicts(theirs, known, now, &conflicts);
+        EXPECT_EQ(theirs.mergedKeepingConflicts(ours, known, now), result) << "the same from either side";
+        const Sheet& winner = c.theirs;
+        const Sheet& loser = c.ours;
+        EXPECT_EQ(result.sheets[0], winner);
+        ASSERT_EQ(result.sheets.size(), c.kept ? 3u : 2u);
+        ASSERT_EQ(conflicts.size(), c.kept ? 1u : 0u);
+        if (!c.kept) continue;
+        const Sheet& copy = result.sheets[1];
+        EXPECT_EQ(copy.name, loser.name + " (conflicting copy)");
+        EXPECT_EQ(copy.text, loser.text);
+        EXPECT_EQ(copy.updatedAt, loser.updatedAt);
+        EXPECT_NE(copy.id, uuid(1));
+        EXPECT_EQ(conflicts[0], (ConflictingCopy{uuid(1), winner.name, copy.id, copy.name}));
+    }
+}
+
+// Two computers that meet the same two versions make the same copy, and it is made once: merging again,
+// in either direction or after a restart, changes nothing, and a copy the user deleted stays deleted.
+TEST(DocumentMergeKeepingConflicts, TheCopyIsTheSameEverywhereAndMadeOnce) {
+    EngineSettingsScope scope(AppLanguage::english);
+    const VellDocument base =
+        documentOf({sheet(1, "Rent", "1200", at("09:00:00")), sheet(2, "Food", "300", at("09:00:00"))});
+    VellDocument first = base, second = base;
+    first.sheets[0] = sheet(1, "Rent", "1200\nfirst", at("10:00:00"));
+    first.selectedSheetID = uuid(1);
+    second.sheets[0] = sheet(1, "Rent", "1200\nsecond", at("11:00:00"));
+    second.selectedSheetID = uuid(2);
+
+    const VellDocument onFirst = first.mergedKeepingConflicts(second, {&base}, now);
+    const VellDocument onSecond = second.mergedKeepingConflicts(first, {&base}, now);
+    VellDocument sameSelection = onSecond;
+    sameSelection.selectedSheetID = onFirst.selectedSheetID;
+    EXPECT_EQ(sameSelection, onFirst);
+    ASSERT_EQ(onFirst.sheets.size(), 3u);
+
+    // The next exchange: each side's base is now what it agreed on last, or none after a lost base.
+    const std::vector<const VellDocument*> nextBaseCases[] = {
+        {&onFirst}, {&onSecond}, {&base}, {&base, &onFirst}, {}};
+    for (const std::vector<const VellDocument*>& nextBases : nextBaseCases) {
+        for (const VellDocument* other : {&onSecond, &std::as_const(first), &std::as_const(second)}) {
+            std::vector<ConflictingCopy> conflicts;
+            const VellDocument again = onFirst.mergedKeepingConflicts(*other, nextBases, now, &conflicts);
+            EXPECT_EQ(again, onFirst);
+        }
+    }
+
+    // Deleted by the user afterwards: meeting the old version again does not bring it back.
+    VellDocument deleted = onFirst;
+    deleted.deletedSheets[deleted.sheets[1].id.uuidString()] = at("12:00:00");
+    deleted.sheets.erase(deleted.sheets.begin() + 1);
+    const VellDocument met = deleted.mergedKeepingConflicts(first, {&base}, now);
+    EXPECT_EQ(met.sheets.size(), 2u);
+}
+
+// A copy stands right after its sheet, also where the order comes from the side that did not make it;
+// its name follows the interface language.
+TEST(DocumentMergeKeepingConflicts, ACopyStandsAfterItsSheetInEitherOrderAndLanguage) {
+    EngineSettingsScope scope;
+    for (const auto& [language, name] : {std::pair{AppLanguage::japanese, "家賃（競合したコピー）"},
+                                         std::pair{AppLanguage::english, "家賃 (conflicting copy)"}}) {
+        scope.setLanguage(language);
+        VellDocument ours =
+            documentOf({sheet(1, "家賃", "ours", at("10:00:00")), sheet(2, "B", "", at("08:00:00")),
+                        sheet(3, "C", "", at("08:00:00"))});
+        ours.sheetOrderUpdatedAt = at("12:00:00");
+        const VellDocument theirs =
+            documentOf({sheet(3, "C", "", at("08:00:00")), sheet(1, "家賃", "theirs", at("11:00:00")),
+                        sheet(2, "B", "", at("08:00:00"))});
+        const VellDocument made = theirs.mergedKeepingConflicts(ours, {}, now);
+        ASSERT_EQ(made.sheets.size(), 4u);
+        EXPECT_EQ(made.sheets[1].name, name);
+        const Uuid copy = made.sheets[1].id;
+        EXPECT_EQ(idsOf(made), (std::vector<Uuid>{uuid(1), copy, uuid(2), uuid(3)}))
+            << "our order, dated later";
+
+        // The side that still holds the losing version has moved a sheet since: its order wins, and the
+        // copy it makes again stands right after its sheet there too.
+        VellDocument moved = ours;
+        moved.sheetOrderUpdatedAt = at("13:00:00");
+        std::swap(moved.sheets[1], moved.sheets[2]);
+        const VellDocument result = moved.mergedKeepingConflicts(made, {&made}, now);
+        EXPECT_EQ(idsOf(result), (std::vector<Uuid>{uuid(1), copy, uuid(3), uuid(2)}));
+        EXPECT_EQ(idsOf(made.mergedKeepingConflicts(moved, {&made}, now)), idsOf(result));
+
+        // A side that held the winning version and moved a sheet since makes no copy: the copy is one of
+        // the sheets its order does not know, which follow that order, the same on both sides.
+        VellDocument movedWinner = moved;
+        movedWinner.sheets[0] = made.sheets[0];
+        const VellDocument atTheEnd = movedWinner.mergedKeepingConflicts(made, {&made}, now);
+        EXPECT_EQ(idsOf(atTheEnd), (std::vector<Uuid>{uuid(1), uuid(3), uuid(2), copy}));
+        EXPECT_EQ(idsOf(made.mergedKeepingConflicts(movedWinner, {&made}, now)), idsOf(atTheEnd));
+    }
 }
 
 } // namespace

@@ -117,6 +117,42 @@ TEST_F(DocumentFileTest, OneBadValueIsMendedLoggedAndTheOriginalKeptAside) {
         original);
 }
 
+// A raw NUL byte in a sheet's text, or a member nested too deeply to be kept, no longer makes the whole
+// document unreadable: the sheets are read, the log says what was mended or dropped, and the file as it
+// was is set aside before the first write.
+TEST_F(DocumentFileTest, ARawNulOrADroppedMemberIsLoggedAndTheOriginalKeptAside) {
+    const QByteArray head =
+        "{\"sheets\": [{\"id\": \"00000000-0000-0000-0000-000000000001\", \"name\": \"A\", ";
+    struct Case {
+        QByteArray original;
+        std::string text;
+        QString logged;
+    };
+    const Case cases[] = {
+        {head + QByteArray("\"text\": \"1 +\0 2\"}]}", 19), "1 +\uFFFD 2", "U+FFFD"},
+        {head + "\"text\": \"3\", \"later\": " + QByteArray(500, '[') + QByteArray(500, ']') + "}]}", "3",
+         "sheets[0].later"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir caseFolder;
+        const QString casePath = caseFolder.filePath("Vell/document.json");
+        writeFile(casePath, c.original);
+        DocumentFile caseFile(casePath, [] { return moment; });
+        WarningLog log;
+        const auto document = caseFile.load();
+        ASSERT_TRUE(document) << c.text;
+        EXPECT_EQ(document->sheets.at(0).text, c.text);
+        ASSERT_EQ(WarningLog::lines().size(), 1u);
+        EXPECT_TRUE(WarningLog::lines()[0].contains(casePath) && WarningLog::lines()[0].contains(c.logged))
+            << WarningLog::lines()[0].toStdString();
+
+        ASSERT_TRUE(caseFile.save(*document));
+        EXPECT_EQ(contentsOf(QDir(QFileInfo(casePath).absolutePath())
+                                 .filePath("document.unreadable-2025-03-01T093000Z.json")),
+                  c.original);
+    }
+}
+
 // A pipe at the document's place would block the start in its open; it is set aside like a damaged file.
 TEST_F(DocumentFileTest, APipeIsNotReadAndIsSetAside) {
     QDir().mkpath(QFileInfo(path).absolutePath());

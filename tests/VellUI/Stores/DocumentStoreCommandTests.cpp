@@ -74,7 +74,8 @@ TEST_F(DocumentStoreCommandTest, AddingAppendsANumberedEmptySheetAndSelectsIt) {
         EXPECT_EQ(store->currentSheetID(), added.id);
         EXPECT_EQ(store->results().size(), 1u);
         EXPECT_TRUE(store->histories().contains(added.id));
-        EXPECT_FALSE(store->document().sheetOrderUpdatedAt);
+        // A new place in the order: another computer's order without it must not win over it.
+        EXPECT_EQ(store->document().sheetOrderUpdatedAt, clock());
         ASSERT_TRUE(flushPendingSave(*store));
         EXPECT_EQ(documentOnDisk().sheets.size(), 4u);
     }

@@ -47,6 +47,8 @@ TEST_F(DocumentStoreTest, StampsAreAtLeastASecondAfterWhatTheyReplace) {
         {"moving by", [](DocumentStore& store) { store.moveSheet(sheetId(2), std::int64_t{-1}); }, orderDate},
         {"moving several", [](DocumentStore& store) { store.moveSheets(std::vector<std::size_t>{0}, 2); },
          orderDate},
+        {"adding", [](DocumentStore& store) { store.addSheet(); }, orderDate},
+        {"duplicating", [](DocumentStore& store) { store.duplicateSheet(sheetId(2)); }, orderDate},
     };
     for (const Case& c : cases) {
         VellDocument file = documentOf({makeSheet(1, "A", "1", future), makeSheet(2, "B", "", future)});

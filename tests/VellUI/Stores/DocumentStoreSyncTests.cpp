@@ -6,13 +6,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
+#include <set>
 
 namespace vell {
 namespace {
@@ -20,6 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::makeSheet;
 using testsupport::ManualClock;
+using testsupport::namesOf;
 using testsupport::sheetId;
 
 constexpr int patience = 15'000; // ms: generous for a loaded machine; a passing wait ends far sooner
@@ -496,6 +503,260 @@ TEST_F(DocumentStoreSyncTest, ASharedCopyThatIsTheLocalFileUnderAnotherNameSyncs
         EXPECT_EQ(store.cloud(), nullptr) << arrangement;
         ++arrangement;
     }
+}
+
+// The user's file-sync tool between the sync folders of two computers. While it runs it brings each
+// change of the shared copy and of the conflict versions in one folder over to the other; where both
+// folders changed the shared copy since it last brought them together, the later write wins in both and
+// the other is kept beside it as a conflict version, as such tools do. Paused, it leaves both alone.
+class SyncTool {
+public:
+    SyncTool(const QString& one, const QString& two)
+        : folders_{QDir(one).filePath("Vell"), QDir(two).filePath("Vell")} {
+        timer_.setInterval(50);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { step(); });
+        timer_.start();
+    }
+    void pause() { timer_.stop(); }
+    void resume() { timer_.start(); }
+    // Conflict versions it has made.
+    int conflicts() const { return conflicts_; }
+
+private:
+    static std::optional<QByteArray> read(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+        return file.readAll();
+    }
+    void put(std::size_t side, const QString& name, const std::optional<QByteArray>& bytes) {
+        const QString path = QDir(folders_[side]).filePath(name);
+        if (!bytes) {
+            QFile::remove(path);
+            return;
+        }
+        QDir().mkpath(folders_[side]);
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(*bytes);
+            file.commit();
+        }
+    }
+    void step() {
+        std::set<QString> names;
+        for (const QString& folder : folders_)
+            for (const QString& name : QDir(folder).entryList(QDir::Files))
+                if (name == "document.json" || CloudSync::isConflictVersionName(name)) names.insert(name);
+        for (const auto& [name, bytes] : synced_)
+            names.insert(name);
+        for (const QString& name : names) {
+            const std::array<QString, 2> paths{QDir(folders_[0]).filePath(name),
+                                               QDir(folders_[1]).filePath(name)};
+            const std::array<std::optional<QByteArray>, 2> held{read(paths[0]), read(paths[1])};
+            const auto found = synced_.find(name);
+            const std::optional<QByteArray> last =
+                found == synced_.end() ? std::nullopt : std::optional<QByteArray>(found->second);
+            std::optional<QByteArray> agreed = held[0];
+            if (held[0] != held[1]) {
+                const bool firstChanged = held[0] != last, secondChanged = held[1] != last;
+                if (firstChanged && secondChanged && held[0] && held[1]) {
+                    const std::size_t later =
+                        QFileInfo(paths[0]).lastModified() > QFileInfo(paths[1]).lastModified() ? 0 : 1;
+                    const QString kept = QStringLiteral("document.sync-conflict-%1.json").arg(++conflicts_);
+                    put(0, kept, held[1 - later]);
+                    put(1, kept, held[1 - later]);
+                    synced_[kept] = *held[1 - later];
+                    agreed = held[later];
+                } else {
+                    agreed = firstChanged && (held[0] || !secondChanged) ? held[0] : held[1];
+                }
+                put(0, name, agreed);
+                put(1, name, agreed);
+            }
+            if (agreed)
+                synced_[name] = *agreed;
+            else
+                synced_.erase(name);
+        }
+    }
+
+    std::array<QString, 2> folders_;
+    std::map<QString, QByteArray> synced_;
+    int conflicts_ = 0;
+    QTimer timer_;
+};
+
+// Two computers, each with its own sync folder, and the sync tool between them.
+class DocumentStoreApartTest : public ::testing::Test {
+protected:
+    DocumentStoreApartTest()
+        : first(syncOfFirst.path(), clock), second(syncOfSecond.path(), clock),
+          tool(syncOfFirst.path(), syncOfSecond.path()) {
+        scope.setLanguage(AppLanguage::english);
+    }
+
+    std::optional<VellDocument> sharedCopyOf(const QTemporaryDir& sync) const {
+        return decoded(contentsOf(QDir(sync.path()).filePath("Vell/document.json")));
+    }
+    // The first computer holds three sheets and has pushed them; the second has taken them.
+    void startBoth() {
+        VellDocument document;
+        document.sheets = {makeSheet(1, "Rent", "1200", clock()), makeSheet(2, "Food", "300", clock()),
+                           makeSheet(3, "Fuel", "80", clock())};
+        document.selectedSheetID = sheetId(1);
+        first.writeLocalDocument(document);
+        first.startAttached().applicationDidBecomeActive();
+        second.startAttached();
+        ASSERT_TRUE(eventually([&] { return idsOf(second.store->sheets()) == idsOf(document.sheets); }));
+        clock.advance(60);
+    }
+    // What one computer did reached its own sync folder.
+    bool pushed(const QTemporaryDir& sync, const std::function<bool(const VellDocument&)>& holds) const {
+        return eventually([&] {
+            const auto shared = sharedCopyOf(sync);
+            return shared && holds(*shared);
+        });
+    }
+    static bool hasText(const VellDocument& document, const std::string& text) {
+        return std::any_of(document.sheets.begin(), document.sheets.end(),
+                           [&](const Sheet& sheet) { return sheet.text == text; });
+    }
+    // Both stores hold one document, the selection aside.
+    bool same() const {
+        VellDocument a = first.store->document(), b = second.store->document();
+        a.selectedSheetID = b.selectedSheetID;
+        return a == b;
+    }
+    // No computer writes to its shared copy any more, also after becoming active.
+    void expectSettled() {
+        QSignalSpy writesOfFirst(first.store->cloud(), &CloudSync::written);
+        QSignalSpy writesOfSecond(second.store->cloud(), &CloudSync::written);
+        // Pushing to each other shows within a merge delay and a write; this waits several times as long.
+        QTest::qWait(2500);
+        EXPECT_LE(writesOfFirst.count() + writesOfSecond.count(), 2)
+            << "at most the last pushes on their way";
+        const int settled = writesOfFirst.count() + writesOfSecond.count();
+        first.store->applicationDidBecomeActive();
+        second.store->applicationDidBecomeActive();
+        QTest::qWait(1500);
+        EXPECT_EQ(writesOfFirst.count() + writesOfSecond.count(), settled)
+            << "a second exchange writes nothing";
+        EXPECT_TRUE(same());
+    }
+
+    testsupport::EngineSettingsScope scope;
+    ManualClock clock;
+    QTemporaryDir syncOfFirst;
+    QTemporaryDir syncOfSecond;
+    Computer first;
+    Computer second;
+    SyncTool tool;
+};
+
+// Both computers add a line to the same sheet while the sync tool is paused: when it runs again, both
+// lines are kept on both computers, the later edit in place and the other as a conflicting copy right
+// after it. Also when the first computer was restarted in between, and when only one computer runs as the
+// sync resumes (it alone must keep both; the other takes the result when it starts again).
+TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothTexts) {
+    enum class Case {
+        bothRunning,
+        firstRestarted,
+        onlyFirstRunning,
+        onlySecondRunning
+    };
+    for (const Case c :
+         {Case::bothRunning, Case::firstRestarted, Case::onlyFirstRunning, Case::onlySecondRunning}) {
+        SCOPED_TRACE(static_cast<int>(c));
+        first.store.reset();
+        second.store.reset();
+        tool.pause();
+        for (const QString& folder :
+             {QFileInfo(first.storagePath).absolutePath(), QFileInfo(second.storagePath).absolutePath(),
+              QDir(syncOfFirst.path()).filePath("Vell"), QDir(syncOfSecond.path()).filePath("Vell")})
+            QDir(folder).removeRecursively();
+        tool.resume();
+        startBoth();
+        tool.pause();
+
+        first.store->setText("1200\nfrom the first");
+        ASSERT_TRUE(
+            pushed(syncOfFirst, [](const VellDocument& d) { return hasText(d, "1200\nfrom the first"); }));
+        if (c == Case::firstRestarted) {
+            first.store.reset();
+            first.startAttached();
+            QTest::qWait(500);
+        }
+        clock.advance(5);
+        second.store->setText("1200\nfrom the second");
+        ASSERT_TRUE(
+            pushed(syncOfSecond, [](const VellDocument& d) { return hasText(d, "1200\nfrom the second"); }));
+        Computer* off = c == Case::onlyFirstRunning    ? &second
+                        : c == Case::onlySecondRunning ? &first
+                                                       : nullptr;
+        if (off) off->store.reset();
+        tool.resume();
+        if (off) {
+            const Computer& running = off == &first ? second : first;
+            ASSERT_TRUE(eventually([&] { return running.store->sheets().size() == 4; }));
+            ASSERT_TRUE(pushed(off == &first ? syncOfFirst : syncOfSecond,
+                               [](const VellDocument& d) { return d.sheets.size() == 4; }));
+            off->startAttached();
+        }
+
+        for (const Computer* computer : {&first, &second}) {
+            const DocumentStore& store = *computer->store;
+            ASSERT_TRUE(eventually([&] {
+                return store.sheets().size() == 4 && textOf(store, 1) == "1200\nfrom the second";
+            })) << testing::PrintToString(namesOf(store.sheets()));
+            EXPECT_EQ(namesOf(store.sheets()),
+                      (std::vector<std::string>{"Rent", "Rent (conflicting copy)", "Food", "Fuel"}));
+            EXPECT_EQ(store.sheets()[1].text, "1200\nfrom the first");
+        }
+        ASSERT_TRUE(eventually([&] { return same(); }));
+        for (const Computer* computer : {&first, &second}) {
+            ASSERT_TRUE(computer->localDocument());
+            EXPECT_TRUE(hasText(*computer->localDocument(), "1200\nfrom the first"));
+            EXPECT_TRUE(hasText(*computer->localDocument(), "1200\nfrom the second"));
+        }
+        expectSettled();
+        EXPECT_EQ(first.store->sheets().size(), 4u) << "the copy is made once";
+    }
+}
+
+// Each computer adds a sheet while apart; neither has moved a sheet. Afterwards both hold one order and
+// stop writing.
+TEST_F(DocumentStoreApartTest, ASheetAddedOnEachComputerWhileApartEndsInOneOrder) {
+    startBoth();
+    DocumentStore& a = *first.store;
+    DocumentStore& b = *second.store;
+    tool.pause();
+
+    a.addSheet();
+    a.setText("added on the first");
+    ASSERT_TRUE(pushed(syncOfFirst, [](const VellDocument& d) { return d.sheets.size() == 4; }));
+    b.addSheet();
+    b.setText("added on the second");
+    ASSERT_TRUE(pushed(syncOfSecond, [](const VellDocument& d) { return d.sheets.size() == 4; }));
+    tool.resume();
+
+    ASSERT_TRUE(eventually([&] {
+        return a.sheets().size() == 5 && b.sheets().size() == 5 && idsOf(a.sheets()) == idsOf(b.sheets());
+    }));
+    expectSettled();
+    EXPECT_EQ(idsOf(a.sheets()), idsOf(b.sheets()));
+}
+
+// The second computer was off while the first changed a line; started again, it takes the change as it
+// is: what it last exchanged survives the restart, so its own older text is not taken for an edit.
+TEST_F(DocumentStoreApartTest, AnEditMadeWhileTheOtherComputerWasOffArrivesWithoutACopy) {
+    startBoth();
+    second.store.reset();
+    first.store->setText("1250");
+    ASSERT_TRUE(pushed(syncOfSecond, [](const VellDocument& d) { return hasText(d, "1250"); }));
+
+    DocumentStore& b = second.startAttached();
+    EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1250"; }));
+    QTest::qWait(500);
+    EXPECT_EQ(namesOf(b.sheets()), (std::vector<std::string>{"Rent", "Food", "Fuel"}));
 }
 
 } // namespace

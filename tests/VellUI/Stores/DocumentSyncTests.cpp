@@ -4,8 +4,10 @@
 #include "Document/VellDocument.h"
 #include "Stores/DocumentSync.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/WarningLog.h"
 
 #include <QByteArray>
+#include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -102,7 +104,8 @@ TEST(DocumentSyncFold, AnUntouchedStarterDocumentIsReplacedNotMerged) {
     EXPECT_FALSE(empty.replacesStarter);
 }
 
-// A tie settles the same way on both computers, so their copies stop differing.
+// A tie settles the same way on both computers, so their copies stop differing. The side that loses did
+// not change the sheet since the base, so nothing is kept beside the winner.
 TEST(DocumentSyncFold, ATieSettlesTheSameWayOnBothSidesAndAnEqualResultIsNoChange) {
     const VellDocument local = documentOf({Sheet{id(1), "A", "local", morning, {}}});
     struct Case {
@@ -116,23 +119,26 @@ TEST(DocumentSyncFold, ATieSettlesTheSameWayOnBothSidesAndAnEqualResultIsNoChang
     };
     for (const Case& c : cases) {
         const VellDocument remote = documentOf({Sheet{id(1), "A", "remote", c.theirs, {}}});
-        const DocumentSync::Merge merge = DocumentSync::fold(local, false, {remote}, now);
+        const VellDocument base = c.adopted ? local : remote;
+        const DocumentSync::Merge merge = DocumentSync::fold(local, false, {remote}, now, {&base});
         EXPECT_EQ(merge.document.has_value(), c.adopted.has_value()) << c.theirs.iso8601();
         if (merge.document && c.adopted) {
-            EXPECT_EQ(merge.document->sheets.front().text, *c.adopted);
+            EXPECT_EQ(textsOf(*merge.document), std::vector<std::string>{*c.adopted});
         }
     }
     const VellDocument remote = documentOf({Sheet{id(1), "A", "remote", morning, {}}});
-    EXPECT_FALSE(DocumentSync::fold(remote, false, {local}, now).document) << "the other side keeps its own";
+    EXPECT_FALSE(DocumentSync::fold(remote, false, {local}, now, {&local}).document)
+        << "the other side keeps its own";
 }
 
 TEST(DocumentSyncFold, CopiesFoldInOrderIntoTheLocalDocument) {
     const VellDocument local = documentOf({Sheet{id(1), "A", "a", morning, {}}});
     const VellDocument first = documentOf({Sheet{id(2), "B", "b", morning, {}}});
     VellDocument second = documentOf({Sheet{id(1), "A", "a2", morning.addingSeconds(5), {}}});
-    const DocumentSync::Merge merge = DocumentSync::fold(local, false, {first, second}, now);
+    const DocumentSync::Merge merge = DocumentSync::fold(local, false, {first, second}, now, {&local});
     ASSERT_TRUE(merge.document);
-    EXPECT_EQ(textsOf(*merge.document), (std::vector<std::string>{"a2", "b"}));
+    // Neither order was ever moved: the later list of ids settles it, here the first copy's.
+    EXPECT_EQ(textsOf(*merge.document), (std::vector<std::string>{"b", "a2"}));
     EXPECT_EQ(merge.document->selectedSheetID, id(1)) << "the selection is the local one";
 }
 
@@ -241,6 +247,91 @@ TEST_F(DocumentSyncTest, ACopyRepeatingAnIdWithOtherContentKeepsBothSheets) {
     const auto merge = sync.merge(local, false, now);
     ASSERT_TRUE(merge && merge->document);
     EXPECT_EQ(textsOf(*merge->document), (std::vector<std::string>{"1", "2", "22"}));
+}
+
+// What was last agreed with the shared copy is the base of the next merge: a copy another computer wrote,
+// once read, and what this computer wrote after it. It is kept in a file, so it survives a restart.
+TEST_F(DocumentSyncTest, TheBaseIsWhatWasAgreedLastAndSurvivesARestart) {
+    QTemporaryDir folder;
+    const QString file = folder.filePath("sync-base.json");
+    sync.keepBaseIn(file, "shared");
+    sync.push(local.encode());
+    ASSERT_TRUE(sync.base().written);
+    EXPECT_EQ(*sync.base().written, local);
+    EXPECT_EQ(sync.base().read, local) << "nothing was read before: the shared copy starts from here";
+
+    VellDocument theirs = local;
+    theirs.sheets[1].text = "20";
+    theirs.sheets[1].updatedAt = morning.addingSeconds(60);
+    copy.file = bytesOf(theirs);
+    {
+        DocumentSync restarted;
+        restarted.keepBaseIn(file, "shared");
+        restarted.attach(&copy);
+        ASSERT_TRUE(restarted.base().written);
+        EXPECT_EQ(*restarted.base().written, local);
+
+        VellDocument edited = local;
+        edited.sheets[0].text = "10";
+        edited.sheets[0].updatedAt = morning.addingSeconds(30);
+        const auto merge = restarted.merge(edited, false, now);
+        ASSERT_TRUE(merge && merge->document);
+        EXPECT_EQ(restarted.base().read, local) << "agreed on only once the merge is safe on disk";
+        restarted.conclude(merge->takenIn, merge->document->encode());
+        ASSERT_TRUE(restarted.base().read);
+        EXPECT_EQ(*restarted.base().read, theirs);
+        ASSERT_TRUE(restarted.base().written) << "the merge was pushed";
+        EXPECT_EQ(*restarted.base().written, *merge->document);
+    }
+    DocumentSync again;
+    again.keepBaseIn(file, "shared");
+    again.attach(&copy);
+    ASSERT_TRUE(again.base().read);
+    EXPECT_EQ(*again.base().read, theirs);
+    // Its own push, read again after a restart, is no news of the others.
+    ASSERT_TRUE(again.base().written);
+    const VellDocument written = *again.base().written;
+    const auto merge = again.merge(written, false, now);
+    ASSERT_TRUE(merge);
+    EXPECT_FALSE(merge->document);
+    EXPECT_EQ(*again.base().read, theirs);
+
+    DocumentSync elsewhere;
+    elsewhere.keepBaseIn(file, "another shared copy");
+    EXPECT_FALSE(elsewhere.base().read || elsewhere.base().written) << "kept for another shared copy";
+}
+
+// This computer wrote its edit to the shared copy while the other computer wrote its own; the sync tool
+// kept the other's and set this one's aside as a conflict version. This computer's last write is then no
+// base: the two versions were made apart, and both are kept.
+TEST_F(DocumentSyncTest, AnEditTheSyncToolSetAsideIsKeptBesideTheOthers) {
+    testsupport::EngineSettingsScope scope(AppLanguage::english);
+    QTemporaryDir folder;
+    sync.keepBaseIn(folder.filePath("sync-base.json"), "shared");
+    VellDocument agreed = local;
+    agreed.selectedSheetID = id(2);
+    copy.file = bytesOf(agreed);
+    const auto read = sync.merge(local, false, now);
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(read->document);
+    EXPECT_EQ(sync.base().read, agreed);
+
+    VellDocument ours = local;
+    ours.sheets[0] = Sheet{id(1), "A", "1\nours", morning.addingSeconds(60), {}};
+    sync.push(ours.encode());
+    VellDocument theirs = local;
+    theirs.sheets[0] = Sheet{id(1), "A", "1\ntheirs", morning.addingSeconds(120), {}};
+    copy.file = bytesOf(theirs);
+    copy.versions["document.sync-conflict-1.json"] = bytesOf(ours);
+
+    testsupport::WarningLog log;
+    const auto merge = sync.merge(ours, false, now);
+    ASSERT_TRUE(merge && merge->document);
+    EXPECT_EQ(textsOf(*merge->document), (std::vector<std::string>{"1\ntheirs", "1\nours", "2"}));
+    EXPECT_EQ(merge->document->sheets[1].name, "A (conflicting copy)");
+    ASSERT_EQ(testsupport::WarningLog::lines().size(), 1u);
+    EXPECT_TRUE(testsupport::WarningLog::lines()[0].contains("\"A (conflicting copy)\""))
+        << testsupport::WarningLog::lines()[0].toStdString();
 }
 
 } // namespace
