@@ -94,6 +94,17 @@ bool holdsTextOfItsOwn(const Sheet& loser, const Sheet& winner, const std::vecto
     return nameLost || textLost;
 }
 
+// Whether a version was edited since the copies last agreed: a base holds the sheet, and in none of them
+// does it read and carry the name as it does now. Without a base version nothing tells an edit from a
+// version the deleting side saw, and the deletion stands.
+bool editedSinceBase(const Sheet& version, const std::vector<const Sheet*>& base) {
+    if (base.empty()) return false;
+    return std::none_of(base.begin(), base.end(), [&](const Sheet* agreed) {
+        return unicode::canonicallyEqual(version.text, agreed->text) &&
+               unicode::canonicallyEqual(version.name, agreed->name);
+    });
+}
+
 const Uuid& conflictingCopySpace() {
     static const Uuid space = Uuid::nameBased(Uuid(), "vell: conflicting copy");
     return space;
@@ -271,13 +282,27 @@ VellDocument mergeCopies(const VellDocument& ours, const VellDocument& theirs, D
         order.insert(std::find(order.begin(), order.end(), loser.winner) + 1, copyID);
     }
 
+    const auto deletedAfter = [&](const Sheet& sheet) {
+        const auto tombstone = result.deletedSheets.find(sheet.id.uuidString());
+        return tombstone != result.deletedSheets.end() &&
+               wholeSecond(tombstone->second) >= wholeSecond(sheet.updatedAt);
+    };
     for (const Uuid& id : order) {
         const Sheet& sheet = versions[versionIndex.at(id)];
-        const auto tombstone = result.deletedSheets.find(id.uuidString());
-        if (tombstone != result.deletedSheets.end() &&
-            wholeSecond(tombstone->second) >= wholeSecond(sheet.updatedAt))
+        if (!deletedAfter(sheet)) {
+            result.sheets.push_back(sheet);
             continue;
-        result.sheets.push_back(sheet);
+        }
+        // Deleted on one computer, edited on the other while they were apart: the deletion took the version
+        // its side knew, not the edit, which is kept in the sheet's place as a conflicting copy.
+        if (!rule.keep) continue;
+        const auto base = baseVersions.find(id);
+        if (base == baseVersions.end() || !editedSinceBase(sheet, base->second)) continue;
+        Sheet copy = conflictingCopy(sheet);
+        // Made here or on the other side before: it stands at its own place already.
+        if (versionIndex.contains(copy.id) || deletedAfter(copy)) continue;
+        if (rule.made) rule.made->push_back({id, sheet.name, copy.id, copy.name, true});
+        result.sheets.push_back(std::move(copy));
     }
 
     std::erase_if(result.deletedSheets, [&](const auto& entry) {

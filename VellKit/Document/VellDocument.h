@@ -29,6 +29,9 @@ struct ConflictingCopy {
     std::string name; // its name in the result
     Uuid copyID;
     std::string copyName;
+    // The sheet was deleted on one side and edited on the other: the copy holds the edit, and the sheet
+    // itself is gone.
+    bool deletedElsewhere = false;
 
     friend bool operator==(const ConflictingCopy&, const ConflictingCopy&) = default;
 };
@@ -92,7 +95,8 @@ struct VellDocument {
     // text is not all in the winner's, stays as a sheet of its own
     // right after the winner: named "<name> (conflicting copy)" in the interface language, with an id made
     // from the sheet's id and the version's content, so that every computer makes the same sheet and makes
-    // it once. Each such sheet is listed in `conflicts`.
+    // it once. A sheet deleted on one side and edited since a base on the other is kept the same way, as a
+    // copy in its place. Each such sheet is listed in `conflicts`.
     VellDocument mergedKeepingConflicts(const VellDocument& other,
                                         const std::vector<const VellDocument*>& bases, Date now,
                                         std::vector<ConflictingCopy>* conflicts = nullptr) const;

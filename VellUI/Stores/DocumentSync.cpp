@@ -32,14 +32,22 @@ VellDocument decodeCopy(std::string_view bytes, const QString& path) {
 }
 
 void logConflicts(const std::vector<ConflictingCopy>& conflicts) {
-    for (const ConflictingCopy& conflict : conflicts)
-        qWarning().noquote()
-            << QStringLiteral("Vell: ") +
-                   uiText("シート「%1」は2台のコンピュータで変更されました。もう一方の版を「%2」"
-                          "として残しました",
-                          "the sheet \"%1\" was changed on two computers; the other version is "
-                          "kept as \"%2\"")
-                       .arg(QString::fromStdString(conflict.name), QString::fromStdString(conflict.copyName));
+    for (const ConflictingCopy& conflict : conflicts) {
+        const QString message =
+            conflict.deletedElsewhere
+                ? uiText(
+                      "シート「%1」は一方のコンピュータで削除され、もう一方で変更されました。変更された版を"
+                      "「%2」として残しました",
+                      "the sheet \"%1\" was deleted on one computer and changed on the other; the "
+                      "changed version is kept as \"%2\"")
+                : uiText("シート「%1」は2台のコンピュータで変更されました。もう一方の版を「%2」"
+                         "として残しました",
+                         "the sheet \"%1\" was changed on two computers; the other version is "
+                         "kept as \"%2\"");
+        qWarning().noquote() << QStringLiteral("Vell: ") +
+                                    message.arg(QString::fromStdString(conflict.name),
+                                                QString::fromStdString(conflict.copyName));
+    }
 }
 
 std::optional<VellDocument> documentFrom(const nlohmann::json& object, const char* key) {

@@ -178,9 +178,12 @@ void merge(const std::vector<std::string>& args) {
     if (base) bases.push_back(&*base);
     const CopyFold fold = foldCopies(ours, false, {theirs}, bases, now);
     for (const ConflictingCopy& conflict : fold.conflicts)
-        std::cerr << "vell-doc: the sheet \"" << conflict.name
-                  << "\" was changed on both sides; the other version is kept as \"" << conflict.copyName
-                  << "\"\n";
+        std::cerr
+            << "vell-doc: the sheet \"" << conflict.name
+            << (conflict.deletedElsewhere
+                    ? "\" was deleted on one side and changed on the other; the changed version is kept as \""
+                    : "\" was changed on both sides; the other version is kept as \"")
+            << conflict.copyName << "\"\n";
     print(fold.document.value_or(ours));
 }
 

@@ -369,5 +369,68 @@ TEST(DocumentMergeKeepingConflicts, ACopyStandsAfterItsSheetInEitherOrderAndLang
     }
 }
 
+// A sheet deleted on one computer while the other edited it: the deletion took the version its side knew,
+// so the edit stays, in the sheet's place, as a copy made the same on both sides and only once. A version
+// that is the agreed one, or a sheet no base holds, goes with the deletion as before.
+TEST(DocumentMergeKeepingConflicts, AnEditMeetsADeletionMadeWhileApart) {
+    EngineSettingsScope scope(AppLanguage::english);
+    const VellDocument agreed =
+        documentOf({sheet(1, "Rent", "1200", at("09:00:00")), sheet(2, "Food", "300", at("09:00:00")),
+                    sheet(3, "Car", "50", at("09:00:00"))});
+    struct Case {
+        const char* what;
+        Sheet kept; // the version on the computer that did not delete it
+        bool baseKnown;
+        bool copied;
+    };
+    const Case cases[] = {
+        {"edited while apart", sheet(2, "Food", "300\n+ 20 lunch", at("10:00:00")), true, true},
+        {"renamed while apart", sheet(2, "Meals", "300", at("10:00:00")), true, true},
+        {"left as agreed", sheet(2, "Food", "300", at("09:00:00")), true, false},
+        {"edited, no base known", sheet(2, "Food", "300\n+ 20 lunch", at("10:00:00")), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        VellDocument deleting = agreed;
+        deleting.sheets.erase(deleting.sheets.begin() + 1);
+        deleting.deletedSheets[uuid(2).uuidString()] = at("11:00:00");
+        VellDocument editing = agreed;
+        editing.sheets[1] = c.kept;
+        const std::vector<const VellDocument*> bases =
+            c.baseKnown ? std::vector<const VellDocument*>{&agreed} : std::vector<const VellDocument*>{};
+
+        std::vector<ConflictingCopy> conflicts;
+        const VellDocument onDeleting = deleting.mergedKeepingConflicts(editing, bases, now, &conflicts);
+        VellDocument onEditing = editing.mergedKeepingConflicts(deleting, bases, now);
+        onEditing.selectedSheetID = onDeleting.selectedSheetID;
+        EXPECT_EQ(onEditing, onDeleting) << "the same on both computers";
+        EXPECT_TRUE(onDeleting.deletedSheets.contains(uuid(2).uuidString()));
+        if (!c.copied) {
+            ASSERT_EQ(onDeleting.sheets.size(), 2u);
+            EXPECT_TRUE(conflicts.empty());
+            continue;
+        }
+        ASSERT_EQ(onDeleting.sheets.size(), 3u);
+        const Sheet& copy = onDeleting.sheets[1];
+        EXPECT_EQ(copy.text, c.kept.text);
+        EXPECT_EQ(copy.name, c.kept.name + " (conflicting copy)");
+        EXPECT_NE(copy.id, uuid(2));
+        ASSERT_EQ(conflicts.size(), 1u);
+        EXPECT_EQ(conflicts[0], (ConflictingCopy{uuid(2), c.kept.name, copy.id, copy.name, true}));
+
+        // The next exchanges change nothing, whichever side they start from and whatever base is at hand.
+        for (const VellDocument* next : {&onDeleting, &std::as_const(deleting), &std::as_const(editing)})
+            for (const std::vector<const VellDocument*>& nextBases :
+                 {std::vector<const VellDocument*>{&onDeleting}, bases, std::vector<const VellDocument*>{}})
+                EXPECT_EQ(onDeleting.mergedKeepingConflicts(*next, nextBases, now), onDeleting);
+
+        // The copy deleted in turn stays deleted when the edited version comes by again.
+        VellDocument copyDeleted = onDeleting;
+        copyDeleted.deletedSheets[copy.id.uuidString()] = at("12:00:00");
+        copyDeleted.sheets.erase(copyDeleted.sheets.begin() + 1);
+        EXPECT_EQ(copyDeleted.mergedKeepingConflicts(editing, bases, now).sheets.size(), 2u);
+    }
+}
+
 } // namespace
 } // namespace vell
