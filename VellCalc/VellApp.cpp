@@ -3,6 +3,7 @@
 #include "Appearance/Appearance.h"
 #include "ApplicationLook.h"
 #include "MainWindow.h"
+#include "StockTexts.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/UserDefaults.h"
@@ -37,6 +38,7 @@ WindowPlaces::Place placeOf(const QWidget& window) {
 
 VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
     : QObject(parent), look_(std::make_unique<ApplicationLook>(AppSettings::shared(), Appearance::shared())),
+      stockTexts_(std::make_unique<StockTexts>()),
       store_(std::make_unique<DocumentStore>(std::move(storageURL))),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

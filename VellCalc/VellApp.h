@@ -17,6 +17,7 @@ namespace vell {
 class ApplicationLook;
 class DocumentStore;
 class MainWindow;
+class StockTexts;
 class WindowPlaces;
 
 class VellApp : public QObject {
@@ -44,6 +45,7 @@ private:
     void rememberOpenWindows();
 
     std::unique_ptr<ApplicationLook> look_;
+    std::unique_ptr<StockTexts> stockTexts_;
     std::unique_ptr<DocumentStore> store_;
     std::unique_ptr<WindowPlaces> places_;
     std::vector<QPointer<MainWindow>> windows_;
