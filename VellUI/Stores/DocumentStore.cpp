@@ -58,12 +58,10 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
+      ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
+      saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
       cloudPollInterval_(services.cloudPollInterval) {
     if (storageURL) file_.emplace(std::move(*storageURL), clock_);
-    saveTimer_.setSingleShot(true);
-    saveTimer_.setTimerType(Qt::PreciseTimer);
-    saveTimer_.setInterval(saveDelayMilliseconds);
-    connect(&saveTimer_, &QTimer::timeout, this, &DocumentStore::saveNow);
     mergeTimer_.setSingleShot(true);
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
@@ -83,7 +81,10 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
 DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
     : DocumentStore(std::move(storageURL), Services{}, parent) {}
 
-DocumentStore::~DocumentStore() = default;
+DocumentStore::~DocumentStore() {
+    // A timer handed in may outlive the store.
+    saveTimer_->cancel();
+}
 
 Date DocumentStore::stampAfter(std::optional<Date> previous) const {
     const Date current = now();
@@ -491,7 +492,8 @@ void DocumentStore::clearAllContent() {
 void DocumentStore::scheduleSave() {
     usingStarterDocument_ = false;
     saveScheduled_ = true;
-    saveTimer_.start();
+    saveTimer_->setDeadline(saveTimer_->now() + std::chrono::milliseconds(saveDelayMilliseconds),
+                            [this] { saveNow(); });
 }
 
 void DocumentStore::saveNow() {
@@ -507,7 +509,7 @@ std::optional<std::string> DocumentStore::writeToStorage() {
 
 void DocumentStore::flushPendingSave() {
     if (!saveScheduled_) return;
-    saveTimer_.stop();
+    saveTimer_->cancel();
     saveScheduled_ = false;
     saveNow();
 }

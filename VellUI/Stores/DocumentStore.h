@@ -15,6 +15,7 @@
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
+#include "Stores/SaveTimer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -53,6 +54,9 @@ public:
         NotificationCenter* notifications = nullptr;
         Date::Clock clock;
         std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
+        // The timer the saves run on; none means one of the store's own on the system's clock. Must
+        // outlive the store.
+        SaveTimer* saveTimer = nullptr;
         // How a sheet is evaluated; none means DocumentEvaluator::evaluate.
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
     };
@@ -271,7 +275,8 @@ private:
     // What results_ were evaluated from; none before the first evaluation.
     std::optional<EvaluationInputs> resultsInputs_;
     std::optional<DocumentFile> file_;
-    QTimer saveTimer_;
+    std::unique_ptr<SaveTimer> ownSaveTimer_;
+    SaveTimer* saveTimer_;
     // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.
     bool saveScheduled_ = false;
     bool usingStarterDocument_ = false;
