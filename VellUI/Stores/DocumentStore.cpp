@@ -492,8 +492,16 @@ void DocumentStore::clearAllContent() {
 void DocumentStore::scheduleSave() {
     usingStarterDocument_ = false;
     saveScheduled_ = true;
-    saveTimer_->setDeadline(saveTimer_->now() + std::chrono::milliseconds(saveDelayMilliseconds),
-                            [this] { saveNow(); });
+    if (!file_) return;
+    saveSchedule_.edited(saveTimer_->now());
+    setSaveDeadline();
+}
+
+void DocumentStore::setSaveDeadline() {
+    if (const auto due = saveSchedule_.due())
+        saveTimer_->setDeadline(*due, [this] { saveNow(); });
+    else
+        saveTimer_->cancel();
 }
 
 void DocumentStore::saveNow() {
@@ -503,13 +511,18 @@ void DocumentStore::saveNow() {
 std::optional<std::string> DocumentStore::writeToStorage() {
     if (!file_) return std::nullopt;
     auto bytes = file_->save(document_);
+    if (bytes)
+        saveSchedule_.written();
+    else
+        saveSchedule_.failed(saveTimer_->now());
+    setSaveDeadline();
     if (bytes) emit saved();
     return bytes;
 }
 
 void DocumentStore::flushPendingSave() {
-    if (!saveScheduled_) return;
-    saveTimer_->cancel();
+    // A failed save waiting for its retry is pending too.
+    if (!saveScheduled_ && !saveSchedule_.due()) return;
     saveScheduled_ = false;
     saveNow();
 }

@@ -15,6 +15,7 @@
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
+#include "Stores/SaveSchedule.h"
 #include "Stores/SaveTimer.h"
 
 #include <QObject>
@@ -61,7 +62,7 @@ public:
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
     };
 
-    static constexpr int saveDelayMilliseconds = 400;
+    static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
     static constexpr int mergeDelayMilliseconds = 300;
 
     // "document.json" in the folder "Vell" of the user's data folder, which is created when missing; none
@@ -163,9 +164,11 @@ public:
 
     // --- Saving and the application's life cycle
 
-    // Saves 0.4 s after the last of a burst of calls.
+    // Saves 0.4 s after the last of a burst of calls, and while the calls go on, 2 s after the first one
+    // not saved yet.
     void scheduleSave();
-    // Writes the file atomically; a failure goes to the log and the next change tries again.
+    // Writes the file atomically; a failure goes to the log and is tried again after a wait that grows
+    // from 2 s to 30 s, or sooner after the next change.
     void saveNow();
     // A pending save is written at once, then the shared copy is merged in and the document pushed.
     void applicationDidBecomeActive();
@@ -252,6 +255,8 @@ private:
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
     void evaluateSelection();
     void flushPendingSave();
+    // Sets the save timer to what the schedule asks for next.
+    void setSaveDeadline();
     // The write of saveNow without the push: the bytes the file now holds, none when it could not be written.
     std::optional<std::string> writeToStorage();
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
@@ -279,6 +284,7 @@ private:
     SaveTimer* saveTimer_;
     // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.
     bool saveScheduled_ = false;
+    SaveSchedule saveSchedule_;
     bool usingStarterDocument_ = false;
     std::unordered_map<Uuid, SheetHistory> histories_;
     std::optional<std::string> clearSheetPrompt_;
