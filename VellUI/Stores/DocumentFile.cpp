@@ -42,6 +42,10 @@ public:
     }
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
@@ -73,6 +77,17 @@ int syncFolder(int fd) {
     return errno;
 }
 
+// A name no file in the folder has, for the new document until it replaces the old one.
+template <class Make>
+int underTemporaryName(const QByteArray& name, QByteArray& temporary, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = "." + name + "." + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        if (make(temporary.constData())) return 0;
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
 // Replaces `target` whole with the bytes, through a file beside it that is synced before the rename, then
 // syncs the folder so that the rename itself survives a power loss (and the folder's own entry in its
 // parent with `syncParent`). 0, or the errno of the step that failed; nothing is left behind then.
@@ -83,18 +98,26 @@ int replaceFile(const QString& target, std::string_view bytes, bool syncParent) 
         ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) return errno;
 
+    // Written without a name where the file system allows, so that a kill in the middle of the write
+    // leaves nothing behind, and named (through /proc) only once it is complete; elsewhere it has a name
+    // from the start.
     QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = "." + name + "." + QByteArray::number(QRandomGenerator::global()->generate(), 16);
-        fd = ::openat(folder.get(), temporary.constData(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return errno;
+    const bool canName = ::access("/proc/self/fd", X_OK) == 0;
+    Descriptor file(canName ? ::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1);
+    const bool unnamed = file.valid();
+    if (!unnamed) {
+        if (canName && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+        int fd = -1;
+        if (const int error = underTemporaryName(name, temporary, [&](const char* candidate) {
+                fd = ::openat(folder.get(), candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              0666);
+                return fd >= 0;
+            }))
+            return error;
+        file = Descriptor(fd);
     }
-    if (fd < 0) return EEXIST;
-    Descriptor file(fd);
     const auto failed = [&](int error) {
-        ::unlinkat(folder.get(), temporary.constData(), 0);
+        if (!temporary.isEmpty()) ::unlinkat(folder.get(), temporary.constData(), 0);
         return error;
     };
     // The document keeps the permissions it had; a new one gets those of any new file.
@@ -105,6 +128,13 @@ int replaceFile(const QString& target, std::string_view bytes, bool syncParent) 
     // A full disk shows here; the good document stays as it was.
     if (const int error = writeAll(file.get(), bytes)) return failed(error);
     if (::fsync(file.get()) != 0) return failed(errno);
+    if (unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(file.get());
+        if (const int error = underTemporaryName(name, temporary, [&](const char* candidate) {
+                return ::linkat(AT_FDCWD, self.constData(), folder.get(), candidate, AT_SYMLINK_FOLLOW) == 0;
+            }))
+            return error;
+    }
     if (const int error = file.close()) return failed(error);
     if (::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0)
         return failed(errno);
