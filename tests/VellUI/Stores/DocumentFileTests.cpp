@@ -231,23 +231,38 @@ TEST(DocumentFileOnAFullDisk, KeepsThePreviousDocumentAndLogsTheCause) {
     ASSERT_TRUE(file.save(oneSheet("1 + 2")));
     const QByteArray good = contentsOf(path);
 
+    // A document that fits in the write's buffer shows the full disk only when the buffer is written out.
     const struct {
+        const char* what;
+        bool fillTheDisk;
+        std::size_t size;
         AppLanguage language;
         const char* line;
     } cases[] = {
-        {AppLanguage::japanese, "Vell: 保存に失敗しました ディスクの空き容量が足りません"},
-        {AppLanguage::english, "Vell: The document could not be saved: No space left on device"},
+        {"a document larger than the disk", false, 200'000, AppLanguage::japanese,
+         "Vell: 保存に失敗しました ディスクの空き容量が足りません"},
+        {"a small document on a disk other files filled", true, 100, AppLanguage::english,
+         "Vell: The document could not be saved: No space left on device"},
     };
+    const QString filler = QDir(mountPoint).filePath("filler");
     for (const auto& c : cases) {
+        if (c.fillTheDisk) {
+            QFile fill(filler);
+            ASSERT_TRUE(fill.open(QIODevice::WriteOnly));
+            const QByteArray block(1024, 'x');
+            while (fill.write(block) == block.size() && fill.flush()) {
+            }
+        }
         EngineSettingsScope scope(c.language);
         WarningLog log;
-        EXPECT_FALSE(file.save(oneSheet(std::string(200'000, '7'))));
-        EXPECT_EQ(contentsOf(path), good);
-        ASSERT_EQ(WarningLog::lines().size(), 1u);
+        EXPECT_FALSE(file.save(oneSheet(std::string(c.size, '7')))) << c.what;
+        EXPECT_EQ(contentsOf(path), good) << c.what;
+        ASSERT_EQ(WarningLog::lines().size(), 1u) << c.what;
         EXPECT_EQ(WarningLog::lines().front().toStdString(), c.line);
         EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
                   QStringList{"document.json"})
-            << "no temporary file is left to fill the disk";
+            << c.what << ": no temporary file is left to fill the disk";
+        QFile::remove(filler);
     }
 
     // With room again, the next save goes through.
