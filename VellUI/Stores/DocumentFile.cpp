@@ -1,22 +1,151 @@
 #include "Stores/DocumentFile.h"
 
+#include "Stores/UiText.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace vell {
 
 namespace {
 
-void logSaveFailure(const QString& description) {
-    qWarning().noquote() << QString::fromUtf8("Vell: 保存に失敗しました ") + description;
+QString saveFailureLine(const QString& description) {
+    return uiText("Vell: 保存に失敗しました ", "Vell: The document could not be saved: ") + description;
+}
+
+// strerror_r as either library declares it.
+[[maybe_unused]] const char* systemText(int result, const char* buffer) {
+    return result == 0 ? buffer : "Unknown error";
+}
+[[maybe_unused]] const char* systemText(const char* result, const char*) {
+    return result;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor& operator=(Descriptor&& other) noexcept {
+        std::swap(fd_, other.fd_);
+        return *this;
+    }
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // 0, or why closing failed (a late write error some file systems report only here).
+    int close() {
+        const int result = ::close(std::exchange(fd_, -1));
+        return result == 0 || errno == EINTR ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+int writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+// Some file systems cannot sync a folder at all; that alone does not make a save fail.
+int syncFolder(int fd) {
+    if (::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP) return 0;
+    return errno;
+}
+
+// A name no file in the folder has, for the new document until it replaces the old one.
+template <class Make>
+int underTemporaryName(const QByteArray& name, QByteArray& temporary, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = "." + name + "." + QByteArray::number(QRandomGenerator::global()->generate(), 16);
+        if (make(temporary.constData())) return 0;
+        if (errno != EEXIST) return errno;
+    }
+    return EEXIST;
+}
+
+// Replaces `target` whole with the bytes, through a file beside it that is synced before the rename, then
+// syncs the folder so that the rename itself survives a power loss (and the folder's own entry in its
+// parent with `syncParent`). 0, or the errno of the step that failed; nothing is left behind then.
+int replaceFile(const QString& target, std::string_view bytes, bool syncParent) {
+    const QFileInfo info(target);
+    const QByteArray name = QFile::encodeName(info.fileName());
+    Descriptor folder(
+        ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) return errno;
+
+    // Written without a name where the file system allows, so that a kill in the middle of the write
+    // leaves nothing behind, and named (through /proc) only once it is complete; elsewhere it has a name
+    // from the start.
+    QByteArray temporary;
+    const bool canName = ::access("/proc/self/fd", X_OK) == 0;
+    Descriptor file(canName ? ::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1);
+    const bool unnamed = file.valid();
+    if (!unnamed) {
+        if (canName && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+        int fd = -1;
+        if (const int error = underTemporaryName(name, temporary, [&](const char* candidate) {
+                fd = ::openat(folder.get(), candidate, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              0666);
+                return fd >= 0;
+            }))
+            return error;
+        file = Descriptor(fd);
+    }
+    const auto failed = [&](int error) {
+        if (!temporary.isEmpty()) ::unlinkat(folder.get(), temporary.constData(), 0);
+        return error;
+    };
+    // The document keeps the permissions it had; a new one gets those of any new file.
+    struct stat existing {};
+    if (::fstatat(folder.get(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(existing.st_mode))
+        ::fchmod(file.get(), existing.st_mode & 07777);
+    // A full disk shows here; the good document stays as it was.
+    if (const int error = writeAll(file.get(), bytes)) return failed(error);
+    if (::fsync(file.get()) != 0) return failed(errno);
+    if (unnamed) {
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(file.get());
+        if (const int error = underTemporaryName(name, temporary, [&](const char* candidate) {
+                return ::linkat(AT_FDCWD, self.constData(), folder.get(), candidate, AT_SYMLINK_FOLLOW) == 0;
+            }))
+            return error;
+    }
+    if (const int error = file.close()) return failed(error);
+    if (::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0)
+        return failed(errno);
+    if (const int error = syncFolder(folder.get())) return error;
+    if (syncParent) {
+        Descriptor parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!parent.valid()) return errno;
+        if (const int error = syncFolder(parent.get())) return error;
+    }
+    return 0;
 }
 
 // Resolved through links of its folders and of the file itself, also for a file that does not exist yet
@@ -43,6 +172,27 @@ void DocumentFile::logRepairs(const QString& path, const DocumentRepairs& repair
                                          repair.path.empty() ? QString()
                                                              : QString::fromStdString(repair.path) + ": ",
                                          QString::fromStdString(repair.what));
+}
+
+QString DocumentFile::describeError(int errorNumber) {
+    switch (errorNumber) {
+    case ENOSPC:
+        return uiText("ディスクの空き容量が足りません", "No space left on device");
+    case EDQUOT:
+        return uiText("ディスクの使用量が上限に達しています", "Disk quota exceeded");
+    case EACCES:
+        return uiText("アクセスが許可されていません", "Permission denied");
+    case EPERM:
+        return uiText("この操作は許可されていません", "Operation not permitted");
+    case EROFS:
+        return uiText("読み出し専用のファイルシステムです", "Read-only file system");
+    case EIO:
+        return uiText("入出力エラーが起きました", "Input/output error");
+    default:
+        std::array<char, 256> buffer{};
+        return QString::fromLocal8Bit(
+            systemText(::strerror_r(errorNumber, buffer.data(), buffer.size()), buffer.data()));
+    }
 }
 
 std::optional<QString> DocumentFile::defaultLocation() {
@@ -102,32 +252,25 @@ std::optional<std::string> DocumentFile::save(const VellDocument& document) {
     std::string bytes = document.encode();
     QString error;
     if (!write(bytes, error)) {
-        logSaveFailure(error);
+        const QString line = saveFailureLine(error);
+        if (line != failureLogged_) qWarning().noquote() << line;
+        failureLogged_ = line;
         return std::nullopt;
     }
+    failureLogged_.clear();
     return bytes;
 }
 
 bool DocumentFile::write(std::string_view bytes, QString& error) {
     if (!setUnreadableFileAside(error)) return false;
     // The folder may have gone since start-up.
-    QDir().mkpath(QFileInfo(path_).absolutePath());
-    QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
+    const QString folder = QFileInfo(path_).absolutePath();
+    if (!QFileInfo(folder).isDir() && QDir().mkpath(folder)) folderEntrySynced_ = false;
+    if (const int failure = replaceFile(resolvedPath(path_), bytes, !folderEntrySynced_)) {
+        error = describeError(failure);
         return false;
     }
-    // A full disk shows as a short write; committing it would put half a document over the good one.
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file.write(bytes.data(), size) != size) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
+    folderEntrySynced_ = true;
     return true;
 }
 
@@ -142,19 +285,24 @@ bool DocumentFile::setUnreadableFileAside(QString& error) {
     const QString stem =
         info.dir().filePath(info.completeBaseName() + QStringLiteral(".unreadable-") + stamp);
     const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
-    QFile file(info.filePath());
+    int failure = EEXIST;
     for (int attempt = 1; attempt <= 100; ++attempt) {
         const QString target =
             stem + (attempt > 1 ? QStringLiteral("-") + QString::number(attempt) : QString()) + suffix;
         if (QFileInfo::exists(target)) continue;
-        if (!file.rename(target)) break;
+        if (::rename(QFile::encodeName(info.filePath()).constData(), QFile::encodeName(target).constData()) !=
+            0) {
+            failure = errno;
+            break;
+        }
         qWarning().noquote() << QStringLiteral("Vell: %1 could not be read and was set aside as %2")
                                     .arg(path_, QFileInfo(target).fileName());
         unreadableFileToSetAside_ = false;
         return true;
     }
-    error = QStringLiteral("the unreadable file %1 could not be moved aside: %2")
-                .arg(info.filePath(), file.errorString());
+    error = uiText("読めなかったファイル %1 をよけておけませんでした: %2",
+                   "the unreadable file %1 could not be moved aside: %2")
+                .arg(info.filePath(), describeError(failure));
     return false;
 }
 

@@ -23,6 +23,9 @@ public:
     static bool sameFile(const QString& a, const QString& b);
     // One log line for each value a lenient read of the file at `path` had to mend.
     static void logRepairs(const QString& path, const DocumentRepairs& repairs);
+    // A system error number (errno) in the interface language: the usual causes of a failed save in words
+    // of our own, any other as the system words it.
+    static QString describeError(int errorNumber);
 
     // Nothing is read until `load`. The clock dates the name of a file set aside.
     DocumentFile(QString path, Date::Clock clock);
@@ -34,9 +37,13 @@ public:
     // never overwritten.
     std::optional<VellDocument> load();
     // Encodes the document and replaces the file whole with it; the bytes written, or none after logging
-    // why not (the previous file then stays as it was).
+    // why not (the previous file then stays as it was). A cause logged is not logged again until a save
+    // succeeds, however often it is tried.
     std::optional<std::string> save(const VellDocument& document);
-    // Replaces the file whole with the bytes; false with the reason when it could not.
+    // Replaces the file whole with the bytes: written beside it, synced, renamed over it, and its folder
+    // synced, so that after a power loss the file is the old document or the new one. A link at the path
+    // is the user's own and is followed: the file it leads to is replaced. False with the reason, in the
+    // interface language, when it could not.
     bool write(std::string_view bytes, QString& error);
 
 private:
@@ -45,6 +52,9 @@ private:
     QString path_;
     Date::Clock clock_;
     bool unreadableFileToSetAside_ = false;
+    QString failureLogged_;
+    // The folder's own entry in its parent, synced once after each time the folder may have been made.
+    bool folderEntrySynced_ = false;
 };
 
 } // namespace vell

@@ -60,12 +60,10 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
+      ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
+      saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
       cloudPollInterval_(services.cloudPollInterval) {
     if (storageURL) file_.emplace(std::move(*storageURL), clock_);
-    saveTimer_.setSingleShot(true);
-    saveTimer_.setTimerType(Qt::PreciseTimer);
-    saveTimer_.setInterval(saveDelayMilliseconds);
-    connect(&saveTimer_, &QTimer::timeout, this, &DocumentStore::saveNow);
     mergeTimer_.setSingleShot(true);
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
@@ -85,7 +83,10 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
 DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
     : DocumentStore(std::move(storageURL), Services{}, parent) {}
 
-DocumentStore::~DocumentStore() = default;
+DocumentStore::~DocumentStore() {
+    // A timer handed in may outlive the store.
+    saveTimer_->cancel();
+}
 
 Date DocumentStore::stampAfter(std::optional<Date> previous) const {
     const Date current = now();
@@ -496,7 +497,16 @@ void DocumentStore::clearAllContent() {
 void DocumentStore::scheduleSave() {
     usingStarterDocument_ = false;
     saveScheduled_ = true;
-    saveTimer_.start();
+    if (!file_) return;
+    saveSchedule_.edited(saveTimer_->now());
+    setSaveDeadline();
+}
+
+void DocumentStore::setSaveDeadline() {
+    if (const auto due = saveSchedule_.due())
+        saveTimer_->setDeadline(*due, [this] { saveNow(); });
+    else
+        saveTimer_->cancel();
 }
 
 void DocumentStore::saveNow() {
@@ -506,13 +516,18 @@ void DocumentStore::saveNow() {
 std::optional<std::string> DocumentStore::writeToStorage() {
     if (!file_) return std::nullopt;
     auto bytes = file_->save(document_);
+    if (bytes)
+        saveSchedule_.written();
+    else
+        saveSchedule_.failed(saveTimer_->now());
+    setSaveDeadline();
     if (bytes) emit saved();
     return bytes;
 }
 
 void DocumentStore::flushPendingSave() {
-    if (!saveScheduled_) return;
-    saveTimer_.stop();
+    // A failed save waiting for its retry is pending too.
+    if (!saveScheduled_ && !saveSchedule_.due()) return;
     saveScheduled_ = false;
     saveNow();
 }

@@ -15,6 +15,8 @@
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
+#include "Stores/SaveSchedule.h"
+#include "Stores/SaveTimer.h"
 
 #include <QObject>
 #include <QPointer>
@@ -53,11 +55,14 @@ public:
         NotificationCenter* notifications = nullptr;
         Date::Clock clock;
         std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
+        // The timer the saves run on; none means one of the store's own on the system's clock. Must
+        // outlive the store.
+        SaveTimer* saveTimer = nullptr;
         // How a sheet is evaluated; none means DocumentEvaluator::evaluate.
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
     };
 
-    static constexpr int saveDelayMilliseconds = 400;
+    static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
     static constexpr int mergeDelayMilliseconds = 300;
 
     // "document.json" in the folder "Vell" of the user's data folder, which is created when missing; none
@@ -159,9 +164,11 @@ public:
 
     // --- Saving and the application's life cycle
 
-    // Saves 0.4 s after the last of a burst of calls.
+    // Saves 0.4 s after the last of a burst of calls, and while the calls go on, 2 s after the first one
+    // not saved yet.
     void scheduleSave();
-    // Writes the file atomically; a failure goes to the log and the next change tries again.
+    // Writes the file atomically; a failure goes to the log and is tried again after a wait that grows
+    // from 2 s to 30 s, or sooner after the next change.
     void saveNow();
     // A pending save is written at once, then the shared copy is merged in and the document pushed.
     void applicationDidBecomeActive();
@@ -249,6 +256,8 @@ private:
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
     void evaluateSelection();
     void flushPendingSave();
+    // Sets the save timer to what the schedule asks for next.
+    void setSaveDeadline();
     // The write of saveNow without the push: the bytes the file now holds, none when it could not be written.
     std::optional<std::string> writeToStorage();
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
@@ -272,9 +281,11 @@ private:
     // What results_ were evaluated from; none before the first evaluation.
     std::optional<EvaluationInputs> resultsInputs_;
     std::optional<DocumentFile> file_;
-    QTimer saveTimer_;
+    std::unique_ptr<SaveTimer> ownSaveTimer_;
+    SaveTimer* saveTimer_;
     // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.
     bool saveScheduled_ = false;
+    SaveSchedule saveSchedule_;
     bool usingStarterDocument_ = false;
     std::unordered_map<Uuid, SheetHistory> histories_;
     std::optional<std::string> clearSheetPrompt_;

@@ -2,6 +2,7 @@
 
 #include "Document/VellDocument.h"
 #include "Stores/DocumentFile.h"
+#include "Support/EngineSettingsScope.h"
 #include "Support/WarningLog.h"
 
 #include <QDir>
@@ -9,7 +10,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtGlobal>
+#include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -21,6 +24,7 @@ namespace {
 
 const Date moment = Date::fromCivil(2025, 3, 1, 9, 30, 0);
 
+using testsupport::EngineSettingsScope;
 using testsupport::WarningLog;
 
 QByteArray contentsOf(const QString& path) {
@@ -173,6 +177,63 @@ TEST_F(DocumentFileTest, AWriteBelowAFileFailsWithAReason) {
     EXPECT_FALSE(error.isEmpty());
 }
 
+// The data folder is the user's own: a link made there still leads the document where the user wants it,
+// and the file keeps the permissions the user gave it.
+TEST(DocumentFileReplace, KeepsTheUsersLinksAndPermissions) {
+    namespace fs = std::filesystem;
+    enum class Link {
+        toAFile,
+        toAFileNotMadeYet,
+        ofTheFolder
+    };
+    const struct {
+        const char* what;
+        Link link;
+    } cases[] = {
+        {"the document links to a file", Link::toAFile},
+        {"the document links to a file not made yet", Link::toAFileNotMadeYet},
+        {"the folder links to another", Link::ofTheFolder},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir root;
+        const QString data = root.filePath("Vell");
+        const QString path = QDir(data).filePath("document.json");
+        const QString elsewhere = root.filePath("elsewhere");
+        QDir().mkpath(elsewhere);
+        QString written = QDir(elsewhere).filePath("mine.json");
+        switch (c.link) {
+        case Link::toAFile:
+            writeFile(written, "{}");
+            [[fallthrough]];
+        case Link::toAFileNotMadeYet:
+            QDir().mkpath(data);
+            fs::create_symlink(written.toStdString(), path.toStdString());
+            break;
+        case Link::ofTheFolder:
+            fs::create_directory_symlink(elsewhere.toStdString(), data.toStdString());
+            written = QDir(elsewhere).filePath("document.json");
+            break;
+        }
+        DocumentFile file(path, [] { return moment; });
+        ASSERT_TRUE(file.save(oneSheet("1"))) << c.what;
+        const auto bytes = file.save(oneSheet("2"));
+        ASSERT_TRUE(bytes) << c.what;
+        EXPECT_TRUE(QFileInfo(c.link == Link::ofTheFolder ? data : path).isSymLink()) << c.what;
+        EXPECT_EQ(contentsOf(written).toStdString(), *bytes) << c.what;
+        EXPECT_EQ(QDir(elsewhere).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{QFileInfo(written).fileName()})
+            << c.what << ": nothing is left beside it";
+    }
+
+    QTemporaryDir root;
+    const QString path = root.filePath("Vell/document.json");
+    writeFile(path, "{}");
+    const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    ASSERT_TRUE(QFile::setPermissions(path, mode));
+    ASSERT_TRUE(DocumentFile(path, [] { return moment; }).save(oneSheet("3")));
+    EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser), mode);
+}
+
 TEST_F(DocumentFileTest, TwoNamesOfOneFileAreTheSameFile) {
     namespace fs = std::filesystem;
     writeFile(path, "{}");
@@ -186,8 +247,9 @@ TEST_F(DocumentFileTest, TwoNamesOfOneFileAreTheSameFile) {
     EXPECT_FALSE(DocumentFile::sameFile(folder.filePath("other.json"), path));
 }
 
-// A disk that fills up while the document is written leaves the previous document as it was.
-TEST(DocumentFileOnAFullDisk, KeepsThePreviousDocumentAndLogsTheFailure) {
+// A disk that fills up while the document is written leaves the previous document as it was, and the log
+// names the cause in the interface's language.
+TEST(DocumentFileOnAFullDisk, KeepsThePreviousDocumentAndLogsTheCause) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to mount a small tmpfs";
     QTemporaryDir folder;
     const QString mountPoint = folder.filePath("disk");
@@ -205,20 +267,68 @@ TEST(DocumentFileOnAFullDisk, KeepsThePreviousDocumentAndLogsTheFailure) {
     ASSERT_TRUE(file.save(oneSheet("1 + 2")));
     const QByteArray good = contentsOf(path);
 
-    WarningLog log;
-    EXPECT_FALSE(file.save(oneSheet(std::string(200'000, '7'))));
-    EXPECT_EQ(contentsOf(path), good);
-    ASSERT_EQ(WarningLog::lines().size(), 1u);
-    EXPECT_TRUE(WarningLog::lines().front().startsWith(QString::fromUtf8("Vell: 保存に失敗しました ")));
-    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
-              QStringList{"document.json"})
-        << "no temporary file is left to fill the disk";
+    // A document that fits in the write's buffer shows the full disk only when the buffer is written out.
+    const struct {
+        const char* what;
+        bool fillTheDisk;
+        std::size_t size;
+        AppLanguage language;
+        const char* line;
+    } cases[] = {
+        {"a document larger than the disk", false, 200'000, AppLanguage::japanese,
+         "Vell: 保存に失敗しました ディスクの空き容量が足りません"},
+        {"a small document on a disk other files filled", true, 100, AppLanguage::english,
+         "Vell: The document could not be saved: No space left on device"},
+    };
+    const QString filler = QDir(mountPoint).filePath("filler");
+    for (const auto& c : cases) {
+        if (c.fillTheDisk) {
+            QFile fill(filler);
+            ASSERT_TRUE(fill.open(QIODevice::WriteOnly));
+            const QByteArray block(1024, 'x');
+            while (fill.write(block) == block.size() && fill.flush()) {
+            }
+        }
+        EngineSettingsScope scope(c.language);
+        WarningLog log;
+        EXPECT_FALSE(file.save(oneSheet(std::string(c.size, '7')))) << c.what;
+        EXPECT_EQ(contentsOf(path), good) << c.what;
+        ASSERT_EQ(WarningLog::lines().size(), 1u) << c.what;
+        EXPECT_EQ(WarningLog::lines().front().toStdString(), c.line);
+        EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList(QDir::Files | QDir::Hidden),
+                  QStringList{"document.json"})
+            << c.what << ": no temporary file is left to fill the disk";
+        QFile::remove(filler);
+    }
 
     // With room again, the next save goes through.
     EXPECT_TRUE(file.save(oneSheet("3")));
     const auto reloaded = DocumentFile(path, [] { return moment; }).load();
     ASSERT_TRUE(reloaded);
     EXPECT_EQ(reloaded->sheets.front().text, "3");
+}
+
+// The usual causes of a failed save in words of the interface's own; any other as the system words it.
+TEST(DocumentFileErrors, AreDescribedInTheInterfaceLanguage) {
+    const struct {
+        int error;
+        const char* japanese;
+        const char* english;
+    } cases[] = {
+        {ENOSPC, "ディスクの空き容量が足りません", "No space left on device"},
+        {EDQUOT, "ディスクの使用量が上限に達しています", "Disk quota exceeded"},
+        {EACCES, "アクセスが許可されていません", "Permission denied"},
+        {EPERM, "この操作は許可されていません", "Operation not permitted"},
+        {EROFS, "読み出し専用のファイルシステムです", "Read-only file system"},
+        {EIO, "入出力エラーが起きました", "Input/output error"},
+        {ENOTDIR, "Not a directory", "Not a directory"},
+    };
+    for (const auto& c : cases) {
+        EngineSettingsScope scope(AppLanguage::japanese);
+        EXPECT_EQ(DocumentFile::describeError(c.error).toStdString(), c.japanese) << c.english;
+        scope.setLanguage(AppLanguage::english);
+        EXPECT_EQ(DocumentFile::describeError(c.error).toStdString(), c.english);
+    }
 }
 
 } // namespace

@@ -20,7 +20,8 @@ using testsupport::sheetId;
 
 using testsupport::WarningLog;
 
-const QString saveFailurePrefix = QString::fromUtf8("Vell: 保存に失敗しました ");
+// The fixture speaks English.
+const QString saveFailurePrefix = QStringLiteral("Vell: The document could not be saved: ");
 
 QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);

@@ -1,0 +1,35 @@
+#include "Stores/SaveSchedule.h"
+
+#include <algorithm>
+
+namespace vell {
+
+void SaveSchedule::edited(Clock::time_point now) {
+    lastEdit_ = now;
+    if (!firstUnwrittenEdit_) firstUnwrittenEdit_ = now;
+}
+
+void SaveSchedule::written() {
+    *this = SaveSchedule();
+}
+
+void SaveSchedule::failed(Clock::time_point now) {
+    // The edits so far went into the failed write: from here the retry carries them, and the bound starts
+    // again with the next edit rather than asking for a write at every key.
+    lastEdit_.reset();
+    firstUnwrittenEdit_.reset();
+    retryWait_ = retryWait_ == Duration{0} ? firstRetry : std::min(retryWait_ * 2, lastRetry);
+    retry_ = now + retryWait_;
+}
+
+std::optional<SaveSchedule::Clock::time_point> SaveSchedule::due() const {
+    std::optional<Clock::time_point> earliest = retry_;
+    const auto consider = [&earliest](Clock::time_point moment) {
+        if (!earliest || moment < *earliest) earliest = moment;
+    };
+    if (lastEdit_) consider(*lastEdit_ + pause);
+    if (firstUnwrittenEdit_) consider(*firstUnwrittenEdit_ + bound);
+    return earliest;
+}
+
+} // namespace vell

@@ -1,0 +1,38 @@
+#pragma once
+
+// When the document is written next: a pause after the last edit, so that a burst of keys makes one
+// write, but never later than a bound after the first edit that is not on disk yet, so that steady typing
+// reaches the disk too; after a failed write, again after a wait that grows while the writes keep failing.
+// It only keeps time; the write is the caller's.
+
+#include <chrono>
+#include <optional>
+
+namespace vell {
+
+class SaveSchedule {
+public:
+    using Clock = std::chrono::steady_clock;
+    using Duration = std::chrono::milliseconds;
+
+    static constexpr Duration pause{400};
+    static constexpr Duration bound{2000};
+    static constexpr Duration firstRetry{2000};
+    static constexpr Duration lastRetry{30000};
+
+    void edited(Clock::time_point now);
+    // Everything edited so far is on disk.
+    void written();
+    // The write attempted now failed; it is tried again after the retry wait, or sooner after a new edit.
+    void failed(Clock::time_point now);
+    // When to write; none while nothing waits to be written.
+    std::optional<Clock::time_point> due() const;
+
+private:
+    std::optional<Clock::time_point> lastEdit_;
+    std::optional<Clock::time_point> firstUnwrittenEdit_;
+    std::optional<Clock::time_point> retry_;
+    Duration retryWait_{0};
+};
+
+} // namespace vell
