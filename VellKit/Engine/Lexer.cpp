@@ -209,11 +209,20 @@ double multiplierOf(char32_t c) {
 }
 
 // The characters (grapheme clusters) of a line. Without boundaries every byte is one character,
-// which is what an ASCII line without "\r\n" is.
+// which is what an ASCII line without "\r\n" is; with them, every character's scalars are decoded
+// once, up front, since the scanner asks for most characters more than once.
 class Line {
 public:
+    explicit Line(std::string_view text) : text_(text), count_(text.size()) {}
     Line(std::string_view text, const std::vector<std::size_t>* bounds)
-        : text_(text), bounds_(bounds), count_(bounds ? bounds->size() - 1 : text.size()) {}
+        : text_(text), bounds_(bounds), count_(bounds->size() - 1) {
+        scalars_.resize(count_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            std::size_t at = (*bounds)[i];
+            const char32_t c = unicode::decodeNext(text_, at);
+            scalars_[i] = {at == (*bounds)[i + 1] ? c : noScalar, c};
+        }
+    }
 
     std::size_t size() const { return count_; }
     std::size_t offset(std::size_t i) const { return bounds_ ? (*bounds_)[i] : i; }
@@ -226,14 +235,11 @@ public:
     char32_t sole(std::size_t i) const {
         if (i >= count_) return noScalar;
         if (!bounds_) return static_cast<unsigned char>(text_[i]);
-        std::size_t at = (*bounds_)[i];
-        const char32_t c = unicode::decodeNext(text_, at);
-        return at == (*bounds_)[i + 1] ? c : noScalar;
+        return scalars_[i].sole;
     }
     char32_t first(std::size_t i) const {
         if (!bounds_) return static_cast<unsigned char>(text_[i]);
-        std::size_t at = (*bounds_)[i];
-        return unicode::decodeNext(text_, at);
+        return scalars_[i].first;
     }
     bool is(std::size_t i, char32_t c) const { return sole(i) == c; }
     bool isDigit(std::size_t i) const {
@@ -242,10 +248,26 @@ public:
     }
 
 private:
+    struct Scalars {
+        char32_t sole;
+        char32_t first;
+    };
+
     std::string_view text_;
-    const std::vector<std::size_t>* bounds_;
+    const std::vector<std::size_t>* bounds_ = nullptr;
     std::size_t count_;
+    std::vector<Scalars> scalars_;
 };
+
+bool isWhiteSpace(char32_t c) {
+    if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
+    return unicode::isWhiteSpace(c);
+}
+
+bool isAlphabetic(char32_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return unicode::isAlphabetic(c);
+}
 
 [[noreturn]] void throwBadCharacter(std::string_view character) {
     const std::string c(character);
@@ -295,7 +317,7 @@ public:
         while (i < n) {
             const char32_t c = line_.sole(i);
             const char32_t first = line_.first(i);
-            if (unicode::isWhiteSpace(first)) {
+            if (isWhiteSpace(first)) {
                 ++i;
             } else if (c == U'"' || c == U'\'') {
                 readString(i);
@@ -304,7 +326,7 @@ public:
             } else if (line_.isDigit(i) || (c == U'.' && line_.isDigit(i + 1))) {
                 Token& token = add(Token::Kind::number, i);
                 token.number = readNumber(i);
-            } else if (unicode::isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
+            } else if (isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
                 readName(i);
             } else if ((c == U'=' || c == U'<' || c == U'>' || c == U'!') && line_.is(i + 1, U'=')) {
                 add(Token::Kind::op, i).text.assign(line_.range(i, i + 2));
@@ -469,7 +491,7 @@ private:
         const char32_t c = line_.sole(i);
         if (c == U'_' || isUnitSign(c) || isSuperscriptDigit(c)) return true;
         if (c >= U'0' && c <= U'9') return digits;
-        return unicode::isAlphabetic(line_.first(i));
+        return isAlphabetic(line_.first(i));
     }
 
     void readName(std::size_t& i) {
@@ -499,9 +521,8 @@ private:
     std::string numeral_;
 };
 
-std::vector<Token> tokenizeNormalized(std::string_view normalized) {
-    if (unicode::isAscii(normalized) && normalized.find("\r\n") == std::string_view::npos)
-        return Scanner(Line(normalized, nullptr)).run();
+std::vector<Token> tokenizeNormalized(std::string_view normalized, bool ascii) {
+    if (ascii && normalized.find("\r\n") == std::string_view::npos) return Scanner(Line(normalized)).run();
     const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(normalized);
     return Scanner(Line(normalized, &bounds)).run();
 }
@@ -513,8 +534,9 @@ std::string Lexer::normalize(std::string_view text) {
 }
 
 std::vector<Token> Lexer::tokenize(std::string_view text) {
-    if (unicode::isAscii(text)) return tokenizeNormalized(text);
-    return tokenizeNormalized(normalizeLine(text, nullptr));
+    if (unicode::isAscii(text)) return tokenizeNormalized(text, true);
+    const std::string normalized = normalizeLine(text, nullptr);
+    return tokenizeNormalized(normalized, unicode::isAscii(normalized));
 }
 
 Lexer::LineMap Lexer::lineMap(std::string_view text) {
