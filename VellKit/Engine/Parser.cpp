@@ -28,6 +28,9 @@ namespace {
     fail(name + "( の閉じ括弧がありません", "Missing ) to close " + name + "(");
 }
 
+// In Japanese and in English.
+constexpr std::string_view endedMessage[] = {"式が途中で終わっています", "The expression ends in the middle"};
+
 [[noreturn, gnu::noinline, gnu::cold]] void failExpectedOperand(const Token& token) {
     switch (token.kind) {
     case Token::Kind::op:
@@ -40,7 +43,7 @@ namespace {
     case Token::Kind::comma:
         fail("カンマの位置が正しくありません", "A comma is in the wrong place");
     default:
-        fail("式が途中で終わっています", "The expression ends in the middle");
+        fail(endedMessage[0], endedMessage[1]);
     }
 }
 
@@ -75,23 +78,18 @@ const std::unordered_set<std::string_view>& Parser::comparisonOperators() {
 
 // A failed parse drops the parser, so leaving is not needed on the way out of an exception.
 [[gnu::noinline]] void Parser::enter() {
-    if (++nesting_ > maxDepth) {
-        failIfEnded();
-        failNestedTooDeeply();
-    }
+    if (++nesting_ > maxDepth && !endedEarly_) failNestedTooDeeply();
 }
 
 ExprPtr Parser::bounded(ExprPtr node) const {
-    if (node->depth() > maxDepth) {
-        failIfEnded();
-        failNestedTooDeeply();
-    }
+    if (node->depth() > maxDepth && !endedEarly_) failNestedTooDeeply();
     return node;
 }
 
 // A line that ends where an operand should follow ("5 +", as every line is while it is typed) is
 // read to its end with a stand-in operand, and fails once, at the top, rather than by a throw
-// through every level. Any other failure met on the way out would have come after it.
+// through every level. Any other failure met on the way out (an unclosed bracket, the depth limit)
+// would have come after it, and is not raised: the tree is dropped.
 [[gnu::noinline]] ExprPtr Parser::endEarly() {
     endedEarly_ = true;
     static const ExprPtr standIn = Expr::number(0);
@@ -121,6 +119,19 @@ std::string Parser::trailingTokensMessage() {
 }
 
 std::optional<Statement> Parser::parseWholeStatement() {
+    std::optional<Statement> statement = parseToEnd();
+    failIfEnded();
+    return statement;
+}
+
+Parser::Reading Parser::readStatement() {
+    std::optional<Statement> statement = parseToEnd();
+    if (endedEarly_) return L10n::text(endedMessage[0], endedMessage[1]);
+    if (!statement) return trailingTokensMessage();
+    return std::move(*statement);
+}
+
+std::optional<Statement> Parser::parseToEnd() {
     Statement statement;
     if (current().isName() && peek().isOp("=") && !LanguageWords::isReserved(current().text)) {
         statement.name = current().text;
@@ -129,8 +140,7 @@ std::optional<Statement> Parser::parseWholeStatement() {
     }
     if (current().kind == Token::Kind::eof) fail("式がありません", "There’s no expression");
     statement.expr = parseConversion();
-    failIfEnded();
-    if (current().kind != Token::Kind::eof) return std::nullopt;
+    if (endedEarly_ || current().kind != Token::Kind::eof) return std::nullopt;
     return statement;
 }
 
@@ -317,10 +327,7 @@ ExprPtr Parser::parsePostfix() {
         advance();
         enter();
         ExprPtr index = parseConversion();
-        if (current().kind != Token::Kind::rbracket) {
-            failIfEnded();
-            fail("] がありません", "Missing ]");
-        }
+        if (current().kind != Token::Kind::rbracket && !endedEarly_) fail("] がありません", "Missing ]");
         advance();
         leave();
         base = bounded(Expr::index(std::move(base), std::move(index)));
@@ -408,8 +415,9 @@ ExprPtr Parser::parsePrimary() {
         } else if (current().kind == Token::Kind::rparen) {
             advance();
             break;
+        } else if (endedEarly_) {
+            break;
         } else {
-            failIfEnded();
             failUnclosedCall(tokens_[nameIndex].text);
         }
     }
@@ -421,10 +429,8 @@ ExprPtr Parser::parsePrimary() {
     advance();
     enter();
     ExprPtr inner = parseConversion();
-    if (current().kind != Token::Kind::rparen) {
-        failIfEnded();
+    if (current().kind != Token::Kind::rparen && !endedEarly_)
         fail("閉じ括弧がありません", "Missing closing parenthesis");
-    }
     advance();
     leave();
     return inner;
@@ -445,8 +451,9 @@ ExprPtr Parser::parsePrimary() {
         } else if (current().kind == Token::Kind::rbracket) {
             advance();
             break;
+        } else if (endedEarly_) {
+            break;
         } else {
-            failIfEnded();
             fail("表の閉じ括弧 ] がありません", "Missing ] to close the list");
         }
     }
@@ -455,10 +462,7 @@ ExprPtr Parser::parsePrimary() {
 }
 
 std::string Parser::parseUnitTarget() {
-    if (!current().isName()) {
-        failIfEnded();
-        fail("変換先の単位が必要です", "A unit to convert to is needed");
-    }
+    if (!current().isName()) fail("変換先の単位が必要です", "A unit to convert to is needed");
     std::string target = current().text;
     advance();
     while (current().kind != Token::Kind::eof) {

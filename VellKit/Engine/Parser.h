@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 namespace vell {
@@ -36,6 +37,11 @@ public:
     // none instead of throwing trailingTokensMessage(), which costs far more than the parse.
     std::optional<Statement> parseWholeStatement();
     static std::string trailingTokensMessage();
+    // The same again, except that the failures found without a throw come back as their message:
+    // trailing tokens, and a line that ends where an operand should follow ("5 +", as every line
+    // reads while it is typed). Other failures throw CalcError.
+    using Reading = std::variant<Statement, std::string>;
+    Reading readStatement();
 
     // "==", "!=", "<", "<=", ">", ">=". The words the parser reads are in LanguageWords.h.
     static const std::unordered_set<std::string_view>& comparisonOperators();
@@ -43,6 +49,8 @@ public:
 private:
     // The precedence levels, lowest binding first; each reads from the current token and leaves the
     // index on the first token it did not use.
+    // parseWholeStatement without the failure of a line that ended early.
+    std::optional<Statement> parseToEnd();
     ExprPtr parseConversion();
     ExprPtr parseOr();
     ExprPtr parseAdditive();
