@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <system_error>
+#include <unordered_set>
 
 namespace vell {
 
@@ -208,39 +210,50 @@ double multiplierOf(char32_t c) {
     }
 }
 
-// The characters (grapheme clusters) of a line. Without boundaries every byte is one character,
-// which is what an ASCII line without "\r\n" is; with them, every character's scalars are decoded
-// once, up front, since the scanner asks for most characters more than once.
-class Line {
+// The characters of an ASCII line without "\r\n": every byte is one character.
+class AsciiLine {
 public:
-    explicit Line(std::string_view text) : text_(text), count_(text.size()) {}
-    Line(std::string_view text, const std::vector<std::size_t>* bounds)
-        : text_(text), bounds_(bounds), count_(bounds->size() - 1) {
+    explicit AsciiLine(std::string_view text) : text_(text) {}
+
+    std::size_t size() const { return text_.size(); }
+    std::string_view at(std::size_t i) const { return text_.substr(i, 1); }
+    std::string_view range(std::size_t from, std::size_t to) const { return text_.substr(from, to - from); }
+
+    // The scalar of character i; noScalar past the end.
+    char32_t sole(std::size_t i) const {
+        return i < text_.size() ? static_cast<unsigned char>(text_[i]) : noScalar;
+    }
+    char32_t first(std::size_t i) const { return static_cast<unsigned char>(text_[i]); }
+    bool is(std::size_t i, char32_t c) const { return sole(i) == c; }
+    bool isDigit(std::size_t i) const { return i < text_.size() && text_[i] >= '0' && text_[i] <= '9'; }
+
+private:
+    std::string_view text_;
+};
+
+// The characters (grapheme clusters) of any other line. Every character's scalars are decoded once,
+// up front, since the scanner asks for most characters more than once.
+class ClusterLine {
+public:
+    ClusterLine(std::string_view text, const std::vector<std::size_t>& bounds)
+        : text_(text), bounds_(bounds), count_(bounds.size() - 1) {
         scalars_.resize(count_);
         for (std::size_t i = 0; i < count_; ++i) {
-            std::size_t at = (*bounds)[i];
+            std::size_t at = bounds[i];
             const char32_t c = unicode::decodeNext(text_, at);
-            scalars_[i] = {at == (*bounds)[i + 1] ? c : noScalar, c};
+            scalars_[i] = {at == bounds[i + 1] ? c : noScalar, c};
         }
     }
 
     std::size_t size() const { return count_; }
-    std::size_t offset(std::size_t i) const { return bounds_ ? (*bounds_)[i] : i; }
-    std::string_view at(std::size_t i) const { return text_.substr(offset(i), offset(i + 1) - offset(i)); }
+    std::string_view at(std::size_t i) const { return text_.substr(bounds_[i], bounds_[i + 1] - bounds_[i]); }
     std::string_view range(std::size_t from, std::size_t to) const {
-        return text_.substr(offset(from), offset(to) - offset(from));
+        return text_.substr(bounds_[from], bounds_[to] - bounds_[from]);
     }
 
     // The scalar when character i is exactly one scalar; noScalar otherwise and past the end.
-    char32_t sole(std::size_t i) const {
-        if (i >= count_) return noScalar;
-        if (!bounds_) return static_cast<unsigned char>(text_[i]);
-        return scalars_[i].sole;
-    }
-    char32_t first(std::size_t i) const {
-        if (!bounds_) return static_cast<unsigned char>(text_[i]);
-        return scalars_[i].first;
-    }
+    char32_t sole(std::size_t i) const { return i < count_ ? scalars_[i].sole : noScalar; }
+    char32_t first(std::size_t i) const { return scalars_[i].first; }
     bool is(std::size_t i, char32_t c) const { return sole(i) == c; }
     bool isDigit(std::size_t i) const {
         const char32_t c = sole(i);
@@ -254,7 +267,7 @@ private:
     };
 
     std::string_view text_;
-    const std::vector<std::size_t>* bounds_ = nullptr;
+    const std::vector<std::size_t>& bounds_;
     std::size_t count_;
     std::vector<Scalars> scalars_;
 };
@@ -306,6 +319,14 @@ bool overflows(std::string_view numeral) {
     return magnitude + (negative ? -exponent : exponent) > 0;
 }
 
+// The unit names that hold "/", as views.
+const std::unordered_set<std::string_view>& slashSymbols() {
+    static const std::unordered_set<std::string_view> symbols(UnitRegistry::slashSymbols().begin(),
+                                                              UnitRegistry::slashSymbols().end());
+    return symbols;
+}
+
+template <typename Line>
 class Scanner {
 public:
     explicit Scanner(const Line& line) : line_(line) {}
@@ -428,7 +449,44 @@ private:
         add(Token::Kind::ref, start).ref = line;
     }
 
+    // A numeral of at most 15 digits without an exponent is its digits as a whole number (exact in a
+    // double) divided by a power of ten (exact too): one correctly rounded division, which is what
+    // from_chars gives for it. None for every other numeral, with `i` where it was.
+    std::optional<double> readShortNumber(std::size_t& i) {
+        static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const std::size_t start = i;
+        std::uint64_t digits = 0;
+        int count = 0;
+        int fraction = 0;
+        bool point = false;
+        while (i < line_.size()) {
+            const char32_t c = line_.sole(i);
+            if (c >= U'0' && c <= U'9') {
+                if (count == 15) break;
+                digits = digits * 10 + (c - U'0');
+                ++count;
+                if (point) ++fraction;
+                ++i;
+            } else if (c == U',' && line_.isDigit(i + 1) && line_.isDigit(i + 2) && line_.isDigit(i + 3) &&
+                       !line_.isDigit(i + 4)) {
+                ++i;
+            } else if (c == U'.' && !point && line_.isDigit(i + 1)) {
+                point = true;
+                ++i;
+            } else {
+                break;
+            }
+        }
+        if (line_.isDigit(i) || line_.is(i, U'e') || line_.is(i, U'E')) {
+            i = start;
+            return std::nullopt;
+        }
+        return static_cast<double>(digits) / powersOfTen[fraction];
+    }
+
     double readPlainNumber(std::size_t& i) {
+        if (const std::optional<double> value = readShortNumber(i)) return *value;
         numeral_.clear();
         bool point = false;
         while (i < line_.size()) {
@@ -489,6 +547,10 @@ private:
 
     bool isNameCharacter(std::size_t i, bool digits) const {
         const char32_t c = line_.sole(i);
+        if (c < 0x80) {
+            if ((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_' || c == U'$') return true;
+            return c >= U'0' && c <= U'9' && digits;
+        }
         if (c == U'_' || isUnitSign(c) || isSuperscriptDigit(c)) return true;
         if (c >= U'0' && c <= U'9') return digits;
         return isAlphabetic(line_.first(i));
@@ -505,10 +567,10 @@ private:
             while (end < n && isNameCharacter(end, true))
                 ++end;
             if (end > i + 1) {
-                std::string candidate(line_.range(start, end));
-                if (UnitRegistry::slashSymbols().count(candidate)) {
+                const std::string_view candidate = line_.range(start, end);
+                if (slashSymbols().contains(candidate)) {
                     i = end;
-                    add(Token::Kind::identifier, start).text = std::move(candidate);
+                    add(Token::Kind::identifier, start).text.assign(candidate);
                     return;
                 }
             }
@@ -522,9 +584,13 @@ private:
 };
 
 std::vector<Token> tokenizeNormalized(std::string_view normalized, bool ascii) {
-    if (ascii && normalized.find("\r\n") == std::string_view::npos) return Scanner(Line(normalized)).run();
+    if (ascii && normalized.find("\r\n") == std::string_view::npos) {
+        const AsciiLine line(normalized);
+        return Scanner<AsciiLine>(line).run();
+    }
     const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(normalized);
-    return Scanner(Line(normalized, &bounds)).run();
+    const ClusterLine line(normalized, bounds);
+    return Scanner<ClusterLine>(line).run();
 }
 
 } // namespace
