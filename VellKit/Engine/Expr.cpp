@@ -147,7 +147,8 @@ struct NodeAllocator {
 
 template <typename Payload>
 ExprPtr makeNode(Payload payload) {
-    return std::allocate_shared<const Expr>(NodeAllocator<Expr>(), Expr::Node(std::move(payload)));
+    return std::allocate_shared<const Expr>(NodeAllocator<Expr>(), std::in_place_type<Payload>,
+                                            std::move(payload));
 }
 
 bool sameTrees(const std::vector<ExprPtr>& a, const std::vector<ExprPtr>& b) {
@@ -235,6 +236,10 @@ void describe(std::string& out, const ExprPtr& e) {
 } // namespace
 
 Expr::Expr(Node node) : node_(std::move(node)), depth_(depthOf(node_)) {}
+
+std::size_t Expr::depthOfNode() const {
+    return depthOf(node_);
+}
 
 ExprPtr Expr::number(double figure) {
     return makeNode(Number{figure});
