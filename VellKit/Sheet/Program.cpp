@@ -210,7 +210,7 @@ private:
         }
         if (text == LanguageWords::breakWord) return ProgramNode(ProgramNode::BreakLoop{index});
         if (text == LanguageWords::continueWord) return ProgramNode(ProgramNode::ContinueLoop{index});
-        return ProgramNode(ProgramNode::Line{index, std::string(text)});
+        return ProgramNode(ProgramNode::Line{index, text});
     }
 
     std::vector<Row> rows_;
