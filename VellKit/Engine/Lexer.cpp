@@ -28,8 +28,17 @@ bool isSingleQuote(char32_t c) {
     return c == U'\'' || c == 0x2018 || c == 0x2019;
 }
 
-// Writes the grammar's form of one scalar read outside a quoted text.
-void appendOutsideQuotes(std::string& out, char32_t c) {
+// Writes a scalar as it was read: its own bytes, or the replacement character for bytes that were
+// no UTF-8.
+void appendAsRead(std::string& out, char32_t c, std::string_view bytes) {
+    if (c == 0xFFFD)
+        unicode::appendUtf8(out, c);
+    else
+        out.append(bytes);
+}
+
+// Writes the grammar's form of one scalar read outside a quoted text, from `bytes`.
+void appendOutsideQuotes(std::string& out, char32_t c, std::string_view bytes) {
     if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0xFF41 && c <= 0xFF5A)) {
         out.push_back(static_cast<char>(c - 0xFEE0));
         return;
@@ -100,7 +109,7 @@ void appendOutsideQuotes(std::string& out, char32_t c) {
         out.push_back(']');
         return;
     default:
-        unicode::appendUtf8(out, c);
+        appendAsRead(out, c, bytes);
     }
 }
 
@@ -150,10 +159,10 @@ std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourc
                 out.push_back('\'');
                 state = State::inSingle;
             } else {
-                appendOutsideQuotes(out, c);
+                appendOutsideQuotes(out, c, text.substr(from, offset - from));
             }
         } else if (escaped) {
-            unicode::appendUtf8(out, c);
+            appendAsRead(out, c, text.substr(from, offset - from));
             escaped = false;
         } else if (c == U'\\') {
             out.push_back('\\');
@@ -165,7 +174,7 @@ std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourc
             out.push_back('\'');
             state = State::outside;
         } else {
-            unicode::appendUtf8(out, c);
+            appendAsRead(out, c, text.substr(from, offset - from));
         }
         if (sourceOffsets) sourceOffsets->resize(out.size(), from);
     }

@@ -120,49 +120,52 @@ void appendFormatted(std::string& out, const Value& value, bool grouping) {
 
 namespace {
 
-// The text of a number with at most 13 digits, `allowed` of them or fewer decimals, without
-// to_chars: the first k for which a whole number m gives back x as m / 10^k (both exact in a
-// double, so the division is the correctly rounded reading of "m e-k") is the fewest decimals that
-// read back as x, which is what to_chars writes. Below 10^13 no two such m can share a k. None for
-// every other number.
+// The text of a number with at most 13 digits and at most `allowed` decimals, without to_chars.
+// Below 10^13, at most one whole number m gives back x as m / 10^k (both exact in a double, so the
+// division is the correctly rounded reading of "m e-k"), and rounding x × 10^k finds it. A text with
+// fewer decimals is the same one with its trailing zeros dropped, so the most decimals that stay
+// below 10^13 are tried, and the zeros dropped: the fewest decimals that read back as x, which is
+// what to_chars writes. None for every other number.
 std::optional<std::string> shortDecimal(double x, std::size_t allowed, bool grouping) {
     static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    constexpr double limit = 1e13;
     const double magnitude = std::fabs(x);
-    if (!(magnitude < 1e13)) return std::nullopt;
-    for (std::size_t k = 0; k <= allowed; ++k) {
-        const double scaled = magnitude * powers[k];
-        if (scaled >= 1e13) return std::nullopt;
-        const double whole = std::round(scaled);
-        if (whole / powers[k] != magnitude) continue;
-        if (whole == 0) return "0";
-        std::array<char, 24> buffer{};
-        const auto end =
-            std::to_chars(buffer.data(), buffer.data() + buffer.size(), static_cast<std::uint64_t>(whole))
-                .ptr;
-        std::string_view digits(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
-        // "5" with two decimals is "0.05".
-        const std::size_t intLength = digits.size() > k ? digits.size() - k : 1;
-        const std::size_t zeros = digits.size() > k ? 0 : k - digits.size();
-        std::string out;
-        out.reserve(1 + intLength + intLength / 3 + 1 + k);
-        if (x < 0) out += '-';
-        if (digits.size() > k) {
-            for (std::size_t i = 0; i < intLength; ++i) {
-                if (grouping && i > 0 && (intLength - i) % 3 == 0) out += ',';
-                out += digits[i];
-            }
-            digits.remove_prefix(intLength);
-        } else {
-            out += '0';
-        }
-        if (k > 0) {
-            out += '.';
-            out.append(zeros, '0');
-            out.append(digits);
-        }
-        return out;
+    if (!(magnitude < limit)) return std::nullopt;
+    std::size_t k = allowed;
+    while (k > 0 && magnitude * powers[k] >= limit)
+        --k;
+    const double whole = std::round(magnitude * powers[k]);
+    if (whole >= limit || whole / powers[k] != magnitude) return std::nullopt;
+    auto digitsValue = static_cast<std::uint64_t>(whole);
+    if (digitsValue == 0) return "0";
+    while (k > 0 && digitsValue % 10 == 0) {
+        digitsValue /= 10;
+        --k;
     }
-    return std::nullopt;
+    std::array<char, 24> buffer{};
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), digitsValue).ptr;
+    std::string_view digits(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    // "5" with two decimals is "0.05".
+    const std::size_t intLength = digits.size() > k ? digits.size() - k : 1;
+    const std::size_t zeros = digits.size() > k ? 0 : k - digits.size();
+    std::string out;
+    out.reserve(1 + intLength + intLength / 3 + 1 + k);
+    if (x < 0) out += '-';
+    if (digits.size() > k) {
+        for (std::size_t i = 0; i < intLength; ++i) {
+            if (grouping && i > 0 && (intLength - i) % 3 == 0) out += ',';
+            out += digits[i];
+        }
+        digits.remove_prefix(intLength);
+    } else {
+        out += '0';
+    }
+    if (k > 0) {
+        out += '.';
+        out.append(zeros, '0');
+        out.append(digits);
+    }
+    return out;
 }
 
 } // namespace
