@@ -362,13 +362,13 @@ public:
             } else if (isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
                 readName(i);
             } else if ((c == U'=' || c == U'<' || c == U'>' || c == U'!') && line_.is(i + 1, U'=')) {
-                add(Token::Kind::op, i).text.assign(line_.range(i, i + 2));
+                add(Token::Kind::op, i, line_.range(i, i + 2));
                 i += 2;
             } else if (const Token::Kind kind = punctuation(c); kind != Token::Kind::eof) {
                 add(kind, i);
                 ++i;
             } else if (isOperator(c)) {
-                add(Token::Kind::op, i).text.assign(line_.at(i));
+                add(Token::Kind::op, i, line_.at(i));
                 ++i;
             } else {
                 throwBadCharacter(line_.at(i));
@@ -416,10 +416,8 @@ private:
     }
 
     // Tokens are made in place: moving one copies its text.
-    Token& add(Token::Kind kind, std::size_t start) {
-        Token& token = tokens_.emplace_back();
-        token.kind = kind;
-        token.start = start;
+    Token& add(Token::Kind kind, std::size_t start, std::string_view text = {}) {
+        Token& token = tokens_.emplace_back(kind, start, text);
         return token;
     }
 
@@ -582,12 +580,12 @@ private:
                 const std::string_view candidate = line_.range(start, end);
                 if (slashSymbols().contains(candidate)) {
                     i = end;
-                    add(Token::Kind::identifier, start).text.assign(candidate);
+                    add(Token::Kind::identifier, start, candidate);
                     return;
                 }
             }
         }
-        add(Token::Kind::identifier, start).text.assign(line_.range(start, i));
+        add(Token::Kind::identifier, start, line_.range(start, i));
     }
 
     const Line& line_;
