@@ -360,6 +360,10 @@ TEST(Lexer, StartsCountCharactersOfTheNormalizedLine) {
     EXPECT_EQ(starts("１２＋坪"), (std::vector<std::size_t>{0, 2, 3, 4}));
     EXPECT_EQ(starts("1\r\n2"), (std::vector<std::size_t>{0, 2, 3}));
     EXPECT_EQ(starts("1\n2"), (std::vector<std::size_t>{0, 2, 3}));
+    // Past the first eight bytes as well.
+    EXPECT_EQ(starts("12345678 + 9\r\n1"), (std::vector<std::size_t>{0, 9, 11, 13, 14}));
+    EXPECT_EQ(starts("12345678 + 坪 + 1"), (std::vector<std::size_t>{0, 9, 11, 13, 15, 16}));
+    EXPECT_EQ(starts("12345678 + 9\r1"), (std::vector<std::size_t>{0, 9, 11, 13, 14}));
 
     const std::vector<Token> tokens = Lexer::tokenize("x = 5");
     ASSERT_EQ(tokens.size(), 4u);
