@@ -423,7 +423,8 @@ const ProgramFunction* ProgramRunner::findFunction(std::string_view name) {
             }
     }
     if (const ProgramFunction* function = findIn(context_.functions, name)) return function;
-    if (isBuiltinName(name)) return nullptr;
+    // Without other sheets there is nothing more to find, and no need to tell a built-in name.
+    if (others_.empty() || isBuiltinName(name)) return nullptr;
     for (const auto& [sheet, table] : sharedFunctions())
         if (const ProgramFunction* function = findIn(table, name)) return function;
     return nullptr;
