@@ -36,10 +36,28 @@ bool addOnto(std::optional<Value>& partial, std::span<const Value> values, std::
     return true;
 }
 
+// Whether every scalar of the name is ASCII, a CJK unified ideograph, or kana without a combining
+// mark: each stays in NFC whatever surrounds it and combines with nothing before it, so the name is
+// its own NFC. Most Japanese names are, and are then looked up without a copy.
+bool isOwnNfc(std::string_view name) {
+    for (std::size_t i = 0; i < name.size();) {
+        if (static_cast<unsigned char>(name[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const char32_t c = unicode::decodeNext(name, i);
+        const bool ideograph = c >= 0x4E00 && c <= 0x9FFF;
+        const bool hiragana = c >= 0x3041 && c <= 0x3096;
+        const bool katakana = c >= 0x30A1 && c <= 0x30FA;
+        if (!ideograph && !hiragana && !katakana) return false;
+    }
+    return true;
+}
+
 // Runs f with the NFC form of the name; ASCII names are their own NFC.
 template <typename F>
 auto withCanonical(std::string_view name, F&& f) {
-    if (unicode::isAscii(name)) return f(name);
+    if (unicode::isAscii(name) || isOwnNfc(name)) return f(name);
     const std::string canonical = unicode::nfc(name);
     return f(std::string_view(canonical));
 }

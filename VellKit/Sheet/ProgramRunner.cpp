@@ -412,6 +412,9 @@ std::optional<ProgramFlow> ProgramRunner::runReturn(const ProgramNode::Ret& node
 }
 
 const ProgramFunction* ProgramRunner::findFunction(std::string_view name) {
+    // Outside shared functions and without other sheets only the sheet's own functions are left,
+    // which the context searches itself when none is found here.
+    if (homeStack_.empty() && others_.empty()) return nullptr;
     if (!homeStack_.empty()) {
         const std::string& home = homeStack_.back();
         if (const auto nested = nestedShared_.find(home); nested != nestedShared_.end())

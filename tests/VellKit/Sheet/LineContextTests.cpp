@@ -59,6 +59,14 @@ TEST(LineContext, CanonicallyEquivalentNamesAreOneName) {
     context.assign("cafe\u0301", Value(4.0));
     EXPECT_EQ(context.lookupName("caf\u00e9"), Value(4.0));
     EXPECT_EQ(context.names.size(), 1u);
+
+    // Kana and ideographs, composed and with a combining voiced mark.
+    context.assign("単価が", Value(5.0));
+    EXPECT_EQ(context.lookupName("単価か\u3099"), Value(5.0));
+    context.assign("ﾃｽﾄ", Value(7.0));
+    context.assign("単価か\u3099", Value(6.0));
+    EXPECT_EQ(context.lookupName("単価が"), Value(6.0));
+    EXPECT_EQ(context.names.size(), 3u);
 }
 
 TEST(LineContext, RunningSums) {
