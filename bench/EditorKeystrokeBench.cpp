@@ -1,12 +1,18 @@
-// One keystroke in the editor of a generated 1,000-line sheet, as the user meets it: the key goes
-// through the edit gate, the document store re-evaluates the sheet and refreshes the window's
-// session, the editor takes the new results and restyles, and the viewport repaints at once.
+// One keystroke in the editor of a large sheet, as the user meets it: the key goes through the edit
+// gate, the document store re-evaluates the sheet and refreshes the window's session, the editor
+// takes the new results and restyles, and the viewport repaints at once.
+//
+// `keystroke/N`: a digit and a backspace in turn at the end of line 6 of the generated N-line sheet.
+// `caretMove/N`: a key that changes no text (right and left arrow in turn) in the same place.
+// `longLineKeystroke`: a digit and a backspace in turn at the end of one line of a megabyte.
+// `plotSheetKeystroke`: a digit and a backspace in turn on a plain line above 10,000 plot lines.
+// `open/N`: the editor made for the generated N-line sheet and shown, up to its first paint.
 // Run offscreen (QT_QPA_PLATFORM=offscreen, set here when unset).
 
 #include "Appearance/Appearance.h"
+#include "LargeSheets.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
-#include "SheetGenerator.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
@@ -33,29 +39,51 @@ void sendKey(QWidget& view, Qt::Key key, const QString& text) {
     QCoreApplication::sendEvent(&view, &release);
 }
 
-void keystroke(benchmark::State& state) {
+// The stores of one process and a window's editor of one sheet.
+struct EditorOf {
+    explicit EditorOf(const std::string& text)
+        : defaults(std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat)),
+          settings(defaults), keyLayouts(defaults, [] { return Date::now(); }),
+          store(std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications,
+                                                      [] { return Date::now(); }}) {
+        store.setText(text);
+        session = std::make_unique<SheetSession>(store);
+        appearance = std::make_unique<Appearance>(settings);
+    }
+
+    void open() {
+        editor = std::make_unique<SheetEditor>(
+            *session, SheetEditor::Services{&settings, appearance.get(), &notifications});
+        editor->resize(1040, 720);
+        editor->show();
+        editor->textView().viewport()->repaint();
+        QCoreApplication::processEvents();
+    }
+
+    CalcTextView& view() const { return editor->textView(); }
+
+    // The caret at the end of the line, scrolled into sight.
+    void caretAtEndOf(int line) {
+        view().setFocus();
+        const QTextBlock block = view().document()->findBlockByNumber(line);
+        view().setCaret(block.position() + block.length() - 1, true);
+        view().viewport()->repaint();
+    }
+
     QTemporaryDir folder;
-    auto defaults = std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
-    AppSettings settings(defaults);
-    KeyLayoutStore keyLayouts(defaults, [] { return Date::now(); });
+    std::shared_ptr<QSettings> defaults;
+    AppSettings settings;
+    KeyLayoutStore keyLayouts;
     UndoCenter undoCenter;
     NotificationCenter notifications;
-    DocumentStore store(std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &undoCenter,
-                                                              &notifications, [] { return Date::now(); }});
-    store.setText(bench::generateSheet({.lines = 1000}));
-    SheetSession session(store);
-    Appearance appearance(settings);
-    SheetEditor editor(session, SheetEditor::Services{&settings, &appearance, &notifications});
-    editor.resize(1040, 720);
-    editor.show();
-    QCoreApplication::processEvents();
-    CalcTextView& view = editor.textView();
-    view.setFocus();
-    // The end of the sixth line: on screen, as where one types.
-    view.setCaret(view.document()->findBlockByNumber(5).position() +
-                      view.document()->findBlockByNumber(5).length() - 1,
-                  true);
+    DocumentStore store;
+    std::unique_ptr<SheetSession> session;
+    std::unique_ptr<Appearance> appearance;
+    std::unique_ptr<SheetEditor> editor;
+};
 
+void typeAndTakeBack(benchmark::State& state, EditorOf& editor) {
+    CalcTextView& view = editor.view();
     bool type = true;
     for (auto _ : state) {
         if (type)
@@ -65,10 +93,59 @@ void keystroke(benchmark::State& state) {
         type = !type;
         view.viewport()->repaint();
     }
-    if (session.results().size() != 1000) state.SkipWithError("the sheet lost its lines");
 }
 
-BENCHMARK(keystroke)->Unit(benchmark::kMillisecond)->UseRealTime();
+void keystroke(benchmark::State& state) {
+    const auto lines = static_cast<std::size_t>(state.range(0));
+    EditorOf editor(bench::generateSheet({.lines = lines}));
+    editor.open();
+    editor.caretAtEndOf(5);
+    typeAndTakeBack(state, editor);
+    if (editor.session->results().size() != lines) state.SkipWithError("the sheet lost its lines");
+}
+BENCHMARK(keystroke)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void caretMove(benchmark::State& state) {
+    EditorOf editor(bench::generateSheet({.lines = static_cast<std::size_t>(state.range(0))}));
+    editor.open();
+    editor.caretAtEndOf(5);
+    CalcTextView& view = editor.view();
+    bool right = true;
+    for (auto _ : state) {
+        sendKey(view, right ? Qt::Key_Right : Qt::Key_Left, QString());
+        right = !right;
+        view.viewport()->repaint();
+    }
+}
+BENCHMARK(caretMove)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void longLineKeystroke(benchmark::State& state) {
+    EditorOf editor(bench::longSumLine());
+    editor.open();
+    editor.caretAtEndOf(0);
+    typeAndTakeBack(state, editor);
+}
+BENCHMARK(longLineKeystroke)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void plotSheetKeystroke(benchmark::State& state) {
+    EditorOf editor(bench::plotSheet(static_cast<std::size_t>(state.range(0))));
+    editor.open();
+    editor.caretAtEndOf(0);
+    typeAndTakeBack(state, editor);
+}
+BENCHMARK(plotSheetKeystroke)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void open(benchmark::State& state) {
+    EditorOf editor(bench::generateSheet({.lines = static_cast<std::size_t>(state.range(0))}));
+    for (auto _ : state) {
+        editor.open();
+        state.PauseTiming();
+        editor.editor.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(open)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
@@ -76,6 +153,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

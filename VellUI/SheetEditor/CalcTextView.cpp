@@ -92,12 +92,7 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     viewport()->setMouseTracking(true);
 
     document()->setDocumentMargin(0);
-    QTextFrameFormat frame = document()->rootFrame()->frameFormat();
-    frame.setLeftMargin(textOriginX);
-    frame.setTopMargin(textInsetY);
-    frame.setBottomMargin(textInsetY);
-    frame.setRightMargin(0);
-    document()->rootFrame()->setFrameFormat(frame);
+    setMargins();
     document()->setDefaultFont(editorFont());
     setFont(editorFont());
 
@@ -126,7 +121,51 @@ QFont CalcTextView::editorFont() const {
     return Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::Normal);
 }
 
+void CalcTextView::setMargins() {
+    QTextFrameFormat frame = document()->rootFrame()->frameFormat();
+    frame.setLeftMargin(textOriginX);
+    frame.setTopMargin(textInsetY);
+    frame.setBottomMargin(textInsetY);
+    frame.setRightMargin(0);
+    document()->rootFrame()->setFrameFormat(frame);
+}
+
 // --- State -------------------------------------------------------------------------------------------
+
+void CalcTextView::loadText(const QString& text) {
+    changePending_ = false;
+    if (readDocument(*document()) != text) {
+        // One edit that covers the whole document: the layout takes it as new and lays it out from the
+        // top, a step at a time, instead of all at once. Every line takes its line height from the
+        // first block and its plot room in the same edit; the highlighter colours them once.
+        ownChange_ = true;
+        QTextCursor edit(document());
+        edit.beginEditBlock();
+        document()->clear();
+        setMargins();
+        QTextCursor insert(document());
+        QTextBlockFormat line = insert.blockFormat();
+        line.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+        line.setBottomMargin(0);
+        insert.setBlockFormat(line);
+        insert.insertText(text);
+        std::size_t index = 0;
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
+            const double room = plotRoomOf(index);
+            if (room == 0) continue;
+            QTextBlockFormat format = block.blockFormat();
+            format.setBottomMargin(room);
+            QTextCursor(block).setBlockFormat(format);
+        }
+        edit.endEditBlock();
+        ownChange_ = false;
+    }
+    committed_ = text;
+    setCaret(0, false);
+    verticalScrollBar()->setValue(0);
+    rememberSelection();
+    updateCaretLine();
+}
 
 void CalcTextView::replaceText(const QString& text) {
     const QString current = readDocument(*document());
@@ -141,8 +180,29 @@ void CalcTextView::replaceText(const QString& text) {
         while (suffix < oldLength - prefix && suffix < newLength - prefix &&
                current[oldLength - 1 - suffix] == text[newLength - 1 - suffix])
             ++suffix;
+        // The new lines take their line height and plot room in the same edit, so that the layout
+        // follows once for all of them (a sheet loaded into the view is one edit).
+        QTextCursor edit(document());
+        ownChange_ = true;
+        edit.beginEditBlock();
         replaceSpan(static_cast<int>(prefix), static_cast<int>(oldLength - prefix - suffix),
                     text.mid(prefix, newLength - prefix - suffix));
+        ownChange_ = true;
+        const QTextBlock end = document()->findBlock(static_cast<int>(newLength - suffix)).next();
+        std::size_t line =
+            static_cast<std::size_t>(document()->findBlock(static_cast<int>(prefix)).blockNumber());
+        for (QTextBlock block = document()->findBlock(static_cast<int>(prefix));
+             block.isValid() && block != end; block = block.next(), ++line) {
+            const double room = plotRoomOf(line);
+            if (hasWantedFormat(block, room)) continue;
+            QTextBlockFormat wanted = block.blockFormat();
+            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+            wanted.setBottomMargin(room);
+            QTextCursor(block).setBlockFormat(wanted);
+        }
+        edit.endEditBlock();
+        ownChange_ = false;
+        rememberSelection();
     }
     committed_ = text;
     updateCaretLine();
@@ -150,6 +210,8 @@ void CalcTextView::replaceText(const QString& text) {
 
 void CalcTextView::setResults(std::vector<LineResult> results) {
     results_ = std::move(results);
+    // Lines whose text changes from here on are coloured by these results at once.
+    highlighter_->takeResults(results_);
     viewport()->update();
 }
 
@@ -201,29 +263,61 @@ void CalcTextView::updateCaretLine() {
 
 // --- Styling and layout ------------------------------------------------------------------------------
 
+double CalcTextView::plotRoomOf(std::size_t line) const {
+    if (!showsPlots_ || line >= results_.size()) return 0;
+    const PlotSpec* plot = results_[line].outcome.as<PlotSpec>();
+    if (!plot) return 0;
+    return plot->kind == PlotSpec::Kind::surface ? surfaceRoom : plotRoom;
+}
+
+bool CalcTextView::hasWantedFormat(const QTextBlock& block, double room) {
+    const QTextBlockFormat format = block.blockFormat();
+    return format.lineHeightType() == QTextBlockFormat::LineDistanceHeight &&
+           format.lineHeight() == lineSpacing && format.bottomMargin() == room;
+}
+
 void CalcTextView::restyle() {
-    ownChange_ = true;
-    highlighter_->setResults(results_);
-    ownChange_ = false;
+    std::vector<int> stale;
     std::size_t index = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
-        double room = 0;
-        if (showsPlots_ && index < results_.size()) {
-            if (const PlotSpec* plot = results_[index].outcome.as<PlotSpec>())
-                room = plot->kind == PlotSpec::Kind::surface ? surfaceRoom : plotRoom;
-        }
-        const QTextBlockFormat format = block.blockFormat();
-        if (format.lineHeightType() == QTextBlockFormat::LineDistanceHeight &&
-            format.lineHeight() == lineSpacing && format.bottomMargin() == room)
-            continue;
-        QTextBlockFormat wanted = format;
-        wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-        wanted.setBottomMargin(room);
-        ownChange_ = true;
-        QTextCursor(block).setBlockFormat(wanted);
-        ownChange_ = false;
-    }
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index)
+        if (!hasWantedFormat(block, plotRoomOf(index)) || highlighter_->isStale(block))
+            stale.push_back(static_cast<int>(index));
+    styleBlocks(stale);
     viewport()->update();
+}
+
+void CalcTextView::styleBlocks(const std::vector<int>& blockNumbers) {
+    // Each change of a block's format is an edit the layout answers at once, from that block on: the
+    // blocks go in one edit per group of nearby ones, so that a sheet is laid out once, not once a line.
+    // A block whose format is right is marked changed all the same, so that its colours follow its
+    // note state. Lines between two blocks this close are laid out and coloured again with them.
+    constexpr int joinedGap = 32;
+    ownChange_ = true;
+    std::size_t first = 0;
+    while (first < blockNumbers.size()) {
+        std::size_t last = first;
+        while (last + 1 < blockNumbers.size() && blockNumbers[last + 1] - blockNumbers[last] <= joinedGap)
+            ++last;
+        QTextCursor edit(document());
+        edit.beginEditBlock();
+        for (std::size_t k = first; k <= last; ++k) {
+            const QTextBlock block = document()->findBlockByNumber(blockNumbers[k]);
+            if (!block.isValid()) continue;
+            const double room = plotRoomOf(static_cast<std::size_t>(blockNumbers[k]));
+            QTextCursor at(block);
+            if (hasWantedFormat(block, room)) {
+                at.mergeBlockFormat(QTextBlockFormat());
+                continue;
+            }
+            QTextBlockFormat wanted = block.blockFormat();
+            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+            wanted.setBottomMargin(room);
+            at.setBlockFormat(wanted);
+        }
+        edit.endEditBlock();
+        first = last + 1;
+    }
+    ownChange_ = false;
 }
 
 double CalcTextView::columnWidth() const {

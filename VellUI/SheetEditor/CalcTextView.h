@@ -22,6 +22,7 @@
 class QDrag;
 class QMenu;
 class QPixmap;
+class QTextBlock;
 
 namespace vell {
 
@@ -61,6 +62,9 @@ public:
     // Text from the store: only the span that differs is replaced, so margins, formats and the scroll
     // position stay. It is not vetted and not announced as an edit.
     void replaceText(const QString& text);
+    // A sheet newly shown: its whole text in place of the former one, the caret and the scroll
+    // position at the start. Not vetted and not announced as an edit.
+    void loadText(const QString& text);
 
     const std::vector<LineResult>& results() const { return results_; }
     void setResults(std::vector<LineResult> results);
@@ -177,6 +181,8 @@ private:
         int position = 0;
     };
 
+    // The gutter on the left and the room above and below the text, as root frame margins.
+    void setMargins();
     void noteChange(int position);
     void rememberSelection();
     // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
@@ -184,6 +190,11 @@ private:
     // Replaces a span of the document without it counting as an edit.
     void replaceSpan(int from, int length, const QString& text);
     void setTextSelection(Selection selection);
+    // The room under a line for its plot: none when it shows none.
+    double plotRoomOf(std::size_t line) const;
+    static bool hasWantedFormat(const QTextBlock& block, double room);
+    // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
+    void styleBlocks(const std::vector<int>& blockNumbers);
     void paintDecorations(QPainter& painter, const QRectF& dirty);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
     // Records where every surface lies and draws the plots that meet the dirty rectangle.
