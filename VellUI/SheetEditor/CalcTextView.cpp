@@ -225,7 +225,10 @@ void CalcTextView::setShowsPlots(bool shows) {
     if (showsPlots_ == shows) return;
     showsPlots_ = shows;
     // Hidden plots cannot be turned, also before the next paint.
-    if (!shows) plotBoxes_.clear();
+    if (!shows) {
+        plotBoxes_.clear();
+        plotBoxesStale_ = false;
+    }
     viewport()->update();
 }
 
@@ -595,10 +598,24 @@ QRectF CalcTextView::lineRect(std::int64_t line) const {
     return rect;
 }
 
+QTextBlock CalcTextView::blockAtHeight(double y) const {
+    // Blocks lie top to bottom in their order. The layout's own hit test walks every block from the
+    // first; this walks from the block found last, which a paint or a mouse move finds again nearby.
+    // Only blocks between the two are laid out for it.
+    const QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    QTextBlock block = document()->findBlockByNumber(std::min(lastBlockFound_, document()->blockCount() - 1));
+    if (!block.isValid()) block = document()->begin();
+    while (block.previous().isValid() && layout->blockBoundingRect(block).top() > y)
+        block = block.previous();
+    while (block.next().isValid() && layout->blockBoundingRect(block.next()).top() <= y)
+        block = block.next();
+    lastBlockFound_ = block.blockNumber();
+    return block;
+}
+
 std::optional<std::int64_t> CalcTextView::lineIndexAt(double y) const {
-    const int position = document()->documentLayout()->hitTest(QPointF(textOriginX + 1, y), Qt::FuzzyHit);
-    if (position < 0) return std::nullopt;
-    const std::int64_t near = document()->findBlock(position).blockNumber();
+    if (y < 0) return std::nullopt;
+    const std::int64_t near = blockAtHeight(y).blockNumber();
     for (std::int64_t line = std::max<std::int64_t>(0, near - 1); line <= near + 1; ++line) {
         const QRectF rect = lineRect(line);
         if (!rect.isNull() && rect.top() <= y && y <= rect.bottom()) return line;
@@ -616,9 +633,7 @@ std::optional<std::int64_t> CalcTextView::resultLineAt(QPointF point) const {
 }
 
 QTextBlock CalcTextView::firstBlockNear(double y) const {
-    const int position =
-        document()->documentLayout()->hitTest(QPointF(textOriginX + 1, std::max(0.0, y)), Qt::FuzzyHit);
-    QTextBlock block = position < 0 ? document()->begin() : document()->findBlock(position);
+    QTextBlock block = blockAtHeight(std::max(0.0, y));
     if (block.previous().isValid()) block = block.previous();
     return block;
 }
@@ -782,21 +797,36 @@ std::optional<QRectF> CalcTextView::plotRect(std::int64_t line) const {
     return QRectF(QPointF(plotX, top), plotSize(spec->kind, viewport()->width(), columnWidth()));
 }
 
-void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
+const std::vector<CalcTextView::PlotBox>& CalcTextView::plotBoxes() const {
+    if (!plotBoxesStale_) return plotBoxes_;
+    plotBoxesStale_ = false;
     plotBoxes_.clear();
+    if (!showsPlots_) return plotBoxes_;
+    for (std::size_t line = 0; line < results_.size(); ++line) {
+        const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+        if (!spec || spec->kind != PlotSpec::Kind::surface) continue;
+        if (const auto rect = plotRect(static_cast<std::int64_t>(line)))
+            plotBoxes_.push_back({*rect, spec->title});
+    }
+    return plotBoxes_;
+}
+
+void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
+    // Where the surfaces lie is found again when it is asked for (a press that may turn one).
+    plotBoxesStale_ = true;
     if (!showsPlots_) return;
     const bool dark = appearance_.isDark();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (std::size_t line = 0; line < results_.size(); ++line) {
+    // A plot lies in the room under its line, above the next line: only the lines in sight are asked.
+    for (QTextBlock block = firstBlockNear(dirty.top()); block.isValid(); block = block.next()) {
+        const auto line = static_cast<std::size_t>(block.blockNumber());
+        if (line >= results_.size()) break;
+        if (document()->documentLayout()->blockBoundingRect(block).top() > dirty.bottom()) break;
         const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
         if (!spec) continue;
         const auto rect = plotRect(static_cast<std::int64_t>(line));
-        if (!rect) continue;
-        // Every surface's box is kept, so a press finds it, but only plots in sight are rendered: a
-        // sheet of more plots than the image cache holds would otherwise render all of them each paint.
-        if (spec->kind == PlotSpec::Kind::surface) plotBoxes_.push_back({*rect, spec->title});
-        if (!rect->intersects(dirty)) continue;
+        if (!rect || !rect->intersects(dirty)) continue;
         const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark,
                                                painter.device()->devicePixelRatioF());
         if (image.isNull()) continue;
@@ -826,7 +856,8 @@ void CalcTextView::updateCursorShape(QPointF point) {
 bool CalcTextView::beginRotation(QPointF viewportPoint) {
     const QPointF point = toDocument(viewportPoint);
     // The surface drawn last lies on top.
-    for (auto entry = plotBoxes_.rbegin(); entry != plotBoxes_.rend(); ++entry) {
+    const std::vector<PlotBox>& boxes = plotBoxes();
+    for (auto entry = boxes.rbegin(); entry != boxes.rend(); ++entry) {
         if (!entry->box.adjusted(-plotGrip, -plotGrip, plotGrip, plotGrip).contains(point)) continue;
         rotating_ = Rotation{entry->title, point, InlinePlot::angle(entry->title)};
         return true;

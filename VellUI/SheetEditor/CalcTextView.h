@@ -121,12 +121,13 @@ public:
     static QSizeF plotSize(PlotSpec::Kind kind, double viewWidth, double columnWidth);
     // Where the plot of a line lies: 6 below the last row of its line; none when the line shows no plot.
     std::optional<QRectF> plotRect(std::int64_t line) const;
-    // The surfaces drawn by the last paint, in drawing order, with the titles their angles are kept by.
+    // Where every surface lies, in line order (the order they are drawn in), with the titles their
+    // angles are kept by; found anew after each paint when asked for.
     struct PlotBox {
         QRectF box;
         std::string title;
     };
-    const std::vector<PlotBox>& plotBoxes() const { return plotBoxes_; }
+    const std::vector<PlotBox>& plotBoxes() const;
     bool isRotating() const { return rotating_.has_value(); }
 
     // The menu a right click at that viewport point opens; the caller owns it.
@@ -197,13 +198,15 @@ private:
     void styleBlocks(const std::vector<int>& blockNumbers);
     void paintDecorations(QPainter& painter, const QRectF& dirty);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
-    // Records where every surface lies and draws the plots that meet the dirty rectangle.
+    // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
     void drawPlots(QPainter& painter, const QRectF& dirty);
     // A press on a surface (or within its grip) starts turning it.
     bool beginRotation(QPointF viewportPoint);
     void updateHover(QPointF viewportPoint);
     void updateCursorShape(QPointF viewportPoint);
     QTextBlock firstBlockNear(double y) const;
+    // The last block whose top lies at or above y (document coordinates).
+    QTextBlock blockAtHeight(double y) const;
 
     AppSettings& settings_;
     Appearance& appearance_;
@@ -229,7 +232,9 @@ private:
         double width;
     };
     std::optional<ResizeStart> resizeStart_;
-    std::vector<PlotBox> plotBoxes_;
+    mutable std::vector<PlotBox> plotBoxes_;
+    mutable bool plotBoxesStale_ = false;
+    mutable int lastBlockFound_ = 0;
     struct Rotation {
         std::string title;
         QPointF start; // document coordinates
