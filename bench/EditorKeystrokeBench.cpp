@@ -4,7 +4,7 @@
 //
 // `keystroke/N`: a digit and a backspace in turn at the end of line 6 of the generated N-line sheet.
 // `caretMove/N`: a key that changes no text (right and left arrow in turn) in the same place.
-// `longLineKeystroke`: a digit and a backspace in turn at the end of one line of a megabyte.
+// `longLineKeystroke/N`: a digit and a backspace in turn at the end of one line of N bytes.
 // `plotSheetKeystroke`: a digit and a backspace in turn on a plain line above 10,000 plot lines.
 // `open/N`: the editor made for the generated N-line sheet and shown, up to its first paint.
 // Run offscreen (QT_QPA_PLATFORM=offscreen, set here when unset).
@@ -120,12 +120,12 @@ void caretMove(benchmark::State& state) {
 BENCHMARK(caretMove)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void longLineKeystroke(benchmark::State& state) {
-    EditorOf editor(bench::longSumLine());
+    EditorOf editor(bench::longSumLine(static_cast<std::size_t>(state.range(0))));
     editor.open();
     editor.caretAtEndOf(0);
     typeAndTakeBack(state, editor);
 }
-BENCHMARK(longLineKeystroke)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(longLineKeystroke)->Arg(1 << 16)->Arg(1 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void plotSheetKeystroke(benchmark::State& state) {
     EditorOf editor(bench::plotSheet(static_cast<std::size_t>(state.range(0))));

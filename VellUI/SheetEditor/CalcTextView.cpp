@@ -76,6 +76,18 @@ QString readDocument(const QTextDocument& document) {
     return text;
 }
 
+// Whether a line of the text is longer than `limit` UTF-16 units.
+bool hasLineLongerThan(QStringView text, qsizetype limit) {
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0) end = text.size();
+        if (end - start > limit) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent)
@@ -138,6 +150,7 @@ void CalcTextView::loadText(const QString& text) {
         // One edit that covers the whole document: the layout takes it as new and lays it out from the
         // top, a step at a time, instead of all at once. Every line takes its line height from the
         // first block and its plot room in the same edit; the highlighter colours them once.
+        wrapForLongLines(hasLineLongerThan(text, longLine));
         ownChange_ = true;
         QTextCursor edit(document());
         edit.beginEditBlock();
@@ -180,6 +193,7 @@ void CalcTextView::replaceText(const QString& text) {
         while (suffix < oldLength - prefix && suffix < newLength - prefix &&
                current[oldLength - 1 - suffix] == text[newLength - 1 - suffix])
             ++suffix;
+        if (hasLineLongerThan(text, longLine)) wrapForLongLines(true);
         // The new lines take their line height and plot room in the same edit, so that the layout
         // follows once for all of them (a sheet loaded into the view is one edit).
         QTextCursor edit(document());
@@ -282,11 +296,24 @@ bool CalcTextView::hasWantedFormat(const QTextBlock& block, double room) {
 void CalcTextView::restyle() {
     std::vector<int> stale;
     std::size_t index = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index)
+    bool longLines = false;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
+        longLines = longLines || block.length() > longLine + 1;
         if (!hasWantedFormat(block, plotRoomOf(index)) || highlighter_->isStale(block))
             stale.push_back(static_cast<int>(index));
+    }
+    wrapForLongLines(longLines);
     styleBlocks(stale);
     viewport()->update();
+}
+
+void CalcTextView::wrapForLongLines(bool longLines) {
+    // Wrapping at word boundaries looks for a boundary to the end of the line for every row it makes:
+    // a line of a megabyte without spaces would take minutes. While the text holds such a line, rows
+    // break at any character.
+    const QTextOption::WrapMode wanted =
+        longLines ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != wanted) setWordWrapMode(wanted);
 }
 
 void CalcTextView::styleBlocks(const std::vector<int>& blockNumbers) {
@@ -436,6 +463,7 @@ void CalcTextView::replaceSpan(int from, int length, const QString& text) {
 }
 
 void CalcTextView::typeText(const QString& text) {
+    if (hasLineLongerThan(text, longLine)) wrapForLongLines(true);
     ++eventDepth_;
     QTextCursor cursor = textCursor();
     cursor.insertText(normalized(text));
@@ -562,6 +590,7 @@ QVariant CalcTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void CalcTextView::insertFromMimeData(const QMimeData* source) {
     if (!source || !source->hasText()) return;
+    if (hasLineLongerThan(source->text(), longLine)) wrapForLongLines(true);
     QTextCursor cursor = textCursor();
     cursor.insertText(normalized(source->text()));
     setTextCursor(cursor);

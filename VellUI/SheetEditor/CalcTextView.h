@@ -48,6 +48,10 @@ public:
     // How far outside a surface a press still turns it.
     static constexpr double plotGrip = 8;
 
+    // Lines longer than this (UTF-16 units) are set in one colour, and while there is one, rows wrap
+    // at any character.
+    static constexpr int longLine = 4000;
+
     CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
     ~CalcTextView() override;
 
@@ -194,6 +198,7 @@ private:
     // The room under a line for its plot: none when it shows none.
     double plotRoomOf(std::size_t line) const;
     static bool hasWantedFormat(const QTextBlock& block, double room);
+    void wrapForLongLines(bool longLines);
     // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
     void styleBlocks(const std::vector<int>& blockNumbers);
     void paintDecorations(QPainter& painter, const QRectF& dirty);

@@ -110,6 +110,9 @@ void SheetHighlighter::highlightBlock(const QString& text) {
     }
     setCurrentBlockState(scanned);
     setFormat(0, static_cast<int>(text.size()), bodyFormat_);
+    // Every run is a range of formats the layout must split the line at and look a font up for: a
+    // line of thousands of runs takes seconds to lay out. Such a line is set in the body colour.
+    if (text.size() > longestColouredLine) return;
     const std::u16string_view line(reinterpret_cast<const char16_t*>(text.constData()),
                                    static_cast<std::size_t>(text.size()));
     for (const SyntaxRun& run : SyntaxScan::runs(line))

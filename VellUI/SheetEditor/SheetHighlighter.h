@@ -23,6 +23,9 @@ class SheetHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 
 public:
+    // Longer lines (UTF-16 units) are not coloured by their syntax: all their text takes the body colour.
+    static constexpr int longestColouredLine = 4000; // CalcTextView::longLine
+
     // Both objects must outlive the highlighter.
     SheetHighlighter(QTextDocument* document, AppSettings& settings, Appearance& appearance);
 
