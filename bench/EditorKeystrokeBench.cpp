@@ -6,11 +6,14 @@
 // `caretMove/N`: a key that changes no text (right and left arrow in turn) in the same place.
 // `longLineKeystroke/N`: a digit and a backspace in turn at the end of one line of N bytes.
 // `plotSheetKeystroke`: a digit and a backspace in turn on a plain line above 10,000 plot lines.
+// `scrollThroughPlots`: a sheet of 20 plots scrolled through a screen at a time; counters tell what
+// the plot images held at the end take and the process's resident memory.
 // `open/N`: the editor made for the generated N-line sheet and shown, up to its first paint.
 // Run offscreen (QT_QPA_PLATFORM=offscreen, set here when unset).
 
 #include "Appearance/Appearance.h"
 #include "LargeSheets.h"
+#include "Plots/InlinePlot.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
@@ -22,11 +25,16 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -134,6 +142,38 @@ void plotSheetKeystroke(benchmark::State& state) {
     typeAndTakeBack(state, editor);
 }
 BENCHMARK(plotSheetKeystroke)->Arg(10000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+long residentKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+    return 0;
+}
+
+// Scrolls a sheet of 20 plots (four of them surfaces) from top to bottom a screen at a time, as the
+// user does, painting each screen: the plot images the cache still holds at the end, and the process's
+// resident memory.
+void scrollThroughPlots(benchmark::State& state) {
+    InlinePlot::emptyCache();
+    EditorOf editor(bench::plotSheet(20));
+    editor.open();
+    CalcTextView& view = editor.view();
+    for (auto _ : state) {
+        QScrollBar& bar = *view.verticalScrollBar();
+        for (int value = 0;; value += view.viewport()->height()) {
+            bar.setValue(value);
+            view.viewport()->repaint();
+            if (value >= bar.maximum()) break;
+        }
+        bar.setValue(0);
+        view.viewport()->repaint();
+    }
+    state.counters["images"] = static_cast<double>(InlinePlot::cachedImageCount());
+    state.counters["image_MB"] = static_cast<double>(InlinePlot::cachedImageBytes()) / 1e6;
+    state.counters["rss_MB"] = static_cast<double>(residentKilobytes("VmRSS:")) / 1024;
+}
+BENCHMARK(scrollThroughPlots)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void open(benchmark::State& state) {
     EditorOf editor(bench::generateSheet({.lines = static_cast<std::size_t>(state.range(0))}));

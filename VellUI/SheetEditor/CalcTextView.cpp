@@ -847,6 +847,7 @@ void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
     const bool dark = appearance_.isDark();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    std::vector<HeldImage> held;
     // A plot lies in the room under its line, above the next line: only the lines in sight are asked.
     for (QTextBlock block = firstBlockNear(dirty.top()); block.isValid(); block = block.next()) {
         const auto line = static_cast<std::size_t>(block.blockNumber());
@@ -860,8 +861,21 @@ void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
                                                painter.device()->devicePixelRatioF());
         if (image.isNull()) continue;
         painter.drawImage(*rect, image);
+        held.push_back({static_cast<std::int64_t>(line), image});
     }
     painter.restore();
+    // The images of plots within a screen's height of the sight stay, so that scrolling a little
+    // does not render them again; the cache lets go of every other.
+    const QRectF sight(toDocument(QPointF(0, 0)), QSizeF(viewport()->size()));
+    const QRectF near = sight.adjusted(0, -sight.height(), 0, sight.height());
+    for (const HeldImage& image : heldImages_) {
+        const bool drawn = std::any_of(held.begin(), held.end(),
+                                       [&image](const HeldImage& other) { return other.line == image.line; });
+        if (drawn) continue;
+        if (const auto rect = plotRect(image.line); rect && rect->intersects(near)) held.push_back(image);
+    }
+    heldImages_ = std::move(held);
+    InlinePlot::dropUnheld();
 }
 
 // --- Mouse -------------------------------------------------------------------------------------------

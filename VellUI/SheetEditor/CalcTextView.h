@@ -9,6 +9,7 @@
 #include "Plots/PlotAngle.h"
 #include "Sheet/LineResult.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QTextEdit>
@@ -238,6 +239,13 @@ private:
     };
     std::optional<ResizeStart> resizeStart_;
     mutable std::vector<PlotBox> plotBoxes_;
+    // The plot images drawn last and those of plots near the sight, by line: the shared cache keeps only
+    // images some view holds.
+    struct HeldImage {
+        std::int64_t line;
+        QImage image;
+    };
+    std::vector<HeldImage> heldImages_;
     mutable bool plotBoxesStale_ = false;
     mutable int lastBlockFound_ = 0;
     struct Rotation {
