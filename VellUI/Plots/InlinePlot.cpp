@@ -205,8 +205,19 @@ std::size_t InlinePlot::cachedImageCount() {
     return cache().size();
 }
 
+std::size_t InlinePlot::cachedImageBytes() {
+    std::size_t bytes = 0;
+    for (const auto& [key, image] : cache())
+        bytes += static_cast<std::size_t>(image.sizeInBytes());
+    return bytes;
+}
+
 void InlinePlot::emptyCache() {
     cache().clear();
+}
+
+void InlinePlot::dropUnheld() {
+    std::erase_if(cache(), [](const auto& entry) { return entry.second.isDetached(); });
 }
 
 } // namespace vell

@@ -36,7 +36,11 @@ struct InlinePlot {
     static std::string signature(const PlotSpec& spec);
 
     static std::size_t cachedImageCount();
+    static std::size_t cachedImageBytes();
     static void emptyCache();
+    // Drops the images nothing but the cache holds: each view keeps those of the plots in and near its
+    // sight, so that images of plots far off screen, and of angles a surface has been turned past, go.
+    static void dropUnheld();
 };
 
 } // namespace vell

@@ -76,6 +76,18 @@ QString readDocument(const QTextDocument& document) {
     return text;
 }
 
+// Whether a line of the text is longer than `limit` UTF-16 units.
+bool hasLineLongerThan(QStringView text, qsizetype limit) {
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0) end = text.size();
+        if (end - start > limit) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent)
@@ -92,12 +104,7 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     viewport()->setMouseTracking(true);
 
     document()->setDocumentMargin(0);
-    QTextFrameFormat frame = document()->rootFrame()->frameFormat();
-    frame.setLeftMargin(textOriginX);
-    frame.setTopMargin(textInsetY);
-    frame.setBottomMargin(textInsetY);
-    frame.setRightMargin(0);
-    document()->rootFrame()->setFrameFormat(frame);
+    setMargins();
     document()->setDefaultFont(editorFont());
     setFont(editorFont());
 
@@ -126,7 +133,52 @@ QFont CalcTextView::editorFont() const {
     return Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::Normal);
 }
 
+void CalcTextView::setMargins() {
+    QTextFrameFormat frame = document()->rootFrame()->frameFormat();
+    frame.setLeftMargin(textOriginX);
+    frame.setTopMargin(textInsetY);
+    frame.setBottomMargin(textInsetY);
+    frame.setRightMargin(0);
+    document()->rootFrame()->setFrameFormat(frame);
+}
+
 // --- State -------------------------------------------------------------------------------------------
+
+void CalcTextView::loadText(const QString& text) {
+    changePending_ = false;
+    if (readDocument(*document()) != text) {
+        // One edit that covers the whole document: the layout takes it as new and lays it out from the
+        // top, a step at a time, instead of all at once. Every line takes its line height from the
+        // first block and its plot room in the same edit; the highlighter colours them once.
+        wrapForLongLines(hasLineLongerThan(text, longLine));
+        ownChange_ = true;
+        QTextCursor edit(document());
+        edit.beginEditBlock();
+        document()->clear();
+        setMargins();
+        QTextCursor insert(document());
+        QTextBlockFormat line = insert.blockFormat();
+        line.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+        line.setBottomMargin(0);
+        insert.setBlockFormat(line);
+        insert.insertText(text);
+        std::size_t index = 0;
+        for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
+            const double room = plotRoomOf(index);
+            if (room == 0) continue;
+            QTextBlockFormat format = block.blockFormat();
+            format.setBottomMargin(room);
+            QTextCursor(block).setBlockFormat(format);
+        }
+        edit.endEditBlock();
+        ownChange_ = false;
+    }
+    committed_ = text;
+    setCaret(0, false);
+    verticalScrollBar()->setValue(0);
+    rememberSelection();
+    updateCaretLine();
+}
 
 void CalcTextView::replaceText(const QString& text) {
     const QString current = readDocument(*document());
@@ -141,8 +193,30 @@ void CalcTextView::replaceText(const QString& text) {
         while (suffix < oldLength - prefix && suffix < newLength - prefix &&
                current[oldLength - 1 - suffix] == text[newLength - 1 - suffix])
             ++suffix;
+        if (hasLineLongerThan(text, longLine)) wrapForLongLines(true);
+        // The new lines take their line height and plot room in the same edit, so that the layout
+        // follows once for all of them (a sheet loaded into the view is one edit).
+        QTextCursor edit(document());
+        ownChange_ = true;
+        edit.beginEditBlock();
         replaceSpan(static_cast<int>(prefix), static_cast<int>(oldLength - prefix - suffix),
                     text.mid(prefix, newLength - prefix - suffix));
+        ownChange_ = true;
+        const QTextBlock end = document()->findBlock(static_cast<int>(newLength - suffix)).next();
+        std::size_t line =
+            static_cast<std::size_t>(document()->findBlock(static_cast<int>(prefix)).blockNumber());
+        for (QTextBlock block = document()->findBlock(static_cast<int>(prefix));
+             block.isValid() && block != end; block = block.next(), ++line) {
+            const double room = plotRoomOf(line);
+            if (hasWantedFormat(block, room)) continue;
+            QTextBlockFormat wanted = block.blockFormat();
+            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+            wanted.setBottomMargin(room);
+            QTextCursor(block).setBlockFormat(wanted);
+        }
+        edit.endEditBlock();
+        ownChange_ = false;
+        rememberSelection();
     }
     committed_ = text;
     updateCaretLine();
@@ -150,6 +224,8 @@ void CalcTextView::replaceText(const QString& text) {
 
 void CalcTextView::setResults(std::vector<LineResult> results) {
     results_ = std::move(results);
+    // Lines whose text changes from here on are coloured by these results at once.
+    highlighter_->takeResults(results_);
     viewport()->update();
 }
 
@@ -163,7 +239,10 @@ void CalcTextView::setShowsPlots(bool shows) {
     if (showsPlots_ == shows) return;
     showsPlots_ = shows;
     // Hidden plots cannot be turned, also before the next paint.
-    if (!shows) plotBoxes_.clear();
+    if (!shows) {
+        plotBoxes_.clear();
+        plotBoxesStale_ = false;
+    }
     viewport()->update();
 }
 
@@ -201,29 +280,74 @@ void CalcTextView::updateCaretLine() {
 
 // --- Styling and layout ------------------------------------------------------------------------------
 
+double CalcTextView::plotRoomOf(std::size_t line) const {
+    if (!showsPlots_ || line >= results_.size()) return 0;
+    const PlotSpec* plot = results_[line].outcome.as<PlotSpec>();
+    if (!plot) return 0;
+    return plot->kind == PlotSpec::Kind::surface ? surfaceRoom : plotRoom;
+}
+
+bool CalcTextView::hasWantedFormat(const QTextBlock& block, double room) {
+    const QTextBlockFormat format = block.blockFormat();
+    return format.lineHeightType() == QTextBlockFormat::LineDistanceHeight &&
+           format.lineHeight() == lineSpacing && format.bottomMargin() == room;
+}
+
 void CalcTextView::restyle() {
-    ownChange_ = true;
-    highlighter_->setResults(results_);
-    ownChange_ = false;
+    std::vector<int> stale;
     std::size_t index = 0;
+    bool longLines = false;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
-        double room = 0;
-        if (showsPlots_ && index < results_.size()) {
-            if (const PlotSpec* plot = results_[index].outcome.as<PlotSpec>())
-                room = plot->kind == PlotSpec::Kind::surface ? surfaceRoom : plotRoom;
-        }
-        const QTextBlockFormat format = block.blockFormat();
-        if (format.lineHeightType() == QTextBlockFormat::LineDistanceHeight &&
-            format.lineHeight() == lineSpacing && format.bottomMargin() == room)
-            continue;
-        QTextBlockFormat wanted = format;
-        wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-        wanted.setBottomMargin(room);
-        ownChange_ = true;
-        QTextCursor(block).setBlockFormat(wanted);
-        ownChange_ = false;
+        longLines = longLines || block.length() > longLine + 1;
+        if (!hasWantedFormat(block, plotRoomOf(index)) || highlighter_->isStale(block))
+            stale.push_back(static_cast<int>(index));
     }
+    wrapForLongLines(longLines);
+    styleBlocks(stale);
     viewport()->update();
+}
+
+void CalcTextView::wrapForLongLines(bool longLines) {
+    // Wrapping at word boundaries looks for a boundary to the end of the line for every row it makes:
+    // a line of a megabyte without spaces would take minutes. While the text holds such a line, rows
+    // break at any character.
+    const QTextOption::WrapMode wanted =
+        longLines ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+    if (wordWrapMode() != wanted) setWordWrapMode(wanted);
+}
+
+void CalcTextView::styleBlocks(const std::vector<int>& blockNumbers) {
+    // Each change of a block's format is an edit the layout answers at once, from that block on: the
+    // blocks go in one edit per group of nearby ones, so that a sheet is laid out once, not once a line.
+    // A block whose format is right is marked changed all the same, so that its colours follow its
+    // note state. Lines between two blocks this close are laid out and coloured again with them.
+    constexpr int joinedGap = 32;
+    ownChange_ = true;
+    std::size_t first = 0;
+    while (first < blockNumbers.size()) {
+        std::size_t last = first;
+        while (last + 1 < blockNumbers.size() && blockNumbers[last + 1] - blockNumbers[last] <= joinedGap)
+            ++last;
+        QTextCursor edit(document());
+        edit.beginEditBlock();
+        for (std::size_t k = first; k <= last; ++k) {
+            const QTextBlock block = document()->findBlockByNumber(blockNumbers[k]);
+            if (!block.isValid()) continue;
+            const double room = plotRoomOf(static_cast<std::size_t>(blockNumbers[k]));
+            QTextCursor at(block);
+            if (hasWantedFormat(block, room)) {
+                at.mergeBlockFormat(QTextBlockFormat());
+                continue;
+            }
+            QTextBlockFormat wanted = block.blockFormat();
+            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
+            wanted.setBottomMargin(room);
+            at.setBlockFormat(wanted);
+        }
+        edit.endEditBlock();
+        first = last + 1;
+    }
+    ownChange_ = false;
 }
 
 double CalcTextView::columnWidth() const {
@@ -339,6 +463,7 @@ void CalcTextView::replaceSpan(int from, int length, const QString& text) {
 }
 
 void CalcTextView::typeText(const QString& text) {
+    if (hasLineLongerThan(text, longLine)) wrapForLongLines(true);
     ++eventDepth_;
     QTextCursor cursor = textCursor();
     cursor.insertText(normalized(text));
@@ -465,6 +590,7 @@ QVariant CalcTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
 
 void CalcTextView::insertFromMimeData(const QMimeData* source) {
     if (!source || !source->hasText()) return;
+    if (hasLineLongerThan(source->text(), longLine)) wrapForLongLines(true);
     QTextCursor cursor = textCursor();
     cursor.insertText(normalized(source->text()));
     setTextCursor(cursor);
@@ -501,10 +627,24 @@ QRectF CalcTextView::lineRect(std::int64_t line) const {
     return rect;
 }
 
+QTextBlock CalcTextView::blockAtHeight(double y) const {
+    // Blocks lie top to bottom in their order. The layout's own hit test walks every block from the
+    // first; this walks from the block found last, which a paint or a mouse move finds again nearby.
+    // Only blocks between the two are laid out for it.
+    const QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    QTextBlock block = document()->findBlockByNumber(std::min(lastBlockFound_, document()->blockCount() - 1));
+    if (!block.isValid()) block = document()->begin();
+    while (block.previous().isValid() && layout->blockBoundingRect(block).top() > y)
+        block = block.previous();
+    while (block.next().isValid() && layout->blockBoundingRect(block.next()).top() <= y)
+        block = block.next();
+    lastBlockFound_ = block.blockNumber();
+    return block;
+}
+
 std::optional<std::int64_t> CalcTextView::lineIndexAt(double y) const {
-    const int position = document()->documentLayout()->hitTest(QPointF(textOriginX + 1, y), Qt::FuzzyHit);
-    if (position < 0) return std::nullopt;
-    const std::int64_t near = document()->findBlock(position).blockNumber();
+    if (y < 0) return std::nullopt;
+    const std::int64_t near = blockAtHeight(y).blockNumber();
     for (std::int64_t line = std::max<std::int64_t>(0, near - 1); line <= near + 1; ++line) {
         const QRectF rect = lineRect(line);
         if (!rect.isNull() && rect.top() <= y && y <= rect.bottom()) return line;
@@ -522,9 +662,7 @@ std::optional<std::int64_t> CalcTextView::resultLineAt(QPointF point) const {
 }
 
 QTextBlock CalcTextView::firstBlockNear(double y) const {
-    const int position =
-        document()->documentLayout()->hitTest(QPointF(textOriginX + 1, std::max(0.0, y)), Qt::FuzzyHit);
-    QTextBlock block = position < 0 ? document()->begin() : document()->findBlock(position);
+    QTextBlock block = blockAtHeight(std::max(0.0, y));
     if (block.previous().isValid()) block = block.previous();
     return block;
 }
@@ -688,27 +826,56 @@ std::optional<QRectF> CalcTextView::plotRect(std::int64_t line) const {
     return QRectF(QPointF(plotX, top), plotSize(spec->kind, viewport()->width(), columnWidth()));
 }
 
-void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
+const std::vector<CalcTextView::PlotBox>& CalcTextView::plotBoxes() const {
+    if (!plotBoxesStale_) return plotBoxes_;
+    plotBoxesStale_ = false;
     plotBoxes_.clear();
+    if (!showsPlots_) return plotBoxes_;
+    for (std::size_t line = 0; line < results_.size(); ++line) {
+        const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+        if (!spec || spec->kind != PlotSpec::Kind::surface) continue;
+        if (const auto rect = plotRect(static_cast<std::int64_t>(line)))
+            plotBoxes_.push_back({*rect, spec->title});
+    }
+    return plotBoxes_;
+}
+
+void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
+    // Where the surfaces lie is found again when it is asked for (a press that may turn one).
+    plotBoxesStale_ = true;
     if (!showsPlots_) return;
     const bool dark = appearance_.isDark();
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    for (std::size_t line = 0; line < results_.size(); ++line) {
+    std::vector<HeldImage> held;
+    // A plot lies in the room under its line, above the next line: only the lines in sight are asked.
+    for (QTextBlock block = firstBlockNear(dirty.top()); block.isValid(); block = block.next()) {
+        const auto line = static_cast<std::size_t>(block.blockNumber());
+        if (line >= results_.size()) break;
+        if (document()->documentLayout()->blockBoundingRect(block).top() > dirty.bottom()) break;
         const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
         if (!spec) continue;
         const auto rect = plotRect(static_cast<std::int64_t>(line));
-        if (!rect) continue;
-        // Every surface's box is kept, so a press finds it, but only plots in sight are rendered: a
-        // sheet of more plots than the image cache holds would otherwise render all of them each paint.
-        if (spec->kind == PlotSpec::Kind::surface) plotBoxes_.push_back({*rect, spec->title});
-        if (!rect->intersects(dirty)) continue;
+        if (!rect || !rect->intersects(dirty)) continue;
         const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark,
                                                painter.device()->devicePixelRatioF());
         if (image.isNull()) continue;
         painter.drawImage(*rect, image);
+        held.push_back({static_cast<std::int64_t>(line), image});
     }
     painter.restore();
+    // The images of plots within a screen's height of the sight stay, so that scrolling a little
+    // does not render them again; the cache lets go of every other.
+    const QRectF sight(toDocument(QPointF(0, 0)), QSizeF(viewport()->size()));
+    const QRectF near = sight.adjusted(0, -sight.height(), 0, sight.height());
+    for (const HeldImage& image : heldImages_) {
+        const bool drawn = std::any_of(held.begin(), held.end(),
+                                       [&image](const HeldImage& other) { return other.line == image.line; });
+        if (drawn) continue;
+        if (const auto rect = plotRect(image.line); rect && rect->intersects(near)) held.push_back(image);
+    }
+    heldImages_ = std::move(held);
+    InlinePlot::dropUnheld();
 }
 
 // --- Mouse -------------------------------------------------------------------------------------------
@@ -732,7 +899,8 @@ void CalcTextView::updateCursorShape(QPointF point) {
 bool CalcTextView::beginRotation(QPointF viewportPoint) {
     const QPointF point = toDocument(viewportPoint);
     // The surface drawn last lies on top.
-    for (auto entry = plotBoxes_.rbegin(); entry != plotBoxes_.rend(); ++entry) {
+    const std::vector<PlotBox>& boxes = plotBoxes();
+    for (auto entry = boxes.rbegin(); entry != boxes.rend(); ++entry) {
         if (!entry->box.adjusted(-plotGrip, -plotGrip, plotGrip, plotGrip).contains(point)) continue;
         rotating_ = Rotation{entry->title, point, InlinePlot::angle(entry->title)};
         return true;

@@ -9,6 +9,7 @@
 #include "Plots/PlotAngle.h"
 #include "Sheet/LineResult.h"
 
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QTextEdit>
@@ -22,6 +23,7 @@
 class QDrag;
 class QMenu;
 class QPixmap;
+class QTextBlock;
 
 namespace vell {
 
@@ -47,6 +49,10 @@ public:
     // How far outside a surface a press still turns it.
     static constexpr double plotGrip = 8;
 
+    // Lines longer than this (UTF-16 units) are set in one colour, and while there is one, rows wrap
+    // at any character.
+    static constexpr int longLine = 4000;
+
     CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
     ~CalcTextView() override;
 
@@ -61,6 +67,9 @@ public:
     // Text from the store: only the span that differs is replaced, so margins, formats and the scroll
     // position stay. It is not vetted and not announced as an edit.
     void replaceText(const QString& text);
+    // A sheet newly shown: its whole text in place of the former one, the caret and the scroll
+    // position at the start. Not vetted and not announced as an edit.
+    void loadText(const QString& text);
 
     const std::vector<LineResult>& results() const { return results_; }
     void setResults(std::vector<LineResult> results);
@@ -117,12 +126,13 @@ public:
     static QSizeF plotSize(PlotSpec::Kind kind, double viewWidth, double columnWidth);
     // Where the plot of a line lies: 6 below the last row of its line; none when the line shows no plot.
     std::optional<QRectF> plotRect(std::int64_t line) const;
-    // The surfaces drawn by the last paint, in drawing order, with the titles their angles are kept by.
+    // Where every surface lies, in line order (the order they are drawn in), with the titles their
+    // angles are kept by; found anew after each paint when asked for.
     struct PlotBox {
         QRectF box;
         std::string title;
     };
-    const std::vector<PlotBox>& plotBoxes() const { return plotBoxes_; }
+    const std::vector<PlotBox>& plotBoxes() const;
     bool isRotating() const { return rotating_.has_value(); }
 
     // The menu a right click at that viewport point opens; the caller owns it.
@@ -177,6 +187,8 @@ private:
         int position = 0;
     };
 
+    // The gutter on the left and the room above and below the text, as root frame margins.
+    void setMargins();
     void noteChange(int position);
     void rememberSelection();
     // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
@@ -184,15 +196,23 @@ private:
     // Replaces a span of the document without it counting as an edit.
     void replaceSpan(int from, int length, const QString& text);
     void setTextSelection(Selection selection);
+    // The room under a line for its plot: none when it shows none.
+    double plotRoomOf(std::size_t line) const;
+    static bool hasWantedFormat(const QTextBlock& block, double room);
+    void wrapForLongLines(bool longLines);
+    // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
+    void styleBlocks(const std::vector<int>& blockNumbers);
     void paintDecorations(QPainter& painter, const QRectF& dirty);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
-    // Records where every surface lies and draws the plots that meet the dirty rectangle.
+    // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
     void drawPlots(QPainter& painter, const QRectF& dirty);
     // A press on a surface (or within its grip) starts turning it.
     bool beginRotation(QPointF viewportPoint);
     void updateHover(QPointF viewportPoint);
     void updateCursorShape(QPointF viewportPoint);
     QTextBlock firstBlockNear(double y) const;
+    // The last block whose top lies at or above y (document coordinates).
+    QTextBlock blockAtHeight(double y) const;
 
     AppSettings& settings_;
     Appearance& appearance_;
@@ -218,7 +238,16 @@ private:
         double width;
     };
     std::optional<ResizeStart> resizeStart_;
-    std::vector<PlotBox> plotBoxes_;
+    mutable std::vector<PlotBox> plotBoxes_;
+    // The plot images drawn last and those of plots near the sight, by line: the shared cache keeps only
+    // images some view holds.
+    struct HeldImage {
+        std::int64_t line;
+        QImage image;
+    };
+    std::vector<HeldImage> heldImages_;
+    mutable bool plotBoxesStale_ = false;
+    mutable int lastBlockFound_ = 0;
     struct Rotation {
         std::string title;
         QPointF start; // document coordinates

@@ -67,10 +67,11 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
 
     const Sheet sheet = session_.sheet();
-    view_->replaceText(QString::fromStdString(sheet.text));
-    // The sheet a new editor shows opens at its start, like a sheet shown later.
-    view_->setCaret(0, false);
+    // The results first: the text then goes in as one edit, its lines coloured and given their plot
+    // room as they arrive.
     view_->setResults(session_.results());
+    // The sheet a new editor shows opens at its start, like a sheet shown later.
+    view_->loadText(QString::fromStdString(sheet.text));
     view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
     view_->restyle();
     shownSheetID_ = session_.sheetID();
@@ -152,23 +153,21 @@ void SheetEditor::sync() {
     syncScheduled_ = false;
     const Sheet sheet = session_.sheet();
     const std::optional<std::int64_t> caret = std::exchange(pendingCaret_, std::nullopt);
+    view_->setShowsPlots(showsPlots_);
+    view_->setResults(session_.results());
     const QString text = QString::fromStdString(sheet.text);
-    if (view_->text() != text) {
+    if (session_.sheetID() != shownSheetID_) {
+        // A newly shown sheet opens at its start, whatever caret was asked for.
+        shownSheetID_ = session_.sheetID();
+        view_->loadText(text);
+    } else if (view_->text() != text) {
         const std::int64_t before = view_->caretPosition();
         view_->replaceText(text);
         view_->setCaret(caret.value_or(before), caret.has_value());
     } else if (caret) {
         view_->setCaret(*caret, false);
     }
-    if (session_.sheetID() != shownSheetID_) {
-        // A newly shown sheet opens at its start, whatever caret was asked for.
-        shownSheetID_ = session_.sheetID();
-        view_->setCaret(0, false);
-        view_->verticalScrollBar()->setValue(0);
-    }
-    view_->setResults(session_.results());
     view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
-    view_->setShowsPlots(showsPlots_);
     view_->restyle();
     view_->relayout();
     placeHandle();

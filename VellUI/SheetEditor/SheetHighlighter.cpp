@@ -7,7 +7,9 @@
 #include "Stores/AppSettings.h"
 #include "Stores/Notifications.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <string_view>
 
@@ -17,6 +19,12 @@ SheetHighlighter::SheetHighlighter(QTextDocument* document, AppSettings& setting
     : QSyntaxHighlighter(document), settings_(settings), appearance_(appearance),
       textSize_(settings.textSize()) {
     buildFormats();
+    if (document) {
+        // The document reports changes to the highlighter only once it has a layout.
+        document->documentLayout();
+        // A document with text already has its colours now, not at the next turn of the event loop.
+        if (!document->isEmpty()) rehighlight();
+    }
     notify::syntaxColorsChanged.observe(this, [this] { refresh(); });
     connect(&appearance_, &Appearance::changed, this, &SheetHighlighter::refresh);
     connect(&settings_, &AppSettings::changed, this, [this] {
@@ -25,21 +33,55 @@ SheetHighlighter::SheetHighlighter(QTextDocument* document, AppSettings& setting
 }
 
 void SheetHighlighter::setResults(const std::vector<LineResult>& results) {
+    takeResults(results);
+    if (!document()) return;
+    std::vector<int> stale;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        if (isStale(block)) stale.push_back(block.blockNumber());
+    markChanged(*document(), stale);
+}
+
+void SheetHighlighter::takeResults(const std::vector<LineResult>& results) {
     notes_.assign(results.size(), false);
     for (std::size_t i = 0; i < results.size(); ++i)
         notes_[i] = results[i].outcome.kind() == LineOutcome::Case::comment;
-    if (!document()) return;
-    int line = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++line) {
-        const int wanted = isNote(line) ? note : scanned;
-        if (block.userState() != wanted) rehighlightBlock(block);
-    }
+}
+
+int SheetHighlighter::wantedState(const QTextBlock& block) const {
+    return isNote(block.blockNumber()) ? note : scanned;
+}
+
+bool SheetHighlighter::isStale(const QTextBlock& block) const {
+    return block.userState() != wantedState(block);
 }
 
 void SheetHighlighter::refresh() {
     textSize_ = settings_.textSize();
     buildFormats();
-    rehighlight();
+    if (!document() || document()->isEmpty()) return;
+    // One edit over the whole text: rehighlight() would have the layout follow line by line.
+    QTextCursor everything(document());
+    everything.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    everything.mergeBlockFormat(QTextBlockFormat());
+}
+
+void SheetHighlighter::markChanged(QTextDocument& document, const std::vector<int>& blockNumbers) {
+    // Lines between two marked ones are coloured again with them when they are this close.
+    constexpr int joinedGap = 32;
+    std::size_t first = 0;
+    while (first < blockNumbers.size()) {
+        std::size_t last = first;
+        while (last + 1 < blockNumbers.size() && blockNumbers[last + 1] - blockNumbers[last] <= joinedGap)
+            ++last;
+        const QTextBlock from = document.findBlockByNumber(blockNumbers[first]);
+        const QTextBlock to = document.findBlockByNumber(blockNumbers[last]);
+        if (from.isValid() && to.isValid()) {
+            QTextCursor span(from);
+            span.setPosition(to.position(), QTextCursor::KeepAnchor);
+            span.mergeBlockFormat(QTextBlockFormat());
+        }
+        first = last + 1;
+    }
 }
 
 bool SheetHighlighter::isNote(int line) const {
@@ -68,6 +110,9 @@ void SheetHighlighter::highlightBlock(const QString& text) {
     }
     setCurrentBlockState(scanned);
     setFormat(0, static_cast<int>(text.size()), bodyFormat_);
+    // Every run is a range of formats the layout must split the line at and look a font up for: a
+    // line of thousands of runs takes seconds to lay out. Such a line is set in the body colour.
+    if (text.size() > longestColouredLine) return;
     const std::u16string_view line(reinterpret_cast<const char16_t*>(text.constData()),
                                    static_cast<std::size_t>(text.size()));
     for (const SyntaxRun& run : SyntaxScan::runs(line))

@@ -9,6 +9,7 @@
 #include "Stores/Preferences.h"
 
 #include <QSyntaxHighlighter>
+#include <QTextBlock>
 #include <QTextCharFormat>
 #include <array>
 #include <vector>
@@ -22,15 +23,28 @@ class SheetHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 
 public:
+    // Longer lines (UTF-16 units) are not coloured by their syntax: all their text takes the body colour.
+    static constexpr int longestColouredLine = 4000; // CalcTextView::longLine
+
     // Both objects must outlive the highlighter.
     SheetHighlighter(QTextDocument* document, AppSettings& settings, Appearance& appearance);
 
     // The evaluated results of the document's lines, one per line. Only the lines that become or stop
     // being notes are coloured again: the others are already coloured by their text.
     void setResults(const std::vector<LineResult>& results);
+    // Takes the results without colouring any line: lines are coloured by them as their text changes,
+    // and those that need it when the owner marks them changed (see isStale).
+    void takeResults(const std::vector<LineResult>& results);
+    // The block was coloured as a note and no longer is one, or the other way round.
+    bool isStale(const QTextBlock& block) const;
 
     // Reads the colours, the appearance and the text size again and colours every line.
     void refresh();
+
+    // Colours the blocks again in one edit of the document, so that its layout follows once: each
+    // block is marked changed (its format merged with nothing), and the document reports the span to
+    // the highlighter. Blocks far apart go in separate edits, so that the lines between stay as they are.
+    static void markChanged(QTextDocument& document, const std::vector<int>& blockNumbers);
 
 protected:
     void highlightBlock(const QString& text) override;
@@ -43,6 +57,7 @@ private:
     };
 
     bool isNote(int line) const;
+    int wantedState(const QTextBlock& block) const;
     void buildFormats();
 
     AppSettings& settings_;

@@ -313,6 +313,42 @@ TEST_F(SheetEditorPlots, OnlyPlotsInSightAreRenderedButEverySurfaceIsRecorded) {
     EXPECT_EQ(InlinePlot::cachedImageCount(), rendered + 1);
 }
 
+TEST_F(SheetEditorPlots, ImagesOfPlotsFarOffScreenLeaveTheCacheAndThoseNearStay) {
+    std::string text;
+    for (int k = 0; k < 40; ++k)
+        text += "plot(x^2 + " + std::to_string(k) + ")\n";
+    openSheets({text + "1"});
+    CalcTextView& view = openWindow(std::nullopt, {1000, 700}).view();
+    QScrollBar& bar = *view.verticalScrollBar();
+    for (int value = 0; value < bar.maximum(); value += view.viewport()->height()) {
+        bar.setValue(value);
+        grab(view);
+        // Drawn and within a screen above or below: at most five screens' worth of 202-point rooms.
+        EXPECT_LE(InlinePlot::cachedImageCount(), 5u * 700 / 202 + 2) << value;
+    }
+    const std::size_t atTheEnd = InlinePlot::cachedImageCount();
+    // The plots in sight come from the cache as before: painting again renders none.
+    grab(view);
+    EXPECT_EQ(InlinePlot::cachedImageCount(), atTheEnd);
+    // The first plot, far above, is gone: asking for it renders it anew.
+    const QSizeF size = view.plotRect(0)->size();
+    InlinePlot::image(specOf(view, 0), size.width(), size.height(), false, view.devicePixelRatioF());
+    EXPECT_EQ(InlinePlot::cachedImageCount(), atTheEnd + 1);
+}
+
+TEST_F(SheetEditorPlots, ASurfaceTurnedStepByStepKeepsOneImage) {
+    CalcTextView& view = openWide("plot(x*y)");
+    grab(view);
+    const QPointF at = view.plotRect(0)->center() - QPointF(0, view.verticalScrollBar()->value());
+    mouse(view, QEvent::MouseButtonPress, at);
+    for (int step = 1; step <= 10; ++step) {
+        mouse(view, QEvent::MouseMove, at + QPointF(5 * step, 0));
+        grab(view);
+    }
+    mouse(view, QEvent::MouseButtonRelease, at + QPointF(50, 0));
+    EXPECT_EQ(InlinePlot::cachedImageCount(), 1u);
+}
+
 TEST_F(SheetEditorPlots, DarkDrawsTheDarkImage) {
     settings.setAppearance(AppearanceSetting::dark);
     CalcTextView& view = openWide("plot(x^2)");
