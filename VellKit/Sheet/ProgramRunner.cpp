@@ -222,7 +222,10 @@ const ProgramRunner::ReadLine& ProgramRunner::readCached(const ProgramNode::Line
     std::optional<ReadLine>& slot = context_.previous ? cached.withPrevious : cached.withoutPrevious;
     if (!slot && line.source.size() > DocumentEvaluator::maxLineBytes)
         slot = ReadLine{std::nullopt, DocumentEvaluator::lineTooLongMessage()};
-    if (!slot) slot = read(DocumentEvaluator::prepareLine(line.source, context_.previous));
+    if (!slot) {
+        std::string prepared = DocumentEvaluator::prepareLine(line.source, context_.previous);
+        slot = cache_ ? *cache_->reading(prepared) : read(prepared);
+    }
     return *slot;
 }
 

@@ -134,7 +134,8 @@ std::shared_ptr<const RememberedLine> SheetEvaluationCache::recall(std::size_t i
     }
     if (!bySource_) {
         bySource_.emplace();
-        for (std::size_t i = 0; i < lines_.size(); ++i)
+        // The previous lines outside the shared start and end: the others have their places.
+        for (std::size_t i = sharedPrefix_; i + sharedSuffix_ < lines_.size(); ++i)
             if (const auto& line = lines_[i].remembered) (*bySource_)[line->source].push_back(i);
     }
     const auto found = bySource_->find(source);
@@ -165,7 +166,8 @@ std::shared_ptr<const LineReading> SheetEvaluationCache::reading(std::string_vie
         reading = found->second;
     else
         reading = std::make_shared<const LineReading>(ProgramRunner::read(prepared));
-    currentReadings_.emplace(std::string(prepared), reading);
+    // A reading that failed unexpectedly (out of memory, say) is tried again next time.
+    if (reading->statement || reading->error) currentReadings_.emplace(std::string(prepared), reading);
     return reading;
 }
 
