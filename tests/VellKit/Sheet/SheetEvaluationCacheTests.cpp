@@ -197,6 +197,23 @@ TEST(SheetEvaluationCache, ProgramsAndBlocksAreEvaluatedAsAfresh) {
         EXPECT_TRUE(sameAsAfresh(cache, text)) << text;
 }
 
+TEST(SheetEvaluationCache, ALineCutShortByTheTimeLimitIsEvaluatedAgain) {
+    const SettingsScope scope(english());
+    // A clock that runs 0.1 s on at every reading while slow, and stands still after.
+    auto slow = std::make_shared<bool>(true);
+    auto now = std::make_shared<ProgramBudget::Clock::time_point>();
+    SheetEvaluationCache cache([slow, now] {
+        if (*slow) *now += std::chrono::milliseconds(100);
+        return *now;
+    });
+    const std::string sheet = "len([0] * 50000 + [1] * 50000)\nplot(len([0] * 50000 + [1] * 50000) × x)";
+    const auto cut = testsupport::describe(cache.evaluate(sheet));
+    ASSERT_EQ(cut, (std::vector<std::string>{"fail: The loop is taking too long",
+                                             "fail: The loop is taking too long"}));
+    *slow = false;
+    EXPECT_EQ(testsupport::describe(cache.evaluate(sheet)), (std::vector<std::string>{"100000", "plot"}));
+}
+
 TEST(SheetEvaluationCache, RandomEditsOfGeneratedSheetsGiveWhatAFreshEvaluationGives) {
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
         std::mt19937_64 random(seed);
@@ -216,7 +233,7 @@ TEST(SheetEvaluationCache, RandomEditsOfGeneratedSheetsGiveWhatAFreshEvaluationG
         const auto name = [&] { return names[pick(names.size())]; };
         const auto number = [&] { return std::to_string(pick(50) + 1); };
         const auto newLine = [&]() -> std::string {
-            switch (pick(16)) {
+            switch (pick(17)) {
             case 0:
                 return name() + " = " + number();
             case 1:
@@ -246,7 +263,9 @@ TEST(SheetEvaluationCache, RandomEditsOfGeneratedSheetsGiveWhatAFreshEvaluationG
             case 13:
                 return name() + " = " + name() + " + 1";
             case 14:
-                return "x = " + number();
+                return pick(2) ? "def " + name() + "(q):" : "    return q × " + name();
+            case 15:
+                return "for i in range(" + number() + "):";
             default:
                 return "- " + number();
             }
