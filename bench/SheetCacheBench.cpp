@@ -4,14 +4,23 @@
 // Sheets: the generated mixed sheet of 10,000 lines, 10,000 curve lines, 2,000 surface lines, and a
 // sheet holding one very long line "1+1+…" (each iteration changes a short line below it). Also
 // a long line alone, by its length, read and evaluated (or refused as too long).
+//
+//   SheetCacheBench [benchmark flags]
+//   SheetCacheBench --profile SHEET afresh|cached [KEYS]   KEYS keys (10) inside profiledKeys(), after a
+//       warm-up, with the budget's clock held still; SHEET is mixed, curves or surfaces:
+//   valgrind --tool=callgrind --toggle-collect='*profiledKeys*' build/bin/SheetCacheBench --profile mixed
+//   cached
 
 #include "Engine/L10n.h"
 #include "Sheet/DocumentEvaluator.h"
+#include "Sheet/ProgramRunner.h"
 #include "Sheet/SheetEvaluationCache.h"
 #include "SheetGenerator.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <charconv>
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -184,6 +193,57 @@ BENCHMARK(BM_LongLine)
     ->Arg(1024 * 1024)
     ->Unit(benchmark::kMillisecond);
 
+// The profile mode: the same keys, with a clock that stands still so that the profiler's slowness
+// meets no time limit.
+ProgramBudget::ClockSource stillClock() {
+    const auto now = ProgramBudget::Clock::now();
+    return [now] { return now; };
+}
+
+std::size_t evaluateAfresh(const std::string& text) {
+    ProgramRunner runner(DocumentEvaluator::splitLines(text), {}, stillClock());
+    return runner.run().size();
+}
+
+[[gnu::noinline]] std::size_t profiledKeys(const Edit& edit, SheetEvaluationCache* cache, std::size_t keys) {
+    std::size_t lines = 0;
+    for (std::size_t i = 0; i < keys; ++i) {
+        const std::string& text = i % 2 == 0 ? edit.after : edit.before;
+        lines += cache ? DocumentEvaluator::evaluateCached(text, {}, *cache).size() : evaluateAfresh(text);
+    }
+    return lines;
+}
+
+int profile(int argc, char** argv) {
+    const std::string_view sheet = argc > 2 ? argv[2] : "";
+    const std::string_view mode = argc > 3 ? argv[3] : "";
+    std::size_t keys = 10;
+    if (argc > 4) {
+        const std::string_view count = argv[4];
+        const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), keys);
+        if (ec != std::errc() || end != count.data() + count.size()) keys = 0;
+    }
+    const bool known = sheet == "mixed" || sheet == "curves" || sheet == "surfaces";
+    if (!known || (mode != "afresh" && mode != "cached") || keys == 0 || argc > 5) {
+        std::cerr << "usage: SheetCacheBench --profile mixed|curves|surfaces afresh|cached [KEYS]\n";
+        return 2;
+    }
+    const Edit edit = sheet == "mixed" ? mixedSheet() : sheet == "curves" ? curveSheet() : surfaceSheet();
+    SheetEvaluationCache cache(stillClock());
+    SheetEvaluationCache* used = mode == "cached" ? &cache : nullptr;
+    // The warm-up: tables built on first use, and the cache filled with the sheet before the key.
+    used ? DocumentEvaluator::evaluateCached(edit.before, {}, cache).size() : evaluateAfresh(edit.before);
+    std::cout << profiledKeys(edit, used, keys) << " lines\n";
+    return 0;
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string_view(argv[1]) == "--profile") return profile(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
