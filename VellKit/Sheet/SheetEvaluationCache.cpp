@@ -59,7 +59,6 @@ bool SheetEvaluationCache::identical(const std::optional<Value>& a, const std::o
 
 void SheetEvaluationCache::clear() {
     settings_.reset();
-    text_.clear();
     lines_.clear();
     sharedPrefix_ = sharedSuffix_ = currentCount_ = 0;
     bySource_.reset();
@@ -77,9 +76,12 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
         settings_ = settings;
     }
 
-    std::string kept(text);
-    const std::vector<std::string_view> lines = DocumentEvaluator::splitLines(kept);
-    align(lines);
+    const std::vector<std::string_view> lines = DocumentEvaluator::splitLines(text);
+    std::vector<std::size_t> hashes;
+    hashes.reserve(lines.size());
+    for (const std::string_view line : lines)
+        hashes.push_back(std::hash<std::string_view>{}(line));
+    align(hashes);
     current_.assign(lines.size(), nullptr);
     currentReadings_.clear();
 
@@ -89,25 +91,24 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
         results = runner.run();
     }
 
-    text_ = std::move(kept);
     lines_.clear();
     lines_.reserve(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i)
-        lines_.push_back({lines[i], std::move(current_[i])});
+        lines_.push_back({hashes[i], std::move(current_[i])});
     current_.clear();
     readings_ = std::move(currentReadings_);
     currentReadings_.clear();
     return results;
 }
 
-void SheetEvaluationCache::align(std::span<const std::string_view> lines) {
+void SheetEvaluationCache::align(std::span<const std::size_t> lines) {
     const std::size_t shorter = std::min(lines.size(), lines_.size());
     std::size_t prefix = 0;
-    while (prefix < shorter && lines[prefix] == lines_[prefix].text)
+    while (prefix < shorter && lines[prefix] == lines_[prefix].hash)
         ++prefix;
     std::size_t suffix = 0;
     while (suffix < shorter - prefix &&
-           lines[lines.size() - 1 - suffix] == lines_[lines_.size() - 1 - suffix].text)
+           lines[lines.size() - 1 - suffix] == lines_[lines_.size() - 1 - suffix].hash)
         ++suffix;
     sharedPrefix_ = prefix;
     sharedSuffix_ = suffix;

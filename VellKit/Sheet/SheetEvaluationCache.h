@@ -85,19 +85,21 @@ public:
     static bool identical(const std::optional<Value>& a, const std::optional<Value>& b);
 
 private:
+    // A line of the previous evaluation. Lines are told apart by the hashes of their texts: a line
+    // taken for another by a collision only costs its reuse, since what is taken over must have the
+    // same source.
     struct Line {
-        std::string_view text;
+        std::size_t hash;
         std::shared_ptr<const RememberedLine> remembered;
     };
 
     // Where the previous evaluation's line for a current line may be: the lines before the first
     // change and after the last keep their places; the others are found by their text.
     std::optional<std::size_t> previousIndex(std::size_t index) const;
-    void align(std::span<const std::string_view> lines);
+    void align(std::span<const std::size_t> hashes);
 
     ProgramBudget::ClockSource clock_;
     std::optional<EngineSettings> settings_;
-    std::string text_; // the previous evaluation's text; lines_ view into it
     std::vector<Line> lines_;
     std::size_t sharedPrefix_ = 0;
     std::size_t sharedSuffix_ = 0;
