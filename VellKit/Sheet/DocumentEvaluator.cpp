@@ -18,6 +18,16 @@ std::vector<LineResult> DocumentEvaluator::evaluate(std::string_view text,
     return runner.run();
 }
 
+std::vector<LineResult> DocumentEvaluator::evaluateCached(std::string_view text,
+                                                          std::span<const SharedSheet> others,
+                                                          SheetEvaluationCache& cache) {
+    return cache.evaluate(text, others);
+}
+
+std::string DocumentEvaluator::lineTooLongMessage() {
+    return L10n::text("行が長すぎて計算できません", "The line is too long to calculate");
+}
+
 std::vector<std::string_view> DocumentEvaluator::splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);

@@ -6,6 +6,7 @@
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
 #include "Sheet/SharedSheet.h"
+#include "Sheet/SheetEvaluationCache.h"
 
 #include <optional>
 #include <span>
@@ -19,6 +20,17 @@ namespace vell {
 struct DocumentEvaluator {
     // One result for each line of the text split at "\n". Keeps nothing between calls.
     static std::vector<LineResult> evaluate(std::string_view text, std::span<const SharedSheet> others = {});
+    // What evaluate() gives, taking over from the cache what the sheet's previous evaluation through
+    // it gave for the lines that did not change, and keeping this evaluation in it.
+    static std::vector<LineResult> evaluateCached(std::string_view text, std::span<const SharedSheet> others,
+                                                  SheetEvaluationCache& cache);
+
+    // A line longer than this (in bytes, as trimmed) is not read: it fails with lineTooLongMessage(),
+    // or is a note when it holds no digit. Reading a line takes time in proportion to its length, and
+    // a line of this length "1+1+…" is read in about 20 ms; the longest text a value may hold (100,000
+    // characters) still fits between quotes.
+    static constexpr std::size_t maxLineBytes = 256 * 1024;
+    static std::string lineTooLongMessage();
 
     // The text split at every "\n"; the empty text is one empty line. Views into the text.
     static std::vector<std::string_view> splitLines(std::string_view text);

@@ -41,10 +41,74 @@ const ProgramFunction* findIn(const NameMap<ProgramFunction>& table, std::string
 
 } // namespace
 
+// The line's surroundings, passed through, with every answer noted as an input of the line. A line
+// that runs a def function, or whose work runs out of time, is marked unsure.
+class ProgramRunner::Recorder final : public EvalContext {
+public:
+    explicit Recorder(LineContext& base) : base_(&base) {}
+
+    std::optional<Value> lookupName(std::string_view name) override {
+        bool mixedUnits = false;
+        std::optional<Value> value = lookup(*base_, name, mixedUnits);
+        auto& names = inputs.names;
+        if (std::none_of(names.begin(), names.end(), [&](const auto& entry) { return entry.name == name; }))
+            names.push_back({std::string(name), value, mixedUnits});
+        return value;
+    }
+    // The name's value, and whether looking it up found units that cannot be summed (which the line's
+    // failure message tells).
+    static std::optional<Value> lookup(LineContext& context, std::string_view name, bool& mixedUnits) {
+        const bool before = context.mixedUnits;
+        context.mixedUnits = false;
+        std::optional<Value> value = context.lookupName(name);
+        mixedUnits = context.mixedUnits;
+        context.mixedUnits = before || mixedUnits;
+        return value;
+    }
+    std::optional<Value> lineValue(std::int64_t line) override {
+        std::optional<Value> value = base_->lineValue(line);
+        auto& lines = inputs.lines;
+        if (std::none_of(lines.begin(), lines.end(), [&](const auto& entry) { return entry.first == line; }))
+            lines.emplace_back(line, value);
+        return value;
+    }
+    std::optional<Value> callUserFunction(std::string_view name,
+                                          const std::vector<Value>& arguments) override {
+        std::optional<Value> value;
+        try {
+            value = base_->callUserFunction(name, arguments);
+        } catch (...) {
+            unsure = true;
+            throw;
+        }
+        if (value) {
+            unsure = true;
+        } else {
+            auto& absent = inputs.absentFunctions;
+            if (std::find(absent.begin(), absent.end(), name) == absent.end()) absent.emplace_back(name);
+        }
+        return value;
+    }
+    void reportWork(std::size_t units) override {
+        try {
+            base_->reportWork(units);
+        } catch (...) {
+            unsure = true;
+            throw;
+        }
+    }
+
+    LineInputs inputs;
+    bool unsure = false;
+
+private:
+    LineContext* base_;
+};
+
 ProgramRunner::ProgramRunner(std::vector<std::string_view> lines, std::span<const SharedSheet> others,
-                             ProgramBudget::ClockSource clock)
-    : lines_(std::move(lines)), context_(std::move(clock)), results_(lines_.size()), visited_(lines_.size()),
-      others_(others) {
+                             ProgramBudget::ClockSource clock, SheetEvaluationCache* cache)
+    : lines_(std::move(lines)), context_(std::move(clock)), cache_(cache), lineContext_(&context_),
+      results_(lines_.size()), visited_(lines_.size()), others_(others) {
     context_.reserveLines(lines_.size());
 }
 
@@ -73,12 +137,74 @@ std::vector<LineResult> ProgramRunner::run() {
 }
 
 void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLevel) {
+    if (text.size() > DocumentEvaluator::maxLineBytes) {
+        context_.mixedUnits = false;
+        failLine(index, text, DocumentEvaluator::lineTooLongMessage());
+        return;
+    }
+    if (cache_ && topLevel && homeStack_.empty() && context_.locals.empty()) {
+        runCachedLine(index, text);
+        return;
+    }
     context_.mixedUnits = false;
     runRead(index, text, read(DocumentEvaluator::prepareLine(text, context_.previous)), topLevel);
 }
 
-ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
-    ReadLine line;
+void ProgramRunner::runCachedLine(std::size_t index, std::string_view text) {
+    const bool afterAnswer = context_.previous.has_value();
+    const auto holds = [this](const LineInputs& inputs) { return inputsHold(inputs); };
+    if (auto remembered = cache_->recall(index, text, afterAnswer, holds)) {
+        replay(index, remembered->result);
+        cache_->remember(index, std::move(remembered));
+        return;
+    }
+
+    context_.mixedUnits = false;
+    const std::shared_ptr<const LineReading> reading =
+        cache_->reading(DocumentEvaluator::prepareLine(text, context_.previous));
+    Recorder recorder(context_);
+    lineContext_ = &recorder;
+    lineUnsure_ = false;
+    runRead(index, text, *reading, true);
+    lineContext_ = &context_;
+    if (recorder.unsure || lineUnsure_ || !visited_[index]) return;
+    cache_->remember(index,
+                     std::make_shared<const RememberedLine>(RememberedLine{
+                         std::string(text), afterAnswer, results_[index], std::move(recorder.inputs)}));
+}
+
+bool ProgramRunner::inputsHold(const LineInputs& inputs) {
+    for (const auto& [name, value, mixedUnits] : inputs.names) {
+        bool nowMixed = false;
+        if (!SheetEvaluationCache::identical(Recorder::lookup(context_, name, nowMixed), value) ||
+            nowMixed != mixedUnits)
+            return false;
+    }
+    for (const auto& [line, value] : inputs.lines)
+        if (!SheetEvaluationCache::identical(context_.lineValue(line), value)) return false;
+    for (const std::string& name : inputs.absentFunctions) {
+        if (unicode::isAscii(name) ? findFunction(name) : findFunction(unicode::nfc(name))) return false;
+    }
+    return true;
+}
+
+void ProgramRunner::replay(std::size_t index, const LineResult& result) {
+    // As runStatement does after evaluating a line to a value.
+    if (const Value* value = result.outcome.as<Value>()) {
+        context_.previous = *value;
+        context_.recordLine(static_cast<std::int64_t>(index) + 1, *value);
+        if (value->isNumber()) {
+            context_.block.append(*value);
+            context_.all.append(*value);
+        }
+        if (result.name) context_.assign(*result.name, *value);
+    }
+    context_.mixedUnits = false;
+    setResult(index, result);
+}
+
+LineReading ProgramRunner::read(std::string_view prepared) {
+    LineReading line;
     try {
         Parser::Reading reading = Parser(Lexer::tokenize(prepared)).readStatement();
         if (auto* statement = std::get_if<Statement>(&reading))
@@ -97,16 +223,23 @@ ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
 const ProgramRunner::ReadLine& ProgramRunner::readCached(const ProgramNode::Line& line) {
     ReadLines& cached = readLines_[&line];
     std::optional<ReadLine>& slot = context_.previous ? cached.withPrevious : cached.withoutPrevious;
-    if (!slot) slot = read(DocumentEvaluator::prepareLine(line.source, context_.previous));
+    if (!slot && line.source.size() > DocumentEvaluator::maxLineBytes)
+        slot = ReadLine{std::nullopt, DocumentEvaluator::lineTooLongMessage()};
+    if (!slot) {
+        std::string prepared = DocumentEvaluator::prepareLine(line.source, context_.previous);
+        slot = cache_ ? *cache_->reading(prepared) : read(prepared);
+    }
     return *slot;
 }
 
 void ProgramRunner::runRead(std::size_t index, std::string_view text, const ReadLine& read, bool topLevel) {
     if (!read.statement) {
-        if (read.error)
+        if (read.error) {
             failLine(index, text, *read.error);
-        else
+        } else {
+            lineUnsure_ = true;
             setResult(index, failure(cantCalculate()));
+        }
         return;
     }
     try {
@@ -114,8 +247,10 @@ void ProgramRunner::runRead(std::size_t index, std::string_view text, const Read
     } catch (const CalcError& error) {
         failLine(index, text, error.message());
     } catch (const EscapedLoopSignal&) {
+        lineUnsure_ = true;
         setResult(index, failure(cantCalculate()));
     } catch (const std::exception&) {
+        lineUnsure_ = true;
         UnexpectedErrors::handle();
         setResult(index, failure(cantCalculate()));
     }
@@ -132,7 +267,7 @@ void ProgramRunner::runStatement(std::size_t index, std::string_view text, const
     }
     if (runPlot(index, text, statement)) return;
 
-    const Evaluator evaluator(context_);
+    const Evaluator evaluator(*lineContext_);
     // Prose fails on its first word and becomes a note; finding that out by throwing costs more
     // than evaluating a whole line of figures. (A line with a digit needs the evaluator's message;
     // loop and function bodies, run many times, seldom hold prose.)
@@ -167,7 +302,8 @@ bool ProgramRunner::runPlot(std::size_t index, std::string_view title, const Sta
     if (!call) return false;
     // A builder's message stands as it is: the mixed-units and digit rules do not apply.
     try {
-        setResult(index, {LineOutcome::plot(PlotBuilder::build(*call, context_, title)), statement.name});
+        setResult(index,
+                  {LineOutcome::plot(PlotBuilder::build(*call, *lineContext_, title)), statement.name});
     } catch (const CalcError& error) {
         setResult(index, failure(error.message()));
     }

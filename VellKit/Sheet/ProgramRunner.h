@@ -13,6 +13,7 @@
 #include "Sheet/ProgramFlow.h"
 #include "Sheet/ProgramNode.h"
 #include "Sheet/SharedSheet.h"
+#include "Sheet/SheetEvaluationCache.h"
 
 #include <cstddef>
 #include <optional>
@@ -30,8 +31,10 @@ public:
     // The other sheets' top-level functions, one pair per sheet in document order.
     using SharedFunctions = std::vector<std::pair<std::string, NameMap<ProgramFunction>>>;
 
+    // With a cache, top-level lines take over what still holds from its previous evaluation, and
+    // what they give is kept in it for the next.
     ProgramRunner(std::vector<std::string_view> lines, std::span<const SharedSheet> others,
-                  ProgramBudget::ClockSource clock = {});
+                  ProgramBudget::ClockSource clock = {}, SheetEvaluationCache* cache = nullptr);
     ProgramRunner(const ProgramRunner&) = delete;
     ProgramRunner& operator=(const ProgramRunner&) = delete;
 
@@ -42,6 +45,10 @@ public:
     const SharedFunctions& sharedFunctions();
     // Whether the other sheets have been parsed for their functions in this evaluation.
     bool sharedFunctionsCollected() const { return sharedCache_.has_value(); }
+
+    // What a prepared line reads as: its statement, or the message of the CalcError that lexing or
+    // parsing gave (none for another error).
+    static LineReading read(std::string_view prepared);
 
 private:
     // Where the items of a for loop come from: a range, counted without building a list, or values.
@@ -59,6 +66,11 @@ private:
 
     // Evaluates one plain line and stores its result; never fails.
     void runLine(std::size_t index, std::string_view text, bool topLevel);
+    // A top-level line through the cache: taken over when its inputs hold, else evaluated and kept.
+    void runCachedLine(std::size_t index, std::string_view text);
+    bool inputsHold(const LineInputs& inputs);
+    // What evaluating the line did to the sheet, done again from its result.
+    void replay(std::size_t index, const LineResult& result);
     // Stores a result unless a function from another sheet runs or the index lies outside the sheet.
     void setResult(std::size_t index, LineResult result);
     // After an aborted run: the message on every line that got no result and is not empty.
@@ -78,19 +90,14 @@ private:
     LoopItems::Range rangeStride(const Expr::Call& call);
     static Value rangeItem(double number) { return Value(number); }
 
-    // What a line's text reads as: its statement, or the message of the CalcError that lexing or
-    // parsing gave (none for another error). Lines in loop and function bodies run many times with the same
-    // text, so they are read once per evaluation (twice when they run both with and without a previous
-    // answer, which can change how they read).
-    struct ReadLine {
-        std::optional<Statement> statement;
-        std::optional<std::string> error;
-    };
+    // Lines in loop and function bodies run many times with the same text, so they are read once per
+    // evaluation (twice when they run both with and without a previous answer, which can change how
+    // they read).
+    using ReadLine = LineReading;
     struct ReadLines {
         std::optional<ReadLine> withoutPrevious;
         std::optional<ReadLine> withPrevious;
     };
-    static ReadLine read(std::string_view prepared);
     const ReadLine& readCached(const ProgramNode::Line& line);
     void runRead(std::size_t index, std::string_view text, const ReadLine& read, bool topLevel);
     void runStatement(std::size_t index, std::string_view text, const Statement& statement, bool topLevel);
@@ -108,8 +115,15 @@ private:
     // Plot and chart lines are built here instead of evaluated; true when the line was one.
     bool runPlot(std::size_t index, std::string_view title, const Statement& statement);
 
+    class Recorder;
+
     std::vector<std::string_view> lines_;
     LineContext context_;
+    SheetEvaluationCache* cache_;
+    // What the line being evaluated reads its surroundings through: the context, or a recorder over it.
+    EvalContext* lineContext_;
+    // Set when the line being evaluated failed in a way that must not be kept.
+    bool lineUnsure_ = false;
     std::vector<LineResult> results_;
     std::vector<bool> visited_;
     std::span<const SharedSheet> others_;

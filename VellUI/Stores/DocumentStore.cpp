@@ -54,7 +54,7 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
-      evaluator_(services.evaluator ? std::move(services.evaluator) : &DocumentEvaluator::evaluate),
+      evaluator_(std::move(services.evaluator)),
       // The stored language, angle and fraction digits must be in force before the first evaluation.
       settings_(services.settings ? services.settings : &AppSettings::shared()),
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
@@ -230,7 +230,10 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) con
     others.reserve(document_.sheets.size());
     for (const Sheet& other : document_.sheets)
         if (other.id != target->id) others.push_back(SharedSheet{other.name, other.text});
-    return evaluator_(target->text, others);
+    if (evaluator_) return evaluator_(target->text, others);
+    // A key then evaluates only the lines it changed and those that read them.
+    std::erase_if(evaluationCaches_, [this](const auto& entry) { return !sheet(entry.first); });
+    return DocumentEvaluator::evaluateCached(target->text, others, evaluationCaches_[target->id]);
 }
 
 std::vector<LineResult> DocumentStore::currentEvaluation(std::optional<Uuid> sheetID) const {

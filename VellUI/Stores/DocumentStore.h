@@ -12,6 +12,7 @@
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
 #include "Sheet/SharedSheet.h"
+#include "Sheet/SheetEvaluationCache.h"
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
@@ -58,7 +59,8 @@ public:
         // The timer the saves run on; none means one of the store's own on the system's clock. Must
         // outlive the store.
         SaveTimer* saveTimer = nullptr;
-        // How a sheet is evaluated; none means DocumentEvaluator::evaluate.
+        // How a sheet is evaluated; none means DocumentEvaluator::evaluateCached, with a cache for
+        // each sheet.
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
     };
 
@@ -270,6 +272,8 @@ private:
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
+    // Each sheet's previous evaluation, kept while the sheet exists (used when no evaluator was given).
+    mutable std::unordered_map<Uuid, SheetEvaluationCache> evaluationCaches_;
     AppSettings* settings_;
     KeyLayoutStore* keyLayouts_;
     UndoCenter* undoCenter_;

@@ -65,6 +65,37 @@ TEST_F(DocumentStoreEditTest, ATextUpdateStampsRecordsEvaluatesAndLocksFollowThe
     EXPECT_EQ(documentOnDisk().sheets.front().text, "a\nb\nc");
 }
 
+// The store keeps each sheet's evaluation for the next key: what the other sheets define and the
+// settings still count.
+TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
+    auto store = openWith("k = 2\nf(k)\nplot(k × x)\n2 *");
+    const auto described = [&] {
+        std::vector<std::string> lines;
+        for (const LineResult& result : store->results())
+            lines.push_back(result.debugDescription());
+        return lines;
+    };
+    const auto before = described();
+    EXPECT_EQ(before[1].find("value"), std::string::npos); // no f yet
+    ASSERT_NE(store->results()[2].outcome.as<PlotSpec>(), nullptr);
+    const PlotSpec plot = *store->results()[2].outcome.as<PlotSpec>();
+
+    store->setCurrentSheetID(sheetId(2));
+    store->setText("def f(x):\n    return x × 10");
+    store->setCurrentSheetID(sheetId(1));
+    EXPECT_EQ(store->results()[1].outcome, LineOutcome::value(Value(20)));
+    EXPECT_EQ(*store->results()[2].outcome.as<PlotSpec>(), plot);
+
+    store->setText("k = 3\nf(k)\nplot(k × x)\n2 *");
+    EXPECT_EQ(store->results()[1].outcome, LineOutcome::value(Value(30)));
+    EXPECT_FALSE(*store->results()[2].outcome.as<PlotSpec>() == plot);
+
+    const std::string english = described()[3];
+    scope.setLanguage(AppLanguage::japanese);
+    store->reevaluate();
+    EXPECT_NE(described()[3], english);
+}
+
 TEST_F(DocumentStoreEditTest, UndoAndRedoRestoreTheTextAndPutTheCaretAtTheChange) {
     auto store = openWith("x");
     // Typed within one undo step.
