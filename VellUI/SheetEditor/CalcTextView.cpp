@@ -297,9 +297,27 @@ void CalcTextView::restyle() {
     std::vector<int> stale;
     std::size_t index = 0;
     bool longLines = false;
+    // Blocks of the same format share its index, and a sheet's blocks have a few formats between them:
+    // each is read once, not once a line.
+    struct KnownFormat {
+        int index;
+        bool wanted[3]; // with no room, a curve's room, a surface's room
+    };
+    std::vector<KnownFormat> known;
+    const auto roomKind = [](double room) { return room == 0 ? 0 : room == plotRoom ? 1 : 2; };
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
         longLines = longLines || block.length() > longLine + 1;
-        if (!hasWantedFormat(block, plotRoomOf(index)) || highlighter_->isStale(block))
+        const int formatIndex = block.blockFormatIndex();
+        auto format = std::find_if(known.begin(), known.end(),
+                                   [formatIndex](const KnownFormat& k) { return k.index == formatIndex; });
+        if (format == known.end()) {
+            known.push_back({formatIndex,
+                             {hasWantedFormat(block, 0), hasWantedFormat(block, plotRoom),
+                              hasWantedFormat(block, surfaceRoom)}});
+            format = known.end() - 1;
+        }
+        const bool formatted = format->wanted[roomKind(plotRoomOf(index))];
+        if (!formatted || highlighter_->isStale(block, static_cast<int>(index)))
             stale.push_back(static_cast<int>(index));
     }
     wrapForLongLines(longLines);

@@ -36,8 +36,9 @@ void SheetHighlighter::setResults(const std::vector<LineResult>& results) {
     takeResults(results);
     if (!document()) return;
     std::vector<int> stale;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        if (isStale(block)) stale.push_back(block.blockNumber());
+    int line = 0;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++line)
+        if (isStale(block, line)) stale.push_back(line);
     markChanged(*document(), stale);
 }
 
@@ -47,12 +48,8 @@ void SheetHighlighter::takeResults(const std::vector<LineResult>& results) {
         notes_[i] = results[i].outcome.kind() == LineOutcome::Case::comment;
 }
 
-int SheetHighlighter::wantedState(const QTextBlock& block) const {
-    return isNote(block.blockNumber()) ? note : scanned;
-}
-
-bool SheetHighlighter::isStale(const QTextBlock& block) const {
-    return block.userState() != wantedState(block);
+bool SheetHighlighter::isStale(const QTextBlock& block, int line) const {
+    return block.userState() != (isNote(line) ? note : scanned);
 }
 
 void SheetHighlighter::refresh() {

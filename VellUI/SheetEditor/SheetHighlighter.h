@@ -35,8 +35,9 @@ public:
     // Takes the results without colouring any line: lines are coloured by them as their text changes,
     // and those that need it when the owner marks them changed (see isStale).
     void takeResults(const std::vector<LineResult>& results);
-    // The block was coloured as a note and no longer is one, or the other way round.
-    bool isStale(const QTextBlock& block) const;
+    // The block, line `line` of the document, was coloured as a note and no longer is one, or the
+    // other way round.
+    bool isStale(const QTextBlock& block, int line) const;
 
     // Reads the colours, the appearance and the text size again and colours every line.
     void refresh();
@@ -57,7 +58,6 @@ private:
     };
 
     bool isNote(int line) const;
-    int wantedState(const QTextBlock& block) const;
     void buildFormats();
 
     AppSettings& settings_;
