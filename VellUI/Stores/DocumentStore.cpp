@@ -63,7 +63,13 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
       saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
       cloudPollInterval_(services.cloudPollInterval) {
-    if (storageURL) file_.emplace(std::move(*storageURL), clock_);
+    if (storageURL) {
+        file_.emplace(std::move(*storageURL), clock_);
+        writer_ = std::make_unique<DocumentWriter>(
+            *file_, [this](std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+                writeFinished(generation, std::move(bytes));
+            });
+    }
     mergeTimer_.setSingleShot(true);
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
@@ -78,6 +84,8 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     publishUndoState();
     startCloudSync();
     observeNotifications();
+    // Every sheet's piece is made once, as soon as the windows are up, rather than at the first key.
+    observerTask([this] { stageForWriting(); });
 }
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
@@ -86,6 +94,8 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
 DocumentStore::~DocumentStore() {
     // A timer handed in may outlive the store.
     saveTimer_->cancel();
+    // The write asked for last is made before the file goes.
+    writer_.reset();
 }
 
 Date DocumentStore::stampAfter(std::optional<Date> previous) const {
@@ -246,6 +256,7 @@ DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
 
 void DocumentStore::documentDidChange() {
     ++documentVersion_;
+    stageForWriting();
     emit documentChanged();
 }
 
@@ -510,19 +521,81 @@ void DocumentStore::setSaveDeadline() {
 }
 
 void DocumentStore::saveNow() {
-    if (auto bytes = writeToStorage()) pushToCloud(std::move(*bytes));
+    if (file_) requestWrite();
+}
+
+void DocumentStore::finishWrites() {
+    if (writer_) writer_->finish();
 }
 
 std::optional<std::string> DocumentStore::writeToStorage() {
     if (!file_) return std::nullopt;
-    auto bytes = file_->save(document_);
-    if (bytes)
-        saveSchedule_.written();
-    else
-        saveSchedule_.failed(saveTimer_->now());
+    requestWrite();
+    lastWritten_.reset();
+    pushAfterWrite_ = false;
+    writer_->finish();
+    pushAfterWrite_ = true;
+    return std::exchange(lastWritten_, std::nullopt);
+}
+
+void DocumentStore::requestWrite() {
+    stageForWriting();
+    requestedGeneration_ = stagedGeneration_;
+    saveSchedule_.started();
     setSaveDeadline();
-    if (bytes) emit saved();
-    return bytes;
+    writer_->write();
+}
+
+void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+    // An older write that finished while a newer one waits changes nothing the newer one will not.
+    if (generation >= requestedGeneration_) {
+        if (bytes)
+            saveSchedule_.written(generation >= stagedGeneration_);
+        else
+            saveSchedule_.failed(saveTimer_->now());
+        setSaveDeadline();
+    }
+    if (!bytes) return;
+    emit saved();
+    if (!pushAfterWrite_) {
+        if (generation >= requestedGeneration_) lastWritten_ = *bytes;
+        return;
+    }
+    if (sync_.attached()) pushToCloud(*bytes);
+}
+
+void DocumentStore::stageForWriting() {
+    if (!writer_ || stagedVersion_ == documentVersion_) return;
+    std::vector<SheetPiece> pieces;
+    pieces.reserve(document_.sheets.size());
+    for (const Sheet& sheet : document_.sheets)
+        pieces.push_back(pieceOf(sheet));
+    // Pieces of sheets that went are dropped now and then, not at every key.
+    if (pieces_.size() > 2 * document_.sheets.size() + 64)
+        std::erase_if(pieces_, [this](const auto& entry) { return !selectedIndex(entry.first); });
+    staged_ = std::make_shared<const DocumentPieces>(document_, std::move(pieces));
+    writer_->stage(++stagedGeneration_, staged_);
+    stagedVersion_ = documentVersion_;
+}
+
+SheetPiece DocumentStore::pieceOf(const Sheet& sheet) {
+    auto found = pieces_.find(sheet.id);
+    if (found != pieces_.end()) {
+        const CachedPiece& cached = found->second;
+        if (cached.updatedAt == sheet.updatedAt && cached.nameSize == sheet.name.size() &&
+            cached.textSize == sheet.text.size() && cached.lockCount == sheet.lockedLines.size())
+            return cached.piece;
+    }
+    SheetPiece piece = DocumentPieces::encodeSheet(sheet);
+    pieces_[sheet.id] =
+        CachedPiece{piece, sheet.updatedAt, sheet.name.size(), sheet.text.size(), sheet.lockedLines.size()};
+    return piece;
+}
+
+std::string DocumentStore::encodedDocument() {
+    if (!writer_) return document_.encode();
+    stageForWriting();
+    return staged_->join();
 }
 
 void DocumentStore::flushPendingSave() {
@@ -542,6 +615,7 @@ void DocumentStore::applicationWillResignActive() {
 
 void DocumentStore::applicationWillTerminate() {
     flushPendingSave();
+    finishWrites();
 }
 
 // --- Key layouts, undo flags and adopted documents ------------------------------------------------------
@@ -584,6 +658,8 @@ void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
     if (document.sheets.empty()) document = starterKeeping(std::move(document));
     document_ = std::move(document);
+    // Sheets from elsewhere may hold other content under the same id and date.
+    pieces_.clear();
     documentDidChange();
     syncKeyLayouts();
     pruneHistories();
@@ -627,7 +703,7 @@ void DocumentStore::mergeFromCloud() {
 }
 
 void DocumentStore::pushToCloud() {
-    if (sync_.attached()) pushToCloud(document_.encode());
+    if (sync_.attached()) pushToCloud(encodedDocument());
 }
 
 void DocumentStore::pushToCloud(std::string bytes) {
@@ -636,7 +712,7 @@ void DocumentStore::pushToCloud(std::string bytes) {
     // first, and the merge's result goes out instead.
     if (sync_.copyChangedElsewhere()) {
         mergeFromCloud();
-        bytes = document_.encode();
+        bytes = encodedDocument();
     }
     sync_.push(std::move(bytes));
 }

@@ -23,7 +23,8 @@ using namespace std::chrono_literals;
 using testsupport::DocumentStoreTest;
 using testsupport::WarningLog;
 
-// Stands still until the test moves it, and runs each deadline it passes at its moment.
+// Stands still until the test moves it, and runs each deadline it passes at its moment; the write a
+// deadline asks for is made before the time moves on.
 class ManualSaveTimer final : public SaveTimer {
 public:
     Clock::time_point now() const override { return now_; }
@@ -38,6 +39,7 @@ public:
         while (due_ && deadline_ <= end) {
             now_ = std::max(now_, deadline_);
             std::exchange(due_, nullptr)();
+            if (afterDue) afterDue();
         }
         now_ = end;
     }
@@ -46,6 +48,8 @@ public:
         if (!due_) return std::nullopt;
         return std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now_);
     }
+
+    std::function<void()> afterDue;
 
 private:
     Clock::time_point now_{};
@@ -56,6 +60,7 @@ private:
 class DocumentStoreSaveTest : public DocumentStoreTest {
 protected:
     ~DocumentStoreSaveTest() override {
+        timer.afterDue = nullptr;
         saves.reset();
         store.reset();
     }
@@ -64,6 +69,7 @@ protected:
         DocumentStore::Services services = this->services();
         services.saveTimer = &timer;
         store = std::make_unique<DocumentStore>(storagePath, services);
+        timer.afterDue = [this] { store->finishWrites(); };
         saves = std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved);
     }
     void openOnAnEmptySheet() {
