@@ -2,6 +2,7 @@
 // again after a write that failed. The saves run on a timer whose time the test moves by hand.
 
 #include "DocumentStoreFixture.h"
+#include "Stores/DocumentWriter.h"
 #include "Stores/SaveTimer.h"
 #include "Support/WarningLog.h"
 
@@ -201,6 +202,51 @@ TEST_F(DocumentStoreSaveTest, TheFailureIsLoggedInTheInterfaceLanguage) {
         ASSERT_EQ(WarningLog::lines().size(), 1u);
         EXPECT_EQ(WarningLog::lines().front().toStdString(), c.line);
     }
+}
+
+// A process that must end at once (its main thread too busy for a quit) still keeps the last key typed.
+TEST_F(DocumentStoreSaveTest, TheLastResortOfAnEndingProcessWritesTheLastEdit) {
+    openOnAnEmptySheet();
+    store->setText("1");
+    timer.advance(400ms);
+    ASSERT_EQ(textOnDisk(), "1");
+    store->setText("12");
+    DocumentWriter::writeStagedEverywhere();
+    EXPECT_EQ(textOnDisk(), "12") << "written before any save was due";
+}
+
+// Only the sheets that changed are encoded again for a save: after every kind of change the file holds
+// the very bytes of the whole document encoded at once.
+TEST_F(DocumentStoreSaveTest, TheFileHoldsTheWholeEncodingAfterEveryKindOfChange) {
+    writeDocument(sheetsWithTexts({"1", "2", "3"}));
+    openStore();
+    const auto check = [&](const char* what) {
+        store->saveNow();
+        store->finishWrites();
+        EXPECT_EQ(readFile().toStdString(), store->document().encode()) << what;
+    };
+    check("as loaded");
+    store->setText("1 + 1");
+    check("typed");
+    store->toggleLock(0);
+    check("locked");
+    store->renameSheet(store->sheets()[1].id, "Renamed");
+    check("renamed");
+    store->undo();
+    check("undone");
+    store->duplicateSheet(store->sheets()[2].id);
+    check("duplicated");
+    store->moveSheet(store->sheets()[0].id, std::int64_t{2});
+    check("moved");
+    store->deleteSheet(store->sheets()[1].id);
+    check("deleted");
+    // Another copy's version of a sheet under the same id and date, with other text.
+    VellDocument merged = store->document();
+    merged.sheets[0].text = "from elsewhere";
+    store->adoptDocument(merged);
+    check("adopted");
+    store->clearAllContent();
+    check("erased");
 }
 
 } // namespace
