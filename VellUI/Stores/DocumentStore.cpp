@@ -1,5 +1,6 @@
 #include "Stores/DocumentStore.h"
 
+#include "Document/SheetSize.h"
 #include "Engine/L10n.h"
 #include "LineRules/LineEditor.h"
 #include "Sheet/DocumentEvaluator.h"
@@ -80,7 +81,7 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     syncKeyLayouts();
     evaluateSelection();
     refreshSessions();
-    history(currentSheet());
+    startSelectionHistory();
     publishUndoState();
     startCloudSync();
     observeNotifications();
@@ -197,6 +198,19 @@ void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
     selectionDidChange();
 }
 
+bool DocumentStore::isTooLargeToEdit(std::optional<Uuid> id) const {
+    const Sheet* found = sheet(id);
+    return found && SheetSize::tooLargeToEdit(found->text);
+}
+
+void DocumentStore::startSelectionHistory() {
+    if (const Sheet* selected = sheet(document_.selectedSheetID)) {
+        if (!SheetSize::tooLargeToEdit(selected->text)) history(*selected);
+    } else {
+        history(currentSheet());
+    }
+}
+
 void DocumentStore::setText(std::string_view text) {
     updateText(text, false);
 }
@@ -209,7 +223,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index) return;
     Sheet& sheet = document_.sheets[*index];
-    if (unicode::canonicallyEqual(sheet.text, text)) return;
+    if (SheetSize::tooLargeToEdit(sheet.text) || unicode::canonicallyEqual(sheet.text, text)) return;
 
     SheetHistory& sheetHistory = history(sheet);
     std::vector<std::int64_t> locks;
@@ -236,10 +250,12 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) con
     std::optional<Sheet> fallback;
     const Sheet* target = sheet(sheetID);
     if (!target) target = &fallback.emplace(currentSheet());
+    if (SheetSize::tooLargeToEdit(target->text)) return {};
     std::vector<SharedSheet> others;
     others.reserve(document_.sheets.size());
     for (const Sheet& other : document_.sheets)
-        if (other.id != target->id) others.push_back(SharedSheet{other.name, other.text});
+        if (other.id != target->id && !SheetSize::tooLargeToEdit(other.text))
+            others.push_back(SharedSheet{other.name, other.text});
     return evaluator_(target->text, others);
 }
 
@@ -264,7 +280,7 @@ void DocumentStore::selectionDidChange() {
     documentDidChange();
     evaluateSelection();
     refreshSessions();
-    history(currentSheet());
+    startSelectionHistory();
     publishUndoState();
     scheduleSave();
 }
@@ -404,7 +420,8 @@ void DocumentStore::toggleLock(std::int64_t line) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index || line < 0) return;
     Sheet& sheet = document_.sheets[*index];
-    if (static_cast<std::size_t>(line) >= lineCount(sheet.text)) return;
+    if (SheetSize::tooLargeToEdit(sheet.text) || static_cast<std::size_t>(line) >= lineCount(sheet.text))
+        return;
     SheetHistory& sheetHistory = history(sheet);
     std::set<std::int64_t> locks(sheet.lockedLines.begin(), sheet.lockedLines.end());
     if (!locks.insert(line).second) locks.erase(line);
@@ -426,7 +443,7 @@ void DocumentStore::redo() {
 
 void DocumentStore::stepHistory(bool undo) {
     const auto index = selectedIndex(document_.selectedSheetID);
-    if (!index) return;
+    if (!index || SheetSize::tooLargeToEdit(document_.sheets[*index].text)) return;
     SheetHistory& sheetHistory = history(document_.sheets[*index]);
     auto snapshot = undo ? sheetHistory.undo() : sheetHistory.redo();
     if (!snapshot) return;

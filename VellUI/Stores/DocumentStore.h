@@ -98,6 +98,9 @@ public:
     // The first sheet with that id.
     const Sheet* sheet(std::optional<Uuid> id) const;
     std::optional<std::size_t> selectedIndex(std::optional<Uuid> id) const;
+    // That sheet is too large to edit comfortably (SheetSize): it is shown read-only, never evaluated nor
+    // offered to the others for its functions, and typing, locks, undo and redo leave it as it is.
+    bool isTooLargeToEdit(std::optional<Uuid> id) const;
 
     // The complete new text of the selected sheet: the locks follow their lines, an undo step is recorded,
     // every window is refreshed and a save is scheduled. An unchanged text does nothing.
@@ -259,6 +262,8 @@ private:
     // A naming keeps every lock on its line.
     void updateText(std::string_view text, bool naming);
     void stepHistory(bool undo);
+    // The selected sheet's history, made now unless the sheet is too large to edit.
+    void startSelectionHistory();
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
     void evaluateSelection();
     void flushPendingSave();
