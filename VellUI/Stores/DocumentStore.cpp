@@ -85,8 +85,8 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     publishUndoState();
     startCloudSync();
     observeNotifications();
-    // Every sheet's piece is made once, as soon as the windows are up, rather than at the first key.
-    observerTask([this] { stageForWriting(); });
+    // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
+    QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
 }
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
