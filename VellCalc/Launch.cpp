@@ -9,6 +9,7 @@
 #include "StartupProbe.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
+#include "Stores/DocumentWriter.h"
 #include "VellApp.h"
 
 #include <QApplication>
@@ -25,6 +26,9 @@
 namespace vell {
 
 namespace {
+
+// How long a quit signal waits for the main thread to end the run.
+constexpr std::chrono::seconds quitPatience{3};
 
 // While the platform is being set up, its complaints are held back: when no display can be reached Qt
 // aborts with a page of advice about plugins, and the user should read one plain line instead.
@@ -119,8 +123,11 @@ int runVell(int argc, char** argv) {
     DesktopIdentity::apply();
     QApplication::setStyle(new ApplicationStyle);
     QApplication::setQuitOnLastWindowClosed(true);
-    // Read by the event loop only, so a signal that comes before it runs ends the run as soon as it starts.
-    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
+    // Read by the event loop, so a signal that comes before it runs ends the run as soon as it starts; a
+    // main thread busy for longer than the patience is not waited for: what was typed last is written
+    // from the pieces the store handed over already, and the process ends.
+    const QuitSignals quitSignals([] { QCoreApplication::quit(); },
+                                  [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience);
 
     // Every stored preference, the engine-wide ones included, is in force before anything else.
     AppSettings::shared();

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <utility>
@@ -16,12 +17,32 @@ constexpr std::array quitSignals{SIGINT, SIGTERM, SIGHUP};
 
 // [0] is written by the handler, [1] read on the main thread.
 int signalPipe[2] = {-1, -1};
+// The same for the watch: [0] written by the handler (and by the destructor: a zero, to stop), [1] read
+// by the watch's thread.
+int watchPipe[2] = {-1, -1};
 
 void onQuitSignal(int number) {
     const int savedErrno = errno;
     const char byte = static_cast<char>(number);
     [[maybe_unused]] const auto written = ::write(signalPipe[0], &byte, 1);
+    if (watchPipe[0] >= 0) {
+        [[maybe_unused]] const auto watched = ::write(watchPipe[0], &byte, 1);
+    }
     errno = savedErrno;
+}
+
+// A byte from the pipe, waiting at most `timeout` milliseconds (forever when negative); -1 when none came.
+int readByte(int fd, int timeout) {
+    pollfd entry{fd, POLLIN, 0};
+    for (;;) {
+        const int ready = ::poll(&entry, 1, timeout);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return -1;
+        unsigned char byte = 0;
+        const auto read = ::read(fd, &byte, 1);
+        if (read < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        return read == 1 ? byte : -1;
+    }
 }
 
 void setHandler(void (*handler)(int)) {
@@ -47,7 +68,40 @@ QuitSignals::QuitSignals(std::function<void()> onSignal, QObject* parent)
     setHandler(onQuitSignal);
 }
 
+QuitSignals::QuitSignals(std::function<void()> onSignal, std::function<void()> lastResort,
+                         std::chrono::milliseconds patience, QObject* parent)
+    : QuitSignals(std::move(onSignal), parent) {
+    if (installed()) watch(std::move(lastResort), patience);
+}
+
+void QuitSignals::watch(std::function<void()> lastResort, std::chrono::milliseconds patience) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, watchPipe) != 0) {
+        watchPipe[0] = watchPipe[1] = -1;
+        return;
+    }
+    watch_ = std::thread([lastResort = std::move(lastResort), patience, fd = watchPipe[1]] {
+        const int number = readByte(fd, -1);
+        if (number <= 0) return;
+        // Ended in time: the destructor's zero. Otherwise the wait is over, or a second signal says not
+        // to wait any longer.
+        if (readByte(fd, static_cast<int>(patience.count())) == 0) return;
+        if (lastResort) lastResort();
+        ::signal(number, SIG_DFL);
+        ::raise(number);
+        ::_exit(128 + number);
+    });
+}
+
 QuitSignals::~QuitSignals() {
+    if (watch_.joinable()) {
+        const int fd = std::exchange(watchPipe[0], -1);
+        const char stop = 0;
+        [[maybe_unused]] const auto written = ::write(fd, &stop, 1);
+        watch_.join();
+        ::close(fd);
+        ::close(watchPipe[1]);
+        watchPipe[1] = -1;
+    }
     if (!notifier_) return;
     setHandler(SIG_DFL);
     notifier_.reset();

@@ -21,6 +21,15 @@ std::string duplicateKey(const Sheet& sheet) {
     return key;
 }
 
+// The hash of duplicateKey.
+std::size_t duplicateHash(const Sheet& sheet) {
+    const auto part = [](const std::string& text) {
+        return unicode::isAscii(text) ? std::hash<std::string_view>{}(text)
+                                      : std::hash<std::string>{}(unicode::nfc(text));
+    };
+    return part(sheet.name) * 1'000'003u ^ part(sheet.text);
+}
+
 // The second a date falls in: what the file keeps of it, and so what every computer compares.
 Date wholeSecond(Date date) {
     std::int64_t seconds = date.microsecondsSince1970() / 1'000'000;
@@ -134,9 +143,16 @@ bool survivesBefore(const Sheet& a, const Sheet& b) {
 } // namespace
 
 std::vector<Uuid> VellDocument::removeDuplicateSheets(Date now) {
-    std::unordered_map<std::string, std::vector<std::size_t>> groups;
+    // Grouped first by a hash of the key, which is made without a copy of an ASCII text, then by the key
+    // itself where sheets share a hash: a document of large sheets is not copied whole.
+    std::unordered_map<std::size_t, std::vector<std::size_t>> byHash;
     for (std::size_t i = 0; i < sheets.size(); ++i)
-        groups[duplicateKey(sheets[i])].push_back(i);
+        byHash[duplicateHash(sheets[i])].push_back(i);
+    std::unordered_map<std::string, std::vector<std::size_t>> groups;
+    for (const auto& [hash, members] : byHash)
+        if (members.size() > 1)
+            for (const std::size_t member : members)
+                groups[duplicateKey(sheets[member])].push_back(member);
 
     // Removal goes by position: two sheets may carry one id (a hand-edited file, a foreign merge).
     constexpr std::size_t kept = static_cast<std::size_t>(-1);

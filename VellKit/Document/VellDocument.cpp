@@ -1,5 +1,6 @@
 #include "Document/VellDocument.h"
 
+#include "Document/FastJson.h"
 #include "Document/JsonReading.h"
 #include "Unicode/Unicode.h"
 
@@ -194,30 +195,38 @@ std::string VellDocument::withoutSelection(std::string encoded) {
 }
 
 VellDocument VellDocument::decode(std::string_view bytes, DocumentRepairs* repairs) {
+    // A large file is held once: copies are made only to mend it.
     std::string mended;
-    if (repairs) {
+    if (repairs && !unicode::isValidUtf8(bytes)) {
         mended = unicode::sanitized(bytes);
-        if (mended != bytes) {
-            repairs->push_back({"", "invalid UTF-8 read as U+FFFD"});
-            bytes = mended;
-        }
-        if (std::any_of(bytes.begin(), bytes.end(),
-                        [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
-            RawControls escaped = escapeRawControls(bytes);
-            if (escaped.nul) repairs->push_back({"", "a NUL byte in a string read as U+FFFD"});
-            if (escaped.other)
-                repairs->push_back({"", "a control character written raw in a string read as itself"});
-            if (escaped.nul || escaped.other) {
-                mended = std::move(escaped.text);
-                bytes = mended;
-            }
-        }
+        repairs->push_back({"", "invalid UTF-8 read as U+FFFD"});
+        bytes = mended;
     }
     json object;
     try {
-        object = json::parse(bytes);
+        object = parseJson(bytes);
     } catch (const json::exception& error) {
-        throw DocumentDecodingError(std::string("not a JSON text: ") + error.what());
+        // A control character written raw inside a string fails the parse; it is mended and read again.
+        bool mendedControls = false;
+        if (repairs && std::any_of(bytes.begin(), bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x20; })) {
+            RawControls escaped = escapeRawControls(bytes);
+            if (escaped.nul || escaped.other) {
+                mendedControls = true;
+                try {
+                    object = json::parse(escaped.text);
+                } catch (const json::exception&) {
+                    mendedControls = false;
+                }
+                if (mendedControls) {
+                    if (escaped.nul) repairs->push_back({"", "a NUL byte in a string read as U+FFFD"});
+                    if (escaped.other)
+                        repairs->push_back(
+                            {"", "a control character written raw in a string read as itself"});
+                }
+            }
+        }
+        if (!mendedControls) throw DocumentDecodingError(std::string("not a JSON text: ") + error.what());
     }
     return fromJson(object, repairs);
 }

@@ -242,6 +242,10 @@ std::string fromUtf16(std::u16string_view text) {
 
 bool isValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
         const std::size_t before = i;
         const char32_t c = decodeNext(text, i);
         if (c == replacementCharacter && i - before != 3) return false;

@@ -1,6 +1,7 @@
 #include "SheetEditor/SheetEditor.h"
 
 #include "Appearance/Appearance.h"
+#include "Document/SheetSize.h"
 #include "LineRules/AnswerReference.h"
 #include "LineRules/CursorMove.h"
 #include "LineRules/LineEditor.h"
@@ -8,6 +9,7 @@
 #include "SheetEditor/EditorBeep.h"
 #include "SheetEditor/ResultColumn.h"
 #include "SheetEditor/ResultColumnHandle.h"
+#include "SheetEditor/TooLargeSheetNotice.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/Notifications.h"
@@ -60,20 +62,23 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
       notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    notice_ = new TooLargeSheetNotice(this);
+    layout->addWidget(notice_);
     view_ = new CalcTextView(settings_, appearance_, this);
     layout->addWidget(view_);
     handle_ = new ResultColumnHandle(settings_, appearance_, notifications_, this);
     handle_->raise();
     view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
 
-    const Sheet sheet = session_.sheet();
-    // The results first: the text then goes in as one edit, its lines coloured and given their plot
-    // room as they arrive.
-    view_->setResults(session_.results());
-    // The sheet a new editor shows opens at its start, like a sheet shown later.
-    view_->loadText(QString::fromStdString(sheet.text));
-    view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
-    view_->restyle();
+    if (!syncTooLarge()) {
+        const Sheet sheet = session_.sheet();
+        // The results first: the text then goes in as one edit, its lines coloured and given their plot
+        // room as they arrive. The sheet a new editor shows opens at its start, like a sheet shown later.
+        view_->setResults(session_.results());
+        view_->loadText(QString::fromStdString(sheet.text));
+        view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
+        view_->restyle();
+    }
     shownSheetID_ = session_.sheetID();
 
     connect(view_, &CalcTextView::textEdited, this, &SheetEditor::writeText);
@@ -145,12 +150,14 @@ void SheetEditor::scheduleSync() {
 }
 
 void SheetEditor::takeLocks() {
+    if (store().isTooLargeToEdit(session_.sheetID())) return;
     const Sheet sheet = session_.sheet();
     view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
 }
 
 void SheetEditor::sync() {
     syncScheduled_ = false;
+    if (syncTooLarge()) return;
     const Sheet sheet = session_.sheet();
     const std::optional<std::int64_t> caret = std::exchange(pendingCaret_, std::nullopt);
     view_->setShowsPlots(showsPlots_);
@@ -174,6 +181,8 @@ void SheetEditor::sync() {
 }
 
 void SheetEditor::writeText() {
+    // The view of a sheet too large to edit takes no change; what got through is put back.
+    if (store().isTooLargeToEdit(session_.sheetID())) return sync();
     session_.focus();
     const std::string text = view_->text().toStdString();
     if (naming_)
@@ -182,6 +191,27 @@ void SheetEditor::writeText() {
         store().setText(text);
     // The store evaluated inside this change: show its answers with the keystroke, not a frame later.
     if (syncScheduled_) sync();
+}
+
+bool SheetEditor::syncTooLarge() {
+    const Sheet* shown = store().sheet(session_.sheetID());
+    const bool tooLarge = shown && SheetSize::tooLargeToEdit(shown->text);
+    notice_->setShown(tooLarge);
+    view_->setReadOnly(tooLarge);
+    if (!tooLarge) return false;
+    const QString text = QString::fromStdString(SheetSize::shownPart(shown->text));
+    if (view_->text() != text || session_.sheetID() != shownSheetID_) {
+        view_->replaceText(text);
+        view_->setCaret(0, false);
+        view_->verticalScrollBar()->setValue(0);
+        shownSheetID_ = session_.sheetID();
+    }
+    view_->setResults({});
+    view_->setLockedLines({});
+    view_->restyle();
+    view_->relayout();
+    placeHandle();
+    return true;
 }
 
 void SheetEditor::showEvent(QShowEvent* event) {

@@ -23,6 +23,7 @@ class DocumentStore;
 class NotificationCenter;
 class ResultColumnHandle;
 class SheetSession;
+class TooLargeSheetNotice;
 
 class SheetEditor : public QWidget {
     Q_OBJECT
@@ -80,6 +81,9 @@ private:
     void takeLocks();
     void writeText();
     void placeHandle();
+    // A sheet too large to edit is shown read-only, its beginning only, without answers, under the
+    // notice; false (the notice hidden, the view writable) for any other sheet.
+    bool syncTooLarge();
     void answerDragRequested(qint64 line, QPointF point);
     DocumentStore& store() const;
 
@@ -89,6 +93,7 @@ private:
     NotificationCenter& notifications_;
     CalcTextView* view_ = nullptr;
     ResultColumnHandle* handle_ = nullptr;
+    TooLargeSheetNotice* notice_ = nullptr;
     std::optional<Uuid> shownSheetID_;
     std::optional<std::int64_t> pendingCaret_;
     bool syncScheduled_ = false;

@@ -250,15 +250,20 @@ std::optional<VellDocument> DocumentFile::load() {
 
 std::optional<std::string> DocumentFile::save(const VellDocument& document) {
     std::string bytes = document.encode();
+    if (!saveEncoded(bytes)) return std::nullopt;
+    return bytes;
+}
+
+bool DocumentFile::saveEncoded(std::string_view bytes) {
     QString error;
     if (!write(bytes, error)) {
         const QString line = saveFailureLine(error);
         if (line != failureLogged_) qWarning().noquote() << line;
         failureLogged_ = line;
-        return std::nullopt;
+        return false;
     }
     failureLogged_.clear();
-    return bytes;
+    return true;
 }
 
 bool DocumentFile::write(std::string_view bytes, QString& error) {

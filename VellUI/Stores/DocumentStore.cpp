@@ -1,5 +1,6 @@
 #include "Stores/DocumentStore.h"
 
+#include "Document/SheetSize.h"
 #include "Engine/L10n.h"
 #include "LineRules/LineEditor.h"
 #include "Sheet/DocumentEvaluator.h"
@@ -63,7 +64,13 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
       saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
       cloudPollInterval_(services.cloudPollInterval) {
-    if (storageURL) file_.emplace(std::move(*storageURL), clock_);
+    if (storageURL) {
+        file_.emplace(std::move(*storageURL), clock_);
+        writer_ = std::make_unique<DocumentWriter>(
+            *file_, [this](std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+                writeFinished(generation, std::move(bytes));
+            });
+    }
     mergeTimer_.setSingleShot(true);
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
@@ -74,10 +81,12 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     syncKeyLayouts();
     evaluateSelection();
     refreshSessions();
-    history(currentSheet());
+    startSelectionHistory();
     publishUndoState();
     startCloudSync();
     observeNotifications();
+    // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
+    QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
 }
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
@@ -86,6 +95,8 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
 DocumentStore::~DocumentStore() {
     // A timer handed in may outlive the store.
     saveTimer_->cancel();
+    // The write asked for last is made before the file goes.
+    writer_.reset();
 }
 
 Date DocumentStore::stampAfter(std::optional<Date> previous) const {
@@ -187,6 +198,19 @@ void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
     selectionDidChange();
 }
 
+bool DocumentStore::isTooLargeToEdit(std::optional<Uuid> id) const {
+    const Sheet* found = sheet(id);
+    return found && SheetSize::tooLargeToEdit(found->text);
+}
+
+void DocumentStore::startSelectionHistory() {
+    if (const Sheet* selected = sheet(document_.selectedSheetID)) {
+        if (!SheetSize::tooLargeToEdit(selected->text)) history(*selected);
+    } else {
+        history(currentSheet());
+    }
+}
+
 void DocumentStore::setText(std::string_view text) {
     updateText(text, false);
 }
@@ -199,7 +223,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index) return;
     Sheet& sheet = document_.sheets[*index];
-    if (unicode::canonicallyEqual(sheet.text, text)) return;
+    if (SheetSize::tooLargeToEdit(sheet.text) || unicode::canonicallyEqual(sheet.text, text)) return;
 
     SheetHistory& sheetHistory = history(sheet);
     std::vector<std::int64_t> locks;
@@ -226,10 +250,12 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) con
     std::optional<Sheet> fallback;
     const Sheet* target = sheet(sheetID);
     if (!target) target = &fallback.emplace(currentSheet());
+    if (SheetSize::tooLargeToEdit(target->text)) return {};
     std::vector<SharedSheet> others;
     others.reserve(document_.sheets.size());
     for (const Sheet& other : document_.sheets)
-        if (other.id != target->id) others.push_back(SharedSheet{other.name, other.text});
+        if (other.id != target->id && !SheetSize::tooLargeToEdit(other.text))
+            others.push_back(SharedSheet{other.name, other.text});
     if (evaluator_) return evaluator_(target->text, others);
     // A key then evaluates only the lines it changed and those that read them.
     std::erase_if(evaluationCaches_, [this](const auto& entry) { return !sheet(entry.first); });
@@ -249,6 +275,7 @@ DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
 
 void DocumentStore::documentDidChange() {
     ++documentVersion_;
+    stageForWriting();
     emit documentChanged();
 }
 
@@ -256,7 +283,7 @@ void DocumentStore::selectionDidChange() {
     documentDidChange();
     evaluateSelection();
     refreshSessions();
-    history(currentSheet());
+    startSelectionHistory();
     publishUndoState();
     scheduleSave();
 }
@@ -396,7 +423,8 @@ void DocumentStore::toggleLock(std::int64_t line) {
     const auto index = selectedIndex(document_.selectedSheetID);
     if (!index || line < 0) return;
     Sheet& sheet = document_.sheets[*index];
-    if (static_cast<std::size_t>(line) >= lineCount(sheet.text)) return;
+    if (SheetSize::tooLargeToEdit(sheet.text) || static_cast<std::size_t>(line) >= lineCount(sheet.text))
+        return;
     SheetHistory& sheetHistory = history(sheet);
     std::set<std::int64_t> locks(sheet.lockedLines.begin(), sheet.lockedLines.end());
     if (!locks.insert(line).second) locks.erase(line);
@@ -418,7 +446,7 @@ void DocumentStore::redo() {
 
 void DocumentStore::stepHistory(bool undo) {
     const auto index = selectedIndex(document_.selectedSheetID);
-    if (!index) return;
+    if (!index || SheetSize::tooLargeToEdit(document_.sheets[*index].text)) return;
     SheetHistory& sheetHistory = history(document_.sheets[*index]);
     auto snapshot = undo ? sheetHistory.undo() : sheetHistory.redo();
     if (!snapshot) return;
@@ -513,19 +541,81 @@ void DocumentStore::setSaveDeadline() {
 }
 
 void DocumentStore::saveNow() {
-    if (auto bytes = writeToStorage()) pushToCloud(std::move(*bytes));
+    if (file_) requestWrite();
+}
+
+void DocumentStore::finishWrites() {
+    if (writer_) writer_->finish();
 }
 
 std::optional<std::string> DocumentStore::writeToStorage() {
     if (!file_) return std::nullopt;
-    auto bytes = file_->save(document_);
-    if (bytes)
-        saveSchedule_.written();
-    else
-        saveSchedule_.failed(saveTimer_->now());
+    requestWrite();
+    lastWritten_.reset();
+    pushAfterWrite_ = false;
+    writer_->finish();
+    pushAfterWrite_ = true;
+    return std::exchange(lastWritten_, std::nullopt);
+}
+
+void DocumentStore::requestWrite() {
+    stageForWriting();
+    requestedGeneration_ = stagedGeneration_;
+    saveSchedule_.started();
     setSaveDeadline();
-    if (bytes) emit saved();
-    return bytes;
+    writer_->write();
+}
+
+void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+    // An older write that finished while a newer one waits changes nothing the newer one will not.
+    if (generation >= requestedGeneration_) {
+        if (bytes)
+            saveSchedule_.written(generation >= stagedGeneration_);
+        else
+            saveSchedule_.failed(saveTimer_->now());
+        setSaveDeadline();
+    }
+    if (!bytes) return;
+    emit saved();
+    if (!pushAfterWrite_) {
+        if (generation >= requestedGeneration_) lastWritten_ = *bytes;
+        return;
+    }
+    if (sync_.attached()) pushToCloud(*bytes);
+}
+
+void DocumentStore::stageForWriting() {
+    if (!writer_ || stagedVersion_ == documentVersion_) return;
+    std::vector<SheetPiece> pieces;
+    pieces.reserve(document_.sheets.size());
+    for (const Sheet& sheet : document_.sheets)
+        pieces.push_back(pieceOf(sheet));
+    // Pieces of sheets that went are dropped now and then, not at every key.
+    if (pieces_.size() > 2 * document_.sheets.size() + 64)
+        std::erase_if(pieces_, [this](const auto& entry) { return !selectedIndex(entry.first); });
+    staged_ = std::make_shared<const DocumentPieces>(document_, std::move(pieces));
+    writer_->stage(++stagedGeneration_, staged_);
+    stagedVersion_ = documentVersion_;
+}
+
+SheetPiece DocumentStore::pieceOf(const Sheet& sheet) {
+    auto found = pieces_.find(sheet.id);
+    if (found != pieces_.end()) {
+        const CachedPiece& cached = found->second;
+        if (cached.updatedAt == sheet.updatedAt && cached.nameSize == sheet.name.size() &&
+            cached.textSize == sheet.text.size() && cached.lockCount == sheet.lockedLines.size())
+            return cached.piece;
+    }
+    SheetPiece piece = DocumentPieces::encodeSheet(sheet);
+    pieces_[sheet.id] =
+        CachedPiece{piece, sheet.updatedAt, sheet.name.size(), sheet.text.size(), sheet.lockedLines.size()};
+    return piece;
+}
+
+std::string DocumentStore::encodedDocument() {
+    if (!writer_) return document_.encode();
+    stageForWriting();
+    return staged_->join();
 }
 
 void DocumentStore::flushPendingSave() {
@@ -545,6 +635,7 @@ void DocumentStore::applicationWillResignActive() {
 
 void DocumentStore::applicationWillTerminate() {
     flushPendingSave();
+    finishWrites();
 }
 
 // --- Key layouts, undo flags and adopted documents ------------------------------------------------------
@@ -587,6 +678,8 @@ void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
     if (document.sheets.empty()) document = starterKeeping(std::move(document));
     document_ = std::move(document);
+    // Sheets from elsewhere may hold other content under the same id and date.
+    pieces_.clear();
     documentDidChange();
     syncKeyLayouts();
     pruneHistories();
@@ -630,7 +723,7 @@ void DocumentStore::mergeFromCloud() {
 }
 
 void DocumentStore::pushToCloud() {
-    if (sync_.attached()) pushToCloud(document_.encode());
+    if (sync_.attached()) pushToCloud(encodedDocument());
 }
 
 void DocumentStore::pushToCloud(std::string bytes) {
@@ -639,7 +732,7 @@ void DocumentStore::pushToCloud(std::string bytes) {
     // first, and the merge's result goes out instead.
     if (sync_.copyChangedElsewhere()) {
         mergeFromCloud();
-        bytes = document_.encode();
+        bytes = encodedDocument();
     }
     sync_.push(std::move(bytes));
 }

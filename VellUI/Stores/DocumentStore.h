@@ -5,6 +5,7 @@
 // copy are in the hands of DocumentFile and DocumentSync. Main thread only.
 
 #include "Document/Date.h"
+#include "Document/DocumentPieces.h"
 #include "Document/SheetHistory.h"
 #include "Document/Uuid.h"
 #include "Document/VellDocument.h"
@@ -16,6 +17,7 @@
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
+#include "Stores/DocumentWriter.h"
 #include "Stores/SaveSchedule.h"
 #include "Stores/SaveTimer.h"
 
@@ -98,6 +100,9 @@ public:
     // The first sheet with that id.
     const Sheet* sheet(std::optional<Uuid> id) const;
     std::optional<std::size_t> selectedIndex(std::optional<Uuid> id) const;
+    // That sheet is too large to edit comfortably (SheetSize): it is shown read-only, never evaluated nor
+    // offered to the others for its functions, and typing, locks, undo and redo leave it as it is.
+    bool isTooLargeToEdit(std::optional<Uuid> id) const;
 
     // The complete new text of the selected sheet: the locks follow their lines, an undo step is recorded,
     // every window is refreshed and a save is scheduled. An unchanged text does nothing.
@@ -169,13 +174,17 @@ public:
     // Saves 0.4 s after the last of a burst of calls, and while the calls go on, 2 s after the first one
     // not saved yet.
     void scheduleSave();
-    // Writes the file atomically; a failure goes to the log and is tried again after a wait that grows
-    // from 2 s to 30 s, or sooner after the next change.
+    // Has the file replaced atomically with the document as it stands, in the background; `saved` follows
+    // once it is written. A failure goes to the log and is tried again after a wait that grows from 2 s to
+    // 30 s, or sooner after the next change.
     void saveNow();
+    // Blocks until every write asked for is made, and reports them.
+    void finishWrites();
     // A pending save is written at once, then the shared copy is merged in and the document pushed.
     void applicationDidBecomeActive();
     // A pending save is written at once.
     void applicationWillResignActive();
+    // A pending save is written at once, and every write is made before it returns.
     void applicationWillTerminate();
 
     // --- The shared copy in the sync folder
@@ -255,13 +264,24 @@ private:
     // A naming keeps every lock on its line.
     void updateText(std::string_view text, bool naming);
     void stepHistory(bool undo);
+    // The selected sheet's history, made now unless the sheet is too large to edit.
+    void startSelectionHistory();
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
     void evaluateSelection();
     void flushPendingSave();
     // Sets the save timer to what the schedule asks for next.
     void setSaveDeadline();
-    // The write of saveNow without the push: the bytes the file now holds, none when it could not be written.
+    // The write of saveNow, waited for, without the push: the bytes the file now holds, none when it could
+    // not be written.
     std::optional<std::string> writeToStorage();
+    // Hands the document as it stands to the writer, unless it has it already: only the pieces of sheets
+    // that changed since are encoded.
+    void stageForWriting();
+    SheetPiece pieceOf(const Sheet& sheet);
+    // The encoding of the document as it stands.
+    std::string encodedDocument();
+    void requestWrite();
+    void writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes);
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
     void adopt(VellDocument document);
     void startCloudSync();
@@ -285,6 +305,25 @@ private:
     // What results_ were evaluated from; none before the first evaluation.
     std::optional<EvaluationInputs> resultsInputs_;
     std::optional<DocumentFile> file_;
+    // Each sheet's piece of the encoding, with what tells whether the sheet changed since: every command
+    // that changes a sheet gives it a later date.
+    struct CachedPiece {
+        SheetPiece piece;
+        Date updatedAt;
+        std::size_t nameSize = 0;
+        std::size_t textSize = 0;
+        std::size_t lockCount = 0;
+    };
+    std::unordered_map<Uuid, CachedPiece> pieces_;
+    // The document version last staged, the generation of that staging and of the last write asked for.
+    std::optional<std::uint64_t> stagedVersion_;
+    std::shared_ptr<const DocumentPieces> staged_;
+    std::uint64_t stagedGeneration_ = 0;
+    std::uint64_t requestedGeneration_ = 0;
+    bool pushAfterWrite_ = true;
+    std::optional<std::string> lastWritten_;
+    // After file_, which it writes.
+    std::unique_ptr<DocumentWriter> writer_;
     std::unique_ptr<SaveTimer> ownSaveTimer_;
     SaveTimer* saveTimer_;
     // Set by every schedule and kept after the save ran, until a life-cycle flush consumes it.

@@ -9,15 +9,32 @@ void SaveSchedule::edited(Clock::time_point now) {
     if (!firstUnwrittenEdit_) firstUnwrittenEdit_ = now;
 }
 
-void SaveSchedule::written() {
-    *this = SaveSchedule();
+void SaveSchedule::started() {
+    writing_ = true;
+    lastEdit_.reset();
+    firstUnwrittenEdit_.reset();
+    retry_.reset();
+}
+
+void SaveSchedule::written(bool laterEditsToo) {
+    if (!writing_ || laterEditsToo) {
+        lastEdit_.reset();
+        firstUnwrittenEdit_.reset();
+    }
+    writing_ = false;
+    retry_.reset();
+    retryWait_ = Duration{0};
 }
 
 void SaveSchedule::failed(Clock::time_point now) {
     // The edits so far went into the failed write: from here the retry carries them, and the bound starts
-    // again with the next edit rather than asking for a write at every key.
-    lastEdit_.reset();
-    firstUnwrittenEdit_.reset();
+    // again with the next edit rather than asking for a write at every key. Edits made while the write ran
+    // are new ones.
+    if (!writing_) {
+        lastEdit_.reset();
+        firstUnwrittenEdit_.reset();
+    }
+    writing_ = false;
     retryWait_ = retryWait_ == Duration{0} ? firstRetry : std::min(retryWait_ * 2, lastRetry);
     retry_ = now + retryWait_;
 }

@@ -21,9 +21,14 @@ public:
     static constexpr Duration lastRetry{30000};
 
     void edited(Clock::time_point now);
-    // Everything edited so far is on disk.
-    void written();
-    // The write attempted now failed; it is tried again after the retry wait, or sooner after a new edit.
+    // A write of everything edited so far begins (made elsewhere, it may take a while): edits from now on
+    // wait for the next write.
+    void started();
+    // The write begun last is on disk; without a start, everything edited so far. `laterEditsToo`: the
+    // write held the edits made while it ran as well.
+    void written(bool laterEditsToo = true);
+    // The write begun last (or attempted now) failed; it is tried again after the retry wait, or sooner
+    // after a new edit.
     void failed(Clock::time_point now);
     // When to write; none while nothing waits to be written.
     std::optional<Clock::time_point> due() const;
@@ -33,6 +38,7 @@ private:
     std::optional<Clock::time_point> firstUnwrittenEdit_;
     std::optional<Clock::time_point> retry_;
     Duration retryWait_{0};
+    bool writing_ = false;
 };
 
 } // namespace vell

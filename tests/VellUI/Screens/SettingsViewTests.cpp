@@ -299,6 +299,7 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     EXPECT_FALSE(undo.canRedo());
     EXPECT_FALSE(sheet->isVisible());
     // Written at once, not after the save delay.
+    store->finishWrites();
     QFile saved(storagePath);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const VellDocument onDisk = VellDocument::decode(saved.readAll().toStdString());

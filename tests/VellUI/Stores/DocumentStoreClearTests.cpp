@@ -123,6 +123,7 @@ TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAt
         EXPECT_EQ(store->results().size(), 1u);
 
         // Written without the delay.
+        store->finishWrites();
         EXPECT_EQ(documentOnDisk(), store->document());
     }
 }

@@ -272,6 +272,7 @@ TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTh
     EXPECT_FALSE(store->histories().contains(sheetId(2)));
     EXPECT_FALSE(undoCenter.canUndo());
     EXPECT_EQ(store->results().front().outcome.debugDescription(), "value 22");
+    store->finishWrites();
     ASSERT_TRUE(fileExists());
     EXPECT_EQ(documentOnDisk().sheets[1].text, "22") << "written at once";
 

@@ -2,6 +2,7 @@
 // again after a write that failed. The saves run on a timer whose time the test moves by hand.
 
 #include "DocumentStoreFixture.h"
+#include "Stores/DocumentWriter.h"
 #include "Stores/SaveTimer.h"
 #include "Support/WarningLog.h"
 
@@ -23,7 +24,8 @@ using namespace std::chrono_literals;
 using testsupport::DocumentStoreTest;
 using testsupport::WarningLog;
 
-// Stands still until the test moves it, and runs each deadline it passes at its moment.
+// Stands still until the test moves it, and runs each deadline it passes at its moment; the write a
+// deadline asks for is made before the time moves on.
 class ManualSaveTimer final : public SaveTimer {
 public:
     Clock::time_point now() const override { return now_; }
@@ -38,6 +40,7 @@ public:
         while (due_ && deadline_ <= end) {
             now_ = std::max(now_, deadline_);
             std::exchange(due_, nullptr)();
+            if (afterDue) afterDue();
         }
         now_ = end;
     }
@@ -46,6 +49,8 @@ public:
         if (!due_) return std::nullopt;
         return std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - now_);
     }
+
+    std::function<void()> afterDue;
 
 private:
     Clock::time_point now_{};
@@ -56,6 +61,7 @@ private:
 class DocumentStoreSaveTest : public DocumentStoreTest {
 protected:
     ~DocumentStoreSaveTest() override {
+        timer.afterDue = nullptr;
         saves.reset();
         store.reset();
     }
@@ -64,6 +70,7 @@ protected:
         DocumentStore::Services services = this->services();
         services.saveTimer = &timer;
         store = std::make_unique<DocumentStore>(storagePath, services);
+        timer.afterDue = [this] { store->finishWrites(); };
         saves = std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved);
     }
     void openOnAnEmptySheet() {
@@ -195,6 +202,51 @@ TEST_F(DocumentStoreSaveTest, TheFailureIsLoggedInTheInterfaceLanguage) {
         ASSERT_EQ(WarningLog::lines().size(), 1u);
         EXPECT_EQ(WarningLog::lines().front().toStdString(), c.line);
     }
+}
+
+// A process that must end at once (its main thread too busy for a quit) still keeps the last key typed.
+TEST_F(DocumentStoreSaveTest, TheLastResortOfAnEndingProcessWritesTheLastEdit) {
+    openOnAnEmptySheet();
+    store->setText("1");
+    timer.advance(400ms);
+    ASSERT_EQ(textOnDisk(), "1");
+    store->setText("12");
+    DocumentWriter::writeStagedEverywhere();
+    EXPECT_EQ(textOnDisk(), "12") << "written before any save was due";
+}
+
+// Only the sheets that changed are encoded again for a save: after every kind of change the file holds
+// the very bytes of the whole document encoded at once.
+TEST_F(DocumentStoreSaveTest, TheFileHoldsTheWholeEncodingAfterEveryKindOfChange) {
+    writeDocument(sheetsWithTexts({"1", "2", "3"}));
+    openStore();
+    const auto check = [&](const char* what) {
+        store->saveNow();
+        store->finishWrites();
+        EXPECT_EQ(readFile().toStdString(), store->document().encode()) << what;
+    };
+    check("as loaded");
+    store->setText("1 + 1");
+    check("typed");
+    store->toggleLock(0);
+    check("locked");
+    store->renameSheet(store->sheets()[1].id, "Renamed");
+    check("renamed");
+    store->undo();
+    check("undone");
+    store->duplicateSheet(store->sheets()[2].id);
+    check("duplicated");
+    store->moveSheet(store->sheets()[0].id, std::int64_t{2});
+    check("moved");
+    store->deleteSheet(store->sheets()[1].id);
+    check("deleted");
+    // Another copy's version of a sheet under the same id and date, with other text of the same length.
+    VellDocument merged = store->document();
+    merged.sheets[0].text = std::string(merged.sheets[0].text.size(), '7');
+    store->adoptDocument(merged);
+    check("adopted");
+    store->clearAllContent();
+    check("erased");
 }
 
 } // namespace

@@ -188,6 +188,28 @@ TEST_F(SheetSessionTest, AWindowOnTheSelectedSheetTakesTheStoresEvaluation) {
     EXPECT_EQ(*evaluated, (std::vector<std::string>{"2 + 2"}));
 }
 
+// Two windows on the selected sheet: a key evaluates it once, not once per window.
+TEST_F(SheetSessionTest, TwoWindowsOnOneSheetEvaluateItOncePerKey) {
+    writeDocument(documentOf({makeSheet(1, "A", "1 + 1", clock()), makeSheet(2, "B", "2 + 2", clock())}));
+    auto evaluated = std::make_shared<std::vector<std::string>>();
+    DocumentStore::Services counting = services();
+    counting.evaluator = [evaluated](std::string_view text, std::span<const SharedSheet> others) {
+        evaluated->emplace_back(text);
+        return DocumentEvaluator::evaluate(text, others);
+    };
+    DocumentStore store(storagePath, counting);
+    SheetSession first(store);
+    SheetSession second(store);
+    for (const char* text : {"1 + 2", "1 + 23", "1 + 234"}) {
+        evaluated->clear();
+        first.focus();
+        store.setText(text);
+        EXPECT_EQ(*evaluated, std::vector<std::string>{text});
+        EXPECT_EQ(first.results(), store.results());
+        EXPECT_EQ(second.results(), store.results());
+    }
+}
+
 TEST_F(SheetSessionTest, CountsNamedValuesAndPlotsComeFromTheResults) {
     writeDocument(
         documentOf({makeSheet(1, "A", "price = 1200\n// note\n2 *\nbad = 2 *\n3\n\nplot(x^2)", clock())}));

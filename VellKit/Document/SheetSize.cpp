@@ -1,0 +1,58 @@
+#include "Document/SheetSize.h"
+
+#include <cstring>
+
+namespace vell {
+
+namespace {
+
+// Back from `at` to the start of a UTF-8 sequence.
+std::size_t characterStart(std::string_view text, std::size_t at) {
+    while (at > 0 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+        --at;
+    return at;
+}
+
+} // namespace
+
+bool SheetSize::tooLargeToEdit(std::string_view text) {
+    if (text.size() > maxSheetBytes) return true;
+    if (text.size() <= maxLineBytes) return false;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+        const std::size_t end =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+        if (end - start > maxLineBytes) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string SheetSize::shownPart(std::string_view text) {
+    static constexpr std::string_view ellipsis = "…";
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t line = 0; start <= text.size(); ++line) {
+        if (line == shownLines) {
+            out += '\n';
+            out += ellipsis;
+            break;
+        }
+        const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+        const std::size_t end =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : text.size();
+        if (line > 0) out += '\n';
+        if (end - start > shownLineBytes) {
+            out.append(text.substr(start, characterStart(text, start + shownLineBytes) - start));
+            out += ellipsis;
+        } else {
+            out.append(text.substr(start, end - start));
+        }
+        if (!found) break;
+        start = end + 1;
+    }
+    return out;
+}
+
+} // namespace vell
