@@ -26,10 +26,10 @@ struct DocumentEvaluator {
                                                   SheetEvaluationCache& cache);
 
     // A line longer than this (in bytes, as trimmed) is not read: it fails with lineTooLongMessage(),
-    // or is a note when it holds no digit. Reading a line takes time in proportion to its length, and
-    // a line of this length "1+1+…" is read in about 20 ms; the longest text a value may hold (100,000
-    // characters) still fits between quotes.
-    static constexpr std::size_t maxLineBytes = 256 * 1024;
+    // or is a note when it holds no digit. Reading a line takes time in proportion to its length; a
+    // line of this length "1+1+…" is read in about 10 ms. Lines of 200,000 brackets or signs, the
+    // deepest that are still told apart from a plain failure, stay within it.
+    static constexpr std::size_t maxLineBytes = 200 * 1024;
     static std::string lineTooLongMessage();
 
     // The text split at every "\n"; the empty text is one empty line. Views into the text.

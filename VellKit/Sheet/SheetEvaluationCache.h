@@ -5,7 +5,8 @@
 // of a top-level line whose inputs (the names, line values and previous answer it read, the absence
 // of the functions it called, the engine settings) are what they were. A line that ran a def function,
 // ran out of time or failed unexpectedly is always evaluated afresh. The results are exactly those
-// of DocumentEvaluator::evaluate.
+// of DocumentEvaluator::evaluate, except that an evaluation the time limit cuts short gets further
+// through the sheet, since the lines it takes over cost next to nothing.
 
 #include "Engine/EngineSettings.h"
 #include "Engine/Parser.h"
