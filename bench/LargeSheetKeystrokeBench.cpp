@@ -132,7 +132,7 @@ void BM_KeyInManyLines(benchmark::State& state) {
     typeInSheet(state, manyLines);
 }
 
-// At the limits a sheet is still edited; past them it opens read-only (the 50 MB line).
+// Sizes around the limits of SheetSize, and a 50 MB line far past them (shown read-only).
 BENCHMARK(BM_OpenLongLine)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()

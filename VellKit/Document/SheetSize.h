@@ -11,8 +11,8 @@
 namespace vell {
 
 struct SheetSize {
-    static constexpr std::size_t maxSheetBytes = 4 * 1024 * 1024;
-    static constexpr std::size_t maxLineBytes = 64 * 1024;
+    static constexpr std::size_t maxSheetBytes = 1024 * 1024;
+    static constexpr std::size_t maxLineBytes = 16 * 1024;
     // What of such a sheet is shown: its first lines, each cut after this many bytes.
     static constexpr std::size_t shownLines = 1000;
     static constexpr std::size_t shownLineBytes = 2000;
