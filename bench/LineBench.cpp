@@ -1,8 +1,10 @@
 // One line at a time through lex, parse, evaluate and format, for profiling the pieces of the
-// whole-sheet figures; each line is the only line of its sheet.
+// whole-sheet figures; each line is the only line of its sheet. BM_ShortLines runs all the short
+// unit conversions and arithmetic of ShortLines.h, one after the other.
 
 #include "Engine/ValueFormatter.h"
 #include "Sheet/DocumentEvaluator.h"
+#include "ShortLines.h"
 
 #include <benchmark/benchmark.h>
 #include <string_view>
@@ -42,6 +44,21 @@ void BM_Line(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Line)->DenseRange(0, std::size(lines) - 1)->Unit(benchmark::kMicrosecond);
+
+void BM_ShortLines(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const std::string_view line : bench::shortLines) {
+            auto results = DocumentEvaluator::evaluate(line);
+            if (const Value* value = results.front().outcome.as<Value>()) {
+                auto text = ValueFormatter::format(*value, true);
+                benchmark::DoNotOptimize(text.data());
+            }
+            benchmark::DoNotOptimize(results.data());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * std::size(bench::shortLines));
+}
+BENCHMARK(BM_ShortLines)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

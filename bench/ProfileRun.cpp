@@ -5,11 +5,14 @@
 //   ProfileRun WORKLOAD [REPEAT]
 //   valgrind --tool=callgrind --toggle-collect='*profiledRuns*' build/bin/ProfileRun sheet1000
 //
-// Workloads: sheet100, sheet1000, sheet10000, shared1000, while, whilecalls, curve, surface.
+// Workloads: sheet100, sheet1000, sheet10000, shared1000, while, whilecalls, curve, surface, and
+// lines: each of the short lines of ShortLines.h as the one line of its sheet, its answer formatted.
 
+#include "Engine/ValueFormatter.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/ProgramRunner.h"
 #include "SheetGenerator.h"
+#include "ShortLines.h"
 
 #include <charconv>
 #include <iostream>
@@ -25,7 +28,18 @@ struct Workload {
     std::string_view name;
     std::string sheet;
     std::vector<SharedSheet> others;
+    // Every line is a sheet of its own, and a value's answer is formatted.
+    bool eachLine = false;
 };
+
+std::string shortLinesSheet() {
+    std::string sheet;
+    for (const std::string_view line : bench::shortLines) {
+        if (!sheet.empty()) sheet += '\n';
+        sheet += line;
+    }
+    return sheet;
+}
 
 std::vector<Workload> workloads() {
     return {
@@ -41,11 +55,22 @@ std::vector<Workload> workloads() {
          {}},
         {"curve", "plot(x^2 - 3x)", {}},
         {"surface", "plot(sin(x) + cos(y), -6, 6)", {}},
+        {"lines", shortLinesSheet(), {}, true},
     };
 }
 
 std::size_t evaluate(const Workload& workload) {
     const auto now = ProgramBudget::Clock::now();
+    if (workload.eachLine) {
+        std::size_t characters = 0;
+        for (const std::string_view line : DocumentEvaluator::splitLines(workload.sheet)) {
+            ProgramRunner runner({line}, workload.others, [now] { return now; });
+            for (const LineResult& result : runner.run())
+                if (const Value* value = result.outcome.as<Value>())
+                    characters += ValueFormatter::format(*value, true).size();
+        }
+        return characters;
+    }
     ProgramRunner runner(DocumentEvaluator::splitLines(workload.sheet), workload.others,
                          [now] { return now; });
     return runner.run().size();
@@ -71,7 +96,7 @@ int main(int argc, char** argv) {
         if (workload.name != name) continue;
         evaluate(workload);
         const std::size_t lines = profiledRuns(workload, repeat);
-        std::cout << lines << " line results\n";
+        std::cout << lines << (workload.eachLine ? " characters of answers\n" : " line results\n");
         return 0;
     }
     std::cerr << "usage: ProfileRun WORKLOAD [REPEAT]\n";

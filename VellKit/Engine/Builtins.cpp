@@ -7,6 +7,8 @@
 #include "Engine/L10n.h"
 #include "Unicode/Unicode.h"
 
+#include <unordered_map>
+
 namespace vell {
 
 namespace {
@@ -18,6 +20,26 @@ std::string lowerCased(std::string_view name) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     return lower;
+}
+
+struct BuiltinEntry {
+    builtins::Builtin builtin;
+    bool takesLists;
+};
+
+// The built-in of every lower-cased name, and whether it takes lists and texts.
+const std::unordered_map<std::string_view, BuiltinEntry>& builtinTable() {
+    static const std::unordered_map<std::string_view, BuiltinEntry> table = [] {
+        std::unordered_map<std::string_view, BuiltinEntry> built;
+        for (const std::string_view name : Evaluator::builtinNames) {
+            builtins::Builtin builtin = builtins::numericBuiltin(name);
+            if (!builtin) builtin = builtins::aggregateBuiltin(name);
+            if (builtin)
+                built.emplace(name, BuiltinEntry{builtin, Evaluator::listTakingFunctions().contains(name)});
+        }
+        return built;
+    }();
+    return table;
 }
 
 } // namespace
@@ -40,6 +62,13 @@ Value Evaluator::callFunction(std::string_view name, const std::vector<ExprPtr>&
     if (auto answer = context_->callUserFunction(name, values)) return std::move(*answer);
 
     const std::string lower = lowerCased(name);
+    // Every built-in in one table: one look-up for the common case.
+    if (const auto found = builtinTable().find(lower); found != builtinTable().end()) {
+        if (!found->second.takesLists)
+            for (const auto& value : values)
+                if (!value.isNumber()) throw CalcError(builtins::argumentKindError(name, value));
+        return found->second.builtin(name, values);
+    }
     if (!listTakingFunctions().contains(lower)) {
         for (const auto& value : values) {
             if (!value.isNumber()) throw CalcError(builtins::argumentKindError(name, value));

@@ -23,8 +23,7 @@ std::string decimal(std::int64_t n) {
 
 // A table unit, else a compound unit text.
 std::optional<MeasureUnit> findUnit(std::string_view word) {
-    if (auto unit = UnitRegistry::lookup(word)) return unit;
-    return UnitRegistry::parseCompound(word);
+    return UnitRegistry::find(word);
 }
 
 bool isComparison(std::string_view op) {

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
+#include <new>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -45,6 +47,108 @@ std::size_t depthOf(const Expr::Node& node) {
                        return 0;
                },
                node);
+}
+
+// Nodes come and go by the thousand with every evaluation, all of one size: a free list per thread
+// keeps them away from the general heap. A thread's list is emptied when the thread ends; a node
+// dropped after that goes back to the heap at once.
+template <std::size_t Size>
+class NodeBlocks {
+public:
+    static void* take() {
+        Blocks& blocks = state();
+        if (Block* block = blocks.head) {
+            blocks.head = block->next;
+            --blocks.count;
+            return block;
+        }
+        if (!blocks.watched) watchThreadEnd();
+        return ::operator new(Size);
+    }
+
+    static void give(void* pointer) {
+        Blocks& blocks = state();
+        if (blocks.closed || blocks.count >= kept) {
+            ::operator delete(pointer);
+            return;
+        }
+        Block* block = static_cast<Block*>(pointer);
+        block->next = blocks.head;
+        blocks.head = block;
+        ++blocks.count;
+    }
+
+private:
+    static constexpr std::size_t kept = 8192;
+
+    struct Block {
+        Block* next;
+    };
+    static_assert(Size >= sizeof(Block));
+
+    // Trivially destructible, so that it can still be asked after the thread's other thread-local
+    // objects are gone.
+    struct Blocks {
+        Block* head = nullptr;
+        std::size_t count = 0;
+        bool watched = false;
+        bool closed = false;
+    };
+
+    static Blocks& state() {
+        thread_local Blocks blocks;
+        return blocks;
+    }
+
+    struct Closer {
+        ~Closer() {
+            Blocks& blocks = state();
+            blocks.closed = true;
+            while (Block* block = blocks.head) {
+                blocks.head = block->next;
+                ::operator delete(block);
+            }
+            blocks.count = 0;
+        }
+    };
+
+    [[gnu::noinline]] static void watchThreadEnd() {
+        thread_local Closer closer;
+        static_cast<void>(closer);
+        state().watched = true;
+    }
+};
+
+template <typename T>
+struct NodeAllocator {
+    using value_type = T;
+
+    NodeAllocator() = default;
+    template <typename U>
+    NodeAllocator(const NodeAllocator<U>&) {}
+
+    T* allocate(std::size_t n) {
+        if (n != 1) return static_cast<T*>(::operator new(n * sizeof(T)));
+        return static_cast<T*>(NodeBlocks<sizeof(T)>::take());
+    }
+    void deallocate(T* pointer, std::size_t n) {
+        if (n != 1) {
+            ::operator delete(pointer);
+            return;
+        }
+        NodeBlocks<sizeof(T)>::give(pointer);
+    }
+
+    template <typename U>
+    friend bool operator==(const NodeAllocator&, const NodeAllocator<U>&) {
+        return true;
+    }
+};
+
+template <typename Payload>
+ExprPtr makeNode(Payload payload) {
+    return std::allocate_shared<const Expr>(NodeAllocator<Expr>(), std::in_place_type<Payload>,
+                                            std::move(payload));
 }
 
 bool sameTrees(const std::vector<ExprPtr>& a, const std::vector<ExprPtr>& b) {
@@ -133,44 +237,48 @@ void describe(std::string& out, const ExprPtr& e) {
 
 Expr::Expr(Node node) : node_(std::move(node)), depth_(depthOf(node_)) {}
 
+std::size_t Expr::depthOfNode() const {
+    return depthOf(node_);
+}
+
 ExprPtr Expr::number(double figure) {
-    return std::make_shared<const Expr>(Number{figure});
+    return makeNode(Number{figure});
 }
 ExprPtr Expr::text(std::string text) {
-    return std::make_shared<const Expr>(Text{std::move(text)});
+    return makeNode(Text{std::move(text)});
 }
 ExprPtr Expr::list(std::vector<ExprPtr> items) {
-    return std::make_shared<const Expr>(List{std::move(items)});
+    return makeNode(List{std::move(items)});
 }
 ExprPtr Expr::index(ExprPtr base, ExprPtr index) {
-    return std::make_shared<const Expr>(Index{std::move(base), std::move(index)});
+    return makeNode(Index{std::move(base), std::move(index)});
 }
 ExprPtr Expr::identifier(std::string name) {
-    return std::make_shared<const Expr>(Identifier{std::move(name)});
+    return makeNode(Identifier{std::move(name)});
 }
 ExprPtr Expr::ref(std::int64_t line) {
-    return std::make_shared<const Expr>(Ref{line});
+    return makeNode(Ref{line});
 }
 ExprPtr Expr::unary(std::string op, ExprPtr operand) {
-    return std::make_shared<const Expr>(Unary{std::move(op), std::move(operand)});
+    return makeNode(Unary{std::move(op), std::move(operand)});
 }
 ExprPtr Expr::binary(std::string op, ExprPtr left, ExprPtr right) {
-    return std::make_shared<const Expr>(Binary{std::move(op), std::move(left), std::move(right)});
+    return makeNode(Binary{std::move(op), std::move(left), std::move(right)});
 }
 ExprPtr Expr::percent(ExprPtr operand) {
-    return std::make_shared<const Expr>(Percent{std::move(operand)});
+    return makeNode(Percent{std::move(operand)});
 }
 ExprPtr Expr::unitApply(ExprPtr operand, std::string word) {
-    return std::make_shared<const Expr>(UnitApply{std::move(operand), std::move(word)});
+    return makeNode(UnitApply{std::move(operand), std::move(word)});
 }
 ExprPtr Expr::call(std::string name, std::vector<ExprPtr> arguments) {
-    return std::make_shared<const Expr>(Call{std::move(name), std::move(arguments)});
+    return makeNode(Call{std::move(name), std::move(arguments)});
 }
 ExprPtr Expr::convert(ExprPtr operand, std::string word) {
-    return std::make_shared<const Expr>(Convert{std::move(operand), std::move(word)});
+    return makeNode(Convert{std::move(operand), std::move(word)});
 }
 ExprPtr Expr::percentOf(ExprPtr share, ExprPtr whole) {
-    return std::make_shared<const Expr>(PercentOf{std::move(share), std::move(whole)});
+    return makeNode(PercentOf{std::move(share), std::move(whole)});
 }
 
 bool operator==(const Expr& a, const Expr& b) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -88,6 +89,10 @@ public:
     };
 
     explicit Expr(Node node);
+    // The case T made in place from `args`, as the factories below make their nodes.
+    template <typename T, typename... Args>
+    explicit Expr(std::in_place_type_t<T> type, Args&&... args)
+        : node_(type, std::forward<Args>(args)...), depth_(depthOfNode()) {}
 
     const Node& node() const { return node_; }
     Case kind() const { return static_cast<Case>(node_.index()); }
@@ -119,6 +124,8 @@ public:
     std::string debugDescription() const;
 
 private:
+    std::size_t depthOfNode() const;
+
     Node node_;
     std::size_t depth_;
 };

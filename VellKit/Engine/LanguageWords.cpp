@@ -1,26 +1,30 @@
 #include "Engine/LanguageWords.h"
 
-#include <unordered_set>
+#include <cstring>
 
 namespace vell {
 
 namespace {
 
-template <std::size_t N>
-std::unordered_set<std::string_view> setOf(const std::array<std::string_view, N>& words) {
-    return {words.begin(), words.end()};
+// Unrolled, so that every word is compared as the constant it is: a word of another size costs one
+// test, and one of the same size a few comparisons of whole words rather than a call.
+template <const auto& words, std::size_t... I>
+bool isOneOf(std::string_view word, std::index_sequence<I...>) {
+    return (
+        (words[I].size() == word.size() && std::memcmp(words[I].data(), word.data(), words[I].size()) == 0) ||
+        ...);
 }
 
 } // namespace
 
 bool LanguageWords::isReserved(std::string_view word) {
-    static const std::unordered_set<std::string_view> words = setOf(reservedWords);
-    return words.contains(word);
+    // No reserved word is longer than eight bytes.
+    return word.size() <= 8 && isOneOf<reservedWords>(word, std::make_index_sequence<reservedWords.size()>());
 }
 
 bool LanguageWords::isConversionWord(std::string_view word) {
-    static const std::unordered_set<std::string_view> words = setOf(conversionWords);
-    return words.contains(word);
+    return word.size() <= 3 &&
+           isOneOf<conversionWords>(word, std::make_index_sequence<conversionWords.size()>());
 }
 
 } // namespace vell

@@ -6,6 +6,7 @@
 // compared exactly, case included ("IN" and "true" are ordinary names); callers that ignore case
 // compare the lower-cased word a second time.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -53,6 +54,8 @@ struct LanguageWords {
         "elif", "else", "for", "while", "def", "return", "break", "continue", "True", "False"};
     static bool isReserved(std::string_view word);
     static bool isConversionWord(std::string_view word);
+    static_assert(std::ranges::all_of(reservedWords, [](std::string_view w) { return w.size() <= 8; }));
+    static_assert(std::ranges::all_of(conversionWords, [](std::string_view w) { return w.size() <= 3; }));
 
     // The 16 words the editor shows as keywords: the program language's, "in", and/or/not, True,
     // False and "range".

@@ -6,11 +6,16 @@
 #include "Engine/UnitRegistry.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <optional>
 #include <system_error>
+#include <unordered_set>
 
 namespace vell {
 
@@ -25,8 +30,17 @@ bool isSingleQuote(char32_t c) {
     return c == U'\'' || c == 0x2018 || c == 0x2019;
 }
 
-// Writes the grammar's form of one scalar read outside a quoted text.
-void appendOutsideQuotes(std::string& out, char32_t c) {
+// Writes a scalar as it was read: its own bytes, or the replacement character for bytes that were
+// no UTF-8.
+void appendAsRead(std::string& out, char32_t c, std::string_view bytes) {
+    if (c == 0xFFFD)
+        unicode::appendUtf8(out, c);
+    else
+        out.append(bytes);
+}
+
+// Writes the grammar's form of one scalar read outside a quoted text, from `bytes`.
+void appendOutsideQuotes(std::string& out, char32_t c, std::string_view bytes) {
     if ((c >= 0xFF10 && c <= 0xFF19) || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0xFF41 && c <= 0xFF5A)) {
         out.push_back(static_cast<char>(c - 0xFEE0));
         return;
@@ -97,7 +111,7 @@ void appendOutsideQuotes(std::string& out, char32_t c) {
         out.push_back(']');
         return;
     default:
-        unicode::appendUtf8(out, c);
+        appendAsRead(out, c, bytes);
     }
 }
 
@@ -147,10 +161,10 @@ std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourc
                 out.push_back('\'');
                 state = State::inSingle;
             } else {
-                appendOutsideQuotes(out, c);
+                appendOutsideQuotes(out, c, text.substr(from, offset - from));
             }
         } else if (escaped) {
-            unicode::appendUtf8(out, c);
+            appendAsRead(out, c, text.substr(from, offset - from));
             escaped = false;
         } else if (c == U'\\') {
             out.push_back('\\');
@@ -162,7 +176,7 @@ std::string normalizeLine(std::string_view text, std::vector<std::size_t>* sourc
             out.push_back('\'');
             state = State::outside;
         } else {
-            unicode::appendUtf8(out, c);
+            appendAsRead(out, c, text.substr(from, offset - from));
         }
         if (sourceOffsets) sourceOffsets->resize(out.size(), from);
     }
@@ -208,33 +222,53 @@ double multiplierOf(char32_t c) {
     }
 }
 
-// The characters (grapheme clusters) of a line. Without boundaries every byte is one character,
-// which is what an ASCII line without "\r\n" is.
-class Line {
+// The characters of an ASCII line without "\r\n": every byte is one character.
+class AsciiLine {
 public:
-    Line(std::string_view text, const std::vector<std::size_t>* bounds)
-        : text_(text), bounds_(bounds), count_(bounds ? bounds->size() - 1 : text.size()) {}
+    explicit AsciiLine(std::string_view text) : text_(text) {}
+
+    std::size_t size() const { return text_.size(); }
+    std::string_view at(std::size_t i) const { return text_.substr(i, 1); }
+    std::string_view range(std::size_t from, std::size_t to) const { return text_.substr(from, to - from); }
+
+    // The scalar of character i; noScalar past the end.
+    char32_t sole(std::size_t i) const {
+        return i < text_.size() ? static_cast<unsigned char>(text_[i]) : noScalar;
+    }
+    char32_t first(std::size_t i) const { return static_cast<unsigned char>(text_[i]); }
+    bool is(std::size_t i, char32_t c) const { return sole(i) == c; }
+    bool isDigit(std::size_t i) const { return i < text_.size() && text_[i] >= '0' && text_[i] <= '9'; }
+
+private:
+    std::string_view text_;
+};
+
+// The characters (grapheme clusters) of any other line. Every character's scalars are decoded once,
+// up front, since the scanner asks for most characters more than once.
+class ClusterLine {
+public:
+    ClusterLine(std::string_view text, const std::vector<std::size_t>& bounds)
+        : text_(text), bounds_(bounds), count_(bounds.size() - 1) {
+        if (count_ > shortLine_.size()) {
+            longLine_.resize(count_);
+            scalars_ = longLine_.data();
+        }
+        for (std::size_t i = 0; i < count_; ++i) {
+            std::size_t at = bounds[i];
+            const char32_t c = unicode::decodeNext(text_, at);
+            scalars_[i] = {at == bounds[i + 1] ? c : noScalar, c};
+        }
+    }
 
     std::size_t size() const { return count_; }
-    std::size_t offset(std::size_t i) const { return bounds_ ? (*bounds_)[i] : i; }
-    std::string_view at(std::size_t i) const { return text_.substr(offset(i), offset(i + 1) - offset(i)); }
+    std::string_view at(std::size_t i) const { return text_.substr(bounds_[i], bounds_[i + 1] - bounds_[i]); }
     std::string_view range(std::size_t from, std::size_t to) const {
-        return text_.substr(offset(from), offset(to) - offset(from));
+        return text_.substr(bounds_[from], bounds_[to] - bounds_[from]);
     }
 
     // The scalar when character i is exactly one scalar; noScalar otherwise and past the end.
-    char32_t sole(std::size_t i) const {
-        if (i >= count_) return noScalar;
-        if (!bounds_) return static_cast<unsigned char>(text_[i]);
-        std::size_t at = (*bounds_)[i];
-        const char32_t c = unicode::decodeNext(text_, at);
-        return at == (*bounds_)[i + 1] ? c : noScalar;
-    }
-    char32_t first(std::size_t i) const {
-        if (!bounds_) return static_cast<unsigned char>(text_[i]);
-        std::size_t at = (*bounds_)[i];
-        return unicode::decodeNext(text_, at);
-    }
+    char32_t sole(std::size_t i) const { return i < count_ ? scalars_[i].sole : noScalar; }
+    char32_t first(std::size_t i) const { return scalars_[i].first; }
     bool is(std::size_t i, char32_t c) const { return sole(i) == c; }
     bool isDigit(std::size_t i) const {
         const char32_t c = sole(i);
@@ -242,10 +276,29 @@ public:
     }
 
 private:
+    struct Scalars {
+        char32_t sole;
+        char32_t first;
+    };
+
     std::string_view text_;
-    const std::vector<std::size_t>* bounds_;
+    const std::vector<std::size_t>& bounds_;
     std::size_t count_;
+    // Most lines fit the array; longer ones take the vector.
+    std::array<Scalars, 48> shortLine_;
+    std::vector<Scalars> longLine_;
+    Scalars* scalars_ = shortLine_.data();
 };
+
+bool isWhiteSpace(char32_t c) {
+    if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
+    return unicode::isWhiteSpace(c);
+}
+
+bool isAlphabetic(char32_t c) {
+    if (c < 0x80) return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    return unicode::isAlphabetic(c);
+}
 
 [[noreturn]] void throwBadCharacter(std::string_view character) {
     const std::string c(character);
@@ -284,18 +337,28 @@ bool overflows(std::string_view numeral) {
     return magnitude + (negative ? -exponent : exponent) > 0;
 }
 
+// The unit names that hold "/", as views.
+const std::unordered_set<std::string_view>& slashSymbols() {
+    static const std::unordered_set<std::string_view> symbols(UnitRegistry::slashSymbols().begin(),
+                                                              UnitRegistry::slashSymbols().end());
+    return symbols;
+}
+
+template <typename Line>
 class Scanner {
 public:
     explicit Scanner(const Line& line) : line_(line) {}
 
     std::vector<Token> run() {
-        tokens_.reserve(line_.size() < 32 ? line_.size() + 1 : 32);
+        // At most 15 tokens at first, which keeps the block among the sizes the allocator serves
+        // fastest; few lines hold more.
+        tokens_.reserve(std::min<std::size_t>(line_.size() + 1, 15));
         const std::size_t n = line_.size();
         std::size_t i = 0;
         while (i < n) {
             const char32_t c = line_.sole(i);
             const char32_t first = line_.first(i);
-            if (unicode::isWhiteSpace(first)) {
+            if (isWhiteSpace(first)) {
                 ++i;
             } else if (c == U'"' || c == U'\'') {
                 readString(i);
@@ -304,16 +367,16 @@ public:
             } else if (line_.isDigit(i) || (c == U'.' && line_.isDigit(i + 1))) {
                 Token& token = add(Token::Kind::number, i);
                 token.number = readNumber(i);
-            } else if (unicode::isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
+            } else if (isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
                 readName(i);
             } else if ((c == U'=' || c == U'<' || c == U'>' || c == U'!') && line_.is(i + 1, U'=')) {
-                add(Token::Kind::op, i).text.assign(line_.range(i, i + 2));
+                add(Token::Kind::op, i, line_.range(i, i + 2));
                 i += 2;
             } else if (const Token::Kind kind = punctuation(c); kind != Token::Kind::eof) {
                 add(kind, i);
                 ++i;
             } else if (isOperator(c)) {
-                add(Token::Kind::op, i).text.assign(line_.at(i));
+                add(Token::Kind::op, i, line_.at(i));
                 ++i;
             } else {
                 throwBadCharacter(line_.at(i));
@@ -361,10 +424,8 @@ private:
     }
 
     // Tokens are made in place: moving one copies its text.
-    Token& add(Token::Kind kind, std::size_t start) {
-        Token& token = tokens_.emplace_back();
-        token.kind = kind;
-        token.start = start;
+    Token& add(Token::Kind kind, std::size_t start, std::string_view text = {}) {
+        Token& token = tokens_.emplace_back(kind, start, text);
         return token;
     }
 
@@ -406,7 +467,44 @@ private:
         add(Token::Kind::ref, start).ref = line;
     }
 
+    // A numeral of at most 15 digits without an exponent is its digits as a whole number (exact in a
+    // double) divided by a power of ten (exact too): one correctly rounded division, which is what
+    // from_chars gives for it. None for every other numeral, with `i` where it was.
+    std::optional<double> readShortNumber(std::size_t& i) {
+        static constexpr double powersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const std::size_t start = i;
+        std::uint64_t digits = 0;
+        int count = 0;
+        int fraction = 0;
+        bool point = false;
+        while (i < line_.size()) {
+            const char32_t c = line_.sole(i);
+            if (c >= U'0' && c <= U'9') {
+                if (count == 15) break;
+                digits = digits * 10 + (c - U'0');
+                ++count;
+                if (point) ++fraction;
+                ++i;
+            } else if (c == U',' && line_.isDigit(i + 1) && line_.isDigit(i + 2) && line_.isDigit(i + 3) &&
+                       !line_.isDigit(i + 4)) {
+                ++i;
+            } else if (c == U'.' && !point && line_.isDigit(i + 1)) {
+                point = true;
+                ++i;
+            } else {
+                break;
+            }
+        }
+        if (line_.isDigit(i) || line_.is(i, U'e') || line_.is(i, U'E')) {
+            i = start;
+            return std::nullopt;
+        }
+        return static_cast<double>(digits) / powersOfTen[fraction];
+    }
+
     double readPlainNumber(std::size_t& i) {
+        if (const std::optional<double> value = readShortNumber(i)) return *value;
         numeral_.clear();
         bool point = false;
         while (i < line_.size()) {
@@ -467,9 +565,13 @@ private:
 
     bool isNameCharacter(std::size_t i, bool digits) const {
         const char32_t c = line_.sole(i);
+        if (c < 0x80) {
+            if ((c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') || c == U'_' || c == U'$') return true;
+            return c >= U'0' && c <= U'9' && digits;
+        }
         if (c == U'_' || isUnitSign(c) || isSuperscriptDigit(c)) return true;
         if (c >= U'0' && c <= U'9') return digits;
-        return unicode::isAlphabetic(line_.first(i));
+        return isAlphabetic(line_.first(i));
     }
 
     void readName(std::size_t& i) {
@@ -483,15 +585,15 @@ private:
             while (end < n && isNameCharacter(end, true))
                 ++end;
             if (end > i + 1) {
-                std::string candidate(line_.range(start, end));
-                if (UnitRegistry::slashSymbols().count(candidate)) {
+                const std::string_view candidate = line_.range(start, end);
+                if (slashSymbols().contains(candidate)) {
                     i = end;
-                    add(Token::Kind::identifier, start).text = std::move(candidate);
+                    add(Token::Kind::identifier, start, candidate);
                     return;
                 }
             }
         }
-        add(Token::Kind::identifier, start).text.assign(line_.range(start, i));
+        add(Token::Kind::identifier, start, line_.range(start, i));
     }
 
     const Line& line_;
@@ -499,11 +601,36 @@ private:
     std::string numeral_;
 };
 
-std::vector<Token> tokenizeNormalized(std::string_view normalized) {
-    if (unicode::isAscii(normalized) && normalized.find("\r\n") == std::string_view::npos)
-        return Scanner(Line(normalized, nullptr)).run();
+// ASCII without a carriage return, which needs neither normalising nor cutting into characters:
+// what most lines are. Eight bytes at a time.
+bool isPlainAsciiLine(std::string_view text) {
+    constexpr std::uint64_t high = 0x8080808080808080ull;
+    constexpr std::uint64_t ones = 0x0101010101010101ull;
+    constexpr std::uint64_t returns = ones * '\r';
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & high) return false;
+        // A byte of `found` is zero where the text holds "\r".
+        const std::uint64_t found = word ^ returns;
+        if ((found - ones) & ~found & high) return false;
+    }
+    for (; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80 || c == '\r') return false;
+    }
+    return true;
+}
+
+std::vector<Token> tokenizeNormalized(std::string_view normalized, bool ascii) {
+    if (ascii && normalized.find("\r\n") == std::string_view::npos) {
+        const AsciiLine line(normalized);
+        return Scanner<AsciiLine>(line).run();
+    }
     const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(normalized);
-    return Scanner(Line(normalized, &bounds)).run();
+    const ClusterLine line(normalized, bounds);
+    return Scanner<ClusterLine>(line).run();
 }
 
 } // namespace
@@ -513,8 +640,13 @@ std::string Lexer::normalize(std::string_view text) {
 }
 
 std::vector<Token> Lexer::tokenize(std::string_view text) {
-    if (unicode::isAscii(text)) return tokenizeNormalized(text);
-    return tokenizeNormalized(normalizeLine(text, nullptr));
+    if (isPlainAsciiLine(text)) {
+        const AsciiLine line(text);
+        return Scanner<AsciiLine>(line).run();
+    }
+    if (unicode::isAscii(text)) return tokenizeNormalized(text, true);
+    const std::string normalized = normalizeLine(text, nullptr);
+    return tokenizeNormalized(normalized, unicode::isAscii(normalized));
 }
 
 Lexer::LineMap Lexer::lineMap(std::string_view text) {

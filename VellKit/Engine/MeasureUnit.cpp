@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
+#include <unordered_map>
 
 namespace vell {
 
@@ -229,12 +230,62 @@ void MeasureUnit::checkNoOffset(const std::optional<MeasureUnit>& unit) {
                                unit->display() + " can\u2019t be used in multiplication or division"));
 }
 
+namespace {
+
+MeasureUnit::Combined combineAnew(const std::optional<MeasureUnit>& left, const MeasureUnit& right, int sign);
+
+// The units of a product or quotient, by the identity of their shared data. An entry holds on to
+// both units, so that no other unit can take the address of theirs while it is kept.
+struct CombinedKey {
+    const void* left;
+    const void* right;
+    int sign;
+    friend bool operator==(const CombinedKey&, const CombinedKey&) = default;
+};
+
+struct CombinedKeyHash {
+    std::size_t operator()(const CombinedKey& key) const {
+        const auto mix = [](std::size_t seed, std::size_t value) {
+            return seed ^ (value + 0x9e3779b97f4a7c15ull + (seed << 6) + (seed >> 2));
+        };
+        return mix(mix(std::hash<const void*>{}(key.left), std::hash<const void*>{}(key.right)),
+                   static_cast<std::size_t>(key.sign));
+    }
+};
+
+struct CombinedEntry {
+    std::optional<MeasureUnit> left;
+    MeasureUnit right;
+    MeasureUnit::Combined combined;
+};
+
+} // namespace
+
+// The same units are combined on line after line ("km / h", "N / mm2"), so each pair's answer is
+// kept, per thread; a combination that throws is not kept and throws again.
 MeasureUnit::Combined MeasureUnit::combine(const std::optional<MeasureUnit>& left,
                                            const std::optional<MeasureUnit>& right, int sign) {
     if (!right) return {left, 1.0};
     if (!left && sign > 0) return {right, 1.0};
-    checkNoOffset(left);
-    checkNoOffset(right);
+    constexpr std::size_t kept = 1024;
+    thread_local std::unordered_map<CombinedKey, CombinedEntry, CombinedKeyHash> cache;
+    const CombinedKey key{left ? left->data_.get() : nullptr, right->data_.get(), sign};
+    if (const auto found = cache.find(key); found != cache.end()) return found->second.combined;
+    Combined combined = combineAnew(left, *right, sign);
+    if (cache.size() >= kept) cache.clear();
+    cache.emplace(key, CombinedEntry{left, *right, combined});
+    return combined;
+}
+
+namespace {
+
+MeasureUnit::Combined combineAnew(const std::optional<MeasureUnit>& left, const MeasureUnit& rightUnit,
+                                  int sign) {
+    using Components = MeasureUnit::Components;
+    using Component = MeasureUnit::Component;
+    const std::optional<MeasureUnit> right = rightUnit;
+    MeasureUnit::checkNoOffset(left);
+    MeasureUnit::checkNoOffset(right);
 
     Components working;
     if (left) {
@@ -290,8 +341,10 @@ MeasureUnit::Combined MeasureUnit::combine(const std::optional<MeasureUnit>& lef
             scale *= std::pow(element.unit.factor(), static_cast<double>(element.exponent));
         return {std::nullopt, scale};
     }
-    return {fromComponentsOrThrow(working), scale};
+    return {MeasureUnit::fromComponentsOrThrow(working), scale};
 }
+
+} // namespace
 
 std::string_view MeasureUnit::superscript(std::int64_t exponent) {
     static constexpr std::array<std::string_view, 9> texts{"¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};

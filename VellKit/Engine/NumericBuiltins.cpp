@@ -31,8 +31,7 @@ using namespace builtins;
 }
 
 std::optional<MeasureUnit> tableUnit(std::string_view word) {
-    if (auto unit = UnitRegistry::lookup(word)) return unit;
-    return UnitRegistry::parseCompound(word);
+    return UnitRegistry::find(word);
 }
 
 const std::optional<MeasureUnit>& degreeUnit() {

@@ -28,6 +28,9 @@ namespace {
     fail(name + "( の閉じ括弧がありません", "Missing ) to close " + name + "(");
 }
 
+// In Japanese and in English.
+constexpr std::string_view endedMessage[] = {"式が途中で終わっています", "The expression ends in the middle"};
+
 [[noreturn, gnu::noinline, gnu::cold]] void failExpectedOperand(const Token& token) {
     switch (token.kind) {
     case Token::Kind::op:
@@ -40,7 +43,7 @@ namespace {
     case Token::Kind::comma:
         fail("カンマの位置が正しくありません", "A comma is in the wrong place");
     default:
-        fail("式が途中で終わっています", "The expression ends in the middle");
+        fail(endedMessage[0], endedMessage[1]);
     }
 }
 
@@ -75,12 +78,26 @@ const std::unordered_set<std::string_view>& Parser::comparisonOperators() {
 
 // A failed parse drops the parser, so leaving is not needed on the way out of an exception.
 [[gnu::noinline]] void Parser::enter() {
-    if (++nesting_ > maxDepth) failNestedTooDeeply();
+    if (++nesting_ > maxDepth && !endedEarly_) failNestedTooDeeply();
 }
 
 ExprPtr Parser::bounded(ExprPtr node) const {
-    if (node->depth() > maxDepth) failNestedTooDeeply();
+    if (node->depth() > maxDepth && !endedEarly_) failNestedTooDeeply();
     return node;
+}
+
+// A line that ends where an operand should follow ("5 +", as every line is while it is typed) is
+// read to its end with a stand-in operand, and fails once, at the top, rather than by a throw
+// through every level. Any other failure met on the way out (an unclosed bracket, the depth limit)
+// would have come after it, and is not raised: the tree is dropped.
+[[gnu::noinline]] ExprPtr Parser::endEarly() {
+    endedEarly_ = true;
+    static const ExprPtr standIn = Expr::number(0);
+    return standIn;
+}
+
+void Parser::failIfEnded() const {
+    if (endedEarly_) failExpectedOperand(tokens_.back());
 }
 
 [[gnu::noinline]] ExprPtr Parser::binary(std::string_view op, ExprPtr&& left, ExprPtr&& right) const {
@@ -89,19 +106,6 @@ ExprPtr Parser::bounded(ExprPtr node) const {
 
 [[gnu::noinline]] ExprPtr Parser::unary(std::string_view op, ExprPtr&& operand) const {
     return bounded(Expr::unary(std::string(op), std::move(operand)));
-}
-
-// The current token is the operator; the right operand is read with `next`.
-[[gnu::noinline]] void Parser::joinRight(ExprPtr& left, Level next) {
-    const std::size_t op = index_;
-    advance();
-    ExprPtr right = (this->*next)();
-    left = binary(tokens_[op].text, std::move(left), std::move(right));
-}
-
-[[gnu::noinline]] void Parser::joinImplicit(ExprPtr& left) {
-    ExprPtr right = parseUnary();
-    left = binary("*", std::move(left), std::move(right));
 }
 
 Statement Parser::parseStatement() {
@@ -115,6 +119,19 @@ std::string Parser::trailingTokensMessage() {
 }
 
 std::optional<Statement> Parser::parseWholeStatement() {
+    std::optional<Statement> statement = parseToEnd();
+    failIfEnded();
+    return statement;
+}
+
+Parser::Reading Parser::readStatement() {
+    std::optional<Statement> statement = parseToEnd();
+    if (endedEarly_) return L10n::text(endedMessage[0], endedMessage[1]);
+    if (!statement) return trailingTokensMessage();
+    return std::move(*statement);
+}
+
+std::optional<Statement> Parser::parseToEnd() {
     Statement statement;
     if (current().isName() && peek().isOp("=") && !LanguageWords::isReserved(current().text)) {
         statement.name = current().text;
@@ -123,7 +140,7 @@ std::optional<Statement> Parser::parseWholeStatement() {
     }
     if (current().kind == Token::Kind::eof) fail("式がありません", "There’s no expression");
     statement.expr = parseConversion();
-    if (current().kind != Token::Kind::eof) return std::nullopt;
+    if (endedEarly_ || current().kind != Token::Kind::eof) return std::nullopt;
     return statement;
 }
 
@@ -152,64 +169,98 @@ ExprPtr Parser::parseConversion() {
     return false;
 }
 
+// The binary levels, loosest first; 0 for a token that joins nothing. Implicit multiplication ("2
+// (3 + 4)", "3 sqrt(2)") binds as * and /.
+namespace {
+
+constexpr int orLevel = 1;
+constexpr int andLevel = 2;
+constexpr int comparisonLevel = 3;
+constexpr int additiveLevel = 4;
+constexpr int multiplicativeLevel = 5;
+
+// The one character of a one-character operator, 0 for every other token.
+char soleOperator(const Token& token) {
+    return token.kind == Token::Kind::op && token.text.size() == 1 ? token.text[0] : '\0';
+}
+
+bool isComparison(const Token& token) {
+    if (token.kind != Token::Kind::op) return false;
+    const std::string& op = token.text;
+    if (op.size() == 1) return op[0] == '<' || op[0] == '>';
+    return op.size() == 2 && op[1] == '=' && (op[0] == '=' || op[0] == '!' || op[0] == '<' || op[0] == '>');
+}
+
+} // namespace
+
+int Parser::levelOf(const Token& token) const {
+    switch (token.kind) {
+    case Token::Kind::op:
+        switch (soleOperator(token)) {
+        case '+':
+        case '-':
+            return additiveLevel;
+        case '*':
+        case '/':
+            return multiplicativeLevel;
+        default:
+            return isComparison(token) ? comparisonLevel : 0;
+        }
+    case Token::Kind::identifier:
+        if (token.text == LanguageWords::orWord) return orLevel;
+        if (token.text == LanguageWords::andWord) return andLevel;
+        return peek().kind == Token::Kind::lparen && !isKeyword(token.text) ? multiplicativeLevel : 0;
+    case Token::Kind::number:
+    case Token::Kind::lparen:
+        return multiplicativeLevel;
+    default:
+        return 0;
+    }
+}
+
 ExprPtr Parser::parseOr() {
-    ExprPtr left = parseAnd();
-    while (current().isName(LanguageWords::orWord))
-        joinRight(left, &Parser::parseAnd);
-    return left;
+    return parseBinary(orLevel);
 }
 
-ExprPtr Parser::parseAnd() {
-    ExprPtr left = parseNot();
-    while (current().isName(LanguageWords::andWord))
-        joinRight(left, &Parser::parseNot);
-    return left;
+ExprPtr Parser::parseAdditive() {
+    return parseBinary(additiveLevel);
 }
 
-ExprPtr Parser::parseNot() {
-    if (current().isName(LanguageWords::notWord)) return prefixNot();
-    return parseComparison();
+// Operators of `lowest` and tighter levels, each level joining from the left; "not" prefixes an
+// operand down to the comparisons.
+ExprPtr Parser::parseBinary(int lowest) {
+    ExprPtr left =
+        lowest <= comparisonLevel && current().isName(LanguageWords::notWord) ? prefixNot() : parseUnary();
+    for (;;) {
+        const int level = levelOf(current());
+        if (level < lowest || level == 0) return left;
+        joinAt(left, level);
+    }
+}
+
+// The current token joins at `level`: an operator, or the start of an implicitly multiplied operand.
+[[gnu::noinline]] void Parser::joinAt(ExprPtr& left, int level) {
+    const Token& token = current();
+    const bool implicit = level == multiplicativeLevel && token.kind != Token::Kind::op;
+    const std::size_t op = index_;
+    if (!implicit) advance();
+    ExprPtr right = level == multiplicativeLevel ? parseUnary() : parseBinary(level + 1);
+    left = binary(implicit ? std::string_view("*") : std::string_view(tokens_[op].text), std::move(left),
+                  std::move(right));
 }
 
 [[gnu::noinline]] ExprPtr Parser::prefixNot() {
     advance();
     enter();
-    ExprPtr operand = parseNot();
+    ExprPtr operand = parseBinary(comparisonLevel);
     leave();
     return unary(LanguageWords::notWord, std::move(operand));
 }
 
-ExprPtr Parser::parseComparison() {
-    ExprPtr left = parseAdditive();
-    while (current().kind == Token::Kind::op && comparisonOperators().count(current().text))
-        joinRight(left, &Parser::parseAdditive);
-    return left;
-}
-
-ExprPtr Parser::parseAdditive() {
-    ExprPtr left = parseMultiplicative();
-    while (current().isOp("+") || current().isOp("-"))
-        joinRight(left, &Parser::parseMultiplicative);
-    return left;
-}
-
-ExprPtr Parser::parseMultiplicative() {
-    ExprPtr left = parseUnary();
-    for (;;) {
-        const Token& token = current();
-        if (token.isOp("*") || token.isOp("/"))
-            joinRight(left, &Parser::parseUnary);
-        else if (token.kind == Token::Kind::number || token.kind == Token::Kind::lparen ||
-                 (token.isName() && peek().kind == Token::Kind::lparen && !isKeyword(token.text)))
-            joinImplicit(left);
-        else
-            return left;
-    }
-}
-
 ExprPtr Parser::parseUnary() {
-    if (current().isOp("-")) return prefixMinus();
-    if (current().isOp("+")) return prefixPlus();
+    const char op = soleOperator(current());
+    if (op == '-') return prefixMinus();
+    if (op == '+') return prefixPlus();
     return parsePower();
 }
 
@@ -231,7 +282,7 @@ ExprPtr Parser::parseUnary() {
 
 ExprPtr Parser::parsePower() {
     ExprPtr base = parsePostfix();
-    if (current().isOp("^")) raise(base);
+    if (soleOperator(current()) == '^') raise(base);
     return base;
 }
 
@@ -276,7 +327,7 @@ ExprPtr Parser::parsePostfix() {
         advance();
         enter();
         ExprPtr index = parseConversion();
-        if (current().kind != Token::Kind::rbracket) fail("] がありません", "Missing ]");
+        if (current().kind != Token::Kind::rbracket && !endedEarly_) fail("] がありません", "Missing ]");
         advance();
         leave();
         base = bounded(Expr::index(std::move(base), std::move(index)));
@@ -297,6 +348,8 @@ ExprPtr Parser::parsePrimary() {
         return parseParenthesized();
     case Token::Kind::lbracket:
         return parseList();
+    case Token::Kind::eof:
+        return endEarly();
     default:
         failExpectedOperand(current());
     }
@@ -362,6 +415,8 @@ ExprPtr Parser::parsePrimary() {
         } else if (current().kind == Token::Kind::rparen) {
             advance();
             break;
+        } else if (endedEarly_) {
+            break;
         } else {
             failUnclosedCall(tokens_[nameIndex].text);
         }
@@ -374,7 +429,8 @@ ExprPtr Parser::parsePrimary() {
     advance();
     enter();
     ExprPtr inner = parseConversion();
-    if (current().kind != Token::Kind::rparen) fail("閉じ括弧がありません", "Missing closing parenthesis");
+    if (current().kind != Token::Kind::rparen && !endedEarly_)
+        fail("閉じ括弧がありません", "Missing closing parenthesis");
     advance();
     leave();
     return inner;
@@ -394,6 +450,8 @@ ExprPtr Parser::parsePrimary() {
             advance();
         } else if (current().kind == Token::Kind::rbracket) {
             advance();
+            break;
+        } else if (endedEarly_) {
             break;
         } else {
             fail("表の閉じ括弧 ] がありません", "Missing ] to close the list");

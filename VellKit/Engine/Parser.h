@@ -1,7 +1,7 @@
 #pragma once
 
 // Turns the tokens of one line into a Statement: the name the line assigns, if any, and its
-// expression tree. Recursive descent, one function per precedence level, no backtracking.
+// expression tree. Recursive descent with precedence climbing for the binary operators, no backtracking.
 
 #include "Engine/Expr.h"
 #include "Engine/Token.h"
@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <variant>
 #include <vector>
 
 namespace vell {
@@ -36,22 +37,26 @@ public:
     // none instead of throwing trailingTokensMessage(), which costs far more than the parse.
     std::optional<Statement> parseWholeStatement();
     static std::string trailingTokensMessage();
+    // The same again, except that the failures found without a throw come back as their message:
+    // trailing tokens, and a line that ends where an operand should follow ("5 +", as every line
+    // reads while it is typed). Other failures throw CalcError.
+    using Reading = std::variant<Statement, std::string>;
+    Reading readStatement();
 
     // "==", "!=", "<", "<=", ">", ">=". The words the parser reads are in LanguageWords.h.
     static const std::unordered_set<std::string_view>& comparisonOperators();
 
 private:
-    using Level = ExprPtr (Parser::*)();
-
     // The precedence levels, lowest binding first; each reads from the current token and leaves the
     // index on the first token it did not use.
+    // parseWholeStatement without the failure of a line that ended early.
+    std::optional<Statement> parseToEnd();
     ExprPtr parseConversion();
     ExprPtr parseOr();
-    ExprPtr parseAnd();
-    ExprPtr parseNot();
-    ExprPtr parseComparison();
     ExprPtr parseAdditive();
-    ExprPtr parseMultiplicative();
+    // From "or" down to * and /, by precedence climbing: `lowest` is the loosest level read.
+    ExprPtr parseBinary(int lowest);
+    int levelOf(const Token& token) const;
     ExprPtr parseUnary();
     ExprPtr parsePower();
     ExprPtr parsePostfix();
@@ -69,10 +74,11 @@ private:
     void enter();
     void leave() { --nesting_; }
     ExprPtr bounded(ExprPtr node) const;
+    ExprPtr endEarly();
+    void failIfEnded() const;
     ExprPtr binary(std::string_view op, ExprPtr&& left, ExprPtr&& right) const;
     ExprPtr unary(std::string_view op, ExprPtr&& operand) const;
-    void joinRight(ExprPtr& left, Level next);
-    void joinImplicit(ExprPtr& left);
+    void joinAt(ExprPtr& left, int level);
     bool extendConversion(ExprPtr& left);
     bool extendPostfix(ExprPtr& base);
     ExprPtr prefixNot();
@@ -90,6 +96,7 @@ private:
     std::vector<Token> tokens_;
     std::size_t index_ = 0;
     std::size_t nesting_ = 0;
+    bool endedEarly_ = false;
 };
 
 } // namespace vell

@@ -25,6 +25,12 @@ struct Token {
         eof,
     };
 
+    Token() = default;
+    Token(Kind kind, std::size_t start, double number, std::int64_t ref, std::string text)
+        : kind(kind), start(start), number(number), ref(ref), text(std::move(text)) {}
+    // A token with its text, made in place.
+    Token(Kind kind, std::size_t start, std::string_view text) : kind(kind), start(start), text(text) {}
+
     Kind kind = Kind::eof;
     // Index of the token's first character (grapheme cluster) in the normalised line; for eof the
     // number of characters of that line.

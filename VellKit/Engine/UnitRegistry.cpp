@@ -356,8 +356,21 @@ std::optional<MeasureUnit> UnitRegistry::parseCompound(std::string_view text) {
     return MeasureUnit::normalized(collected);
 }
 
+std::optional<MeasureUnit> UnitRegistry::find(std::string_view text) {
+    // Garbage words are kept too; the table is emptied before it grows large.
+    constexpr std::size_t kept = 4096;
+    thread_local std::unordered_map<std::string, std::optional<MeasureUnit>, StringHash, std::equal_to<>>
+        found;
+    if (const auto known = found.find(text); known != found.end()) return known->second;
+    std::optional<MeasureUnit> unit = lookup(text);
+    if (!unit) unit = parseCompound(text);
+    if (found.size() >= kept) found.clear();
+    found.emplace(std::string(text), unit);
+    return unit;
+}
+
 bool UnitRegistry::isUnit(std::string_view text) {
-    return lookup(text).has_value() || parseCompound(text).has_value();
+    return find(text).has_value();
 }
 
 } // namespace vell

@@ -37,6 +37,9 @@ struct UnitRegistry {
     static std::optional<MeasureUnit::Component> parseFactor(std::string_view text);
     // "N/mm2", "km/h", "m/s/s", "kg*m": at most three "/" parts of "*", "·" or "×" factors.
     static std::optional<MeasureUnit> parseCompound(std::string_view text);
+    // A table alias (lookup), else a compound unit text (parseCompound). The answer for each text is
+    // kept, per thread, so that a unit written on many lines is looked up and built once.
+    static std::optional<MeasureUnit> find(std::string_view text);
     // A table alias or a compound unit text.
     static bool isUnit(std::string_view text);
 

@@ -124,6 +124,18 @@ Value addOrSubtract(const Value& left, const Value& right, int sign) {
     return Value(snapped(result, aligned.left, aligned.right), std::move(aligned.unit));
 }
 
+// A number as percentResolved gives it, without copying the value.
+struct ResolvedNumber {
+    double number;
+    const std::optional<MeasureUnit>& unit;
+};
+
+ResolvedNumber resolvedNumber(const Value& value) {
+    static const std::optional<MeasureUnit> noUnit;
+    if (value.isPercent) return {value.number / 100, noUnit};
+    return {value.number, value.unit};
+}
+
 } // namespace
 
 std::string Value::operandError(std::string_view op, const Value& left, const Value& right) {
@@ -169,8 +181,8 @@ Value Value::subtract(const Value& left, const Value& right) {
 
 Value Value::multiply(const Value& left, const Value& right) {
     if (left.isNumber() && right.isNumber()) {
-        Value a = left.percentResolved();
-        Value b = right.percentResolved();
+        const ResolvedNumber a = resolvedNumber(left);
+        const ResolvedNumber b = resolvedNumber(right);
         auto combined = MeasureUnit::combine(a.unit, b.unit, +1);
         return Value((a.number * b.number) * combined.scale, std::move(combined.unit));
     }
@@ -211,8 +223,8 @@ Value Value::repeated(const Value& sequence, const Value& count) {
 
 Value Value::divide(const Value& left, const Value& right) {
     if (!left.isNumber() || !right.isNumber()) refuse("/", left, right);
-    Value a = left.percentResolved();
-    Value b = right.percentResolved();
+    const ResolvedNumber a = resolvedNumber(left);
+    const ResolvedNumber b = resolvedNumber(right);
     if (b.number == 0) throw CalcError(L10n::text("0 で割ることはできません", "Cannot divide by zero"));
     auto combined = MeasureUnit::combine(a.unit, b.unit, -1);
     return Value((a.number / b.number) * combined.scale, std::move(combined.unit));

@@ -7,6 +7,8 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace vell {
@@ -69,48 +71,6 @@ std::string scientific(double x) {
     return text;
 }
 
-// Rounds the decimal digits "intPart.fracPart" to `digits` decimals, half to even, in place.
-void roundDecimals(std::string& intPart, std::string& fracPart, std::size_t digits) {
-    if (fracPart.size() <= digits) return;
-    char next = fracPart[digits];
-    bool beyond = fracPart.find_first_not_of('0', digits + 1) != std::string::npos;
-    fracPart.resize(digits);
-    bool up = false;
-    if (next > '5' || (next == '5' && beyond)) {
-        up = true;
-    } else if (next == '5') {
-        char last = digits > 0 ? fracPart.back() : (intPart.empty() ? '0' : intPart.back());
-        up = (last - '0') % 2 == 1;
-    }
-    if (!up) return;
-    // Carry through the decimals, then the integer digits.
-    for (auto i = fracPart.size(); i-- > 0;) {
-        if (fracPart[i] != '9') {
-            ++fracPart[i];
-            return;
-        }
-        fracPart[i] = '0';
-    }
-    for (auto i = intPart.size(); i-- > 0;) {
-        if (intPart[i] != '9') {
-            ++intPart[i];
-            return;
-        }
-        intPart[i] = '0';
-    }
-    intPart.insert(intPart.begin(), '1');
-}
-
-std::string grouped(const std::string& digits) {
-    std::string out;
-    out.reserve(digits.size() + digits.size() / 3);
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 void appendFormatted(std::string& out, const Value& value, bool grouping);
 
 void appendList(std::string& out, const Value& value, bool grouping) {
@@ -158,7 +118,61 @@ void appendFormatted(std::string& out, const Value& value, bool grouping) {
 
 } // namespace
 
+namespace {
+
+// The text of a number with at most 13 digits and at most `allowed` decimals, without to_chars.
+// Below 10^13, at most one whole number m gives back x as m / 10^k (both exact in a double, so the
+// division is the correctly rounded reading of "m e-k"), and rounding x × 10^k finds it. A text with
+// fewer decimals is the same one with its trailing zeros dropped, so the most decimals that stay
+// below 10^13 are tried, and the zeros dropped: the fewest decimals that read back as x, which is
+// what to_chars writes. None for every other number.
+std::optional<std::string> shortDecimal(double x, std::size_t allowed, bool grouping) {
+    static constexpr double powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    constexpr double limit = 1e13;
+    const double magnitude = std::fabs(x);
+    if (!(magnitude < limit)) return std::nullopt;
+    std::size_t k = allowed;
+    while (k > 0 && magnitude * powers[k] >= limit)
+        --k;
+    const double whole = std::round(magnitude * powers[k]);
+    if (whole >= limit || whole / powers[k] != magnitude) return std::nullopt;
+    auto digitsValue = static_cast<std::uint64_t>(whole);
+    if (digitsValue == 0) return "0";
+    while (k > 0 && digitsValue % 10 == 0) {
+        digitsValue /= 10;
+        --k;
+    }
+    std::array<char, 24> buffer{};
+    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), digitsValue).ptr;
+    std::string_view digits(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
+    // "5" with two decimals is "0.05".
+    const std::size_t intLength = digits.size() > k ? digits.size() - k : 1;
+    const std::size_t zeros = digits.size() > k ? 0 : k - digits.size();
+    std::string out;
+    out.reserve(1 + intLength + intLength / 3 + 1 + k);
+    if (x < 0) out += '-';
+    if (digits.size() > k) {
+        for (std::size_t i = 0; i < intLength; ++i) {
+            if (grouping && i > 0 && (intLength - i) % 3 == 0) out += ',';
+            out += digits[i];
+        }
+        digits.remove_prefix(intLength);
+    } else {
+        out += '0';
+    }
+    if (k > 0) {
+        out += '.';
+        out.append(zeros, '0');
+        out.append(digits);
+    }
+    return out;
+}
+
+} // namespace
+
 std::string ValueFormatter::DecimalFormatter::format(double x) const {
+    if (auto text = shortDecimal(x, static_cast<std::size_t>(std::clamp(maxFractionDigits, 0, 10)), grouping))
+        return std::move(*text);
     if (!std::isfinite(x)) {
         // Not reached from formatNumber; the default shortest text stands in.
         std::array<char, 32> buffer{};
@@ -170,22 +184,74 @@ std::string ValueFormatter::DecimalFormatter::format(double x) const {
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed);
     (void)ec;
     std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
-    bool negative = !text.empty() && text.front() == '-';
+    const bool negative = !text.empty() && text.front() == '-';
     if (negative) text.remove_prefix(1);
-    auto point = text.find('.');
-    std::string intPart(text.substr(0, point));
-    std::string fracPart(point == std::string_view::npos ? std::string_view() : text.substr(point + 1));
-    roundDecimals(intPart, fracPart, static_cast<std::size_t>(std::clamp(maxFractionDigits, 0, 10)));
-    while (!fracPart.empty() && fracPart.back() == '0')
-        fracPart.pop_back();
-    bool zero = fracPart.empty() && intPart.find_first_not_of('0') == std::string::npos;
-    if (zero) return "0";
+    const auto point = text.find('.');
+    const std::string_view intText = text.substr(0, point);
+    const std::string_view fracText =
+        point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+
+    // The integer digits and then the decimals, one after the other, behind a spare place for a
+    // carry out of the first digit.
+    std::array<char, 402> digits{};
+    digits[0] = '0';
+    std::copy(intText.begin(), intText.end(), digits.begin() + 1);
+    std::copy(fracText.begin(), fracText.end(),
+              digits.begin() + 1 + static_cast<std::ptrdiff_t>(intText.size()));
+    std::size_t first = 1;
+    std::size_t intLength = intText.size();
+    std::size_t fracLength = fracText.size();
+    const char* const frac = digits.data() + 1 + intLength;
+
+    // Rounds to the allowed decimals, half to even.
+    const auto allowed = static_cast<std::size_t>(std::clamp(maxFractionDigits, 0, 10));
+    if (fracLength > allowed) {
+        const char next = frac[allowed];
+        const bool beyond = fracText.find_first_not_of('0', allowed + 1) != std::string_view::npos;
+        fracLength = allowed;
+        bool up = false;
+        if (next > '5' || (next == '5' && beyond)) {
+            up = true;
+        } else if (next == '5') {
+            const char last = allowed > 0 ? frac[allowed - 1] : (intLength == 0 ? '0' : frac[-1]);
+            up = (last - '0') % 2 == 1;
+        }
+        if (up) {
+            std::size_t i = 1 + intLength + fracLength;
+            for (;;) {
+                if (i == 1) {
+                    // Every digit was a 9: a new first digit.
+                    digits[0] = '1';
+                    first = 0;
+                    ++intLength;
+                    break;
+                }
+                --i;
+                if (digits[i] != '9') {
+                    ++digits[i];
+                    break;
+                }
+                digits[i] = '0';
+            }
+        }
+    }
+    const char* const intDigits = digits.data() + first;
+    const char* const fracDigits = digits.data() + 1 + intText.size();
+    while (fracLength > 0 && fracDigits[fracLength - 1] == '0')
+        --fracLength;
+    if (fracLength == 0 && std::all_of(intDigits, intDigits + intLength, [](char c) { return c == '0'; }))
+        return "0";
+
     std::string out;
+    out.reserve(1 + intLength + intLength / 3 + 1 + fracLength);
     if (negative) out += '-';
-    out += grouping ? grouped(intPart) : intPart;
-    if (!fracPart.empty()) {
+    for (std::size_t i = 0; i < intLength; ++i) {
+        if (grouping && i > 0 && (intLength - i) % 3 == 0) out += ',';
+        out += intDigits[i];
+    }
+    if (fracLength > 0) {
         out += '.';
-        out += fracPart;
+        out.append(fracDigits, fracLength);
     }
     return out;
 }

@@ -210,7 +210,7 @@ private:
         }
         if (text == LanguageWords::breakWord) return ProgramNode(ProgramNode::BreakLoop{index});
         if (text == LanguageWords::continueWord) return ProgramNode(ProgramNode::ContinueLoop{index});
-        return ProgramNode(ProgramNode::Line{index, std::string(text)});
+        return ProgramNode(ProgramNode::Line{index, text});
     }
 
     std::vector<Row> rows_;
@@ -281,6 +281,8 @@ bool Program::isIdentifier(std::string_view name) {
 }
 
 std::optional<std::string_view> Program::keywordRest(std::string_view text, std::string_view keyword) {
+    // Most lines start with another letter.
+    if (!keyword.empty() && (text.empty() || text.front() != keyword.front())) return std::nullopt;
     if (!text.starts_with(keyword)) return std::nullopt;
     const std::string_view rest = text.substr(keyword.size());
     if (rest.empty()) return rest;

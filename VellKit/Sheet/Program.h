@@ -15,7 +15,8 @@
 namespace vell {
 
 struct Program {
-    // The top-level nodes of the lines, in line order.
+    // The top-level nodes of the lines, in line order. Their line nodes hold views into the text of
+    // the lines, which must outlive them.
     static ProgramNodes parse(std::span<const std::string_view> lines);
     // The top-level defs of the nodes by name, a later def replacing an earlier one; defs nested in
     // bodies are not collected.

@@ -25,7 +25,7 @@ std::string block(const ProgramBody& body) {
 
 struct Describer {
     std::string operator()(const ProgramNode::Line& node) const {
-        return "line" + at(node.index) + " \"" + node.source + "\"";
+        return "line" + at(node.index) + " \"" + std::string(node.source) + "\"";
     }
     std::string operator()(const ProgramNode::Blank& node) const { return "blank" + at(node.index); }
     std::string operator()(const ProgramNode::Comment& node) const { return "comment" + at(node.index); }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -24,7 +25,7 @@ public:
     // Every index is the zero-based line of the row that made the node (the header's for a block).
     struct Line {
         std::size_t index;
-        std::string source; // the trimmed text
+        std::string_view source; // the trimmed text, in the text the lines were read from
     };
     struct Blank {
         std::size_t index;

@@ -80,8 +80,11 @@ void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLe
 ProgramRunner::ReadLine ProgramRunner::read(std::string_view prepared) {
     ReadLine line;
     try {
-        line.statement = Parser(Lexer::tokenize(prepared)).parseWholeStatement();
-        if (!line.statement) line.error = Parser::trailingTokensMessage();
+        Parser::Reading reading = Parser(Lexer::tokenize(prepared)).readStatement();
+        if (auto* statement = std::get_if<Statement>(&reading))
+            line.statement = std::move(*statement);
+        else
+            line.error = std::move(std::get<std::string>(reading));
     } catch (const CalcError& error) {
         line.error = error.message();
     } catch (const std::exception&) {
@@ -420,7 +423,8 @@ const ProgramFunction* ProgramRunner::findFunction(std::string_view name) {
             }
     }
     if (const ProgramFunction* function = findIn(context_.functions, name)) return function;
-    if (isBuiltinName(name)) return nullptr;
+    // Without other sheets there is nothing more to find, and no need to tell a built-in name.
+    if (others_.empty() || isBuiltinName(name)) return nullptr;
     for (const auto& [sheet, table] : sharedFunctions())
         if (const ProgramFunction* function = findIn(table, name)) return function;
     return nullptr;

@@ -22,12 +22,24 @@ bool SheetText::isBlank(char32_t scalar) {
 std::string_view SheetText::trimmed(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[begin]);
+        if (byte < 0x80) {
+            if (byte != ' ' && byte != '\t') break;
+            ++begin;
+            continue;
+        }
         std::size_t next = begin;
         if (!isBlank(unicode::decodeNext(text, next))) break;
         begin = next;
     }
     std::size_t end = text.size();
     while (end > begin) {
+        const auto byte = static_cast<unsigned char>(text[end - 1]);
+        if (byte < 0x80) {
+            if (byte != ' ' && byte != '\t') break;
+            --end;
+            continue;
+        }
         std::size_t start = end - 1;
         // Back up to the lead byte of the last scalar (at most three continuation bytes).
         while (start > begin && end - start < 4 && isContinuationByte(text[start]))

@@ -114,6 +114,42 @@ TEST(Lexer, ReadsNumeralsWithGroupsPointsAndExponents) {
         EXPECT_EQ(lex(c.line), c.expected) << c.line;
 }
 
+// Every numeral reads as the double nearest to it, whichever way the lexer takes to it: short
+// numerals and long ones, many fraction digits, and groups, compared with from_chars bit for bit.
+TEST(Lexer, NumeralsReadAsTheNearestDouble) {
+    const std::string numerals[] = {
+        "0",
+        "7",
+        "0.1",
+        "0.3",
+        "2.675",
+        "1.005",
+        "9007199254740993",
+        "123456789012345",
+        "1234567890123456",
+        "999999999999999.9",
+        "0.000000000000001",
+        "0.0000000000000001",
+        "3.141592653589793",
+        "3.1415926535897932384626",
+        "100000000000000000000000",
+        "4.35",
+        "1234.5678",
+        "0.1234567890123",
+        "18446744073709551616",
+    };
+    for (const std::string& numeral : numerals) {
+        double expected = 0;
+        std::from_chars(numeral.data(), numeral.data() + numeral.size(), expected);
+        const std::vector<Token> tokens = Lexer::tokenize(numeral);
+        ASSERT_EQ(tokens.size(), 2u) << numeral;
+        EXPECT_EQ(tokens[0].number, expected) << numeral;
+    }
+    // Groups are left out before reading.
+    const std::vector<Token> grouped = Lexer::tokenize("123,456,789.012345");
+    EXPECT_EQ(grouped[0].number, 123456789.012345);
+}
+
 TEST(Lexer, ReadsJapaneseMultipliers) {
     const Case cases[] = {
         {"1万2千", "num(12000)"}, {"3億5000万", "num(3.5e+08)"},    {"1.5万", "num(15000)"},
@@ -324,6 +360,10 @@ TEST(Lexer, StartsCountCharactersOfTheNormalizedLine) {
     EXPECT_EQ(starts("１２＋坪"), (std::vector<std::size_t>{0, 2, 3, 4}));
     EXPECT_EQ(starts("1\r\n2"), (std::vector<std::size_t>{0, 2, 3}));
     EXPECT_EQ(starts("1\n2"), (std::vector<std::size_t>{0, 2, 3}));
+    // Past the first eight bytes as well.
+    EXPECT_EQ(starts("12345678 + 9\r\n1"), (std::vector<std::size_t>{0, 9, 11, 13, 14}));
+    EXPECT_EQ(starts("12345678 + 坪 + 1"), (std::vector<std::size_t>{0, 9, 11, 13, 15, 16}));
+    EXPECT_EQ(starts("12345678 + 9\r1"), (std::vector<std::size_t>{0, 9, 11, 13, 14}));
 
     const std::vector<Token> tokens = Lexer::tokenize("x = 5");
     ASSERT_EQ(tokens.size(), 4u);

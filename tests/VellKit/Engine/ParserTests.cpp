@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <variant>
+#include <vector>
 
 namespace vell {
 namespace {
@@ -85,6 +87,42 @@ TEST(Parser, WholeStatementOrNone) {
     EXPECT_EQ(whole->expr->debugDescription(), parseLine("price = 2 m").expr->debugDescription());
     for (const std::string line : {"5 +", "(1", "", "x ="})
         EXPECT_THROW(Parser(Lexer::tokenize(line)).parseWholeStatement(), CalcError) << line;
+}
+
+TEST(Parser, LevelsFromOrDownToProducts) {
+    expectTrees({
+        {"not a < b and c", "(and (not (< a b)) c)"},
+        {"a or b and not c == d", "(or a (and b (not (== c d))))"},
+        {"x and y or z", "(or (and x y) z)"},
+        {"1 < 2 + 3 * 4", "(< 1 (+ 2 (* 3 4)))"},
+        {"a == b == c", "(== (== a b) c)"},
+        {"2 (3) 4", "(* (* 2 3) 4)"},
+        {"2 + 3 sqrt(4) / 5", "(+ 2 (/ (* 3 sqrt(4)) 5))"},
+        {"1 + not", "(+ 1 not)"},
+    });
+}
+
+// A line that ends where an operand should follow fails with that message, before any failure its
+// unfinished brackets or its depth would bring; readStatement gives the message without a throw.
+TEST(Parser, ALineThatEndsEarly) {
+    const EngineSettingsScope english(AppLanguage::english);
+    const std::string ended = "The expression ends in the middle";
+    const std::vector<std::string> lines = {
+        "(1 +", "f(1,", "[1, 2 *", "a[1 -", "10% of 3 +", "not", "1" + repeated(" + 1", 999) + " +"};
+    for (const std::string& line : lines) {
+        EXPECT_EQ(parseError(line), ended) << line;
+        const Parser::Reading reading = Parser(Lexer::tokenize(line)).readStatement();
+        ASSERT_TRUE(std::holds_alternative<std::string>(reading)) << line;
+        EXPECT_EQ(std::get<std::string>(reading), ended) << line;
+    }
+    const Parser::Reading prose = Parser(Lexer::tokenize("1 )")).readStatement();
+    ASSERT_TRUE(std::holds_alternative<std::string>(prose));
+    EXPECT_EQ(std::get<std::string>(prose), Parser::trailingTokensMessage());
+    const Parser::Reading named = Parser(Lexer::tokenize("x = 2 m")).readStatement();
+    ASSERT_TRUE(std::holds_alternative<Statement>(named));
+    EXPECT_EQ(std::get<Statement>(named).name, "x");
+    for (const std::string line : {"(1", "", "* 2"})
+        EXPECT_THROW(Parser(Lexer::tokenize(line)).readStatement(), CalcError) << line;
 }
 
 TEST(Parser, ArithmeticLevelsAndGrouping) {

@@ -112,6 +112,40 @@ TEST(ValueFormatter, DecimalsRoundHalfToEvenOnTheDecimalText) {
     }
 }
 
+// Whole numbers and short decimals, which take a shorter road to their text, and their neighbours
+// that do not.
+TEST(ValueFormatter, ShortAndLongDecimalsAlike) {
+    struct Case {
+        double x;
+        const char* grouped;
+        const char* plain;
+    };
+    const Case cases[] = {
+        {0.0, "0", "0"},
+        {-0.0, "0", "0"},
+        {7, "7", "7"},
+        {-100000, "-100,000", "-100000"},
+        {0.05, "0.05", "0.05"},
+        {-0.0005, "-0.0005", "-0.0005"},
+        {1234567.25, "1,234,567.25", "1234567.25"},
+        {0.1 + 0.2, "0.3", "0.3"},
+        {1e-10, "0.0000000001", "0.0000000001"},
+        {5e-11, "0", "0"},
+        {1.5e-10, "0.0000000002", "0.0000000002"},
+        {123456789012.5, "123,456,789,012.5", "123456789012.5"},
+        {9999999999999.0, "9,999,999,999,999", "9999999999999"},
+        {12345678901234.5, "12,345,678,901,234.5", "12345678901234.5"},
+        {1.8641135767, "1.8641135767", "1.8641135767"},
+        {2.0 / 3, "0.6666666667", "0.6666666667"},
+        {999.99999999999, "1,000", "1000"},
+        {0.99999999995, "1", "1"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ((ValueFormatter::DecimalFormatter{true, 10}.format(c.x)), c.grouped) << c.x;
+        EXPECT_EQ((ValueFormatter::DecimalFormatter{false, 10}.format(c.x)), c.plain) << c.x;
+    }
+}
+
 TEST(ValueFormatter, SettingIsReadAtEveryCall) {
     EngineSettingsScope digits;
     digits.setMaxFractionDigits(10);
