@@ -43,10 +43,12 @@ function(vell_folder_library target folder)
 endfunction()
 
 # What every test target is compiled with. The suites are compiled far more often than they are run
-# under a debugger: in RelWithDebInfo they get -O1 and line tables only, which halves their compile
-# time, and their sources are compiled a few at a time as one (a unity build), so that the GoogleTest
-# and Qt headers are read once per batch instead of once per file. A test source is then compiled
-# beside others of its suite: names in its anonymous namespace must differ from theirs.
+# under a debugger: in RelWithDebInfo they get -O1 and line tables only, which nearly halves their
+# compile time, and their sources are compiled several at a time as one (a unity build), so that the
+# GoogleTest and Qt headers are read once per batch instead of once per file. A test source is thus
+# compiled beside the other sources of its suite: a name in its anonymous namespace must not repeat
+# one of theirs ("redefinition of 'vell::{anonymous}::...'"); a helper that several files need goes
+# into a header of the suite or of tests/Support/.
 option(VELL_TEST_UNITY_BUILD "Compile the sources of each test suite in batches (a unity build)" ON)
 set(VELL_TEST_UNITY_BATCH 8 CACHE STRING "Sources of a test suite compiled as one")
 function(vell_test_target_options target)
