@@ -102,8 +102,9 @@ bool VellApp::eventFilter(QObject* watched, QEvent* event) {
         quitting_ = true;
         // A quit that a window refused is over once the event is handled.
         QTimer::singleShot(0, this, [this] { quitting_ = false; });
-    } else if (event->type() == QEvent::Close && !quitting_) {
-        // Closing the last window ends Vell: it is the one to come back.
+    } else if (event->type() == QEvent::Close && !quitting_ && qobject_cast<MainWindow*>(watched)) {
+        // Closing the last window ends Vell: it is the one to come back. A window being destroyed
+        // closes too, when it is no MainWindow any more: it is neither looked at nor remembered.
         std::vector<MainWindow*> open = windows();
         std::erase_if(open, [](const MainWindow* window) { return !window->isVisible(); });
         if (open.size() == 1 && open.front() == watched) places_->remember({placeOf(*open.front())});

@@ -42,8 +42,25 @@ function(vell_folder_library target folder)
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# vell_test_suite(<target> <folder> LIBS <targets>... [MAIN <source>])
-# Without MAIN the suite runs on GoogleTest's own main.
+# What every test target is compiled with. The suites are compiled far more often than they are run
+# under a debugger: in RelWithDebInfo they get -O1 and line tables only, which nearly halves their
+# compile time, and their sources are compiled several at a time as one (a unity build), so that the
+# GoogleTest and Qt headers are read once per batch instead of once per file. A test source is thus
+# compiled beside the other sources of its suite: a name in its anonymous namespace must not repeat
+# one of theirs ("redefinition of 'vell::{anonymous}::...'"); a helper that several files need goes
+# into a header of the suite or of tests/Support/.
+option(VELL_TEST_UNITY_BUILD "Compile the sources of each test suite in batches (a unity build)" ON)
+set(VELL_TEST_UNITY_BATCH 8 CACHE STRING "Sources of a test suite compiled as one")
+function(vell_test_target_options target)
+    target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo>:-O1 -g1>)
+    if(VELL_TEST_UNITY_BUILD)
+        set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${VELL_TEST_UNITY_BATCH})
+    endif()
+endfunction()
+
+# vell_test_suite(<target> <folder> LIBS <targets>... [MAIN <object library>])
+# Without MAIN the suite runs on GoogleTest's own main. MAIN names an object library holding a main
+# (tests/CMakeLists.txt makes the one of the Qt suites), compiled once for all the suites that use it.
 function(vell_test_suite target folder)
     cmake_parse_arguments(ARG "" "MAIN" "LIBS" ${ARGN})
     if(ARG_UNPARSED_ARGUMENTS)
@@ -53,17 +70,17 @@ function(vell_test_suite target folder)
         message(FATAL_ERROR "${target}: no LIBS given")
     endif()
     vell_folder_sources(sources ${target} "${folder}")
-    vell_require_targets(${target} ${ARG_LIBS})
-    if(ARG_MAIN AND NOT EXISTS ${ARG_MAIN})
-        message(FATAL_ERROR "${target}: the main ${ARG_MAIN} does not exist")
-    endif()
-    add_executable(${target} ${sources} ${ARG_MAIN})
+    vell_require_targets(${target} ${ARG_LIBS} ${ARG_MAIN})
+    add_executable(${target} ${sources})
     # The suite's own folder, then tests/, which holds Support/, the helpers every suite shares.
     target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
-    if(NOT ARG_MAIN)
+    if(ARG_MAIN)
+        target_link_libraries(${target} PRIVATE ${ARG_MAIN})
+    else()
         target_link_libraries(${target} PRIVATE GTest::gtest_main)
     endif()
+    vell_test_target_options(${target})
     set_property(GLOBAL APPEND PROPERTY VELL_TEST_SUITES ${target})
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST
                          PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8")

@@ -7,7 +7,7 @@ namespace {
 using namespace testsupport;
 using namespace std::string_literals;
 
-const Date now = date("2024-06-01T12:00:00Z");
+const Date cleanupDate = date("2024-06-01T12:00:00Z");
 
 TEST(DuplicateCleanup, KeepsTheOldestThenTheSmallestIdAndTombstonesTheRest) {
     struct Case {
@@ -33,7 +33,7 @@ TEST(DuplicateCleanup, KeepsTheOldestThenTheSmallestIdAndTombstonesTheRest) {
     };
     for (const Case& c : cases) {
         VellDocument document = documentOf(c.sheets);
-        const std::vector<Uuid> removed = document.removeDuplicateSheets(now);
+        const std::vector<Uuid> removed = document.removeDuplicateSheets(cleanupDate);
         EXPECT_EQ(idsOf(document), std::vector<Uuid>{c.survivor}) << c.what;
         std::vector<Uuid> expectedRemoved;
         for (const Sheet& sheet : c.sheets)
@@ -41,7 +41,7 @@ TEST(DuplicateCleanup, KeepsTheOldestThenTheSmallestIdAndTombstonesTheRest) {
         EXPECT_EQ(removed, expectedRemoved) << c.what;
         EXPECT_EQ(document.deletedSheets.size(), expectedRemoved.size()) << c.what;
         for (const Uuid& id : expectedRemoved)
-            EXPECT_EQ(document.deletedSheets[id.uuidString()], now) << c.what;
+            EXPECT_EQ(document.deletedSheets[id.uuidString()], cleanupDate) << c.what;
     }
 }
 
@@ -52,7 +52,7 @@ TEST(DuplicateCleanup, SheetsThatDifferInNameOrTextStay) {
                     sheet(5, "A", "\0x"s, at("09:00:00"))},
                    uuid(99));
     const VellDocument before = document;
-    EXPECT_TRUE(document.removeDuplicateSheets(now).empty());
+    EXPECT_TRUE(document.removeDuplicateSheets(cleanupDate).empty());
     EXPECT_EQ(document, before); // the selection that names no sheet is left alone too
 }
 
@@ -63,21 +63,21 @@ TEST(DuplicateCleanup, EveryComputerKeepsTheSameSheetWhateverItHasSelected) {
                                        sheet(3, "Other", "o", at("09:00:00"))};
     VellDocument first = documentOf(sheets, uuid(1));
     VellDocument second = documentOf(sheets, uuid(2));
-    EXPECT_EQ(first.removeDuplicateSheets(now), std::vector<Uuid>{uuid(1)});
-    EXPECT_EQ(second.removeDuplicateSheets(now), std::vector<Uuid>{uuid(1)});
+    EXPECT_EQ(first.removeDuplicateSheets(cleanupDate), std::vector<Uuid>{uuid(1)});
+    EXPECT_EQ(second.removeDuplicateSheets(cleanupDate), std::vector<Uuid>{uuid(1)});
     EXPECT_EQ(first, second);
     // The computer whose selected sheet went keeps seeing the same name and text.
     EXPECT_EQ(first.selectedSheetID, uuid(2));
 
     // When the two results meet, the survivor lives on.
-    const VellDocument met = first.merged(second, now).merged(documentOf(sheets), now);
+    const VellDocument met = first.merged(second, cleanupDate).merged(documentOf(sheets), cleanupDate);
     EXPECT_EQ(idsOf(met), (std::vector<Uuid>{uuid(2), uuid(3)}));
 }
 
 TEST(DuplicateCleanup, TwoSheetsWithOneIdLoseOnlyTheCopyAndNoTombstone) {
     VellDocument document =
         documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(1, "A", "x", at("09:00:00"))}, uuid(1));
-    const std::vector<Uuid> removed = document.removeDuplicateSheets(now);
+    const std::vector<Uuid> removed = document.removeDuplicateSheets(cleanupDate);
     EXPECT_EQ(removed, std::vector<Uuid>{uuid(1)}); // something was removed: the caller saves
     ASSERT_EQ(document.sheets.size(), 1u);
     EXPECT_EQ(document.sheets[0].id, uuid(1));
@@ -86,7 +86,7 @@ TEST(DuplicateCleanup, TwoSheetsWithOneIdLoseOnlyTheCopyAndNoTombstone) {
 
     // Nothing deletes the sheet on another copy either.
     const VellDocument other = documentOf({sheet(1, "A", "x", at("09:00:00"))});
-    EXPECT_EQ(idsOf(other.merged(document, now)), std::vector<Uuid>{uuid(1)});
+    EXPECT_EQ(idsOf(other.merged(document, cleanupDate)), std::vector<Uuid>{uuid(1)});
 }
 
 TEST(DuplicateCleanup, AnIdStillCarriedByAnotherSheetGetsNoTombstone) {
@@ -95,7 +95,7 @@ TEST(DuplicateCleanup, AnIdStillCarriedByAnotherSheetGetsNoTombstone) {
         documentOf({sheet(2, "A", "x", at("08:00:00")), sheet(5, "A", "x", at("09:00:00")),
                     sheet(5, "B", "y", at("09:00:00"))},
                    uuid(5));
-    EXPECT_EQ(document.removeDuplicateSheets(now), std::vector<Uuid>{uuid(5)});
+    EXPECT_EQ(document.removeDuplicateSheets(cleanupDate), std::vector<Uuid>{uuid(5)});
     EXPECT_EQ(idsOf(document), (std::vector<Uuid>{uuid(2), uuid(5)}));
     EXPECT_EQ(document.sheets[1].name, "B");
     EXPECT_TRUE(document.deletedSheets.empty());
@@ -107,16 +107,17 @@ TEST(DuplicateCleanup, ARemovedSheetsOldTombstoneIsRenewed) {
         documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(2, "A", "x", at("10:00:00"))});
     document.deletedSheets[uuid(2).uuidString()] = date("2024-01-01T00:00:00Z");
     document.deletedSheets["not-an-id"] = date("2024-01-01T00:00:00Z");
-    document.removeDuplicateSheets(now);
-    EXPECT_EQ(document.deletedSheets[uuid(2).uuidString()], now);
+    document.removeDuplicateSheets(cleanupDate);
+    EXPECT_EQ(document.deletedSheets[uuid(2).uuidString()], cleanupDate);
     EXPECT_EQ(document.deletedSheets["not-an-id"], date("2024-01-01T00:00:00Z"));
 }
 
-// A removed sheet dated ahead of the clock would outlive a tombstone dated now on the other computers.
+// A removed sheet dated ahead of the clock would outlive a tombstone dated cleanupDate on the other
+// computers.
 TEST(DuplicateCleanup, ATombstoneIsNewerThanTheSheetItRemoves) {
     const Date future = date("2099-01-01T00:00:00Z");
     VellDocument document = documentOf({sheet(1, "A", "x", at("09:00:00")), sheet(2, "A", "x", future)});
-    document.removeDuplicateSheets(now);
+    document.removeDuplicateSheets(cleanupDate);
     EXPECT_EQ(document.deletedSheets.at(uuid(2).uuidString()), future.addingSeconds(1));
 }
 
@@ -138,7 +139,7 @@ TEST(DuplicateCleanup, AnIdRepeatedWithOtherContentIsMadeUnique) {
     EXPECT_EQ(document.selectedSheetID, uuid(1));
     EXPECT_TRUE(document.separateRepeatedIds().empty()) << "nothing left to separate";
 
-    document.removeDuplicateSheets(now);
+    document.removeDuplicateSheets(cleanupDate);
     EXPECT_EQ(document.sheets.size(), 3u);
 }
 

@@ -16,7 +16,7 @@ using testsupport::LineCase;
 using testsupport::outcome;
 using testsupport::specialNumbers;
 
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 TEST(Comparison, NumbersRoundedToThirteenDigitsWithUnitsAndPercentages) {
     EngineSettingsScope english(AppLanguage::english);
@@ -46,7 +46,7 @@ TEST(Comparison, NumbersRoundedToThirteenDigitsWithUnitsAndPercentages) {
 }
 
 TEST(Comparison, NotANumberIsUnequalToEverything) {
-    const Value n(nan);
+    const Value n(notANumber);
     EXPECT_EQ(Comparison::compare("==", n, n), Value(0));
     EXPECT_EQ(Comparison::compare("!=", n, n), Value(1));
     EXPECT_EQ(Comparison::compare("<", n, Value(1)), Value(0));

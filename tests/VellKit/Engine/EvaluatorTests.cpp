@@ -2,6 +2,7 @@
 #include "Engine/UnitRegistry.h"
 #include "EvalTestSupport.h"
 #include "MessageTestSupport.h"
+#include "Support/Units.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -18,11 +19,7 @@ using testsupport::LineCase;
 using testsupport::messageOf;
 using testsupport::outcome;
 using testsupport::TestContext;
-
-MeasureUnit unit(std::string_view text) {
-    if (auto found = UnitRegistry::lookup(text)) return *found;
-    return *UnitRegistry::parseCompound(text);
-}
+using testsupport::unit;
 
 // A list nested `depth` levels deep around the number 1.
 Value nested(std::size_t depth) {

@@ -2,6 +2,7 @@
 #include "Engine/MeasureUnit.h"
 #include "Engine/UnitRegistry.h"
 #include "MessageTestSupport.h"
+#include "Support/Units.h"
 
 #include <cstdint>
 #include <gtest/gtest.h>
@@ -11,13 +12,8 @@ namespace {
 
 using testsupport::EngineSettingsScope;
 using testsupport::messageOf;
+using testsupport::unit;
 using Components = MeasureUnit::Components;
-
-MeasureUnit unit(std::string_view alias) {
-    auto found = UnitRegistry::lookup(alias);
-    if (!found) throw std::logic_error("no such unit");
-    return *found;
-}
 
 MeasureUnit compound(std::string_view text) {
     auto parsed = UnitRegistry::parseCompound(text);

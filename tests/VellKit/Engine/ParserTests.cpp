@@ -39,13 +39,13 @@ std::string repeated(const std::string& piece, std::size_t count) {
     return out;
 }
 
-struct Case {
+struct TreeCase {
     std::string line;
     std::string expected;
 };
 
-void expectTrees(std::initializer_list<Case> cases) {
-    for (const Case& c : cases) {
+void expectTrees(std::initializer_list<TreeCase> cases) {
+    for (const TreeCase& c : cases) {
         try {
             EXPECT_EQ(parse(c.line), c.expected) << c.line;
         } catch (const CalcError& error) {

@@ -2,6 +2,7 @@
 #include "Engine/UnitRegistry.h"
 #include "Engine/Value.h"
 #include "MessageTestSupport.h"
+#include "Support/Units.h"
 
 #include <cmath>
 #include <functional>
@@ -12,17 +13,10 @@ namespace vell {
 namespace {
 
 using testsupport::EngineSettingsScope;
+using testsupport::in;
 using testsupport::messageOf;
+using testsupport::unit;
 
-MeasureUnit unit(std::string_view text) {
-    if (auto found = UnitRegistry::lookup(text)) return *found;
-    if (auto parsed = UnitRegistry::parseCompound(text)) return *parsed;
-    throw std::logic_error("no such unit");
-}
-
-Value in(double number, std::string_view text) {
-    return Value(number, unit(text));
-}
 Value pct(double figure) {
     return Value::percent(figure);
 }

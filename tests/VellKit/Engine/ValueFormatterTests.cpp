@@ -2,6 +2,7 @@
 #include "Engine/Value.h"
 #include "Engine/ValueFormatter.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/Units.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -11,10 +12,7 @@ namespace vell {
 namespace {
 
 using testsupport::EngineSettingsScope;
-
-Value in(double number, std::string_view alias) {
-    return Value(number, *UnitRegistry::lookup(alias));
-}
+using testsupport::in;
 
 Value numbers(int from, int to) {
     Value::ListBuilder builder;

@@ -2,6 +2,7 @@
 #include "Engine/UnitRegistry.h"
 #include "Engine/Value.h"
 #include "MessageTestSupport.h"
+#include "Support/Units.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -12,11 +13,8 @@ namespace vell {
 namespace {
 
 using testsupport::EngineSettingsScope;
+using testsupport::in;
 using testsupport::messageOf;
-
-Value in(double number, std::string_view alias) {
-    return Value(number, *UnitRegistry::lookup(alias));
-}
 
 TEST(Value, BuildersKeepTheInvariants) {
     for (const Value& value : {Value::list({Value(1)}), Value::text("a")}) {

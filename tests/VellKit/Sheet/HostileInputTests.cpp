@@ -41,8 +41,8 @@ std::vector<LineResult> run(std::string_view text, const std::vector<SharedSheet
     return runner.run();
 }
 
-Lines evaluated(std::string_view text, const std::vector<SharedSheet>& others = {},
-                ProgramBudget::ClockSource clock = frozenClock()) {
+Lines evaluatedText(std::string_view text, const std::vector<SharedSheet>& others = {},
+                    ProgramBudget::ClockSource clock = frozenClock()) {
     return testsupport::describe(run(text, others, std::move(clock)));
 }
 
@@ -50,7 +50,7 @@ Lines evaluatedLines(const std::vector<std::string>& lines, const std::vector<Sh
     std::string text;
     for (std::size_t i = 0; i < lines.size(); ++i)
         text += (i > 0 ? "\n" : "") + lines[i];
-    return evaluated(text, others);
+    return evaluatedText(text, others);
 }
 
 TEST(HostileInput, LongLines) {
@@ -126,10 +126,10 @@ TEST(HostileInput, ControlCharacters) {
     for (char32_t c = 0; c < 0x80; c = c == 0x1F ? 0x7F : c + 1) {
         if (c == U'\n') continue;
         const std::string character(1, static_cast<char>(c));
-        const Lines results = evaluated("1" + character + "2");
+        const Lines results = evaluatedText("1" + character + "2");
         // Tab, vertical tab, form feed and carriage return space numbers apart like a space.
         if (c == U'\t' || c == 0x0B || c == 0x0C || c == U'\r')
-            EXPECT_EQ(results, evaluated("1 2")) << static_cast<int>(c);
+            EXPECT_EQ(results, evaluatedText("1 2")) << static_cast<int>(c);
         else
             EXPECT_EQ(results, (Lines{"fail: The character “" + character + "” can’t be used"}))
                 << static_cast<int>(c);
@@ -138,7 +138,7 @@ TEST(HostileInput, ControlCharacters) {
     std::string all;
     for (char c = 1; c < 0x20; ++c)
         if (c != '\n') all += c;
-    EXPECT_EQ(evaluated("len(\"" + all + "\x7f\")"), (Lines{"31"}));
+    EXPECT_EQ(evaluatedText("len(\"" + all + "\x7f\")"), (Lines{"31"}));
 }
 
 TEST(HostileInput, InvalidUtf8) {
@@ -177,13 +177,13 @@ TEST(HostileInput, InvalidUtf8) {
 
 TEST(HostileInput, EndlessRecursion) {
     const EngineSettingsScope english(AppLanguage::english);
-    EXPECT_EQ(evaluated("def f(x):\n  return f(x + 1)\nf(1)\n2"),
+    EXPECT_EQ(evaluatedText("def f(x):\n  return f(x + 1)\nf(1)\n2"),
               (Lines{"blank", callsTooDeep, callsTooDeep, "2"}));
     // Two calls per level: the step limit ends what the depth limit lets through.
-    EXPECT_EQ(evaluated("def twice(n):\n  return twice(n - 1) + twice(n - 1)\ntwice(30)"),
+    EXPECT_EQ(evaluatedText("def twice(n):\n  return twice(n - 1) + twice(n - 1)\ntwice(30)"),
               (Lines{"blank", callsTooDeep, callsTooDeep}));
     EXPECT_EQ(
-        evaluated(
+        evaluatedText(
             "def split(n):\n  if n == 0:\n    return 0\n  return split(n - 1) + split(n - 1)\nsplit(30)\n3"),
         (Lines{"blank", "blank", "0", "fail: Too many loop steps", "fail: Too many loop steps",
                "fail: Too many loop steps"}));
@@ -196,28 +196,28 @@ TEST(HostileInput, RecursionFromDeepExpressions) {
     for (const std::string& body : {repeated("-", 995) + "f(n)", repeated("2^", 995) + "f(n)",
                                     repeated("1+(", 995) + "f(n)" + repeated(")", 995),
                                     repeated("[", 98) + repeated("-", 895) + "f(n)" + repeated("]", 98)})
-        EXPECT_EQ(evaluated("def f(n):\n  return " + body + "\nf(1)\n5"),
+        EXPECT_EQ(evaluatedText("def f(n):\n  return " + body + "\nf(1)\n5"),
                   (Lines{"blank", callsTooDeep, callsTooDeep, "5"}));
     const std::vector<SharedSheet> others = {
         {"Other", "def pong(n):\n  return " + repeated("-", 995) + "ping(n)"}};
-    EXPECT_EQ(evaluated("def ping(n):\n  return " + repeated("-", 995) + "pong(n)\nping(1)", others),
+    EXPECT_EQ(evaluatedText("def ping(n):\n  return " + repeated("-", 995) + "pong(n)\nping(1)", others),
               (Lines{"blank", callsTooDeep, callsTooDeep}));
     // Deep lines that end are fine.
-    EXPECT_EQ(
-        evaluated("def f(n):\n  if n == 0:\n    return 0\n  return " + repeated("-", 200) + "f(n - 1)\nf(3)"),
-        (Lines{"blank", "blank", "0", "0", "0"}));
+    EXPECT_EQ(evaluatedText("def f(n):\n  if n == 0:\n    return 0\n  return " + repeated("-", 200) +
+                            "f(n - 1)\nf(3)"),
+              (Lines{"blank", "blank", "0", "0", "0"}));
 }
 
 TEST(HostileInput, SheetsWhoseFunctionsCallEachOther) {
     const EngineSettingsScope english(AppLanguage::english);
     const std::vector<SharedSheet> others = {{"Other", "def pong(n):\n  return ping(n)\ndef down(n):\n  if n "
                                                        "<= 0:\n    return 0\n  return up(n - 1) + 1"}};
-    EXPECT_EQ(evaluated("def ping(n):\n  return pong(n)\nping(1)\n4", others),
+    EXPECT_EQ(evaluatedText("def ping(n):\n  return pong(n)\nping(1)\n4", others),
               (Lines{"blank", callsTooDeep, callsTooDeep, "4"}));
     // Calls back and forth that end are fine.
-    EXPECT_EQ(evaluated("def up(n):\n  return down(n)\nup(10)", others), (Lines{"blank", "10", "10"}));
+    EXPECT_EQ(evaluatedText("def up(n):\n  return down(n)\nup(10)", others), (Lines{"blank", "10", "10"}));
     // Another sheet's function calling itself on its own sheet.
-    EXPECT_EQ(evaluated("spin(1)", {{"Tools", "def spin(n):\n  return spin(n)"}}), (Lines{callsTooDeep}));
+    EXPECT_EQ(evaluatedText("spin(1)", {{"Tools", "def spin(n):\n  return spin(n)"}}), (Lines{callsTooDeep}));
 }
 
 // Large values cost time that no program step counts: the clock is read as they are built, so a sheet
@@ -226,20 +226,20 @@ TEST(HostileInput, HeavyLinesStopAtTheTimeLimit) {
     const EngineSettingsScope english(AppLanguage::english);
     // The stepping clock reads 0.1 s at the start, 0.2 s at the first 4096 units of work and 0.3 s at
     // the next: the second line is past the limit, and so is every later one that builds a list.
-    EXPECT_EQ(evaluated("len([0] * 5000)\nlen([0] * 5000)\nsum([1] * 99999)\n7", {}, steppingClock()),
+    EXPECT_EQ(evaluatedText("len([0] * 5000)\nlen([0] * 5000)\nsum([1] * 99999)\n7", {}, steppingClock()),
               (Lines{"5000", tooLong, tooLong, "7"}));
     std::string sheet;
     for (int i = 0; i < 250; ++i)
         sheet += "sum([1] * 99999)\n";
-    const Lines results = evaluated(sheet, {}, steppingClock());
+    const Lines results = evaluatedText(sheet, {}, steppingClock());
     EXPECT_EQ(results.front(), "99999");
     EXPECT_EQ(results[1], tooLong);
     EXPECT_EQ(results[249], tooLong);
     // A plot reads a failing sample as a gap, but not a used-up budget.
-    EXPECT_EQ(evaluated("plot(len([0] * 5000) * x)", {}, steppingClock()), (Lines{tooLong}));
-    EXPECT_EQ(evaluated("plot(len([0] * 5000) * x * y)", {}, steppingClock()), (Lines{tooLong}));
+    EXPECT_EQ(evaluatedText("plot(len([0] * 5000) * x)", {}, steppingClock()), (Lines{tooLong}));
+    EXPECT_EQ(evaluatedText("plot(len([0] * 5000) * x * y)", {}, steppingClock()), (Lines{tooLong}));
     // Inside a loop the line fails and the loop ends at its next 256th step.
-    EXPECT_EQ(evaluated("for i in range(1000):\n  len([0] * 5000)\n8", {}, steppingClock()),
+    EXPECT_EQ(evaluatedText("for i in range(1000):\n  len([0] * 5000)\n8", {}, steppingClock()),
               (Lines{tooLong, tooLong, tooLong}));
 }
 

@@ -10,6 +10,7 @@ namespace {
 
 using testsupport::EngineSettingsScope;
 using testsupport::evaluated;
+using testsupport::expectSheets;
 using testsupport::frozenClock;
 using testsupport::SheetCase;
 using testsupport::steppingClock;
@@ -23,11 +24,6 @@ std::string repeated(std::string_view piece, int count) {
     for (int i = 0; i < count; ++i)
         out += piece;
     return out;
-}
-
-void expectSheets(const std::vector<SheetCase>& cases) {
-    for (const SheetCase& c : cases)
-        EXPECT_EQ(evaluated(c.lines), c.results) << testsupport::sheet(c.lines);
 }
 
 std::vector<std::string> evaluatedWithClock(const std::vector<std::string_view>& lines,

@@ -9,12 +9,8 @@ namespace {
 
 using testsupport::EngineSettingsScope;
 using testsupport::evaluated;
+using testsupport::expectSheets;
 using testsupport::SheetCase;
-
-void expectSheets(const std::vector<SheetCase>& cases) {
-    for (const SheetCase& c : cases)
-        EXPECT_EQ(evaluated(c.lines), c.results) << testsupport::sheet(c.lines);
-}
 
 TEST(SheetEvaluation, LineCountFollowsTheLineFeeds) {
     EXPECT_EQ(evaluated({""}), std::vector<std::string>{"blank"});

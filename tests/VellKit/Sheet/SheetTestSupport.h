@@ -8,6 +8,7 @@
 #include "Sheet/ProgramRunner.h"
 
 #include <chrono>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -84,5 +85,11 @@ struct SheetCase {
     std::vector<std::string_view> lines;
     std::vector<std::string> results;
 };
+
+// Each sheet of `cases` evaluates to its results.
+inline void expectSheets(const std::vector<SheetCase>& cases) {
+    for (const SheetCase& c : cases)
+        EXPECT_EQ(evaluated(c.lines), c.results) << sheet(c.lines);
+}
 
 } // namespace vell::testsupport

@@ -206,7 +206,7 @@ PlotSpec surface(std::vector<std::vector<std::optional<double>>> grid, PlotRange
 }
 
 constexpr QSizeF surfaceSize(924, 260);
-constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+constexpr double notANumber = std::numeric_limits<double>::quiet_NaN();
 
 QColor rgb(double r, double g, double b) {
     return QColor::fromRgbF(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b));
@@ -222,7 +222,7 @@ TEST(PlotViewSurface, CellsColouredAndRaisedByHeight) {
     const Case cases[] = {
         {"above the range", {{10, 10}, {10, 12}}, 1, rgb(0.91, 0.48, 0.16)},
         {"below the range", {{-5, -5}, {-5, -6}}, 0, rgb(0.23, 0.45, 0.82)},
-        {"not a number", {{nan, nan}, {nan, nan}}, 0, rgb(0.23, 0.45, 0.82)},
+        {"not a number", {{notANumber, notANumber}, {notANumber, notANumber}}, 0, rgb(0.23, 0.45, 0.82)},
         {"mean at the middle", {{0, 1}, {0, 1}}, 0.5, rgb(0.84, 0.83, 0.80)},
         {"a quarter", {{0.25, 0.25}, {0.25, 0.25}}, 0.25, rgb(0.535, 0.64, 0.81)},
     };

@@ -5,6 +5,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/CloudSync.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/Files.h"
 #include "Support/TempDefaults.h"
 #include "Support/WarningLog.h"
 
@@ -26,6 +27,8 @@
 namespace vell {
 namespace {
 
+using testsupport::contentsOf;
+
 using namespace std::chrono_literals;
 
 constexpr int patience = 10'000; // ms: generous for a loaded machine; a passing wait ends far sooner
@@ -41,11 +44,6 @@ void replaceByRename(const QString& path, const QByteArray& bytes) {
     const QString aside = QFileInfo(path).dir().filePath(QStringLiteral(".incoming.tmp"));
     writeInPlace(aside, bytes);
     std::filesystem::rename(aside.toStdString(), path.toStdString());
-}
-
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList entriesOf(const QString& folder) {

@@ -3,6 +3,7 @@
 #include "Document/VellDocument.h"
 #include "Stores/DocumentFile.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/Files.h"
 #include "Support/WarningLog.h"
 
 #include <QDir>
@@ -22,22 +23,13 @@
 namespace vell {
 namespace {
 
+using testsupport::contentsOf;
+using testsupport::writeFile;
+
 const Date moment = Date::fromCivil(2025, 3, 1, 9, 30, 0);
 
 using testsupport::EngineSettingsScope;
 using testsupport::WarningLog;
-
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 VellDocument oneSheet(const std::string& text) {
     VellDocument document;

@@ -2,6 +2,7 @@
 // one sync folder, as the user's file-sync tool would keep it between them.
 
 #include "DocumentStoreFixture.h"
+#include "Support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,26 +25,17 @@ namespace vell {
 namespace {
 
 using namespace std::chrono_literals;
+using testsupport::contentsOf;
 using testsupport::makeSheet;
 using testsupport::ManualClock;
 using testsupport::namesOf;
 using testsupport::sheetId;
+using testsupport::writeFile;
 
-constexpr int patience = 15'000; // ms: generous for a loaded machine; a passing wait ends far sooner
+constexpr int storePatience = 15'000; // ms: generous for a loaded machine; a passing wait ends far sooner
 
 bool eventually(const std::function<bool()>& condition) {
-    return QTest::qWaitFor(condition, patience);
-}
-
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    file.write(bytes);
+    return QTest::qWaitFor(condition, storePatience);
 }
 
 std::optional<VellDocument> decoded(const QByteArray& bytes) {
@@ -425,7 +417,7 @@ TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItR
 
     QSignalSpy writes(a.cloud(), &CloudSync::written);
     a.setText("1250");
-    ASSERT_TRUE(writes.wait(patience)) << "the push was tried";
+    ASSERT_TRUE(writes.wait(storePatience)) << "the push was tried";
     // It comes back before the sync tool has brought the shared copy down again.
     ASSERT_TRUE(QDir(away).removeRecursively());
     ASSERT_TRUE(QDir().mkpath(sync.path()));
@@ -460,7 +452,7 @@ TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothin
     DocumentStore& store = alone.start();
     QSignalSpy saves(&store, &DocumentStore::saved);
     store.setText("5");
-    ASSERT_TRUE(saves.wait(patience));
+    ASSERT_TRUE(saves.wait(storePatience));
     QTest::qWait(300);
     EXPECT_EQ(store.cloud(), nullptr);
 }
@@ -498,7 +490,7 @@ TEST_F(DocumentStoreSyncTest, ASharedCopyThatIsTheLocalFileUnderAnotherNameSyncs
         DocumentStore& store = alone.start();
         QSignalSpy saves(&store, &DocumentStore::saved);
         store.setText("5");
-        ASSERT_TRUE(saves.wait(patience)) << arrangement;
+        ASSERT_TRUE(saves.wait(storePatience)) << arrangement;
         QTest::qWait(300);
         EXPECT_EQ(store.cloud(), nullptr) << arrangement;
         ++arrangement;

@@ -20,8 +20,8 @@ using testsupport::SharedPreferences;
 using testsupport::StoreOnDisk;
 
 // A root view as the whole of a shown window, on the sheet given or the selected one.
-struct Window {
-    Window(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
+struct KeypadRowWindow {
+    KeypadRowWindow(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
         : session(store, sheet), root(store, session) {
         root.resize(1040, 720);
         root.show();
@@ -56,10 +56,10 @@ TEST_F(KeypadRowTest, EveryWindowHasItsKeypadUnderItsEditorEditingOnlyItsOwnShee
     store.addSheet();
     const Uuid second = store.sheets().back().id;
     const Uuid first = store.sheets().front().id;
-    Window one(store, first);
-    Window two(store, second);
-    Window three(store, first);
-    for (const Window* window : {&one, &two, &three}) {
+    KeypadRowWindow one(store, first);
+    KeypadRowWindow two(store, second);
+    KeypadRowWindow three(store, first);
+    for (const KeypadRowWindow* window : {&one, &two, &three}) {
         EXPECT_TRUE(window->root.column()->showsKeypadRow());
         EXPECT_EQ(window->keypad().height(), 300);
         EXPECT_GT(window->keypad().geometry().top(), window->root.column()->editor()->geometry().bottom());
@@ -81,8 +81,8 @@ TEST_F(KeypadRowTest, EveryWindowHasItsKeypadUnderItsEditorEditingOnlyItsOwnShee
 }
 
 TEST_F(KeypadRowTest, HideAndPanelTogglesActInEveryWindow) {
-    Window one(store);
-    Window two(store);
+    KeypadRowWindow one(store);
+    KeypadRowWindow two(store);
     QTest::mouseClick(&one.keypad().view().panelToggle(KeypadTab::units), Qt::LeftButton);
     EXPECT_EQ(ViewSwitches::shared().keypadPanel(), "単位");
     EXPECT_TRUE(two.keypad().view().panelToggle(KeypadTab::units).isOpen());
@@ -97,7 +97,7 @@ TEST_F(KeypadRowTest, HideAndPanelTogglesActInEveryWindow) {
     two.root.layout()->activate();
     QApplication::processEvents();
     EXPECT_FALSE(ViewSwitches::shared().showKeypad());
-    for (const Window* window : {&one, &two}) {
+    for (const KeypadRowWindow* window : {&one, &two}) {
         EXPECT_FALSE(window->keypad().isVisible());
         EXPECT_FALSE(window->root.column()->showsKeypadRow());
     }

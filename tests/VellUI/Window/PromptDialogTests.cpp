@@ -1,4 +1,5 @@
 #include "Window/PromptDialog.h"
+#include "Window/SheetListTestSupport.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -15,12 +16,7 @@ namespace vell {
 namespace {
 
 using Role = PromptDialog::Role;
-
-void settle() {
-    for (int turn = 0; turn < 3; ++turn)
-        QApplication::processEvents();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+using testsupport::settle;
 
 class PromptDialogTest : public ::testing::Test {
 protected:

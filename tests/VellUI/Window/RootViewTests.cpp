@@ -22,8 +22,8 @@ using testsupport::standIn;
 using testsupport::StoreOnDisk;
 
 // A root view as the whole of a shown window.
-struct Window {
-    explicit Window(DocumentStore& store) : session(store), root(store, session) {
+struct RootWindow {
+    explicit RootWindow(DocumentStore& store) : session(store), root(store, session) {
         root.resize(1040, 680);
         root.show();
         QApplication::processEvents();
@@ -45,7 +45,7 @@ protected:
 };
 
 TEST_F(RootViewTest, TheSheetListPreferencesChooseSplitOrBareAndWhetherTabsLead) {
-    Window window(store);
+    RootWindow window(store);
     QPointer<QWidget> editor = standIn("editor");
     window.root.column()->setEditor(editor);
     SheetColumn* column = window.root.column();
@@ -92,7 +92,7 @@ TEST_F(RootViewTest, AWindowBuiltUnderEverySheetListChoiceShowsItsWholeColumn) {
                      (c.namedValues ? " named" : " unnamed"));
         AppSettings::shared().setSheetListStyle(c.style);
         AppSettings::shared().setShowsNamedValues(c.namedValues);
-        Window window(store);
+        RootWindow window(store);
         window.settle();
         SheetColumn& column = *window.root.column();
         const bool split = RootView::usesSplitView(AppSettings::shared());
@@ -114,7 +114,7 @@ TEST_F(RootViewTest, AWindowBuiltUnderEverySheetListChoiceShowsItsWholeColumn) {
 }
 
 TEST_F(RootViewTest, TheSidebarStartsIdealAndStaysWithinItsBounds) {
-    Window window(store);
+    RootWindow window(store);
     window.settle();
     EXPECT_EQ(window.root.sidebarPlace()->width(), RootView::sidebarIdealWidth);
     window.root.splitter()->setSizes({40, 1000});
@@ -128,9 +128,9 @@ TEST_F(RootViewTest, TheSidebarStartsIdealAndStaysWithinItsBounds) {
 }
 
 TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) {
-    Window first(store);
-    Window second(store);
-    for (Window* window : {&first, &second}) {
+    RootWindow first(store);
+    RootWindow second(store);
+    for (RootWindow* window : {&first, &second}) {
         window->root.column()->setEditor(standIn("editor"));
         window->root.column()->setKeypad(standIn("keypad"));
         window->settle();
@@ -151,7 +151,7 @@ TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) 
     const int editorWithKeypad = column.editor()->height();
 
     ViewSwitches::shared().setShowKeypad(false);
-    for (Window* window : {&first, &second}) {
+    for (RootWindow* window : {&first, &second}) {
         window->settle();
         EXPECT_FALSE(window->root.column()->keypad()->isVisible());
         EXPECT_FALSE(window->root.column()->showsKeypadRow());
@@ -165,7 +165,7 @@ TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) 
 }
 
 TEST_F(RootViewTest, NoKeypadRowUntilAKeypadIsPutThere) {
-    Window window(store);
+    RootWindow window(store);
     ASSERT_TRUE(window.root.keypad());
     EXPECT_EQ(window.root.column()->keypad(), static_cast<QWidget*>(window.root.keypad()));
     window.root.column()->setKeypad(nullptr);
@@ -180,8 +180,8 @@ TEST_F(RootViewTest, NoKeypadRowUntilAKeypadIsPutThere) {
 }
 
 TEST_F(RootViewTest, LightAndDarkRepaintTheStatusBarOfEveryWindow) {
-    Window first(store);
-    Window second(store);
+    RootWindow first(store);
+    RootWindow second(store);
     const QImage darkFirst = pixelsOf(*first.root.column()->statusBar());
     const QImage darkSecond = pixelsOf(*second.root.column()->statusBar());
     ASSERT_TRUE(Appearance::shared().isDark());

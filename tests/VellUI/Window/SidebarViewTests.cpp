@@ -32,8 +32,8 @@ using testsupport::SharedPreferences;
 using testsupport::sheetID;
 
 // A whole main window's content, sidebar, editor and all, over its own session.
-struct Window {
-    explicit Window(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
+struct SidebarWindow {
+    explicit SidebarWindow(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
         : session(store, sheet), root(store, session) {
         root.resize(1040, 680);
         root.show();
@@ -105,7 +105,7 @@ protected:
 
 TEST_F(SidebarViewTest, SectionsFollowTheListStyleAndTheNamedValuesPreference) {
     NamedSheets sheets({"A", "B"}, {"price = 1200", ""});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     struct Case {
         SheetListStyle style;
         bool namedValues;
@@ -142,7 +142,7 @@ TEST_F(SidebarViewTest, SectionsFollowTheListStyleAndTheNamedValuesPreference) {
 
 TEST_F(SidebarViewTest, AClickSelectsAndRowsFollowTheDocumentWithoutAReset) {
     NamedSheets sheets({"A", "B", "C"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     QSignalSpy resets(&window.sidebar().sheetModel(), &QAbstractItemModel::modelReset);
     window.clickRow(2);
     EXPECT_EQ(window.session.sheetID(), sheetID(3));
@@ -159,7 +159,7 @@ TEST_F(SidebarViewTest, AClickSelectsAndRowsFollowTheDocumentWithoutAReset) {
 
 TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     NamedSheets sheets({"A", "B", "C"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     window.doubleClickRow(1);
     EXPECT_EQ(window.session.sheetID(), sheetID(2));
     QLineEdit* field = window.sidebar().renameField();
@@ -169,7 +169,7 @@ TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     EXPECT_TRUE(field->hasFocus());
 
     QSignalSpy changes(sheets.store.get(), &DocumentStore::documentChanged);
-    Window::type(*field, "  Budget  2024\t");
+    SidebarWindow::type(*field, "  Budget  2024\t");
     QTest::keyClick(field, Qt::Key_Return);
     settle();
     EXPECT_EQ(sheets.sheet(2).name, "Budget  2024");
@@ -184,10 +184,10 @@ TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
 
 TEST_F(SidebarViewTest, EscapeKeepsTheNameAndAClickIntoTheEditorStores) {
     NamedSheets sheets({"A", "B"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     window.sidebar().startRename(sheetID(2));
     ASSERT_TRUE(window.sidebar().renameField());
-    Window::type(*window.sidebar().renameField(), "Other");
+    SidebarWindow::type(*window.sidebar().renameField(), "Other");
     QTest::keyClick(window.sidebar().renameField(), Qt::Key_Escape);
     settle();
     EXPECT_FALSE(window.sidebar().renameField());
@@ -197,7 +197,7 @@ TEST_F(SidebarViewTest, EscapeKeepsTheNameAndAClickIntoTheEditorStores) {
     window.sidebar().startRename(sheetID(2));
     ASSERT_TRUE(window.sidebar().renameField());
     EXPECT_EQ(window.sidebar().renameField()->text(), "B") << "the abandoned text is gone";
-    Window::type(*window.sidebar().renameField(), "Plan");
+    SidebarWindow::type(*window.sidebar().renameField(), "Plan");
     QTest::mouseClick(window.root.windowHandle(), Qt::LeftButton, {},
                       window.inWindow(*window.editor().viewport(), QPoint(40, 20)));
     settle();
@@ -224,7 +224,7 @@ TEST_F(SidebarViewTest, RenamingTrimsTheEndsAndAnUnchangedNameStoresNothing) {
         SCOPED_TRACE(c.typed.toStdString());
         SharedPreferences language{c.language};
         NamedSheets sheets({"A", "B"});
-        Window window(*sheets.store);
+        SidebarWindow window(*sheets.store);
         window.sidebar().startRename(sheetID(2));
         ASSERT_TRUE(window.sidebar().renameField());
         window.sidebar().renameField()->setText(c.typed);
@@ -237,12 +237,12 @@ TEST_F(SidebarViewTest, RenamingTrimsTheEndsAndAnUnchangedNameStoresNothing) {
 
 TEST_F(SidebarViewTest, ARenameLivesThroughTypingInAnotherWindow) {
     NamedSheets sheets({"A", "B"});
-    Window first(*sheets.store);
-    Window second(*sheets.store, sheetID(2));
+    SidebarWindow first(*sheets.store);
+    SidebarWindow second(*sheets.store, sheetID(2));
     first.activate();
     first.sidebar().startRename(sheetID(1));
     ASSERT_TRUE(first.sidebar().renameField());
-    Window::type(*first.sidebar().renameField(), "Plan");
+    SidebarWindow::type(*first.sidebar().renameField(), "Plan");
 
     second.activate();
     second.editor().setFocus();
@@ -263,9 +263,9 @@ TEST_F(SidebarViewTest, ARenameLivesThroughTypingInAnotherWindow) {
 
 TEST_F(SidebarViewTest, AClickOnAnotherRowStoresTheOpenRenameWhileTheMenusRenameAbandonsIt) {
     NamedSheets sheets({"A", "B", "C"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     window.sidebar().startRename(sheetID(1));
-    Window::type(*window.sidebar().renameField(), "Kept");
+    SidebarWindow::type(*window.sidebar().renameField(), "Kept");
     window.doubleClickRow(1);
     EXPECT_EQ(sheets.sheet(1).name, "Kept");
     ASSERT_TRUE(window.sidebar().renameField());
@@ -273,7 +273,7 @@ TEST_F(SidebarViewTest, AClickOnAnotherRowStoresTheOpenRenameWhileTheMenusRename
     EXPECT_EQ(window.sidebar().renameField()->text(), "B");
     EXPECT_TRUE(window.sidebar().renameField()->hasFocus());
 
-    Window::type(*window.sidebar().renameField(), "Lost");
+    SidebarWindow::type(*window.sidebar().renameField(), "Lost");
     std::unique_ptr<QMenu> menu(window.sidebar().makeContextMenu(sheetID(3)));
     menu->actions()[0]->trigger();
     settle();
@@ -306,7 +306,7 @@ TEST_F(SidebarViewTest, DroppedRowsGoIntoTheGapUnderThePointer) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dragged) + " over " + std::to_string(c.overRow));
         NamedSheets sheets({"A", "B", "C", "D"});
-        Window window(*sheets.store, sheetID(2));
+        SidebarWindow window(*sheets.store, sheetID(2));
         SheetListModel& model = window.sidebar().sheetModel();
         std::unique_ptr<QMimeData> data(model.mimeData({model.index(c.dragged)}));
         const QRect row = window.row(c.overRow);
@@ -319,7 +319,7 @@ TEST_F(SidebarViewTest, DroppedRowsGoIntoTheGapUnderThePointer) {
         EXPECT_TRUE(sheets.store->document().sheetOrderUpdatedAt);
     }
     NamedSheets sheets({"A", "B"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     QMimeData tab;
     tab.setData(QString::fromLatin1(SheetTabTransfer::contentType.data()),
                 QByteArray::fromStdString(SheetTabTransfer{sheetID(1)}.encode()));
@@ -328,7 +328,7 @@ TEST_F(SidebarViewTest, DroppedRowsGoIntoTheGapUnderThePointer) {
 
 TEST_F(SidebarViewTest, MenuRenamesDuplicatesAndDeletesButNeverTheLastSheet) {
     NamedSheets sheets({"Budget"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     auto items = [&](std::size_t sheet) {
         std::unique_ptr<QMenu> menu(window.sidebar().makeContextMenu(sheetID(sheet)));
         std::vector<std::pair<std::string, bool>> out;
@@ -356,7 +356,7 @@ TEST_F(SidebarViewTest, MenuRenamesDuplicatesAndDeletesButNeverTheLastSheet) {
 TEST_F(SidebarViewTest, NamedValuesShowOneRowPerNamedLineWithAValue) {
     struct Case {
         std::string text;
-        std::vector<Window::NamedRow> rows;
+        std::vector<SidebarWindow::NamedRow> rows;
     };
     const Case cases[] = {
         {"price = 1200\ntax = price * 10%",
@@ -368,7 +368,7 @@ TEST_F(SidebarViewTest, NamedValuesShowOneRowPerNamedLineWithAValue) {
     };
     NamedSheets sheets({"A"});
     AppSettings::shared().setGroupsDigits(false);
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         window.session.focus();
@@ -383,7 +383,7 @@ TEST_F(SidebarViewTest, NamedValuesShowOneRowPerNamedLineWithAValue) {
 
 TEST_F(SidebarViewTest, NamedValueRowsChangeInPlaceAsTheSheetIsTyped) {
     NamedSheets sheets({"A"}, {"a = 1\nb = 2"});
-    Window window(*sheets.store);
+    SidebarWindow window(*sheets.store);
     NamedValueModel& model = window.sidebar().namedValueModel();
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
@@ -399,8 +399,8 @@ TEST_F(SidebarViewTest, NamedValueRowsChangeInPlaceAsTheSheetIsTyped) {
 
 TEST_F(SidebarViewTest, AClickOnANamedValuePutsItsNameIntoThisWindowsEditorOnly) {
     NamedSheets sheets({"A", "B"}, {"price = 1200\n3", "3"});
-    Window first(*sheets.store);
-    Window second(*sheets.store, sheetID(2));
+    SidebarWindow first(*sheets.store);
+    SidebarWindow second(*sheets.store, sheetID(2));
     first.activate();
     first.editor().setFocus();
     first.editor().moveCursor(QTextCursor::End);
@@ -421,7 +421,7 @@ TEST_F(SidebarViewTest, NewSheetAppendsANumberedSheetAndShowsIt) {
          {std::pair{AppLanguage::english, "Sheet 4"}, std::pair{AppLanguage::japanese, "シート 4"}}) {
         SharedPreferences scope{language};
         NamedSheets sheets({"A", "B", "C"});
-        Window window(*sheets.store);
+        SidebarWindow window(*sheets.store);
         QTest::mouseClick(window.sidebar().newSheetButton(), Qt::LeftButton);
         ASSERT_EQ(sheets.store->sheets().size(), 4u);
         EXPECT_EQ(sheets.store->sheets().back().name, name);

@@ -16,8 +16,8 @@ namespace {
 using testsupport::SharedPreferences;
 using testsupport::StoreOnDisk;
 
-struct Window {
-    explicit Window(DocumentStore& store) : session(store), root(store, session) {
+struct SheetWindow {
+    explicit SheetWindow(DocumentStore& store) : session(store), root(store, session) {
         root.resize(900, 640);
         root.show();
         settle();
@@ -66,18 +66,18 @@ protected:
 
 TEST_F(WindowSheetTest, NothingOpensWithoutARegisteredBody) {
     AppSettings::shared().setAcceptedTermsVersion(0);
-    Window window(store);
+    SheetWindow window(store);
     window.root.openHelp();
     window.root.openSettings();
-    Window::settle();
+    SheetWindow::settle();
     for (WindowSheetKind kind : {WindowSheetKind::settings, WindowSheetKind::help, WindowSheetKind::terms})
         EXPECT_EQ(window.root.openSheet(kind), nullptr);
 }
 
 TEST_F(WindowSheetTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
     TestBodies bodies;
-    Window first(store);
-    Window second(store);
+    SheetWindow first(store);
+    SheetWindow second(store);
     first.root.openHelp();
     second.root.openSettings();
 
@@ -101,7 +101,7 @@ TEST_F(WindowSheetTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
 
     QPointer<QWidget> body = help->body();
     QTest::keyClick(help, Qt::Key_Escape);
-    Window::settle();
+    SheetWindow::settle();
     EXPECT_EQ(first.root.openSheet(WindowSheetKind::help), nullptr);
     EXPECT_TRUE(body.isNull());
     EXPECT_NE(second.root.openSheet(WindowSheetKind::settings), nullptr);
@@ -109,8 +109,8 @@ TEST_F(WindowSheetTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
 
 TEST_F(WindowSheetTest, TheHelpNotificationOpensHelpInEveryWindow) {
     TestBodies bodies;
-    Window first(store);
-    Window second(store);
+    SheetWindow first(store);
+    SheetWindow second(store);
     notify::showHelp.post();
     EXPECT_NE(first.root.openSheet(WindowSheetKind::help), nullptr);
     EXPECT_NE(second.root.openSheet(WindowSheetKind::help), nullptr);
@@ -129,8 +129,8 @@ TEST_F(WindowSheetTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreAc
     for (const Case& c : {Case{0, true}, Case{-1, true}, Case{1, false}, Case{2, false}}) {
         SCOPED_TRACE(c.accepted);
         AppSettings::shared().setAcceptedTermsVersion(c.accepted);
-        Window first(store);
-        Window second(store);
+        SheetWindow first(store);
+        SheetWindow second(store);
         EXPECT_EQ(first.root.openSheet(WindowSheetKind::terms) != nullptr, c.gate);
         EXPECT_EQ(second.root.openSheet(WindowSheetKind::terms) != nullptr, c.gate);
     }
@@ -139,7 +139,7 @@ TEST_F(WindowSheetTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreAc
 TEST_F(WindowSheetTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAccepted) {
     TestBodies bodies;
     AppSettings::shared().setAcceptedTermsVersion(0);
-    Window first(store);
+    SheetWindow first(store);
     WindowSheet* gate = first.root.openSheet(WindowSheetKind::terms);
     ASSERT_NE(gate, nullptr);
     EXPECT_TRUE(bodies.made.back().isGate);
@@ -148,15 +148,15 @@ TEST_F(WindowSheetTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAc
     QTest::keyClick(gate, Qt::Key_Escape);
     gate->reject();
     gate->close();
-    Window::settle();
+    SheetWindow::settle();
     EXPECT_EQ(first.root.openSheet(WindowSheetKind::terms), gate);
 
     // A window opened later gets the gate too.
-    Window second(store);
+    SheetWindow second(store);
     ASSERT_NE(second.root.openSheet(WindowSheetKind::terms), nullptr);
 
     AppSettings::shared().acceptTerms();
-    Window::settle();
+    SheetWindow::settle();
     EXPECT_EQ(first.root.openSheet(WindowSheetKind::terms), nullptr);
     EXPECT_EQ(second.root.openSheet(WindowSheetKind::terms), nullptr);
 }
@@ -164,7 +164,7 @@ TEST_F(WindowSheetTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAc
 TEST_F(WindowSheetTest, HelpIsAnOrdinaryDialogEvenWhileTheGateStands) {
     TestBodies bodies;
     AppSettings::shared().setAcceptedTermsVersion(0);
-    Window window(store);
+    SheetWindow window(store);
     window.root.openHelp();
     WindowSheet* help = window.root.openSheet(WindowSheetKind::help);
     ASSERT_NE(help, nullptr);
