@@ -306,7 +306,12 @@ void CalcTextView::restyle() {
     std::vector<KnownFormat> known;
     const auto roomKind = [](double room) { return room == 0 ? 0 : room == plotRoom ? 1 : 2; };
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
-        longLines = longLines || block.length() > longLine + 1;
+        if (block.length() > longLine + 1) {
+            longLines = true;
+            // A long line keeps its shaped glyphs between layouts: without them every caret query and
+            // paint itemizes and shapes the whole line again.
+            if (!block.layout()->cacheEnabled()) block.layout()->setCacheEnabled(true);
+        }
         const int formatIndex = block.blockFormatIndex();
         auto format = std::find_if(known.begin(), known.end(),
                                    [formatIndex](const KnownFormat& k) { return k.index == formatIndex; });
