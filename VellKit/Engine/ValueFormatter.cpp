@@ -107,7 +107,10 @@ void appendFormatted(std::string& out, const Value& value, bool grouping) {
     case Value::KindTag::number:
         break;
     }
-    out += ValueFormatter::formatNumber(value.number, grouping);
+    if (out.empty())
+        out = ValueFormatter::formatNumber(value.number, grouping);
+    else
+        out += ValueFormatter::formatNumber(value.number, grouping);
     if (value.isPercent) {
         out += '%';
     } else if (value.unit) {
@@ -180,7 +183,8 @@ std::string ValueFormatter::DecimalFormatter::format(double x) const {
         (void)ec;
         return std::string(buffer.data(), end);
     }
-    std::array<char, 400> buffer{};
+    // Only what to_chars writes is read, so neither buffer is cleared first.
+    std::array<char, 400> buffer;
     auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed);
     (void)ec;
     std::string_view text(buffer.data(), static_cast<std::size_t>(end - buffer.data()));
@@ -193,7 +197,7 @@ std::string ValueFormatter::DecimalFormatter::format(double x) const {
 
     // The integer digits and then the decimals, one after the other, behind a spare place for a
     // carry out of the first digit.
-    std::array<char, 402> digits{};
+    std::array<char, 402> digits;
     digits[0] = '0';
     std::copy(intText.begin(), intText.end(), digits.begin() + 1);
     std::copy(fracText.begin(), fracText.end(),

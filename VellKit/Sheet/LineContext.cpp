@@ -5,6 +5,7 @@
 #include "Engine/LanguageWords.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vell {
@@ -165,6 +166,7 @@ std::optional<Value> LineContext::lineValue(std::int64_t line) {
 void LineContext::recordLine(std::int64_t line, Value value) {
     if (line < 1) return;
     const auto at = static_cast<std::size_t>(line);
+    if (byLine_.capacity() == 0) byLine_.reserve(std::max(expectedLines_, at) + 1);
     if (at >= byLine_.size()) byLine_.resize(at + 1);
     byLine_[at] = std::move(value);
 }

@@ -66,8 +66,8 @@ public:
     void assign(std::string_view name, Value value);
     // Stores the value of the 1-based line number.
     void recordLine(std::int64_t line, Value value);
-    // Room for the values of lines 1 to `count`, made at once.
-    void reserveLines(std::size_t count) { byLine_.reserve(count + 1); }
+    // Room for the values of lines 1 to `count`, made at once when the first is stored.
+    void reserveLines(std::size_t count) { expectedLines_ = count; }
     // The sheet part of the argument-count message for a function from the sheet `home`.
     static std::string sheetSuffix(std::string_view home);
 
@@ -92,6 +92,7 @@ private:
                                        const std::vector<Value>& arguments);
 
     std::vector<std::optional<Value>> byLine_;
+    std::size_t expectedLines_ = 0;
 };
 
 } // namespace vell

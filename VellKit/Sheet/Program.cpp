@@ -8,6 +8,7 @@
 #include "Sheet/SheetText.h"
 #include "Unicode/Unicode.h"
 
+#include <array>
 #include <vector>
 
 namespace vell {
@@ -63,7 +64,7 @@ ProgramBody share(ProgramNodes nodes) {
 // One pass over the rows with a shared read position.
 class BlockParser {
 public:
-    explicit BlockParser(std::vector<Row> rows) : rows_(std::move(rows)) {}
+    explicit BlockParser(std::span<const Row> rows) : rows_(rows) {}
 
     ProgramNodes parseBlock(int minIndent) {
         ProgramNodes nodes;
@@ -213,7 +214,7 @@ private:
         return ProgramNode(ProgramNode::Line{index, text});
     }
 
-    std::vector<Row> rows_;
+    std::span<const Row> rows_;
     std::size_t position_ = 0;
 };
 
@@ -225,11 +226,19 @@ bool isLetter(char32_t scalar) {
 } // namespace
 
 ProgramNodes Program::parse(std::span<const std::string_view> lines) {
-    std::vector<Row> rows;
-    rows.reserve(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        rows.push_back({i, indentWidth(lines[i]), SheetText::trimmed(lines[i])});
-    return BlockParser(std::move(rows)).parseBlock(0);
+    const auto parseRows = [&](std::span<Row> rows) {
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            rows[i] = {i, indentWidth(lines[i]), SheetText::trimmed(lines[i])};
+        return BlockParser(rows).parseBlock(0);
+    };
+    // A sheet of a few lines, often a single one, is read without a list on the heap.
+    constexpr std::size_t fewLines = 8;
+    if (lines.size() <= fewLines) {
+        std::array<Row, fewLines> rows{};
+        return parseRows(std::span<Row>(rows.data(), lines.size()));
+    }
+    std::vector<Row> rows(lines.size());
+    return parseRows(rows);
 }
 
 NameMap<ProgramFunction> Program::functions(const ProgramNodes& nodes,

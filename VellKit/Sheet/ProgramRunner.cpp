@@ -277,6 +277,11 @@ void ProgramRunner::runStatement(std::size_t index, std::string_view text, const
         return;
     }
     Value value = evaluator.evaluate(*statement.expr);
+    if (topLevel && index + 1 == lines_.size()) {
+        // Nothing runs after the sheet's last line: what it would leave for later lines is not kept.
+        setResult(index, {LineOutcome::value(std::move(value)), statement.name});
+        return;
+    }
     context_.previous = value;
     if (homeStack_.empty()) context_.recordLine(static_cast<std::int64_t>(index) + 1, value);
     if (topLevel && value.isNumber()) {
@@ -312,7 +317,7 @@ bool ProgramRunner::runPlot(std::size_t index, std::string_view title, const Sta
 
 void ProgramRunner::setResult(std::size_t index, LineResult result) {
     if (!homeStack_.empty() || index >= results_.size()) return;
-    visited_[index] = true;
+    visited_.set(index);
     results_[index] = std::move(result);
 }
 

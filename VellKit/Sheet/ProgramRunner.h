@@ -16,6 +16,7 @@
 #include "Sheet/SheetEvaluationCache.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -117,6 +118,26 @@ private:
 
     class Recorder;
 
+    // Which lines got a result. A short sheet's flags are kept in place, without a list on the heap.
+    class LineFlags {
+    public:
+        explicit LineFlags(std::size_t count) {
+            if (count > 64) {
+                many_.resize((count + 63) / 64);
+                words_ = many_.data();
+            }
+        }
+        LineFlags(const LineFlags&) = delete;
+        LineFlags& operator=(const LineFlags&) = delete;
+        bool operator[](std::size_t index) const { return (words_[index / 64] >> (index % 64) & 1) != 0; }
+        void set(std::size_t index) { words_[index / 64] |= std::uint64_t{1} << (index % 64); }
+
+    private:
+        std::uint64_t few_ = 0;
+        std::vector<std::uint64_t> many_;
+        std::uint64_t* words_ = &few_;
+    };
+
     std::vector<std::string_view> lines_;
     LineContext context_;
     SheetEvaluationCache* cache_;
@@ -125,7 +146,7 @@ private:
     // Set when the line being evaluated failed in a way that must not be kept.
     bool lineUnsure_ = false;
     std::vector<LineResult> results_;
-    std::vector<bool> visited_;
+    LineFlags visited_;
     std::span<const SharedSheet> others_;
     std::optional<SharedFunctions> sharedCache_;
     std::vector<std::string> homeStack_;

@@ -243,6 +243,19 @@ TEST(ProgramExecution, BudgetInsideCalls) {
     });
 }
 
+// Which lines an evaluation reached is kept apart for short and long sheets; either way the lines
+// that an aborted evaluation never reached fail, and no others.
+TEST(ProgramExecution, AbortedEvaluationFailsOnlyTheLinesNotReached) {
+    const EngineSettingsScope english(AppLanguage::english);
+    for (const int before : {2, 62, 63, 64, 130}) {
+        std::vector<std::string_view> lines(static_cast<std::size_t>(before), "1");
+        lines.insert(lines.end(), {"while 1:", "  2", "", "3", "4"});
+        std::vector<std::string> expected(static_cast<std::size_t>(before), "1");
+        expected.insert(expected.end(), {tooManySteps, "2", "blank", tooManySteps, tooManySteps});
+        EXPECT_EQ(evaluatedWithClock(lines, frozenClock()), expected) << before << " lines before";
+    }
+}
+
 TEST(ProgramExecution, LoopSignalsStopAtTheFunctionBoundary) {
     const EngineSettingsScope english(AppLanguage::english);
     expectSheets({
