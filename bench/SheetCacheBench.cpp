@@ -29,21 +29,8 @@ namespace {
 
 using namespace vell;
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    for (const std::string_view line : DocumentEvaluator::splitLines(text))
-        lines.emplace_back(line);
-    return lines;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += '\n';
-        text += lines[i];
-    }
-    return text;
-}
+using bench::joined;
+using bench::linesOf;
 
 // The sheet before and after a key typed at the end of the line.
 struct Edit {
@@ -63,7 +50,7 @@ Edit typedInto(std::vector<std::string> lines, std::size_t line, std::string_vie
 
 // The generated mixed sheet; the key is a digit added to the first value line after the middle.
 Edit mixedSheet() {
-    std::vector<std::string> lines = splitLines(bench::generateSheet({.lines = 10000}));
+    std::vector<std::string> lines = linesOf(bench::generateSheet({.lines = 10000}));
     std::size_t line = lines.size() / 2;
     while (lines[line].find(" = ") == std::string::npos)
         ++line;

@@ -378,4 +378,25 @@ inline std::string generateSheet(SheetOptions options) {
     return SheetGenerator(options).generate();
 }
 
+// A sheet's text as its lines, and back: for edits made a line at a time.
+inline std::vector<std::string> linesOf(std::string_view text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\n', start);
+        lines.emplace_back(
+            text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return lines;
+        start = end + 1;
+    }
+}
+
+inline std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) text += '\n';
+        text += lines[i];
+    }
+    return text;
+}
+
 } // namespace vell::bench

@@ -63,21 +63,8 @@ std::string difference(const LineResult& cached, const LineResult& fresh) {
     return ::testing::AssertionSuccess();
 }
 
-std::vector<std::string> linesOf(std::string_view text) {
-    std::vector<std::string> lines;
-    for (const std::string_view line : DocumentEvaluator::splitLines(text))
-        lines.emplace_back(line);
-    return lines;
-}
-
-std::string joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0) text += '\n';
-        text += lines[i];
-    }
-    return text;
-}
+using bench::joined;
+using bench::linesOf;
 
 const PlotSpec* plotAt(const std::vector<LineResult>& results, std::size_t line) {
     return results.at(line).outcome.as<PlotSpec>();
