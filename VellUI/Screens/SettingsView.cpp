@@ -7,12 +7,12 @@
 #include "Screens/ScreenParts.h"
 #include "Screens/SegmentedPicker.h"
 #include "Screens/SyntaxColorSettings.h"
-#include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
+#include "Stores/ResultColumn.h"
 #include "Stores/UiText.h"
 #include "Window/PromptDialog.h"
 
