@@ -4,7 +4,6 @@
 #include "DesktopIdentity.h"
 #include "MainWindow.h"
 #include "QuitSignals.h"
-#include "Screens/ScreenBodies.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
 #include "Stores/AppSettings.h"
@@ -131,7 +130,6 @@ int runVell(int argc, char** argv) {
 
     // Every stored preference, the engine-wide ones included, is in force before anything else.
     AppSettings::shared();
-    ScreenBodies::registerAll();
 
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;

@@ -3,10 +3,12 @@
 #include "Appearance/Appearance.h"
 #include "ApplicationLook.h"
 #include "MainWindow.h"
+#include "Screens/ScreenFactory.h"
 #include "StockTexts.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/UserDefaults.h"
+#include "Window/RootView.h"
 #include "Window/VellWindow.h"
 #include "WindowPlaces.h"
 
@@ -40,6 +42,7 @@ VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
     : QObject(parent), look_(std::make_unique<ApplicationLook>(AppSettings::shared(), Appearance::shared())),
       stockTexts_(std::make_unique<StockTexts>()),
       store_(std::make_unique<DocumentStore>(std::move(storageURL))),
+      screens_(std::make_unique<ScreenFactory>(AppSettings::shared(), Appearance::shared())),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Quitting closes the windows one by one; their places are taken before the first goes.
@@ -63,6 +66,7 @@ VellApp::~VellApp() {
 
 MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*store_, [this] { openWindow(); });
+    window->rootView().setDialogBodies(screens_->bodies());
     window->setAttribute(Qt::WA_DeleteOnClose);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
     std::optional<QRect> newest;

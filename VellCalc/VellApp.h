@@ -1,9 +1,10 @@
 #pragma once
 
-// The application object: the one document store of the process, the main windows on it, the look
-// of the application's stock parts, and the application's life cycle passed on to the store (a pending
-// save is written when the application stops being active, quits or the desktop session ends). The
-// windows open when it ends come back at their size and place at the next start.
+// The application object: the one document store of the process, the main windows on it, the
+// settings, help and terms screens their dialogs show, the look of the application's stock parts, and
+// the application's life cycle passed on to the store (a pending save is written when the application
+// stops being active, quits or the desktop session ends). The windows open when it ends come back at
+// their size and place at the next start.
 
 #include <QObject>
 #include <QPointer>
@@ -17,6 +18,7 @@ namespace vell {
 class ApplicationLook;
 class DocumentStore;
 class MainWindow;
+class ScreenFactory;
 class StockTexts;
 class WindowPlaces;
 
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<ApplicationLook> look_;
     std::unique_ptr<StockTexts> stockTexts_;
     std::unique_ptr<DocumentStore> store_;
+    std::unique_ptr<ScreenFactory> screens_;
     std::unique_ptr<WindowPlaces> places_;
     std::vector<QPointer<MainWindow>> windows_;
     // Between the request to quit and the windows it closes.

@@ -3,18 +3,18 @@
 #include "Appearance/Appearance.h"
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
+#include "Dialogs/PromptDialog.h"
 #include "Engine/L10n.h"
 #include "Screens/ScreenParts.h"
 #include "Screens/SegmentedPicker.h"
 #include "Screens/SyntaxColorSettings.h"
-#include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
+#include "Stores/ResultColumn.h"
 #include "Stores/UiText.h"
-#include "Window/PromptDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,6 +34,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 namespace vell {
 
@@ -215,9 +216,10 @@ QString SettingsView::widthText(double width) {
     return QString::number(static_cast<long long>(std::round(width))) + QStringLiteral(" pt");
 }
 
-SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent)
+SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services services,
+                           DialogBodyFactory screens, QWidget* parent)
     : QWidget(parent), store_(store), session_(session), settings_(services.settings),
-      appearance_(services.appearance), notifications_(services.notifications),
+      appearance_(services.appearance), notifications_(services.notifications), screens_(std::move(screens)),
       folderPicker_(defaultFolderPicker()), columnWidth_(services.settings.resultColumnWidth()) {
     build();
     connect(&settings_, &AppSettings::changed, this, &SettingsView::refresh);
@@ -719,30 +721,30 @@ QMessageBox* SettingsView::syncFolderRefusal() const {
     return syncFolderRefusal_;
 }
 
-WindowSheet* SettingsView::openScreen(WindowSheetKind kind) const {
-    const QPointer<WindowSheet>& sheet = kind == WindowSheetKind::help ? helpSheet_ : termsSheet_;
-    return sheet && sheet->isVisible() ? sheet.data() : nullptr;
+WindowDialog* SettingsView::openScreen(WindowDialogKind kind) const {
+    const QPointer<WindowDialog>& dialog = kind == WindowDialogKind::help ? helpDialog_ : termsDialog_;
+    return dialog && dialog->isVisible() ? dialog.data() : nullptr;
 }
 
 void SettingsView::openHelp() {
-    open(WindowSheetKind::help);
+    open(WindowDialogKind::help);
 }
 
 void SettingsView::openTerms() {
-    open(WindowSheetKind::terms);
+    open(WindowDialogKind::terms);
 }
 
-void SettingsView::open(WindowSheetKind kind) {
-    if (kind == WindowSheetKind::settings || openScreen(kind)) return;
-    auto* sheet = new WindowSheet(kind, *window());
-    QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{store_, session_, *sheet, false});
+void SettingsView::open(WindowDialogKind kind) {
+    if (kind == WindowDialogKind::settings || openScreen(kind) || !screens_) return;
+    auto* dialog = new WindowDialog(kind, *window());
+    QWidget* body = screens_(kind, WindowDialogContext{store_, session_, *dialog, false});
     if (!body) {
-        delete sheet;
+        delete dialog;
         return;
     }
-    (kind == WindowSheetKind::help ? helpSheet_ : termsSheet_) = sheet;
-    connect(sheet, &QDialog::finished, sheet, &QObject::deleteLater);
-    sheet->present(body, true);
+    (kind == WindowDialogKind::help ? helpDialog_ : termsDialog_) = dialog;
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->present(body, true);
 }
 
 void SettingsView::askToErase() {

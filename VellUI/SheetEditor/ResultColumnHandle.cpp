@@ -5,9 +5,9 @@
 #include "Appearance/Theme.h"
 #include "Engine/L10n.h"
 #include "SheetEditor/EditorPalette.h"
-#include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
 #include "Stores/Notifications.h"
+#include "Stores/ResultColumn.h"
 
 #include <QMouseEvent>
 #include <QPainter>

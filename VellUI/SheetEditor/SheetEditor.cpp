@@ -7,12 +7,12 @@
 #include "LineRules/LineEditor.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/EditorBeep.h"
-#include "SheetEditor/ResultColumn.h"
 #include "SheetEditor/ResultColumnHandle.h"
 #include "SheetEditor/TooLargeSheetNotice.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/Notifications.h"
+#include "Stores/ResultColumn.h"
 #include "Stores/SheetSession.h"
 
 #include <QCoreApplication>

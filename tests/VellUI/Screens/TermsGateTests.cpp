@@ -17,10 +17,12 @@ using testsupport::settle;
 // `storedVersion`, as a start of the program with that file would read it.
 struct TwoWindows {
     struct Window {
-        Window(DocumentStore& store, AppSettings& settings, Appearance& appearance)
+        Window(DocumentStore& store, AppSettings& settings, Appearance& appearance,
+               const ScreenFactory& screens)
             : session(store), root(store, session,
                                    RootView::Services{settings, ViewSwitches::shared(), appearance,
                                                       NotificationCenter::shared()}) {
+            root.setDialogBodies(screens.bodies());
             root.resize(900, 640);
             root.show();
         }
@@ -28,8 +30,8 @@ struct TwoWindows {
         RootView root;
 
         TermsView* gate() const {
-            WindowSheet* sheet = root.openSheet(WindowSheetKind::terms);
-            return sheet ? qobject_cast<TermsView*>(sheet->body()) : nullptr;
+            WindowDialog* dialog = root.openDialog(WindowDialogKind::terms);
+            return dialog ? qobject_cast<TermsView*>(dialog->body()) : nullptr;
         }
     };
 
@@ -37,21 +39,21 @@ struct TwoWindows {
         defaults.writeFile("[General]\nvell.acceptedTermsVersion=" + storedVersion.toUtf8() + "\n");
         settings = std::make_unique<AppSettings>(defaults.open());
         appearance = std::make_unique<Appearance>(*settings, [] { return false; });
-        ScreenBodies::registerAll(*settings, *appearance);
-        first = std::make_unique<Window>(store, *settings, *appearance);
-        second = std::make_unique<Window>(store, *settings, *appearance);
+        screens = std::make_unique<ScreenFactory>(*settings, *appearance);
+        first = std::make_unique<Window>(store, *settings, *appearance, *screens);
+        second = std::make_unique<Window>(store, *settings, *appearance, *screens);
         settle();
     }
     ~TwoWindows() {
         first.reset();
         second.reset();
-        ScreenBodies::unregisterAll();
     }
 
     testsupport::EngineSettingsScope engine;
     testsupport::TempDefaults defaults;
     std::unique_ptr<AppSettings> settings;
     std::unique_ptr<Appearance> appearance;
+    std::unique_ptr<ScreenFactory> screens;
     DocumentStore store{std::nullopt};
     std::unique_ptr<Window> first;
     std::unique_ptr<Window> second;
