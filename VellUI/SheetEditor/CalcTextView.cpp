@@ -11,6 +11,7 @@
 #include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/SheetHighlighter.h"
 #include "Stores/AppSettings.h"
+#include "Stores/QtText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDrag>
@@ -38,15 +39,6 @@ namespace {
 
 // The caret the view paints in the accent colour.
 constexpr double caretWidth = 2;
-
-std::u16string toU16(const QString& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
-}
-
-QString fromU16(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
 
 QString normalized(const QString& text) {
     for (const QChar c : text) {
