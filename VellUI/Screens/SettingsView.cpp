@@ -13,6 +13,7 @@
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
+#include "Stores/QtText.h"
 #include "Stores/ResultColumn.h"
 #include "Stores/UiText.h"
 
@@ -43,10 +44,6 @@ namespace {
 // The panels that group the rows of a section.
 constexpr ColorPair groupFill{0xF6F4F0FF, 0x26262CFF};
 constexpr int maxDecimalPlaces = 10;
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 template <class Enum, std::size_t N>
 int indexOf(const std::array<Enum, N>& cases, Enum value) {
@@ -266,14 +263,15 @@ void SettingsView::build() {
     QVBoxLayout* group = addSection(page, &display_.header, &display_.footer);
     appearancePicker_ = captionRow(group, &appearanceCaption_);
     for (AppearanceSetting option : AppearanceSettings::allCases)
-        appearancePicker_->addOption(QStringLiteral("appearance.") + Q(AppearanceSettings::rawValue(option)));
+        appearancePicker_->addOption(QStringLiteral("appearance.") +
+                                     fromU8(AppearanceSettings::rawValue(option)));
     connect(appearancePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(AppearanceSettings::allCases, index)) settings_.setAppearance(*value);
     });
     addHairline(group);
     sheetListPicker_ = captionRow(group, &sheetListCaption_);
     for (SheetListStyle option : SheetListStyles::allCases)
-        sheetListPicker_->addOption(QStringLiteral("sheetList.") + Q(SheetListStyles::rawValue(option)));
+        sheetListPicker_->addOption(QStringLiteral("sheetList.") + fromU8(SheetListStyles::rawValue(option)));
     connect(sheetListPicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(SheetListStyles::allCases, index)) settings_.setSheetListStyle(*value);
     });
@@ -287,7 +285,7 @@ void SettingsView::build() {
     addHairline(group);
     textSizePicker_ = captionRow(group, &textSizeCaption_);
     for (TextSizeSetting option : TextSizeSettings::allCases)
-        textSizePicker_->addOption(QStringLiteral("textSize.") + Q(TextSizeSettings::rawValue(option)));
+        textSizePicker_->addOption(QStringLiteral("textSize.") + fromU8(TextSizeSettings::rawValue(option)));
     connect(textSizePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(TextSizeSettings::allCases, index)) settings_.setTextSize(*value);
     });
@@ -317,14 +315,15 @@ void SettingsView::build() {
     group = addSection(page, &keypad_.header, &keypad_.footer);
     keypadSizePicker_ = captionRow(group, &keypadSizeCaption_);
     for (KeypadSizeSetting option : KeypadSizeSettings::allCases)
-        keypadSizePicker_->addOption(QStringLiteral("keypadSize.") + Q(KeypadSizeSettings::rawValue(option)));
+        keypadSizePicker_->addOption(QStringLiteral("keypadSize.") +
+                                     fromU8(KeypadSizeSettings::rawValue(option)));
     connect(keypadSizePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(KeypadSizeSettings::allCases, index)) settings_.setKeypadSize(*value);
     });
     addHairline(group);
     keypadSidePicker_ = captionRow(group, &keypadSideCaption_);
     for (KeypadSide option : KeypadSides::allCases)
-        keypadSidePicker_->addOption(QStringLiteral("keypadSide.") + Q(KeypadSides::rawValue(option)));
+        keypadSidePicker_->addOption(QStringLiteral("keypadSide.") + fromU8(KeypadSides::rawValue(option)));
     connect(keypadSidePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(KeypadSides::allCases, index)) settings_.setKeypadSide(*value);
     });
@@ -366,7 +365,7 @@ void SettingsView::build() {
         anglePicker_ = new SegmentedPicker;
         anglePicker_->setFixedWidth(200);
         for (AngleSetting option : AngleSettings::allCases)
-            anglePicker_->addOption(QStringLiteral("angle.") + Q(AngleSettings::rawValue(option)));
+            anglePicker_->addOption(QStringLiteral("angle.") + fromU8(AngleSettings::rawValue(option)));
         connect(anglePicker_, &SegmentedPicker::picked, this, [this](int index) {
             const auto value = caseAt(AngleSettings::allCases, index);
             if (!value || *value == settings_.angle()) return;
@@ -406,7 +405,7 @@ void SettingsView::build() {
     group = addSection(page, nullptr, nullptr);
     languagePicker_ = captionRow(group, &languageCaption_);
     for (AppLanguage option : AppLanguages::allCases)
-        languagePicker_->addOption(QStringLiteral("language.") + Q(AppLanguages::rawValue(option)));
+        languagePicker_->addOption(QStringLiteral("language.") + fromU8(AppLanguages::rawValue(option)));
     connect(languagePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(AppLanguages::allCases, index)) settings_.setLanguage(*value);
     });

@@ -2,6 +2,7 @@
 
 #include "Engine/EngineSettings.h"
 #include "Stores/Notifications.h"
+#include "Stores/QtText.h"
 #include "Stores/UserDefaults.h"
 
 #include <QSettings>
@@ -113,7 +114,7 @@ void AppSettings::copyToEngine() const {
 }
 
 void AppSettings::writeText(const char* key, std::string_view text) {
-    UserDefaults::write(*defaults_, key, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    UserDefaults::write(*defaults_, key, fromU8(text));
 }
 
 void AppSettings::setAppearance(AppearanceSetting value) {
