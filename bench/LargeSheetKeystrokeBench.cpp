@@ -50,6 +50,8 @@ std::string manyLines(std::size_t bytes) {
     const std::string block = bench::generateSheet({.lines = 1000});
     while (text.size() < bytes)
         text += block + "\n";
+    // Whole lines, at most `bytes` in all.
+    text.resize(text.rfind('\n', bytes));
     return text;
 }
 
