@@ -4,6 +4,7 @@
 // when unset). These figures set the size above which a sheet opens read-only.
 
 #include "Appearance/Appearance.h"
+#include "LargeSheets.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
 #include "SheetGenerator.h"
@@ -15,9 +16,11 @@
 #include "Stores/UndoCenter.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <memory>
@@ -137,6 +140,43 @@ void BM_OpenManyLines(benchmark::State& state) {
 void BM_KeyInManyLines(benchmark::State& state) {
     typeInSheet(state, manyLines);
 }
+
+// The 10,000 plot lines that one evaluation's time limit cuts short, from the text given to the store
+// until the store's rounds have given every line its answer; counted: the evaluations, and the longest
+// the event loop was held (what a key typed meanwhile waits at most).
+void BM_FillInPlotSheet(benchmark::State& state) {
+    const std::string text = bench::plotSheet(10000);
+    const auto complete = [](const DocumentStore& store) {
+        return std::none_of(store.results().begin(), store.results().end(), [](const LineResult& result) {
+            return result.outcome.as<LineOutcome::Failure>();
+        });
+    };
+    int evaluations = 0;
+    qint64 longest = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto editing = std::make_unique<Editing>();
+        QObject::connect(&editing->store, &DocumentStore::resultsChanged, [&evaluations] { ++evaluations; });
+        state.ResumeTiming();
+        editing->store.setText(text);
+        editing->open();
+        QElapsedTimer waited;
+        waited.start();
+        while (!complete(editing->store) && waited.elapsed() < 10'000) {
+            QElapsedTimer event;
+            event.start();
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            longest = std::max(longest, event.elapsed());
+        }
+        state.PauseTiming();
+        if (!complete(editing->store)) state.SkipWithError("the sheet was not complete after 10 s");
+        editing.reset();
+        state.ResumeTiming();
+    }
+    state.counters["evaluations"] = benchmark::Counter(evaluations, benchmark::Counter::kAvgIterations);
+    state.counters["longestEventMs"] = static_cast<double>(longest);
+}
+BENCHMARK(BM_FillInPlotSheet)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 // Sizes around the limits of SheetSize, and a 50 MB line far past them (shown read-only). A size past
 // a limit measures the read-only view; to measure editing there, build with the limits raised.
