@@ -49,7 +49,7 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
 
 DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
-      evaluator_(std::move(services.evaluator)),
+      evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
       // The stored language, angle and fraction digits must be in force before the first evaluation.
       settings_(services.settings ? services.settings : &AppSettings::shared()),
       keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
@@ -69,6 +69,9 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
     connect(&mergeTimer_, &QTimer::timeout, this, &DocumentStore::mergeFromCloud);
+    fillInTimer_.setSingleShot(true);
+    fillInTimer_.setInterval(fillInDelay);
+    connect(&fillInTimer_, &QTimer::timeout, this, &DocumentStore::reevaluate);
 
     load();
     repairAndClean();
@@ -241,6 +244,11 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
 }
 
 std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
+    return evaluate(sheetID, nullptr);
+}
+
+std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID, bool* unfinished) const {
+    if (unfinished) *unfinished = false;
     std::optional<Sheet> fallback;
     const Sheet* target = sheet(sheetID);
     if (!target) target = &fallback.emplace(currentSheet());
@@ -253,7 +261,10 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) con
     if (evaluator_) return evaluator_(target->text, others);
     // A key then evaluates only the lines it changed and those that read them.
     std::erase_if(evaluationCaches_, [this](const auto& entry) { return !sheet(entry.first); });
-    return DocumentEvaluator::evaluateCached(target->text, others, evaluationCaches_[target->id]);
+    SheetEvaluationCache& cache = evaluationCaches_.try_emplace(target->id, evaluationClock_).first->second;
+    std::vector<LineResult> results = DocumentEvaluator::evaluateCached(target->text, others, cache);
+    if (unfinished) *unfinished = cache.wouldGetFurther();
+    return results;
 }
 
 std::vector<LineResult> DocumentStore::currentEvaluation(std::optional<Uuid> sheetID) const {
@@ -290,8 +301,17 @@ void DocumentStore::textDidChange() {
 }
 
 void DocumentStore::evaluateSelection() {
-    results_ = evaluate(document_.selectedSheetID);
+    bool unfinished = false;
+    results_ = evaluate(document_.selectedSheetID, &unfinished);
     resultsInputs_ = evaluationInputs();
+    // A sheet the time limit cut short gets further at each evaluation, since the lines it kept cost
+    // next to nothing the next time: it is evaluated again soon, round after round with keys and
+    // paints in between, until it is complete or a round gets no further. A key evaluates at once
+    // and decides again.
+    if (unfinished)
+        fillInTimer_.start();
+    else
+        fillInTimer_.stop();
     emit resultsChanged();
 }
 

@@ -12,6 +12,7 @@
 #include "Engine/EngineSettings.h"
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
+#include "Sheet/ProgramBudget.h"
 #include "Sheet/SharedSheet.h"
 #include "Sheet/SheetEvaluationCache.h"
 #include "Stores/CloudSync.h"
@@ -64,6 +65,8 @@ public:
         // How a sheet is evaluated; none means DocumentEvaluator::evaluateCached, with a cache for
         // each sheet.
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
+        // The clock each evaluation's time limit reads; none means the steady clock.
+        ProgramBudget::ClockSource evaluationClock = {};
     };
 
     static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
@@ -267,6 +270,9 @@ private:
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
+    // The evaluation of evaluate(); `unfinished`, when given, tells whether evaluating the same again
+    // would get further through the sheet.
+    std::vector<LineResult> evaluate(std::optional<Uuid> sheetID, bool* unfinished) const;
     void evaluateSelection();
     void flushPendingSave();
     // Sets the save timer to what the schedule asks for next.
@@ -292,6 +298,11 @@ private:
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
+    ProgramBudget::ClockSource evaluationClock_;
+    static constexpr std::chrono::milliseconds fillInDelay{10};
+    // Evaluates the selected sheet again when the time limit cut its evaluation short (see
+    // evaluateSelection).
+    QTimer fillInTimer_;
     // Each sheet's previous evaluation, kept while the sheet exists (used when no evaluator was given).
     mutable std::unordered_map<Uuid, SheetEvaluationCache> evaluationCaches_;
     AppSettings* settings_;
