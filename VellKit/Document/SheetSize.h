@@ -12,7 +12,7 @@
 namespace vell {
 
 struct SheetSize {
-    static constexpr std::size_t maxSheetBytes = 256 * 1024;
+    static constexpr std::size_t maxSheetBytes = 512 * 1024;
     static constexpr std::size_t maxLineBytes = 64 * 1024;
     // What of such a sheet is shown: its first lines, each cut after this many bytes.
     static constexpr std::size_t shownLines = 1000;
