@@ -4,7 +4,6 @@
 #include "Engine/L10n.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/Notifications.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -72,7 +71,7 @@ MainWindow::MainWindow(DocumentStore& store, OpenWindow openWindow, QWidget* par
     windowToolbar_ = new WindowToolbar(
         *toolbar_, *rootView_, WindowToolbar::Commands{action(Command::newSheet), action(Command::newWindow)},
         AppSettings::shared(), ViewSwitches::shared());
-    connect(&AppSettings::shared(), &AppSettings::changed, this, &MainWindow::retranslate);
+    connect(&AppSettings::shared(), &AppSettings::languageChanged, this, &MainWindow::retranslate);
     connect(&store_, &DocumentStore::documentChanged, this, &MainWindow::documentChanged);
     connect(&Appearance::shared(), &Appearance::changed, this, &MainWindow::applyAppearance);
     applyAppearance();
@@ -112,7 +111,7 @@ void MainWindow::buildMenus() {
     add(editMenu_, Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOrRedo(true); });
     add(editMenu_, Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         [this] { undoOrRedo(false); });
-    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [] { notify::showHelp.post(); });
+    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { emit helpRequested(); });
     action(Command::quit)->setMenuRole(QAction::QuitRole);
     rebuildSheetsMenu();
 }

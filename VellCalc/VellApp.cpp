@@ -7,6 +7,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/UserDefaults.h"
+#include "Window/RootView.h"
 #include "Window/VellWindow.h"
 #include "WindowPlaces.h"
 
@@ -38,7 +39,7 @@ WindowPlaces::Place placeOf(const QWidget& window) {
 
 VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
     : QObject(parent), look_(std::make_unique<ApplicationLook>(AppSettings::shared(), Appearance::shared())),
-      stockTexts_(std::make_unique<StockTexts>()),
+      stockTexts_(std::make_unique<StockTexts>(AppSettings::shared())),
       store_(std::make_unique<DocumentStore>(std::move(storageURL))),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -64,6 +65,8 @@ VellApp::~VellApp() {
 MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*store_, [this] { openWindow(); });
     window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &MainWindow::helpRequested, this, &VellApp::helpRequested);
+    connect(this, &VellApp::helpRequested, &window->rootView(), &RootView::openHelp);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
     std::optional<QRect> newest;
     for (const MainWindow* open : windows())

@@ -20,7 +20,7 @@ Appearance& Appearance::shared() {
 Appearance::Appearance(AppSettings& settings, SystemIsDark systemIsDark, QObject* parent)
     : QObject(parent), settings_(settings),
       systemIsDark_(systemIsDark ? std::move(systemIsDark) : platformIsDark()) {
-    connect(&settings_, &AppSettings::changed, this, &Appearance::update);
+    connect(&settings_, &AppSettings::appearanceChanged, this, &Appearance::update);
     // Only the application object's own palette event matters (see eventFilter).
     if (QCoreApplication* application = QCoreApplication::instance()) application->installEventFilter(this);
     dark_ = resolveDark();

@@ -172,8 +172,11 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     connect(panelPlace_, &CatalogPanelPlace::specChanged, this, &KeypadView::showPanel);
     connect(panelPlace_, &CatalogPanelPlace::specChanged, keyArea_, &KeyArea::place);
 
-    connect(&settings_, &AppSettings::changed, this, [this] {
+    connect(&settings_, &AppSettings::layoutChanged, this, [this] {
         applySettings();
+        keyArea_->place();
+    });
+    connect(&settings_, &AppSettings::languageChanged, this, [this] {
         retranslate();
         keyArea_->place();
     });

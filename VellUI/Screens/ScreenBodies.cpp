@@ -5,7 +5,6 @@
 #include "Screens/SettingsView.h"
 #include "Screens/TermsView.h"
 #include "Stores/AppSettings.h"
-#include "Stores/NotificationCenter.h"
 #include "Window/WindowSheet.h"
 
 #include <QCoreApplication>
@@ -13,16 +12,15 @@
 namespace vell {
 
 void ScreenBodies::registerAll(AppSettings& settings, Appearance& appearance) {
-    WindowSheets::registerBody(
-        WindowSheetKind::settings, [&settings, &appearance](const WindowSheetContext& context) {
-            auto* view =
-                new SettingsView(context.store, context.session,
-                                 SettingsView::Services{settings, appearance, NotificationCenter::shared()});
-            WindowSheet* sheet = &context.sheet;
-            QObject::connect(view, &SettingsView::closeRequested, sheet, &QDialog::reject);
-            QObject::connect(view, &SettingsView::erased, sheet, &QDialog::accept);
-            return view;
-        });
+    WindowSheets::registerBody(WindowSheetKind::settings, [&settings,
+                                                           &appearance](const WindowSheetContext& context) {
+        auto* view =
+            new SettingsView(context.store, context.session, SettingsView::Services{settings, appearance});
+        WindowSheet* sheet = &context.sheet;
+        QObject::connect(view, &SettingsView::closeRequested, sheet, &QDialog::reject);
+        QObject::connect(view, &SettingsView::erased, sheet, &QDialog::accept);
+        return view;
+    });
 
     WindowSheets::registerBody(WindowSheetKind::help,
                                [&settings, &appearance](const WindowSheetContext& context) {

@@ -66,7 +66,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     layout->addWidget(notice_);
     view_ = new CalcTextView(settings_, appearance_, this);
     layout->addWidget(view_);
-    handle_ = new ResultColumnHandle(settings_, appearance_, notifications_, this);
+    handle_ = new ResultColumnHandle(settings_, appearance_, this);
     handle_->raise();
     view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
 
@@ -86,9 +86,8 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     connect(view_, &CalcTextView::nameRequested, this, &SheetEditor::onRequestName);
     connect(view_, &CalcTextView::answerClicked, this, &SheetEditor::insertReference);
     connect(view_, &CalcTextView::answerDragRequested, this, &SheetEditor::answerDragRequested);
-    connect(view_, &CalcTextView::columnResizeRequested, this, [this](double width, double available) {
-        ResultColumn::setWidth(width, available, settings_, notifications_);
-    });
+    connect(view_, &CalcTextView::columnResizeRequested, this,
+            [this](double width, double available) { ResultColumn::setWidth(width, available, settings_); });
     connect(view_, &CalcTextView::undoRequested, this, [this] {
         session_.focus();
         store().undo();
@@ -106,7 +105,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
         takeLocks();
         scheduleSync();
     });
-    connect(&settings_, &AppSettings::changed, this, [this] {
+    connect(&settings_, &AppSettings::editorFontChanged, this, [this] {
         view_->document()->setDefaultFont(view_->editorFont());
         view_->setFont(view_->editorFont());
         view_->viewport()->update();
@@ -117,7 +116,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
         // The store moves the caret of the sheet it changed: editors showing other sheets stay put.
         if (session_.sheetID() == store().currentSheetID()) pendingCaret_ = caret;
     });
-    notify::resultWidthChanged.observe(notifications_, this, [this] {
+    connect(&settings_, &AppSettings::resultColumnWidthChanged, this, [this] {
         view_->relayout();
         placeHandle();
     });

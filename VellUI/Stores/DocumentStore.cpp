@@ -85,6 +85,7 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     publishUndoState();
     startCloudSync();
     observeNotifications();
+    observeSettings();
     // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
     QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
 }
@@ -148,23 +149,24 @@ void DocumentStore::repairAndClean() {
 
 void DocumentStore::observeNotifications() {
     NotificationCenter& center = *notifications_;
-    notify::keyLayoutChanged.observe(center, this, [this] {
-        observerTask([this] {
-            syncKeyLayouts();
-            scheduleSave();
-        });
-    });
-    notify::languageChanged.observe(center, this, [this] {
-        // Every message of the shown sheets is rebuilt in the new language; nothing is saved.
-        observerTask([this] {
-            evaluateSelection();
-            refreshSessions();
-        });
-    });
     notify::undo.observe(center, this, [this] { observerTask([this] { undo(); }); });
     notify::redo.observe(center, this, [this] { observerTask([this] { redo(); }); });
     notify::clearSheet.observe(center, this,
                                [this] { observerTask([this] { requestClearCurrentSheet(); }); });
+}
+
+void DocumentStore::observeSettings() {
+    // The answers and messages of the shown sheets follow the language, angle unit and fraction digits
+    // at once; nothing is saved.
+    connect(settings_, &AppSettings::engineSettingsChanged, this, &DocumentStore::reevaluate);
+    // Queued: the keypad is in the middle of the user's change.
+    connect(
+        keyLayouts_, &KeyLayoutStore::edited, this,
+        [this] {
+            syncKeyLayouts();
+            scheduleSave();
+        },
+        Qt::QueuedConnection);
 }
 
 void DocumentStore::observerTask(std::function<void()> work) {

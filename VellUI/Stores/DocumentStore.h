@@ -117,8 +117,8 @@ public:
     std::vector<LineResult> currentEvaluation(std::optional<Uuid> sheetID) const;
     // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
     void refreshSessions();
-    // Evaluates the selected sheet again and refreshes every window, after a change of a setting the
-    // answers depend on (decimal places, angle unit, language).
+    // Evaluates the selected sheet again and refreshes every window; done on every change of the engine
+    // settings (decimal places, angle unit, language).
     void reevaluate();
     // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
     // the store needs to know no more of a session than that it is a QObject.
@@ -258,6 +258,7 @@ private:
     VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
     void observeNotifications();
+    void observeSettings();
     // Runs the work later on the main thread, and not at all once the store is gone.
     void observerTask(std::function<void()> work);
 

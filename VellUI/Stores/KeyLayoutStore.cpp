@@ -2,7 +2,6 @@
 
 #include "Document/Uuid.h"
 #include "Keypad/Catalogs.h"
-#include "Stores/Notifications.h"
 #include "Stores/UserDefaults.h"
 
 #include <QJsonArray>
@@ -254,7 +253,7 @@ void KeyLayoutStore::touch() {
     updatedAt_ = std::max(clock_(), Date::fromSeconds(seconds).addingSeconds(1));
     UserDefaults::write(*defaults_, qKey(updatedAtKey), UserDefaults::text(updatedAt_));
     emit changed();
-    notify::keyLayoutChanged.post();
+    emit edited();
 }
 
 } // namespace vell

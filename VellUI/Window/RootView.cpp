@@ -8,7 +8,7 @@
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/Notifications.h"
+#include "Stores/NotificationCenter.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
@@ -45,7 +45,6 @@ RootView::RootView(DocumentStore& store, SheetSession& session, QWidget* parent)
 
 RootView::RootView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent)
     : QWidget(parent), store_(store), session_(session), settings_(services.settings),
-      notifications_(services.notifications),
       column_(new SheetColumn(session, services.settings, services.switches, services.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
       sidebarPlace_(new QWidget(splitter_)),
@@ -77,8 +76,8 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
                                           services.notifications,
                                           services.undo ? *services.undo : UndoCenter::shared()});
     column_->setKeypad(keypad_);
-    connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
-    notify::showHelp.observe(notifications_, this, [this] { openHelp(); });
+    connect(&settings_, &AppSettings::layoutChanged, this, &RootView::applyLayout);
+    connect(&settings_, &AppSettings::termsAcceptanceChanged, this, &RootView::termsAcceptanceChanged);
     connect(&store_, &DocumentStore::clearSheetPromptChanged, this, &RootView::updateClearSheetPrompt);
     applyLayout();
 }
@@ -127,8 +126,7 @@ void RootView::applyLayout() {
     emit layoutChanged(split);
 }
 
-void RootView::settingsChanged() {
-    applyLayout();
+void RootView::termsAcceptanceChanged() {
     if (settings_.acceptedTermsVersion() != acceptedTermsVersion_) {
         acceptedTermsVersion_ = settings_.acceptedTermsVersion();
         updateTermsGate();

@@ -103,7 +103,7 @@ protected:
 
 private:
     void applyLayout();
-    void settingsChanged();
+    void termsAcceptanceChanged();
     // Opens the kind's dialog with a fresh body unless it is open already or has no body.
     void present(WindowSheetKind kind, bool isGate);
     WindowSheet& sheetOf(WindowSheetKind kind);
@@ -116,7 +116,6 @@ private:
     DocumentStore& store_;
     SheetSession& session_;
     AppSettings& settings_;
-    NotificationCenter& notifications_;
     SheetColumn* column_;
     EditorCommands* editorCommands_;
     QPointer<Keypad> keypad_;

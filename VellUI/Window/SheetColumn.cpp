@@ -61,7 +61,7 @@ SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitc
     editor->setShowsPlots(switches_.showGraph());
     setEditor(editor);
 
-    connect(&settings_, &AppSettings::changed, this, &SheetColumn::applySettings);
+    connect(&settings_, &AppSettings::layoutChanged, this, &SheetColumn::applySettings);
     connect(&switches_, &ViewSwitches::showKeypadChanged, this, &SheetColumn::applySettings);
     connect(&switches_, &ViewSwitches::showGraphChanged, this, [this](bool showGraph) {
         if (SheetEditor* editor = sheetEditor()) editor->setShowsPlots(showGraph);

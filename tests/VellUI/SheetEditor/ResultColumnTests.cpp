@@ -10,7 +10,8 @@ namespace {
 class ResultColumnTest : public SheetEditorTest {
 protected:
     ResultColumnTest() {
-        notify::resultWidthChanged.observe(notifications, &context, [this] { ++announcements; });
+        QObject::connect(&settings, &AppSettings::resultColumnWidthChanged, &context,
+                         [this] { ++announcements; });
     }
 
     // The handle's centre, in the editor, lies on the divider.
@@ -40,7 +41,7 @@ TEST_F(ResultColumnTest, SetWidthClampsStoresAndAnnouncesRealChangesOnly) {
     for (const Case& c : cases) {
         settings.setResultColumnWidth(123);
         announcements = 0;
-        ResultColumn::setWidth(c.proposed, c.available, settings, notifications);
+        ResultColumn::setWidth(c.proposed, c.available, settings);
         EXPECT_EQ(settings.resultColumnWidth(), c.stored) << c.proposed;
         EXPECT_EQ(defaults.stored("vell.resultColumnWidth").toDouble(), c.stored) << c.proposed;
         EXPECT_EQ(announcements, 1) << c.proposed;
@@ -48,8 +49,8 @@ TEST_F(ResultColumnTest, SetWidthClampsStoresAndAnnouncesRealChangesOnly) {
 
     settings.setResultColumnWidth(200);
     announcements = 0;
-    ResultColumn::setWidth(200.5, std::nullopt, settings, notifications);
-    ResultColumn::setWidth(199.5, std::nullopt, settings, notifications);
+    ResultColumn::setWidth(200.5, std::nullopt, settings);
+    ResultColumn::setWidth(199.5, std::nullopt, settings);
     EXPECT_EQ(settings.resultColumnWidth(), 200);
     EXPECT_EQ(announcements, 0);
 }

@@ -120,7 +120,7 @@ TEST(CloudSyncPreference, SyncFolderIsReadAtCreationWrittenAtOnceAndRemovedWhenN
     AppSettings settings(defaults.open());
     EXPECT_EQ(settings.syncFolder(), QStringLiteral("/home/ann/Sync"));
 
-    QSignalSpy changed(&settings, &AppSettings::changed);
+    QSignalSpy changed(&settings, &AppSettings::syncFolderChanged);
     settings.setSyncFolder(QStringLiteral("/mnt/share/Nextcloud"));
     EXPECT_EQ(defaults.stored("vell.syncFolder").toString(), QStringLiteral("/mnt/share/Nextcloud"));
     settings.setSyncFolder(std::nullopt);

@@ -296,7 +296,6 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
         // A change the user makes on the keypad reaches the document and is saved.
         clock.advance(5);
         keyLayouts.addBlank(KeyLayoutStore::Kind::functions);
-        notify::keyLayoutChanged.post(notifications);
         ASSERT_TRUE(waitForSave(*store));
         EXPECT_EQ(documentOnDisk().keyLayouts, keyLayouts.layouts());
         EXPECT_EQ(documentOnDisk().keyLayoutsUpdatedAt, clock());
@@ -319,10 +318,29 @@ TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
     auto store = open();
     const std::string english = store->results().front().outcome.debugDescription();
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    scope.setLanguage(AppLanguage::japanese);
-    notify::languageChanged.post(notifications);
-    ASSERT_TRUE(results.wait(1000));
+    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+    settings.setLanguage(AppLanguage::japanese);
+    EXPECT_EQ(results.count(), 1);
+    EXPECT_EQ(refreshes.count(), 1);
     EXPECT_NE(store->results().front().outcome.debugDescription(), english);
+    EXPECT_FALSE(flushPendingSave(*store));
+}
+
+TEST_F(DocumentStoreTest, EveryEngineSettingReevaluatesTheSelectedSheetAtOnce) {
+    writeDocument(sheetsWithTexts({"sin(90)"}));
+    auto store = open();
+    const std::string radians = store->results().front().outcome.debugDescription();
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+
+    settings.setAngle(AngleSetting::degrees);
+    EXPECT_NE(store->results().front().outcome.debugDescription(), radians);
+    settings.setMaxFractionDigits(2);
+    // Settings that no evaluation reads leave the answers alone.
+    settings.setGroupsDigits(false);
+    settings.setTextSize(TextSizeSetting::large);
+    EXPECT_EQ(results.count(), 2);
+    EXPECT_EQ(refreshes.count(), 2);
     EXPECT_FALSE(flushPendingSave(*store));
 }
 

@@ -1,4 +1,3 @@
-#include "Stores/Notifications.h"
 #include "Window/RootView.h"
 #include "Window/WindowSheet.h"
 #include "Window/WindowTestSupport.h"
@@ -107,11 +106,12 @@ TEST_F(WindowSheetTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
     EXPECT_NE(second.root.openSheet(WindowSheetKind::settings), nullptr);
 }
 
-TEST_F(WindowSheetTest, TheHelpNotificationOpensHelpInEveryWindow) {
+TEST_F(WindowSheetTest, EachWindowOpensAndClosesItsOwnHelp) {
     TestBodies bodies;
     SheetWindow first(store);
     SheetWindow second(store);
-    notify::showHelp.post();
+    first.root.openHelp();
+    second.root.openHelp();
     EXPECT_NE(first.root.openSheet(WindowSheetKind::help), nullptr);
     EXPECT_NE(second.root.openSheet(WindowSheetKind::help), nullptr);
 
