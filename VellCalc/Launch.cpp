@@ -7,9 +7,9 @@
 #include "Screens/ScreenBodies.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
-#include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/DocumentWriter.h"
+#include "Stores/UserDefaults.h"
 #include "VellApp.h"
 
 #include <QApplication>
@@ -129,10 +129,6 @@ int runVell(int argc, char** argv) {
     const QuitSignals quitSignals([] { QCoreApplication::quit(); },
                                   [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience);
 
-    // Every stored preference, the engine-wide ones included, is in force before anything else.
-    AppSettings::shared();
-    ScreenBodies::registerAll();
-
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
     switch (claimDocument(instance, storageURL)) {
@@ -144,7 +140,8 @@ int runVell(int argc, char** argv) {
         return 1;
     }
 
-    VellApp vell(storageURL);
+    VellApp vell(storageURL, UserDefaults::standard());
+    ScreenBodies::registerAll(vell.context().settings, vell.context().appearance);
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
     MainWindow* first = vell.openWindow();
     StartupProbe::watch(*first);

@@ -12,11 +12,6 @@
 
 namespace vell {
 
-Appearance& Appearance::shared() {
-    static Appearance* appearance = new Appearance(AppSettings::shared());
-    return *appearance;
-}
-
 Appearance::Appearance(AppSettings& settings, SystemIsDark systemIsDark, QObject* parent)
     : QObject(parent), settings_(settings),
       systemIsDark_(systemIsDark ? std::move(systemIsDark) : platformIsDark()) {

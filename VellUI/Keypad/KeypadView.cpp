@@ -101,8 +101,7 @@ private:
 
 KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     : QWidget(parent), callbacks_(std::move(callbacks)), settings_(services.settings), undo_(services.undo),
-      appearance_(services.appearance),
-      keyLayouts_(services.keyLayouts ? *services.keyLayouts : KeyLayoutStore::shared()),
+      appearance_(services.appearance), keyLayouts_(services.keyLayouts),
       catalogTiming_(services.catalogTiming) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, outerMargin, 0, 0);

@@ -43,10 +43,6 @@ void ScreenBodies::registerAll(AppSettings& settings, Appearance& appearance) {
         });
 }
 
-void ScreenBodies::registerAll() {
-    registerAll(AppSettings::shared(), Appearance::shared());
-}
-
 void ScreenBodies::unregisterAll() {
     WindowSheets::registerBody(WindowSheetKind::settings, {});
     WindowSheets::registerBody(WindowSheetKind::help, {});

@@ -12,8 +12,6 @@ class Appearance;
 struct ScreenBodies {
     // For the whole process; the objects must outlive every window.
     static void registerAll(AppSettings& settings, Appearance& appearance);
-    // Over AppSettings::shared() and Appearance::shared().
-    static void registerAll();
     // Takes the registrations back.
     static void unregisterAll();
 };

@@ -53,12 +53,8 @@ private:
 
 } // namespace
 
-SheetEditor::SheetEditor(SheetSession& session, QWidget* parent) : SheetEditor(session, Services{}, parent) {}
-
 SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* parent)
-    : QWidget(parent), session_(session),
-      settings_(services.settings ? *services.settings : AppSettings::shared()),
-      appearance_(services.appearance ? *services.appearance : Appearance::shared()),
+    : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance),
       notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -65,11 +65,6 @@ AppSettings::SyntaxColors loadSyntaxColors(QSettings& settings) {
 
 } // namespace
 
-AppSettings& AppSettings::shared() {
-    static AppSettings* settings = new AppSettings(UserDefaults::standard());
-    return *settings;
-}
-
 AppSettings::AppSettings(std::shared_ptr<QSettings> defaults, QObject* parent)
     : QObject(parent), defaults_(std::move(defaults)) {
     load();

@@ -27,8 +27,6 @@ public:
     // The version of the terms of use that accepting them records.
     static constexpr std::int64_t currentTermsVersion = Terms::version;
 
-    static AppSettings& shared();
-
     // Reads every preference from `defaults` and sets the engine-wide settings; writes and posts nothing.
     explicit AppSettings(std::shared_ptr<QSettings> defaults, QObject* parent = nullptr);
     ~AppSettings() override;

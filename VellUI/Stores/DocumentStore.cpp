@@ -53,12 +53,10 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
     return DocumentFile::defaultLocation();
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
+DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
+                             KeyLayoutStore& keyLayouts, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
-      evaluator_(std::move(services.evaluator)),
-      // The stored language, angle and fraction digits must be in force before the first evaluation.
-      settings_(services.settings ? services.settings : &AppSettings::shared()),
-      keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
+      evaluator_(std::move(services.evaluator)), settings_(&settings), keyLayouts_(&keyLayouts),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
@@ -90,8 +88,9 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
-    : DocumentStore(std::move(storageURL), Services{}, parent) {}
+DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
+                             KeyLayoutStore& keyLayouts, QObject* parent)
+    : DocumentStore(std::move(storageURL), settings, keyLayouts, Services{}, parent) {}
 
 DocumentStore::~DocumentStore() {
     // A timer handed in may outlive the store.

@@ -94,11 +94,6 @@ std::string KeyLayoutStore::defaultsKey(Kind kind) {
     return "vell.keyLayout." + std::string(rawValue(kind));
 }
 
-KeyLayoutStore& KeyLayoutStore::shared() {
-    static KeyLayoutStore* store = new KeyLayoutStore(UserDefaults::standard());
-    return *store;
-}
-
 KeyLayoutStore::KeyLayoutStore(std::shared_ptr<QSettings> defaults, Date::Clock clock, QObject* parent)
     : QObject(parent), defaults_(std::move(defaults)),
       clock_(clock ? std::move(clock) : Date::Clock(Date::now)) {

@@ -39,8 +39,6 @@ public:
     // Group key to the slot ids of that group, in order.
     using Order = std::map<std::string, std::vector<std::string>>;
 
-    static KeyLayoutStore& shared();
-
     // Loads the arrangement and its stamp from `defaults`; unreadable data is ignored.
     explicit KeyLayoutStore(std::shared_ptr<QSettings> defaults, Date::Clock clock = Date::now,
                             QObject* parent = nullptr);

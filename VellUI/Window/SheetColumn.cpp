@@ -57,7 +57,7 @@ SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitc
     layout_->addWidget(statusBar_);
     keypadDivider_->hide();
 
-    auto* editor = new SheetEditor(session, SheetEditor::Services{&settings, &appearance, nullptr});
+    auto* editor = new SheetEditor(session, SheetEditor::Services{settings, appearance});
     editor->setShowsPlots(switches_.showGraph());
     setEditor(editor);
 

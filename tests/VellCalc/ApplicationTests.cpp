@@ -19,7 +19,6 @@ namespace {
 
 using testsupport::press;
 using testsupport::settle;
-using testsupport::SharedPreferences;
 using testsupport::typeAtEnd;
 using testsupport::VellAppTest;
 
@@ -50,7 +49,7 @@ TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
 TEST_F(ApplicationTest, QuitEndsTheRunWhileTheTermsGateStands) {
     WindowSheets::registerBody(WindowSheetKind::terms,
                                [](const WindowSheetContext&) { return new QLabel(QStringLiteral("terms")); });
-    AppSettings::shared().setAcceptedTermsVersion(0);
+    settings().setAcceptedTermsVersion(0);
     MainWindow& window = open();
     settle();
     ASSERT_NE(window.rootView().openSheet(WindowSheetKind::terms), nullptr);
@@ -160,10 +159,12 @@ protected:
 };
 
 TEST_F(ProgramTest, ASecondStartOnTheSameFoldersOpensAWindowInTheFirstAndEnds) {
-    SharedPreferences preferences;
+    testsupport::EngineSettingsScope engine;
     const auto storageURL = DocumentStore::defaultStorageURL();
     ASSERT_TRUE(storageURL);
-    VellApp first(storageURL);
+    VellApp first(storageURL, UserDefaults::standard());
+    first.context().settings.setLanguage(AppLanguage::english);
+    first.context().settings.setAcceptedTermsVersion(AppSettings::currentTermsVersion);
     first.openWindow();
     SingleInstance instance;
     ASSERT_EQ(claimDocument(instance, storageURL), Claim::claimed);

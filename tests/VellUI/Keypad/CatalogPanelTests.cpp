@@ -81,9 +81,9 @@ protected:
         commands = std::make_unique<EditorCommands>();
         commands->attach(*window.editor);
         keypad = std::make_unique<Keypad>(*commands, *window.session,
-                                          Keypad::Services{settings, switches, appearance, notifications,
-                                                           undoCenter, quickTiming(),
-                                                           layouts ? layouts : &keyLayouts, timing});
+                                          Keypad::Services{settings, switches, appearance,
+                                                           layouts ? *layouts : keyLayouts, notifications,
+                                                           undoCenter, quickTiming(), timing});
         keypad->resize(size);
         keypad->show();
         settle();

@@ -1,7 +1,7 @@
 #include "ScreenFixture.h"
 #include "Screens/ScreenParts.h"
 #include "Screens/TermsView.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 
@@ -17,10 +17,7 @@ using testsupport::settle;
 // `storedVersion`, as a start of the program with that file would read it.
 struct TwoWindows {
     struct Window {
-        Window(DocumentStore& store, AppSettings& settings, Appearance& appearance)
-            : session(store), root(store, session,
-                                   RootView::Services{settings, ViewSwitches::shared(), appearance,
-                                                      NotificationCenter::shared()}) {
+        explicit Window(const AppContext& app) : session(app.store), root(app, session) {
             root.resize(900, 640);
             root.show();
         }
@@ -38,8 +35,12 @@ struct TwoWindows {
         settings = std::make_unique<AppSettings>(defaults.open());
         appearance = std::make_unique<Appearance>(*settings, [] { return false; });
         ScreenBodies::registerAll(*settings, *appearance);
-        first = std::make_unique<Window>(store, *settings, *appearance);
-        second = std::make_unique<Window>(store, *settings, *appearance);
+        keyLayouts = std::make_unique<KeyLayoutStore>(defaults.open());
+        switches = std::make_unique<ViewSwitches>(defaults.open());
+        store = std::make_unique<DocumentStore>(std::nullopt, *settings, *keyLayouts);
+        const AppContext app{*settings, *appearance, *keyLayouts, *switches, *store};
+        first = std::make_unique<Window>(app);
+        second = std::make_unique<Window>(app);
         settle();
     }
     ~TwoWindows() {
@@ -52,7 +53,9 @@ struct TwoWindows {
     testsupport::TempDefaults defaults;
     std::unique_ptr<AppSettings> settings;
     std::unique_ptr<Appearance> appearance;
-    DocumentStore store{std::nullopt};
+    std::unique_ptr<KeyLayoutStore> keyLayouts;
+    std::unique_ptr<ViewSwitches> switches;
+    std::unique_ptr<DocumentStore> store;
     std::unique_ptr<Window> first;
     std::unique_ptr<Window> second;
 };

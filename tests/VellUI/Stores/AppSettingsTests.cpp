@@ -383,16 +383,18 @@ TEST(AppSettings, OnlyAcceptingTheTermsStoresTheirVersion) {
     EXPECT_EQ(AppSettings(defaults.open()).acceptedTermsVersion(), 1);
 }
 
-TEST(AppSettings, SharedStoresUseTheOneVellIniFile) {
+TEST(AppSettings, StoresOnTheStandardDefaultsUseTheOneVellIniFile) {
     EngineSettingsScope scope;
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
 
-    EXPECT_EQ(&AppSettings::shared(), &AppSettings::shared());
-    EXPECT_EQ(UserDefaults::standard()->format(), QSettings::IniFormat);
-    EXPECT_EQ(UserDefaults::standard()->fileName(), QDir(home.path()).filePath("Vell/Vell.ini"));
-    AppSettings::shared().setTextSize(TextSizeSetting::large);
-    KeyLayoutStore::shared().addBlank(KeyLayoutStore::Kind::units);
+    const std::shared_ptr<QSettings> defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->format(), QSettings::IniFormat);
+    EXPECT_EQ(defaults->fileName(), QDir(home.path()).filePath("Vell/Vell.ini"));
+    AppSettings settings(defaults);
+    KeyLayoutStore keyLayouts(defaults);
+    settings.setTextSize(TextSizeSetting::large);
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
 
     const QSettings file(QDir(home.path()).filePath("Vell/Vell.ini"), QSettings::IniFormat);
     EXPECT_EQ(file.value("vell.textSize").toString(), "large");

@@ -1,7 +1,6 @@
 // Creation, loading, repair and saving of the document store.
 
 #include "DocumentStoreFixture.h"
-#include "Support/NotificationRecorder.h"
 #include "Support/WarningLog.h"
 
 #include <QDir>
@@ -304,10 +303,8 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
     // Equal dates (here both never set) change nothing.
     testsupport::TempDefaults otherDefaults;
     KeyLayoutStore fresh(otherDefaults.open(), clock);
-    DocumentStore::Services services = this->services();
-    services.keyLayouts = &fresh;
     writeDocument(sheetsWithTexts({"1"}));
-    DocumentStore store(storagePath, services);
+    DocumentStore store(storagePath, settings, fresh, services());
     EXPECT_TRUE(store.document().keyLayouts.empty());
     EXPECT_FALSE(store.document().keyLayoutsUpdatedAt);
     EXPECT_TRUE(fresh.layouts().empty());

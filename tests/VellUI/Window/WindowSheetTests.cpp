@@ -12,11 +12,10 @@
 namespace vell {
 namespace {
 
-using testsupport::SharedPreferences;
-using testsupport::StoreOnDisk;
+using testsupport::TestContext;
 
 struct SheetWindow {
-    explicit SheetWindow(DocumentStore& store) : session(store), root(store, session) {
+    explicit SheetWindow(const AppContext& app) : session(app.store), root(app, session) {
         root.resize(900, 640);
         root.show();
         settle();
@@ -58,14 +57,13 @@ struct TestBodies {
 
 class WindowSheetTest : public ::testing::Test {
 protected:
-    SharedPreferences preferences{AppLanguage::english};
-    StoreOnDisk disk;
-    DocumentStore& store = *disk.store;
+    TestContext context;
+    DocumentStore& store = context.store();
 };
 
 TEST_F(WindowSheetTest, NothingOpensWithoutARegisteredBody) {
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    SheetWindow window(store);
+    context.settings().setAcceptedTermsVersion(0);
+    SheetWindow window(context.app());
     window.root.openHelp();
     window.root.openSettings();
     SheetWindow::settle();
@@ -75,8 +73,8 @@ TEST_F(WindowSheetTest, NothingOpensWithoutARegisteredBody) {
 
 TEST_F(WindowSheetTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
     TestBodies bodies;
-    SheetWindow first(store);
-    SheetWindow second(store);
+    SheetWindow first(context.app());
+    SheetWindow second(context.app());
     first.root.openHelp();
     second.root.openSettings();
 
@@ -108,8 +106,8 @@ TEST_F(WindowSheetTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
 
 TEST_F(WindowSheetTest, EachWindowOpensAndClosesItsOwnHelp) {
     TestBodies bodies;
-    SheetWindow first(store);
-    SheetWindow second(store);
+    SheetWindow first(context.app());
+    SheetWindow second(context.app());
     first.root.openHelp();
     second.root.openHelp();
     EXPECT_NE(first.root.openSheet(WindowSheetKind::help), nullptr);
@@ -128,9 +126,9 @@ TEST_F(WindowSheetTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreAc
     };
     for (const Case& c : {Case{0, true}, Case{-1, true}, Case{1, false}, Case{2, false}}) {
         SCOPED_TRACE(c.accepted);
-        AppSettings::shared().setAcceptedTermsVersion(c.accepted);
-        SheetWindow first(store);
-        SheetWindow second(store);
+        context.settings().setAcceptedTermsVersion(c.accepted);
+        SheetWindow first(context.app());
+        SheetWindow second(context.app());
         EXPECT_EQ(first.root.openSheet(WindowSheetKind::terms) != nullptr, c.gate);
         EXPECT_EQ(second.root.openSheet(WindowSheetKind::terms) != nullptr, c.gate);
     }
@@ -138,8 +136,8 @@ TEST_F(WindowSheetTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreAc
 
 TEST_F(WindowSheetTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAccepted) {
     TestBodies bodies;
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    SheetWindow first(store);
+    context.settings().setAcceptedTermsVersion(0);
+    SheetWindow first(context.app());
     WindowSheet* gate = first.root.openSheet(WindowSheetKind::terms);
     ASSERT_NE(gate, nullptr);
     EXPECT_TRUE(bodies.made.back().isGate);
@@ -152,10 +150,10 @@ TEST_F(WindowSheetTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAc
     EXPECT_EQ(first.root.openSheet(WindowSheetKind::terms), gate);
 
     // A window opened later gets the gate too.
-    SheetWindow second(store);
+    SheetWindow second(context.app());
     ASSERT_NE(second.root.openSheet(WindowSheetKind::terms), nullptr);
 
-    AppSettings::shared().acceptTerms();
+    context.settings().acceptTerms();
     SheetWindow::settle();
     EXPECT_EQ(first.root.openSheet(WindowSheetKind::terms), nullptr);
     EXPECT_EQ(second.root.openSheet(WindowSheetKind::terms), nullptr);
@@ -163,8 +161,8 @@ TEST_F(WindowSheetTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAc
 
 TEST_F(WindowSheetTest, HelpIsAnOrdinaryDialogEvenWhileTheGateStands) {
     TestBodies bodies;
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    SheetWindow window(store);
+    context.settings().setAcceptedTermsVersion(0);
+    SheetWindow window(context.app());
     window.root.openHelp();
     WindowSheet* help = window.root.openSheet(WindowSheetKind::help);
     ASSERT_NE(help, nullptr);
