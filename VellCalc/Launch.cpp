@@ -4,7 +4,6 @@
 #include "DesktopIdentity.h"
 #include "MainWindow.h"
 #include "QuitSignals.h"
-#include "Screens/ScreenBodies.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
 #include "Stores/DocumentStore.h"
@@ -141,7 +140,6 @@ int runVell(int argc, char** argv) {
     }
 
     VellApp vell(storageURL, UserDefaults::standard());
-    ScreenBodies::registerAll(vell.context().settings, vell.context().appearance);
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
     MainWindow* first = vell.openWindow();
     StartupProbe::watch(*first);

@@ -3,6 +3,7 @@
 #include "Appearance/Appearance.h"
 #include "ApplicationLook.h"
 #include "MainWindow.h"
+#include "Screens/ScreenFactory.h"
 #include "StockTexts.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
@@ -49,6 +50,7 @@ VellApp::VellApp(std::optional<QString> storageURL, std::shared_ptr<QSettings> d
       store_(std::make_unique<DocumentStore>(std::move(storageURL), *settings_, *keyLayouts_)),
       context_(std::make_unique<const AppContext>(
           AppContext{*settings_, *appearance_, *keyLayouts_, *switches_, *store_})),
+      screens_(std::make_unique<ScreenFactory>(*settings_, *appearance_)),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Quitting closes the windows one by one; their places are taken before the first goes.
@@ -72,6 +74,7 @@ VellApp::~VellApp() {
 
 MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*context_, [this] { openWindow(); });
+    window->rootView().setDialogBodies(screens_->bodies());
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &MainWindow::helpRequested, this, &VellApp::helpRequested);
     connect(this, &VellApp::helpRequested, &window->rootView(), &RootView::openHelp);

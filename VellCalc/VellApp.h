@@ -1,9 +1,10 @@
 #pragma once
 
-// The application object: the one document store of the process, the main windows on it, the look
-// of the application's stock parts, and the application's life cycle passed on to the store (a pending
-// save is written when the application stops being active, quits or the desktop session ends). The
-// windows open when it ends come back at their size and place at the next start.
+// The application object: the one document store of the process, the main windows on it, the
+// settings, help and terms screens their dialogs show, the look of the application's stock parts, and
+// the application's life cycle passed on to the store (a pending save is written when the application
+// stops being active, quits or the desktop session ends). The windows open when it ends come back at
+// their size and place at the next start.
 
 #include "Appearance/AppContext.h"
 
@@ -24,6 +25,7 @@ class ApplicationLook;
 class DocumentStore;
 class KeyLayoutStore;
 class MainWindow;
+class ScreenFactory;
 class StockTexts;
 class ViewSwitches;
 class WindowPlaces;
@@ -70,6 +72,7 @@ private:
     std::unique_ptr<StockTexts> stockTexts_;
     std::unique_ptr<DocumentStore> store_;
     std::unique_ptr<const AppContext> context_;
+    std::unique_ptr<ScreenFactory> screens_;
     std::unique_ptr<WindowPlaces> places_;
     std::vector<QPointer<MainWindow>> windows_;
     // Between the request to quit and the windows it closes.

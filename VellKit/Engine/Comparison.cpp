@@ -3,21 +3,14 @@
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
+#include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
-#include <charconv>
 #include <cmath>
 
 namespace vell {
 
 namespace {
-
-std::string decimal(double whole) {
-    char buffer[24];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<std::int64_t>(whole));
-    (void)ec;
-    return std::string(buffer, end);
-}
 
 Value truth(bool holds) {
     return Value(holds ? 1.0 : 0.0);
@@ -136,8 +129,9 @@ namespace {
 
 // The position an index selects among n elements; throws when there is none.
 std::size_t position(std::size_t n, bool isList, std::string_view label, double index) {
+    // The index is whole (evaluateIndex checks it) and is written as that integer.
     if (n == 0) {
-        const auto i = decimal(index);
+        const auto i = decimal(static_cast<std::int64_t>(index));
         throw CalcError(
             L10n::text("空の" + std::string(label) + "には " + i + " 番目がありません",
                        std::string("An empty ") + (isList ? "list" : "text") + " has no item " + i));
@@ -145,8 +139,8 @@ std::size_t position(std::size_t n, bool isList, std::string_view label, double 
     const double count = static_cast<double>(n);
     const double j = index >= 0 ? index : index + count;
     if (j < 0 || j >= count) {
-        const auto i = decimal(index);
-        const auto last = decimal(count - 1);
+        const auto i = decimal(static_cast<std::int64_t>(index));
+        const auto last = decimal(static_cast<std::int64_t>(count - 1));
         throw CalcError(L10n::text(std::string(label) + "の " + i + " 番目はありません（0〜" + last + "）",
                                    std::string(label) + " has no item " + i + " (valid: 0–" + last + ")"));
     }

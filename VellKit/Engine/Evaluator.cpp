@@ -5,21 +5,14 @@
 #include "Engine/L10n.h"
 #include "Engine/LanguageWords.h"
 #include "Engine/UnitRegistry.h"
+#include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
-#include <charconv>
 #include <numbers>
 
 namespace vell {
 
 namespace {
-
-std::string decimal(std::int64_t n) {
-    char buffer[24];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
-    (void)ec;
-    return std::string(buffer, end);
-}
 
 // A table unit, else a compound unit text.
 std::optional<MeasureUnit> findUnit(std::string_view word) {

@@ -7,22 +7,16 @@
 #include "Engine/UnitRegistry.h"
 #include "LineRules/LineEditor.h"
 #include "LineRules/LineText.h"
+#include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace vell {
 
 using namespace linetext;
 
 namespace {
-
-std::string decimal(std::int64_t number) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
-    return std::string(buffer, result.ptr);
-}
 
 // The name a line assigns, as the lexer reads it (UTF-8).
 std::optional<std::string> statementName(std::u16string_view line) {

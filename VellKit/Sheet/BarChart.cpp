@@ -4,21 +4,15 @@
 #include "Engine/Evaluator.h"
 #include "Engine/L10n.h"
 #include "Sheet/PlotBuilder.h"
+#include "Unicode/Decimal.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 
 namespace vell {
 
 namespace {
-
-std::string decimal(std::size_t n) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, n);
-    return std::string(buffer, result.ptr);
-}
 
 [[noreturn]] void throwNotChartable() {
     throw CalcError(L10n::text("グラフにできない値があります", "Some values can’t be charted"));

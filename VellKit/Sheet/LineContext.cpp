@@ -3,10 +3,10 @@
 #include "Engine/CalcError.h"
 #include "Engine/L10n.h"
 #include "Engine/LanguageWords.h"
+#include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace vell {
 
@@ -61,12 +61,6 @@ auto withCanonical(std::string_view name, F&& f) {
     if (unicode::isAscii(name) || isOwnNfc(name)) return f(name);
     const std::string canonical = unicode::nfc(name);
     return f(std::string_view(canonical));
-}
-
-std::string decimal(std::size_t n) {
-    char buffer[24];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, n).ptr;
-    return std::string(buffer, end);
 }
 
 const Value* findInScope(const LineContext::Scope& scope, std::string_view name) {

@@ -14,10 +14,7 @@ std::string LineOutcome::debugDescription() const {
         return "value " + as<Value>()->debugDescription();
     case Case::plot: {
         const PlotSpec& spec = *as<PlotSpec>();
-        const char* kindName = spec.kind == PlotSpec::Kind::curve  ? "curve"
-                               : spec.kind == PlotSpec::Kind::bars ? "bars"
-                                                                   : "surface";
-        return std::string("plot ") + kindName + " \"" + spec.title + "\"";
+        return "plot " + std::string(PlotSpec::kindName(spec.kind)) + " \"" + spec.title + "\"";
     }
     case Case::failure:
         return "failure \"" + as<Failure>()->message + "\"";

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vell {
@@ -38,6 +39,18 @@ struct PlotSpec {
         bars,
         surface
     };
+    // The kind as descriptions, the keys of drawn plot images and the JSON of the tools name it.
+    static constexpr std::string_view kindName(Kind kind) {
+        switch (kind) {
+        case Kind::curve:
+            return "curve";
+        case Kind::bars:
+            return "bars";
+        case Kind::surface:
+            return "surface";
+        }
+        return "";
+    }
 
     Kind kind = Kind::curve;
     // The text of the line that made the plot; the view keeps one view angle per title.

@@ -110,18 +110,6 @@ void appendRange(std::string& out, const PlotRange& range) {
     appendNumber(out, range.upperBound);
 }
 
-std::string_view kindName(PlotSpec::Kind kind) {
-    switch (kind) {
-    case PlotSpec::Kind::curve:
-        return "curve";
-    case PlotSpec::Kind::bars:
-        return "bars";
-    case PlotSpec::Kind::surface:
-        return "surface";
-    }
-    return "";
-}
-
 } // namespace
 
 std::unordered_map<std::string, PlotAngle>& InlinePlot::angles() {
@@ -139,7 +127,7 @@ std::string InlinePlot::signature(const PlotSpec& spec) {
     std::string out;
     appendText(out, spec.title);
     out += '/';
-    out += kindName(spec.kind);
+    out += PlotSpec::kindName(spec.kind);
     out += '/';
     out += std::to_string(gridHash(spec.surface));
     out += '/';

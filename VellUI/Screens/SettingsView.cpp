@@ -3,17 +3,17 @@
 #include "Appearance/Appearance.h"
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
+#include "Dialogs/PromptDialog.h"
 #include "Engine/L10n.h"
 #include "Screens/ScreenParts.h"
 #include "Screens/SegmentedPicker.h"
 #include "Screens/SyntaxColorSettings.h"
-#include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/Preferences.h"
+#include "Stores/QtText.h"
+#include "Stores/ResultColumn.h"
 #include "Stores/UiText.h"
-#include "Window/PromptDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <utility>
 
 namespace vell {
 
@@ -41,10 +42,6 @@ namespace {
 // The panels that group the rows of a section.
 constexpr ColorPair groupFill{0xF6F4F0FF, 0x26262CFF};
 constexpr int maxDecimalPlaces = 10;
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 template <class Enum, std::size_t N>
 int indexOf(const std::array<Enum, N>& cases, Enum value) {
@@ -214,9 +211,10 @@ QString SettingsView::widthText(double width) {
     return QString::number(static_cast<long long>(std::round(width))) + QStringLiteral(" pt");
 }
 
-SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent)
+SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services services,
+                           DialogBodyFactory screens, QWidget* parent)
     : QWidget(parent), store_(store), session_(session), settings_(services.settings),
-      appearance_(services.appearance), folderPicker_(defaultFolderPicker()),
+      appearance_(services.appearance), screens_(std::move(screens)), folderPicker_(defaultFolderPicker()),
       columnWidth_(services.settings.resultColumnWidth()) {
     build();
     // The screen shows every setting; the language also arrives as a change of the engine settings.
@@ -268,14 +266,15 @@ void SettingsView::build() {
     QVBoxLayout* group = addSection(page, &display_.header, &display_.footer);
     appearancePicker_ = captionRow(group, &appearanceCaption_);
     for (AppearanceSetting option : AppearanceSettings::allCases)
-        appearancePicker_->addOption(QStringLiteral("appearance.") + Q(AppearanceSettings::rawValue(option)));
+        appearancePicker_->addOption(QStringLiteral("appearance.") +
+                                     fromU8(AppearanceSettings::rawValue(option)));
     connect(appearancePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(AppearanceSettings::allCases, index)) settings_.setAppearance(*value);
     });
     addHairline(group);
     sheetListPicker_ = captionRow(group, &sheetListCaption_);
     for (SheetListStyle option : SheetListStyles::allCases)
-        sheetListPicker_->addOption(QStringLiteral("sheetList.") + Q(SheetListStyles::rawValue(option)));
+        sheetListPicker_->addOption(QStringLiteral("sheetList.") + fromU8(SheetListStyles::rawValue(option)));
     connect(sheetListPicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(SheetListStyles::allCases, index)) settings_.setSheetListStyle(*value);
     });
@@ -289,7 +288,7 @@ void SettingsView::build() {
     addHairline(group);
     textSizePicker_ = captionRow(group, &textSizeCaption_);
     for (TextSizeSetting option : TextSizeSettings::allCases)
-        textSizePicker_->addOption(QStringLiteral("textSize.") + Q(TextSizeSettings::rawValue(option)));
+        textSizePicker_->addOption(QStringLiteral("textSize.") + fromU8(TextSizeSettings::rawValue(option)));
     connect(textSizePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(TextSizeSettings::allCases, index)) settings_.setTextSize(*value);
     });
@@ -319,14 +318,15 @@ void SettingsView::build() {
     group = addSection(page, &keypad_.header, &keypad_.footer);
     keypadSizePicker_ = captionRow(group, &keypadSizeCaption_);
     for (KeypadSizeSetting option : KeypadSizeSettings::allCases)
-        keypadSizePicker_->addOption(QStringLiteral("keypadSize.") + Q(KeypadSizeSettings::rawValue(option)));
+        keypadSizePicker_->addOption(QStringLiteral("keypadSize.") +
+                                     fromU8(KeypadSizeSettings::rawValue(option)));
     connect(keypadSizePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(KeypadSizeSettings::allCases, index)) settings_.setKeypadSize(*value);
     });
     addHairline(group);
     keypadSidePicker_ = captionRow(group, &keypadSideCaption_);
     for (KeypadSide option : KeypadSides::allCases)
-        keypadSidePicker_->addOption(QStringLiteral("keypadSide.") + Q(KeypadSides::rawValue(option)));
+        keypadSidePicker_->addOption(QStringLiteral("keypadSide.") + fromU8(KeypadSides::rawValue(option)));
     connect(keypadSidePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(KeypadSides::allCases, index)) settings_.setKeypadSide(*value);
     });
@@ -367,7 +367,7 @@ void SettingsView::build() {
         anglePicker_ = new SegmentedPicker;
         anglePicker_->setFixedWidth(200);
         for (AngleSetting option : AngleSettings::allCases)
-            anglePicker_->addOption(QStringLiteral("angle.") + Q(AngleSettings::rawValue(option)));
+            anglePicker_->addOption(QStringLiteral("angle.") + fromU8(AngleSettings::rawValue(option)));
         connect(anglePicker_, &SegmentedPicker::picked, this, [this](int index) {
             const auto value = caseAt(AngleSettings::allCases, index);
             if (!value || *value == settings_.angle()) return;
@@ -406,7 +406,7 @@ void SettingsView::build() {
     group = addSection(page, nullptr, nullptr);
     languagePicker_ = captionRow(group, &languageCaption_);
     for (AppLanguage option : AppLanguages::allCases)
-        languagePicker_->addOption(QStringLiteral("language.") + Q(AppLanguages::rawValue(option)));
+        languagePicker_->addOption(QStringLiteral("language.") + fromU8(AppLanguages::rawValue(option)));
     connect(languagePicker_, &SegmentedPicker::picked, this, [this](int index) {
         if (auto value = caseAt(AppLanguages::allCases, index)) settings_.setLanguage(*value);
     });
@@ -721,30 +721,30 @@ QMessageBox* SettingsView::syncFolderRefusal() const {
     return syncFolderRefusal_;
 }
 
-WindowSheet* SettingsView::openScreen(WindowSheetKind kind) const {
-    const QPointer<WindowSheet>& sheet = kind == WindowSheetKind::help ? helpSheet_ : termsSheet_;
-    return sheet && sheet->isVisible() ? sheet.data() : nullptr;
+WindowDialog* SettingsView::openScreen(WindowDialogKind kind) const {
+    const QPointer<WindowDialog>& dialog = kind == WindowDialogKind::help ? helpDialog_ : termsDialog_;
+    return dialog && dialog->isVisible() ? dialog.data() : nullptr;
 }
 
 void SettingsView::openHelp() {
-    open(WindowSheetKind::help);
+    open(WindowDialogKind::help);
 }
 
 void SettingsView::openTerms() {
-    open(WindowSheetKind::terms);
+    open(WindowDialogKind::terms);
 }
 
-void SettingsView::open(WindowSheetKind kind) {
-    if (kind == WindowSheetKind::settings || openScreen(kind)) return;
-    auto* sheet = new WindowSheet(kind, *window());
-    QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{store_, session_, *sheet, false});
+void SettingsView::open(WindowDialogKind kind) {
+    if (kind == WindowDialogKind::settings || openScreen(kind) || !screens_) return;
+    auto* dialog = new WindowDialog(kind, *window());
+    QWidget* body = screens_(kind, WindowDialogContext{store_, session_, *dialog, false});
     if (!body) {
-        delete sheet;
+        delete dialog;
         return;
     }
-    (kind == WindowSheetKind::help ? helpSheet_ : termsSheet_) = sheet;
-    connect(sheet, &QDialog::finished, sheet, &QObject::deleteLater);
-    sheet->present(body, true);
+    (kind == WindowDialogKind::help ? helpDialog_ : termsDialog_) = dialog;
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    dialog->present(body, true);
 }
 
 void SettingsView::askToErase() {

@@ -5,7 +5,7 @@
 // content after a confirmation. Every text follows the interface language at once. It lives in the
 // window's settings dialog; help and terms open as dialogs above it.
 
-#include "Window/WindowSheet.h"
+#include "Dialogs/WindowDialog.h"
 
 #include <QPointer>
 #include <QSize>
@@ -57,8 +57,10 @@ public:
     static std::optional<QString> syncFolderProblem(const QString& folder,
                                                     const std::optional<QString>& ownDocument);
 
-    // The store, the session and the services must outlive the view.
-    SettingsView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent = nullptr);
+    // The store, the session and the services must outlive the view; `screens` makes the help and terms
+    // it opens.
+    SettingsView(DocumentStore& store, SheetSession& session, Services services, DialogBodyFactory screens,
+                 QWidget* parent = nullptr);
 
     void setFolderPicker(FolderPicker picker) { folderPicker_ = std::move(picker); }
 
@@ -93,7 +95,7 @@ public:
     PromptDialog* eraseConfirmation() const;
     QMessageBox* syncFolderRefusal() const;
     // The help or terms dialog opened from here while it is open, else none.
-    WindowSheet* openScreen(WindowSheetKind kind) const;
+    WindowDialog* openScreen(WindowDialogKind kind) const;
 
     // What the buttons do.
     void resetColumnWidth();
@@ -123,13 +125,14 @@ private:
     void syncColumnWidth();
     void showSyncFolder();
     void refuseSyncFolder(const QString& message);
-    void open(WindowSheetKind kind);
+    void open(WindowDialogKind kind);
     void eraseAll();
 
     DocumentStore& store_;
     SheetSession& session_;
     AppSettings& settings_;
     Appearance& appearance_;
+    DialogBodyFactory screens_;
     FolderPicker folderPicker_;
     double columnWidth_ = standardColumnWidth;
 
@@ -183,8 +186,8 @@ private:
 
     QPointer<PromptDialog> eraseConfirmation_;
     QPointer<QMessageBox> syncFolderRefusal_;
-    QPointer<WindowSheet> helpSheet_;
-    QPointer<WindowSheet> termsSheet_;
+    QPointer<WindowDialog> helpDialog_;
+    QPointer<WindowDialog> termsDialog_;
 };
 
 } // namespace vell

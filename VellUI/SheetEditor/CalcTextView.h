@@ -4,6 +4,10 @@
 // and the answer column on the right, plots are drawn in the room under their lines, every proposed
 // change goes through the edit gate, and the mouse toggles locks, resizes the column, turns surfaces
 // and clicks or drags answers out.
+//
+// One class, its roles in their own files: CalcTextView.cpp (state, styling, layout and geometry),
+// CalcTextEditing.cpp (the edit road), CalcTextPainting.cpp (gutter, answers, caret and plots),
+// CalcTextPointer.cpp (turning surfaces, hover, clicks and drags) and CalcTextMenus.cpp.
 
 #include "LineRules/EditGate.h"
 #include "Plots/PlotAngle.h"
@@ -182,34 +186,19 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    struct Selection {
-        int anchor = 0;
-        int position = 0;
-    };
+    // The caret the view paints in the accent colour.
+    static constexpr double caretWidth = 2;
+
+    // --- State, styling and layout (CalcTextView.cpp)
 
     // The gutter on the left and the room above and below the text, as root frame margins.
     void setMargins();
-    void noteChange(int position);
-    void rememberSelection();
-    // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
-    void vetPendingChange();
-    // Replaces a span of the document without it counting as an edit.
-    void replaceSpan(int from, int length, const QString& text);
-    void setTextSelection(Selection selection);
     // The room under a line for its plot: none when it shows none.
     double plotRoomOf(std::size_t line) const;
     static bool hasWantedFormat(const QTextBlock& block, double room);
     void wrapForLongLines(bool longLines);
     // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
     void styleBlocks(const std::vector<int>& blockNumbers);
-    void paintDecorations(QPainter& painter, const QRectF& dirty);
-    void paintLock(QPainter& painter, double y, const QColor& colour) const;
-    // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
-    void drawPlots(QPainter& painter, const QRectF& dirty);
-    // A press on a surface (or within its grip) starts turning it.
-    bool beginRotation(QPointF viewportPoint);
-    void updateHover(QPointF viewportPoint);
-    void updateCursorShape(QPointF viewportPoint);
     QTextBlock firstBlockNear(double y) const;
     // The last block whose top lies at or above y (document coordinates).
     QTextBlock blockAtHeight(double y) const;
@@ -217,19 +206,59 @@ private:
     AppSettings& settings_;
     Appearance& appearance_;
     SheetHighlighter* highlighter_ = nullptr;
-    QString committed_;
     std::vector<LineResult> results_;
     std::set<std::int64_t> lockedLines_;
     bool showsPlots_ = true;
-    bool bypassLockCheck_ = false;
+    std::optional<std::int64_t> caretLine_;
+    mutable int lastBlockFound_ = 0;
 
+    // --- The edit road (CalcTextEditing.cpp)
+
+    struct Selection {
+        int anchor = 0;
+        int position = 0;
+    };
+    void noteChange(int position);
+    void rememberSelection();
+    // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
+    void vetPendingChange();
+    // Replaces a span of the document without it counting as an edit.
+    void replaceSpan(int from, int length, const QString& text);
+    void setTextSelection(Selection selection);
+
+    // The text last accepted (or taken from the store).
+    QString committed_;
+    bool bypassLockCheck_ = false;
     int eventDepth_ = 0;
     bool ownChange_ = false;
     bool changePending_ = false;
     int changeFrom_ = 0;
     Selection selectionBefore_;
 
-    std::optional<std::int64_t> caretLine_;
+    // --- Painting (CalcTextPainting.cpp)
+
+    void paintDecorations(QPainter& painter, const QRectF& dirty);
+    void paintLock(QPainter& painter, double y, const QColor& colour) const;
+    // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
+    void drawPlots(QPainter& painter, const QRectF& dirty);
+
+    mutable std::vector<PlotBox> plotBoxes_;
+    mutable bool plotBoxesStale_ = false;
+    // The plot images drawn last and those of plots near the sight, by line: the shared cache keeps only
+    // images some view holds.
+    struct HeldImage {
+        std::int64_t line;
+        QImage image;
+    };
+    std::vector<HeldImage> heldImages_;
+
+    // --- The pointer (CalcTextPointer.cpp)
+
+    // A press on a surface (or within its grip) starts turning it.
+    bool beginRotation(QPointF viewportPoint);
+    void updateHover(QPointF viewportPoint);
+    void updateCursorShape(QPointF viewportPoint);
+
     std::optional<std::int64_t> hoveredResultLine_;
     std::optional<std::int64_t> pressedResultLine_;
     QPointF pressedPoint_;
@@ -238,16 +267,6 @@ private:
         double width;
     };
     std::optional<ResizeStart> resizeStart_;
-    mutable std::vector<PlotBox> plotBoxes_;
-    // The plot images drawn last and those of plots near the sight, by line: the shared cache keeps only
-    // images some view holds.
-    struct HeldImage {
-        std::int64_t line;
-        QImage image;
-    };
-    std::vector<HeldImage> heldImages_;
-    mutable bool plotBoxesStale_ = false;
-    mutable int lastBlockFound_ = 0;
     struct Rotation {
         std::string title;
         QPointF start; // document coordinates

@@ -5,8 +5,8 @@
 #include "Appearance/Theme.h"
 #include "Engine/L10n.h"
 #include "SheetEditor/EditorPalette.h"
-#include "SheetEditor/ResultColumn.h"
 #include "Stores/AppSettings.h"
+#include "Stores/ResultColumn.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -7,12 +7,13 @@
 #include "LineRules/LineEditor.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/EditorBeep.h"
-#include "SheetEditor/ResultColumn.h"
 #include "SheetEditor/ResultColumnHandle.h"
 #include "SheetEditor/TooLargeSheetNotice.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/Notifications.h"
+#include "Stores/QtText.h"
+#include "Stores/ResultColumn.h"
 #include "Stores/SheetSession.h"
 
 #include <QCoreApplication>
@@ -25,15 +26,6 @@
 namespace vell {
 
 namespace {
-
-std::u16string toU16(const QString& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size()));
-}
-
-QString fromU16(std::u16string_view text) {
-    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-}
 
 // Tells the editor when the viewport changes size, so the grip follows the scroll bar.
 class ViewportWatcher : public QObject {

@@ -5,6 +5,7 @@
 #include "LineRules/SyntaxScan.h"
 #include "SheetEditor/EditorPalette.h"
 #include "Stores/AppSettings.h"
+#include "Stores/QtText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
@@ -109,9 +110,7 @@ void SheetHighlighter::highlightBlock(const QString& text) {
     // Every run is a range of formats the layout must split the line at and look a font up for: a
     // line of thousands of runs takes seconds to lay out. Such a line is set in the body colour.
     if (text.size() > longestColouredLine) return;
-    const std::u16string_view line(reinterpret_cast<const char16_t*>(text.constData()),
-                                   static_cast<std::size_t>(text.size()));
-    for (const SyntaxRun& run : SyntaxScan::runs(line))
+    for (const SyntaxRun& run : SyntaxScan::runs(u16View(text)))
         setFormat(static_cast<int>(run.start), static_cast<int>(run.length),
                   kindFormats_[static_cast<std::size_t>(run.kind)]);
 }

@@ -1,6 +1,7 @@
 #include "Stores/AppSettings.h"
 
 #include "Engine/EngineSettings.h"
+#include "Stores/QtText.h"
 #include "Stores/UserDefaults.h"
 
 #include <QSettings>
@@ -107,7 +108,7 @@ void AppSettings::copyToEngine() const {
 }
 
 void AppSettings::writeText(const char* key, std::string_view text) {
-    UserDefaults::write(*defaults_, key, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    UserDefaults::write(*defaults_, key, fromU8(text));
 }
 
 void AppSettings::setAppearance(AppearanceSetting value) {

@@ -11,25 +11,19 @@
 #include "Stores/NotificationCenter.h"
 #include "Stores/Notifications.h"
 #include "Stores/UndoCenter.h"
+#include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <set>
 #include <utility>
 
 namespace vell {
 
 namespace {
-
-std::string decimal(std::int64_t number) {
-    std::array<char, 24> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), number);
-    return std::string(buffer.data(), result.ptr);
-}
 
 std::string newSheetName() {
     return L10n::text("新しいシート", "New Sheet");

@@ -2,6 +2,7 @@
 
 #include "Document/Uuid.h"
 #include "Keypad/Catalogs.h"
+#include "Stores/QtText.h"
 #include "Stores/UserDefaults.h"
 
 #include <QJsonArray>
@@ -15,10 +16,6 @@
 namespace vell {
 
 namespace {
-
-QString qKey(std::string_view key) {
-    return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
-}
 
 // A JSON object of arrays of strings, or nothing.
 std::optional<KeyLayoutStore::Order> decodeOrder(const QVariant& stored) {
@@ -98,10 +95,10 @@ KeyLayoutStore::KeyLayoutStore(std::shared_ptr<QSettings> defaults, Date::Clock 
     : QObject(parent), defaults_(std::move(defaults)),
       clock_(clock ? std::move(clock) : Date::Clock(Date::now)) {
     for (Kind kind : allKinds) {
-        if (auto order = decodeOrder(defaults_->value(qKey(defaultsKey(kind)))))
+        if (auto order = decodeOrder(defaults_->value(fromU8(defaultsKey(kind)))))
             layouts_.emplace(std::string(rawValue(kind)), std::move(*order));
     }
-    if (const auto date = UserDefaults::date(*defaults_, qKey(updatedAtKey))) updatedAt_ = *date;
+    if (const auto date = UserDefaults::date(*defaults_, fromU8(updatedAtKey))) updatedAt_ = *date;
 }
 
 KeyLayoutStore::~KeyLayoutStore() = default;
@@ -209,7 +206,7 @@ void KeyLayoutStore::removeBlank(std::string_view blankId, Kind kind) {
 
 void KeyLayoutStore::reset(Kind kind) {
     layouts_.erase(std::string(rawValue(kind)));
-    UserDefaults::remove(*defaults_, qKey(defaultsKey(kind)));
+    UserDefaults::remove(*defaults_, fromU8(defaultsKey(kind)));
     touch();
 }
 
@@ -219,7 +216,7 @@ void KeyLayoutStore::adopt(KeyLayouts layouts, std::optional<Date> date) {
     updatedAt_ = *date;
     for (Kind kind : allKinds)
         persist(kind);
-    UserDefaults::write(*defaults_, qKey(updatedAtKey), UserDefaults::text(updatedAt_));
+    UserDefaults::write(*defaults_, fromU8(updatedAtKey), UserDefaults::text(updatedAt_));
     emit changed();
 }
 
@@ -230,7 +227,7 @@ void KeyLayoutStore::store(Kind kind, Order order) {
 }
 
 void KeyLayoutStore::persist(Kind kind) {
-    const QString key = qKey(defaultsKey(kind));
+    const QString key = fromU8(defaultsKey(kind));
     const auto entry = layouts_.find(std::string(rawValue(kind)));
     if (entry == layouts_.end()) {
         UserDefaults::remove(*defaults_, key);
@@ -246,7 +243,7 @@ void KeyLayoutStore::touch() {
     std::int64_t seconds = updatedAt_.microsecondsSince1970() / 1'000'000;
     if (updatedAt_.microsecondsSince1970() % 1'000'000 < 0) --seconds;
     updatedAt_ = std::max(clock_(), Date::fromSeconds(seconds).addingSeconds(1));
-    UserDefaults::write(*defaults_, qKey(updatedAtKey), UserDefaults::text(updatedAt_));
+    UserDefaults::write(*defaults_, fromU8(updatedAtKey), UserDefaults::text(updatedAt_));
     emit changed();
     emit edited();
 }

@@ -1,6 +1,7 @@
 #include "Window/RootView.h"
 
 #include "Appearance/Appearance.h"
+#include "Dialogs/PromptDialog.h"
 #include "Engine/L10n.h"
 #include "Keypad/EditorCommands.h"
 #include "Keypad/Keypad.h"
@@ -15,7 +16,6 @@
 #include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Unicode/Unicode.h"
-#include "Window/PromptDialog.h"
 #include "Window/SheetColumn.h"
 #include "Window/SidebarView.h"
 
@@ -24,12 +24,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 namespace vell {
 
 namespace {
 
-std::size_t indexOf(WindowSheetKind kind) {
+std::size_t indexOf(WindowDialogKind kind) {
     return static_cast<std::size_t>(kind);
 }
 
@@ -140,11 +141,11 @@ void RootView::showEvent(QShowEvent* event) {
 }
 
 void RootView::openHelp() {
-    present(WindowSheetKind::help, false);
+    present(WindowDialogKind::help, false);
 }
 
 void RootView::openSettings() {
-    present(WindowSheetKind::settings, false);
+    present(WindowDialogKind::settings, false);
 }
 
 void RootView::newSheet() {
@@ -262,29 +263,33 @@ void RootView::updateTermsGate() {
     if (!appeared_) return;
     const bool gate = settings_.acceptedTermsVersion() < AppSettings::currentTermsVersion;
     if (gate) {
-        present(WindowSheetKind::terms, true);
-    } else if (WindowSheet* terms = openSheet(WindowSheetKind::terms)) {
+        present(WindowDialogKind::terms, true);
+    } else if (WindowDialog* terms = openDialog(WindowDialogKind::terms)) {
         terms->dismiss();
     }
 }
 
-WindowSheet* RootView::openSheet(WindowSheetKind kind) const {
-    WindowSheet* sheet = sheets_[indexOf(kind)];
-    return sheet && sheet->isVisible() ? sheet : nullptr;
+void RootView::setDialogBodies(DialogBodyFactory bodies) {
+    dialogBodies_ = std::move(bodies);
 }
 
-WindowSheet& RootView::sheetOf(WindowSheetKind kind) {
-    QPointer<WindowSheet>& sheet = sheets_[indexOf(kind)];
-    if (!sheet) sheet = new WindowSheet(kind, *window());
-    return *sheet;
+WindowDialog* RootView::openDialog(WindowDialogKind kind) const {
+    WindowDialog* dialog = dialogs_[indexOf(kind)];
+    return dialog && dialog->isVisible() ? dialog : nullptr;
 }
 
-void RootView::present(WindowSheetKind kind, bool isGate) {
-    if (!WindowSheets::isRegistered(kind) || openSheet(kind)) return;
-    WindowSheet& sheet = sheetOf(kind);
-    QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{store_, session_, sheet, isGate});
+WindowDialog& RootView::dialogOf(WindowDialogKind kind) {
+    QPointer<WindowDialog>& dialog = dialogs_[indexOf(kind)];
+    if (!dialog) dialog = new WindowDialog(kind, *window());
+    return *dialog;
+}
+
+void RootView::present(WindowDialogKind kind, bool isGate) {
+    if (!dialogBodies_ || openDialog(kind)) return;
+    WindowDialog& dialog = dialogOf(kind);
+    QWidget* body = dialogBodies_(kind, WindowDialogContext{store_, session_, dialog, isGate});
     if (!body) return;
-    sheet.present(body, !isGate);
+    dialog.present(body, !isGate);
 }
 
 } // namespace vell

@@ -5,7 +5,7 @@
 // with the terms shown as a gate until the current terms are accepted. It keeps no document state.
 
 #include "Appearance/AppContext.h"
-#include "Window/WindowSheet.h"
+#include "Dialogs/WindowDialog.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -89,8 +89,11 @@ public:
     // Shows the terms gate while the accepted terms version is below the current one, closes it once it
     // is not; runs when the window first shows and on every change of the accepted version.
     void updateTermsGate();
+    // Where the bodies of this window's settings, help and terms dialogs come from; given before the
+    // window first shows. Without one, none of them opens.
+    void setDialogBodies(DialogBodyFactory bodies);
     // The dialog of that kind while it is open, else none.
-    WindowSheet* openSheet(WindowSheetKind kind) const;
+    WindowDialog* openDialog(WindowDialogKind kind) const;
 
 signals:
     // The split view came or went.
@@ -104,8 +107,8 @@ private:
     void applyLayout();
     void termsAcceptanceChanged();
     // Opens the kind's dialog with a fresh body unless it is open already or has no body.
-    void present(WindowSheetKind kind, bool isGate);
-    WindowSheet& sheetOf(WindowSheetKind kind);
+    void present(WindowDialogKind kind, bool isGate);
+    WindowDialog& dialogOf(WindowDialogKind kind);
     void commitLineName(qint64 line, const QString& name);
     void showNameError(const QString& message);
     // Opens the clear question while the store has one and none is open, closes it once the store has none.
@@ -125,7 +128,8 @@ private:
     bool splitShown_ = false;
     bool appeared_ = false;
     std::int64_t acceptedTermsVersion_;
-    std::array<QPointer<WindowSheet>, 3> sheets_;
+    DialogBodyFactory dialogBodies_;
+    std::array<QPointer<WindowDialog>, 3> dialogs_;
     QPointer<PromptDialog> namingPrompt_;
     QPointer<PromptDialog> nameErrorPrompt_;
     QPointer<PromptDialog> clearSheetPrompt_;

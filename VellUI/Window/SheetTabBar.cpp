@@ -2,11 +2,11 @@
 
 #include "Appearance/Appearance.h"
 #include "Appearance/Theme.h"
+#include "Dialogs/PromptDialog.h"
 #include "Engine/L10n.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
-#include "Window/PromptDialog.h"
 #include "Window/SheetRename.h"
 #include "Window/SheetTabButton.h"
 #include "Window/WindowPalette.h"

@@ -1,8 +1,8 @@
 #include "AppTestSupport.h"
+#include "Dialogs/PromptDialog.h"
 #include "LineRules/LineEditor.h"
 #include "Support/NotificationRecorder.h"
 #include "Unicode/Unicode.h"
-#include "Window/PromptDialog.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,12 +1,11 @@
 #include "AppTestSupport.h"
 #include "DesktopIdentity.h"
+#include "Dialogs/WindowDialog.h"
 #include "Launch.h"
 #include "QuitSignals.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
-#include "Window/WindowSheet.h"
 
-#include <QLabel>
 #include <QProcess>
 #include <QSessionManager>
 #include <QSignalSpy>
@@ -47,17 +46,14 @@ TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
 }
 
 TEST_F(ApplicationTest, QuitEndsTheRunWhileTheTermsGateStands) {
-    WindowSheets::registerBody(WindowSheetKind::terms,
-                               [](const WindowSheetContext&) { return new QLabel(QStringLiteral("terms")); });
     settings().setAcceptedTermsVersion(0);
     MainWindow& window = open();
     settle();
-    ASSERT_NE(window.rootView().openSheet(WindowSheetKind::terms), nullptr);
+    ASSERT_NE(window.rootView().openDialog(WindowDialogKind::terms), nullptr);
     // The gate refuses to close, which must not keep the application from quitting.
     QTimer::singleShot(0, [] { QCoreApplication::quit(); });
     QTimer::singleShot(3000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 0);
-    WindowSheets::registerBody(WindowSheetKind::terms, {});
 }
 
 TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {

@@ -1,13 +1,12 @@
 #include "AppTestSupport.h"
+#include "Dialogs/WindowDialog.h"
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/UserDefaults.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
 #include "Window/StatusBar.h"
-#include "Window/WindowSheet.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -218,23 +217,12 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
     EXPECT_FALSE(testsupport::editorOf(third).showsPlots());
 }
 
-// Help, with a body standing in for the help screen.
-struct HelpBody {
-    HelpBody() {
-        WindowSheets::registerBody(WindowSheetKind::help, [](const WindowSheetContext&) {
-            return new QLabel(QStringLiteral("help"));
-        });
-    }
-    ~HelpBody() { WindowSheets::registerBody(WindowSheetKind::help, {}); }
-};
-
 TEST_F(MainWindowTest, HelpOpensInEveryWindow) {
-    HelpBody body;
     MainWindow& first = open();
     MainWindow& second = open();
     press(second, Qt::Key_Slash, Qt::ControlModifier);
-    EXPECT_NE(first.rootView().openSheet(WindowSheetKind::help), nullptr);
-    EXPECT_NE(second.rootView().openSheet(WindowSheetKind::help), nullptr);
+    EXPECT_NE(first.rootView().openDialog(WindowDialogKind::help), nullptr);
+    EXPECT_NE(second.rootView().openDialog(WindowDialogKind::help), nullptr);
 }
 
 } // namespace

@@ -1,10 +1,9 @@
 #include "AppTestSupport.h"
+#include "Dialogs/WindowDialog.h"
 #include "Screens/HelpView.h"
-#include "Screens/ScreenBodies.h"
 #include "Screens/SettingsView.h"
 #include "Screens/TermsView.h"
 #include "Stores/UserDefaults.h"
-#include "Window/WindowSheet.h"
 
 #include <QPushButton>
 #include <QTimer>
@@ -16,19 +15,16 @@ using testsupport::press;
 using testsupport::settle;
 using testsupport::VellAppTest;
 
-// The application with the real screens registered, as it starts.
+// The application with its screens, as it starts.
 class ScreenTest : public VellAppTest {
 protected:
-    ScreenTest() { ScreenBodies::registerAll(settings(), app->context().appearance); }
-    ~ScreenTest() override { ScreenBodies::unregisterAll(); }
-
     static HelpView* helpOf(MainWindow& window) {
-        WindowSheet* sheet = window.rootView().openSheet(WindowSheetKind::help);
-        return sheet ? qobject_cast<HelpView*>(sheet->body()) : nullptr;
+        WindowDialog* dialog = window.rootView().openDialog(WindowDialogKind::help);
+        return dialog ? qobject_cast<HelpView*>(dialog->body()) : nullptr;
     }
     static TermsView* gateOf(MainWindow& window) {
-        WindowSheet* sheet = window.rootView().openSheet(WindowSheetKind::terms);
-        return sheet ? qobject_cast<TermsView*>(sheet->body()) : nullptr;
+        WindowDialog* dialog = window.rootView().openDialog(WindowDialogKind::terms);
+        return dialog ? qobject_cast<TermsView*>(dialog->body()) : nullptr;
     }
 };
 
@@ -74,7 +70,7 @@ TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
                 << over.geometry().x() << "," << over.geometry().y();
         };
 
-        WindowSheet* gate = window.rootView().openSheet(WindowSheetKind::terms);
+        WindowDialog* gate = window.rootView().openDialog(WindowDialogKind::terms);
         ASSERT_NE(gate, nullptr);
         EXPECT_EQ(gate->windowTitle(), c.terms);
         expectCentred(*gate, window);
@@ -88,7 +84,7 @@ TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
         for (int opening = 0; opening < 2; ++opening) {
             window.rootView().openSettings();
             settle();
-            WindowSheet* settings = window.rootView().openSheet(WindowSheetKind::settings);
+            WindowDialog* settings = window.rootView().openDialog(WindowDialogKind::settings);
             ASSERT_NE(settings, nullptr);
             EXPECT_EQ(settings->windowTitle(), c.settings);
             expectCentred(*settings, window);
@@ -97,7 +93,7 @@ TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
             ASSERT_NE(view, nullptr);
             view->openTerms();
             settle();
-            WindowSheet* terms = view->openScreen(WindowSheetKind::terms);
+            WindowDialog* terms = view->openScreen(WindowDialogKind::terms);
             ASSERT_NE(terms, nullptr);
             EXPECT_EQ(terms->windowTitle(), c.terms);
             expectCentred(*terms, *settings);
@@ -107,7 +103,7 @@ TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
             settings->dismiss();
             settle();
             press(window, Qt::Key_Slash, Qt::ControlModifier);
-            WindowSheet* help = window.rootView().openSheet(WindowSheetKind::help);
+            WindowDialog* help = window.rootView().openDialog(WindowDialogKind::help);
             ASSERT_NE(help, nullptr);
             EXPECT_EQ(help->windowTitle(), c.help);
             expectCentred(*help, window);
@@ -124,7 +120,7 @@ TEST_F(ScreenTest, AScreensTitleFollowsTheLanguage) {
     MainWindow& window = open();
     window.rootView().openSettings();
     settle();
-    WindowSheet* screen = window.rootView().openSheet(WindowSheetKind::settings);
+    WindowDialog* screen = window.rootView().openDialog(WindowDialogKind::settings);
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->windowTitle(), "Settings");
     settings().setLanguage(AppLanguage::japanese);

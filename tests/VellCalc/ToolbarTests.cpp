@@ -1,12 +1,11 @@
 #include "AppTestSupport.h"
+#include "Dialogs/WindowDialog.h"
 #include "Keypad/Catalogs.h"
 #include "Keypad/Keypad.h"
 #include "Stores/UserDefaults.h"
 #include "Stores/ViewSwitches.h"
-#include "Window/WindowSheet.h"
 #include "Window/WindowToolbar.h"
 
-#include <QLabel>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -242,16 +241,12 @@ TEST_F(ToolbarTest, AFunctionGoesIntoTheEditorOfTheWindowWhoseMenuWasUsedEvenWit
 }
 
 TEST_F(ToolbarTest, SettingsOpensTheDialogOfItsOwnWindowOnly) {
-    WindowSheets::registerBody(WindowSheetKind::settings, [](const WindowSheetContext&) {
-        return new QLabel(QStringLiteral("settings"));
-    });
     MainWindow& first = open();
     MainWindow& second = open();
     click(second, second.windowToolbar().settings());
-    EXPECT_TRUE(second.rootView().openSheet(WindowSheetKind::settings));
-    EXPECT_FALSE(first.rootView().openSheet(WindowSheetKind::settings));
-    second.rootView().openSheet(WindowSheetKind::settings)->dismiss();
-    WindowSheets::registerBody(WindowSheetKind::settings, {});
+    EXPECT_TRUE(second.rootView().openDialog(WindowDialogKind::settings));
+    EXPECT_FALSE(first.rootView().openDialog(WindowDialogKind::settings));
+    second.rootView().openDialog(WindowDialogKind::settings)->dismiss();
 }
 
 TEST_F(ToolbarTest, NewSheetAndNewWindowActAsTheMenuItemsDo) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs tools/checks/layering.py on the small tree beside this file: as it is, the check passes; with
-one wrong include put into a copy of it, the check fails and names that include."""
+one wrong include put into a copy of it (into a new file where the file is not in the tree), the check
+fails and names that include."""
 
 import pathlib
 import shutil
@@ -12,7 +13,7 @@ HERE = pathlib.Path(__file__).resolve().parent
 FIXTURE = HERE / "layering-fixture"
 CHECK = HERE.parents[1] / "tools" / "checks" / "layering.py"
 
-# (file of the fixture, the line added at its end, what the check must say)
+# (file of the fixture or a new one, the line added at its end, what the check must say)
 WRONG_INCLUDES = [
     ("VellKit/Sheet/Sheet.h", "#include <QString>", "Qt header <QString> in VellKit/"),
     ("VellKit/Keypad/KeySlot.h", '#include "QtCore/QObject"', "Qt header"),
@@ -24,6 +25,13 @@ WRONG_INCLUDES = [
     ("VellUI/Stores/Store.h", '#include "Keypad/KeypadView.h"', "a view, which the stores do not include"),
     ("VellUI/Stores/Store.h", '#include "Window/Window.h"', "a view, which the stores do not include"),
     ("VellKit/Sheet/Sheet.h", '#include "Keypad/KeySlot.h"', "in a circle: VellKit/Keypad -> VellKit/Sheet"),
+    ("VellUI/Keypad/KeypadView.h", '#include "Plots/PlotView.h"', "and VellUI/Plots/ are siblings"),
+    ("VellUI/Plots/PlotView.h", '#include "Keypad/KeypadView.h"', "and VellUI/Keypad/ are siblings"),
+    ("VellUI/Screens/SettingsView.h", '#include "Window/Window.h"', "and VellUI/Window/ are siblings"),
+    ("VellUI/Window/Window.h", '#include "Screens/SettingsView.h"', "and VellUI/Screens/ are siblings"),
+    ("VellUI/Keypad/KeypadView.h", '#include "SheetEditor/Editor.h"', "VellUI/SheetEditor/ is a floor above"),
+    ("VellUI/Appearance/Theme.h", '#include "Screens/SettingsView.h"', "VellUI/Screens/ is a floor above"),
+    ("VellUI/Gadgets/Gadget.h", '#include "Stores/Store.h"', "VellUI/Gadgets/ is on no floor"),
 ]
 
 
@@ -41,7 +49,8 @@ def main():
             root = pathlib.Path(folder) / "tree"
             shutil.copytree(FIXTURE, root)
             target = root / file
-            text = target.read_text()
+            target.parent.mkdir(parents=True, exist_ok=True)
+            text = target.read_text() if target.exists() else ""
             target.write_text(text + line + "\n")
             line_number = len(text.splitlines()) + 1
             result = run(root)

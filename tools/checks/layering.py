@@ -8,6 +8,8 @@ Rules:
   - VellKit/Engine/ includes only the engine, Unicode/ and the standard library;
   - nothing under VellKit/ includes a file of VellUI/ or VellCalc/;
   - nothing under VellUI/Stores/ includes a view folder of VellUI/;
+  - a folder of VellUI/ includes only its own files and those of the floors below its own (FLOORS):
+    neither a floor above nor a sibling on its own floor;
   - the folders do not include one another in a circle.
 
 An include is found as the compiler finds it: beside the including file, then under the including
@@ -21,7 +23,22 @@ import sys
 
 # Lowest first: each top folder sees its own files and those of the folders before it.
 TOP_FOLDERS = ["VellKit", "VellUI", "VellCalc"]
-VIEW_FOLDERS = {"Appearance", "Plots", "SheetEditor", "Keypad", "Window", "Screens"}
+# The folders of VellUI/, lowest floor first; the folders of one floor are siblings.
+FLOORS = [
+    {"Stores"},
+    {"Appearance"},
+    {"Dialogs"},
+    {"Plots", "Keypad"},
+    {"SheetEditor"},
+    {"Window", "Screens"},
+]
+VIEW_FOLDERS = set().union(*FLOORS[1:])
+# Includes that break the floors for a while, each as (the including file, the file it includes).
+TEMPORARY_EXCEPTIONS = {
+    # The keypad's editor commands include the editor, a floor above the keypad, until they reach it
+    # through their window; then this exception goes.
+    ("VellUI/Keypad/EditorCommands.cpp", "VellUI/SheetEditor/SheetEditor.h"),
+}
 SOURCE_SUFFIXES = {".h", ".hpp", ".cpp"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
@@ -68,6 +85,28 @@ def folder_of(relative):
     return "/".join(parts[:2]) if len(parts) > 2 else parts[0]
 
 
+def floor_of(folder):
+    """The index in FLOORS of a folder of VellUI/ ("VellUI/Keypad"), or None when it is on no floor."""
+    name = folder.split("/")[1]
+    return next((index for index, floor in enumerate(FLOORS) if name in floor), None)
+
+
+def floor_fault(relative, folder, target, target_folder):
+    """What is wrong with a file of VellUI/ including a file of another folder of VellUI/, or None."""
+    if (relative.as_posix(), target.as_posix()) in TEMPORARY_EXCEPTIONS:
+        return None
+    floor, target_floor = floor_of(folder), floor_of(target_folder)
+    if floor is None:
+        return f"{folder}/ is on no floor of the layering check; give it one"
+    if target_floor is None:
+        return f"{target_folder}/ is on no floor of the layering check; give it one"
+    if target_floor == floor:
+        return f"{folder}/ and {target_folder}/ are siblings on one floor, which do not include each other"
+    if target_floor > floor:
+        return f"{target_folder}/ is a floor above {folder}/, which includes only the floors below it"
+    return None
+
+
 def faults_of(root, path, folder_graph):
     relative = path.relative_to(root)
     top = relative.parts[0]
@@ -97,6 +136,16 @@ def faults_of(root, path, folder_graph):
             yield f'{where}: "{name}" is {target}, but the engine includes only the engine and Unicode/'
         elif folder == "VellUI/Stores" and target_top == "VellUI" and target.parts[1] in VIEW_FOLDERS:
             yield f'{where}: "{name}" is {target}, a view, which the stores do not include'
+        elif (
+            top == "VellUI"
+            and target_top == "VellUI"
+            and target_folder != folder
+            and len(relative.parts) > 2
+            and len(target.parts) > 2
+        ):
+            fault = floor_fault(relative, folder, target, target_folder)
+            if fault:
+                yield f'{where}: "{name}" is {target}: {fault}'
 
 
 def circles(folder_graph):

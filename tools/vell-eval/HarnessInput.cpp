@@ -1,8 +1,8 @@
 #include "HarnessInput.h"
 
 #include "Engine/L10n.h"
+#include "Unicode/Decimal.h"
 
-#include <charconv>
 #include <nlohmann/json.hpp>
 
 namespace vell::harness {
@@ -10,13 +10,6 @@ namespace vell::harness {
 namespace {
 
 using Json = nlohmann::json;
-
-std::string decimal(std::size_t n) {
-    char buffer[24];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
-    (void)ec;
-    return std::string(buffer, end);
-}
 
 const Json* field(const Json& object, std::string_view key) {
     const auto found = object.find(key);

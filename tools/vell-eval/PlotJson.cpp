@@ -9,18 +9,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char* kindName(PlotSpec::Kind kind) {
-    switch (kind) {
-    case PlotSpec::Kind::curve:
-        return "curve";
-    case PlotSpec::Kind::bars:
-        return "bars";
-    case PlotSpec::Kind::surface:
-        return "surface";
-    }
-    return "curve";
-}
-
 Json rangeJson(const PlotRange& range) {
     return Json::array({range.lowerBound, range.upperBound});
 }
@@ -96,7 +84,7 @@ Json plotSpecJson(const PlotSpec& spec) {
     }
 
     Json object;
-    object["kind"] = kindName(spec.kind);
+    object["kind"] = std::string(PlotSpec::kindName(spec.kind));
     object["title"] = spec.title;
     object["segments"] = std::move(segments);
     object["bars"] = std::move(bars);

@@ -14,6 +14,7 @@
 #include "PlotJson.h"
 #include "ReadFile.h"
 #include "SheetRun.h"
+#include "Unicode/Decimal.h"
 
 #include <algorithm>
 #include <charconv>
@@ -29,6 +30,7 @@
 namespace {
 
 using namespace vell::harness;
+using vell::decimal;
 
 constexpr std::string_view usage = "usage: vell-eval [--repeat N] [FILE]\n";
 
@@ -78,13 +80,6 @@ std::string readInput(const std::optional<std::string>& path) {
 std::string microseconds(double value) {
     char buffer[64];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 1);
-    (void)ec;
-    return std::string(buffer, end);
-}
-
-std::string decimal(std::size_t n) {
-    char buffer[24];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, n);
     (void)ec;
     return std::string(buffer, end);
 }

@@ -16,27 +16,24 @@ using HelpViewTest = testsupport::ScreenFixture;
 TEST_F(HelpViewTest, EscapeAndCloseEndTheDialogOverTheWindowOrOverTheSettings) {
     settings.setLanguage(AppLanguage::english);
     // The settings dialog, with a stand-in body, from which the help opens over it.
-    WindowSheets::registerBody(WindowSheetKind::settings, [](const WindowSheetContext&) {
-        return new QLabel(QStringLiteral("settings"));
-    });
-    auto settingsSheet = present(WindowSheetKind::settings);
-    WindowSheets::registerBody(WindowSheetKind::settings, {});
-    for (QWidget* over : {&window, static_cast<QWidget*>(settingsSheet.get())}) {
+    WindowDialog settingsDialog(WindowDialogKind::settings, window);
+    show(settingsDialog, new QLabel(QStringLiteral("settings")));
+    for (QWidget* over : {&window, static_cast<QWidget*>(&settingsDialog)}) {
         for (bool byEscape : {true, false}) {
-            auto sheet = present(WindowSheetKind::help, false, over);
-            auto* view = bodyOf<HelpView>(*sheet);
+            auto dialog = present(WindowDialogKind::help, false, over);
+            auto* view = bodyOf<HelpView>(*dialog);
             ASSERT_NE(view, nullptr);
-            EXPECT_EQ(sheet->size(), HelpView::preferredSize);
+            EXPECT_EQ(dialog->size(), HelpView::preferredSize);
             EXPECT_EQ(view->closeButton()->text(), "Close");
             if (byEscape)
                 QTest::keyClick(view, Qt::Key_Escape);
             else
                 QTest::mouseClick(view->closeButton(), Qt::LeftButton);
-            EXPECT_FALSE(sheet->isVisible()) << (byEscape ? "Escape" : "Close");
-            EXPECT_EQ(sheet->result(), QDialog::Rejected);
+            EXPECT_FALSE(dialog->isVisible()) << (byEscape ? "Escape" : "Close");
+            EXPECT_EQ(dialog->result(), QDialog::Rejected);
         }
     }
-    EXPECT_TRUE(settingsSheet->isVisible());
+    EXPECT_TRUE(settingsDialog.isVisible());
 }
 
 TEST_F(HelpViewTest, GroupTitlesInCapitalsAndTheTableFollowsTheLanguage) {

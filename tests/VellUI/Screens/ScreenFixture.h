@@ -1,18 +1,18 @@
 #pragma once
 
 // What a screen test needs: its own preferences file, the settings and appearance over it, the
-// language rule restored afterwards, the screens registered over those, and a main window whose
-// dialog shows a screen made as the window would make it, active as the user would meet it.
+// language rule restored afterwards, the screens made over those, and a main window whose dialog
+// shows a screen made as the window would make it, active as the user would meet it.
 
 #include "Appearance/Appearance.h"
-#include "Screens/ScreenBodies.h"
+#include "Dialogs/WindowDialog.h"
+#include "Screens/ScreenFactory.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/SheetSession.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
-#include "Window/WindowSheet.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -39,14 +39,13 @@ struct ScreenFixture : ::testing::Test {
     KeyLayoutStore keyLayouts{file};
     DocumentStore store{std::nullopt, settings, keyLayouts};
     SheetSession session{store};
+    ScreenFactory screens{settings, appearance};
     QWidget window;
 
     ScreenFixture() {
-        ScreenBodies::registerAll(settings, appearance);
         window.resize(900, 700);
         window.show();
     }
-    ~ScreenFixture() override { ScreenBodies::unregisterAll(); }
 
     void useSystemLanguage(std::vector<std::string> preferred) {
         L10n::setPreferredLanguagesProvider([preferred] { return preferred; });
@@ -55,19 +54,23 @@ struct ScreenFixture : ::testing::Test {
 
     // The window's dialog of that kind with a fresh body, shown and holding the keyboard. The gate is
     // not dismissable, as the window shows it.
-    std::unique_ptr<WindowSheet> present(WindowSheetKind kind, bool isGate = false, QWidget* over = nullptr) {
-        auto sheet = std::make_unique<WindowSheet>(kind, over ? *over : window);
-        QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{store, session, *sheet, isGate});
+    std::unique_ptr<WindowDialog> present(WindowDialogKind kind, bool isGate = false,
+                                          QWidget* over = nullptr) {
+        auto dialog = std::make_unique<WindowDialog>(kind, over ? *over : window);
+        QWidget* body = screens.make(kind, WindowDialogContext{store, session, *dialog, isGate});
         EXPECT_NE(body, nullptr);
-        sheet->present(body, !isGate);
-        sheet->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
-        return sheet;
+        show(*dialog, body, isGate);
+        return dialog;
+    }
+    static void show(WindowDialog& dialog, QWidget* body, bool isGate = false) {
+        dialog.present(body, !isGate);
+        dialog.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
     }
 
     template <class View>
-    static View* bodyOf(const WindowSheet& sheet) {
-        return qobject_cast<View*>(sheet.body());
+    static View* bodyOf(const WindowDialog& dialog) {
+        return qobject_cast<View*>(dialog.body());
     }
 
     // The label of `parent` that shows exactly `text`.

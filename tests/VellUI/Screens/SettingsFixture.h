@@ -2,10 +2,11 @@
 
 // The settings screen as a window opens it: its own preferences file, a document store on a temporary
 // data folder whose evaluations are counted, two windows' sessions on two sheets, and the screens
-// registered over those preferences.
+// made over those preferences.
 
 #include "Appearance/Appearance.h"
-#include "Screens/ScreenBodies.h"
+#include "Dialogs/WindowDialog.h"
+#include "Screens/ScreenFactory.h"
 #include "Screens/SettingsView.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Stores/AppSettings.h"
@@ -15,7 +16,6 @@
 #include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
-#include "Window/WindowSheet.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -40,6 +40,7 @@ struct SettingsFixture : ::testing::Test {
     std::unique_ptr<DocumentStore> store;
     std::unique_ptr<SheetSession> first;
     std::unique_ptr<SheetSession> second;
+    ScreenFactory screens{settings, appearance};
     QWidget window;
 
     SettingsFixture() {
@@ -53,12 +54,10 @@ struct SettingsFixture : ::testing::Test {
         };
         store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services);
         first = std::make_unique<SheetSession>(*store);
-        ScreenBodies::registerAll(settings, appearance);
         window.resize(900, 700);
         window.show();
     }
     ~SettingsFixture() override {
-        ScreenBodies::unregisterAll();
         // The store's pending save would outlive the folder.
         second.reset();
         first.reset();
@@ -77,18 +76,18 @@ struct SettingsFixture : ::testing::Test {
         second = std::make_unique<SheetSession>(*store, secondId);
     }
 
-    std::unique_ptr<WindowSheet> present(WindowSheetKind kind = WindowSheetKind::settings) {
-        auto sheet = std::make_unique<WindowSheet>(kind, window);
-        QWidget* body = WindowSheets::makeBody(kind, WindowSheetContext{*store, *first, *sheet});
+    std::unique_ptr<WindowDialog> present(WindowDialogKind kind = WindowDialogKind::settings) {
+        auto dialog = std::make_unique<WindowDialog>(kind, window);
+        QWidget* body = screens.make(kind, WindowDialogContext{*store, *first, *dialog});
         EXPECT_NE(body, nullptr);
-        sheet->present(body, true);
-        sheet->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
-        return sheet;
+        dialog->present(body, true);
+        dialog->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        return dialog;
     }
 
-    static SettingsView* viewOf(const WindowSheet& sheet) {
-        return qobject_cast<SettingsView*>(sheet.body());
+    static SettingsView* viewOf(const WindowDialog& dialog) {
+        return qobject_cast<SettingsView*>(dialog.body());
     }
 
     static void settle() {

@@ -1,13 +1,13 @@
 #include "Appearance/ColorPair.h"
+#include "Dialogs/PromptDialog.h"
 #include "Document/VellDocument.h"
 #include "Engine/ValueFormatter.h"
 #include "Screens/SegmentedPicker.h"
 #include "Screens/SyntaxColorSettings.h"
 #include "Screens/TermsView.h"
 #include "SettingsFixture.h"
-#include "SheetEditor/ResultColumn.h"
+#include "Stores/ResultColumn.h"
 #include "Support/Contrast.h"
-#include "Window/PromptDialog.h"
 #include "Window/WindowPalette.h"
 
 #include <QCheckBox>
@@ -55,10 +55,10 @@ QLabel* labelShowing(const QWidget& parent, const QString& text) {
 
 TEST_F(SettingsViewTest, EveryControlWritesItsKeyAndValueAtOnce) {
     settings.setLanguage(AppLanguage::japanese);
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
-    EXPECT_EQ(sheet->size(), SettingsView::preferredSize);
+    EXPECT_EQ(dialog->size(), SettingsView::preferredSize);
 
     struct Case {
         const char* control;
@@ -101,8 +101,8 @@ TEST_F(SettingsViewTest, EveryControlWritesItsKeyAndValueAtOnce) {
 
 TEST_F(SettingsViewTest, LabelsInBothLanguagesAndTheOpenScreenRelabelsAtOnce) {
     settings.setLanguage(AppLanguage::japanese);
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
 
     struct Case {
@@ -169,8 +169,8 @@ TEST_F(SettingsViewTest, DecimalPlacesReevaluateEveryWindowOnlyOnARealChange) {
     // The store's own answer to the language change above.
     settle();
     const int before = *evaluations;
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(*evaluations, before) << "opening the screen evaluates nothing";
     EXPECT_EQ(answer(*first), "0.6666666667");
@@ -196,8 +196,8 @@ TEST_F(SettingsViewTest, DecimalPlacesReevaluateEveryWindowOnlyOnARealChange) {
 TEST_F(SettingsViewTest, DegreesTurnSineOfThirtyIntoAHalfInEveryWindow) {
     settings.setLanguage(AppLanguage::english);
     openTwoWindows("sin(30)", "sin(30) * 2");
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
     EXPECT_NE(answer(*first), "0.5");
 
@@ -227,8 +227,8 @@ TEST_F(SettingsViewTest, WidthRowShowsTheStoredWidthAndResetsToTheStandard) {
                                            {83.5, "84 pt", true}}) {
         settings.setResultColumnWidth(c.stored);
         const QString written = defaults.stored("vell.resultColumnWidth").toString();
-        auto sheet = present();
-        SettingsView* view = viewOf(*sheet);
+        auto dialog = present();
+        SettingsView* view = viewOf(*dialog);
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->columnWidthLabel()->text(), c.shown) << c.stored;
 
@@ -243,12 +243,12 @@ TEST_F(SettingsViewTest, WidthRowShowsTheStoredWidthAndResetsToTheStandard) {
             EXPECT_EQ(defaults.stored("vell.resultColumnWidth").toString(), written) << c.stored;
             EXPECT_EQ(view->columnWidthLabel()->text(), c.shown);
         }
-        sheet->reject();
+        dialog->reject();
     }
 
     // A divider dragged in another window shows at once.
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ResultColumn::setWidth(252.4, std::nullopt, settings);
     EXPECT_EQ(view->columnWidthLabel()->text(), "252 pt");
 }
@@ -262,8 +262,8 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     ASSERT_GE(oldIds.size(), 2u);
     ASSERT_TRUE(undo.canUndo());
     const VellDocument before = store->document();
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
 
     click(view->eraseButton());
@@ -277,7 +277,7 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     settle();
     EXPECT_EQ(view->eraseConfirmation(), nullptr);
     EXPECT_EQ(store->document(), before);
-    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_TRUE(dialog->isVisible());
 
     click(view->eraseButton());
     question = view->eraseConfirmation();
@@ -294,7 +294,7 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
         EXPECT_EQ(store->document().deletedSheets.count(id), 1u) << id;
     EXPECT_FALSE(undo.canUndo());
     EXPECT_FALSE(undo.canRedo());
-    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_FALSE(dialog->isVisible());
     // Written at once, not after the save delay.
     store->finishWrites();
     QFile saved(storagePath);
@@ -312,15 +312,15 @@ TEST_F(SettingsViewTest, TheEraseQuestionMarksEraseAsDestructiveInEitherAppearan
     for (const bool dark : {false, true}) {
         settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
         window.setPalette(WindowPalette::make(dark));
-        auto sheet = present();
-        SettingsView* view = viewOf(*sheet);
+        auto dialog = present();
+        SettingsView* view = viewOf(*dialog);
         ASSERT_NE(view, nullptr);
         click(view->eraseButton());
         QWidget* question = view->eraseConfirmation();
         ASSERT_NE(question, nullptr);
         settle();
 
-        PromptDialog clear(*sheet);
+        PromptDialog clear(*dialog);
         const QPushButton* destructive =
             clear.addButton(QStringLiteral("Clear"), PromptDialog::Role::destructive);
         const QPushButton* erase = control(*question, "confirmErase");
@@ -348,8 +348,8 @@ TEST_F(SettingsViewTest, ChosenSegmentsAndSwatchOutlinesStandOutInEitherAppearan
     for (const bool dark : {false, true}) {
         SCOPED_TRACE(dark ? "dark" : "light");
         settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
-        auto sheet = present();
-        SettingsView* view = viewOf(*sheet);
+        auto dialog = present();
+        SettingsView* view = viewOf(*dialog);
         ASSERT_NE(view, nullptr);
         const auto pickers = view->findChildren<SegmentedPicker*>();
         ASSERT_FALSE(pickers.empty());
@@ -378,8 +378,8 @@ TEST_F(SettingsViewTest, ChosenSegmentsAndSwatchOutlinesStandOutInEitherAppearan
 
 TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
     settings.setLanguage(AppLanguage::english);
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
     SyntaxColorSettings* colors = view->colors();
 
@@ -464,8 +464,8 @@ TEST_F(SettingsViewTest, ASwatchAndItsColourDialogNameTheKindAndTheSide) {
         {AppLanguage::japanese, SyntaxKind::number, false, "数値 – 白地"},
         {AppLanguage::japanese, SyntaxKind::unit, true, "単位 – 黒地"},
     };
-    auto sheet = present();
-    SyntaxColorSettings* colors = viewOf(*sheet)->colors();
+    auto dialog = present();
+    SyntaxColorSettings* colors = viewOf(*dialog)->colors();
     QString title;
     colors->setColorPicker([&](QWidget*, const QColor&, const QString& asked) -> std::optional<QColor> {
         title = asked;
@@ -489,8 +489,8 @@ TEST_F(SettingsViewTest, SyncFolderIsChosenClearedOrRefusedWithItsReason) {
     ASSERT_TRUE(regular.open(QIODevice::WriteOnly));
     regular.close();
 
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->syncFolderLabel()->text(), "None");
     EXPECT_TRUE(view->clearFolderButton()->isHidden());
@@ -540,36 +540,36 @@ TEST_F(SettingsViewTest, SyncFolderIsChosenClearedOrRefusedWithItsReason) {
 
 TEST_F(SettingsViewTest, EscapeClosesAndHelpAndTermsOpenAboveIt) {
     settings.setLanguage(AppLanguage::english);
-    auto sheet = present();
-    SettingsView* view = viewOf(*sheet);
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
 
     click(view->helpButton());
-    WindowSheet* help = view->openScreen(WindowSheetKind::help);
+    WindowDialog* help = view->openScreen(WindowDialogKind::help);
     ASSERT_NE(help, nullptr);
-    EXPECT_EQ(help->parentWidget(), sheet.get());
+    EXPECT_EQ(help->parentWidget(), dialog.get());
     EXPECT_EQ(help->windowModality(), Qt::WindowModal);
     QTest::keyClick(help->body(), Qt::Key_Escape);
     settle();
-    EXPECT_EQ(view->openScreen(WindowSheetKind::help), nullptr);
-    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(view->openScreen(WindowDialogKind::help), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
 
     click(view->termsButton());
-    WindowSheet* terms = view->openScreen(WindowSheetKind::terms);
+    WindowDialog* terms = view->openScreen(WindowDialogKind::terms);
     ASSERT_NE(terms, nullptr);
     auto* reading = qobject_cast<TermsView*>(terms->body());
     ASSERT_NE(reading, nullptr);
     EXPECT_EQ(reading->mode(), TermsView::Mode::reading);
     click(reading->closeButton());
     settle();
-    EXPECT_EQ(view->openScreen(WindowSheetKind::terms), nullptr);
-    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(view->openScreen(WindowDialogKind::terms), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
 
-    sheet->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(sheet.get()));
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     QTest::keyClick(view, Qt::Key_Escape);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(sheet->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
 }
 
 } // namespace

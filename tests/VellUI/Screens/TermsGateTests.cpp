@@ -17,7 +17,8 @@ using testsupport::settle;
 // `storedVersion`, as a start of the program with that file would read it.
 struct TwoWindows {
     struct Window {
-        explicit Window(const AppContext& app) : session(app.store), root(app, session) {
+        Window(const AppContext& app, const ScreenFactory& screens) : session(app.store), root(app, session) {
+            root.setDialogBodies(screens.bodies());
             root.resize(900, 640);
             root.show();
         }
@@ -25,8 +26,8 @@ struct TwoWindows {
         RootView root;
 
         TermsView* gate() const {
-            WindowSheet* sheet = root.openSheet(WindowSheetKind::terms);
-            return sheet ? qobject_cast<TermsView*>(sheet->body()) : nullptr;
+            WindowDialog* dialog = root.openDialog(WindowDialogKind::terms);
+            return dialog ? qobject_cast<TermsView*>(dialog->body()) : nullptr;
         }
     };
 
@@ -34,25 +35,25 @@ struct TwoWindows {
         defaults.writeFile("[General]\nvell.acceptedTermsVersion=" + storedVersion.toUtf8() + "\n");
         settings = std::make_unique<AppSettings>(defaults.open());
         appearance = std::make_unique<Appearance>(*settings, [] { return false; });
-        ScreenBodies::registerAll(*settings, *appearance);
+        screens = std::make_unique<ScreenFactory>(*settings, *appearance);
         keyLayouts = std::make_unique<KeyLayoutStore>(defaults.open());
         switches = std::make_unique<ViewSwitches>(defaults.open());
         store = std::make_unique<DocumentStore>(std::nullopt, *settings, *keyLayouts);
         const AppContext app{*settings, *appearance, *keyLayouts, *switches, *store};
-        first = std::make_unique<Window>(app);
-        second = std::make_unique<Window>(app);
+        first = std::make_unique<Window>(app, *screens);
+        second = std::make_unique<Window>(app, *screens);
         settle();
     }
     ~TwoWindows() {
         first.reset();
         second.reset();
-        ScreenBodies::unregisterAll();
     }
 
     testsupport::EngineSettingsScope engine;
     testsupport::TempDefaults defaults;
     std::unique_ptr<AppSettings> settings;
     std::unique_ptr<Appearance> appearance;
+    std::unique_ptr<ScreenFactory> screens;
     std::unique_ptr<KeyLayoutStore> keyLayouts;
     std::unique_ptr<ViewSwitches> switches;
     std::unique_ptr<DocumentStore> store;

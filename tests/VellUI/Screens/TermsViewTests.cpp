@@ -13,12 +13,12 @@ namespace {
 struct TermsViewTest : testsupport::ScreenFixture {
     // The gate as the window shows it: a dialog that only accepting ends.
     struct Gate {
-        std::unique_ptr<WindowSheet> dialog;
+        std::unique_ptr<WindowDialog> dialog;
         TermsView* view;
     };
 
     Gate presentGate() {
-        auto dialog = present(WindowSheetKind::terms, true);
+        auto dialog = present(WindowDialogKind::terms, true);
         auto* view = bodyOf<TermsView>(*dialog);
         EXPECT_NE(view, nullptr);
         EXPECT_EQ(view->mode(), TermsView::Mode::gate);
@@ -168,7 +168,7 @@ TEST_F(TermsViewTest, ReadingShowsTheAcceptedVersionAndClosesOnEscapeOrClose) {
     for (AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
         settings.setLanguage(language);
         for (bool byEscape : {true, false}) {
-            auto dialog = present(WindowSheetKind::terms, false);
+            auto dialog = present(WindowDialogKind::terms, false);
             auto* view = bodyOf<TermsView>(*dialog);
             ASSERT_NE(view, nullptr);
             EXPECT_EQ(view->mode(), TermsView::Mode::reading);

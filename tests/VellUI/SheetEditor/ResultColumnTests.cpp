@@ -1,4 +1,3 @@
-#include "SheetEditor/ResultColumn.h"
 #include "SheetEditor/ResultColumnHandle.h"
 #include "SheetEditor/SheetEditorFixture.h"
 
@@ -9,11 +8,6 @@ namespace {
 
 class ResultColumnTest : public SheetEditorTest {
 protected:
-    ResultColumnTest() {
-        QObject::connect(&settings, &AppSettings::resultColumnWidthChanged, &context,
-                         [this] { ++announcements; });
-    }
-
     // The handle's centre, in the editor, lies on the divider.
     static double handleCentre(const SheetEditor& editor) {
         const QRect handle = editor.columnHandle().geometry();
@@ -23,37 +17,7 @@ protected:
         const CalcTextView& view = editor.textView();
         return view.geometry().left() + view.viewport()->geometry().left() + view.dividerX();
     }
-
-    QObject context;
-    int announcements = 0;
 };
-
-TEST_F(ResultColumnTest, SetWidthClampsStoresAndAnnouncesRealChangesOnly) {
-    struct Case {
-        double proposed;
-        std::optional<double> available;
-        double stored;
-    };
-    const Case cases[] = {
-        {50, std::nullopt, 84}, {900, std::nullopt, 560}, {300, 400.0, 250},        {300, 200.0, 84},
-        {600, 1000.0, 560},     {300, 0.0, 300},          {180, std::nullopt, 180},
-    };
-    for (const Case& c : cases) {
-        settings.setResultColumnWidth(123);
-        announcements = 0;
-        ResultColumn::setWidth(c.proposed, c.available, settings);
-        EXPECT_EQ(settings.resultColumnWidth(), c.stored) << c.proposed;
-        EXPECT_EQ(defaults.stored("vell.resultColumnWidth").toDouble(), c.stored) << c.proposed;
-        EXPECT_EQ(announcements, 1) << c.proposed;
-    }
-
-    settings.setResultColumnWidth(200);
-    announcements = 0;
-    ResultColumn::setWidth(200.5, std::nullopt, settings);
-    ResultColumn::setWidth(199.5, std::nullopt, settings);
-    EXPECT_EQ(settings.resultColumnWidth(), 200);
-    EXPECT_EQ(announcements, 0);
-}
 
 TEST_F(ResultColumnTest, APressWithinSevenPointsOfTheDividerResizesEveryEditor) {
     openSheets({"1\n2"});

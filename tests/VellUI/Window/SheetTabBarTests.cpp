@@ -1,6 +1,6 @@
 #include "Appearance/Appearance.h"
+#include "Dialogs/PromptDialog.h"
 #include "Stores/SheetSession.h"
-#include "Window/PromptDialog.h"
 #include "Window/SheetListTestSupport.h"
 #include "Window/SheetTabBar.h"
 #include "Window/SheetTabButton.h"

@@ -1,3 +1,5 @@
 #pragma once
 
 #include "Keypad/KeypadView.h"
+#include "SheetEditor/Editor.h"
+#include "Window/Window.h"

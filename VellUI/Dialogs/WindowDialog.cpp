@@ -1,26 +1,15 @@
-#include "Window/WindowSheet.h"
+#include "Dialogs/WindowDialog.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <array>
-#include <utility>
 
 namespace vell {
 
 namespace {
 
-std::array<WindowSheets::BodyFactory, 3>& factories() {
-    static std::array<WindowSheets::BodyFactory, 3> registered;
-    return registered;
-}
-
-std::size_t indexOf(WindowSheetKind kind) {
-    return static_cast<std::size_t>(kind);
-}
-
-// The application quits by closing every window, and gives up when one refuses; a sheet that may not
+// The application quits by closing every window, and gives up when one refuses; a dialog that may not
 // be dismissed (the terms gate) must not keep Quit or a quit signal from ending the application.
 class QuitWatcher : public QObject {
 public:
@@ -49,48 +38,35 @@ protected:
 
 bool QuitWatcher::quitting = false;
 
-} // namespace
-
-void WindowSheets::registerBody(WindowSheetKind kind, BodyFactory factory) {
-    factories()[indexOf(kind)] = std::move(factory);
-}
-
-bool WindowSheets::isRegistered(WindowSheetKind kind) {
-    return static_cast<bool>(factories()[indexOf(kind)]);
-}
-
-QWidget* WindowSheets::makeBody(WindowSheetKind kind, const WindowSheetContext& context) {
-    const BodyFactory& factory = factories()[indexOf(kind)];
-    return factory ? factory(context) : nullptr;
-}
-
-QSize WindowSheets::size(WindowSheetKind kind) {
+QSize sizeOf(WindowDialogKind kind) {
     switch (kind) {
-    case WindowSheetKind::settings:
+    case WindowDialogKind::settings:
         return {460, 560};
-    case WindowSheetKind::help:
+    case WindowDialogKind::help:
         return {660, 580};
-    case WindowSheetKind::terms:
+    case WindowDialogKind::terms:
         return {620, 640};
     }
     return {};
 }
 
-WindowSheet::WindowSheet(WindowSheetKind kind, QWidget& window) : QDialog(&window), kind_(kind) {
+} // namespace
+
+WindowDialog::WindowDialog(WindowDialogKind kind, QWidget& window) : QDialog(&window), kind_(kind) {
     QuitWatcher::install();
     setWindowModality(Qt::WindowModal);
     // A dialog is a window of its own and would not take the main window's light or dark palette.
     setAttribute(Qt::WA_WindowPropagation);
-    setFixedSize(WindowSheets::size(kind));
+    setFixedSize(sizeOf(kind));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    connect(this, &QDialog::finished, this, &WindowSheet::finishPresentation);
+    connect(this, &QDialog::finished, this, &WindowDialog::finishPresentation);
     // It keeps its place over the window, also while the window manager is still placing the window.
     window.installEventFilter(this);
 }
 
-void WindowSheet::present(QWidget* body, bool dismissable) {
+void WindowDialog::present(QWidget* body, bool dismissable) {
     if (body_) body_->deleteLater();
     body_ = body;
     dismissable_ = dismissable;
@@ -104,7 +80,7 @@ void WindowSheet::present(QWidget* body, bool dismissable) {
     open();
 }
 
-void WindowSheet::centreOverWindow() {
+void WindowDialog::centreOverWindow() {
     const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
     if (!window) return;
     // Inner rectangles of both: the frame of a window not yet shown is unknown, so centring frames
@@ -114,33 +90,33 @@ void WindowSheet::centreOverWindow() {
     if (place != geometry()) setGeometry(place);
 }
 
-bool WindowSheet::eventFilter(QObject* watched, QEvent* event) {
+bool WindowDialog::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && isVisible() &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         centreOverWindow();
     return QDialog::eventFilter(watched, event);
 }
 
-void WindowSheet::showEvent(QShowEvent* event) {
+void WindowDialog::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     centreOverWindow();
 }
 
-void WindowSheet::dismiss() {
+void WindowDialog::dismiss() {
     dismissing_ = true;
     done(QDialog::Rejected);
     dismissing_ = false;
 }
 
-bool WindowSheet::mayClose() const {
+bool WindowDialog::mayClose() const {
     return dismissable_ || dismissing_ || QuitWatcher::quitting;
 }
 
-void WindowSheet::reject() {
+void WindowDialog::reject() {
     if (mayClose()) QDialog::reject();
 }
 
-void WindowSheet::closeEvent(QCloseEvent* event) {
+void WindowDialog::closeEvent(QCloseEvent* event) {
     if (!mayClose()) {
         event->ignore();
         return;
@@ -148,7 +124,7 @@ void WindowSheet::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
-void WindowSheet::finishPresentation() {
+void WindowDialog::finishPresentation() {
     if (body_) body_->deleteLater();
     body_ = nullptr;
     dismissable_ = true;

@@ -1,4 +1,4 @@
-#include "SheetEditor/ResultColumn.h"
+#include "Stores/ResultColumn.h"
 
 #include "Stores/AppSettings.h"
 

@@ -1,4 +1,4 @@
-#include "Window/PromptDialog.h"
+#include "Dialogs/PromptDialog.h"
 
 #include "Appearance/ColorPair.h"
 #include "Appearance/Fonts.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 // The settings, help and terms screens open as window-modal dialogs of fixed size over one main
-// window; each window has its own. The shell owns the dialogs; the screens register the bodies they
-// show. A kind whose body is not registered never opens.
+// window; each window has its own. The window owns the dialogs; the body a dialog shows comes from the
+// body factory the application hands the window, so a window knows no screen.
 
 #include <QDialog>
 #include <QPointer>
@@ -13,49 +13,40 @@ namespace vell {
 
 class DocumentStore;
 class SheetSession;
-class WindowSheet;
+class WindowDialog;
 
-enum class WindowSheetKind {
+enum class WindowDialogKind {
     settings,
     help,
     terms
 };
 
 // What a body is made with.
-struct WindowSheetContext {
+struct WindowDialogContext {
     DocumentStore& store;
     // The session of the window the dialog belongs to.
     SheetSession& session;
     // The dialog holding the body; the body ends it with accept(), reject() or done().
-    WindowSheet& sheet;
+    WindowDialog& dialog;
     // Terms only: shown as the gate that every window keeps until the current terms are accepted.
     bool isGate = false;
 };
 
-struct WindowSheets {
-    // Makes the body of one presentation; it becomes a child of the dialog and goes when it closes.
-    using BodyFactory = std::function<QWidget*(const WindowSheetContext&)>;
+// Makes the body of one presentation, which becomes a child of the dialog and goes when it closes;
+// none when there is no body of that kind, and then the dialog does not open.
+using DialogBodyFactory = std::function<QWidget*(WindowDialogKind kind, const WindowDialogContext& context)>;
 
-    // Replaces the kind's factory for the whole process; an empty factory takes it back.
-    static void registerBody(WindowSheetKind kind, BodyFactory factory);
-    static bool isRegistered(WindowSheetKind kind);
-    // None when the kind has no body registered.
-    static QWidget* makeBody(WindowSheetKind kind, const WindowSheetContext& context);
-
-    static QSize size(WindowSheetKind kind);
-};
-
-class WindowSheet : public QDialog {
+class WindowDialog : public QDialog {
     Q_OBJECT
 
 public:
     // Window-modal over `window`, whose palette it follows.
-    WindowSheet(WindowSheetKind kind, QWidget& window);
+    WindowDialog(WindowDialogKind kind, QWidget& window);
 
-    WindowSheetKind kind() const { return kind_; }
+    WindowDialogKind kind() const { return kind_; }
     QWidget* body() const { return body_; }
 
-    // Shows `body` (taking it over) without blocking: open(), never exec(). A sheet that is not
+    // Shows `body` (taking it over) without blocking: open(), never exec(). A dialog that is not
     // dismissable ignores Escape, reject() and the window manager's close until dismiss() or a
     // body's accept() or done().
     void present(QWidget* body, bool dismissable);
@@ -77,7 +68,7 @@ private:
     bool mayClose() const;
     void finishPresentation();
 
-    WindowSheetKind kind_;
+    WindowDialogKind kind_;
     QPointer<QWidget> body_;
     bool dismissable_ = true;
     bool dismissing_ = false;

@@ -1,5 +1,4 @@
-#include "Window/PromptDialog.h"
-#include "Window/SheetListTestSupport.h"
+#include "Dialogs/PromptDialog.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -16,7 +15,12 @@ namespace vell {
 namespace {
 
 using Role = PromptDialog::Role;
-using testsupport::settle;
+
+void settle() {
+    for (int turn = 0; turn < 3; ++turn)
+        QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 class PromptDialogTest : public ::testing::Test {
 protected:

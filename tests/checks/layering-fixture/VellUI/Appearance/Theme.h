@@ -1,0 +1,5 @@
+#pragma once
+
+#include "Stores/Store.h"
+
+#include <QColor>

@@ -1,0 +1,5 @@
+#pragma once
+
+#include "Appearance/Theme.h"
+
+#include <QWidget>

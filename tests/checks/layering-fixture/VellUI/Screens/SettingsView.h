@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Appearance/Theme.h"
+#include "Stores/Store.h"
+
+#include <QWidget>

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Keypad/KeypadView.h"
+#include "Plots/PlotView.h"
+
+#include <QTextEdit>
