@@ -16,7 +16,6 @@ class QSplitter;
 
 namespace vell {
 
-class Appearance;
 class AppSettings;
 class DocumentStore;
 class EditorCommands;
@@ -27,7 +26,6 @@ class SheetColumn;
 class SheetSession;
 class SidebarView;
 class UndoCenter;
-class ViewSwitches;
 
 class RootView : public QWidget {
     Q_OBJECT
