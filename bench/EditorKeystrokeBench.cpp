@@ -52,16 +52,16 @@ struct EditorOf {
     explicit EditorOf(const std::string& text)
         : defaults(std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat)),
           settings(defaults), keyLayouts(defaults, [] { return Date::now(); }),
-          store(std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications,
-                                                      [] { return Date::now(); }}) {
+          store(std::nullopt, settings, keyLayouts,
+                DocumentStore::Services{&undoCenter, &notifications, [] { return Date::now(); }}) {
         store.setText(text);
         session = std::make_unique<SheetSession>(store);
         appearance = std::make_unique<Appearance>(settings);
     }
 
     void open() {
-        editor = std::make_unique<SheetEditor>(
-            *session, SheetEditor::Services{&settings, appearance.get(), &notifications});
+        editor = std::make_unique<SheetEditor>(*session,
+                                               SheetEditor::Services{settings, *appearance, &notifications});
         editor->resize(1040, 720);
         editor->show();
         editor->textView().viewport()->repaint();

@@ -66,8 +66,8 @@ struct Editing {
     KeyLayoutStore keyLayouts{defaults, [] { return Date::now(); }};
     UndoCenter undoCenter;
     NotificationCenter notifications;
-    DocumentStore store{std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &undoCenter,
-                                                              &notifications, [] { return Date::now(); }}};
+    DocumentStore store{std::nullopt, settings, keyLayouts,
+                        DocumentStore::Services{&undoCenter, &notifications, [] { return Date::now(); }}};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<SheetEditor> editor;
@@ -75,8 +75,8 @@ struct Editing {
     void open() {
         session = std::make_unique<SheetSession>(store);
         appearance = std::make_unique<Appearance>(settings);
-        editor = std::make_unique<SheetEditor>(
-            *session, SheetEditor::Services{&settings, appearance.get(), &notifications});
+        editor = std::make_unique<SheetEditor>(*session,
+                                               SheetEditor::Services{settings, *appearance, &notifications});
         editor->resize(1040, 720);
         editor->show();
         QCoreApplication::processEvents();

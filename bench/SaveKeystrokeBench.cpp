@@ -74,8 +74,8 @@ void typeKeys(benchmark::State& state, const VellDocument& document) {
     KeyLayoutStore keyLayouts(defaults, [] { return Date::now(); });
     UndoCenter undoCenter;
     NotificationCenter notifications;
-    DocumentStore store(path, DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications,
-                                                      [] { return Date::now(); }});
+    DocumentStore store(path, settings, keyLayouts,
+                        DocumentStore::Services{&undoCenter, &notifications, [] { return Date::now(); }});
     std::string text = store.currentSheet().text;
     for (auto _ : state) {
         text += '1';

@@ -22,7 +22,7 @@ Keypad::Keypad(EditorCommands& commands, SheetSession& session, Services service
     callbacks.onOpenPanel = [this](const std::string& raw) { switches_.setKeypadPanel(raw); };
     view_ = new KeypadView(std::move(callbacks),
                            KeypadView::Services{services.settings, services.undo, services.appearance,
-                                                services.timing, services.keyLayouts, services.catalogTiming},
+                                                services.keyLayouts, services.timing, services.catalogTiming},
                            this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -32,12 +32,11 @@ public:
         AppSettings& settings;
         ViewSwitches& switches;
         Appearance& appearance;
+        KeyLayoutStore& keyLayouts;
         // The centre the document store listens to.
         NotificationCenter& notifications;
         UndoCenter& undo;
         KeyTiming timing = {};
-        // The shared store when none is given.
-        KeyLayoutStore* keyLayouts = nullptr;
         CatalogTiming catalogTiming = {};
     };
 

@@ -49,9 +49,8 @@ public:
         AppSettings& settings;
         UndoCenter& undo;
         Appearance& appearance;
+        KeyLayoutStore& keyLayouts;
         KeyButton::Timing timing;
-        // The shared store when none is given.
-        KeyLayoutStore* keyLayouts = nullptr;
         CatalogTiming catalogTiming = {};
     };
 

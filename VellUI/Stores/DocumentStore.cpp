@@ -47,12 +47,11 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
     return DocumentFile::defaultLocation();
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
+DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
+                             KeyLayoutStore& keyLayouts, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
       evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
-      // The stored language, angle and fraction digits must be in force before the first evaluation.
-      settings_(services.settings ? services.settings : &AppSettings::shared()),
-      keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
+      settings_(&settings), keyLayouts_(&keyLayouts),
       undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
@@ -82,12 +81,14 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     publishUndoState();
     startCloudSync();
     observeNotifications();
+    observeSettings();
     // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
     QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
-    : DocumentStore(std::move(storageURL), Services{}, parent) {}
+DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
+                             KeyLayoutStore& keyLayouts, QObject* parent)
+    : DocumentStore(std::move(storageURL), settings, keyLayouts, Services{}, parent) {}
 
 DocumentStore::~DocumentStore() {
     // A timer handed in may outlive the store.
@@ -145,23 +146,24 @@ void DocumentStore::repairAndClean() {
 
 void DocumentStore::observeNotifications() {
     NotificationCenter& center = *notifications_;
-    notify::keyLayoutChanged.observe(center, this, [this] {
-        observerTask([this] {
-            syncKeyLayouts();
-            scheduleSave();
-        });
-    });
-    notify::languageChanged.observe(center, this, [this] {
-        // Every message of the shown sheets is rebuilt in the new language; nothing is saved.
-        observerTask([this] {
-            evaluateSelection();
-            refreshSessions();
-        });
-    });
     notify::undo.observe(center, this, [this] { observerTask([this] { undo(); }); });
     notify::redo.observe(center, this, [this] { observerTask([this] { redo(); }); });
     notify::clearSheet.observe(center, this,
                                [this] { observerTask([this] { requestClearCurrentSheet(); }); });
+}
+
+void DocumentStore::observeSettings() {
+    // The answers and messages of the shown sheets follow the language, angle unit and fraction digits
+    // at once; nothing is saved.
+    connect(settings_, &AppSettings::engineSettingsChanged, this, &DocumentStore::reevaluate);
+    // Queued: the keypad is in the middle of the user's change.
+    connect(
+        keyLayouts_, &KeyLayoutStore::edited, this,
+        [this] {
+            syncKeyLayouts();
+            scheduleSave();
+        },
+        Qt::QueuedConnection);
 }
 
 void DocumentStore::observerTask(std::function<void()> work) {

@@ -49,12 +49,9 @@ class DocumentStore : public QObject {
     Q_OBJECT
 
 public:
-    // What the store works with besides its file; an empty field means the process-wide one.
+    // What the store works with besides its file, its settings and its keypad layouts; an empty
+    // field means the process-wide one.
     struct Services {
-        // Made sure of before the first evaluation, so the stored engine settings are in force; it also
-        // names the sync folder.
-        AppSettings* settings = nullptr;
-        KeyLayoutStore* keyLayouts = nullptr;
         UndoCenter* undoCenter = nullptr;
         NotificationCenter* notifications = nullptr;
         Date::Clock clock;
@@ -79,9 +76,12 @@ public:
     // Loads the document (the starter document when there is no file or it cannot be used), repairs it,
     // evaluates the selected sheet, starts listening to the keypad and the settings and, when a sync folder
     // is set, looks for the shared copy in the background. Without a storage location the document lives in
-    // memory only and is never synced.
-    DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent = nullptr);
-    explicit DocumentStore(std::optional<QString> storageURL, QObject* parent = nullptr);
+    // memory only and is never synced. The settings, made before the store, have put the stored engine
+    // settings in force and name the sync folder; the document and the keypad exchange `keyLayouts`.
+    DocumentStore(std::optional<QString> storageURL, AppSettings& settings, KeyLayoutStore& keyLayouts,
+                  Services services, QObject* parent = nullptr);
+    DocumentStore(std::optional<QString> storageURL, AppSettings& settings, KeyLayoutStore& keyLayouts,
+                  QObject* parent = nullptr);
     ~DocumentStore() override;
 
     const VellDocument& document() const { return document_; }
@@ -120,8 +120,8 @@ public:
     std::vector<LineResult> currentEvaluation(std::optional<Uuid> sheetID) const;
     // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
     void refreshSessions();
-    // Evaluates the selected sheet again and refreshes every window, after a change of a setting the
-    // answers depend on (decimal places, angle unit, language).
+    // Evaluates the selected sheet again and refreshes every window; done on every change of the engine
+    // settings (decimal places, angle unit, language).
     void reevaluate();
     // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
     // the store needs to know no more of a session than that it is a QObject.
@@ -261,6 +261,7 @@ private:
     VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
     void observeNotifications();
+    void observeSettings();
     // Runs the work later on the main thread, and not at all once the store is gone.
     void observerTask(std::function<void()> work);
 

@@ -7,7 +7,6 @@
 //     notify::undo.post(center);
 //     notify::setCaret.observe(center, this, [this](std::int64_t caret) { ... });
 
-#include "Engine/L10n.h"
 #include "Stores/NotificationCenter.h"
 
 #include <QVariant>
@@ -108,22 +107,6 @@ inline constexpr Notification<> redo{"vell.redo"};
 inline constexpr Notification<std::int64_t> setCaret{"vell.setCaret"};
 // The keypad's slide-to-clear; the document store asks the user to confirm.
 inline constexpr Notification<> clearSheet{"vell.clearSheet"};
-
-// Every assignment of the keypad size; nothing observes it yet.
-inline constexpr Notification<> keypadSizeChanged{"vell.keypadSizeChanged"};
-// The answer column stored a new width.
-inline constexpr Notification<> resultWidthChanged{"vell.resultWidthChanged"};
-// Every change of the user's syntax colours.
-inline constexpr Notification<> syntaxColorsChanged{"vell.syntaxColorsChanged"};
-// The application settings changed the language, after the engine settings hold it. The engine owns
-// the name, as it has no notification centre of its own.
-inline constexpr Notification<> languageChanged{L10n::languageChangedNotification};
-
-// Each change the user makes to the keypad layouts, once the layout store holds its time.
-inline constexpr Notification<> keyLayoutChanged{"vell.keyLayoutChanged"};
-
-// The Help command; every window opens its help.
-inline constexpr Notification<> showHelp{"vell.showHelp"};
 
 } // namespace notify
 

@@ -4,6 +4,7 @@
 // sheet column alone, as the sheet-list preferences say; the window's settings, help and terms dialogs,
 // with the terms shown as a gate until the current terms are accepted. It keeps no document state.
 
+#include "Appearance/AppContext.h"
 #include "Dialogs/WindowDialog.h"
 
 #include <QPointer>
@@ -15,7 +16,6 @@ class QSplitter;
 
 namespace vell {
 
-class Appearance;
 class AppSettings;
 class DocumentStore;
 class EditorCommands;
@@ -26,7 +26,6 @@ class SheetColumn;
 class SheetSession;
 class SidebarView;
 class UndoCenter;
-class ViewSwitches;
 
 class RootView : public QWidget {
     Q_OBJECT
@@ -36,19 +35,17 @@ public:
     static constexpr int sidebarIdealWidth = 220;
     static constexpr int sidebarMaximumWidth = 320;
 
+    // None means the process-wide one.
     struct Services {
-        AppSettings& settings;
-        ViewSwitches& switches;
-        Appearance& appearance;
-        NotificationCenter& notifications;
-        // The undo flags the keypad shows; none means the process-wide ones.
+        // The centre the keypad posts to the store on.
+        NotificationCenter* notifications = nullptr;
+        // The undo flags the keypad shows.
         UndoCenter* undo = nullptr;
     };
-    // Over the process-wide settings, switches, appearance and notifications.
-    static Services sharedServices();
 
-    RootView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent = nullptr);
-    RootView(DocumentStore& store, SheetSession& session, QWidget* parent = nullptr);
+    // The session is on the context's store.
+    RootView(const AppContext& app, SheetSession& session, Services services, QWidget* parent = nullptr);
+    RootView(const AppContext& app, SheetSession& session, QWidget* parent = nullptr);
 
     DocumentStore& store() const { return store_; }
     SheetSession& session() const { return session_; }
@@ -106,7 +103,7 @@ protected:
 
 private:
     void applyLayout();
-    void settingsChanged();
+    void termsAcceptanceChanged();
     // Opens the kind's dialog with a fresh body unless it is open already or has no body.
     void present(WindowDialogKind kind, bool isGate);
     WindowDialog& dialogOf(WindowDialogKind kind);
@@ -119,7 +116,6 @@ private:
     DocumentStore& store_;
     SheetSession& session_;
     AppSettings& settings_;
-    NotificationCenter& notifications_;
     SheetColumn* column_;
     EditorCommands* editorCommands_;
     QPointer<Keypad> keypad_;

@@ -33,7 +33,7 @@ protected:
         commands->attach(*window.editor);
         auto keypad = std::make_unique<Keypad>(
             *commands, *window.session,
-            Keypad::Services{settings, switches, appearance, notifications, undoCenter, timing});
+            Keypad::Services{settings, switches, appearance, keyLayouts, notifications, undoCenter, timing});
         keypad->resize(800, 300);
         keypad->show();
         keypads.push_back({window, std::move(commands), std::move(keypad)});

@@ -5,6 +5,7 @@
 #include "Appearance/Appearance.h"
 #include "Keypad/KeyButton.h"
 #include "Stores/AppSettings.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -56,6 +57,7 @@ protected:
     AppSettings settings{defaults.open()};
     UndoCenter undoCenter;
     Appearance appearance{settings, [] { return false; }};
+    KeyLayoutStore keyLayouts{defaults.open()};
 };
 
 } // namespace vell::testsupport

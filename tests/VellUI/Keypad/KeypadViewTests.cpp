@@ -45,7 +45,7 @@ protected:
             callbacks.onRedo = [this] { ++redos; };
         }
         view = std::make_unique<KeypadView>(
-            callbacks, KeypadView::Services{settings, undoCenter, appearance, quickTiming()});
+            callbacks, KeypadView::Services{settings, undoCenter, appearance, keyLayouts, quickTiming()});
         view->resize(size);
         view->show();
         return *view;
@@ -269,7 +269,8 @@ TEST_F(KeypadViewTest, AnOwnerStoresTheToggledPanelAndTheViewShowsWhatItIsGiven)
     KeypadView::Callbacks callbacks;
     std::vector<std::string> stored;
     callbacks.onOpenPanel = [&](const std::string& raw) { stored.push_back(raw); };
-    KeypadView owned(callbacks, KeypadView::Services{settings, undoCenter, appearance, quickTiming()});
+    KeypadView owned(callbacks,
+                     KeypadView::Services{settings, undoCenter, appearance, keyLayouts, quickTiming()});
     owned.resize(800, 300);
     owned.show();
     EXPECT_EQ(owned.undoButton(), nullptr);

@@ -112,7 +112,7 @@ protected:
             *now += std::chrono::milliseconds(100);
             return *now;
         };
-        return std::make_unique<DocumentStore>(storagePath, slow);
+        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, slow);
     }
 
     // The sheet evaluated whole, the clock held still.

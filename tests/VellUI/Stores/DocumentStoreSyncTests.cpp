@@ -71,9 +71,9 @@ struct Computer {
     }
 
     DocumentStore& start() {
-        store = std::make_unique<DocumentStore>(
-            storagePath,
-            DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications, clock, 1s});
+        store =
+            std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
+                                            DocumentStore::Services{&undoCenter, &notifications, clock, 1s});
         return *store;
     }
     // Started and watching the shared copy.

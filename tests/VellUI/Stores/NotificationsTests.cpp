@@ -18,12 +18,6 @@ TEST(Notifications, EachHandleHoldsItsStoredName) {
         {notify::redo.name(), "vell.redo"},
         {notify::setCaret.name(), "vell.setCaret"},
         {notify::clearSheet.name(), "vell.clearSheet"},
-        {notify::keypadSizeChanged.name(), "vell.keypadSizeChanged"},
-        {notify::resultWidthChanged.name(), "vell.resultWidthChanged"},
-        {notify::syntaxColorsChanged.name(), "vell.syntaxColorsChanged"},
-        {notify::languageChanged.name(), "vell.languageChanged"},
-        {notify::keyLayoutChanged.name(), "vell.keyLayoutChanged"},
-        {notify::showHelp.name(), "vell.showHelp"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.name, c.stored);
