@@ -215,18 +215,27 @@ void SheetTabBar::syncTabs() {
 
 void SheetTabBar::takeSheets() {
     const std::vector<Sheet>& sheets = store_.sheets();
-    // A sheet that kept its name keeps its measure.
+    // A sheet that kept its name keeps its measure. The former places are walked beside the sheets,
+    // which finds them for an added or deleted sheet; the index serves the rest.
     std::unordered_map<Uuid, std::size_t> former;
-    former.reserve(places_.size());
-    for (std::size_t index = 0; index < places_.size(); ++index)
-        former.emplace(places_[index].id, index);
+    const auto formerPlace = [&](const Uuid& id, std::size_t guess) -> const Place* {
+        for (std::size_t index = guess; index < std::min(guess + 2, places_.size()); ++index)
+            if (places_[index].id == id) return &places_[index];
+        if (former.empty())
+            for (std::size_t index = 0; index < places_.size(); ++index)
+                former.emplace(places_[index].id, index);
+        const auto found = former.find(id);
+        return found == former.end() ? nullptr : &places_[found->second];
+    };
     const QFontMetricsF metrics(SheetTabButton::labelFont(false));
     std::vector<Place> next;
     next.reserve(sheets.size());
+    std::size_t guess = 0;
     for (const Sheet& sheet : sheets) {
-        const auto kept = former.find(sheet.id);
-        if (kept != former.end() && places_[kept->second].name == sheet.name)
-            next.push_back(places_[kept->second]);
+        const Place* kept = formerPlace(sheet.id, guess);
+        if (kept) guess = static_cast<std::size_t>(kept - places_.data()) + 1;
+        if (kept && kept->name == sheet.name)
+            next.push_back(*kept);
         else
             next.push_back({sheet.id, sheet.name,
                             SheetTabButton::widthFor(metrics, QString::fromStdString(sheet.name))});
