@@ -26,6 +26,7 @@ inline Uuid sheetID(std::size_t number) {
     Uuid::Bytes bytes{};
     bytes[6] = 0x40;
     bytes[8] = 0x80;
+    bytes[14] = static_cast<std::uint8_t>(number >> 8);
     bytes[15] = static_cast<std::uint8_t>(number);
     return Uuid(bytes);
 }

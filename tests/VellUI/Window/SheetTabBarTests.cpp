@@ -265,6 +265,67 @@ TEST_F(SheetTabBarTest, TheWindowsTabStaysInSightAsTheBarNarrows) {
     }
 }
 
+TEST_F(SheetTabBarTest, AVeryLongRowMakesTabsOnlyNearSightAndLaysThemOutAsAWholeRow) {
+    NamedSheets sheets(budgets(2000));
+    TabWindow window(*sheets.store, 640, sheetID(1500));
+    const auto madeAroundSight = [&] {
+        const std::vector<SheetTabButton*>& tabs = window.bar.tabs();
+        EXPECT_LE(tabs.size(), 2u * SheetTabBar::spareTabs + 20);
+        // A run of consecutive sheets, each tab where a row of every tab puts it.
+        for (std::size_t i = 1; i < tabs.size(); ++i)
+            EXPECT_EQ(tabs[i]->geometry().left(),
+                      tabs[i - 1]->geometry().right() + 1 + SheetTabBar::tabSpacing);
+        const auto& all = sheets.store->sheets();
+        const auto first = std::find_if(
+            all.begin(), all.end(), [&](const Sheet& sheet) { return sheet.id == tabs.front()->sheetID(); });
+        ASSERT_NE(first, all.end());
+        for (std::size_t i = 0; i < tabs.size(); ++i)
+            EXPECT_EQ(tabs[i]->sheetID(), (first + static_cast<std::ptrdiff_t>(i))->id);
+        // Every tab in sight is made.
+        EXPECT_LE(tabs.front()->geometry().left(), window.scroll());
+        if (tabs.back()->sheetID() != all.back().id) {
+            EXPECT_GE(tabs.back()->geometry().right(),
+                      window.scroll() + window.bar.scrollArea()->viewport()->width());
+        }
+    };
+    ASSERT_TRUE(window.bar.tab(sheetID(1500)));
+    EXPECT_TRUE(window.inSight(window.tab(1500)));
+    EXPECT_TRUE(window.tab(1500).isSelected());
+    madeAroundSight();
+
+    // The row is as long as every tab makes it: its end comes with the last tab and "+".
+    QScrollBar& bar = *window.bar.scrollArea()->horizontalScrollBar();
+    bar.setValue(bar.maximum());
+    settle();
+    ASSERT_TRUE(window.bar.tab(sheetID(2000)));
+    EXPECT_TRUE(window.inSight(window.tab(2000)));
+    EXPECT_TRUE(window.inSight(*window.bar.newSheetButton()));
+    EXPECT_EQ(window.bar.newSheetButton()->geometry().left(),
+              window.tab(2000).geometry().right() + 1 + SheetTabBar::tabSpacing);
+    madeAroundSight();
+
+    // A click far away, then the sheet shown far back: its tab is made, selected and brought to the middle.
+    window.click(1990);
+    window.session.select(sheetID(3));
+    settle();
+    ASSERT_TRUE(window.bar.tab(sheetID(3)));
+    EXPECT_TRUE(window.tab(3).isSelected());
+    EXPECT_TRUE(window.inSight(window.tab(3)));
+    EXPECT_FALSE(window.bar.tab(sheetID(1990)));
+    madeAroundSight();
+
+    // Deleting a sheet in sight and adding one at the end keep the row whole.
+    sheets.store->deleteSheet(sheetID(4));
+    settle();
+    madeAroundSight();
+    QTest::mouseClick(window.bar.newSheetButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(window.session.sheetID(), sheets.store->sheets().back().id);
+    EXPECT_TRUE(window.inSight(*window.bar.tabs().back()));
+    EXPECT_EQ(window.bar.tabs().back()->sheetID(), sheets.store->sheets().back().id);
+    madeAroundSight();
+}
+
 TEST_F(SheetTabBarTest, ADoubleClickSelectsAndOpensTheRenamePromptWithTheName) {
     NamedSheets sheets({"A", "Budget"});
     TabWindow window(sheets.app());

@@ -155,6 +155,29 @@ TEST_F(SidebarViewTest, AClickSelectsAndRowsFollowTheDocumentWithoutAReset) {
     EXPECT_EQ(resets.count(), 0);
 }
 
+TEST_F(SidebarViewTest, AMovedSheetMovesOneRowHoweverFarItGoes) {
+    struct Case {
+        std::size_t moved;
+        std::size_t onto;
+    };
+    for (const Case c : {Case{1, 8}, Case{8, 1}, Case{3, 6}, Case{6, 5}}) {
+        SCOPED_TRACE(std::to_string(c.moved) + " onto " + std::to_string(c.onto));
+        NamedSheets sheets({"A", "B", "C", "D", "E", "F", "G", "H"});
+        SheetListModel model(*sheets.store);
+        QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        sheets.store->moveSheet(sheetID(c.moved), sheetID(c.onto));
+        EXPECT_EQ(moves.count(), 1);
+        EXPECT_EQ(resets.count(), 0);
+        ASSERT_EQ(model.rowCount(), 8);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const Sheet& sheet = sheets.store->sheets()[static_cast<std::size_t>(row)];
+            EXPECT_EQ(model.sheetID(row), sheet.id);
+            EXPECT_EQ(model.data(model.index(row)).toString().toStdString(), sheet.name);
+        }
+    }
+}
+
 TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     NamedSheets sheets({"A", "B", "C"});
     SidebarWindow window(sheets.app());
