@@ -4,6 +4,7 @@
 // deleted again; a key typed into the selected sheet, as the window's lists take the changed document.
 // Run offscreen (QT_QPA_PLATFORM=offscreen, set here when unset).
 
+#include "Appearance/AppContext.h"
 #include "Appearance/Appearance.h"
 #include "ManySheets.h"
 #include "Stores/AppSettings.h"
@@ -39,10 +40,12 @@ struct ManySheetsStores {
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray::fromStdString(bench::manySheets().encode()));
         file.close();
-        store = std::make_unique<DocumentStore>(path, DocumentStore::Services{&settings, &keyLayouts,
-                                                                              &undoCenter, &notifications,
-                                                                              [] { return Date::now(); }});
+        DocumentStore::Services services;
+        services.undoCenter = &undoCenter;
+        services.notifications = &notifications;
+        store = std::make_unique<DocumentStore>(path, settings, keyLayouts, std::move(services));
         appearance = std::make_unique<Appearance>(settings);
+        app = std::make_unique<const AppContext>(AppContext{settings, *appearance, keyLayouts, switches, *store});
     }
     ~ManySheetsStores() { store->applicationWillTerminate(); }
 
@@ -55,15 +58,14 @@ struct ManySheetsStores {
     NotificationCenter notifications;
     std::unique_ptr<DocumentStore> store;
     std::unique_ptr<Appearance> appearance;
+    std::unique_ptr<const AppContext> app;
 };
 
 // A shown window's content over the stores.
 struct ManySheetsWindow {
     explicit ManySheetsWindow(ManySheetsStores& stores)
         : session(*stores.store),
-          root(*stores.store, session,
-               RootView::Services{stores.settings, stores.switches, *stores.appearance, stores.notifications,
-                                  &stores.undoCenter}) {
+          root(*stores.app, session, RootView::Services{&stores.notifications, &stores.undoCenter}) {
         root.resize(1040, 680);
         root.show();
         root.repaint();

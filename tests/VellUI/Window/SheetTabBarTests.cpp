@@ -267,7 +267,7 @@ TEST_F(SheetTabBarTest, TheWindowsTabStaysInSightAsTheBarNarrows) {
 
 TEST_F(SheetTabBarTest, AVeryLongRowMakesTabsOnlyNearSightAndLaysThemOutAsAWholeRow) {
     NamedSheets sheets(budgets(2000));
-    TabWindow window(*sheets.store, 640, sheetID(1500));
+    TabWindow window(sheets.app(), 640, sheetID(1500));
     const auto madeAroundSight = [&] {
         const std::vector<SheetTabButton*>& tabs = window.bar.tabs();
         EXPECT_LE(tabs.size(), 2u * SheetTabBar::spareTabs + 20);
