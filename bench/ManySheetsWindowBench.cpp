@@ -45,7 +45,8 @@ struct ManySheetsStores {
         services.notifications = &notifications;
         store = std::make_unique<DocumentStore>(path, settings, keyLayouts, std::move(services));
         appearance = std::make_unique<Appearance>(settings);
-        app = std::make_unique<const AppContext>(AppContext{settings, *appearance, keyLayouts, switches, *store});
+        app = std::make_unique<const AppContext>(
+            AppContext{settings, *appearance, keyLayouts, switches, *store});
     }
     ~ManySheetsStores() { store->applicationWillTerminate(); }
 
