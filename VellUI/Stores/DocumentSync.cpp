@@ -227,7 +227,7 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
     if (const auto bytes = copy_->read()) {
         std::string data = bytes->toStdString();
         // Bytes this store wrote or read last hold nothing new.
-        if (!lastSyncedData_ || *lastSyncedData_ != data) {
+        if ((!lastSyncedData_ || *lastSyncedData_ != data) && !pushedHere(data)) {
             try {
                 VellDocument copy = decodeCopy(data, QStringLiteral("the shared copy"));
                 auto content = std::make_shared<const std::string>(copy.encode());
@@ -305,7 +305,12 @@ bool DocumentSync::copyChangedElsewhere() const {
     const auto bytes = copy_->read();
     if (!bytes) return false;
     const std::string_view held(bytes->constData(), static_cast<std::size_t>(bytes->size()));
-    return !lastSyncedData_ || *lastSyncedData_ != held;
+    return (!lastSyncedData_ || *lastSyncedData_ != held) && !pushedHere(held);
+}
+
+bool DocumentSync::pushedHere(std::string_view bytes) const {
+    return std::any_of(ownPushes_.begin(), ownPushes_.end(),
+                       [bytes](const Bytes& pushed) { return *pushed == bytes; });
 }
 
 void DocumentSync::push(std::string bytes) {
@@ -346,7 +351,16 @@ void DocumentSync::push(Bytes bytes) {
         }
         agreed->save();
     };
+    ownPushes_.push_back(bytes);
     write.done = [this, bytes, dataBefore, contentBefore](bool succeeded) {
+        // Written, it replaced every push before it; not written, the copy never held it.
+        const auto found = std::find(ownPushes_.begin(), ownPushes_.end(), bytes);
+        if (found != ownPushes_.end()) {
+            if (succeeded)
+                ownPushes_.erase(ownPushes_.begin(), found);
+            else
+                ownPushes_.erase(found);
+        }
         if (succeeded || !lastSyncedData_ || *lastSyncedData_ != *bytes) return;
         lastSyncedData_ = dataBefore;
         lastSyncedContent_ = contentBefore;

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vell {
@@ -97,11 +98,16 @@ private:
 
     // A copy read from elsewhere becomes the base once the merge it went into is safe on disk.
     void agreeOnRead();
+    // The shared copy may hold those bytes because this store pushed them: they are no news.
+    bool pushedHere(std::string_view bytes) const;
 
     SharedCopy* copy_ = nullptr;
     Bytes lastSyncedData_;
     // The encoding of that copy, of which all but the selection counts; none when it did not decode.
     Bytes lastSyncedContent_;
+    // The pushes still on their way, and the last one written: until a later push is written, the shared
+    // copy may hold any of them although lastSyncedData_ is the newest.
+    std::vector<Bytes> ownPushes_;
     std::shared_ptr<Agreed> agreed_;
 };
 
