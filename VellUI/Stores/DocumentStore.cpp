@@ -739,15 +739,19 @@ void DocumentStore::mergeFromCloud() {
 
 void DocumentStore::pushToCloud() {
     if (!sync_.attached()) return;
+    if (auto bytes = bytesToPush()) pushToCloud(std::move(bytes));
+}
+
+std::shared_ptr<const std::string> DocumentStore::bytesToPush() {
     stageForWriting();
     // A write of the document as it stands is on its way: it pushes what it writes.
     if (writer_ && requestedGeneration_ == stagedGeneration_ && finishedGeneration_ < requestedGeneration_) {
         pushAwaitsWrite_ = true;
-        return;
+        return nullptr;
     }
     // The bytes last written are the document as it stands: nothing to encode.
-    if (lastWritten_ && lastWrittenGeneration_ == stagedGeneration_) return pushToCloud(lastWritten_);
-    pushToCloud(std::make_shared<const std::string>(encodedDocument()));
+    if (lastWritten_ && lastWrittenGeneration_ == stagedGeneration_) return lastWritten_;
+    return std::make_shared<const std::string>(encodedDocument());
 }
 
 void DocumentStore::pushToCloud(std::shared_ptr<const std::string> bytes) {
@@ -756,7 +760,8 @@ void DocumentStore::pushToCloud(std::shared_ptr<const std::string> bytes) {
     // first, and the merge's result goes out instead.
     if (sync_.copyChangedElsewhere()) {
         mergeFromCloud();
-        return pushToCloud();
+        bytes = bytesToPush();
+        if (!bytes) return;
     }
     sync_.push(std::move(bytes));
 }

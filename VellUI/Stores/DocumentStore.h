@@ -289,6 +289,9 @@ private:
     void pushToCloud();
     // The same with the document's encoding at hand.
     void pushToCloud(std::shared_ptr<const std::string> bytes);
+    // The document's encoding for a push: the bytes last written when nothing changed since; none when a
+    // write of the document as it stands is on its way, which pushes it.
+    std::shared_ptr<const std::string> bytesToPush();
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
