@@ -43,6 +43,19 @@ QString whatItIs(Kind found) {
 
 } // namespace
 
+void SharedCopy::queueWrite(Write write) {
+    if (write.before) write.before();
+    writeInBackground(QByteArray::fromStdString(*write.bytes),
+                      [after = std::move(write.after), done = std::move(write.done)](bool succeeded) {
+                          if (after) after(succeeded);
+                          if (done) done(succeeded);
+                      });
+}
+
+void SharedCopy::afterWrites(std::function<void()> task) {
+    task();
+}
+
 std::optional<QString> CloudSync::resolveDocumentURL(const std::optional<QString>& syncFolder) {
     if (!syncFolder || syncFolder->isEmpty() || QDir::isRelativePath(*syncFolder)) return std::nullopt;
     const QString root = QFileInfo(*syncFolder).absoluteFilePath();
@@ -206,6 +219,31 @@ void CloudSync::writeInBackground(QByteArray bytes, std::function<void(bool)> do
             },
             Qt::QueuedConnection);
     });
+}
+
+void CloudSync::queueWrite(Write write) {
+    writer_.start([this, write = std::move(write)]() mutable {
+        if (write.before) write.before();
+        // Read in place: the bytes stay alive, unchanged, as long as this task holds them.
+        const bool succeeded = this->write(
+            QByteArray::fromRawData(write.bytes->data(), static_cast<qsizetype>(write.bytes->size())));
+        if (write.after) write.after(succeeded);
+        QMetaObject::invokeMethod(
+            this,
+            [this, succeeded, done = std::move(write.done)] {
+                if (done) done(succeeded);
+                emit written();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CloudSync::afterWrites(std::function<void()> task) {
+    writer_.start(std::move(task));
+}
+
+void CloudSync::finishWrites() {
+    writer_.waitForDone();
 }
 
 std::vector<CloudSync::ConflictVersion> CloudSync::conflictVersions() const {

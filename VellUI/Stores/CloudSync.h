@@ -22,8 +22,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vell {
@@ -44,6 +46,22 @@ public:
     // Replaces the file whole, later and off the caller's thread; writes land in the order queued. `done`
     // runs on the caller's thread afterwards and tells whether the write succeeded.
     virtual void writeInBackground(QByteArray bytes, std::function<void(bool)> done = {}) = 0;
+
+    // A write with work of its own on the writing thread, so that the caller's thread neither copies nor
+    // waits: `before` runs just before the write, `after` right after it, told whether it succeeded, and
+    // both before any later write; `done` then runs on the caller's thread, as above.
+    struct Write {
+        std::shared_ptr<const std::string> bytes;
+        std::function<void()> before = {};
+        std::function<void(bool)> after = {};
+        std::function<void(bool)> done = {};
+    };
+    // This one does it all on the caller's thread, around the write above.
+    virtual void queueWrite(Write write);
+    // Runs the task where the writes are made, after those queued before it; this one, at once.
+    virtual void afterWrites(std::function<void()> task);
+    // Blocks until everything queued has run; this one has nothing to wait for.
+    virtual void finishWrites() {}
     // The readable conflict versions, in a fixed order. Nothing is removed: see `resolve`.
     virtual std::vector<ConflictVersion> conflictVersions() const = 0;
     // Deletes a version whose content has been taken in, unless it changed since it was read.
@@ -89,6 +107,9 @@ public:
     // earlier document never overtakes a later one. `done` and `written` follow each on the main thread,
     // unless this object is gone by then.
     void writeInBackground(QByteArray bytes, std::function<void(bool)> done = {}) override;
+    void queueWrite(Write write) override;
+    void afterWrites(std::function<void()> task) override;
+    void finishWrites() override;
 
     // The readable conflict versions, in name order.
     std::vector<ConflictVersion> conflictVersions() const override;

@@ -562,16 +562,18 @@ void DocumentStore::saveNow() {
 
 void DocumentStore::finishWrites() {
     if (writer_) writer_->finish();
+    // The pushes those writes brought about, and the base they leave.
+    if (cloud_) cloud_->finishWrites();
 }
 
-std::optional<std::string> DocumentStore::writeToStorage() {
-    if (!file_) return std::nullopt;
+std::shared_ptr<const std::string> DocumentStore::writeToStorage() {
+    if (!file_) return nullptr;
     requestWrite();
-    lastWritten_.reset();
+    writtenForMerge_.reset();
     pushAfterWrite_ = false;
     writer_->finish();
     pushAfterWrite_ = true;
-    return std::exchange(lastWritten_, std::nullopt);
+    return std::exchange(writtenForMerge_, nullptr);
 }
 
 void DocumentStore::requestWrite() {
@@ -583,6 +585,7 @@ void DocumentStore::requestWrite() {
 }
 
 void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+    finishedGeneration_ = std::max(finishedGeneration_, generation);
     // An older write that finished while a newer one waits changes nothing the newer one will not.
     if (generation >= requestedGeneration_) {
         if (bytes)
@@ -591,13 +594,24 @@ void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<cons
             saveSchedule_.failed(saveTimer_->now());
         setSaveDeadline();
     }
+    if (pushAwaitsWrite_ && generation >= requestedGeneration_) {
+        pushAwaitsWrite_ = false;
+        // The shared copy may be the one place left for the document: it is pushed all the same.
+        if (!bytes && pushAfterWrite_ && sync_.attached())
+            pushToCloud(std::make_shared<const std::string>(encodedDocument()));
+    }
     if (!bytes) return;
     emit saved();
+    // What a push without a change since sends.
+    if (sync_.attached() && generation >= lastWrittenGeneration_) {
+        lastWritten_ = bytes;
+        lastWrittenGeneration_ = generation;
+    }
     if (!pushAfterWrite_) {
-        if (generation >= requestedGeneration_) lastWritten_ = *bytes;
+        if (generation >= requestedGeneration_) writtenForMerge_ = std::move(bytes);
         return;
     }
-    if (sync_.attached()) pushToCloud(*bytes);
+    if (sync_.attached()) pushToCloud(std::move(bytes));
 }
 
 void DocumentStore::stageForWriting() {
@@ -734,21 +748,36 @@ void DocumentStore::mergeFromCloud() {
         adopt(std::move(*merge->document));
     else if (merge->takenIn.empty())
         return pushToCloud();
-    // The conflict versions' content is on disk before they go.
+    // The conflict versions' content is on disk before they go, and the merge is in the local file as
+    // soon as it is shown.
     sync_.conclude(merge->takenIn, writeToStorage());
 }
 
 void DocumentStore::pushToCloud() {
-    if (sync_.attached()) pushToCloud(encodedDocument());
+    if (!sync_.attached()) return;
+    if (auto bytes = bytesToPush()) pushToCloud(std::move(bytes));
 }
 
-void DocumentStore::pushToCloud(std::string bytes) {
+std::shared_ptr<const std::string> DocumentStore::bytesToPush() {
+    stageForWriting();
+    // A write of the document as it stands is on its way: it pushes what it writes.
+    if (writer_ && requestedGeneration_ == stagedGeneration_ && finishedGeneration_ < requestedGeneration_) {
+        pushAwaitsWrite_ = true;
+        return nullptr;
+    }
+    // The bytes last written are the document as it stands: nothing to encode.
+    if (lastWritten_ && lastWrittenGeneration_ == stagedGeneration_) return lastWritten_;
+    return std::make_shared<const std::string>(encodedDocument());
+}
+
+void DocumentStore::pushToCloud(std::shared_ptr<const std::string> bytes) {
     if (!sync_.attached()) return;
     // Pushing over a copy nobody here has read would lose what another computer put there: it is merged
     // first, and the merge's result goes out instead.
     if (sync_.copyChangedElsewhere()) {
         mergeFromCloud();
-        bytes = encodedDocument();
+        bytes = bytesToPush();
+        if (!bytes) return;
     }
     sync_.push(std::move(bytes));
 }

@@ -280,7 +280,7 @@ private:
     void setSaveDeadline();
     // The write of saveNow, waited for, without the push: the bytes the file now holds, none when it could
     // not be written.
-    std::optional<std::string> writeToStorage();
+    std::shared_ptr<const std::string> writeToStorage();
     // Hands the document as it stands to the writer, unless it has it already: only the pieces of sheets
     // that changed since are encoded.
     void stageForWriting();
@@ -295,7 +295,10 @@ private:
     // Sends the document to the shared copy in the background unless that copy holds it already.
     void pushToCloud();
     // The same with the document's encoding at hand.
-    void pushToCloud(std::string bytes);
+    void pushToCloud(std::shared_ptr<const std::string> bytes);
+    // The document's encoding for a push: the bytes last written when nothing changed since; none when a
+    // write of the document as it stands is on its way, which pushes it.
+    std::shared_ptr<const std::string> bytesToPush();
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
@@ -332,8 +335,14 @@ private:
     std::shared_ptr<const DocumentPieces> staged_;
     std::uint64_t stagedGeneration_ = 0;
     std::uint64_t requestedGeneration_ = 0;
+    // The newest generation a write reported on, and while syncing, the newest written and its bytes.
+    std::uint64_t finishedGeneration_ = 0;
+    std::uint64_t lastWrittenGeneration_ = 0;
+    std::shared_ptr<const std::string> lastWritten_;
+    // A push waits for the write asked for last, and goes out after it.
+    bool pushAwaitsWrite_ = false;
     bool pushAfterWrite_ = true;
-    std::optional<std::string> lastWritten_;
+    std::shared_ptr<const std::string> writtenForMerge_;
     // After file_, which it writes.
     std::unique_ptr<DocumentWriter> writer_;
     std::unique_ptr<SaveTimer> ownSaveTimer_;

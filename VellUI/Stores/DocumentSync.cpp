@@ -8,19 +8,35 @@
 #include <QFile>
 #include <QPointer>
 #include <QThreadPool>
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <nlohmann/json.hpp>
+#include <string_view>
 #include <utility>
 
 namespace vell {
 
 namespace {
 
-// What another computer takes from a copy: everything but the selected sheet, which a merge always keeps
-// from the local side. Two copies that differ only there need not be exchanged.
-std::string contentEncoding(const VellDocument& document) {
-    return VellDocument::withoutSelection(document.encode());
+// What another computer takes from a copy is everything but the selected sheet, which a merge always
+// keeps from the local side: the encoding before and after the selection's member. Top-level members
+// stand on lines of their own and a line break inside a string is written as an escape, so that line is
+// the member and nothing else (VellDocument::withoutSelection cuts the same).
+std::pair<std::string_view, std::string_view> aroundSelection(std::string_view encoded) {
+    static constexpr std::string_view member = "\n  \"selectedSheetID\": ";
+    const std::size_t start = encoded.find(member);
+    if (start == std::string_view::npos) return {encoded, {}};
+    const std::size_t end = encoded.find('\n', start + 1);
+    if (end == std::string_view::npos) return {encoded, {}};
+    return {encoded.substr(0, start), encoded.substr(end)};
+}
+
+// Two copies that differ only in the selection need not be exchanged.
+bool sameContent(std::string_view a, std::string_view b) {
+    return aroundSelection(a) == aroundSelection(b);
 }
 
 // Read as leniently as the local file; throws DocumentDecodingError when it cannot be read at all.
@@ -50,56 +66,127 @@ void logConflicts(const std::vector<ConflictingCopy>& conflicts) {
     }
 }
 
-std::optional<VellDocument> documentFrom(const nlohmann::json& object, const char* key) {
+std::shared_ptr<const VellDocument> documentFrom(const nlohmann::json& object, const char* key) {
     const auto found = object.find(key);
-    if (found == object.end()) return std::nullopt;
+    if (found == object.end()) return nullptr;
     DocumentRepairs repairs;
-    return VellDocument::fromJson(*found, &repairs);
+    return std::make_shared<const VellDocument>(VellDocument::fromJson(*found, &repairs));
 }
 
 } // namespace
 
-void DocumentSync::keepBaseIn(QString file, QString sharedCopy) {
-    baseFile_ = std::move(file);
-    sharedCopy_ = std::move(sharedCopy);
-    QFile stored(baseFile_);
-    if (!stored.open(QIODevice::ReadOnly)) return;
-    try {
-        const nlohmann::json object = nlohmann::json::parse(stored.readAll().toStdString());
-        if (object.value("sharedCopy", std::string()) != sharedCopy_.toStdString()) return;
-        base_ = Base{documentFrom(object, "read"), documentFrom(object, "written")};
-    } catch (const std::exception& error) {
-        // Without a base the next merge keeps both versions of every sheet that differs.
-        qWarning().noquote() << QStringLiteral("Vell: %1 could not be read: %2").arg(baseFile_, error.what());
+struct DocumentSync::Agreed {
+    // A document of the base, with its encoding when it is at hand; none when `document` is none.
+    struct Copy {
+        std::shared_ptr<const VellDocument> document;
+        Bytes bytes;
+    };
+
+    // Everything below, from either thread.
+    std::mutex mutex;
+    Copy read;
+    Copy written;
+    Copy pendingRead;
+    // Counts every change, so that a save finds out whether the file holds the newest.
+    std::uint64_t version = 0;
+    std::uint64_t savedVersion = 0;
+    QString file;
+    QString sharedCopy;
+
+    // Writes the base as it stands, unless the file holds it already. Off the main thread, in order.
+    void save() {
+        Copy readNow;
+        Copy writtenNow;
+        std::uint64_t saving = 0;
+        QString path;
+        std::string owner;
+        {
+            const std::lock_guard lock(mutex);
+            if (file.isEmpty() || savedVersion == version) return;
+            readNow = read;
+            writtenNow = written;
+            saving = version;
+            path = file;
+            owner = sharedCopy.toStdString();
+        }
+        // Each document is an encoding of VellDocument, so it stands in the file as it is.
+        const auto encodingOf = [](const Copy& copy) {
+            return copy.bytes ? std::string_view(*copy.bytes) : std::string_view();
+        };
+        std::string readBytes, writtenBytes;
+        if (readNow.document && !readNow.bytes) readBytes = readNow.document->encode();
+        if (writtenNow.document && !writtenNow.bytes) writtenBytes = writtenNow.document->encode();
+        std::string text = "{";
+        if (readNow.document) {
+            text += "\n\"read\": ";
+            text += readNow.bytes ? encodingOf(readNow) : std::string_view(readBytes);
+            text += ',';
+        }
+        text += "\n\"sharedCopy\": ";
+        text += nlohmann::json(owner).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        if (writtenNow.document) {
+            text += ",\n\"written\": ";
+            text += writtenNow.bytes ? encodingOf(writtenNow) : std::string_view(writtenBytes);
+        }
+        text += "\n}\n";
+        QString error;
+        if (!DocumentFile(path, Date::now).write(text, error)) {
+            qWarning().noquote() << QStringLiteral("Vell: %1 could not be written: %2").arg(path, error);
+            return;
+        }
+        const std::lock_guard lock(mutex);
+        savedVersion = std::max(savedVersion, saving);
     }
+};
+
+DocumentSync::DocumentSync() : agreed_(std::make_shared<Agreed>()) {}
+
+void DocumentSync::keepBaseIn(QString file, QString sharedCopy) {
+    std::optional<std::pair<Agreed::Copy, Agreed::Copy>> stored;
+    QFile saved(file);
+    if (saved.open(QIODevice::ReadOnly)) {
+        try {
+            const nlohmann::json object = nlohmann::json::parse(saved.readAll().toStdString());
+            if (object.value("sharedCopy", std::string()) == sharedCopy.toStdString())
+                stored.emplace(Agreed::Copy{documentFrom(object, "read"), nullptr},
+                               Agreed::Copy{documentFrom(object, "written"), nullptr});
+        } catch (const std::exception& error) {
+            // Without a base the next merge keeps both versions of every sheet that differs.
+            qWarning().noquote() << QStringLiteral("Vell: %1 could not be read: %2").arg(file, error.what());
+        }
+    }
+    const std::lock_guard lock(agreed_->mutex);
+    agreed_->file = std::move(file);
+    agreed_->sharedCopy = std::move(sharedCopy);
+    if (!stored) return;
+    agreed_->read = std::move(stored->first);
+    agreed_->written = std::move(stored->second);
+    // What the file holds needs no save.
+    agreed_->savedVersion = ++agreed_->version;
 }
 
-void DocumentSync::saveBase() const {
-    if (baseFile_.isEmpty()) return;
-    nlohmann::json object = {{"sharedCopy", sharedCopy_.toStdString()}};
-    if (base_.read) object["read"] = base_.read->toJson();
-    if (base_.written) object["written"] = base_.written->toJson();
-    QString error;
-    if (!DocumentFile(baseFile_, Date::now)
-             .write(object.dump(1, ' ', false, nlohmann::json::error_handler_t::replace), error))
-        qWarning().noquote() << QStringLiteral("Vell: %1 could not be written: %2").arg(baseFile_, error);
+DocumentSync::Base DocumentSync::base() const {
+    const std::lock_guard lock(agreed_->mutex);
+    Base base;
+    if (agreed_->read.document) base.read = *agreed_->read.document;
+    if (agreed_->written.document) base.written = *agreed_->written.document;
+    return base;
 }
 
-std::vector<const VellDocument*> DocumentSync::mergeBases(bool withConflictVersions) const {
-    // A copy written over by another computer that never saw it, without the sync tool noticing (a plain
-    // folder both write to), still holds the versions agreed on before: those count as unchanged too.
-    std::vector<const VellDocument*> bases;
-    if (base_.read) bases.push_back(&*base_.read);
-    if (!withConflictVersions && base_.written) bases.push_back(&*base_.written);
-    return bases;
+std::optional<std::string> DocumentSync::lastSyncedData() const {
+    if (!lastSyncedData_) return std::nullopt;
+    return *lastSyncedData_;
 }
 
 void DocumentSync::agreeOnRead() {
-    if (!pendingRead_) return;
-    base_.read = std::move(pendingRead_);
-    base_.written.reset();
-    pendingRead_.reset();
-    saveBase();
+    {
+        const std::lock_guard lock(agreed_->mutex);
+        if (!agreed_->pendingRead.document) return;
+        agreed_->read = std::exchange(agreed_->pendingRead, {});
+        agreed_->written = {};
+        ++agreed_->version;
+    }
+    if (copy_) copy_->afterWrites([agreed = agreed_] { agreed->save(); });
 }
 
 void DocumentSync::lookUp(std::optional<QString> syncFolder, QString localFile, QObject* context,
@@ -127,24 +214,37 @@ void DocumentSync::lookUp(std::optional<QString> syncFolder, QString localFile, 
 std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local, bool usingStarter,
                                                        Date now) {
     if (!copy_) return std::nullopt;
+    // A push written meanwhile may change the base while this merge runs; it folds against the one it
+    // found, which holds nothing the shared copy did not.
+    Agreed::Copy read;
+    Agreed::Copy written;
+    {
+        const std::lock_guard lock(agreed_->mutex);
+        read = agreed_->read;
+        written = agreed_->written;
+    }
     std::vector<VellDocument> remote;
     if (const auto bytes = copy_->read()) {
         std::string data = bytes->toStdString();
         // Bytes this store wrote or read last hold nothing new.
-        if (lastSyncedData_ != data) {
+        if ((!lastSyncedData_ || *lastSyncedData_ != data) && !pushedHere(data)) {
             try {
                 VellDocument copy = decodeCopy(data, QStringLiteral("the shared copy"));
-                lastSyncedContent_ = contentEncoding(copy);
+                auto content = std::make_shared<const std::string>(copy.encode());
+                lastSyncedContent_ = content;
                 // What this computer wrote there itself (read again after a restart) is no news of the
                 // others.
-                if (!base_.written || contentEncoding(*base_.written) != *lastSyncedContent_)
-                    pendingRead_ = copy;
+                if (!written.document ||
+                    !sameContent(written.bytes ? *written.bytes : written.document->encode(), *content)) {
+                    const std::lock_guard lock(agreed_->mutex);
+                    agreed_->pendingRead = {std::make_shared<const VellDocument>(copy), std::move(content)};
+                }
                 remote.push_back(std::move(copy));
             } catch (const std::exception&) {
                 // Left out and remembered, so the next push replaces it.
                 lastSyncedContent_.reset();
             }
-            lastSyncedData_ = std::move(data);
+            lastSyncedData_ = std::make_shared<const std::string>(std::move(data));
         }
     }
     // Only versions that decoded are taken in and, once the result is safe, deleted; the others stay
@@ -160,9 +260,15 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
         }
     }
     if (remote.empty()) return std::nullopt;
-    // A conflict version means the sync tool found the shared copy changed on two computers at once: what
-    // was written here last may never have reached the others.
-    Merge result = fold(local, usingStarter, remote, now, mergeBases(!takenIn.empty()));
+    // What a merge compares each side with: what was read and what was written here since, unless a
+    // conflict version shows that the sync tool found the shared copy changed on two computers at once,
+    // so that what was written here last may never have reached the others. A copy written over by
+    // another computer that never saw it, without the sync tool noticing (a plain folder both write to),
+    // still holds the versions agreed on before: those count as unchanged too.
+    std::vector<const VellDocument*> bases;
+    if (read.document) bases.push_back(read.document.get());
+    if (takenIn.empty() && written.document) bases.push_back(written.document.get());
+    Merge result = fold(local, usingStarter, remote, now, bases);
     logConflicts(result.conflicts);
     result.takenIn = std::move(takenIn);
     // Nothing to write to the local file: the copy read is agreed on at once.
@@ -181,51 +287,85 @@ DocumentSync::Merge DocumentSync::fold(const VellDocument& local, bool usingStar
     return result;
 }
 
-void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn,
-                            std::optional<std::string> written) {
+void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn, Bytes written) {
     if (!copy_ || !written) return;
     agreeOnRead();
     for (const SharedCopy::ConflictVersion& version : takenIn)
         copy_->resolve(version);
-    push(std::move(*written));
+    push(std::move(written));
+}
+
+void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn,
+                            std::optional<std::string> written) {
+    conclude(takenIn, written ? std::make_shared<const std::string>(std::move(*written)) : nullptr);
 }
 
 bool DocumentSync::copyChangedElsewhere() const {
     if (!copy_) return false;
     const auto bytes = copy_->read();
-    return bytes &&
-           lastSyncedData_ != std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+    if (!bytes) return false;
+    const std::string_view held(bytes->constData(), static_cast<std::size_t>(bytes->size()));
+    return (!lastSyncedData_ || *lastSyncedData_ != held) && !pushedHere(held);
+}
+
+bool DocumentSync::pushedHere(std::string_view bytes) const {
+    return std::any_of(ownPushes_.begin(), ownPushes_.end(),
+                       [bytes](const Bytes& pushed) { return *pushed == bytes; });
 }
 
 void DocumentSync::push(std::string bytes) {
-    if (!copy_) return;
-    if (lastSyncedData_ == bytes) return;
+    push(std::make_shared<const std::string>(std::move(bytes)));
+}
+
+void DocumentSync::push(Bytes bytes) {
+    if (!copy_ || !bytes) return;
+    if (lastSyncedData_ && *lastSyncedData_ == *bytes) return;
     // Two computers showing different sheets would otherwise push the selection to each other forever.
-    std::string content = VellDocument::withoutSelection(bytes);
-    if (lastSyncedContent_ == content) return;
+    if (lastSyncedContent_ && sameContent(*lastSyncedContent_, *bytes)) return;
     // Counted as exchanged from now on, so that the copy is not merged back nor written twice; a write
     // that fails hands back what was exchanged before, and the next push sends these bytes again.
-    auto before = std::make_shared<std::pair<std::optional<std::string>, std::optional<std::string>>>(
-        std::exchange(lastSyncedData_, bytes), std::exchange(lastSyncedContent_, std::move(content)));
-    copy_->writeInBackground(QByteArray::fromStdString(bytes), [this, bytes, before](bool succeeded) {
-        if (succeeded) {
-            try {
-                VellDocument written = VellDocument::decode(bytes);
-                // A copy read before it still counts as agreed; this one was written over it. The first
-                // copy written where nothing was ever read is where the shared copy starts from: it counts
-                // as agreed too.
-                if (pendingRead_) base_.read = std::exchange(pendingRead_, std::nullopt);
-                if (!base_.read) base_.read = written;
-                base_.written = std::move(written);
-                saveBase();
-            } catch (const std::exception&) {
-            }
-            return;
+    const Bytes dataBefore = std::exchange(lastSyncedData_, bytes);
+    const Bytes contentBefore = std::exchange(lastSyncedContent_, bytes);
+    // Read back while the write waits its turn, so that it is at hand the moment the write is made.
+    auto decoded = std::make_shared<std::shared_ptr<const VellDocument>>();
+    SharedCopy::Write write;
+    write.bytes = bytes;
+    write.before = [bytes, decoded] {
+        try {
+            *decoded = std::make_shared<const VellDocument>(VellDocument::decode(*bytes));
+        } catch (const std::exception&) {
         }
-        if (lastSyncedData_ != bytes) return;
-        lastSyncedData_ = std::move(before->first);
-        lastSyncedContent_ = std::move(before->second);
-    });
+    };
+    write.after = [agreed = agreed_, bytes, decoded](bool succeeded) {
+        if (!succeeded || !*decoded) return;
+        {
+            const std::lock_guard lock(agreed->mutex);
+            // A copy read before it still counts as agreed; this one was written over it. The first
+            // copy written where nothing was ever read is where the shared copy starts from: it counts
+            // as agreed too.
+            if (agreed->pendingRead.document) agreed->read = std::exchange(agreed->pendingRead, {});
+            const Agreed::Copy written{*decoded, bytes};
+            if (!agreed->read.document) agreed->read = written;
+            agreed->written = written;
+            ++agreed->version;
+        }
+        agreed->save();
+    };
+    ownPushes_.push_back(bytes);
+    write.done = [this, bytes, dataBefore, contentBefore](bool succeeded) {
+        // Written, it replaced every push before it; not written, the copy never held it.
+        const auto found = std::find(ownPushes_.begin(), ownPushes_.end(), bytes);
+        if (found != ownPushes_.end()) {
+            if (succeeded)
+                ownPushes_.erase(ownPushes_.begin(), found);
+            else
+                ownPushes_.erase(found);
+        }
+        if (succeeded || !lastSyncedData_ || *lastSyncedData_ != *bytes) return;
+        lastSyncedData_ = dataBefore;
+        lastSyncedContent_ = contentBefore;
+    };
+    copy_->queueWrite(std::move(write));
 }
 
 } // namespace vell

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vell {
@@ -203,6 +204,57 @@ TEST_F(DocumentSyncTest, AFailedWriteIsPushedAgain) {
     sync.push(changed.encode());
     ASSERT_EQ(copy.writes.size(), 3u);
     EXPECT_EQ(copy.file, bytesOf(changed));
+}
+
+// A write that failed leaves the base as it was: the others never saw what it held.
+TEST_F(DocumentSyncTest, AFailedWriteDoesNotBecomeTheBase) {
+    sync.push(local.encode());
+    VellDocument changed = local;
+    changed.sheets[0].text = "10";
+    copy.failWrites = true;
+    sync.push(changed.encode());
+    ASSERT_TRUE(sync.base().written);
+    EXPECT_EQ(*sync.base().written, local);
+}
+
+// A shared copy whose writes wait their turn, as the real one's do on their own thread.
+class QueuedCopy : public MemoryCopy {
+public:
+    void writeInBackground(QByteArray bytes, std::function<void(bool)> done) override {
+        queued.push_back({std::move(bytes), std::move(done)});
+    }
+    // Makes the oldest write waiting.
+    void land() {
+        auto [bytes, done] = std::move(queued.front());
+        queued.erase(queued.begin());
+        MemoryCopy::writeInBackground(std::move(bytes), std::move(done));
+    }
+
+    std::vector<std::pair<QByteArray, std::function<void(bool)>>> queued;
+};
+
+// While a push waits for its write, the shared copy still holds the push before it: that is this
+// store's own, neither news to merge nor a change that a push must merge first.
+TEST(DocumentSyncPushes, AnEarlierPushInTheCopyIsNoNewsWhileALaterOneWaits) {
+    QueuedCopy copy;
+    DocumentSync sync;
+    sync.attach(&copy);
+    const VellDocument local = documentOf({Sheet{id(1), "A", "1", morning, {}}});
+    sync.push(local.encode());
+    copy.land();
+    VellDocument changed = local;
+    changed.sheets[0] = Sheet{id(1), "A", "10", morning.addingSeconds(60), {}};
+    sync.push(changed.encode());
+    ASSERT_EQ(copy.file, bytesOf(local));
+
+    EXPECT_FALSE(sync.copyChangedElsewhere());
+    EXPECT_FALSE(sync.merge(changed, false, now));
+    copy.land();
+    EXPECT_EQ(copy.file, bytesOf(changed));
+
+    // Once a later push is written, the earlier one in the copy would be another computer's doing.
+    copy.file = bytesOf(local);
+    EXPECT_TRUE(sync.copyChangedElsewhere());
 }
 
 TEST_F(DocumentSyncTest, AnUndecodableCopyIsLeftOutAndReplacedByTheNextPush) {
