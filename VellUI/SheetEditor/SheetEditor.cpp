@@ -2,6 +2,7 @@
 
 #include "Appearance/Appearance.h"
 #include "Document/SheetSize.h"
+#include "Keypad/EditorCommands.h"
 #include "LineRules/AnswerReference.h"
 #include "LineRules/CursorMove.h"
 #include "LineRules/LineEditor.h"
@@ -122,6 +123,13 @@ SheetEditor::~SheetEditor() = default;
 
 DocumentStore& SheetEditor::store() const {
     return session_.store();
+}
+
+void SheetEditor::takeCommands(const EditorCommands& commands) {
+    connect(&commands, &EditorCommands::insertSnippet, this, &SheetEditor::insertSnippet);
+    connect(&commands, &EditorCommands::deleteBackward, this, &SheetEditor::deleteBackward);
+    connect(&commands, &EditorCommands::toggleSign, this, &SheetEditor::toggleSign);
+    connect(&commands, &EditorCommands::moveCursor, this, &SheetEditor::moveCursor);
 }
 
 void SheetEditor::setShowsPlots(bool shows) {
@@ -263,11 +271,9 @@ void SheetEditor::toggleSign() {
     view_->replaceWhole(toggled.text, toggled.location);
 }
 
-void SheetEditor::moveCursor(const QString& raw) {
-    const auto move = CursorMoves::fromRawValue(raw.toStdString());
-    if (!move) return;
+void SheetEditor::moveCursor(vell::CursorMove move) {
     view_->setFocus();
-    view_->setCaret(LineEditor::move(*move, view_->text16(), view_->caretPosition()), true);
+    view_->setCaret(LineEditor::move(move, view_->text16(), view_->caretPosition()), true);
 }
 
 void SheetEditor::insertReference(qint64 line) {

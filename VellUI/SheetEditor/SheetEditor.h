@@ -5,6 +5,7 @@
 // out the commands of its own window's keypad, function menu and sidebar.
 
 #include "Keypad/InsertSnippet.h"
+#include "LineRules/CursorMove.h"
 #ifndef Q_MOC_RUN
 // moc cannot read the standard headers this one pulls in; it needs nothing from it.
 #include "Document/Uuid.h"
@@ -20,6 +21,7 @@ class AppSettings;
 class Appearance;
 class CalcTextView;
 class DocumentStore;
+class EditorCommands;
 class NotificationCenter;
 class ResultColumnHandle;
 class SheetSession;
@@ -44,6 +46,10 @@ public:
     ResultColumnHandle& columnHandle() const { return *handle_; }
     SheetSession& session() const { return session_; }
 
+    // Carries out the window's editor commands (its keypad, function menu and sidebar) for as long as both
+    // live.
+    void takeCommands(const EditorCommands& commands);
+
     // The window's plot switch: plot lines keep room for their plots.
     void setShowsPlots(bool shows);
 
@@ -57,8 +63,7 @@ public slots:
     void insertSnippet(const vell::InsertSnippet& snippet);
     void deleteBackward();
     void toggleSign();
-    // A caret move by its raw name ("up", "lineEnd", ...); any other text does nothing.
-    void moveCursor(const QString& raw);
+    void moveCursor(vell::CursorMove move);
 
     // A click on the answer of `line`: its name at the caret, the line named first when it has none.
     void insertReference(qint64 line);

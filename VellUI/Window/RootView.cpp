@@ -71,7 +71,7 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
     if (SheetEditor* editor = column_->sheetEditor()) {
         connect(editor, &SheetEditor::onToggleLock, this, &RootView::toggleLock);
         connect(editor, &SheetEditor::onRequestName, this, &RootView::requestName);
-        editorCommands_->attach(*editor);
+        editor->takeCommands(*editorCommands_);
     }
     keypad_ = new Keypad(*editorCommands_, session,
                          Keypad::Services{services.settings, services.switches, services.appearance,

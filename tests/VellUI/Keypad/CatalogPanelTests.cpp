@@ -84,7 +84,7 @@ protected:
         switches.setKeypadPanel(panel);
         Window& window = openWindow();
         commands = std::make_unique<EditorCommands>();
-        commands->attach(*window.editor);
+        window.editor->takeCommands(*commands);
         keypad = std::make_unique<Keypad>(*commands, *window.session,
                                           Keypad::Services{settings, switches, appearance, notifications,
                                                            undoCenter, quickTiming(),

@@ -30,7 +30,7 @@ protected:
                                    KeyTiming timing = quickTiming()) {
         Window& window = openWindow(sheet);
         auto commands = std::make_unique<EditorCommands>();
-        commands->attach(*window.editor);
+        window.editor->takeCommands(*commands);
         auto keypad = std::make_unique<Keypad>(
             *commands, *window.session,
             Keypad::Services{settings, switches, appearance, notifications, undoCenter, timing});

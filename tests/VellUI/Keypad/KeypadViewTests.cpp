@@ -26,8 +26,8 @@ struct Expected {
 KeypadCommand insert(const char* text, int back = 0) {
     return C{InsertSnippet{text, back, false}};
 }
-KeypadCommand move(const char* raw) {
-    return C{C::MoveCursor{raw}};
+KeypadCommand move(CursorMove to) {
+    return C{C::MoveCursor{to}};
 }
 
 class KeypadViewTest : public KeypadPartsTest {
@@ -128,18 +128,18 @@ TEST_F(KeypadViewTest, TheGridSwitchSwapsToCaretKeysAndBackWithoutSendingAnythin
          {"÷", true, insert(" / ")}},
         {{"^", false, insert("^")},
          {"", false, {}},
-         {"↑", true, move("up")},
+         {"↑", true, move(CursorMove::up)},
          {"", false, {}},
          {"×", false, insert(" × ")}},
         {{"√", false, insert("sqrt()", 1)},
-         {"←", true, move("left")},
-         {"↓", true, move("down")},
-         {"→", true, move("right")},
+         {"←", true, move(CursorMove::left)},
+         {"↓", true, move(CursorMove::down)},
+         {"→", true, move(CursorMove::right)},
          {"−", true, insert(" - ")}},
         {{"π", false, insert("π")},
-         {"⇤", true, move("lineStart")},
+         {"⇤", true, move(CursorMove::lineStart)},
          {"", false, {}},
-         {"⇥", true, move("lineEnd")},
+         {"⇥", true, move(CursorMove::lineEnd)},
          {"+", true, insert(" + ")}},
         {{"✥", true, std::nullopt},
          {"", false, {}},

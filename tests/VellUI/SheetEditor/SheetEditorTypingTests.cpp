@@ -168,9 +168,9 @@ TEST_F(SheetEditorTyping, CommandsFromTheWindowEditItsOwnSheetOnly) {
     EXPECT_EQ(caret(other), 7);
     EXPECT_EQ(sheetText(0), "if a:\n    ");
 
-    second.editor->moveCursor(QStringLiteral("home"));
-    EXPECT_EQ(caret(other), 7);
-    second.editor->moveCursor(QStringLiteral("lineStart"));
+    second.editor->moveCursor(CursorMove::lineEnd);
+    EXPECT_EQ(caret(other), 8);
+    second.editor->moveCursor(CursorMove::lineStart);
     EXPECT_EQ(caret(other), 0);
 
     // A caret back past the start stops at 0.
