@@ -21,7 +21,6 @@
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -52,9 +51,9 @@ struct EditorOf {
     explicit EditorOf(const std::string& text)
         : defaults(std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat)),
           settings(defaults), keyLayouts(defaults, [] { return Date::now(); }),
-          store(std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications,
-                                                      [] { return Date::now(); }}) {
-        store.setText(text);
+          store(std::nullopt,
+                DocumentStore::Services{&settings, &keyLayouts, &notifications, [] { return Date::now(); }}) {
+        store.setText(*store.currentSheetID(), text);
         session = std::make_unique<SheetSession>(store);
         appearance = std::make_unique<Appearance>(settings);
     }
@@ -82,7 +81,6 @@ struct EditorOf {
     std::shared_ptr<QSettings> defaults;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
-    UndoCenter undoCenter;
     NotificationCenter notifications;
     DocumentStore store;
     std::unique_ptr<SheetSession> session;

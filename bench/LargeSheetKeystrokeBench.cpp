@@ -12,7 +12,6 @@
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -58,10 +57,9 @@ struct Editing {
         std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings{defaults};
     KeyLayoutStore keyLayouts{defaults, [] { return Date::now(); }};
-    UndoCenter undoCenter;
     NotificationCenter notifications;
-    DocumentStore store{std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &undoCenter,
-                                                              &notifications, [] { return Date::now(); }}};
+    DocumentStore store{std::nullopt, DocumentStore::Services{&settings, &keyLayouts, &notifications,
+                                                              [] { return Date::now(); }}};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<SheetEditor> editor;
@@ -92,7 +90,7 @@ void openSheet(benchmark::State& state, Make make) {
         state.PauseTiming();
         auto editing = std::make_unique<Editing>();
         state.ResumeTiming();
-        editing->store.setText(text);
+        editing->store.setText(*editing->store.currentSheetID(), text);
         editing->open();
         state.PauseTiming();
         editing.reset();
@@ -103,7 +101,7 @@ void openSheet(benchmark::State& state, Make make) {
 template <class Make>
 void typeInSheet(benchmark::State& state, Make make) {
     Editing editing;
-    editing.store.setText(make(static_cast<std::size_t>(state.range(0))));
+    editing.store.setText(*editing.store.currentSheetID(), make(static_cast<std::size_t>(state.range(0))));
     editing.open();
     CalcTextView& view = editing.editor->textView();
     view.setFocus();

@@ -10,7 +10,6 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/NotificationCenter.h"
-#include "Stores/UndoCenter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -72,14 +71,13 @@ void typeKeys(benchmark::State& state, const VellDocument& document) {
     auto defaults = std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings(defaults);
     KeyLayoutStore keyLayouts(defaults, [] { return Date::now(); });
-    UndoCenter undoCenter;
     NotificationCenter notifications;
-    DocumentStore store(path, DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications,
-                                                      [] { return Date::now(); }});
+    DocumentStore store(
+        path, DocumentStore::Services{&settings, &keyLayouts, &notifications, [] { return Date::now(); }});
     std::string text = store.currentSheet().text;
     for (auto _ : state) {
         text += '1';
-        store.setText(text);
+        store.setText(*store.currentSheetID(), text);
         store.saveNow();
         QCoreApplication::processEvents();
     }

@@ -102,6 +102,9 @@ private:
     std::optional<Uuid> shownSheetID_;
     std::optional<std::int64_t> pendingCaret_;
     bool syncScheduled_ = false;
+    // The store's text of the sheet may differ from the view's: it changed other than by this editor's
+    // typing.
+    bool textStale_ = false;
     // The change being written names a line: every lock stays where it is.
     bool naming_ = false;
     bool showsPlots_ = true;

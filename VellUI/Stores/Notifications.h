@@ -4,8 +4,8 @@
 // only, so each name and its payload type are written once, here; the names are the stored texts
 // that the notification centre delivers by. Without a centre argument a handle uses the shared one.
 //
-//     notify::undo.post(center);
-//     notify::setCaret.observe(center, this, [this](std::int64_t caret) { ... });
+//     notify::showHelp.post(center);
+//     notify::showHelp.observe(center, this, [this] { ... });
 
 #include "Engine/L10n.h"
 #include "Stores/NotificationCenter.h"
@@ -100,14 +100,6 @@ private:
 };
 
 namespace notify {
-
-// The keypad asks the document store to undo or redo the selected sheet.
-inline constexpr Notification<> undo{"vell.undo"};
-inline constexpr Notification<> redo{"vell.redo"};
-// The document store tells every editor the caret's UTF-16 offset in the sheet it rewrote.
-inline constexpr Notification<std::int64_t> setCaret{"vell.setCaret"};
-// The keypad's slide-to-clear; the document store asks the user to confirm.
-inline constexpr Notification<> clearSheet{"vell.clearSheet"};
 
 // Every assignment of the keypad size; nothing observes it yet.
 inline constexpr Notification<> keypadSizeChanged{"vell.keypadSizeChanged"};

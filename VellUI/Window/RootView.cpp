@@ -13,7 +13,6 @@
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
-#include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Unicode/Unicode.h"
 #include "Window/SheetColumn.h"
@@ -74,9 +73,7 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
         editor->takeCommands(*editorCommands_);
     }
     keypad_ = new Keypad(*editorCommands_, session,
-                         Keypad::Services{services.settings, services.switches, services.appearance,
-                                          services.notifications,
-                                          services.undo ? *services.undo : UndoCenter::shared()});
+                         Keypad::Services{services.settings, services.switches, services.appearance});
     column_->setKeypad(keypad_);
     connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
     notify::showHelp.observe(notifications_, this, [this] { openHelp(); });
@@ -156,18 +153,15 @@ void RootView::openSettings() {
 }
 
 void RootView::newSheet() {
-    store_.addSheet();
-    if (const auto id = store_.currentSheetID()) session_.select(*id);
+    session_.addSheet();
 }
 
 void RootView::toggleLock(qint64 line) {
-    session_.focus();
-    store_.toggleLock(line);
+    session_.toggleLock(line);
 }
 
 void RootView::requestName(qint64 line) {
     // The window's own sheet, which need not be the selected one while another window is active.
-    session_.focus();
     const auto sheetID = session_.sheetID();
     const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
     if (namingPrompt_) namingPrompt_->dismiss();
@@ -199,9 +193,7 @@ void RootView::requestName(qint64 line) {
 }
 
 void RootView::commitLineName(qint64 line, const QString& name) {
-    // Another window may have become the active one while the prompt was open.
-    session_.focus();
-    if (const auto problem = store_.setName(line, name.toStdString()))
+    if (const auto problem = session_.setName(line, name.toStdString()))
         showNameError(QString::fromStdString(*problem));
 }
 
@@ -242,7 +234,7 @@ void RootView::updateClearSheetPrompt() {
     prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
         if (role == PromptDialog::Role::destructive)
-            store_.clearCurrentSheet();
+            store_.confirmClearSheet();
         else
             store_.setClearSheetPrompt(std::nullopt);
     });

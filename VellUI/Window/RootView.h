@@ -25,7 +25,6 @@ class PromptDialog;
 class SheetColumn;
 class SheetSession;
 class SidebarView;
-class UndoCenter;
 class ViewSwitches;
 
 class RootView : public QWidget {
@@ -41,8 +40,6 @@ public:
         ViewSwitches& switches;
         Appearance& appearance;
         NotificationCenter& notifications;
-        // The undo flags the keypad shows; none means the process-wide ones.
-        UndoCenter* undo = nullptr;
     };
     // Over the process-wide settings, switches, appearance and notifications.
     static Services sharedServices();
@@ -75,8 +72,7 @@ public:
     // windows keep their sheets.
     void newSheet();
 
-    // The editor's requests for a line of this window's sheet. Each first makes this window's sheet the
-    // selected one, since the store names and locks lines of the selected sheet.
+    // The editor's requests for a line of this window's sheet.
     void toggleLock(qint64 line);
     // Asks for the line's name in a window-modal prompt, filled with its current name. OK names or renames
     // the line; a refused name is explained in a prompt of its own. The prompt goes when the window turns to

@@ -1,7 +1,7 @@
 #pragma once
 
 // Records the posts of the shared notification centre under some names, for as long as it lives, with
-// their objects as posted; pass the names as `notify::undo.name()`.
+// their objects as posted; pass the names as `notify::showHelp.name()`.
 
 #include "Stores/Notifications.h"
 

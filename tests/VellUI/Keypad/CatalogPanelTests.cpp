@@ -86,8 +86,7 @@ protected:
         commands = std::make_unique<EditorCommands>();
         window.editor->takeCommands(*commands);
         keypad = std::make_unique<Keypad>(*commands, *window.session,
-                                          Keypad::Services{settings, switches, appearance, notifications,
-                                                           undoCenter, quickTiming(),
+                                          Keypad::Services{settings, switches, appearance, quickTiming(),
                                                            layouts ? layouts : &keyLayouts, timing});
         keypad->resize(size);
         keypad->show();

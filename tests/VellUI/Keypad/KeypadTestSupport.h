@@ -5,7 +5,6 @@
 #include "Appearance/Appearance.h"
 #include "Keypad/KeyButton.h"
 #include "Stores/AppSettings.h"
-#include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
 
@@ -54,7 +53,6 @@ protected:
     EngineSettingsScope engine;
     TempDefaults defaults;
     AppSettings settings{defaults.open()};
-    UndoCenter undoCenter;
     Appearance appearance{settings, [] { return false; }};
 };
 

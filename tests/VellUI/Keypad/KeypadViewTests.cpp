@@ -44,8 +44,8 @@ protected:
             callbacks.onUndo = [this] { ++undos; };
             callbacks.onRedo = [this] { ++redos; };
         }
-        view = std::make_unique<KeypadView>(
-            callbacks, KeypadView::Services{settings, undoCenter, appearance, quickTiming()});
+        view = std::make_unique<KeypadView>(callbacks,
+                                            KeypadView::Services{settings, appearance, quickTiming()});
         view->resize(size);
         view->show();
         return *view;
@@ -269,7 +269,7 @@ TEST_F(KeypadViewTest, AnOwnerStoresTheToggledPanelAndTheViewShowsWhatItIsGiven)
     KeypadView::Callbacks callbacks;
     std::vector<std::string> stored;
     callbacks.onOpenPanel = [&](const std::string& raw) { stored.push_back(raw); };
-    KeypadView owned(callbacks, KeypadView::Services{settings, undoCenter, appearance, quickTiming()});
+    KeypadView owned(callbacks, KeypadView::Services{settings, appearance, quickTiming()});
     owned.resize(800, 300);
     owned.show();
     EXPECT_EQ(owned.undoButton(), nullptr);
@@ -294,14 +294,14 @@ TEST_F(KeypadViewTest, UndoAndRedoFollowTheFlags) {
     Hand::click(redo);
     EXPECT_EQ(undos + redos, 0);
 
-    undoCenter.update(true, false);
+    view->setHistory(true, false);
     EXPECT_DOUBLE_EQ(undo.drawnOpacity(), 1);
     EXPECT_DOUBLE_EQ(redo.drawnOpacity(), 0.35);
     Hand::click(undo);
     Hand::click(redo);
     EXPECT_EQ(undos, 1);
     EXPECT_EQ(redos, 0);
-    undoCenter.update(true, true);
+    view->setHistory(true, true);
     Hand::click(redo);
     EXPECT_EQ(redos, 1);
     Hand::click(*view->hideButton());

@@ -55,10 +55,7 @@ protected:
             *window.session, SheetEditor::Services{&settings, &appearance, &notifications});
         SheetSession* session = window.session.get();
         QObject::connect(window.editor.get(), &SheetEditor::onToggleLock, window.editor.get(),
-                         [this, session](qint64 line) {
-                             session->focus();
-                             store->toggleLock(line);
-                         });
+                         [session](qint64 line) { session->toggleLock(line); });
         window.editor->resize(size);
         window.editor->show();
         window.editor->activateWindow();

@@ -468,11 +468,10 @@ TEST_F(CloudSyncStoreTest, ASharedCopyThatIsALinkIsNeitherMergedNorWritten) {
 
     testsupport::WarningLog log;
     auto store = std::make_unique<DocumentStore>(
-        storagePath,
-        DocumentStore::Services{&settings, &keyLayouts, &undoCenter, &notifications, clock, 50ms});
+        storagePath, DocumentStore::Services{&settings, &keyLayouts, &notifications, clock, 50ms});
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->cloud() != nullptr; }, patience));
     for (const char* text : {"1\n2", "1\n2\n3", "1\n2\n3\n4"}) {
-        store->setText(text);
+        store->setText(*store->currentSheetID(), text);
         ASSERT_TRUE(flushPendingSave(*store));
         store->syncNow();
         QTest::qWait(100);
