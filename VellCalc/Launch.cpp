@@ -6,9 +6,9 @@
 #include "QuitSignals.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
-#include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/DocumentWriter.h"
+#include "Stores/UserDefaults.h"
 #include "VellApp.h"
 
 #include <QApplication>
@@ -128,9 +128,6 @@ int runVell(int argc, char** argv) {
     const QuitSignals quitSignals([] { QCoreApplication::quit(); },
                                   [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience);
 
-    // Every stored preference, the engine-wide ones included, is in force before anything else.
-    AppSettings::shared();
-
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
     switch (claimDocument(instance, storageURL)) {
@@ -142,7 +139,7 @@ int runVell(int argc, char** argv) {
         return 1;
     }
 
-    VellApp vell(storageURL);
+    VellApp vell(storageURL, UserDefaults::standard());
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
     MainWindow* first = vell.openWindow();
     StartupProbe::watch(*first);

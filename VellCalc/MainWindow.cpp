@@ -4,7 +4,6 @@
 #include "Engine/L10n.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/Notifications.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -39,9 +38,9 @@ QString label(std::string_view japanese, std::string_view english) {
 
 } // namespace
 
-MainWindow::MainWindow(DocumentStore& store, OpenWindow openWindow, QWidget* parent)
-    : QMainWindow(parent), store_(store), openWindow_(std::move(openWindow)),
-      session_(std::make_unique<SheetSession>(store)), rootView_(new RootView(store, *session_, this)),
+MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* parent)
+    : QMainWindow(parent), app_(app), store_(app.store), openWindow_(std::move(openWindow)),
+      session_(std::make_unique<SheetSession>(store_)), rootView_(new RootView(app, *session_, this)),
       toolbar_(new QToolBar(this)), sidebarToggle_(new QAction(this)),
       focusReporter_(new WindowFocusReporter(*this, [this] { session_->focus(); })),
       fileMenu_(menuBar()->addMenu(QString())), editMenu_(menuBar()->addMenu(QString())),
@@ -71,10 +70,10 @@ MainWindow::MainWindow(DocumentStore& store, OpenWindow openWindow, QWidget* par
     buildMenus();
     windowToolbar_ = new WindowToolbar(
         *toolbar_, *rootView_, WindowToolbar::Commands{action(Command::newSheet), action(Command::newWindow)},
-        AppSettings::shared(), ViewSwitches::shared());
-    connect(&AppSettings::shared(), &AppSettings::changed, this, &MainWindow::retranslate);
+        app_.settings, app_.switches);
+    connect(&app_.settings, &AppSettings::languageChanged, this, &MainWindow::retranslate);
     connect(&store_, &DocumentStore::documentChanged, this, &MainWindow::documentChanged);
-    connect(&Appearance::shared(), &Appearance::changed, this, &MainWindow::applyAppearance);
+    connect(&app_.appearance, &Appearance::changed, this, &MainWindow::applyAppearance);
     applyAppearance();
     retranslate();
 }
@@ -112,7 +111,7 @@ void MainWindow::buildMenus() {
     add(editMenu_, Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOrRedo(true); });
     add(editMenu_, Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         [this] { undoOrRedo(false); });
-    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [] { notify::showHelp.post(); });
+    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { emit helpRequested(); });
     action(Command::quit)->setMenuRole(QAction::QuitRole);
     rebuildSheetsMenu();
 }
@@ -181,7 +180,7 @@ void MainWindow::selectSheetFromMenu(const Uuid& id) {
 }
 
 void MainWindow::applyAppearance() {
-    setPalette(WindowPalette::make(Appearance::shared().isDark()));
+    setPalette(WindowPalette::make(app_.appearance.isDark()));
     updateSidebarToggle();
     update();
 }

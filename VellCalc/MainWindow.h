@@ -4,6 +4,8 @@
 // bar whose commands act on this window. Every window's sheet becomes the document's selected sheet
 // when the window becomes the active one.
 
+#include "Appearance/AppContext.h"
+
 #include <QAction>
 #include <QMainWindow>
 #include <QPointer>
@@ -43,10 +45,11 @@ public:
         help,
     };
 
-    MainWindow(DocumentStore& store, OpenWindow openWindow, QWidget* parent = nullptr);
+    MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     DocumentStore& store() const { return store_; }
+    const AppContext& app() const { return app_; }
     SheetSession& session() const { return *session_; }
     RootView& rootView() const { return *rootView_; }
     // Fixed: neither moved nor hidden. The sidebar toggle leads; items added later go to the trailing end.
@@ -68,6 +71,10 @@ public:
     // "&" shows as itself in a menu item.
     static QString menuText(const std::string& text);
 
+signals:
+    // The Help command; the application opens the help in every window.
+    void helpRequested();
+
 private:
     void buildMenus();
     void retranslate();
@@ -79,6 +86,7 @@ private:
     void applyAppearance();
     void updateSidebarToggle();
 
+    const AppContext app_;
     DocumentStore& store_;
     OpenWindow openWindow_;
     std::unique_ptr<SheetSession> session_;

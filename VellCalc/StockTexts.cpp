@@ -1,7 +1,7 @@
 #include "StockTexts.h"
 
 #include "Engine/L10n.h"
-#include "Stores/Notifications.h"
+#include "Stores/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -10,9 +10,9 @@
 
 namespace vell {
 
-StockTexts::StockTexts(QObject* parent) : QObject(parent) {
+StockTexts::StockTexts(AppSettings& settings, QObject* parent) : QObject(parent) {
     apply();
-    notify::languageChanged.observe(this, [this] { apply(); });
+    connect(&settings, &AppSettings::languageChanged, this, &StockTexts::apply);
 }
 
 StockTexts::~StockTexts() {

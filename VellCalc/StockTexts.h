@@ -11,11 +11,13 @@ class QTranslator;
 
 namespace vell {
 
+class AppSettings;
+
 class StockTexts : public QObject {
     Q_OBJECT
 
 public:
-    explicit StockTexts(QObject* parent = nullptr);
+    explicit StockTexts(AppSettings& settings, QObject* parent = nullptr);
     ~StockTexts() override;
 
     // Whether Qt's Japanese texts are in use now.

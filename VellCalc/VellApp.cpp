@@ -7,7 +7,9 @@
 #include "StockTexts.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Stores/UserDefaults.h"
+#include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 #include "Window/VellWindow.h"
 #include "WindowPlaces.h"
@@ -38,11 +40,17 @@ WindowPlaces::Place placeOf(const QWidget& window) {
 
 } // namespace
 
-VellApp::VellApp(std::optional<QString> storageURL, QObject* parent)
-    : QObject(parent), look_(std::make_unique<ApplicationLook>(AppSettings::shared(), Appearance::shared())),
-      stockTexts_(std::make_unique<StockTexts>()),
-      store_(std::make_unique<DocumentStore>(std::move(storageURL))),
-      screens_(std::make_unique<ScreenFactory>(AppSettings::shared(), Appearance::shared())),
+VellApp::VellApp(std::optional<QString> storageURL, std::shared_ptr<QSettings> defaults, QObject* parent)
+    : QObject(parent), settings_(std::make_unique<AppSettings>(defaults)),
+      appearance_(std::make_unique<Appearance>(*settings_)),
+      keyLayouts_(std::make_unique<KeyLayoutStore>(defaults)),
+      switches_(std::make_unique<ViewSwitches>(defaults)),
+      look_(std::make_unique<ApplicationLook>(*settings_, *appearance_)),
+      stockTexts_(std::make_unique<StockTexts>(*settings_)),
+      store_(std::make_unique<DocumentStore>(std::move(storageURL), *settings_, *keyLayouts_)),
+      context_(std::make_unique<const AppContext>(
+          AppContext{*settings_, *appearance_, *keyLayouts_, *switches_, *store_})),
+      screens_(std::make_unique<ScreenFactory>(*settings_, *appearance_)),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Quitting closes the windows one by one; their places are taken before the first goes.
@@ -65,9 +73,11 @@ VellApp::~VellApp() {
 }
 
 MainWindow* VellApp::openWindow() {
-    auto* window = new MainWindow(*store_, [this] { openWindow(); });
+    auto* window = new MainWindow(*context_, [this] { openWindow(); });
     window->rootView().setDialogBodies(screens_->bodies());
     window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &MainWindow::helpRequested, this, &VellApp::helpRequested);
+    connect(this, &VellApp::helpRequested, &window->rootView(), &RootView::openHelp);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
     std::optional<QRect> newest;
     for (const MainWindow* open : windows())

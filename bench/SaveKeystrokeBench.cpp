@@ -6,6 +6,7 @@
 // writing may go on beside it.
 
 #include "Document/VellDocument.h"
+#include "ManySheets.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
@@ -24,37 +25,15 @@ namespace {
 
 using namespace vell;
 
-Uuid numberedId(std::uint32_t number) {
-    Uuid::Bytes bytes{};
-    bytes[6] = 0x40;
-    bytes[8] = 0x80;
-    for (int i = 0; i < 4; ++i)
-        bytes[12 + i] = static_cast<std::uint8_t>(number >> (8 * (3 - i)));
-    return Uuid(bytes);
-}
-
-VellDocument manySheets() {
-    VellDocument document;
-    const Date date = Date::fromCivil(2025, 3, 1, 9, 30, 0);
-    for (std::uint32_t i = 0; i < 100'000; ++i)
-        document.sheets.push_back(Sheet{numberedId(i + 1),
-                                        "Sheet " + std::to_string(i + 1),
-                                        "rent = 1200\nfood = 300\nrent + food",
-                                        date,
-                                        {}});
-    document.selectedSheetID = document.sheets.front().id;
-    return document;
-}
-
 VellDocument hugeSheetBeside() {
     VellDocument document;
     const Date date = Date::fromCivil(2025, 3, 1, 9, 30, 0);
-    document.sheets.push_back(Sheet{numberedId(1), "Small", "1 + 1", date, {}});
+    document.sheets.push_back(Sheet{bench::numberedSheetID(1), "Small", "1 + 1", date, {}});
     std::string huge;
     huge.reserve(50'000'000);
     while (huge.size() < 50'000'000)
         huge += "price = 1200 * 3 // a line of a large sheet\n";
-    document.sheets.push_back(Sheet{numberedId(2), "Huge", std::move(huge), date, {}});
+    document.sheets.push_back(Sheet{bench::numberedSheetID(2), "Huge", std::move(huge), date, {}});
     document.selectedSheetID = document.sheets.front().id;
     return document;
 }
@@ -72,8 +51,8 @@ void typeKeys(benchmark::State& state, const VellDocument& document) {
     AppSettings settings(defaults);
     KeyLayoutStore keyLayouts(defaults, [] { return Date::now(); });
     NotificationCenter notifications;
-    DocumentStore store(
-        path, DocumentStore::Services{&settings, &keyLayouts, &notifications, [] { return Date::now(); }});
+    DocumentStore store(path, settings, keyLayouts,
+                        DocumentStore::Services{&notifications, [] { return Date::now(); }});
     std::string text = store.currentSheet().text;
     for (auto _ : state) {
         text += '1';
@@ -85,7 +64,7 @@ void typeKeys(benchmark::State& state, const VellDocument& document) {
 }
 
 void BM_KeyAmongManySheets(benchmark::State& state) {
-    typeKeys(state, manySheets());
+    typeKeys(state, bench::manySheets());
 }
 BENCHMARK(BM_KeyAmongManySheets)->Unit(benchmark::kMillisecond)->Iterations(20);
 

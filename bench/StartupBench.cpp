@@ -6,11 +6,12 @@
 //
 // The other benchmarks start Vell on a stored document whose first sheet, the one shown, is large:
 // the generated mixed sheet of 1,000, 10,000 and 100,000 lines, one line of a megabyte, and 10,000
-// plot lines. A run that has not painted after VELL_BENCH_START_LIMIT seconds (default 60) is
-// stopped and fails the benchmark.
+// plot lines; or on a document of 100,000 small sheets (`BM_StartWithManySheets`). A run that has
+// not painted after VELL_BENCH_START_LIMIT seconds (default 60) is stopped and fails the benchmark.
 
 #include "Document/VellDocument.h"
 #include "LargeSheets.h"
+#include "ManySheets.h"
 #include "StartVell.h"
 
 #include <benchmark/benchmark.h>
@@ -49,10 +50,18 @@ void BM_StartWithPlots(benchmark::State& state) {
     startVellRuns(state, withFirstSheet(vell::bench::plotSheet(static_cast<std::size_t>(state.range(0)))));
 }
 
+void BM_StartWithManySheets(benchmark::State& state) {
+    static const std::string encoded = vell::bench::manySheets().encode();
+    startVellRuns(state, [](const std::filesystem::path& dataFolder) {
+        std::ofstream(dataFolder / "document.json", std::ios::binary) << encoded;
+    });
+}
+
 BENCHMARK(BM_StartToFirstPaint)->Apply(asStarts<20>);
 BENCHMARK(BM_StartWithSheet)->Arg(1000)->Arg(10000)->Arg(100000)->Apply(asStarts<5>);
 BENCHMARK(BM_StartWithLongLine)->Apply(asStarts<3>);
 BENCHMARK(BM_StartWithPlots)->Arg(10000)->Apply(asStarts<3>);
+BENCHMARK(BM_StartWithManySheets)->Apply(asStarts<5>);
 
 } // namespace
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // Whether a sheet is too large to edit comfortably, and the part of it shown instead. The limits come
-// from measuring the editor: a key in a line longer than maxLineBytes, or opening a sheet larger than
-// maxSheetBytes, takes longer than a key may. Such a sheet is shown read-only and not evaluated.
+// from measuring the editor (LargeSheetKeystrokeBench): past them a key takes too long to leave room
+// for a slower computer, mostly in Qt's layout of the text. Such a sheet is shown read-only and not
+// evaluated.
 
 #include <cstddef>
 #include <string>
@@ -11,8 +12,8 @@
 namespace vell {
 
 struct SheetSize {
-    static constexpr std::size_t maxSheetBytes = 1024 * 1024;
-    static constexpr std::size_t maxLineBytes = 16 * 1024;
+    static constexpr std::size_t maxSheetBytes = 512 * 1024;
+    static constexpr std::size_t maxLineBytes = 64 * 1024;
     // What of such a sheet is shown: its first lines, each cut after this many bytes.
     static constexpr std::size_t shownLines = 1000;
     static constexpr std::size_t shownLineBytes = 2000;

@@ -22,8 +22,6 @@ struct AppLanguages {
 };
 
 struct L10n {
-    static constexpr std::string_view languageChangedNotification = "vell.languageChanged";
-
     // The Japanese text comes first; the language is EngineSettings::current().language.
     static std::string text(std::string_view japanese, std::string_view english);
     static bool isEnglish();

@@ -32,10 +32,12 @@ void ProgramBudget::throwTooManySteps() {
     throw BudgetExceeded(L10n::text("繰り返しが多すぎます", "Too many loop steps"));
 }
 
-void ProgramBudget::checkTime() const {
+void ProgramBudget::checkTime() {
     const std::chrono::duration<double> elapsed = clock_() - startedAt_;
-    if (elapsed.count() >= maxSeconds)
+    if (elapsed.count() >= maxSeconds) {
+        outOfTime_ = true;
         throw BudgetExceeded(L10n::text("繰り返しに時間がかかりすぎます", "The loop is taking too long"));
+    }
 }
 
 void ProgramBudget::checkTimeOfWork() {

@@ -64,6 +64,8 @@ public:
     std::int64_t steps() const { return steps_; }
     int depth() const { return depth_; }
     Clock::time_point startedAt() const { return startedAt_; }
+    // Whether the time has been found used up: the evaluation was cut short by the clock.
+    bool outOfTime() const { return outOfTime_; }
 
     const std::int64_t maxSteps = defaultMaxSteps;
     const int maxDepth = defaultMaxDepth;
@@ -72,7 +74,7 @@ public:
 
 private:
     [[noreturn]] static void throwTooManySteps();
-    void checkTime() const;
+    void checkTime();
     void checkTimeOfWork();
 
     ClockSource clock_;
@@ -82,6 +84,7 @@ private:
     std::size_t nextClockRead_ = workPerClockRead;
     Clock::time_point startedAt_;
     std::uintptr_t stackAtStart_;
+    bool outOfTime_ = false;
 };
 
 } // namespace vell

@@ -317,6 +317,7 @@ bool ProgramRunner::runPlot(std::size_t index, std::string_view title, const Sta
 
 void ProgramRunner::setResult(std::size_t index, LineResult result) {
     if (!homeStack_.empty() || index >= results_.size()) return;
+    if (!outOfTimeAt_ && context_.budget.outOfTime()) outOfTimeAt_ = index;
     visited_.set(index);
     results_[index] = std::move(result);
 }

@@ -44,6 +44,12 @@ public:
 
     // The other sheets' functions, parsed once per evaluation on first use.
     const SharedFunctions& sharedFunctions();
+    // Where the time limit cut the evaluation short: the first line given a result once the time was
+    // found used up (the line count when none was); none when the time lasted.
+    std::optional<std::size_t> ranOutOfTimeAt() const {
+        if (!context_.budget.outOfTime()) return std::nullopt;
+        return outOfTimeAt_.value_or(lines_.size());
+    }
     // Whether the other sheets have been parsed for their functions in this evaluation.
     bool sharedFunctionsCollected() const { return sharedCache_.has_value(); }
 
@@ -146,6 +152,7 @@ private:
     // Set when the line being evaluated failed in a way that must not be kept.
     bool lineUnsure_ = false;
     std::vector<LineResult> results_;
+    std::optional<std::size_t> outOfTimeAt_;
     LineFlags visited_;
     std::span<const SharedSheet> others_;
     std::optional<SharedFunctions> sharedCache_;

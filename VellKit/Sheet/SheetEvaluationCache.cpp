@@ -61,6 +61,9 @@ void SheetEvaluationCache::clear() {
     settings_.reset();
     lines_.clear();
     sharedPrefix_ = sharedSuffix_ = currentCount_ = 0;
+    takenOver_ = 0;
+    cutAt_.reset();
+    wouldGetFurther_ = false;
     bySource_.reset();
     current_.clear();
     readings_.clear();
@@ -82,14 +85,28 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
     for (const std::string_view line : lines)
         hashes.push_back(std::hash<std::string_view>{}(line));
     align(hashes);
+    const bool sameText = sharedPrefix_ == lines.size() && lines_.size() == lines.size();
     current_.assign(lines.size(), nullptr);
     currentReadings_.clear();
+    takenOver_ = 0;
 
     std::vector<LineResult> results;
+    std::optional<std::size_t> cutAt;
     {
         ProgramRunner runner(lines, others, clock_, this);
         results = runner.run();
+        cutAt = runner.ranOutOfTimeAt();
     }
+    if (!cutAt) {
+        wouldGetFurther_ = false;
+    } else if (sameText && cutAt_) {
+        wouldGetFurther_ = *cutAt > *cutAt_;
+    } else {
+        const auto kept =
+            std::count_if(current_.begin(), current_.end(), [](const auto& line) { return line != nullptr; });
+        wouldGetFurther_ = static_cast<std::size_t>(kept) > takenOver_;
+    }
+    cutAt_ = cutAt;
 
     lines_.clear();
     lines_.reserve(lines.size());
@@ -131,7 +148,9 @@ std::shared_ptr<const RememberedLine> SheetEvaluationCache::recall(std::size_t i
     };
     if (const auto previous = previousIndex(index)) {
         const auto& line = lines_[*previous].remembered;
-        return fits(line) ? line : nullptr;
+        if (!fits(line)) return nullptr;
+        ++takenOver_;
+        return line;
     }
     if (!bySource_) {
         bySource_.emplace();
@@ -150,7 +169,10 @@ std::shared_ptr<const RememberedLine> SheetEvaluationCache::recall(std::size_t i
         const std::ptrdiff_t at = position + offset;
         if (at < 0 || at >= static_cast<std::ptrdiff_t>(indices.size())) continue;
         const auto& line = lines_[indices[static_cast<std::size_t>(at)]].remembered;
-        if (fits(line)) return line;
+        if (fits(line)) {
+            ++takenOver_;
+            return line;
+        }
     }
     return nullptr;
 }

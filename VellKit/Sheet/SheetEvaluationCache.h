@@ -69,6 +69,11 @@ public:
     std::vector<LineResult> evaluate(std::string_view text, std::span<const SharedSheet> others = {});
     // Forgets everything.
     void clear();
+    // Whether the time limit cut the last evaluation short and another evaluation of the same text
+    // would get further through the sheet: after an edit, when it kept lines it worked out; after an
+    // evaluation of the same text that was cut short too, when the cut came later than there. So
+    // evaluating again while this holds ends, at the latest at the sheet's end.
+    bool wouldGetFurther() const { return wouldGetFurther_; }
 
     // For the sheet's runner. The reading of the prepared text, read now unless kept.
     std::shared_ptr<const LineReading> reading(std::string_view prepared);
@@ -105,6 +110,11 @@ private:
     std::size_t sharedPrefix_ = 0;
     std::size_t sharedSuffix_ = 0;
     std::size_t currentCount_ = 0;
+    // How many lines the evaluation running took over from the one before.
+    std::size_t takenOver_ = 0;
+    // Where the time limit cut the last evaluation short.
+    std::optional<std::size_t> cutAt_;
+    bool wouldGetFurther_ = false;
     std::optional<NameMap<std::vector<std::size_t>>> bySource_; // made on first use
     std::vector<std::shared_ptr<const RememberedLine>> current_;
     NameMap<std::shared_ptr<const LineReading>> readings_;

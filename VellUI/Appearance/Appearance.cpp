@@ -12,15 +12,10 @@
 
 namespace vell {
 
-Appearance& Appearance::shared() {
-    static Appearance* appearance = new Appearance(AppSettings::shared());
-    return *appearance;
-}
-
 Appearance::Appearance(AppSettings& settings, SystemIsDark systemIsDark, QObject* parent)
     : QObject(parent), settings_(settings),
       systemIsDark_(systemIsDark ? std::move(systemIsDark) : platformIsDark()) {
-    connect(&settings_, &AppSettings::changed, this, &Appearance::update);
+    connect(&settings_, &AppSettings::appearanceChanged, this, &Appearance::update);
     // Only the application object's own palette event matters (see eventFilter).
     if (QCoreApplication* application = QCoreApplication::instance()) application->installEventFilter(this);
     dark_ = resolveDark();

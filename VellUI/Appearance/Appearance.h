@@ -19,9 +19,6 @@ public:
     // Whether the system's appearance is dark; asked when the preference is "auto".
     using SystemIsDark = std::function<bool()>;
 
-    // Made on first use over AppSettings::shared() and the platform's palette.
-    static Appearance& shared();
-
     // Follows the settings' appearance and, for "auto", `systemIsDark`, asked again whenever the
     // application's palette changes. Without one, the platform's palette is read (platformIsDark).
     explicit Appearance(AppSettings& settings, SystemIsDark systemIsDark = {}, QObject* parent = nullptr);

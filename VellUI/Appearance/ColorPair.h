@@ -22,8 +22,6 @@ struct ColorPair {
 
     constexpr RGBA word(bool dark) const { return dark ? this->dark : light; }
     QColor resolve(bool dark) const { return colorOfWord(word(dark)); }
-    // For the application's appearance now (Appearance::shared()).
-    QColor resolve() const;
 
     friend constexpr bool operator==(const ColorPair&, const ColorPair&) = default;
 };

@@ -48,7 +48,7 @@ CatalogPanel::CatalogPanel(CatalogPanelSpec spec, Services services, QWidget* pa
         header_->setResettable(store_.isCustomized(spec_.kind));
         place();
     });
-    connect(&services.settings, &AppSettings::changed, this, &CatalogPanel::retranslate);
+    connect(&services.settings, &AppSettings::languageChanged, this, &CatalogPanel::retranslate);
 
     headerSlide_->setDuration(static_cast<int>(services.timing.header.count()));
     headerSlide_->setEasingCurve(QEasingCurve::InOutQuad);

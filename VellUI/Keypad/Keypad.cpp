@@ -19,8 +19,8 @@ Keypad::Keypad(EditorCommands& commands, SheetSession& session, Services service
     callbacks.onRedo = [this] { redo(); };
     callbacks.onOpenPanel = [this](const std::string& raw) { switches_.setKeypadPanel(raw); };
     view_ = new KeypadView(std::move(callbacks),
-                           KeypadView::Services{services.settings, services.appearance, services.timing,
-                                                services.keyLayouts, services.catalogTiming},
+                           KeypadView::Services{services.settings, services.appearance, services.keyLayouts,
+                                                services.timing, services.catalogTiming},
                            this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -28,9 +28,8 @@ public:
         AppSettings& settings;
         ViewSwitches& switches;
         Appearance& appearance;
+        KeyLayoutStore& keyLayouts;
         KeyTiming timing = {};
-        // The shared store when none is given.
-        KeyLayoutStore* keyLayouts = nullptr;
         CatalogTiming catalogTiming = {};
     };
 

@@ -100,8 +100,7 @@ private:
 
 KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     : QWidget(parent), callbacks_(std::move(callbacks)), settings_(services.settings),
-      appearance_(services.appearance),
-      keyLayouts_(services.keyLayouts ? *services.keyLayouts : KeyLayoutStore::shared()),
+      appearance_(services.appearance), keyLayouts_(services.keyLayouts),
       catalogTiming_(services.catalogTiming) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, outerMargin, 0, 0);
@@ -171,8 +170,11 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     connect(panelPlace_, &CatalogPanelPlace::specChanged, this, &KeypadView::showPanel);
     connect(panelPlace_, &CatalogPanelPlace::specChanged, keyArea_, &KeyArea::place);
 
-    connect(&settings_, &AppSettings::changed, this, [this] {
+    connect(&settings_, &AppSettings::layoutChanged, this, [this] {
         applySettings();
+        keyArea_->place();
+    });
+    connect(&settings_, &AppSettings::languageChanged, this, [this] {
         retranslate();
         keyArea_->place();
     });

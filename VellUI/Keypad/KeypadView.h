@@ -47,9 +47,8 @@ public:
     struct Services {
         AppSettings& settings;
         Appearance& appearance;
+        KeyLayoutStore& keyLayouts;
         KeyButton::Timing timing;
-        // The shared store when none is given.
-        KeyLayoutStore* keyLayouts = nullptr;
         CatalogTiming catalogTiming = {};
     };
 

@@ -50,7 +50,7 @@ HelpView::HelpView(AppSettings& settings, Appearance& appearance, QWidget* paren
     root->addWidget(scrollArea_, 1);
 
     connect(closeButton_, &QPushButton::clicked, this, &HelpView::closeRequested);
-    connect(&settings_, &AppSettings::changed, this, &HelpView::rebuildIfLanguageChanged);
+    connect(&settings_, &AppSettings::languageChanged, this, &HelpView::rebuildIfLanguageChanged);
     connect(&appearance_, &Appearance::changed, this, &HelpView::recolor);
 
     english_ = L10n::isEnglish();

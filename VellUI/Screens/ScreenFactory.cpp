@@ -5,7 +5,6 @@
 #include "Screens/SettingsView.h"
 #include "Screens/TermsView.h"
 #include "Stores/AppSettings.h"
-#include "Stores/NotificationCenter.h"
 
 #include <QCoreApplication>
 
@@ -22,9 +21,8 @@ QWidget* ScreenFactory::make(WindowDialogKind kind, const WindowDialogContext& c
     WindowDialog* dialog = &context.dialog;
     switch (kind) {
     case WindowDialogKind::settings: {
-        auto* view = new SettingsView(
-            context.store, context.session,
-            SettingsView::Services{settings_, appearance_, NotificationCenter::shared()}, bodies());
+        auto* view = new SettingsView(context.store, context.session,
+                                      SettingsView::Services{settings_, appearance_}, bodies());
         QObject::connect(view, &SettingsView::closeRequested, dialog, &QDialog::reject);
         QObject::connect(view, &SettingsView::erased, dialog, &QDialog::accept);
         return view;

@@ -10,8 +10,6 @@
 #include "Screens/SyntaxColorSettings.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/NotificationCenter.h"
-#include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 #include "Stores/QtText.h"
 #include "Stores/ResultColumn.h"
@@ -216,12 +214,17 @@ QString SettingsView::widthText(double width) {
 SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services services,
                            DialogBodyFactory screens, QWidget* parent)
     : QWidget(parent), store_(store), session_(session), settings_(services.settings),
-      appearance_(services.appearance), notifications_(services.notifications), screens_(std::move(screens)),
-      folderPicker_(defaultFolderPicker()), columnWidth_(services.settings.resultColumnWidth()) {
+      appearance_(services.appearance), screens_(std::move(screens)), folderPicker_(defaultFolderPicker()),
+      columnWidth_(services.settings.resultColumnWidth()) {
     build();
-    connect(&settings_, &AppSettings::changed, this, &SettingsView::refresh);
+    // The screen shows every setting; the language also arrives as a change of the engine settings.
+    for (const auto changed :
+         {&AppSettings::engineSettingsChanged, &AppSettings::editorFontChanged,
+          &AppSettings::appearanceChanged, &AppSettings::syntaxColorsChanged, &AppSettings::layoutChanged,
+          &AppSettings::digitGroupingChanged, &AppSettings::syncFolderChanged})
+        connect(&settings_, changed, this, &SettingsView::refresh);
+    connect(&settings_, &AppSettings::resultColumnWidthChanged, this, &SettingsView::syncColumnWidth);
     connect(&appearance_, &Appearance::changed, this, &SettingsView::recolor);
-    notify::resultWidthChanged.observe(notifications_, this, [this] { syncColumnWidth(); });
     refresh();
     recolor();
 }
@@ -349,7 +352,6 @@ void SettingsView::build() {
         connect(decimalsBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
             if (index < 0 || index == settings_.maxFractionDigits()) return;
             settings_.setMaxFractionDigits(index);
-            store_.reevaluate();
         });
         row->addWidget(decimalsTitle_);
         row->addStretch(1);
@@ -370,7 +372,6 @@ void SettingsView::build() {
             const auto value = caseAt(AngleSettings::allCases, index);
             if (!value || *value == settings_.angle()) return;
             settings_.setAngle(*value);
-            store_.reevaluate();
         });
         row->addWidget(angleTitle_);
         row->addStretch(1);
@@ -665,7 +666,7 @@ void SettingsView::syncColumnWidth() {
 }
 
 void SettingsView::resetColumnWidth() {
-    ResultColumn::setWidth(standardColumnWidth, std::nullopt, settings_, notifications_);
+    ResultColumn::setWidth(standardColumnWidth, std::nullopt, settings_);
     syncColumnWidth();
 }
 

@@ -29,7 +29,6 @@ class AppSettings;
 class Appearance;
 class Divider;
 class DocumentStore;
-class NotificationCenter;
 class PromptDialog;
 class SegmentedPicker;
 class SheetSession;
@@ -46,7 +45,6 @@ public:
     struct Services {
         AppSettings& settings;
         Appearance& appearance;
-        NotificationCenter& notifications;
     };
 
     // Asks for a folder, starting at `start`; none when the user cancels.
@@ -134,7 +132,6 @@ private:
     SheetSession& session_;
     AppSettings& settings_;
     Appearance& appearance_;
-    NotificationCenter& notifications_;
     DialogBodyFactory screens_;
     FolderPicker folderPicker_;
     double columnWidth_ = standardColumnWidth;

@@ -66,7 +66,8 @@ TermsView::TermsView(Mode mode, AppSettings& settings, Appearance& appearance, Q
         }
     }
 
-    connect(&settings_, &AppSettings::changed, this, &TermsView::retranslate);
+    connect(&settings_, &AppSettings::languageChanged, this, &TermsView::retranslate);
+    connect(&settings_, &AppSettings::termsAcceptanceChanged, this, &TermsView::retranslate);
     connect(&appearance_, &Appearance::changed, this, &TermsView::recolor);
     retranslate();
     recolor();

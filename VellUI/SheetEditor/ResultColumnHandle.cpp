@@ -6,7 +6,6 @@
 #include "Engine/L10n.h"
 #include "SheetEditor/EditorPalette.h"
 #include "Stores/AppSettings.h"
-#include "Stores/Notifications.h"
 #include "Stores/ResultColumn.h"
 
 #include <QMouseEvent>
@@ -16,16 +15,14 @@
 
 namespace vell {
 
-ResultColumnHandle::ResultColumnHandle(AppSettings& settings, Appearance& appearance,
-                                       NotificationCenter& notifications, QWidget* parent)
-    : QWidget(parent), settings_(settings), appearance_(appearance), notifications_(notifications) {
+ResultColumnHandle::ResultColumnHandle(AppSettings& settings, Appearance& appearance, QWidget* parent)
+    : QWidget(parent), settings_(settings), appearance_(appearance) {
     connect(&appearance_, &Appearance::changed, this, qOverload<>(&QWidget::update));
     setAccessibleName(QString::fromStdString(L10n::text("解答欄の幅", "Answer column width")));
     setCursor(Qt::SizeHorCursor);
     setAttribute(Qt::WA_Hover);
-    notify::resultWidthChanged.observe(notifications_, this, [this] { place(); });
-    // The settings announce a new language to the whole process.
-    notify::languageChanged.observe(this, [this] {
+    connect(&settings_, &AppSettings::resultColumnWidthChanged, this, &ResultColumnHandle::place);
+    connect(&settings_, &AppSettings::languageChanged, this, [this] {
         setAccessibleName(QString::fromStdString(L10n::text("解答欄の幅", "Answer column width")));
     });
 }
@@ -39,7 +36,7 @@ void ResultColumnHandle::setArea(int right, int top, int height, int available) 
     // Before the window is on screen its layout passes through small sizes that must not narrow the
     // width the user chose.
     if (narrower && shown_ && available > 0)
-        ResultColumn::setWidth(settings_.resultColumnWidth(), available, settings_, notifications_);
+        ResultColumn::setWidth(settings_.resultColumnWidth(), available, settings_);
     place();
 }
 
@@ -78,7 +75,7 @@ void ResultColumnHandle::mouseMoveEvent(QMouseEvent* event) {
         if (std::abs(translation) < 1) return;
         startWidth_ = settings_.resultColumnWidth();
     }
-    ResultColumn::setWidth(*startWidth_ - translation, available_, settings_, notifications_);
+    ResultColumn::setWidth(*startWidth_ - translation, available_, settings_);
     place();
 }
 

@@ -10,7 +10,6 @@ namespace vell {
 
 class AppSettings;
 class Appearance;
-class NotificationCenter;
 
 class ResultColumnHandle : public QWidget {
     Q_OBJECT
@@ -18,8 +17,7 @@ class ResultColumnHandle : public QWidget {
 public:
     static constexpr int stripWidth = 14;
 
-    ResultColumnHandle(AppSettings& settings, Appearance& appearance, NotificationCenter& notifications,
-                       QWidget* parent = nullptr);
+    ResultColumnHandle(AppSettings& settings, Appearance& appearance, QWidget* parent = nullptr);
 
     // The width and the right edge, in the parent's coordinates, of the editor area the grip lies over.
     // A new width, once the grip has been shown, may narrow the stored column width.
@@ -42,7 +40,6 @@ private:
 
     AppSettings& settings_;
     Appearance& appearance_;
-    NotificationCenter& notifications_;
     int right_ = 0;
     int top_ = 0;
     int height_ = 0;

@@ -46,12 +46,8 @@ private:
 
 } // namespace
 
-SheetEditor::SheetEditor(SheetSession& session, QWidget* parent) : SheetEditor(session, Services{}, parent) {}
-
 SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* parent)
-    : QWidget(parent), session_(session),
-      settings_(services.settings ? *services.settings : AppSettings::shared()),
-      appearance_(services.appearance ? *services.appearance : Appearance::shared()),
+    : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance),
       notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -59,7 +55,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     layout->addWidget(notice_);
     view_ = new CalcTextView(settings_, appearance_, this);
     layout->addWidget(view_);
-    handle_ = new ResultColumnHandle(settings_, appearance_, notifications_, this);
+    handle_ = new ResultColumnHandle(settings_, appearance_, this);
     handle_->raise();
     view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
 
@@ -79,9 +75,8 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     connect(view_, &CalcTextView::nameRequested, this, &SheetEditor::onRequestName);
     connect(view_, &CalcTextView::answerClicked, this, &SheetEditor::insertReference);
     connect(view_, &CalcTextView::answerDragRequested, this, &SheetEditor::answerDragRequested);
-    connect(view_, &CalcTextView::columnResizeRequested, this, [this](double width, double available) {
-        ResultColumn::setWidth(width, available, settings_, notifications_);
-    });
+    connect(view_, &CalcTextView::columnResizeRequested, this,
+            [this](double width, double available) { ResultColumn::setWidth(width, available, settings_); });
     connect(view_, &CalcTextView::undoRequested, this, [this] {
         session_.undo();
         if (syncScheduled_) sync();
@@ -101,14 +96,14 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     });
     connect(&session_, &SheetSession::caretRequested, this,
             [this](std::int64_t caret) { pendingCaret_ = caret; });
-    connect(&settings_, &AppSettings::changed, this, [this] {
+    connect(&settings_, &AppSettings::editorFontChanged, this, [this] {
         view_->document()->setDefaultFont(view_->editorFont());
         view_->setFont(view_->editorFont());
         view_->viewport()->update();
         handle_->update();
     });
 
-    notify::resultWidthChanged.observe(notifications_, this, [this] {
+    connect(&settings_, &AppSettings::resultColumnWidthChanged, this, [this] {
         view_->relayout();
         placeHandle();
     });

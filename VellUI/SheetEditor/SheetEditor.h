@@ -31,15 +31,14 @@ class SheetEditor : public QWidget {
     Q_OBJECT
 
 public:
-    // An empty field means the process-wide one. The notification centre is the one the store posts to.
+    // The notification centre is the one the store posts to; none means the process-wide one.
     struct Services {
-        AppSettings* settings = nullptr;
-        Appearance* appearance = nullptr;
+        AppSettings& settings;
+        Appearance& appearance;
         NotificationCenter* notifications = nullptr;
     };
 
     SheetEditor(SheetSession& session, Services services, QWidget* parent = nullptr);
-    explicit SheetEditor(SheetSession& session, QWidget* parent = nullptr);
     ~SheetEditor() override;
 
     CalcTextView& textView() const { return *view_; }

@@ -5,7 +5,6 @@
 #include "LineRules/SyntaxScan.h"
 #include "SheetEditor/EditorPalette.h"
 #include "Stores/AppSettings.h"
-#include "Stores/Notifications.h"
 #include "Stores/QtText.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -26,9 +25,9 @@ SheetHighlighter::SheetHighlighter(QTextDocument* document, AppSettings& setting
         // A document with text already has its colours now, not at the next turn of the event loop.
         if (!document->isEmpty()) rehighlight();
     }
-    notify::syntaxColorsChanged.observe(this, [this] { refresh(); });
+    connect(&settings_, &AppSettings::syntaxColorsChanged, this, &SheetHighlighter::refresh);
     connect(&appearance_, &Appearance::changed, this, &SheetHighlighter::refresh);
-    connect(&settings_, &AppSettings::changed, this, [this] {
+    connect(&settings_, &AppSettings::editorFontChanged, this, [this] {
         if (settings_.textSize() != textSize_) refresh();
     });
 }

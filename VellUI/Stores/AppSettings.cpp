@@ -1,7 +1,6 @@
 #include "Stores/AppSettings.h"
 
 #include "Engine/EngineSettings.h"
-#include "Stores/Notifications.h"
 #include "Stores/QtText.h"
 #include "Stores/UserDefaults.h"
 
@@ -67,11 +66,6 @@ AppSettings::SyntaxColors loadSyntaxColors(QSettings& settings) {
 
 } // namespace
 
-AppSettings& AppSettings::shared() {
-    static AppSettings* settings = new AppSettings(UserDefaults::standard());
-    return *settings;
-}
-
 AppSettings::AppSettings(std::shared_ptr<QSettings> defaults, QObject* parent)
     : QObject(parent), defaults_(std::move(defaults)) {
     load();
@@ -120,14 +114,13 @@ void AppSettings::writeText(const char* key, std::string_view text) {
 void AppSettings::setAppearance(AppearanceSetting value) {
     appearance_ = value;
     writeText(appearanceKey, AppearanceSettings::rawValue(value));
-    emit changed();
+    emit appearanceChanged();
 }
 
 void AppSettings::setKeypadSize(KeypadSizeSetting value) {
     keypadSize_ = value;
     writeText(keypadSizeKey, KeypadSizeSettings::rawValue(value));
-    emit changed();
-    notify::keypadSizeChanged.post();
+    emit layoutChanged();
 }
 
 double AppSettings::keypadFontScale() const {
@@ -157,38 +150,39 @@ double AppSettings::keypadHeightMac() const {
 void AppSettings::setTextSize(TextSizeSetting value) {
     textSize_ = value;
     writeText(textSizeKey, TextSizeSettings::rawValue(value));
-    emit changed();
+    emit editorFontChanged();
 }
 
 void AppSettings::setResultColumnWidth(double value) {
     resultColumnWidth_ = value;
     UserDefaults::write(*defaults_, resultColumnWidthKey, UserDefaults::text(value));
+    emit resultColumnWidthChanged();
 }
 
 void AppSettings::setMaxFractionDigits(std::int64_t value) {
     maxFractionDigits_ = value;
     UserDefaults::write(*defaults_, maxFractionDigitsKey, UserDefaults::text(value));
     copyToEngine();
-    emit changed();
+    emit engineSettingsChanged();
 }
 
 void AppSettings::setAngle(AngleSetting value) {
     angle_ = value;
     writeText(angleKey, AngleSettings::rawValue(value));
     copyToEngine();
-    emit changed();
+    emit engineSettingsChanged();
 }
 
 void AppSettings::setSheetListStyle(SheetListStyle value) {
     sheetListStyle_ = value;
     writeText(sheetListStyleKey, SheetListStyles::rawValue(value));
-    emit changed();
+    emit layoutChanged();
 }
 
 void AppSettings::setShowsNamedValues(bool value) {
     showsNamedValues_ = value;
     UserDefaults::write(*defaults_, showsNamedValuesKey, value);
-    emit changed();
+    emit layoutChanged();
 }
 
 void AppSettings::setSyntaxColors(SyntaxColors value) {
@@ -200,40 +194,38 @@ void AppSettings::setSyntaxColors(SyntaxColors value) {
         settings.setValue(QString::fromStdString(key), QString::fromStdString(hex));
     settings.endGroup();
     settings.sync();
-    emit changed();
-    notify::syntaxColorsChanged.post();
+    emit syntaxColorsChanged();
 }
 
 void AppSettings::setKeypadSide(KeypadSide value) {
     keypadSide_ = value;
     writeText(keypadSideKey, KeypadSides::rawValue(value));
-    emit changed();
+    emit layoutChanged();
 }
 
 void AppSettings::setGroupsDigits(bool value) {
     groupsDigits_ = value;
     UserDefaults::write(*defaults_, groupsDigitsKey, value);
-    emit changed();
+    emit digitGroupingChanged();
 }
 
 void AppSettings::setHapticFeedback(bool value) {
     hapticFeedback_ = value;
     UserDefaults::write(*defaults_, hapticFeedbackKey, value);
-    emit changed();
 }
 
 void AppSettings::setLanguage(AppLanguage value) {
     language_ = value;
     writeText(languageKey, AppLanguages::rawValue(value));
-    // Observers of the notification build their messages in the new language.
+    // Observers build their messages in the new language.
     copyToEngine();
-    emit changed();
-    notify::languageChanged.post();
+    emit engineSettingsChanged();
+    emit languageChanged();
 }
 
 void AppSettings::setAcceptedTermsVersion(std::int64_t value) {
     acceptedTermsVersion_ = value;
-    emit changed();
+    emit termsAcceptanceChanged();
 }
 
 void AppSettings::setSyncFolder(std::optional<QString> value) {
@@ -242,7 +234,7 @@ void AppSettings::setSyncFolder(std::optional<QString> value) {
         UserDefaults::write(*defaults_, syncFolderKey, *syncFolder_);
     else
         UserDefaults::remove(*defaults_, syncFolderKey);
-    emit changed();
+    emit syncFolderChanged();
 }
 
 void AppSettings::acceptTerms() {

@@ -27,14 +27,12 @@ public:
     // The version of the terms of use that accepting them records.
     static constexpr std::int64_t currentTermsVersion = Terms::version;
 
-    static AppSettings& shared();
-
     // Reads every preference from `defaults` and sets the engine-wide settings; writes and posts nothing.
     explicit AppSettings(std::shared_ptr<QSettings> defaults, QObject* parent = nullptr);
     ~AppSettings() override;
 
-    // Every setter below stores, writes the user defaults at once and announces `changed`, also when
-    // the value is the one already held.
+    // Every setter below stores, writes the user defaults at once and emits the signal of its kind of
+    // change (see below), also when the value is the one already held.
     AppearanceSetting appearance() const { return appearance_; }
     void setAppearance(AppearanceSetting value);
 
@@ -46,8 +44,7 @@ public:
     TextSizeSetting textSize() const { return textSize_; }
     void setTextSize(TextSizeSetting value);
 
-    // Points. Not announced: the answer column's own notification tells of a new width. Written as
-    // given; the bounds apply only when loading.
+    // Points. Written as given; the bounds apply only when loading (ResultColumn::setWidth clamps).
     double resultColumnWidth() const { return resultColumnWidth_; }
     void setResultColumnWidth(double value);
 
@@ -75,6 +72,7 @@ public:
     bool groupsDigits() const { return groupsDigits_; }
     void setGroupsDigits(bool value);
 
+    // Announced by no signal: no view shows it.
     bool hapticFeedback() const { return hapticFeedback_; }
     void setHapticFeedback(bool value);
 
@@ -100,9 +98,28 @@ public:
     void resetSyntaxColors();
 
 signals:
-    // Every assignment of a published preference, after the value, the user defaults and the engine
+    // One signal per kind of change, each emitted after the value, the user defaults and the engine
     // settings have taken it.
-    void changed();
+
+    // The language, the angle unit or the fraction digits: what every evaluation depends on.
+    void engineSettingsChanged();
+    // The language, after engineSettingsChanged: texts built on L10n read the new one.
+    void languageChanged();
+    // The editor's text size.
+    void editorFontChanged();
+    // The appearance preference (light, dark or auto); Appearance resolves it.
+    void appearanceChanged();
+    // The user's syntax colours; setSyntaxColor and resetSyntaxColors only when they really change.
+    void syntaxColorsChanged();
+    // The keypad's size or side, the sheet list style or the sidebar's named values.
+    void layoutChanged();
+    // The answer column's width.
+    void resultColumnWidthChanged();
+    // Digit grouping while typing; the editor reads it at each edit.
+    void digitGroupingChanged();
+    // The accepted version of the terms.
+    void termsAcceptanceChanged();
+    void syncFolderChanged();
 
 private:
     void load();

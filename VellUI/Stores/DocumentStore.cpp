@@ -46,12 +46,11 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
     return DocumentFile::defaultLocation();
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent)
+DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
+                             KeyLayoutStore& keyLayouts, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
-      evaluator_(std::move(services.evaluator)),
-      // The stored language, angle and fraction digits must be in force before the first evaluation.
-      settings_(services.settings ? services.settings : &AppSettings::shared()),
-      keyLayouts_(services.keyLayouts ? services.keyLayouts : &KeyLayoutStore::shared()),
+      evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
+      settings_(&settings), keyLayouts_(&keyLayouts),
       notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
       saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
@@ -67,6 +66,13 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
     connect(&mergeTimer_, &QTimer::timeout, this, &DocumentStore::mergeFromCloud);
+    fillInTimer_.setSingleShot(true);
+    fillInTimer_.setInterval(fillInDelay);
+    connect(&fillInTimer_, &QTimer::timeout, this, [this] {
+        if (!sheet(fillInSheetID_)) return;
+        evaluateSheet(fillInSheetID_);
+        refreshSessions();
+    });
 
     load();
     repairAndClean();
@@ -76,13 +82,14 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, Services service
     startSelectionHistory();
     publishUndoState();
     startCloudSync();
-    observeNotifications();
+    observeSettings();
     // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
     QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, QObject* parent)
-    : DocumentStore(std::move(storageURL), Services{}, parent) {}
+DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
+                             KeyLayoutStore& keyLayouts, QObject* parent)
+    : DocumentStore(std::move(storageURL), settings, keyLayouts, Services{}, parent) {}
 
 DocumentStore::~DocumentStore() {
     // A timer handed in may outlive the store.
@@ -138,21 +145,18 @@ void DocumentStore::repairAndClean() {
     }
 }
 
-void DocumentStore::observeNotifications() {
-    NotificationCenter& center = *notifications_;
-    notify::keyLayoutChanged.observe(center, this, [this] {
-        observerTask([this] {
+void DocumentStore::observeSettings() {
+    // The answers and messages of the shown sheets follow the language, angle unit and fraction digits
+    // at once; nothing is saved.
+    connect(settings_, &AppSettings::engineSettingsChanged, this, &DocumentStore::reevaluate);
+    // Queued: the keypad is in the middle of the user's change.
+    connect(
+        keyLayouts_, &KeyLayoutStore::edited, this,
+        [this] {
             syncKeyLayouts();
             scheduleSave();
-        });
-    });
-    notify::languageChanged.observe(center, this, [this] {
-        // Every message of the shown sheets is rebuilt in the new language; nothing is saved.
-        observerTask([this] {
-            evaluateSelection();
-            refreshSessions();
-        });
-    });
+        },
+        Qt::QueuedConnection);
 }
 
 void DocumentStore::observerTask(std::function<void()> work) {
@@ -236,6 +240,11 @@ void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
 }
 
 std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
+    return evaluate(sheetID, nullptr);
+}
+
+std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID, bool* unfinished) const {
+    if (unfinished) *unfinished = false;
     std::optional<Sheet> fallback;
     const Sheet* target = sheet(sheetID);
     if (!target) target = &fallback.emplace(currentSheet());
@@ -248,7 +257,10 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) con
     if (evaluator_) return evaluator_(target->text, others);
     // A key then evaluates only the lines it changed and those that read them.
     std::erase_if(evaluationCaches_, [this](const auto& entry) { return !sheet(entry.first); });
-    return DocumentEvaluator::evaluateCached(target->text, others, evaluationCaches_[target->id]);
+    SheetEvaluationCache& cache = evaluationCaches_.try_emplace(target->id, evaluationClock_).first->second;
+    std::vector<LineResult> results = DocumentEvaluator::evaluateCached(target->text, others, cache);
+    if (unfinished) *unfinished = cache.wouldGetFurther();
+    return results;
 }
 
 const DocumentStore::Evaluation& DocumentStore::evaluation(std::optional<Uuid> sheetID) const {
@@ -302,8 +314,20 @@ void DocumentStore::textDidChange(const Uuid& sheetID, const QObject* origin) {
 
 void DocumentStore::evaluateSheet(std::optional<Uuid> sheetID) {
     const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
-    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id));
+    bool unfinished = false;
+    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id, &unfinished));
     evaluations_.insert_or_assign(id, Evaluation{std::move(results), evaluationInputs()});
+    // A sheet the time limit cut short gets further at each evaluation, since the lines it kept cost
+    // next to nothing the next time: it is evaluated again soon, round after round with keys and
+    // paints in between, until it is complete or a round gets no further. A key evaluates at once
+    // and decides again.
+    if (unfinished) {
+        fillInSheetID_ = id;
+        fillInTimer_.start();
+    } else if (fillInSheetID_ == id) {
+        fillInSheetID_.reset();
+        fillInTimer_.stop();
+    }
     emit resultsChanged(id);
 }
 

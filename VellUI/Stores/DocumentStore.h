@@ -12,6 +12,7 @@
 #include "Engine/EngineSettings.h"
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
+#include "Sheet/ProgramBudget.h"
 #include "Sheet/SharedSheet.h"
 #include "Sheet/SheetEvaluationCache.h"
 #include "Stores/CloudSync.h"
@@ -47,12 +48,9 @@ class DocumentStore : public QObject {
     Q_OBJECT
 
 public:
-    // What the store works with besides its file; an empty field means the process-wide one.
+    // What the store works with besides its file, its settings and its keypad layouts; an empty
+    // field means the process-wide one.
     struct Services {
-        // Made sure of before the first evaluation, so the stored engine settings are in force; it also
-        // names the sync folder.
-        AppSettings* settings = nullptr;
-        KeyLayoutStore* keyLayouts = nullptr;
         NotificationCenter* notifications = nullptr;
         Date::Clock clock;
         std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
@@ -62,6 +60,8 @@ public:
         // How a sheet is evaluated; none means DocumentEvaluator::evaluateCached, with a cache for
         // each sheet.
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
+        // The clock each evaluation's time limit reads; none means the steady clock.
+        ProgramBudget::ClockSource evaluationClock = {};
     };
 
     static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
@@ -72,11 +72,14 @@ public:
     static std::optional<QString> defaultStorageURL();
 
     // Loads the document (the starter document when there is no file or it cannot be used), repairs it,
-    // evaluates the selected sheet, starts listening to the key layouts and the language and, when a sync
-    // folder is set, looks for the shared copy in the background. Without a storage location the document
-    // lives in memory only and is never synced.
-    DocumentStore(std::optional<QString> storageURL, Services services, QObject* parent = nullptr);
-    explicit DocumentStore(std::optional<QString> storageURL, QObject* parent = nullptr);
+    // evaluates the selected sheet, starts listening to the keypad and the settings and, when a sync folder
+    // is set, looks for the shared copy in the background. Without a storage location the document lives in
+    // memory only and is never synced. The settings, made before the store, have put the stored engine
+    // settings in force and name the sync folder; the document and the keypad exchange `keyLayouts`.
+    DocumentStore(std::optional<QString> storageURL, AppSettings& settings, KeyLayoutStore& keyLayouts,
+                  Services services, QObject* parent = nullptr);
+    DocumentStore(std::optional<QString> storageURL, AppSettings& settings, KeyLayoutStore& keyLayouts,
+                  QObject* parent = nullptr);
     ~DocumentStore() override;
 
     const VellDocument& document() const { return document_; }
@@ -119,8 +122,8 @@ public:
     std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
     // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
     void refreshSessions();
-    // Evaluates the selected sheet again and refreshes every window, after a change of a setting the
-    // answers depend on (decimal places, angle unit, language).
+    // Evaluates the selected sheet again and refreshes every window; done on every change of the engine
+    // settings (decimal places, angle unit, language).
     void reevaluate();
     // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
     // the store needs to know no more of a session than that it is a QObject.
@@ -275,7 +278,7 @@ private:
     // The starter sheets in place of a document without sheets, which keeps everything else it holds.
     VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
-    void observeNotifications();
+    void observeSettings();
     // Runs the work later on the main thread, and not at all once the store is gone.
     void observerTask(std::function<void()> work);
 
@@ -285,6 +288,11 @@ private:
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
+    // The evaluation of evaluate(); `unfinished`, when given, tells whether evaluating the same again
+    // would get further through the sheet.
+    std::vector<LineResult> evaluate(std::optional<Uuid> sheetID, bool* unfinished) const;
+    // Evaluates that sheet afresh (the current one when the id names none) and keeps the result; a sheet
+    // the time limit cut short is evaluated again soon (see fillInTimer_).
     void evaluateSheet(std::optional<Uuid> sheetID);
     void evaluateSelection() { evaluateSheet(document_.selectedSheetID); }
     // The flags of every sheet with a history may have changed.
@@ -313,6 +321,12 @@ private:
 
     Date::Clock clock_;
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
+    ProgramBudget::ClockSource evaluationClock_;
+    static constexpr std::chrono::milliseconds fillInDelay{10};
+    // Evaluates a sheet again when the time limit cut its evaluation short (see evaluateSheet): the last
+    // such sheet evaluated.
+    QTimer fillInTimer_;
+    std::optional<Uuid> fillInSheetID_;
     // Each sheet's previous evaluation, kept while the sheet exists (used when no evaluator was given).
     mutable std::unordered_map<Uuid, SheetEvaluationCache> evaluationCaches_;
     AppSettings* settings_;

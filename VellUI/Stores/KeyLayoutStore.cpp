@@ -2,7 +2,6 @@
 
 #include "Document/Uuid.h"
 #include "Keypad/Catalogs.h"
-#include "Stores/Notifications.h"
 #include "Stores/QtText.h"
 #include "Stores/UserDefaults.h"
 
@@ -90,11 +89,6 @@ std::string_view KeyLayoutStore::rawValue(Kind kind) {
 
 std::string KeyLayoutStore::defaultsKey(Kind kind) {
     return "vell.keyLayout." + std::string(rawValue(kind));
-}
-
-KeyLayoutStore& KeyLayoutStore::shared() {
-    static KeyLayoutStore* store = new KeyLayoutStore(UserDefaults::standard());
-    return *store;
 }
 
 KeyLayoutStore::KeyLayoutStore(std::shared_ptr<QSettings> defaults, Date::Clock clock, QObject* parent)
@@ -251,7 +245,7 @@ void KeyLayoutStore::touch() {
     updatedAt_ = std::max(clock_(), Date::fromSeconds(seconds).addingSeconds(1));
     UserDefaults::write(*defaults_, fromU8(updatedAtKey), UserDefaults::text(updatedAt_));
     emit changed();
-    notify::keyLayoutChanged.post();
+    emit edited();
 }
 
 } // namespace vell

@@ -39,8 +39,6 @@ public:
     // Group key to the slot ids of that group, in order.
     using Order = std::map<std::string, std::vector<std::string>>;
 
-    static KeyLayoutStore& shared();
-
     // Loads the arrangement and its stamp from `defaults`; unreadable data is ignored.
     explicit KeyLayoutStore(std::shared_ptr<QSettings> defaults, Date::Clock clock = Date::now,
                             QObject* parent = nullptr);
@@ -65,7 +63,7 @@ public:
     // Forgets the kind's arrangement, so the panel follows its catalog again.
     void reset(Kind kind);
 
-    // Takes the document's arrangement when its stamp is strictly later than ours; posts nothing.
+    // Takes the document's arrangement when its stamp is strictly later than ours; not `edited`.
     void adopt(KeyLayouts layouts, std::optional<Date> date);
 
     static std::vector<SlotGroup> defaultGroups(Kind kind);
@@ -74,6 +72,9 @@ public:
 signals:
     // The arrangement or its stamp changed; panels redraw.
     void changed();
+    // A change the user made, once the store holds its time (after `changed`); adopting emits only
+    // `changed`. The document takes the arrangement.
+    void edited();
 
 private:
     void store(Kind kind, Order order);

@@ -7,7 +7,6 @@
 //     notify::showHelp.post(center);
 //     notify::showHelp.observe(center, this, [this] { ... });
 
-#include "Engine/L10n.h"
 #include "Stores/NotificationCenter.h"
 
 #include <QVariant>
@@ -99,24 +98,6 @@ private:
     std::string_view name_;
 };
 
-namespace notify {
-
-// Every assignment of the keypad size; nothing observes it yet.
-inline constexpr Notification<> keypadSizeChanged{"vell.keypadSizeChanged"};
-// The answer column stored a new width.
-inline constexpr Notification<> resultWidthChanged{"vell.resultWidthChanged"};
-// Every change of the user's syntax colours.
-inline constexpr Notification<> syntaxColorsChanged{"vell.syntaxColorsChanged"};
-// The application settings changed the language, after the engine settings hold it. The engine owns
-// the name, as it has no notification centre of its own.
-inline constexpr Notification<> languageChanged{L10n::languageChangedNotification};
-
-// Each change the user makes to the keypad layouts, once the layout store holds its time.
-inline constexpr Notification<> keyLayoutChanged{"vell.keyLayoutChanged"};
-
-// The Help command; every window opens its help.
-inline constexpr Notification<> showHelp{"vell.showHelp"};
-
-} // namespace notify
+namespace notify {} // namespace notify
 
 } // namespace vell

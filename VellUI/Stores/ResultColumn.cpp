@@ -1,7 +1,6 @@
 #include "Stores/ResultColumn.h"
 
 #include "Stores/AppSettings.h"
-#include "Stores/Notifications.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,17 +12,11 @@ double ResultColumn::cap(std::optional<double> available) {
     return std::min(maximum, std::max(minimum, *available - 150));
 }
 
-void ResultColumn::setWidth(double proposed, std::optional<double> available) {
-    setWidth(proposed, available, AppSettings::shared(), NotificationCenter::shared());
-}
-
-void ResultColumn::setWidth(double proposed, std::optional<double> available, AppSettings& settings,
-                            NotificationCenter& notifications) {
+void ResultColumn::setWidth(double proposed, std::optional<double> available, AppSettings& settings) {
     if (std::isnan(proposed)) return;
     const double width = std::min(cap(available), std::max(minimum, proposed));
     if (std::abs(width - settings.resultColumnWidth()) <= 0.5) return;
     settings.setResultColumnWidth(width);
-    notify::resultWidthChanged.post(notifications);
 }
 
 } // namespace vell

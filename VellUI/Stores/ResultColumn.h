@@ -8,7 +8,6 @@
 namespace vell {
 
 class AppSettings;
-class NotificationCenter;
 
 struct ResultColumn {
     static constexpr double minimum = 84;
@@ -19,11 +18,9 @@ struct ResultColumn {
     // the maximum when no width is known.
     static double cap(std::optional<double> available);
 
-    // Clamps the proposed width, stores it and announces notify::resultWidthChanged; a width within half
+    // Clamps the proposed width and stores it in the settings, which announce it; a width within half
     // a point of the stored one changes nothing.
-    static void setWidth(double proposed, std::optional<double> available);
-    static void setWidth(double proposed, std::optional<double> available, AppSettings& settings,
-                         NotificationCenter& notifications);
+    static void setWidth(double proposed, std::optional<double> available, AppSettings& settings);
 };
 
 } // namespace vell

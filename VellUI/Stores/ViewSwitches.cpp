@@ -14,11 +14,6 @@ QString keyOf(std::string_view key) {
 
 } // namespace
 
-ViewSwitches& ViewSwitches::shared() {
-    static ViewSwitches* switches = new ViewSwitches(UserDefaults::standard());
-    return *switches;
-}
-
 ViewSwitches::ViewSwitches(std::shared_ptr<QSettings> defaults, QObject* parent)
     : QObject(parent), defaults_(std::move(defaults)) {
     showGraph_ = UserDefaults::boolean(*defaults_, keyOf(showGraphKey)).value_or(true);

@@ -20,9 +20,6 @@ public:
     static constexpr std::string_view showKeypadKey = "vell.showKeypad";
     static constexpr std::string_view keypadPanelKey = "vell.keypadPanel";
 
-    // Over the standard user defaults, made on first use.
-    static ViewSwitches& shared();
-
     // Reads the switches from `defaults` (true when absent or not a Boolean; the panel as stored, empty
     // when absent); writes nothing.
     explicit ViewSwitches(std::shared_ptr<QSettings> defaults, QObject* parent = nullptr);

@@ -9,7 +9,6 @@
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/Notifications.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
@@ -35,23 +34,13 @@ std::size_t indexOf(WindowDialogKind kind) {
 
 } // namespace
 
-RootView::Services RootView::sharedServices() {
-    return Services{AppSettings::shared(), ViewSwitches::shared(), Appearance::shared(),
-                    NotificationCenter::shared()};
-}
-
-RootView::RootView(DocumentStore& store, SheetSession& session, QWidget* parent)
-    : RootView(store, session, sharedServices(), parent) {}
-
-RootView::RootView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent)
-    : QWidget(parent), store_(store), session_(session), settings_(services.settings),
-      notifications_(services.notifications),
-      column_(new SheetColumn(session, services.settings, services.switches, services.appearance, this)),
+RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent)
+    : QWidget(parent), store_(app.store), session_(session), settings_(app.settings),
+      column_(new SheetColumn(session, app.settings, app.switches, app.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
       sidebarPlace_(new QWidget(splitter_)),
-      sidebar_(
-          new SidebarView(session, services.settings, services.appearance, *editorCommands_, sidebarPlace_)),
-      acceptedTermsVersion_(services.settings.acceptedTermsVersion()) {
+      sidebar_(new SidebarView(session, app.settings, app.appearance, *editorCommands_, sidebarPlace_)),
+      acceptedTermsVersion_(app.settings.acceptedTermsVersion()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -73,10 +62,10 @@ RootView::RootView(DocumentStore& store, SheetSession& session, Services service
         editor->takeCommands(*editorCommands_);
     }
     keypad_ = new Keypad(*editorCommands_, session,
-                         Keypad::Services{services.settings, services.switches, services.appearance});
+                         Keypad::Services{app.settings, app.switches, app.appearance, app.keyLayouts});
     column_->setKeypad(keypad_);
-    connect(&settings_, &AppSettings::changed, this, &RootView::settingsChanged);
-    notify::showHelp.observe(notifications_, this, [this] { openHelp(); });
+    connect(&settings_, &AppSettings::layoutChanged, this, &RootView::applyLayout);
+    connect(&settings_, &AppSettings::termsAcceptanceChanged, this, &RootView::termsAcceptanceChanged);
     connect(&store_, &DocumentStore::clearSheetPromptChanged, this, &RootView::updateClearSheetPrompt);
     applyLayout();
 }
@@ -125,8 +114,7 @@ void RootView::applyLayout() {
     emit layoutChanged(split);
 }
 
-void RootView::settingsChanged() {
-    applyLayout();
+void RootView::termsAcceptanceChanged() {
     if (settings_.acceptedTermsVersion() != acceptedTermsVersion_) {
         acceptedTermsVersion_ = settings_.acceptedTermsVersion();
         updateTermsGate();

@@ -4,6 +4,7 @@
 // sheet column alone, as the sheet-list preferences say; the window's settings, help and terms dialogs,
 // with the terms shown as a gate until the current terms are accepted. It keeps no document state.
 
+#include "Appearance/AppContext.h"
 #include "Dialogs/WindowDialog.h"
 
 #include <QPointer>
@@ -15,17 +16,14 @@ class QSplitter;
 
 namespace vell {
 
-class Appearance;
 class AppSettings;
 class DocumentStore;
 class EditorCommands;
 class Keypad;
-class NotificationCenter;
 class PromptDialog;
 class SheetColumn;
 class SheetSession;
 class SidebarView;
-class ViewSwitches;
 
 class RootView : public QWidget {
     Q_OBJECT
@@ -35,17 +33,8 @@ public:
     static constexpr int sidebarIdealWidth = 220;
     static constexpr int sidebarMaximumWidth = 320;
 
-    struct Services {
-        AppSettings& settings;
-        ViewSwitches& switches;
-        Appearance& appearance;
-        NotificationCenter& notifications;
-    };
-    // Over the process-wide settings, switches, appearance and notifications.
-    static Services sharedServices();
-
-    RootView(DocumentStore& store, SheetSession& session, Services services, QWidget* parent = nullptr);
-    RootView(DocumentStore& store, SheetSession& session, QWidget* parent = nullptr);
+    // The session is on the context's store.
+    RootView(const AppContext& app, SheetSession& session, QWidget* parent = nullptr);
 
     DocumentStore& store() const { return store_; }
     SheetSession& session() const { return session_; }
@@ -102,7 +91,7 @@ protected:
 
 private:
     void applyLayout();
-    void settingsChanged();
+    void termsAcceptanceChanged();
     // Opens the kind's dialog with a fresh body unless it is open already or has no body.
     void present(WindowDialogKind kind, bool isGate);
     WindowDialog& dialogOf(WindowDialogKind kind);
@@ -115,7 +104,6 @@ private:
     DocumentStore& store_;
     SheetSession& session_;
     AppSettings& settings_;
-    NotificationCenter& notifications_;
     SheetColumn* column_;
     EditorCommands* editorCommands_;
     QPointer<Keypad> keypad_;

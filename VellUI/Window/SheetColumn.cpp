@@ -57,11 +57,11 @@ SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitc
     layout_->addWidget(statusBar_);
     keypadDivider_->hide();
 
-    auto* editor = new SheetEditor(session, SheetEditor::Services{&settings, &appearance, nullptr});
+    auto* editor = new SheetEditor(session, SheetEditor::Services{settings, appearance});
     editor->setShowsPlots(switches_.showGraph());
     setEditor(editor);
 
-    connect(&settings_, &AppSettings::changed, this, &SheetColumn::applySettings);
+    connect(&settings_, &AppSettings::layoutChanged, this, &SheetColumn::applySettings);
     connect(&switches_, &ViewSwitches::showKeypadChanged, this, &SheetColumn::applySettings);
     connect(&switches_, &ViewSwitches::showGraphChanged, this, [this](bool showGraph) {
         if (SheetEditor* editor = sheetEditor()) editor->setShowsPlots(showGraph);

@@ -4,7 +4,7 @@
 
 #include <QMimeData>
 #include <algorithm>
-#include <set>
+#include <unordered_set>
 
 namespace vell {
 
@@ -30,7 +30,7 @@ std::vector<std::size_t> rowsIn(const QMimeData& data) {
 SheetListModel::SheetListModel(DocumentStore& store, QObject* parent)
     : QAbstractListModel(parent), store_(store) {
     for (const Sheet& sheet : store_.sheets())
-        rows_.push_back({sheet.id, QString::fromStdString(sheet.name)});
+        rows_.push_back({sheet.id, sheet.name, QString::fromStdString(sheet.name)});
     connect(&store_, &DocumentStore::documentChanged, this, &SheetListModel::sync);
 }
 
@@ -102,7 +102,46 @@ bool SheetListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, 
 
 void SheetListModel::sync() {
     const std::vector<Sheet>& sheets = store_.sheets();
-    std::set<Uuid> present;
+    // Most changes are edits of a sheet's text, which leave every row where it is.
+    const bool sameOrder = std::equal(sheets.begin(), sheets.end(), rows_.begin(), rows_.end(),
+                                      [](const Sheet& sheet, const Row& row) { return sheet.id == row.id; });
+    if (!sameOrder) reorder();
+    for (std::size_t index = 0; index < sheets.size(); ++index) {
+        if (rows_[index].storedName == sheets[index].name) continue;
+        rows_[index].storedName = sheets[index].name;
+        rows_[index].name = QString::fromStdString(sheets[index].name);
+        const QModelIndex changed = this->index(static_cast<int>(index));
+        emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+    }
+}
+
+void SheetListModel::reorder() {
+    const std::vector<Sheet>& sheets = store_.sheets();
+    // One sheet added or deleted, as the user does it: the rows before and after it stay.
+    const std::size_t shorter = std::min(sheets.size(), rows_.size());
+    std::size_t before = 0;
+    while (before < shorter && sheets[before].id == rows_[before].id)
+        ++before;
+    std::size_t after = 0;
+    while (after < shorter - before &&
+           sheets[sheets.size() - 1 - after].id == rows_[rows_.size() - 1 - after].id)
+        ++after;
+    if (before + after == shorter && std::max(sheets.size(), rows_.size()) == shorter + 1) {
+        const int at = static_cast<int>(before);
+        if (sheets.size() > rows_.size()) {
+            const Sheet& sheet = sheets[before];
+            beginInsertRows({}, at, at);
+            rows_.insert(rows_.begin() + at, Row{sheet.id, sheet.name, QString::fromStdString(sheet.name)});
+            endInsertRows();
+        } else {
+            beginRemoveRows({}, at, at);
+            rows_.erase(rows_.begin() + at);
+            endRemoveRows();
+        }
+        return;
+    }
+    std::unordered_set<Uuid> present;
+    present.reserve(sheets.size());
     for (const Sheet& sheet : sheets)
         present.insert(sheet.id);
     for (int index = static_cast<int>(rows_.size()) - 1; index >= 0; --index) {
@@ -114,6 +153,22 @@ void SheetListModel::sync() {
     for (std::size_t index = 0; index < sheets.size(); ++index) {
         const Sheet& sheet = sheets[index];
         if (index < rows_.size() && rows_[index].id == sheet.id) continue;
+        // A row in the way whose sheet comes next moved on by itself: one move, not one for every row
+        // it passed.
+        if (index + 1 < rows_.size() && rows_[index + 1].id == sheet.id) {
+            const Uuid moved = rows_[index].id;
+            const auto place = std::find_if(sheets.begin() + static_cast<std::ptrdiff_t>(index), sheets.end(),
+                                            [&](const Sheet& later) { return later.id == moved; });
+            const auto to = static_cast<std::size_t>(place - sheets.begin());
+            if (place != sheets.end() && to < rows_.size()) {
+                const int from = static_cast<int>(index);
+                beginMoveRows({}, from, from, {}, static_cast<int>(to) + 1);
+                std::rotate(rows_.begin() + from, rows_.begin() + from + 1,
+                            rows_.begin() + static_cast<std::ptrdiff_t>(to) + 1);
+                endMoveRows();
+                continue;
+            }
+        }
         const auto found =
             std::find_if(rows_.begin() + static_cast<std::ptrdiff_t>(std::min(index, rows_.size())),
                          rows_.end(), [&](const Row& row) { return row.id == sheet.id; });
@@ -125,7 +180,7 @@ void SheetListModel::sync() {
             endMoveRows();
         } else {
             beginInsertRows({}, to, to);
-            rows_.insert(rows_.begin() + to, Row{sheet.id, QString::fromStdString(sheet.name)});
+            rows_.insert(rows_.begin() + to, Row{sheet.id, sheet.name, QString::fromStdString(sheet.name)});
             endInsertRows();
         }
     }
@@ -134,13 +189,6 @@ void SheetListModel::sync() {
         beginRemoveRows({}, static_cast<int>(sheets.size()), static_cast<int>(rows_.size()) - 1);
         rows_.resize(sheets.size());
         endRemoveRows();
-    }
-    for (std::size_t index = 0; index < sheets.size(); ++index) {
-        const QString name = QString::fromStdString(sheets[index].name);
-        if (rows_[index].name == name) continue;
-        rows_[index].name = name;
-        const QModelIndex changed = this->index(static_cast<int>(index));
-        emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <QAbstractListModel>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace vell {
@@ -53,10 +54,14 @@ public:
 private:
     struct Row {
         Uuid id;
+        // As the document holds it, to compare with at every change without converting every name.
+        std::string storedName;
         QString name;
     };
 
     void sync();
+    // Moves, inserts and removes rows until they follow the document's order.
+    void reorder();
 
     DocumentStore& store_;
     std::vector<Row> rows_;

@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QMenu>
@@ -23,6 +24,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
+#include <unordered_map>
 
 namespace vell {
 
@@ -120,7 +122,7 @@ private:
 
 SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent)
     : QWidget(parent), store_(session.store()), session_(session), appearance_(appearance),
-      scrollArea_(new QScrollArea(this)), row_(new QWidget), rowLayout_(new QHBoxLayout(row_)),
+      scrollArea_(new QScrollArea(this)), row_(new QWidget),
       newSheetButton_(new NewSheetButton(appearance, row_)),
       scrollLeft_(new ScrollArrowButton(Qt::LeftArrow, appearance, this)),
       scrollRight_(new ScrollArrowButton(Qt::RightArrow, appearance, this)), shownSheetID_(session.sheetID()),
@@ -147,12 +149,6 @@ SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget*
                           static_cast<QWidget*>(scrollLeft_), static_cast<QWidget*>(scrollRight_)})
         part->installEventFilter(this);
 
-    rowLayout_->setContentsMargins(rowPadding, rowVerticalPadding, rowPadding, rowVerticalPadding);
-    rowLayout_->setSpacing(tabSpacing);
-    rowLayout_->setSizeConstraint(QLayout::SetNoConstraint);
-    rowLayout_->addWidget(newSheetButton_, 0, Qt::AlignVCenter);
-    rowLayout_->addStretch(1);
-
     scrollAnimation_->setTargetObject(scrollArea_->horizontalScrollBar());
     scrollAnimation_->setPropertyName("value");
     scrollAnimation_->setDuration(defaultScrollDuration);
@@ -162,7 +158,10 @@ SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget*
     connect(scrollLeft_, &QAbstractButton::clicked, this, [this] { scrollByOneTab(false); });
     connect(scrollRight_, &QAbstractButton::clicked, this, [this] { scrollByOneTab(true); });
     QScrollBar* bar = scrollArea_->horizontalScrollBar();
-    connect(bar, &QScrollBar::valueChanged, this, &SheetTabBar::updateScrollArrows);
+    connect(bar, &QScrollBar::valueChanged, this, [this] {
+        placeTabs();
+        updateScrollArrows();
+    });
     connect(bar, &QScrollBar::rangeChanged, this, &SheetTabBar::updateScrollArrows);
     connect(&store_, &DocumentStore::documentChanged, this, &SheetTabBar::syncTabs);
     connect(&session_, &SheetSession::sheetIDChanged, this, &SheetTabBar::sheetIDChanged);
@@ -174,6 +173,21 @@ SheetTabButton* SheetTabBar::tab(const Uuid& sheetID) const {
     const auto found = std::find_if(tabs_.begin(), tabs_.end(),
                                     [&](const SheetTabButton* tab) { return tab->sheetID() == sheetID; });
     return found == tabs_.end() ? nullptr : *found;
+}
+
+std::optional<std::size_t> SheetTabBar::indexOf(const Uuid& sheetID) const {
+    const auto found =
+        std::find_if(places_.begin(), places_.end(), [&](const Place& place) { return place.id == sheetID; });
+    if (found == places_.end()) return std::nullopt;
+    return static_cast<std::size_t>(found - places_.begin());
+}
+
+int SheetTabBar::tabWidth(std::size_t index) const {
+    return index == selectedIndex_ ? selectedWidth_ : places_[index].width;
+}
+
+QRect SheetTabBar::tabPlace(std::size_t index) const {
+    return {lefts_[index], rowVerticalPadding, tabWidth(index), SheetTabButton::tabHeight};
 }
 
 SheetTabButton* SheetTabBar::makeTab(const Uuid& sheetID) {
@@ -189,40 +203,98 @@ SheetTabButton* SheetTabBar::makeTab(const Uuid& sheetID) {
 }
 
 void SheetTabBar::syncTabs() {
-    std::vector<SheetTabButton*> next;
-    next.reserve(store_.sheets().size());
+    // Most changes are edits of a sheet's text, which leave the row as it is.
+    const std::vector<Sheet>& sheets = store_.sheets();
+    const bool same = std::equal(sheets.begin(), sheets.end(), places_.begin(), places_.end(),
+                                 [](const Sheet& sheet, const Place& place) {
+                                     return sheet.id == place.id && sheet.name == place.name;
+                                 });
+    if (!same) takeSheets();
+    updateSelection();
+}
+
+void SheetTabBar::takeSheets() {
+    const std::vector<Sheet>& sheets = store_.sheets();
+    // A sheet that kept its name keeps its measure. The former places are walked beside the sheets,
+    // which finds them for an added or deleted sheet; the index serves the rest.
+    std::unordered_map<Uuid, std::size_t> former;
+    const auto formerPlace = [&](const Uuid& id, std::size_t guess) -> const Place* {
+        for (std::size_t index = guess; index < std::min(guess + 2, places_.size()); ++index)
+            if (places_[index].id == id) return &places_[index];
+        if (former.empty())
+            for (std::size_t index = 0; index < places_.size(); ++index)
+                former.emplace(places_[index].id, index);
+        const auto found = former.find(id);
+        return found == former.end() ? nullptr : &places_[found->second];
+    };
+    const QFontMetricsF metrics(SheetTabButton::labelFont(false));
+    std::vector<Place> next;
+    next.reserve(sheets.size());
+    std::size_t guess = 0;
+    for (const Sheet& sheet : sheets) {
+        const Place* kept = formerPlace(sheet.id, guess);
+        if (kept) guess = static_cast<std::size_t>(kept - places_.data()) + 1;
+        if (kept && kept->name == sheet.name)
+            next.push_back(*kept);
+        else
+            next.push_back({sheet.id, sheet.name,
+                            SheetTabButton::widthFor(metrics, QString::fromStdString(sheet.name))});
+    }
+    places_ = std::move(next);
+}
+
+void SheetTabBar::layOutRow() {
+    lefts_.resize(places_.size() + 1);
+    int left = rowPadding;
+    for (std::size_t index = 0; index < places_.size(); ++index) {
+        lefts_[index] = left;
+        left += tabWidth(index) + tabSpacing;
+    }
+    lefts_.back() = left;
+}
+
+void SheetTabBar::placeTabs() {
+    const int count = static_cast<int>(places_.size());
+    const int scroll = scrollArea_->horizontalScrollBar()->value();
+    const auto tabLefts = lefts_.begin() + count;
+    // The first tab that reaches into sight and the first wholly past it, widened by the spare tabs.
+    int first = static_cast<int>(std::upper_bound(lefts_.begin(), tabLefts, scroll) - lefts_.begin()) - 1;
+    int end = static_cast<int>(
+        std::lower_bound(lefts_.begin(), tabLefts, scroll + scrollArea_->viewport()->width()) -
+        lefts_.begin());
+    first = std::max(0, first - spareTabs);
+    end = std::min(count, end + spareTabs);
+
     std::vector<SheetTabButton*> former = tabs_;
-    for (const Sheet& sheet : store_.sheets()) {
+    std::vector<SheetTabButton*> next;
+    next.reserve(static_cast<std::size_t>(std::max(0, end - first)));
+    for (int at = first; at < end; ++at) {
+        const auto index = static_cast<std::size_t>(at);
+        const Place& place = places_[index];
         const auto kept = std::find_if(former.begin(), former.end(), [&](const SheetTabButton* tab) {
-            return tab && tab->sheetID() == sheet.id;
+            return tab && tab->sheetID() == place.id;
         });
         SheetTabButton* tab = nullptr;
         if (kept != former.end()) {
             tab = *kept;
             *kept = nullptr;
         } else {
-            tab = makeTab(sheet.id);
+            tab = makeTab(place.id);
         }
-        tab->setName(QString::fromStdString(sheet.name));
+        tab->setName(QString::fromStdString(place.name));
+        tab->setSelected(index == selectedIndex_);
+        tab->setGeometry(tabPlace(index));
+        if (tab->isHidden()) tab->show();
         next.push_back(tab);
     }
     for (SheetTabButton* gone : former) {
         if (!gone) continue;
-        rowLayout_->removeWidget(gone);
         gone->hide();
-        // Later: the sheet may have gone from inside one of its tab's own events.
+        // Later: the sheet may have gone, or its tab left the row, from inside one of the tab's own events.
         gone->deleteLater();
     }
-    if (next != tabs_) {
-        for (SheetTabButton* tab : next)
-            rowLayout_->removeWidget(tab);
-        for (std::size_t index = 0; index < next.size(); ++index) {
-            rowLayout_->insertWidget(static_cast<int>(index), next[index], 0, Qt::AlignVCenter);
-            next[index]->show();
-        }
-        tabs_ = std::move(next);
-    }
-    updateSelection();
+    tabs_ = std::move(next);
+    newSheetButton_->move(lefts_.back(), rowVerticalPadding);
 }
 
 void SheetTabBar::sheetIDChanged() {
@@ -234,13 +306,16 @@ void SheetTabBar::sheetIDChanged() {
 }
 
 void SheetTabBar::updateSelection() {
-    for (SheetTabButton* tab : tabs_)
-        tab->setSelected(tab->sheetID() == session_.sheetID());
+    selectedIndex_ = session_.sheetID() ? indexOf(*session_.sheetID()) : std::nullopt;
+    if (selectedIndex_)
+        selectedWidth_ = SheetTabButton::widthFor(QFontMetricsF(SheetTabButton::labelFont(true)),
+                                                  QString::fromStdString(places_[*selectedIndex_].name));
+    layOutRow();
     fitContent();
 }
 
 void SheetTabBar::fitContent() {
-    const int rowWidth = rowLayout_->sizeHint().width();
+    const int rowWidth = lefts_.back() + newSheetButtonWidth + rowPadding;
     // Judged against the whole bar, so that the arrows taking their room cannot undo the decision.
     const bool overflows = rowWidth > width();
     if (scrollLeft_->isVisibleTo(this) != overflows) {
@@ -249,7 +324,7 @@ void SheetTabBar::fitContent() {
         layout()->activate();
     }
     row_->resize(std::max(scrollArea_->viewport()->width(), rowWidth), barHeight);
-    rowLayout_->setGeometry(row_->rect());
+    placeTabs();
     updateScrollArrows();
 }
 
@@ -263,33 +338,37 @@ void SheetTabBar::scrollByOneTab(bool rightwards) {
     scrollAnimation_->stop();
     QScrollBar* bar = scrollArea_->horizontalScrollBar();
     const int viewWidth = scrollArea_->viewport()->width();
-    std::vector<QWidget*> items(tabs_.begin(), tabs_.end());
-    items.push_back(newSheetButton_);
-    // The next item cut off (or wholly hidden) on that side comes wholly into sight, with the row's
-    // padding beside it.
+    const std::size_t plus = places_.size();
+    const auto rightOf = [&](std::size_t item) {
+        return lefts_[item] + (item == plus ? newSheetButtonWidth : tabWidth(item)) - 1;
+    };
+    // The next item (a tab or "+") cut off (or wholly hidden) on that side comes wholly into sight,
+    // with the row's padding beside it.
     int target = bar->value();
     if (rightwards) {
-        for (const QWidget* item : items)
-            if (item->geometry().right() >= bar->value() + viewWidth) {
-                target = item->geometry().right() + 1 + rowPadding - viewWidth;
-                break;
-            }
+        std::size_t low = 0;
+        std::size_t high = plus + 1;
+        while (low < high) {
+            const std::size_t middle = low + (high - low) / 2;
+            if (rightOf(middle) >= bar->value() + viewWidth)
+                high = middle;
+            else
+                low = middle + 1;
+        }
+        if (low <= plus) target = rightOf(low) + 1 + rowPadding - viewWidth;
     } else {
-        for (auto item = items.rbegin(); item != items.rend(); ++item)
-            if ((*item)->geometry().left() < bar->value()) {
-                target = (*item)->geometry().left() - rowPadding;
-                break;
-            }
+        const auto after = std::lower_bound(lefts_.begin(), lefts_.end(), bar->value());
+        if (after != lefts_.begin()) target = *(after - 1) - rowPadding;
     }
     bar->setValue(std::clamp(target, bar->minimum(), bar->maximum()));
 }
 
 void SheetTabBar::keepSelectedInSight() {
-    const SheetTabButton* selected = shownSheetID_ ? tab(*shownSheetID_) : nullptr;
+    const auto selected = shownSheetID_ ? indexOf(*shownSheetID_) : std::nullopt;
     if (!selected || scrollAnimation_->state() == QAbstractAnimation::Running) return;
     QScrollBar* bar = scrollArea_->horizontalScrollBar();
     const int viewWidth = scrollArea_->viewport()->width();
-    const QRect place = selected->geometry();
+    const QRect place = tabPlace(*selected);
     int target = bar->value();
     if (place.right() + 1 + rowPadding > target + viewWidth)
         target = place.right() + 1 + rowPadding - viewWidth;
@@ -337,11 +416,11 @@ void SheetTabBar::setScrollDuration(int milliseconds) {
 }
 
 void SheetTabBar::scrollToSelected() {
-    const SheetTabButton* selected = shownSheetID_ ? tab(*shownSheetID_) : nullptr;
+    const auto selected = shownSheetID_ ? indexOf(*shownSheetID_) : std::nullopt;
     if (!selected) return;
     fitContent();
     QScrollBar* bar = scrollArea_->horizontalScrollBar();
-    const int target = std::clamp(selected->geometry().center().x() - scrollArea_->viewport()->width() / 2,
+    const int target = std::clamp(tabPlace(*selected).center().x() - scrollArea_->viewport()->width() / 2,
                                   bar->minimum(), bar->maximum());
     scrollAnimation_->stop();
     if (scrollAnimation_->duration() == 0 || target == bar->value()) {

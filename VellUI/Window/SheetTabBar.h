@@ -3,7 +3,9 @@
 // The strip of sheet tabs over a window's editor: one tab per sheet in document order, the window's
 // own sheet highlighted, and "+" after the last tab. Sheets are picked, added, renamed, duplicated,
 // moved and deleted here, and reordered by dropping one tab onto another (also from another window).
-// It keeps no copy of the document; its only state of its own is the rename prompt.
+// It keeps no copy of the document beyond the sheets' ids, names and tab widths, from which it lays the
+// row out; tab widgets are made only for the tabs in sight and some way either side, and follow the
+// row as it scrolls, so a document of very many sheets costs no more widgets than one of a few.
 
 #ifndef Q_MOC_RUN
 // moc cannot read the standard headers these pull in; it needs nothing from them.
@@ -13,11 +15,12 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 class QAbstractButton;
-class QHBoxLayout;
 class QMenu;
 class QPropertyAnimation;
 class QScrollArea;
@@ -38,11 +41,15 @@ public:
     static constexpr int tabSpacing = 6;
     static constexpr int rowPadding = 10;
     static constexpr int defaultScrollDuration = 200;
+    // Tabs made beyond each end of the part of the row in sight.
+    static constexpr int spareTabs = 64;
 
     SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent = nullptr);
 
-    // In document order.
+    // The tabs made now, in document order: a run of consecutive sheets' tabs, those in sight and up to
+    // spareTabs either side (every tab while the document has few sheets).
     const std::vector<SheetTabButton*>& tabs() const { return tabs_; }
+    // None while the sheet's tab is not made.
     SheetTabButton* tab(const Uuid& sheetID) const;
     QAbstractButton* newSheetButton() const { return newSheetButton_; }
     QScrollArea* scrollArea() const { return scrollArea_; }
@@ -76,8 +83,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Brings the tabs in step with the document's sheets, keeping each sheet's tab.
+    // Brings the row in step with the document's sheets, keeping each sheet's tab while it is made.
     void syncTabs();
+    // Measures the tabs afresh where the sheets or their names changed.
+    void takeSheets();
+    // The left edges of the tabs and of "+" after them, as a layout would place them.
+    void layOutRow();
+    // Makes the tabs in and near sight, places them and lets the others go.
+    void placeTabs();
+    std::optional<std::size_t> indexOf(const Uuid& sheetID) const;
+    int tabWidth(std::size_t index) const;
+    QRect tabPlace(std::size_t index) const;
     void sheetIDChanged();
     void updateSelection();
     void scrollToSelected();
@@ -94,10 +110,21 @@ private:
     Appearance& appearance_;
     QScrollArea* scrollArea_;
     QWidget* row_;
-    QHBoxLayout* rowLayout_;
     QAbstractButton* newSheetButton_;
     QAbstractButton* scrollLeft_;
     QAbstractButton* scrollRight_;
+    // One per sheet in document order, with the tab's width at the plain weight.
+    struct Place {
+        Uuid id;
+        std::string name;
+        int width = 0;
+    };
+    std::vector<Place> places_;
+    // The window's sheet's index in places_, and its tab's width at the heavier weight it has there.
+    std::optional<std::size_t> selectedIndex_;
+    int selectedWidth_ = 0;
+    // places_.size() + 1 left edges: each tab's, then the "+" button's.
+    std::vector<int> lefts_{rowPadding};
     std::vector<SheetTabButton*> tabs_;
     std::optional<Uuid> shownSheetID_;
     QPropertyAnimation* scrollAnimation_;

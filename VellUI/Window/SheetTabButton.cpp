@@ -68,14 +68,17 @@ void SheetTabButton::setSelected(bool selected) {
     update();
 }
 
-QFont SheetTabButton::labelFont() const {
-    return Fonts::system(textSize, selected_ ? QFont::DemiBold : QFont::Normal);
+QFont SheetTabButton::labelFont(bool selected) {
+    return Fonts::system(textSize, selected ? QFont::DemiBold : QFont::Normal);
+}
+
+int SheetTabButton::widthFor(const QFontMetricsF& metrics, const QString& name) {
+    const int width = static_cast<int>(std::ceil(metrics.horizontalAdvance(name))) + 2 * horizontalPadding;
+    return std::min(width, maximumWidth);
 }
 
 QSize SheetTabButton::sizeHint() const {
-    const qreal textWidth = QFontMetricsF(labelFont()).horizontalAdvance(text());
-    const int width = static_cast<int>(std::ceil(textWidth)) + 2 * horizontalPadding;
-    return {std::min(width, maximumWidth), tabHeight};
+    return {widthFor(QFontMetricsF(labelFont()), text()), tabHeight};
 }
 
 QString SheetTabButton::displayedText() const {

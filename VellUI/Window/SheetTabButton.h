@@ -11,10 +11,12 @@
 #endif
 
 #include <QAbstractButton>
+#include <QFont>
 #include <QPixmap>
 #include <functional>
 #include <vector>
 
+class QFontMetricsF;
 class QMimeData;
 
 namespace vell {
@@ -53,6 +55,12 @@ public:
     // Whether a drag or drop carries tab payloads.
     static bool carriesTabs(const QMimeData& data);
 
+    // The font of a tab's name, heavier on the selected tab.
+    static QFont labelFont(bool selected);
+    // The width of a tab showing `name` in the font of `metrics` (the label font): the name's own
+    // width between the paddings, up to the widest a tab gets.
+    static int widthFor(const QFontMetricsF& metrics, const QString& name);
+
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -71,7 +79,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QFont labelFont() const;
+    QFont labelFont() const { return labelFont(selected_); }
     void startDrag();
 
     Uuid sheetID_;

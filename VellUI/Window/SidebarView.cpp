@@ -285,7 +285,8 @@ SidebarView::SidebarView(SheetSession& session, AppSettings& settings, Appearanc
     connect(&store_, &DocumentStore::documentChanged, this, &SidebarView::documentChanged);
     connect(&session_, &SheetSession::sheetIDChanged, sheetList_->viewport(),
             [this] { sheetList_->viewport()->update(); });
-    connect(&settings_, &AppSettings::changed, this, &SidebarView::applySettings);
+    connect(&settings_, &AppSettings::layoutChanged, this, &SidebarView::applySettings);
+    connect(&settings_, &AppSettings::languageChanged, this, &SidebarView::applySettings);
     connect(&appearance_, &Appearance::changed, this, &SidebarView::applySettings);
     applySettings();
 }

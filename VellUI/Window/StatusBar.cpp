@@ -58,7 +58,7 @@ StatusBar::StatusBar(SheetSession& session, AppSettings& settings, Appearance& a
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     connect(&session_, &SheetSession::resultsChanged, this, &StatusBar::refresh);
-    connect(&settings, &AppSettings::changed, this, &StatusBar::refresh);
+    connect(&settings, &AppSettings::engineSettingsChanged, this, &StatusBar::refresh);
     connect(&appearance_, &Appearance::changed, this, &StatusBar::applyAppearance);
     applyAppearance();
     refresh();

@@ -67,7 +67,7 @@ WindowToolbar::WindowToolbar(QToolBar& toolbar, RootView& root, Commands command
 
     connect(&switches_, &ViewSwitches::showGraphChanged, this, &WindowToolbar::refresh);
     connect(&switches_, &ViewSwitches::showKeypadChanged, this, &WindowToolbar::refresh);
-    connect(&preferences_, &AppSettings::changed, this, &WindowToolbar::refresh);
+    connect(&preferences_, &AppSettings::languageChanged, this, &WindowToolbar::refresh);
     connect(&root_.session(), &SheetSession::resultsChanged, this, &WindowToolbar::updateGraphVisibility);
     // The icons take the ink of the toolbar's palette, which follows light and dark.
     toolbar_.installEventFilter(this);

@@ -114,7 +114,7 @@ TEST_F(AlertTest, NamingOffersToNameOrRenameInEitherLanguageAndCancelChangesNoth
     MainWindow& window = open();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text + (c.escape ? " escape" : " cancel"));
-        AppSettings::shared().setLanguage(c.language);
+        settings().setLanguage(c.language);
         setText(window, c.text);
         askToName(window, 0);
         PromptDialog* prompt = window.rootView().namingPrompt();
@@ -178,7 +178,7 @@ TEST_F(AlertTest, ARefusedNameIsExplainedWithTheStoresMessageAndChangesNothing) 
     };
     MainWindow& window = open();
     for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-        AppSettings::shared().setLanguage(language);
+        settings().setLanguage(language);
         for (const Case& c : cases) {
             SCOPED_TRACE(c.text + " → " + c.name);
             setText(window, c.text);
@@ -290,7 +290,7 @@ TEST_F(AlertTest, TheClearQuestionShowsInEveryWindowWithTheSheetsNameAsWritten) 
     MainWindow& second = open();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        AppSettings::shared().setLanguage(c.language);
+        settings().setLanguage(c.language);
         store().renameSheet(selected().id, c.name);
         setText(second, "1 + 2");
         requestClear();

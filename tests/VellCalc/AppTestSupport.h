@@ -1,6 +1,7 @@
 #pragma once
 
-// The application object on a temporary document, with helpers to drive its real windows.
+// The application object on a temporary document and preferences file of its own, with helpers to
+// drive its real windows.
 
 #include "MainWindow.h"
 #include "SheetEditor/CalcTextView.h"
@@ -8,7 +9,9 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UserDefaults.h"
-#include "Support/SharedPreferences.h"
+#include "Support/EngineSettingsScope.h"
+#include "Support/TempDefaults.h"
+#include "Support/TestContext.h"
 #include "VellApp.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
@@ -77,7 +80,10 @@ struct ForgottenWindowPlaces {
 
 class VellAppTest : public ::testing::Test {
 protected:
-    explicit VellAppTest(AppLanguage language = AppLanguage::english) : preferences(language) {}
+    explicit VellAppTest(AppLanguage language = AppLanguage::english) {
+        writeStartingPreferences(defaults, language);
+        app = std::make_unique<VellApp>(storagePath, defaults.open());
+    }
 
     MainWindow& open() {
         MainWindow* window = app->openWindow();
@@ -85,18 +91,22 @@ protected:
         return *window;
     }
     DocumentStore& store() const { return app->store(); }
+    AppSettings& settings() const { return app->context().settings; }
+    ViewSwitches& switches() const { return app->context().switches; }
+    KeyLayoutStore& keyLayouts() const { return app->context().keyLayouts; }
     std::string fileContents() const {
         QFile file(storagePath);
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
     }
     const Sheet& sheetAt(std::size_t index) const { return store().sheets().at(index); }
 
-    SharedPreferences preferences;
+    EngineSettingsScope engine;
+    TempDefaults defaults;
     // Each test starts as on a first start, with no window places kept by an earlier one.
     ForgottenWindowPlaces forgottenPlaces;
     QTemporaryDir folder;
     QString storagePath = folder.filePath("Vell/document.json");
-    std::unique_ptr<VellApp> app = std::make_unique<VellApp>(storagePath);
+    std::unique_ptr<VellApp> app;
 };
 
 } // namespace vell::testsupport

@@ -21,7 +21,7 @@ class ApplicationLookTest : public VellAppTest {};
 TEST_F(ApplicationLookTest, StockPartsTakeTheThemeColoursOfTheAppearance) {
     open();
     for (const bool dark : {true, false, true}) {
-        AppSettings::shared().setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        settings().setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
         settle();
         SCOPED_TRACE(dark ? "dark" : "light");
         QMenu menu;

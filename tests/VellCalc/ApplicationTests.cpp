@@ -18,7 +18,6 @@ namespace {
 
 using testsupport::press;
 using testsupport::settle;
-using testsupport::SharedPreferences;
 using testsupport::typeAtEnd;
 using testsupport::VellAppTest;
 
@@ -47,7 +46,7 @@ TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
 }
 
 TEST_F(ApplicationTest, QuitEndsTheRunWhileTheTermsGateStands) {
-    AppSettings::shared().setAcceptedTermsVersion(0);
+    settings().setAcceptedTermsVersion(0);
     MainWindow& window = open();
     settle();
     ASSERT_NE(window.rootView().openDialog(WindowDialogKind::terms), nullptr);
@@ -156,10 +155,12 @@ protected:
 };
 
 TEST_F(ProgramTest, ASecondStartOnTheSameFoldersOpensAWindowInTheFirstAndEnds) {
-    SharedPreferences preferences;
+    testsupport::EngineSettingsScope engine;
     const auto storageURL = DocumentStore::defaultStorageURL();
     ASSERT_TRUE(storageURL);
-    VellApp first(storageURL);
+    VellApp first(storageURL, UserDefaults::standard());
+    first.context().settings.setLanguage(AppLanguage::english);
+    first.context().settings.setAcceptedTermsVersion(AppSettings::currentTermsVersion);
     first.openWindow();
     SingleInstance instance;
     ASSERT_EQ(claimDocument(instance, storageURL), Claim::claimed);

@@ -30,7 +30,7 @@ constexpr const char* unitsPanel = "単位";
 // and what lies on top where the panel is.
 class KeypadPanelTest : public VellAppTest {
 protected:
-    ~KeypadPanelTest() override { KeyLayoutStore::shared().reset(KeyLayoutStore::Kind::units); }
+    ~KeypadPanelTest() override { keyLayouts().reset(KeyLayoutStore::Kind::units); }
 
     static KeypadView& keypadOf(MainWindow& window) { return window.rootView().keypad()->view(); }
 
@@ -98,13 +98,13 @@ protected:
 TEST_F(KeypadPanelTest, EveryLabelFitsAtTheDefaultSizeInEitherLanguageAndKeySize) {
     MainWindow& window = open();
     window.resize(VellWindow::defaultSize);
-    KeyLayoutStore::shared().addBlank(KeyLayoutStore::Kind::units);
+    keyLayouts().addBlank(KeyLayoutStore::Kind::units);
     for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-        AppSettings::shared().setLanguage(language);
+        settings().setLanguage(language);
         for (const KeypadSizeSetting size : KeypadSizeSettings::allCases) {
-            AppSettings::shared().setKeypadSize(size);
+            settings().setKeypadSize(size);
             for (const char* panel : {functionsPanel, unitsPanel}) {
-                ViewSwitches::shared().setKeypadPanel(panel);
+                switches().setKeypadPanel(panel);
                 settle();
                 KeypadView& view = keypadOf(window);
                 ASSERT_NE(view.catalogPanel(), nullptr);
@@ -130,8 +130,8 @@ TEST_F(KeypadPanelTest, AnOpenPanelIsUsableAtEveryWidthTheWindowAllows) {
     for (const int width : {1000, 800, 720}) {
         for (const char* panel : {functionsPanel, unitsPanel}) {
             for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-                AppSettings::shared().setLanguage(language);
-                ViewSwitches::shared().setKeypadPanel(panel);
+                settings().setLanguage(language);
+                switches().setKeypadPanel(panel);
                 window.resize(width, VellWindow::defaultSize.height());
                 settle();
                 SCOPED_TRACE(std::string(panel) + " at " + std::to_string(width) +
@@ -145,8 +145,8 @@ TEST_F(KeypadPanelTest, AnOpenPanelIsUsableAtEveryWidthTheWindowAllows) {
         }
     }
     // A click on a key of the panel still reaches the editor at the narrowest width.
-    AppSettings::shared().setLanguage(AppLanguage::english);
-    ViewSwitches::shared().setKeypadPanel(functionsPanel);
+    settings().setLanguage(AppLanguage::english);
+    switches().setKeypadPanel(functionsPanel);
     window.resize(VellWindow::minimumSize.width(), VellWindow::defaultSize.height());
     settle();
     window.session().focus();

@@ -67,8 +67,8 @@ TEST_F(MainWindowTest, TheFirstAndANewWindowShowTheirEditorUnderEverySheetListCh
                           Case{SheetListStyle::tabs, true}, Case{SheetListStyle::tabs, false}}) {
         SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) +
                      (c.namedValues ? " named" : " unnamed"));
-        AppSettings::shared().setSheetListStyle(c.style);
-        AppSettings::shared().setShowsNamedValues(c.namedValues);
+        settings().setSheetListStyle(c.style);
+        settings().setShowsNamedValues(c.namedValues);
         MainWindow& first = open();
         press(first, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
         for (MainWindow* window : app->windows()) {
@@ -176,14 +176,14 @@ TEST_F(MainWindowTest, TheSidebarToggleActsOnItsOwnWindowAndOnlyInTheSplitView) 
     EXPECT_EQ(first.sidebarToggle()->text(), "Show the sidebar");
     EXPECT_EQ(second.sidebarToggle()->text(), "Hide the sidebar");
 
-    AppSettings::shared().setSheetListStyle(SheetListStyle::tabs);
-    AppSettings::shared().setShowsNamedValues(false);
+    settings().setSheetListStyle(SheetListStyle::tabs);
+    settings().setShowsNamedValues(false);
     settle();
     EXPECT_FALSE(first.sidebarToggle()->isVisible());
     EXPECT_FALSE(second.rootView().splitter()->isVisible());
 
     // Back in the split view, each window has kept its own choice.
-    AppSettings::shared().setShowsNamedValues(true);
+    settings().setShowsNamedValues(true);
     settle();
     EXPECT_FALSE(first.rootView().sidebarPlace()->isVisible());
     EXPECT_TRUE(second.rootView().sidebarPlace()->isVisible());
@@ -203,15 +203,15 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
     for (MainWindow* window : {&first, &second})
         window->rootView().column()->setKeypad(new QWidget);
     settle();
-    ViewSwitches::shared().setShowKeypad(false);
-    ViewSwitches::shared().setShowGraph(false);
+    switches().setShowKeypad(false);
+    switches().setShowGraph(false);
     settle();
     for (MainWindow* window : {&first, &second}) {
         EXPECT_FALSE(window->rootView().column()->keypad()->isVisible());
         EXPECT_FALSE(testsupport::editorOf(*window).showsPlots());
     }
-    EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
-    EXPECT_EQ(UserDefaults::standard()->value("vell.showGraph").toBool(), false);
+    EXPECT_EQ(defaults.stored("vell.showKeypad").toBool(), false);
+    EXPECT_EQ(defaults.stored("vell.showGraph").toBool(), false);
 
     // A window opened later starts as the switches say.
     MainWindow& third = open();

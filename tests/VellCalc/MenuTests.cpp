@@ -48,7 +48,7 @@ TEST_F(MenuTest, LabelsAndShortcutsInBothLanguagesFollowAChangeAtOnce) {
     for (const AppLanguage language : {AppLanguage::japanese, AppLanguage::english}) {
         const bool english = language == AppLanguage::english;
         SCOPED_TRACE(english ? "English" : "Japanese");
-        AppSettings::shared().setLanguage(language);
+        settings().setLanguage(language);
         for (const Label& label : labels) {
             SCOPED_TRACE(label.english);
             EXPECT_EQ(window.action(label.command)->text(),

@@ -59,8 +59,8 @@ TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.terms.toStdString());
-        AppSettings::shared().setLanguage(c.language);
-        AppSettings::shared().setAcceptedTermsVersion(0);
+        settings().setLanguage(c.language);
+        settings().setAcceptedTermsVersion(0);
         MainWindow& window = open();
         window.move(130, 90);
         settle();
@@ -78,7 +78,7 @@ TEST_F(ScreenTest, EachScreenIsTitledAndCentredOverItsWindowEveryTime) {
         window.move(180, 60);
         settle();
         expectCentred(*gate, window);
-        AppSettings::shared().setAcceptedTermsVersion(1);
+        settings().setAcceptedTermsVersion(1);
         settle();
 
         for (int opening = 0; opening < 2; ++opening) {
@@ -120,17 +120,17 @@ TEST_F(ScreenTest, AScreensTitleFollowsTheLanguage) {
     MainWindow& window = open();
     window.rootView().openSettings();
     settle();
-    WindowDialog* settings = window.rootView().openDialog(WindowDialogKind::settings);
-    ASSERT_NE(settings, nullptr);
-    EXPECT_EQ(settings->windowTitle(), "Settings");
-    AppSettings::shared().setLanguage(AppLanguage::japanese);
+    WindowDialog* screen = window.rootView().openDialog(WindowDialogKind::settings);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->windowTitle(), "Settings");
+    settings().setLanguage(AppLanguage::japanese);
     settle();
-    EXPECT_EQ(settings->windowTitle(), "設定");
+    EXPECT_EQ(screen->windowTitle(), "設定");
 }
 
 TEST_F(ScreenTest, TheGateTakesTheQuitKeysAndQuitsWithNothingAccepted) {
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    const QVariant storedBefore = UserDefaults::standard()->value("vell.acceptedTermsVersion");
+    settings().setAcceptedTermsVersion(0);
+    const QVariant storedBefore = defaults.stored("vell.acceptedTermsVersion");
     MainWindow& window = open();
     settle();
     TermsView* gate = gateOf(window);
@@ -142,8 +142,8 @@ TEST_F(ScreenTest, TheGateTakesTheQuitKeysAndQuitsWithNothingAccepted) {
     });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(QApplication::exec(), 0);
-    EXPECT_EQ(AppSettings::shared().acceptedTermsVersion(), 0);
-    EXPECT_EQ(UserDefaults::standard()->value("vell.acceptedTermsVersion"), storedBefore);
+    EXPECT_EQ(settings().acceptedTermsVersion(), 0);
+    EXPECT_EQ(defaults.stored("vell.acceptedTermsVersion"), storedBefore);
 }
 
 } // namespace

@@ -29,7 +29,7 @@ TEST_F(StockTextsTest, QtsOwnPartsSpeakTheInterfaceLanguage) {
     edit.setPlainText(QStringLiteral("1 + 2"));
     edit.selectAll();
     for (const AppLanguage language : {AppLanguage::japanese, AppLanguage::english, AppLanguage::japanese}) {
-        AppSettings::shared().setLanguage(language);
+        settings().setLanguage(language);
         settle();
         const QStringList texts = menuTexts(edit);
         SCOPED_TRACE(texts.join(QStringLiteral(" | ")).toStdString());

@@ -97,7 +97,7 @@ TEST_F(ToolbarTest, FiveItemsWithTheirTooltipsInEitherLanguageAndGraphLeadsOnceP
     MainWindow& window = open();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.tips.front().toStdString());
-        AppSettings::shared().setLanguage(c.language);
+        settings().setLanguage(c.language);
         setText(window, "3 + 4");
         EXPECT_EQ(visibleTooltips(window), c.tips);
 
@@ -129,8 +129,8 @@ TEST_F(ToolbarTest, TheGraphSwitchHidesPlotsInEveryWindowIsStoredAndOutlivesItsI
     const QIcon shownIcon = first.windowToolbar().graph()->icon();
 
     click(first, first.windowToolbar().graph());
-    EXPECT_FALSE(ViewSwitches::shared().showGraph());
-    EXPECT_EQ(UserDefaults::standard()->value("vell.showGraph").toBool(), false);
+    EXPECT_FALSE(switches().showGraph());
+    EXPECT_EQ(defaults.stored("vell.showGraph").toBool(), false);
     for (MainWindow* window : {&first, &second}) {
         EXPECT_FALSE(editorOf(*window).showsPlots());
         EXPECT_FALSE(editorOf(*window).plotRect(0).has_value());
@@ -141,7 +141,7 @@ TEST_F(ToolbarTest, TheGraphSwitchHidesPlotsInEveryWindowIsStoredAndOutlivesItsI
     // No plot line, no item; the switch keeps its value.
     setText(first, "3 + 4");
     EXPECT_FALSE(first.windowToolbar().graph()->isVisible());
-    EXPECT_FALSE(ViewSwitches::shared().showGraph());
+    EXPECT_FALSE(switches().showGraph());
 
     setText(first, "plot(x^2)");
     click(second, second.windowToolbar().graph());
@@ -158,10 +158,10 @@ TEST_F(ToolbarTest, TheKeypadSwitchHidesTheKeypadRowInEveryWindow) {
         EXPECT_FALSE(window->rootView().keypad()->isVisible());
         EXPECT_EQ(window->windowToolbar().keypad()->toolTip(), "Show the keypad");
     }
-    EXPECT_EQ(UserDefaults::standard()->value("vell.showKeypad").toBool(), false);
+    EXPECT_EQ(defaults.stored("vell.showKeypad").toBool(), false);
 
     // The keypad's own switch reaches the toolbar too.
-    ViewSwitches::shared().setShowKeypad(true);
+    switches().setShowKeypad(true);
     settle();
     EXPECT_TRUE(first.rootView().keypad()->isVisible());
     EXPECT_EQ(first.windowToolbar().keypad()->toolTip(), "Hide the keypad");
@@ -171,7 +171,7 @@ TEST_F(ToolbarTest, TheFunctionMenuListsTheCatalogInEitherLanguageOneSubmenuPerG
     MainWindow& window = open();
     QMenu& menu = *window.windowToolbar().functionMenu();
     for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-        AppSettings::shared().setLanguage(language);
+        settings().setLanguage(language);
         menu.popup(QPoint(0, 0));
         settle();
         std::vector<std::string> groups;
@@ -199,7 +199,7 @@ TEST_F(ToolbarTest, TheFunctionMenuAndEachSubmenuFitInOneColumnBelowTheToolbar) 
     MainWindow& window = open();
     QMenu& menu = *window.windowToolbar().functionMenu();
     for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
-        AppSettings::shared().setLanguage(language);
+        settings().setLanguage(language);
         menu.popup(QPoint(0, 0));
         settle();
         std::vector<QMenu*> menus{&menu};

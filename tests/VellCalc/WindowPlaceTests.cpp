@@ -65,7 +65,7 @@ protected:
     void restart() {
         app.reset();
         settle();
-        app = std::make_unique<VellApp>(storagePath);
+        app = std::make_unique<VellApp>(storagePath, defaults.open());
     }
     // Quits through the event loop, as Quit in the menu does: every window is asked to close.
     static void quit() {

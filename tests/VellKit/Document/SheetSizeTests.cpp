@@ -1,6 +1,7 @@
 // Which sheets are too large to edit, and what of them is shown.
 
 #include "Document/SheetSize.h"
+#include "LargeSheets.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -30,6 +31,15 @@ TEST(SheetSizeTest, ALongLineOrALargeSheetIsTooLargeToEdit) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(SheetSize::tooLargeToEdit(c.text), c.tooLarge) << c.what;
+}
+
+// The limits were set from the editor's benchmarks; the sheets those benchmarks type into must stay
+// on the editable side, or they would measure the read-only view.
+TEST(SheetSizeTest, TheBenchmarkSheetsThatAreTypedIntoStayEditable) {
+    EXPECT_FALSE(SheetSize::tooLargeToEdit(bench::generateSheet({.lines = 10000})));
+    EXPECT_FALSE(SheetSize::tooLargeToEdit(bench::plotSheet(10000)));
+    EXPECT_FALSE(SheetSize::tooLargeToEdit(bench::longSumLine(64 * 1024 - 1)));
+    EXPECT_TRUE(SheetSize::tooLargeToEdit(bench::longSumLine()));
 }
 
 TEST(SheetSizeTest, TheBeginningIsShownWithEveryCutMarked) {

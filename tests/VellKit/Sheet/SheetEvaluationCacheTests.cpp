@@ -201,6 +201,38 @@ TEST(SheetEvaluationCache, ALineCutShortByTheTimeLimitIsEvaluatedAgain) {
     EXPECT_EQ(testsupport::describe(cache.evaluate(sheet)), (std::vector<std::string>{"100000", "plot"}));
 }
 
+TEST(SheetEvaluationCache, TellsWhetherEvaluatingAgainWouldGetFurther) {
+    const SettingsScope scope(english());
+    // 0.1 s at every reading: an evaluation works out one line that builds a long list, besides the
+    // lines it takes over.
+    SheetEvaluationCache cache(testsupport::steppingClock());
+    const auto further = [&](std::string_view text) {
+        cache.evaluate(text);
+        return cache.wouldGetFurther();
+    };
+    // The first round keeps c's failure to find b, which the second round works out while c runs out of
+    // time: fewer lines kept, yet further.
+    const std::string three = "a = len([1] * 5000)\nb = len([2] * 5000)\nc = b + len([3] * 5000)";
+    EXPECT_TRUE(further(three));
+    EXPECT_TRUE(further(three));
+    EXPECT_FALSE(further(three)) << "complete";
+    EXPECT_EQ(testsupport::describe(cache.evaluate(three)),
+              (std::vector<std::string>{"5000 =a", "5000 =b", "10000 =c"}));
+
+    // A loop that runs out of time wherever the evaluation starts: the second round keeps nothing new.
+    const std::string forever = "a = len([4] * 5000)\nwhile 1:\n    2\nb = len([2] * 5000)";
+    EXPECT_TRUE(further(forever));
+    EXPECT_FALSE(further(forever));
+    EXPECT_FALSE(further(forever));
+    // An edit that keeps a line it worked out is worth another round; one that only took lines over is not.
+    EXPECT_TRUE(further("a = len([7] * 5000)\nwhile 1:\n    2\nb = len([2] * 5000)"));
+    EXPECT_FALSE(further("a = len([7] * 5000)\nwhile 1:\n    3\nb = len([2] * 5000)"));
+
+    SheetEvaluationCache still(frozenClock());
+    still.evaluate(three);
+    EXPECT_FALSE(still.wouldGetFurther());
+}
+
 TEST(SheetEvaluationCache, RandomEditsOfGeneratedSheetsGiveWhatAFreshEvaluationGives) {
     for (const std::uint64_t seed : {1u, 2u, 3u}) {
         std::mt19937_64 random(seed);

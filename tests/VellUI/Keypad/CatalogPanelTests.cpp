@@ -10,7 +10,6 @@
 #include "Keypad/KeypadToolButtons.h"
 #include "Keypad/KeypadView.h"
 #include "SheetEditor/SheetEditorFixture.h"
-#include "Stores/Notifications.h"
 #include "Stores/ViewSwitches.h"
 #include "Support/Contrast.h"
 
@@ -65,10 +64,6 @@ std::map<std::string, Ids> storedOrder(const TempDefaults& defaults, const char*
 // The keypad of a main window over the editor fixture, its catalog panel driven as a user drives it.
 class CatalogPanelTest : public SheetEditorTest {
 protected:
-    CatalogPanelTest() {
-        // The program has one notification centre; here the document store listens on one of its own.
-        notify::keyLayoutChanged.observe(&bridge, [this] { notify::keyLayoutChanged.post(notifications); });
-    }
     ~CatalogPanelTest() override {
         keypad.reset();
         commands.reset();
@@ -86,8 +81,9 @@ protected:
         commands = std::make_unique<EditorCommands>();
         window.editor->takeCommands(*commands);
         keypad = std::make_unique<Keypad>(*commands, *window.session,
-                                          Keypad::Services{settings, switches, appearance, quickTiming(),
-                                                           layouts ? layouts : &keyLayouts, timing});
+                                          Keypad::Services{settings, switches, appearance,
+                                                           layouts ? *layouts : keyLayouts, quickTiming(),
+                                                           timing});
         keypad->resize(size);
         keypad->show();
         settle();
@@ -140,7 +136,6 @@ protected:
     ViewSwitches switches{defaults.open()};
     std::unique_ptr<EditorCommands> commands;
     std::unique_ptr<Keypad> keypad;
-    QObject bridge;
 };
 
 TEST_F(CatalogPanelTest, TheFunctionPanelShowsItsKeysInCatalogOrderInThreeColumns) {

@@ -31,8 +31,8 @@ protected:
         Window& window = openWindow(sheet);
         auto commands = std::make_unique<EditorCommands>();
         window.editor->takeCommands(*commands);
-        auto keypad = std::make_unique<Keypad>(*commands, *window.session,
-                                               Keypad::Services{settings, switches, appearance, timing});
+        auto keypad = std::make_unique<Keypad>(
+            *commands, *window.session, Keypad::Services{settings, switches, appearance, keyLayouts, timing});
         keypad->resize(800, 300);
         keypad->show();
         keypads.push_back({window, std::move(commands), std::move(keypad)});

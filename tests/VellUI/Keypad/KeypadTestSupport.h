@@ -1,10 +1,11 @@
 #pragma once
 
-// Mouse hands for keypad keys, and keypad parts on settings, undo flags and an appearance of their own.
+// Mouse hands for keypad keys, and keypad parts on settings, key layouts and an appearance of their own.
 
 #include "Appearance/Appearance.h"
 #include "Keypad/KeyButton.h"
 #include "Stores/AppSettings.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
 
@@ -54,6 +55,7 @@ protected:
     TempDefaults defaults;
     AppSettings settings{defaults.open()};
     Appearance appearance{settings, [] { return false; }};
+    KeyLayoutStore keyLayouts{defaults.open()};
 };
 
 } // namespace vell::testsupport

@@ -44,8 +44,8 @@ protected:
             callbacks.onUndo = [this] { ++undos; };
             callbacks.onRedo = [this] { ++redos; };
         }
-        view = std::make_unique<KeypadView>(callbacks,
-                                            KeypadView::Services{settings, appearance, quickTiming()});
+        view = std::make_unique<KeypadView>(
+            callbacks, KeypadView::Services{settings, appearance, keyLayouts, quickTiming()});
         view->resize(size);
         view->show();
         return *view;
@@ -269,7 +269,7 @@ TEST_F(KeypadViewTest, AnOwnerStoresTheToggledPanelAndTheViewShowsWhatItIsGiven)
     KeypadView::Callbacks callbacks;
     std::vector<std::string> stored;
     callbacks.onOpenPanel = [&](const std::string& raw) { stored.push_back(raw); };
-    KeypadView owned(callbacks, KeypadView::Services{settings, appearance, quickTiming()});
+    KeypadView owned(callbacks, KeypadView::Services{settings, appearance, keyLayouts, quickTiming()});
     owned.resize(800, 300);
     owned.show();
     EXPECT_EQ(owned.undoButton(), nullptr);

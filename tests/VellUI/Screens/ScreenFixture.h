@@ -9,6 +9,7 @@
 #include "Screens/ScreenFactory.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Stores/SheetSession.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -35,7 +36,8 @@ struct ScreenFixture : ::testing::Test {
     AppSettings settings{file};
     bool systemDark = false;
     Appearance appearance{settings, [this] { return systemDark; }};
-    DocumentStore store{std::nullopt};
+    KeyLayoutStore keyLayouts{file};
+    DocumentStore store{std::nullopt, settings, keyLayouts};
     SheetSession session{store};
     ScreenFactory screens{settings, appearance};
     QWidget window;

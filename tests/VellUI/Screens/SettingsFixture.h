@@ -44,14 +44,12 @@ struct SettingsFixture : ::testing::Test {
     SettingsFixture() {
         QDir(data.path()).mkpath(QStringLiteral("Vell"));
         DocumentStore::Services services;
-        services.settings = &settings;
-        services.keyLayouts = &keyLayouts;
         services.evaluator = [count = evaluations](std::string_view text,
                                                    std::span<const SharedSheet> others) {
             ++*count;
             return DocumentEvaluator::evaluate(text, others);
         };
-        store = std::make_unique<DocumentStore>(storagePath, services);
+        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services);
         first = std::make_unique<SheetSession>(*store);
         window.resize(900, 700);
         window.show();

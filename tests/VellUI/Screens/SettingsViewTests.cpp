@@ -6,11 +6,8 @@
 #include "Screens/SyntaxColorSettings.h"
 #include "Screens/TermsView.h"
 #include "SettingsFixture.h"
-#include "Stores/NotificationCenter.h"
-#include "Stores/Notifications.h"
 #include "Stores/ResultColumn.h"
 #include "Support/Contrast.h"
-#include "Support/NotificationRecorder.h"
 #include "Window/WindowPalette.h"
 
 #include <QCheckBox>
@@ -19,7 +16,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -27,7 +26,6 @@ namespace vell {
 namespace {
 
 using SettingsViewTest = testsupport::SettingsFixture;
-using testsupport::NotificationRecorder;
 
 template <class Widget = QPushButton>
 Widget* control(const QWidget& view, const char* name) {
@@ -81,13 +79,13 @@ TEST_F(SettingsViewTest, EveryControlWritesItsKeyAndValueAtOnce) {
         {"language.english", "vell.language", "english"},
     };
     for (const Case& c : cases) {
-        NotificationRecorder posts({std::string(notify::keypadSizeChanged.name())});
+        QSignalSpy layout(&settings, &AppSettings::layoutChanged);
         EXPECT_NE(defaults.stored(c.key).toString(), c.stored) << c.key;
         click(control<QAbstractButton>(*view, c.control));
         EXPECT_EQ(defaults.stored(c.key).toString(), c.stored) << c.control;
-        EXPECT_EQ(posts.count(std::string(notify::keypadSizeChanged.name())),
-                  std::string(c.key) == "vell.keypadSize" ? 1 : 0)
-            << c.control;
+        const std::set<std::string> layoutKeys{"vell.sheetListStyle", "vell.showsNamedValues",
+                                               "vell.keypadSize", "vell.keypadSide"};
+        EXPECT_EQ(layout.count(), layoutKeys.contains(c.key) ? 1 : 0) << c.control;
     }
     EXPECT_EQ(settings.keypadSize(), KeypadSizeSetting::small);
     EXPECT_EQ(settings.language(), AppLanguage::english);
@@ -218,7 +216,6 @@ TEST_F(SettingsViewTest, DegreesTurnSineOfThirtyIntoAHalfInEveryWindow) {
 }
 
 TEST_F(SettingsViewTest, WidthRowShowsTheStoredWidthAndResetsToTheStandard) {
-    const std::string widthChanged(notify::resultWidthChanged.name());
     struct Case {
         double stored;
         const char* shown;
@@ -235,9 +232,9 @@ TEST_F(SettingsViewTest, WidthRowShowsTheStoredWidthAndResetsToTheStandard) {
         ASSERT_NE(view, nullptr);
         EXPECT_EQ(view->columnWidthLabel()->text(), c.shown) << c.stored;
 
-        NotificationRecorder posts({widthChanged});
+        QSignalSpy widthChanged(&settings, &AppSettings::resultColumnWidthChanged);
         click(view->resetWidthButton());
-        EXPECT_EQ(posts.count(widthChanged), c.resetChanges ? 1 : 0) << c.stored;
+        EXPECT_EQ(widthChanged.count(), c.resetChanges ? 1 : 0) << c.stored;
         if (c.resetChanges) {
             EXPECT_EQ(settings.resultColumnWidth(), 180);
             EXPECT_EQ(defaults.stored("vell.resultColumnWidth").toString(), "180");
@@ -252,7 +249,7 @@ TEST_F(SettingsViewTest, WidthRowShowsTheStoredWidthAndResetsToTheStandard) {
     // A divider dragged in another window shows at once.
     auto dialog = present();
     SettingsView* view = viewOf(*dialog);
-    ResultColumn::setWidth(252.4, std::nullopt, settings, NotificationCenter::shared());
+    ResultColumn::setWidth(252.4, std::nullopt, settings);
     EXPECT_EQ(view->columnWidthLabel()->text(), "252 pt");
 }
 
@@ -385,7 +382,6 @@ TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
     SettingsView* view = viewOf(*dialog);
     ASSERT_NE(view, nullptr);
     SyntaxColorSettings* colors = view->colors();
-    const std::string colorsChanged(notify::syntaxColorsChanged.name());
 
     // Nothing chosen: built-in colours, no reset anywhere.
     for (SyntaxKind kind : SyntaxKinds::allCases) {
@@ -407,12 +403,12 @@ TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
         return answer;
     });
     {
-        NotificationRecorder posts({colorsChanged});
+        QSignalSpy colorsChanged(&settings, &AppSettings::syntaxColorsChanged);
         click(control<ColorSwatch>(*view, "syntax.number.light"));
         EXPECT_EQ(offered.name(), "#1b1a18");
         EXPECT_EQ(settings.syntaxColors(), (AppSettings::SyntaxColors{{"number.light", "#FF0000"}}));
         EXPECT_EQ(defaults.stored("vell.syntaxColors/number.light").toString(), "#FF0000");
-        EXPECT_EQ(posts.count(colorsChanged), 1);
+        EXPECT_EQ(colorsChanged.count(), 1);
         EXPECT_EQ(colors->row(SyntaxKind::number).light->color().name(), "#ff0000");
         EXPECT_EQ(colors->row(SyntaxKind::number).dark->color().name(), "#e9e9ec");
         EXPECT_FALSE(colors->row(SyntaxKind::number).reset->isHidden());
@@ -439,16 +435,16 @@ TEST_F(SettingsViewTest, ColoursAreStoredPerSideOnlyWhenChosen) {
     EXPECT_FALSE(colors->row(SyntaxKind::comment).reset->isHidden());
 
     {
-        NotificationRecorder posts({colorsChanged});
+        QSignalSpy colorsChanged(&settings, &AppSettings::syntaxColorsChanged);
         click(colors->row(SyntaxKind::comment).reset);
-        EXPECT_EQ(posts.count(colorsChanged), 1);
+        EXPECT_EQ(colorsChanged.count(), 1);
         EXPECT_FALSE(settings.syntaxHex("comment", false));
         EXPECT_TRUE(colors->row(SyntaxKind::comment).reset->isHidden());
     }
     {
-        NotificationRecorder posts({colorsChanged});
+        QSignalSpy colorsChanged(&settings, &AppSettings::syntaxColorsChanged);
         click(colors->resetAllButton());
-        EXPECT_EQ(posts.count(colorsChanged), 1);
+        EXPECT_EQ(colorsChanged.count(), 1);
         EXPECT_TRUE(settings.syntaxColors().empty());
         EXPECT_FALSE(defaults.contains("vell.syntaxColors/number.light"));
         EXPECT_TRUE(colors->resetAllButton()->isHidden());

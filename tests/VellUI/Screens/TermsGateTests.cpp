@@ -1,7 +1,7 @@
 #include "ScreenFixture.h"
 #include "Screens/ScreenParts.h"
 #include "Screens/TermsView.h"
-#include "Stores/NotificationCenter.h"
+#include "Stores/KeyLayoutStore.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 
@@ -17,11 +17,7 @@ using testsupport::settle;
 // `storedVersion`, as a start of the program with that file would read it.
 struct TwoWindows {
     struct Window {
-        Window(DocumentStore& store, AppSettings& settings, Appearance& appearance,
-               const ScreenFactory& screens)
-            : session(store), root(store, session,
-                                   RootView::Services{settings, ViewSwitches::shared(), appearance,
-                                                      NotificationCenter::shared()}) {
+        Window(const AppContext& app, const ScreenFactory& screens) : session(app.store), root(app, session) {
             root.setDialogBodies(screens.bodies());
             root.resize(900, 640);
             root.show();
@@ -40,8 +36,12 @@ struct TwoWindows {
         settings = std::make_unique<AppSettings>(defaults.open());
         appearance = std::make_unique<Appearance>(*settings, [] { return false; });
         screens = std::make_unique<ScreenFactory>(*settings, *appearance);
-        first = std::make_unique<Window>(store, *settings, *appearance, *screens);
-        second = std::make_unique<Window>(store, *settings, *appearance, *screens);
+        keyLayouts = std::make_unique<KeyLayoutStore>(defaults.open());
+        switches = std::make_unique<ViewSwitches>(defaults.open());
+        store = std::make_unique<DocumentStore>(std::nullopt, *settings, *keyLayouts);
+        const AppContext app{*settings, *appearance, *keyLayouts, *switches, *store};
+        first = std::make_unique<Window>(app, *screens);
+        second = std::make_unique<Window>(app, *screens);
         settle();
     }
     ~TwoWindows() {
@@ -54,7 +54,9 @@ struct TwoWindows {
     std::unique_ptr<AppSettings> settings;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<ScreenFactory> screens;
-    DocumentStore store{std::nullopt};
+    std::unique_ptr<KeyLayoutStore> keyLayouts;
+    std::unique_ptr<ViewSwitches> switches;
+    std::unique_ptr<DocumentStore> store;
     std::unique_ptr<Window> first;
     std::unique_ptr<Window> second;
 };

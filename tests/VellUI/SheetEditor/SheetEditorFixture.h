@@ -52,7 +52,7 @@ protected:
         Window window;
         window.session = std::make_unique<SheetSession>(*store, sheet);
         window.editor = std::make_unique<SheetEditor>(
-            *window.session, SheetEditor::Services{&settings, &appearance, &notifications});
+            *window.session, SheetEditor::Services{settings, appearance, &notifications});
         SheetSession* session = window.session.get();
         QObject::connect(window.editor.get(), &SheetEditor::onToggleLock, window.editor.get(),
                          [session](qint64 line) { session->toggleLock(line); });

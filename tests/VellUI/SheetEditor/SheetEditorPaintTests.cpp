@@ -3,7 +3,9 @@
 #include "SheetEditor/EditorPalette.h"
 #include "SheetEditor/SheetEditorFixture.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QSignalSpy>
 #include <QTextBlock>
 
 namespace vell::testsupport {
@@ -160,6 +162,28 @@ TEST_F(SheetEditorPaint, PlotLinesKeepRoomForTheirPlotsWhilePlotsAreShown) {
     EXPECT_EQ(room(1), 0);
     // Every line keeps its spacing of 7.
     EXPECT_EQ(view.document()->findBlockByNumber(2).blockFormat().lineHeight(), 7);
+}
+
+// Only a new text size lays the sheet out again: the other settings leave the editor's layout alone.
+TEST_F(SheetEditorPaint, OnlyANewTextSizeLaysTheSheetOutAgain) {
+    openSheets({"1 + 1\nprice = 3\nprice * 2\n// a note"});
+    Window& window = openWindow();
+    const QTextDocument& document = *window.view().document();
+    QSignalSpy laidOut(document.documentLayout(), &QAbstractTextDocumentLayout::update);
+    settings.setSheetListStyle(SheetListStyle::tabs);
+    settings.setShowsNamedValues(false);
+    settings.setKeypadSize(KeypadSizeSetting::small);
+    settings.setKeypadSide(KeypadSide::left);
+    settings.setGroupsDigits(false);
+    settings.setAcceptedTermsVersion(AppSettings::currentTermsVersion);
+    settle();
+    EXPECT_EQ(laidOut.count(), 0);
+
+    const double before = document.defaultFont().pointSizeF();
+    settings.setTextSize(TextSizeSetting::xlarge);
+    settle();
+    EXPECT_GT(laidOut.count(), 0);
+    EXPECT_GT(document.defaultFont().pointSizeF(), before);
 }
 
 } // namespace

@@ -2,26 +2,22 @@
 #include "Engine/ValueFormatter.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/Notifications.h"
 #include "Stores/UserDefaults.h"
 #include "Support/EngineSettingsScope.h"
-#include "Support/NotificationRecorder.h"
 #include "Support/TempDefaults.h"
 
 #include <QDir>
 #include <QSignalSpy>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
+#include <memory>
 
 namespace vell {
 namespace {
 
 using testsupport::EngineSettingsScope;
-using testsupport::NotificationRecorder;
 using testsupport::TempDefaults;
-
-const std::vector<std::string_view> settingsNotifications{
-    notify::languageChanged.name(), notify::keypadSizeChanged.name(), notify::syntaxColorsChanged.name()};
 
 std::string storedText(const TempDefaults& defaults, const char* key) {
     return defaults.stored(key).toString().toStdString();
@@ -33,7 +29,6 @@ TEST(AppSettings, EmptyDefaultsGiveEveryDefaultAndSetTheEngine) {
     scope.setDegrees(true);
     scope.setMaxFractionDigits(3);
     TempDefaults defaults;
-    NotificationRecorder posts(settingsNotifications);
 
     const AppSettings settings(defaults.open());
 
@@ -57,9 +52,8 @@ TEST(AppSettings, EmptyDefaultsGiveEveryDefaultAndSetTheEngine) {
     EXPECT_FALSE(EngineSettings::current().degrees);
     EXPECT_EQ(EngineSettings::current().maxFractionDigits, 10);
     EXPECT_EQ(EngineSettings::current().language, AppLanguage::system);
-    // Loading writes and posts nothing.
+    // Loading writes nothing.
     EXPECT_TRUE(defaults.readFile().isEmpty());
-    EXPECT_TRUE(posts.posts.empty());
 }
 
 template <class Helper, class Value>
@@ -230,69 +224,131 @@ TEST(AppSettings, EngineSettingsFollowAndFractionDigitsReachTheEngineWithinZeroT
     }
 }
 
-TEST(AppSettings, LanguageIsInForceBeforeItsChangeIsPosted) {
+TEST(AppSettings, LanguageIsInForceBeforeItsChangeIsAnnounced) {
     EngineSettingsScope scope;
     TempDefaults defaults;
     AppSettings settings(defaults.open());
-    std::vector<AppLanguage> seen;
-    NotificationRecorder posts({notify::languageChanged.name()},
-                               [&] { seen.push_back(EngineSettings::current().language); });
+    std::vector<std::pair<std::string, AppLanguage>> seen;
+    QObject::connect(&settings, &AppSettings::engineSettingsChanged,
+                     [&] { seen.emplace_back("engine", EngineSettings::current().language); });
+    QObject::connect(&settings, &AppSettings::languageChanged,
+                     [&] { seen.emplace_back("language", EngineSettings::current().language); });
 
-    settings.setLanguage(AppLanguage::english);
     settings.setLanguage(AppLanguage::english);
     settings.setLanguage(AppLanguage::japanese);
 
-    EXPECT_EQ(seen,
-              (std::vector<AppLanguage>{AppLanguage::english, AppLanguage::english, AppLanguage::japanese}));
-    EXPECT_FALSE(posts.posts.front().object.isValid());
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, AppLanguage>>{{"engine", AppLanguage::english},
+                                                                      {"language", AppLanguage::english},
+                                                                      {"engine", AppLanguage::japanese},
+                                                                      {"language", AppLanguage::japanese}}));
     EXPECT_EQ(storedText(defaults, "vell.language"), "japanese");
 }
 
-TEST(AppSettings, EveryAssignmentIsWrittenAndAnnouncedEvenWithoutChange) {
+// Every signal of the settings, by name, with a spy on it.
+struct SettingSignals {
+    explicit SettingSignals(AppSettings& settings) {
+        const std::pair<const char*, void (AppSettings::*)()> all[] = {
+            {"engine", &AppSettings::engineSettingsChanged},
+            {"language", &AppSettings::languageChanged},
+            {"font", &AppSettings::editorFontChanged},
+            {"appearance", &AppSettings::appearanceChanged},
+            {"syntaxColors", &AppSettings::syntaxColorsChanged},
+            {"layout", &AppSettings::layoutChanged},
+            {"resultWidth", &AppSettings::resultColumnWidthChanged},
+            {"digitGrouping", &AppSettings::digitGroupingChanged},
+            {"terms", &AppSettings::termsAcceptanceChanged},
+            {"syncFolder", &AppSettings::syncFolderChanged},
+        };
+        for (const auto& [name, signal] : all)
+            spies.emplace(name, std::make_unique<QSignalSpy>(&settings, signal));
+    }
+    // The names of the signals emitted since the last call, each with its count.
+    std::map<std::string, int> take() {
+        std::map<std::string, int> emitted;
+        for (auto& [name, spy] : spies) {
+            if (!spy->isEmpty()) emitted[name] = static_cast<int>(spy->count());
+            spy->clear();
+        }
+        return emitted;
+    }
+    std::map<std::string, std::unique_ptr<QSignalSpy>> spies;
+};
+
+TEST(AppSettings, EveryAssignmentIsWrittenAndAnnouncedByItsKindEvenWithoutChange) {
     EngineSettingsScope scope;
+    struct Case {
+        const char* key;
+        std::function<void(AppSettings&)> assign;
+        std::map<std::string, int> emitted;
+    };
+    const Case cases[] = {
+        {"vell.appearance", [](AppSettings& s) { s.setAppearance(s.appearance()); }, {{"appearance", 1}}},
+        {"vell.keypadSize", [](AppSettings& s) { s.setKeypadSize(s.keypadSize()); }, {{"layout", 1}}},
+        {"vell.keypadSide", [](AppSettings& s) { s.setKeypadSide(s.keypadSide()); }, {{"layout", 1}}},
+        {"vell.sheetListStyle",
+         [](AppSettings& s) { s.setSheetListStyle(s.sheetListStyle()); },
+         {{"layout", 1}}},
+        {"vell.showsNamedValues",
+         [](AppSettings& s) { s.setShowsNamedValues(s.showsNamedValues()); },
+         {{"layout", 1}}},
+        {"vell.textSize", [](AppSettings& s) { s.setTextSize(s.textSize()); }, {{"font", 1}}},
+        {"vell.resultColumnWidth",
+         [](AppSettings& s) { s.setResultColumnWidth(s.resultColumnWidth()); },
+         {{"resultWidth", 1}}},
+        {"vell.maxFractionDigits",
+         [](AppSettings& s) { s.setMaxFractionDigits(s.maxFractionDigits()); },
+         {{"engine", 1}}},
+        {"vell.angle", [](AppSettings& s) { s.setAngle(s.angle()); }, {{"engine", 1}}},
+        {"vell.language",
+         [](AppSettings& s) { s.setLanguage(s.language()); },
+         {{"engine", 1}, {"language", 1}}},
+        {"vell.groupsDigits",
+         [](AppSettings& s) { s.setGroupsDigits(s.groupsDigits()); },
+         {{"digitGrouping", 1}}},
+        {"vell.hapticFeedback", [](AppSettings& s) { s.setHapticFeedback(s.hapticFeedback()); }, {}},
+        {"vell.syncFolder",
+         [](AppSettings& s) { s.setSyncFolder(QStringLiteral("/srv/sync")); },
+         {{"syncFolder", 1}}},
+        {"vell.syntaxColors",
+         [](AppSettings& s) { s.setSyntaxColors(s.syntaxColors()); },
+         {{"syntaxColors", 1}}},
+    };
+    for (const Case& c : cases) {
+        TempDefaults defaults;
+        AppSettings settings(defaults.open());
+        SettingSignals announced(settings);
+        c.assign(settings);
+        EXPECT_EQ(announced.take(), c.emitted) << c.key;
+        if (std::string_view(c.key) != "vell.syntaxColors") {
+            EXPECT_TRUE(defaults.contains(c.key)) << c.key;
+        }
+    }
+
     TempDefaults defaults;
     AppSettings settings(defaults.open());
-    QSignalSpy changed(&settings, &AppSettings::changed);
-    NotificationRecorder posts(settingsNotifications);
-
-    settings.setTextSize(settings.textSize());
-    EXPECT_EQ(storedText(defaults, "vell.textSize"), "standard");
-    EXPECT_EQ(changed.count(), 1);
-
-    settings.setKeypadSize(KeypadSizeSetting::large);
-    settings.setKeypadSize(KeypadSizeSetting::large);
-    EXPECT_EQ(posts.count(notify::keypadSizeChanged.name()), 2);
-    EXPECT_EQ(changed.count(), 3);
     settings.setKeypadSize(KeypadSizeSetting::small);
     EXPECT_EQ(settings.keypadFontScale(), 0.85);
     EXPECT_EQ(settings.keypadHeightMac(), 220);
-
-    // The width is no published preference: the answer column announces it itself.
-    settings.setResultColumnWidth(300);
-    EXPECT_EQ(changed.count(), 4);
-    EXPECT_EQ(posts.posts.size(), 3u);
 }
 
 TEST(AppSettings, SyntaxColorsChangeOnlyWhenTheyDiffer) {
     EngineSettingsScope scope;
     TempDefaults defaults;
     AppSettings settings(defaults.open());
-    QSignalSpy changed(&settings, &AppSettings::changed);
-    NotificationRecorder posts({notify::syntaxColorsChanged.name()});
+    SettingSignals announced(settings);
 
     EXPECT_EQ(AppSettings::syntaxColorKey("operatorMark", true), "operatorMark.dark");
     EXPECT_EQ(AppSettings::syntaxColorKey("number", false), "number.light");
 
     settings.resetSyntaxColors();
     settings.setSyntaxColor(std::nullopt, "number", false);
-    EXPECT_EQ(posts.posts.size(), 0u);
-    EXPECT_EQ(changed.count(), 0);
+    EXPECT_TRUE(announced.take().empty());
     EXPECT_FALSE(defaults.readFile().contains("syntaxColors"));
 
     settings.setSyntaxColor("#2F6FED", "name", false);
     settings.setSyntaxColor("#6FA0FF", "name", true);
     settings.setSyntaxColor("#6FA0FF", "name", true); // already held
-    EXPECT_EQ(posts.posts.size(), 2u);
+    EXPECT_EQ(announced.take(), (std::map<std::string, int>{{"syntaxColors", 2}}));
     EXPECT_EQ(settings.syntaxHex("name", false), "#2F6FED");
     EXPECT_EQ(settings.syntaxHex("name", true), "#6FA0FF");
     EXPECT_EQ(settings.syntaxHex("unit", true), std::nullopt);
@@ -300,23 +356,22 @@ TEST(AppSettings, SyntaxColorsChangeOnlyWhenTheyDiffer) {
     EXPECT_EQ(AppSettings(defaults.open()).syntaxColors(), settings.syntaxColors());
 
     settings.setSyntaxColor(std::nullopt, "name", false);
-    EXPECT_EQ(posts.posts.size(), 3u);
+    EXPECT_EQ(announced.take(), (std::map<std::string, int>{{"syntaxColors", 1}}));
     EXPECT_FALSE(defaults.contains("vell.syntaxColors/name.light"));
     EXPECT_EQ(AppSettings(defaults.open()).syntaxColors(),
               (AppSettings::SyntaxColors{{"name.dark", "#6FA0FF"}}));
 
     settings.resetSyntaxColors();
-    EXPECT_EQ(posts.posts.size(), 4u);
+    EXPECT_EQ(announced.take(), (std::map<std::string, int>{{"syntaxColors", 1}}));
     EXPECT_TRUE(settings.syntaxColors().empty());
     EXPECT_TRUE(AppSettings(defaults.open()).syntaxColors().empty());
-    EXPECT_EQ(changed.count(), 4);
 }
 
 TEST(AppSettings, OnlyAcceptingTheTermsStoresTheirVersion) {
     EngineSettingsScope scope;
     TempDefaults defaults;
     AppSettings settings(defaults.open());
-    QSignalSpy changed(&settings, &AppSettings::changed);
+    SettingSignals announced(settings);
 
     settings.acceptTerms();
     EXPECT_EQ(settings.acceptedTermsVersion(), 1);
@@ -324,20 +379,22 @@ TEST(AppSettings, OnlyAcceptingTheTermsStoresTheirVersion) {
     settings.setAcceptedTermsVersion(5);
     EXPECT_EQ(settings.acceptedTermsVersion(), 5);
     EXPECT_EQ(storedText(defaults, "vell.acceptedTermsVersion"), "1");
-    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(announced.take(), (std::map<std::string, int>{{"terms", 2}}));
     EXPECT_EQ(AppSettings(defaults.open()).acceptedTermsVersion(), 1);
 }
 
-TEST(AppSettings, SharedStoresUseTheOneVellIniFile) {
+TEST(AppSettings, StoresOnTheStandardDefaultsUseTheOneVellIniFile) {
     EngineSettingsScope scope;
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
 
-    EXPECT_EQ(&AppSettings::shared(), &AppSettings::shared());
-    EXPECT_EQ(UserDefaults::standard()->format(), QSettings::IniFormat);
-    EXPECT_EQ(UserDefaults::standard()->fileName(), QDir(home.path()).filePath("Vell/Vell.ini"));
-    AppSettings::shared().setTextSize(TextSizeSetting::large);
-    KeyLayoutStore::shared().addBlank(KeyLayoutStore::Kind::units);
+    const std::shared_ptr<QSettings> defaults = UserDefaults::standard();
+    EXPECT_EQ(defaults->format(), QSettings::IniFormat);
+    EXPECT_EQ(defaults->fileName(), QDir(home.path()).filePath("Vell/Vell.ini"));
+    AppSettings settings(defaults);
+    KeyLayoutStore keyLayouts(defaults);
+    settings.setTextSize(TextSizeSetting::large);
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
 
     const QSettings file(QDir(home.path()).filePath("Vell/Vell.ini"), QSettings::IniFormat);
     EXPECT_EQ(file.value("vell.textSize").toString(), "large");

@@ -120,7 +120,7 @@ TEST(CloudSyncPreference, SyncFolderIsReadAtCreationWrittenAtOnceAndRemovedWhenN
     AppSettings settings(defaults.open());
     EXPECT_EQ(settings.syncFolder(), QStringLiteral("/home/ann/Sync"));
 
-    QSignalSpy changed(&settings, &AppSettings::changed);
+    QSignalSpy changed(&settings, &AppSettings::syncFolderChanged);
     settings.setSyncFolder(QStringLiteral("/mnt/share/Nextcloud"));
     EXPECT_EQ(defaults.stored("vell.syncFolder").toString(), QStringLiteral("/mnt/share/Nextcloud"));
     settings.setSyncFolder(std::nullopt);
@@ -467,8 +467,8 @@ TEST_F(CloudSyncStoreTest, ASharedCopyThatIsALinkIsNeitherMergedNorWritten) {
     writeDocument(sheetsWithTexts({"1"}));
 
     testsupport::WarningLog log;
-    auto store = std::make_unique<DocumentStore>(
-        storagePath, DocumentStore::Services{&settings, &keyLayouts, &notifications, clock, 50ms});
+    auto store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
+                                                 DocumentStore::Services{&notifications, clock, 50ms});
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->cloud() != nullptr; }, patience));
     for (const char* text : {"1\n2", "1\n2\n3", "1\n2\n3\n4"}) {
         store->setText(*store->currentSheetID(), text);

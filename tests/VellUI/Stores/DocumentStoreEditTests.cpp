@@ -1,7 +1,10 @@
 // Text updates, line locks, line names, undo and redo of the document store.
 
 #include "DocumentStoreFixture.h"
+#include "Sheet/DocumentEvaluator.h"
+#include "Sheet/ProgramRunner.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
 
 namespace vell {
@@ -94,6 +97,88 @@ TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
     scope.setLanguage(AppLanguage::japanese);
     store->reevaluate();
     EXPECT_NE(described()[3], english);
+}
+
+// A store whose evaluations read a clock that moves on 0.1 s at every reading: the time limit
+// (0.15 s) lets an evaluation work out about one line that builds a long list (its work reads the
+// clock), and lines it takes over from the evaluation before read nothing.
+class DocumentStoreFillInTest : public DocumentStoreEditTest {
+protected:
+    std::unique_ptr<DocumentStore> openSlowly(std::string text) {
+        writeDocument(
+            documentOf({makeSheet(1, "A", std::move(text), clock()), makeSheet(2, "B", "2", clock())}));
+        DocumentStore::Services slow = services();
+        slow.evaluationClock = [now = std::make_shared<ProgramBudget::Clock::time_point>()] {
+            *now += std::chrono::milliseconds(100);
+            return *now;
+        };
+        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, slow);
+    }
+
+    // The sheet evaluated whole, the clock held still.
+    static std::vector<std::string> afresh(std::string_view text) {
+        const std::vector<SharedSheet> others{{"B", "2"}};
+        ProgramRunner runner(DocumentEvaluator::splitLines(text), others,
+                             [] { return ProgramBudget::Clock::time_point(); });
+        return described(runner.run());
+    }
+    static std::vector<std::string> described(const std::vector<LineResult>& results) {
+        std::vector<std::string> lines;
+        for (const LineResult& result : results)
+            lines.push_back(result.debugDescription());
+        return lines;
+    }
+};
+
+TEST_F(DocumentStoreFillInTest, ASheetTheTimeLimitCutShortGetsAllItsAnswersWithoutAKey) {
+    const std::string text = "a = len([1] * 5000)\nb = a + len([2] * 5000)\n// a note\n"
+                             "len([3] * 5000) × 2\nplot(b × x)\nsum\nc = b + len([4] * 5000)";
+    auto store = openSlowly(text);
+    const std::vector<std::string> whole = afresh(text);
+    ASSERT_EQ(whole[6], "value 15000 named c");
+    ASSERT_NE(described(store->results()), whole) << "the first evaluation is cut short";
+    EXPECT_NE(described(store->results())[3].find("The loop is taking too long"), std::string::npos);
+
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results()) == whole; }, 5000));
+    const auto rounds = results.count();
+    QTest::qWait(100);
+    EXPECT_EQ(results.count(), rounds) << "a complete sheet is not evaluated again";
+
+    // Keys go first, also while rounds are due: each text is evaluated at once, and the rounds go on
+    // from the last.
+    const std::string added = text + "\nd = c + len([5] * 5000)\ne = d + len([6] * 5000)";
+    store->setText(*store->currentSheetID(), added);
+    ASSERT_NE(described(store->results()), afresh(added));
+    const std::string typed = added + "\nf = e + len([7] * 5000)";
+    store->setText(*store->currentSheetID(), typed);
+    ASSERT_EQ(store->results().size(), 10u);
+    EXPECT_NE(described(store->results()), afresh(typed));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results()) == afresh(typed); }, 5000));
+}
+
+TEST_F(DocumentStoreFillInTest, ASheetTypedIntoInAWindowThatIsNotTheSelectionFillsInToo) {
+    auto store = openSlowly("1");
+    const Uuid selected = *store->currentSheetID();
+    const Uuid other = sheetId(2);
+    const std::string text = "a = len([1] * 5000)\nb = a + len([2] * 5000)\n// a note\n"
+                             "len([3] * 5000) × 2\nplot(b × x)\nsum\nc = b + len([4] * 5000)";
+    store->setText(other, text);
+    ASSERT_EQ(store->currentSheetID(), selected);
+    ASSERT_NE(described(store->results(other)), afresh(text)) << "the first evaluation is cut short";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results(other)) == afresh(text); }, 5000));
+    EXPECT_EQ(store->currentSheetID(), selected);
+}
+
+TEST_F(DocumentStoreFillInTest, ASheetThatRunsOutOfTimeWhereverItStartsIsNotEvaluatedOverAndOver) {
+    auto store = openSlowly("a = len([1] * 5000)\nwhile 1:\n    2\nb = len([2] * 5000)");
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QTest::qWait(300);
+    // At most one more round: it takes the first line over and gets no further.
+    EXPECT_LE(results.count(), 1);
+    const auto lines = described(store->results());
+    EXPECT_EQ(lines[0], "value 5000 named a");
+    EXPECT_NE(lines[3].find("The loop is taking too long"), std::string::npos);
 }
 
 TEST_F(DocumentStoreEditTest, UndoAndRedoRestoreTheTextAndPutTheCaretAtTheChange) {

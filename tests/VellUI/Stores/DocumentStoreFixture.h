@@ -83,12 +83,12 @@ protected:
         scope.setLanguage(AppLanguage::english);
     }
 
-    DocumentStore::Services services() {
-        return DocumentStore::Services{&settings, &keyLayouts, &notifications, clock};
+    DocumentStore::Services services() { return DocumentStore::Services{&notifications, clock}; }
+    std::unique_ptr<DocumentStore> open() {
+        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services());
     }
-    std::unique_ptr<DocumentStore> open() { return std::make_unique<DocumentStore>(storagePath, services()); }
     std::unique_ptr<DocumentStore> openInMemory() {
-        return std::make_unique<DocumentStore>(std::nullopt, services());
+        return std::make_unique<DocumentStore>(std::nullopt, settings, keyLayouts, services());
     }
 
     // Documents of sheets 1, 2, 3 ... with the given texts, the first one selected.

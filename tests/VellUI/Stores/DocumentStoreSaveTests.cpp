@@ -69,7 +69,7 @@ protected:
     void openStore() {
         DocumentStore::Services services = this->services();
         services.saveTimer = &timer;
-        store = std::make_unique<DocumentStore>(storagePath, services);
+        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services);
         timer.afterDue = [this] { store->finishWrites(); };
         saves = std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved);
     }

@@ -71,8 +71,8 @@ struct Computer {
     }
 
     DocumentStore& start() {
-        store = std::make_unique<DocumentStore>(
-            storagePath, DocumentStore::Services{&settings, &keyLayouts, &notifications, clock, 1s});
+        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
+                                                DocumentStore::Services{&notifications, clock, 1s});
         return *store;
     }
     // Started and watching the shared copy.

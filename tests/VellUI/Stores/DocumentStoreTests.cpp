@@ -1,7 +1,6 @@
 // Creation, loading, repair and saving of the document store.
 
 #include "DocumentStoreFixture.h"
-#include "Support/NotificationRecorder.h"
 #include "Support/WarningLog.h"
 
 #include <QDir>
@@ -296,7 +295,6 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
         // A change the user makes on the keypad reaches the document and is saved.
         clock.advance(5);
         keyLayouts.addBlank(KeyLayoutStore::Kind::functions);
-        notify::keyLayoutChanged.post(notifications);
         ASSERT_TRUE(waitForSave(*store));
         EXPECT_EQ(documentOnDisk().keyLayouts, keyLayouts.layouts());
         EXPECT_EQ(documentOnDisk().keyLayoutsUpdatedAt, clock());
@@ -305,10 +303,8 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
     // Equal dates (here both never set) change nothing.
     testsupport::TempDefaults otherDefaults;
     KeyLayoutStore fresh(otherDefaults.open(), clock);
-    DocumentStore::Services services = this->services();
-    services.keyLayouts = &fresh;
     writeDocument(sheetsWithTexts({"1"}));
-    DocumentStore store(storagePath, services);
+    DocumentStore store(storagePath, settings, fresh, services());
     EXPECT_TRUE(store.document().keyLayouts.empty());
     EXPECT_FALSE(store.document().keyLayoutsUpdatedAt);
     EXPECT_TRUE(fresh.layouts().empty());
@@ -319,10 +315,29 @@ TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
     auto store = open();
     const std::string english = store->results().front().outcome.debugDescription();
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    scope.setLanguage(AppLanguage::japanese);
-    notify::languageChanged.post(notifications);
-    ASSERT_TRUE(results.wait(1000));
+    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+    settings.setLanguage(AppLanguage::japanese);
+    EXPECT_EQ(results.count(), 1);
+    EXPECT_EQ(refreshes.count(), 1);
     EXPECT_NE(store->results().front().outcome.debugDescription(), english);
+    EXPECT_FALSE(flushPendingSave(*store));
+}
+
+TEST_F(DocumentStoreTest, EveryEngineSettingReevaluatesTheSelectedSheetAtOnce) {
+    writeDocument(sheetsWithTexts({"sin(90)"}));
+    auto store = open();
+    const std::string radians = store->results().front().outcome.debugDescription();
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+
+    settings.setAngle(AngleSetting::degrees);
+    EXPECT_NE(store->results().front().outcome.debugDescription(), radians);
+    settings.setMaxFractionDigits(2);
+    // Settings that no evaluation reads leave the answers alone.
+    settings.setGroupsDigits(false);
+    settings.setTextSize(TextSizeSetting::large);
+    EXPECT_EQ(results.count(), 2);
+    EXPECT_EQ(refreshes.count(), 2);
     EXPECT_FALSE(flushPendingSave(*store));
 }
 

@@ -1,8 +1,6 @@
 #include "Keypad/Catalogs.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/Notifications.h"
 #include "Support/EngineSettingsScope.h"
-#include "Support/NotificationRecorder.h"
 #include "Support/TempDefaults.h"
 
 #include <QSignalSpy>
@@ -13,11 +11,8 @@ namespace {
 
 using Kind = KeyLayoutStore::Kind;
 using testsupport::EngineSettingsScope;
-using testsupport::NotificationRecorder;
 using testsupport::TempDefaults;
 using Ids = std::vector<std::string>;
-
-constexpr std::string_view changedName = notify::keyLayoutChanged.name();
 
 // A clock that moves one second on every reading.
 struct StepClock {
@@ -177,13 +172,13 @@ TEST_F(KeyLayoutStoreTest, MovesWithinAndAcrossGroups) {
     EXPECT_EQ(store.layouts().at("units").size(), 12u);
 }
 
-TEST_F(KeyLayoutStoreTest, MovesThatCannotApplyStoreAndPostNothing) {
+TEST_F(KeyLayoutStoreTest, MovesThatCannotApplyStoreAndAnnounceNothing) {
     KeyLayoutStore store = open();
-    NotificationRecorder posts({changedName});
+    QSignalSpy edited(&store, &KeyLayoutStore::edited);
     store.move("sqrt", "sqrt", Kind::functions);
     store.move("sqrt", "nothing", Kind::functions);
     store.move("円", "sqrt", Kind::functions); // a unit is not on the function panel
-    EXPECT_TRUE(posts.posts.empty());
+    EXPECT_TRUE(edited.isEmpty());
     EXPECT_EQ(store.updatedAt(), Date::distantPast);
     EXPECT_TRUE(store.layouts().empty());
     EXPECT_TRUE(defaults.readFile().isEmpty());
@@ -191,7 +186,7 @@ TEST_F(KeyLayoutStoreTest, MovesThatCannotApplyStoreAndPostNothing) {
 
 TEST_F(KeyLayoutStoreTest, GapsAreAddedAtTheEndAndRemovedByBlankIdOnly) {
     KeyLayoutStore store = open();
-    NotificationRecorder posts({changedName});
+    QSignalSpy edited(&store, &KeyLayoutStore::edited);
 
     store.addBlank(Kind::units);
     const SlotGroup angle = store.groups(Kind::units).back();
@@ -204,17 +199,17 @@ TEST_F(KeyLayoutStoreTest, GapsAreAddedAtTheEndAndRemovedByBlankIdOnly) {
     EXPECT_EQ(gap.id().size(), 42u);
     EXPECT_EQ(gap.id(),
               gap.id().substr(0, 6) + QString::fromStdString(gap.id().substr(6)).toUpper().toStdString());
-    EXPECT_EQ(posts.posts.size(), 1u);
+    EXPECT_EQ(edited.count(), 1);
 
     store.removeBlank("sqrt", Kind::units);
     store.removeBlank("円", Kind::units);
-    EXPECT_EQ(posts.posts.size(), 1u);
+    EXPECT_EQ(edited.count(), 1);
 
     store.removeBlank(gap.id(), Kind::units);
     EXPECT_EQ(ids(store.groups(Kind::units).back()), (Ids{"deg", "rad"}));
     // A blank id that no group holds is still stored and announced.
     store.removeBlank("blank:nowhere", Kind::units);
-    EXPECT_EQ(posts.posts.size(), 3u);
+    EXPECT_EQ(edited.count(), 3);
 
     store.addBlank(Kind::functions);
     const auto functions = store.groups(Kind::functions)[0];
@@ -226,7 +221,8 @@ TEST_F(KeyLayoutStoreTest, ChangesAreStoredStampedAndAnnounced) {
     KeyLayoutStore store = open();
     QSignalSpy changed(&store, &KeyLayoutStore::changed);
     std::vector<Date> stampAtPost;
-    NotificationRecorder posts({changedName}, [&] { stampAtPost.push_back(store.updatedAt()); });
+    QSignalSpy edited(&store, &KeyLayoutStore::edited);
+    QObject::connect(&store, &KeyLayoutStore::edited, [&] { stampAtPost.push_back(store.updatedAt()); });
 
     store.move("円", "→", Kind::units);
     store.addBlank(Kind::units);
@@ -237,7 +233,7 @@ TEST_F(KeyLayoutStoreTest, ChangesAreStoredStampedAndAnnounced) {
     EXPECT_LT(stampAtPost[1], stampAtPost[2]);
     EXPECT_EQ(stampAtPost.back(), store.updatedAt());
     EXPECT_EQ(changed.count(), 3);
-    EXPECT_FALSE(posts.posts.front().object.isValid());
+    EXPECT_EQ(edited.count(), 3);
 
     EXPECT_EQ(defaults.stored("vell.keyLayout.updatedAt").toString().toStdString(),
               store.updatedAt().iso8601());
@@ -265,25 +261,25 @@ TEST_F(KeyLayoutStoreTest, ResetForgetsOneKindOnly) {
     store.move("abs", "sqrt", Kind::functions);
     store.move("円", "→", Kind::units);
     const Date before = store.updatedAt();
-    NotificationRecorder posts({changedName});
+    QSignalSpy edited(&store, &KeyLayoutStore::edited);
 
     store.reset(Kind::functions);
 
     EXPECT_FALSE(store.isCustomized(Kind::functions));
     EXPECT_FALSE(defaults.contains("vell.keyLayout.functions"));
     EXPECT_GT(store.updatedAt(), before);
-    EXPECT_EQ(posts.posts.size(), 1u);
+    EXPECT_EQ(edited.count(), 1);
     EXPECT_TRUE(store.isCustomized(Kind::units));
     EXPECT_TRUE(defaults.contains("vell.keyLayout.units"));
     EXPECT_EQ(ids(store.groups(Kind::functions)[0]), catalogIds(FunctionCatalog::categories()));
 }
 
-TEST_F(KeyLayoutStoreTest, AdoptsOnlyAStrictlyLaterStampAndPostsNothing) {
+TEST_F(KeyLayoutStoreTest, AdoptsOnlyAStrictlyLaterStampAndIsNoEdit) {
     KeyLayoutStore store = open();
     store.move("円", "→", Kind::units);
     const KeyLayouts local = store.layouts();
     const Date stamp = store.updatedAt();
-    NotificationRecorder posts({changedName});
+    QSignalSpy edited(&store, &KeyLayoutStore::edited);
     const KeyLayouts incoming{{"functions", {{"", {"pow", "sqrt"}}}}};
 
     store.adopt(incoming, std::nullopt);
@@ -296,7 +292,7 @@ TEST_F(KeyLayoutStoreTest, AdoptsOnlyAStrictlyLaterStampAndPostsNothing) {
     store.adopt(incoming, later);
     EXPECT_EQ(store.layouts(), incoming);
     EXPECT_EQ(store.updatedAt(), later);
-    EXPECT_TRUE(posts.posts.empty());
+    EXPECT_TRUE(edited.isEmpty());
     // The kind the document lacks is no longer customized, nor stored.
     EXPECT_FALSE(store.isCustomized(Kind::units));
     EXPECT_FALSE(defaults.contains("vell.keyLayout.units"));

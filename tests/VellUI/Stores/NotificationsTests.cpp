@@ -13,22 +13,6 @@ constexpr Notification<std::int64_t> number{"test.number"};
 constexpr Notification<> ping{"test.ping"};
 constexpr Notification<> pong{"test.pong"};
 
-TEST(Notifications, EachHandleHoldsItsStoredName) {
-    const struct {
-        std::string_view name;
-        std::string_view stored;
-    } cases[] = {
-        {notify::keypadSizeChanged.name(), "vell.keypadSizeChanged"},
-        {notify::resultWidthChanged.name(), "vell.resultWidthChanged"},
-        {notify::syntaxColorsChanged.name(), "vell.syntaxColorsChanged"},
-        {notify::languageChanged.name(), "vell.languageChanged"},
-        {notify::keyLayoutChanged.name(), "vell.keyLayoutChanged"},
-        {notify::showHelp.name(), "vell.showHelp"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.name, c.stored);
-}
-
 TEST(Notifications, AnIntegerTravelsAsTheObjectAndAnythingElseIsIgnored) {
     NotificationCenter center;
     QObject context;

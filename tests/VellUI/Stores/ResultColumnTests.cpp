@@ -1,6 +1,4 @@
 #include "Stores/AppSettings.h"
-#include "Stores/NotificationCenter.h"
-#include "Stores/Notifications.h"
 #include "Stores/ResultColumn.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -15,10 +13,9 @@ TEST(ResultColumn, SetWidthClampsStoresAndAnnouncesRealChangesOnly) {
     testsupport::EngineSettingsScope engine;
     testsupport::TempDefaults defaults;
     AppSettings settings(defaults.open());
-    NotificationCenter notifications;
-    QObject context;
     int announcements = 0;
-    notify::resultWidthChanged.observe(notifications, &context, [&announcements] { ++announcements; });
+    QObject::connect(&settings, &AppSettings::resultColumnWidthChanged,
+                     [&announcements] { ++announcements; });
 
     struct Case {
         double proposed;
@@ -32,7 +29,7 @@ TEST(ResultColumn, SetWidthClampsStoresAndAnnouncesRealChangesOnly) {
     for (const Case& c : cases) {
         settings.setResultColumnWidth(123);
         announcements = 0;
-        ResultColumn::setWidth(c.proposed, c.available, settings, notifications);
+        ResultColumn::setWidth(c.proposed, c.available, settings);
         EXPECT_EQ(settings.resultColumnWidth(), c.stored) << c.proposed;
         EXPECT_EQ(defaults.stored("vell.resultColumnWidth").toDouble(), c.stored) << c.proposed;
         EXPECT_EQ(announcements, 1) << c.proposed;
@@ -40,8 +37,8 @@ TEST(ResultColumn, SetWidthClampsStoresAndAnnouncesRealChangesOnly) {
 
     settings.setResultColumnWidth(200);
     announcements = 0;
-    ResultColumn::setWidth(200.5, std::nullopt, settings, notifications);
-    ResultColumn::setWidth(199.5, std::nullopt, settings, notifications);
+    ResultColumn::setWidth(200.5, std::nullopt, settings);
+    ResultColumn::setWidth(199.5, std::nullopt, settings);
     EXPECT_EQ(settings.resultColumnWidth(), 200);
     EXPECT_EQ(announcements, 0);
 }

@@ -159,7 +159,7 @@ TEST_F(SheetSessionTest, AWindowOnTheSelectedSheetTakesTheStoresEvaluation) {
         evaluated->emplace_back(text);
         return DocumentEvaluator::evaluate(text, others);
     };
-    DocumentStore store(storagePath, counting);
+    DocumentStore store(storagePath, settings, keyLayouts, counting);
     SheetSession shown(store);
     SheetSession elsewhere(store, sheetId(3));
 
@@ -195,7 +195,7 @@ TEST_F(SheetSessionTest, TwoWindowsOnOneSheetEvaluateItOncePerKey) {
         evaluated->emplace_back(text);
         return DocumentEvaluator::evaluate(text, others);
     };
-    DocumentStore store(storagePath, counting);
+    DocumentStore store(storagePath, settings, keyLayouts, counting);
     SheetSession first(store);
     SheetSession second(store);
     for (const char* text : {"1 + 2", "1 + 23", "1 + 234"}) {

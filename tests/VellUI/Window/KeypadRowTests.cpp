@@ -16,13 +16,12 @@
 namespace vell {
 namespace {
 
-using testsupport::SharedPreferences;
-using testsupport::StoreOnDisk;
+using testsupport::TestContext;
 
 // A root view as the whole of a shown window, on the sheet given or the selected one.
 struct KeypadRowWindow {
-    KeypadRowWindow(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
-        : session(store, sheet), root(store, session) {
+    KeypadRowWindow(const AppContext& app, std::optional<Uuid> sheet = std::nullopt)
+        : session(app.store, sheet), root(app, session) {
         root.resize(1040, 720);
         root.show();
         QApplication::processEvents();
@@ -47,18 +46,17 @@ struct KeypadRowWindow {
 
 class KeypadRowTest : public ::testing::Test {
 protected:
-    SharedPreferences preferences{AppLanguage::english};
-    StoreOnDisk disk;
-    DocumentStore& store = *disk.store;
+    TestContext context;
+    DocumentStore& store = context.store();
 };
 
 TEST_F(KeypadRowTest, EveryWindowHasItsKeypadUnderItsEditorEditingOnlyItsOwnSheet) {
     store.addSheet();
     const Uuid second = store.sheets().back().id;
     const Uuid first = store.sheets().front().id;
-    KeypadRowWindow one(store, first);
-    KeypadRowWindow two(store, second);
-    KeypadRowWindow three(store, first);
+    KeypadRowWindow one(context.app(), first);
+    KeypadRowWindow two(context.app(), second);
+    KeypadRowWindow three(context.app(), first);
     for (const KeypadRowWindow* window : {&one, &two, &three}) {
         EXPECT_TRUE(window->root.column()->showsKeypadRow());
         EXPECT_EQ(window->keypad().height(), 300);
@@ -81,13 +79,13 @@ TEST_F(KeypadRowTest, EveryWindowHasItsKeypadUnderItsEditorEditingOnlyItsOwnShee
 }
 
 TEST_F(KeypadRowTest, HideAndPanelTogglesActInEveryWindow) {
-    KeypadRowWindow one(store);
-    KeypadRowWindow two(store);
+    KeypadRowWindow one(context.app());
+    KeypadRowWindow two(context.app());
     QTest::mouseClick(&one.keypad().view().panelToggle(KeypadTab::units), Qt::LeftButton);
-    EXPECT_EQ(ViewSwitches::shared().keypadPanel(), "単位");
+    EXPECT_EQ(context.switches().keypadPanel(), "単位");
     EXPECT_TRUE(two.keypad().view().panelToggle(KeypadTab::units).isOpen());
 
-    AppSettings::shared().setKeypadSize(KeypadSizeSetting::small);
+    context.settings().setKeypadSize(KeypadSizeSetting::small);
     QApplication::processEvents();
     EXPECT_EQ(two.keypad().height(), 220);
 
@@ -96,7 +94,7 @@ TEST_F(KeypadRowTest, HideAndPanelTogglesActInEveryWindow) {
     one.root.layout()->activate();
     two.root.layout()->activate();
     QApplication::processEvents();
-    EXPECT_FALSE(ViewSwitches::shared().showKeypad());
+    EXPECT_FALSE(context.switches().showKeypad());
     for (const KeypadRowWindow* window : {&one, &two}) {
         EXPECT_FALSE(window->keypad().isVisible());
         EXPECT_FALSE(window->root.column()->showsKeypadRow());

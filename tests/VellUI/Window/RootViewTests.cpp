@@ -17,13 +17,12 @@ namespace vell {
 namespace {
 
 using testsupport::pixelsOf;
-using testsupport::SharedPreferences;
 using testsupport::standIn;
-using testsupport::StoreOnDisk;
+using testsupport::TestContext;
 
 // A root view as the whole of a shown window.
 struct RootWindow {
-    explicit RootWindow(DocumentStore& store) : session(store), root(store, session) {
+    explicit RootWindow(const AppContext& app) : session(app.store), root(app, session) {
         root.resize(1040, 680);
         root.show();
         QApplication::processEvents();
@@ -39,13 +38,12 @@ struct RootWindow {
 
 class RootViewTest : public ::testing::Test {
 protected:
-    SharedPreferences preferences{AppLanguage::english};
-    StoreOnDisk disk;
-    DocumentStore& store = *disk.store;
+    TestContext context;
+    DocumentStore& store = context.store();
 };
 
 TEST_F(RootViewTest, TheSheetListPreferencesChooseSplitOrBareAndWhetherTabsLead) {
-    RootWindow window(store);
+    RootWindow window(context.app());
     QPointer<QWidget> editor = standIn("editor");
     window.root.column()->setEditor(editor);
     SheetColumn* column = window.root.column();
@@ -65,10 +63,10 @@ TEST_F(RootViewTest, TheSheetListPreferencesChooseSplitOrBareAndWhetherTabsLead)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) +
                      (c.namedValues ? " named" : " unnamed"));
-        AppSettings::shared().setSheetListStyle(c.style);
-        AppSettings::shared().setShowsNamedValues(c.namedValues);
+        context.settings().setSheetListStyle(c.style);
+        context.settings().setShowsNamedValues(c.namedValues);
         window.settle();
-        EXPECT_EQ(RootView::usesSplitView(AppSettings::shared()), c.split);
+        EXPECT_EQ(RootView::usesSplitView(context.settings()), c.split);
         EXPECT_EQ(window.root.splitter()->isVisible(), c.split);
         EXPECT_EQ(column->parentWidget() == window.root.splitter(), c.split);
         EXPECT_TRUE(column->isVisible());
@@ -90,12 +88,12 @@ TEST_F(RootViewTest, AWindowBuiltUnderEverySheetListChoiceShowsItsWholeColumn) {
                           Case{SheetListStyle::tabs, true}, Case{SheetListStyle::tabs, false}}) {
         SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) +
                      (c.namedValues ? " named" : " unnamed"));
-        AppSettings::shared().setSheetListStyle(c.style);
-        AppSettings::shared().setShowsNamedValues(c.namedValues);
-        RootWindow window(store);
+        context.settings().setSheetListStyle(c.style);
+        context.settings().setShowsNamedValues(c.namedValues);
+        RootWindow window(context.app());
         window.settle();
         SheetColumn& column = *window.root.column();
-        const bool split = RootView::usesSplitView(AppSettings::shared());
+        const bool split = RootView::usesSplitView(context.settings());
         EXPECT_EQ(window.root.splitter()->isVisible(), split);
         EXPECT_EQ(window.root.sidebar()->isVisible(), split);
         EXPECT_TRUE(column.isVisible());
@@ -114,7 +112,7 @@ TEST_F(RootViewTest, AWindowBuiltUnderEverySheetListChoiceShowsItsWholeColumn) {
 }
 
 TEST_F(RootViewTest, TheSidebarStartsIdealAndStaysWithinItsBounds) {
-    RootWindow window(store);
+    RootWindow window(context.app());
     window.settle();
     EXPECT_EQ(window.root.sidebarPlace()->width(), RootView::sidebarIdealWidth);
     window.root.splitter()->setSizes({40, 1000});
@@ -128,8 +126,8 @@ TEST_F(RootViewTest, TheSidebarStartsIdealAndStaysWithinItsBounds) {
 }
 
 TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) {
-    RootWindow first(store);
-    RootWindow second(store);
+    RootWindow first(context.app());
+    RootWindow second(context.app());
     for (RootWindow* window : {&first, &second}) {
         window->root.column()->setEditor(standIn("editor"));
         window->root.column()->setKeypad(standIn("keypad"));
@@ -143,14 +141,14 @@ TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) 
     };
     for (const Case& c : {Case{KeypadSizeSetting::small, 220}, Case{KeypadSizeSetting::medium, 260},
                           Case{KeypadSizeSetting::large, 300}}) {
-        AppSettings::shared().setKeypadSize(c.size);
+        context.settings().setKeypadSize(c.size);
         first.settle();
         EXPECT_EQ(column.keypad()->height(), c.height);
         EXPECT_TRUE(column.keypad()->isVisible());
     }
     const int editorWithKeypad = column.editor()->height();
 
-    ViewSwitches::shared().setShowKeypad(false);
+    context.switches().setShowKeypad(false);
     for (RootWindow* window : {&first, &second}) {
         window->settle();
         EXPECT_FALSE(window->root.column()->keypad()->isVisible());
@@ -159,13 +157,13 @@ TEST_F(RootViewTest, TheKeypadRowFollowsTheSizeAndTheSharedSwitchInEveryWindow) 
     // The keypad's height and its divider's pixel go to the editor.
     EXPECT_EQ(column.editor()->height(), editorWithKeypad + 300 + 1);
 
-    ViewSwitches::shared().setShowKeypad(true);
+    context.switches().setShowKeypad(true);
     second.settle();
     EXPECT_TRUE(second.root.column()->keypad()->isVisible());
 }
 
 TEST_F(RootViewTest, NoKeypadRowUntilAKeypadIsPutThere) {
-    RootWindow window(store);
+    RootWindow window(context.app());
     ASSERT_TRUE(window.root.keypad());
     EXPECT_EQ(window.root.column()->keypad(), static_cast<QWidget*>(window.root.keypad()));
     window.root.column()->setKeypad(nullptr);
@@ -180,14 +178,14 @@ TEST_F(RootViewTest, NoKeypadRowUntilAKeypadIsPutThere) {
 }
 
 TEST_F(RootViewTest, LightAndDarkRepaintTheStatusBarOfEveryWindow) {
-    RootWindow first(store);
-    RootWindow second(store);
+    RootWindow first(context.app());
+    RootWindow second(context.app());
     const QImage darkFirst = pixelsOf(*first.root.column()->statusBar());
     const QImage darkSecond = pixelsOf(*second.root.column()->statusBar());
-    ASSERT_TRUE(Appearance::shared().isDark());
+    ASSERT_TRUE(context.appearance().isDark());
 
-    AppSettings::shared().setAppearance(AppearanceSetting::light);
-    EXPECT_FALSE(Appearance::shared().isDark());
+    context.settings().setAppearance(AppearanceSetting::light);
+    EXPECT_FALSE(context.appearance().isDark());
     const QImage lightFirst = pixelsOf(*first.root.column()->statusBar());
     EXPECT_NE(lightFirst, darkFirst);
     EXPECT_NE(pixelsOf(*second.root.column()->statusBar()), darkSecond);

@@ -7,6 +7,7 @@
 #include "Document/Date.h"
 #include "Document/VellDocument.h"
 #include "Stores/DocumentStore.h"
+#include "Support/TestContext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,28 +26,35 @@ inline Uuid sheetID(std::size_t number) {
     Uuid::Bytes bytes{};
     bytes[6] = 0x40;
     bytes[8] = 0x80;
+    bytes[14] = static_cast<std::uint8_t>(number >> 8);
     bytes[15] = static_cast<std::uint8_t>(number);
     return Uuid(bytes);
 }
 
 inline const Date oldStamp = Date::fromCivil(2024, 1, 1, 12, 0, 0);
 
+// The named sheets' document, written before the store reads it.
+inline QString writeNamedSheets(const QTemporaryDir& folder, const std::vector<std::string>& names,
+                                const std::vector<std::string>& texts) {
+    VellDocument document;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        document.sheets.push_back(
+            Sheet{sheetID(i + 1), names[i], i < texts.size() ? texts[i] : std::string(), oldStamp, {}});
+    document.selectedSheetID = sheetID(1);
+    const QString path = folder.filePath("Vell/document.json");
+    QDir().mkpath(folder.filePath("Vell"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(QByteArray::fromStdString(document.encode()));
+    file.close();
+    return path;
+}
+
+// A context (see Support/TestContext.h) whose store opens the named sheets.
 struct NamedSheets {
     // Sheet i (from 1) has the i-th name and text; the first one is selected.
-    explicit NamedSheets(std::vector<std::string> names, std::vector<std::string> texts = {}) {
-        VellDocument document;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            document.sheets.push_back(
-                Sheet{sheetID(i + 1), names[i], i < texts.size() ? texts[i] : std::string(), oldStamp, {}});
-        document.selectedSheetID = sheetID(1);
-        const QString path = folder.filePath("Vell/document.json");
-        QDir().mkpath(folder.filePath("Vell"));
-        QFile file(path);
-        file.open(QIODevice::WriteOnly);
-        file.write(QByteArray::fromStdString(document.encode()));
-        file.close();
-        store = std::make_unique<DocumentStore>(path);
-    }
+    explicit NamedSheets(std::vector<std::string> names, std::vector<std::string> texts = {})
+        : context(AppLanguage::english, writeNamedSheets(folder, names, texts)), store(&context.store()) {}
 
     std::vector<std::string> names() const {
         std::vector<std::string> out;
@@ -55,9 +63,12 @@ struct NamedSheets {
         return out;
     }
     const Sheet& sheet(std::size_t number) const { return *store->sheet(sheetID(number)); }
+    const AppContext& app() const { return context.app(); }
+    AppSettings& settings() const { return context.settings(); }
 
     QTemporaryDir folder;
-    std::unique_ptr<DocumentStore> store;
+    TestContext context;
+    DocumentStore* store;
 };
 
 // Enters `target` with the data and drops it there, as a drag that ends over it; whether it was taken.

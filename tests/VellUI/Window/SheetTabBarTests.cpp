@@ -28,13 +28,12 @@ using testsupport::dropOn;
 using testsupport::NamedSheets;
 using testsupport::oldStamp;
 using testsupport::settle;
-using testsupport::SharedPreferences;
 using testsupport::sheetID;
 
 // A window of its own holding one tab bar over its own session.
 struct TabWindow {
-    explicit TabWindow(DocumentStore& store, int width = 640, std::optional<Uuid> sheet = std::nullopt)
-        : session(store, sheet), bar(session, Appearance::shared()) {
+    explicit TabWindow(const AppContext& app, int width = 640, std::optional<Uuid> sheet = std::nullopt)
+        : session(app.store, sheet), bar(session, app.appearance) {
         bar.setScrollDuration(0);
         bar.resize(width, SheetTabBar::barHeight);
         bar.show();
@@ -82,13 +81,12 @@ struct TabWindow {
 
 class SheetTabBarTest : public ::testing::Test {
 protected:
-    SharedPreferences preferences{AppLanguage::english};
 };
 
 TEST_F(SheetTabBarTest, ShowsOneTabPerSheetInOrderWithTheWindowsSheetHighlightedAndPlusLast) {
     NamedSheets sheets({"A", "B", "C"});
-    TabWindow first(*sheets.store);
-    TabWindow second(*sheets.store, 640, sheetID(3));
+    TabWindow first(sheets.app());
+    TabWindow second(sheets.app(), 640, sheetID(3));
     EXPECT_EQ(first.tabNames(), (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_TRUE(first.tab(1).isSelected());
     EXPECT_FALSE(first.tab(3).isSelected());
@@ -117,7 +115,7 @@ TEST_F(SheetTabBarTest, MenuItemsAreEnabledAsTheSheetsPlaceAllows) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.names.size()) + " sheets, tab " + std::to_string(c.tab));
         NamedSheets sheets(c.names);
-        TabWindow window(*sheets.store);
+        TabWindow window(sheets.app());
         std::unique_ptr<QMenu> menu(window.bar.makeContextMenu(sheetID(c.tab)));
         std::vector<std::pair<std::string, bool>> items;
         for (QAction* action : menu->actions())
@@ -132,9 +130,9 @@ TEST_F(SheetTabBarTest, MenuItemsAreEnabledAsTheSheetsPlaceAllows) {
 }
 
 TEST_F(SheetTabBarTest, MenuSpeaksJapanese) {
-    SharedPreferences japanese{AppLanguage::japanese};
     NamedSheets sheets({"A", "B"});
-    TabWindow window(*sheets.store);
+    sheets.settings().setLanguage(AppLanguage::japanese);
+    TabWindow window(sheets.app());
     std::unique_ptr<QMenu> menu(window.bar.makeContextMenu(sheetID(1)));
     QStringList texts;
     for (QAction* action : menu->actions())
@@ -148,7 +146,7 @@ TEST_F(SheetTabBarTest, AClickSelectsAndOnlyANewlyShownSheetScrollsToTheMiddle) 
         names.push_back("Quarterly budget " + std::to_string(i));
     NamedSheets sheets(names);
     // Shown first on a sheet far to the right: its tab is in sight at once, without a scroll to the middle.
-    TabWindow window(*sheets.store, 400, sheetID(10));
+    TabWindow window(sheets.app(), 400, sheetID(10));
     EXPECT_TRUE(window.inSight(window.tab(10)));
     EXPECT_NE(window.bar.scrollAnimation()->state(), QAbstractAnimation::Running);
 
@@ -169,7 +167,7 @@ TEST_F(SheetTabBarTest, AClickSelectsAndOnlyANewlyShownSheetScrollsToTheMiddle) 
     EXPECT_EQ(window.scroll(), 0);
 
     // Another window's choice is no change of this window's sheet.
-    TabWindow other(*sheets.store, 400);
+    TabWindow other(sheets.app(), 400);
     other.click(3);
     EXPECT_EQ(window.scroll(), 0);
     EXPECT_EQ(window.session.sheetID(), sheetID(11));
@@ -200,7 +198,7 @@ void wheel(QWidget& target, QPoint angleDelta, QPoint pixelDelta = {}) {
 
 TEST_F(SheetTabBarTest, ARowTooLongForTheBarScrollsByItsArrowsAndTheWheelUpToPlus) {
     NamedSheets sheets(budgets(12));
-    TabWindow window(*sheets.store, 400);
+    TabWindow window(sheets.app(), 400);
     QAbstractButton& left = *window.bar.scrollLeftButton();
     QAbstractButton& right = *window.bar.scrollRightButton();
     ASSERT_TRUE(left.isVisible());
@@ -258,7 +256,7 @@ TEST_F(SheetTabBarTest, TheWindowsTabStaysInSightAsTheBarNarrows) {
     NamedSheets sheets(budgets(12));
     for (const std::size_t shown : {std::size_t{1}, std::size_t{7}, std::size_t{12}}) {
         SCOPED_TRACE(shown);
-        TabWindow window(*sheets.store, 4000, sheetID(shown));
+        TabWindow window(sheets.app(), 4000, sheetID(shown));
         for (const int width : {1200, 700, 400, 250, 900}) {
             window.bar.resize(width, SheetTabBar::barHeight);
             settle();
@@ -267,9 +265,70 @@ TEST_F(SheetTabBarTest, TheWindowsTabStaysInSightAsTheBarNarrows) {
     }
 }
 
+TEST_F(SheetTabBarTest, AVeryLongRowMakesTabsOnlyNearSightAndLaysThemOutAsAWholeRow) {
+    NamedSheets sheets(budgets(2000));
+    TabWindow window(sheets.app(), 640, sheetID(1500));
+    const auto madeAroundSight = [&] {
+        const std::vector<SheetTabButton*>& tabs = window.bar.tabs();
+        EXPECT_LE(tabs.size(), 2u * SheetTabBar::spareTabs + 20);
+        // A run of consecutive sheets, each tab where a row of every tab puts it.
+        for (std::size_t i = 1; i < tabs.size(); ++i)
+            EXPECT_EQ(tabs[i]->geometry().left(),
+                      tabs[i - 1]->geometry().right() + 1 + SheetTabBar::tabSpacing);
+        const auto& all = sheets.store->sheets();
+        const auto first = std::find_if(
+            all.begin(), all.end(), [&](const Sheet& sheet) { return sheet.id == tabs.front()->sheetID(); });
+        ASSERT_NE(first, all.end());
+        for (std::size_t i = 0; i < tabs.size(); ++i)
+            EXPECT_EQ(tabs[i]->sheetID(), (first + static_cast<std::ptrdiff_t>(i))->id);
+        // Every tab in sight is made.
+        EXPECT_LE(tabs.front()->geometry().left(), window.scroll());
+        if (tabs.back()->sheetID() != all.back().id) {
+            EXPECT_GE(tabs.back()->geometry().right(),
+                      window.scroll() + window.bar.scrollArea()->viewport()->width());
+        }
+    };
+    ASSERT_TRUE(window.bar.tab(sheetID(1500)));
+    EXPECT_TRUE(window.inSight(window.tab(1500)));
+    EXPECT_TRUE(window.tab(1500).isSelected());
+    madeAroundSight();
+
+    // The row is as long as every tab makes it: its end comes with the last tab and "+".
+    QScrollBar& bar = *window.bar.scrollArea()->horizontalScrollBar();
+    bar.setValue(bar.maximum());
+    settle();
+    ASSERT_TRUE(window.bar.tab(sheetID(2000)));
+    EXPECT_TRUE(window.inSight(window.tab(2000)));
+    EXPECT_TRUE(window.inSight(*window.bar.newSheetButton()));
+    EXPECT_EQ(window.bar.newSheetButton()->geometry().left(),
+              window.tab(2000).geometry().right() + 1 + SheetTabBar::tabSpacing);
+    madeAroundSight();
+
+    // A click far away, then the sheet shown far back: its tab is made, selected and brought to the middle.
+    window.click(1990);
+    window.session.select(sheetID(3));
+    settle();
+    ASSERT_TRUE(window.bar.tab(sheetID(3)));
+    EXPECT_TRUE(window.tab(3).isSelected());
+    EXPECT_TRUE(window.inSight(window.tab(3)));
+    EXPECT_FALSE(window.bar.tab(sheetID(1990)));
+    madeAroundSight();
+
+    // Deleting a sheet in sight and adding one at the end keep the row whole.
+    sheets.store->deleteSheet(sheetID(4));
+    settle();
+    madeAroundSight();
+    QTest::mouseClick(window.bar.newSheetButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(window.session.sheetID(), sheets.store->sheets().back().id);
+    EXPECT_TRUE(window.inSight(*window.bar.tabs().back()));
+    EXPECT_EQ(window.bar.tabs().back()->sheetID(), sheets.store->sheets().back().id);
+    madeAroundSight();
+}
+
 TEST_F(SheetTabBarTest, ADoubleClickSelectsAndOpensTheRenamePromptWithTheName) {
     NamedSheets sheets({"A", "Budget"});
-    TabWindow window(*sheets.store);
+    TabWindow window(sheets.app());
     // Through the window, as the platform delivers it: press, release, double-click, release.
     QTest::mouseDClick(window.bar.windowHandle(), Qt::LeftButton, {},
                        window.tab(2).mapTo(&window.bar, window.tab(2).rect().center()));
@@ -307,9 +366,9 @@ TEST_F(SheetTabBarTest, RenameTrimsTheEndsAndNamesAnEmptyNameUntitled) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        SharedPreferences language{c.language};
         NamedSheets sheets({"A", "Budget"});
-        TabWindow window(*sheets.store);
+        sheets.settings().setLanguage(c.language);
+        TabWindow window(sheets.app());
         window.bar.startRename(sheetID(2));
         window.answerRename(c.typed);
         EXPECT_EQ(sheets.sheet(2).name, c.stored);
@@ -319,7 +378,7 @@ TEST_F(SheetTabBarTest, RenameTrimsTheEndsAndNamesAnEmptyNameUntitled) {
 
 TEST_F(SheetTabBarTest, CancelAndAnUnchangedNameLeaveTheSheetUntouched) {
     NamedSheets sheets({"A", "Budget"});
-    TabWindow window(*sheets.store);
+    TabWindow window(sheets.app());
     window.bar.startRename(sheetID(2));
     window.answerRename("Other", PromptDialog::Role::cancel);
     // An unchanged name is no change: stamping it could win a merge over an edit made elsewhere.
@@ -341,7 +400,7 @@ TEST_F(SheetTabBarTest, CancelAndAnUnchangedNameLeaveTheSheetUntouched) {
 
 TEST_F(SheetTabBarTest, ARenameOfASheetDeletedMeanwhileClosesAndChangesNothing) {
     NamedSheets sheets({"A", "B"});
-    TabWindow window(*sheets.store);
+    TabWindow window(sheets.app());
     window.bar.startRename(sheetID(2));
     sheets.store->deleteSheet(sheetID(2));
     window.answerRename("C");
@@ -351,9 +410,9 @@ TEST_F(SheetTabBarTest, ARenameOfASheetDeletedMeanwhileClosesAndChangesNothing) 
 TEST_F(SheetTabBarTest, DuplicateInsertsTheCopyNextAndShowsIt) {
     for (const auto& [language, copy] : {std::pair{AppLanguage::english, "Budget Copy"},
                                          std::pair{AppLanguage::japanese, "Budget のコピー"}}) {
-        SharedPreferences scope{language};
         NamedSheets sheets({"A", "Budget", "C"});
-        TabWindow window(*sheets.store);
+        sheets.settings().setLanguage(language);
+        TabWindow window(sheets.app());
         window.menuItem(2, language == AppLanguage::english ? "Duplicate" : "複製")->trigger();
         EXPECT_EQ(sheets.names(), (std::vector<std::string>{"A", "Budget", copy, "C"}));
         EXPECT_EQ(window.tabNames(), sheets.names());
@@ -366,7 +425,7 @@ TEST_F(SheetTabBarTest, DuplicateInsertsTheCopyNextAndShowsIt) {
 
 TEST_F(SheetTabBarTest, MenuMovesAndDeletes) {
     NamedSheets sheets({"A", "B", "C"});
-    TabWindow window(*sheets.store, 640, sheetID(2));
+    TabWindow window(sheets.app(), 640, sheetID(2));
     SheetTabButton* a = window.bar.tab(sheetID(1));
     window.menuItem(1, "Move Right →")->trigger();
     EXPECT_EQ(sheets.names(), (std::vector<std::string>{"B", "A", "C"}));
@@ -388,9 +447,9 @@ TEST_F(SheetTabBarTest, MenuMovesAndDeletes) {
 TEST_F(SheetTabBarTest, PlusAppendsANumberedSheetAndShowsIt) {
     for (const auto& [language, name] :
          {std::pair{AppLanguage::english, "Sheet 5"}, std::pair{AppLanguage::japanese, "シート 5"}}) {
-        SharedPreferences scope{language};
         NamedSheets sheets({"A", "B", "C", "D"});
-        TabWindow window(*sheets.store);
+        sheets.settings().setLanguage(language);
+        TabWindow window(sheets.app());
         QTest::mouseClick(window.bar.newSheetButton(), Qt::LeftButton);
         ASSERT_EQ(sheets.store->sheets().size(), 5u);
         EXPECT_EQ(sheets.store->sheets().back().name, name);
@@ -429,7 +488,7 @@ TEST_F(SheetTabBarTest, ATabDroppedOnAnotherTakesItsPlace) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dragged) + " on " + std::to_string(c.target));
         NamedSheets sheets({"A", "B", "C", "D"});
-        TabWindow window(*sheets.store, 640, sheetID(2));
+        TabWindow window(sheets.app(), 640, sheetID(2));
         const auto stamp = sheets.store->document().sheetOrderUpdatedAt;
         std::unique_ptr<QMimeData> data(window.tab(c.dragged).makeMimeData());
         EXPECT_TRUE(dropOn(window.tab(c.target), *data)) << "a drop is taken also when nothing moves";
@@ -443,7 +502,7 @@ TEST_F(SheetTabBarTest, ATabDroppedOnAnotherTakesItsPlace) {
 
 TEST_F(SheetTabBarTest, ADropMovesOnlyItsFirstTabAndRefusesWhatIsNoTab) {
     NamedSheets sheets({"A", "B", "C", "D"});
-    TabWindow window(*sheets.store);
+    TabWindow window(sheets.app());
     const std::string a = SheetTabTransfer{sheetID(1)}.encode();
     const std::string d = SheetTabTransfer{sheetID(4)}.encode();
     std::unique_ptr<QMimeData> several(payload(a + "\n" + d));
@@ -465,8 +524,8 @@ TEST_F(SheetTabBarTest, ADropMovesOnlyItsFirstTabAndRefusesWhatIsNoTab) {
 
 TEST_F(SheetTabBarTest, ATabFromAnotherWindowReordersBothWindows) {
     NamedSheets sheets({"A", "B", "C", "D"});
-    TabWindow first(*sheets.store, 640, sheetID(1));
-    TabWindow second(*sheets.store, 640, sheetID(4));
+    TabWindow first(sheets.app(), 640, sheetID(1));
+    TabWindow second(sheets.app(), 640, sheetID(4));
     std::unique_ptr<QMimeData> data(first.tab(1).makeMimeData());
     EXPECT_EQ(data->data(QString::fromLatin1(SheetTabTransfer::contentType.data())).toStdString(),
               SheetTabTransfer{sheetID(1)}.encode());
@@ -481,7 +540,7 @@ TEST_F(SheetTabBarTest, ATabFromAnotherWindowReordersBothWindows) {
 TEST_F(SheetTabBarTest, ALongNameIsCutOffOnTheTabAndWholeInTheDragPreview) {
     const std::string name(40, 'W');
     NamedSheets sheets({"A", name});
-    TabWindow window(*sheets.store, 900);
+    TabWindow window(sheets.app(), 900);
     SheetTabButton& tab = window.tab(2);
     EXPECT_EQ(tab.width(), SheetTabButton::maximumWidth);
     EXPECT_EQ(tab.name().toStdString(), name);

@@ -28,13 +28,12 @@ using testsupport::dropOn;
 using testsupport::NamedSheets;
 using testsupport::oldStamp;
 using testsupport::settle;
-using testsupport::SharedPreferences;
 using testsupport::sheetID;
 
 // A whole main window's content, sidebar, editor and all, over its own session.
 struct SidebarWindow {
-    explicit SidebarWindow(DocumentStore& store, std::optional<Uuid> sheet = std::nullopt)
-        : session(store, sheet), root(store, session) {
+    explicit SidebarWindow(const AppContext& app, std::optional<Uuid> sheet = std::nullopt)
+        : session(app.store, sheet), root(app, session) {
         root.resize(1040, 680);
         root.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&root));
@@ -100,12 +99,11 @@ struct SidebarWindow {
 
 class SidebarViewTest : public ::testing::Test {
 protected:
-    SharedPreferences preferences{AppLanguage::english};
 };
 
 TEST_F(SidebarViewTest, SectionsFollowTheListStyleAndTheNamedValuesPreference) {
     NamedSheets sheets({"A", "B"}, {"price = 1200", ""});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     struct Case {
         SheetListStyle style;
         bool namedValues;
@@ -121,8 +119,8 @@ TEST_F(SidebarViewTest, SectionsFollowTheListStyleAndTheNamedValuesPreference) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(SheetListStyles::rawValue(c.style)) + (c.namedValues ? " named" : "") +
                      " sheet " + std::to_string(c.sheet));
-        AppSettings::shared().setSheetListStyle(c.style);
-        AppSettings::shared().setShowsNamedValues(c.namedValues);
+        sheets.settings().setSheetListStyle(c.style);
+        sheets.settings().setShowsNamedValues(c.namedValues);
         window.session.select(sheetID(c.sheet));
         settle();
         EXPECT_EQ(window.sidebar().showsSheets(), c.showsSheets);
@@ -134,7 +132,7 @@ TEST_F(SidebarViewTest, SectionsFollowTheListStyleAndTheNamedValuesPreference) {
     EXPECT_EQ(window.sidebar().sheetsHeader()->text(), "Sheets");
     EXPECT_EQ(window.sidebar().namedValuesHeader()->text(), "Named Values");
     EXPECT_EQ(window.sidebar().newSheetButton()->text(), "New Sheet");
-    AppSettings::shared().setLanguage(AppLanguage::japanese);
+    sheets.settings().setLanguage(AppLanguage::japanese);
     EXPECT_EQ(window.sidebar().sheetsHeader()->text(), "シート");
     EXPECT_EQ(window.sidebar().namedValuesHeader()->text(), "名前の付いた値");
     EXPECT_EQ(window.sidebar().newSheetButton()->text(), "新しいシート");
@@ -142,7 +140,7 @@ TEST_F(SidebarViewTest, SectionsFollowTheListStyleAndTheNamedValuesPreference) {
 
 TEST_F(SidebarViewTest, AClickSelectsAndRowsFollowTheDocumentWithoutAReset) {
     NamedSheets sheets({"A", "B", "C"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     QSignalSpy resets(&window.sidebar().sheetModel(), &QAbstractItemModel::modelReset);
     window.clickRow(2);
     EXPECT_EQ(window.session.sheetID(), sheetID(3));
@@ -157,9 +155,32 @@ TEST_F(SidebarViewTest, AClickSelectsAndRowsFollowTheDocumentWithoutAReset) {
     EXPECT_EQ(resets.count(), 0);
 }
 
+TEST_F(SidebarViewTest, AMovedSheetMovesOneRowHoweverFarItGoes) {
+    struct Case {
+        std::size_t moved;
+        std::size_t onto;
+    };
+    for (const Case c : {Case{1, 8}, Case{8, 1}, Case{3, 6}, Case{6, 5}}) {
+        SCOPED_TRACE(std::to_string(c.moved) + " onto " + std::to_string(c.onto));
+        NamedSheets sheets({"A", "B", "C", "D", "E", "F", "G", "H"});
+        SheetListModel model(*sheets.store);
+        QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        sheets.store->moveSheet(sheetID(c.moved), sheetID(c.onto));
+        EXPECT_EQ(moves.count(), 1);
+        EXPECT_EQ(resets.count(), 0);
+        ASSERT_EQ(model.rowCount(), 8);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const Sheet& sheet = sheets.store->sheets()[static_cast<std::size_t>(row)];
+            EXPECT_EQ(model.sheetID(row), sheet.id);
+            EXPECT_EQ(model.data(model.index(row)).toString().toStdString(), sheet.name);
+        }
+    }
+}
+
 TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     NamedSheets sheets({"A", "B", "C"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     window.doubleClickRow(1);
     EXPECT_EQ(window.session.sheetID(), sheetID(2));
     QLineEdit* field = window.sidebar().renameField();
@@ -168,7 +189,7 @@ TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     EXPECT_EQ(field->text(), "B");
     EXPECT_TRUE(field->hasFocus());
 
-    QSignalSpy changes(sheets.store.get(), &DocumentStore::documentChanged);
+    QSignalSpy changes(sheets.store, &DocumentStore::documentChanged);
     SidebarWindow::type(*field, "  Budget  2024\t");
     QTest::keyClick(field, Qt::Key_Return);
     settle();
@@ -184,7 +205,7 @@ TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
 
 TEST_F(SidebarViewTest, EscapeKeepsTheNameAndAClickIntoTheEditorStores) {
     NamedSheets sheets({"A", "B"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     window.sidebar().startRename(sheetID(2));
     ASSERT_TRUE(window.sidebar().renameField());
     SidebarWindow::type(*window.sidebar().renameField(), "Other");
@@ -222,9 +243,9 @@ TEST_F(SidebarViewTest, RenamingTrimsTheEndsAndAnUnchangedNameStoresNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());
-        SharedPreferences language{c.language};
         NamedSheets sheets({"A", "B"});
-        SidebarWindow window(*sheets.store);
+        sheets.settings().setLanguage(c.language);
+        SidebarWindow window(sheets.app());
         window.sidebar().startRename(sheetID(2));
         ASSERT_TRUE(window.sidebar().renameField());
         window.sidebar().renameField()->setText(c.typed);
@@ -237,8 +258,8 @@ TEST_F(SidebarViewTest, RenamingTrimsTheEndsAndAnUnchangedNameStoresNothing) {
 
 TEST_F(SidebarViewTest, ARenameLivesThroughTypingInAnotherWindow) {
     NamedSheets sheets({"A", "B"});
-    SidebarWindow first(*sheets.store);
-    SidebarWindow second(*sheets.store, sheetID(2));
+    SidebarWindow first(sheets.app());
+    SidebarWindow second(sheets.app(), sheetID(2));
     first.activate();
     first.sidebar().startRename(sheetID(1));
     ASSERT_TRUE(first.sidebar().renameField());
@@ -263,7 +284,7 @@ TEST_F(SidebarViewTest, ARenameLivesThroughTypingInAnotherWindow) {
 
 TEST_F(SidebarViewTest, AClickOnAnotherRowStoresTheOpenRenameWhileTheMenusRenameAbandonsIt) {
     NamedSheets sheets({"A", "B", "C"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     window.sidebar().startRename(sheetID(1));
     SidebarWindow::type(*window.sidebar().renameField(), "Kept");
     window.doubleClickRow(1);
@@ -306,7 +327,7 @@ TEST_F(SidebarViewTest, DroppedRowsGoIntoTheGapUnderThePointer) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dragged) + " over " + std::to_string(c.overRow));
         NamedSheets sheets({"A", "B", "C", "D"});
-        SidebarWindow window(*sheets.store, sheetID(2));
+        SidebarWindow window(sheets.app(), sheetID(2));
         SheetListModel& model = window.sidebar().sheetModel();
         std::unique_ptr<QMimeData> data(model.mimeData({model.index(c.dragged)}));
         const QRect row = window.row(c.overRow);
@@ -319,7 +340,7 @@ TEST_F(SidebarViewTest, DroppedRowsGoIntoTheGapUnderThePointer) {
         EXPECT_TRUE(sheets.store->document().sheetOrderUpdatedAt);
     }
     NamedSheets sheets({"A", "B"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     QMimeData tab;
     tab.setData(QString::fromLatin1(SheetTabTransfer::contentType.data()),
                 QByteArray::fromStdString(SheetTabTransfer{sheetID(1)}.encode()));
@@ -328,7 +349,7 @@ TEST_F(SidebarViewTest, DroppedRowsGoIntoTheGapUnderThePointer) {
 
 TEST_F(SidebarViewTest, MenuRenamesDuplicatesAndDeletesButNeverTheLastSheet) {
     NamedSheets sheets({"Budget"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     auto items = [&](std::size_t sheet) {
         std::unique_ptr<QMenu> menu(window.sidebar().makeContextMenu(sheetID(sheet)));
         std::vector<std::pair<std::string, bool>> out;
@@ -367,8 +388,8 @@ TEST_F(SidebarViewTest, NamedValuesShowOneRowPerNamedLineWithAValue) {
         {"\n\nbig = 1234567", {{"big", "1,234,567", "Line 3 — tap to insert"}}},
     };
     NamedSheets sheets({"A"});
-    AppSettings::shared().setGroupsDigits(false);
-    SidebarWindow window(*sheets.store);
+    sheets.settings().setGroupsDigits(false);
+    SidebarWindow window(sheets.app());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         window.session.setText(c.text);
@@ -376,13 +397,13 @@ TEST_F(SidebarViewTest, NamedValuesShowOneRowPerNamedLineWithAValue) {
         EXPECT_EQ(window.namedRows(), c.rows);
         EXPECT_EQ(window.sidebar().showsNamedValues(), !c.rows.empty());
     }
-    AppSettings::shared().setLanguage(AppLanguage::japanese);
+    sheets.settings().setLanguage(AppLanguage::japanese);
     EXPECT_EQ(window.namedRows().front().help, "3 行目 — 押すと式に入ります");
 }
 
 TEST_F(SidebarViewTest, NamedValueRowsChangeInPlaceAsTheSheetIsTyped) {
     NamedSheets sheets({"A"}, {"a = 1\nb = 2"});
-    SidebarWindow window(*sheets.store);
+    SidebarWindow window(sheets.app());
     NamedValueModel& model = window.sidebar().namedValueModel();
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
@@ -398,8 +419,8 @@ TEST_F(SidebarViewTest, NamedValueRowsChangeInPlaceAsTheSheetIsTyped) {
 
 TEST_F(SidebarViewTest, AClickOnANamedValuePutsItsNameIntoThisWindowsEditorOnly) {
     NamedSheets sheets({"A", "B"}, {"price = 1200\n3", "3"});
-    SidebarWindow first(*sheets.store);
-    SidebarWindow second(*sheets.store, sheetID(2));
+    SidebarWindow first(sheets.app());
+    SidebarWindow second(sheets.app(), sheetID(2));
     first.activate();
     first.editor().setFocus();
     first.editor().moveCursor(QTextCursor::End);
@@ -418,9 +439,9 @@ TEST_F(SidebarViewTest, AClickOnANamedValuePutsItsNameIntoThisWindowsEditorOnly)
 TEST_F(SidebarViewTest, NewSheetAppendsANumberedSheetAndShowsIt) {
     for (const auto& [language, name] :
          {std::pair{AppLanguage::english, "Sheet 4"}, std::pair{AppLanguage::japanese, "シート 4"}}) {
-        SharedPreferences scope{language};
         NamedSheets sheets({"A", "B", "C"});
-        SidebarWindow window(*sheets.store);
+        sheets.settings().setLanguage(language);
+        SidebarWindow window(sheets.app());
         QTest::mouseClick(window.sidebar().newSheetButton(), Qt::LeftButton);
         ASSERT_EQ(sheets.store->sheets().size(), 4u);
         EXPECT_EQ(sheets.store->sheets().back().name, name);

@@ -7,8 +7,7 @@
 namespace vell {
 namespace {
 
-using testsupport::SharedPreferences;
-using testsupport::StoreOnDisk;
+using testsupport::TestContext;
 
 struct Shown {
     QString count;
@@ -23,14 +22,13 @@ Shown showing(const StatusBar& bar) {
 
 class StatusBarTest : public ::testing::Test {
 protected:
-    StoreOnDisk disk;
-    DocumentStore& store = *disk.store;
+    TestContext context;
+    DocumentStore& store = context.store();
     SheetSession session{store};
-    StatusBar bar{session, AppSettings::shared(), Appearance::shared()};
+    StatusBar bar{session, context.settings(), context.appearance()};
 };
 
 TEST_F(StatusBarTest, CountsValueLinesAndTotalsOnlyNumbersThatAddUp) {
-    SharedPreferences preferences(AppLanguage::english);
     struct Case {
         const char* text;
         Shown shown;
@@ -59,14 +57,13 @@ TEST_F(StatusBarTest, CountsValueLinesAndTotalsOnlyNumbersThatAddUp) {
 }
 
 TEST_F(StatusBarTest, TheTotalIsGroupedWhateverTheEditorsGrouping) {
-    SharedPreferences preferences(AppLanguage::english);
-    AppSettings::shared().setGroupsDigits(false);
+    context.settings().setGroupsDigits(false);
     store.setText(*store.currentSheetID(), "1234567");
     EXPECT_EQ(bar.totalText(), "1,234,567");
 }
 
 TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
-    SharedPreferences preferences(AppLanguage::japanese);
+    context.settings().setLanguage(AppLanguage::japanese);
     store.setText(*store.currentSheetID(), "5\n6");
     EXPECT_EQ(bar.countText(), "2 行を計算");
     EXPECT_EQ(bar.totalLabel()->text(), "合計");
@@ -77,14 +74,13 @@ TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
     EXPECT_EQ(bar.countText(), "1 行を計算");
     store.setText(*store.currentSheetID(), "5\n6");
 
-    AppSettings::shared().setLanguage(AppLanguage::english);
+    context.settings().setLanguage(AppLanguage::english);
     EXPECT_EQ(bar.countText(), "2 lines calculated");
     EXPECT_EQ(bar.totalLabel()->text(), "Total");
     EXPECT_EQ(bar.totalValue()->toolTip(), "The sum of every calculated line");
 }
 
 TEST_F(StatusBarTest, OnlyTheTotalHasATooltipAndCanBeSelected) {
-    SharedPreferences preferences(AppLanguage::english);
     store.setText(*store.currentSheetID(), "5");
     EXPECT_TRUE(bar.countLabel()->toolTip().isEmpty());
     EXPECT_TRUE(bar.totalLabel()->toolTip().isEmpty());

@@ -1,5 +1,4 @@
 #include "Dialogs/WindowDialog.h"
-#include "Stores/Notifications.h"
 #include "Window/RootView.h"
 #include "Window/WindowTestSupport.h"
 
@@ -14,13 +13,12 @@
 namespace vell {
 namespace {
 
-using testsupport::SharedPreferences;
-using testsupport::StoreOnDisk;
+using testsupport::TestContext;
 
 struct SheetWindow {
     // Given its dialog bodies before it first shows, as the application gives them.
-    explicit SheetWindow(DocumentStore& store, DialogBodyFactory bodies = {})
-        : session(store), root(store, session) {
+    explicit SheetWindow(const AppContext& app, DialogBodyFactory bodies = {})
+        : session(app.store), root(app, session) {
         root.setDialogBodies(std::move(bodies));
         root.resize(900, 640);
         root.show();
@@ -55,14 +53,13 @@ struct TestBodies {
 
 class WindowDialogTest : public ::testing::Test {
 protected:
-    SharedPreferences preferences{AppLanguage::english};
-    StoreOnDisk disk;
-    DocumentStore& store = *disk.store;
+    TestContext context;
+    DocumentStore& store = context.store();
 };
 
 TEST_F(WindowDialogTest, NothingOpensWithoutDialogBodies) {
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    SheetWindow window(store);
+    context.settings().setAcceptedTermsVersion(0);
+    SheetWindow window(context.app());
     window.root.openHelp();
     window.root.openSettings();
     SheetWindow::settle();
@@ -73,8 +70,8 @@ TEST_F(WindowDialogTest, NothingOpensWithoutDialogBodies) {
 
 TEST_F(WindowDialogTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
     TestBodies bodies;
-    SheetWindow first(store, bodies.factory());
-    SheetWindow second(store, bodies.factory());
+    SheetWindow first(context.app(), bodies.factory());
+    SheetWindow second(context.app(), bodies.factory());
     first.root.openHelp();
     second.root.openSettings();
 
@@ -104,11 +101,12 @@ TEST_F(WindowDialogTest, EachKindOpensWindowModalAtItsSizeOverItsOwnWindow) {
     EXPECT_NE(second.root.openDialog(WindowDialogKind::settings), nullptr);
 }
 
-TEST_F(WindowDialogTest, TheHelpNotificationOpensHelpInEveryWindow) {
+TEST_F(WindowDialogTest, EachWindowOpensAndClosesItsOwnHelp) {
     TestBodies bodies;
-    SheetWindow first(store, bodies.factory());
-    SheetWindow second(store, bodies.factory());
-    notify::showHelp.post();
+    SheetWindow first(context.app(), bodies.factory());
+    SheetWindow second(context.app(), bodies.factory());
+    first.root.openHelp();
+    second.root.openHelp();
     EXPECT_NE(first.root.openDialog(WindowDialogKind::help), nullptr);
     EXPECT_NE(second.root.openDialog(WindowDialogKind::help), nullptr);
 
@@ -125,9 +123,9 @@ TEST_F(WindowDialogTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreA
     };
     for (const Case& c : {Case{0, true}, Case{-1, true}, Case{1, false}, Case{2, false}}) {
         SCOPED_TRACE(c.accepted);
-        AppSettings::shared().setAcceptedTermsVersion(c.accepted);
-        SheetWindow first(store, bodies.factory());
-        SheetWindow second(store, bodies.factory());
+        context.settings().setAcceptedTermsVersion(c.accepted);
+        SheetWindow first(context.app(), bodies.factory());
+        SheetWindow second(context.app(), bodies.factory());
         EXPECT_EQ(first.root.openDialog(WindowDialogKind::terms) != nullptr, c.gate);
         EXPECT_EQ(second.root.openDialog(WindowDialogKind::terms) != nullptr, c.gate);
     }
@@ -135,8 +133,8 @@ TEST_F(WindowDialogTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreA
 
 TEST_F(WindowDialogTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAccepted) {
     TestBodies bodies;
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    SheetWindow first(store, bodies.factory());
+    context.settings().setAcceptedTermsVersion(0);
+    SheetWindow first(context.app(), bodies.factory());
     WindowDialog* gate = first.root.openDialog(WindowDialogKind::terms);
     ASSERT_NE(gate, nullptr);
     EXPECT_TRUE(bodies.made.back().isGate);
@@ -149,10 +147,10 @@ TEST_F(WindowDialogTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceA
     EXPECT_EQ(first.root.openDialog(WindowDialogKind::terms), gate);
 
     // A window opened later gets the gate too.
-    SheetWindow second(store, bodies.factory());
+    SheetWindow second(context.app(), bodies.factory());
     ASSERT_NE(second.root.openDialog(WindowDialogKind::terms), nullptr);
 
-    AppSettings::shared().acceptTerms();
+    context.settings().acceptTerms();
     SheetWindow::settle();
     EXPECT_EQ(first.root.openDialog(WindowDialogKind::terms), nullptr);
     EXPECT_EQ(second.root.openDialog(WindowDialogKind::terms), nullptr);
@@ -160,8 +158,8 @@ TEST_F(WindowDialogTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceA
 
 TEST_F(WindowDialogTest, HelpIsAnOrdinaryDialogEvenWhileTheGateStands) {
     TestBodies bodies;
-    AppSettings::shared().setAcceptedTermsVersion(0);
-    SheetWindow window(store, bodies.factory());
+    context.settings().setAcceptedTermsVersion(0);
+    SheetWindow window(context.app(), bodies.factory());
     window.root.openHelp();
     WindowDialog* help = window.root.openDialog(WindowDialogKind::help);
     ASSERT_NE(help, nullptr);

@@ -1,11 +1,10 @@
 #pragma once
 
-// A document store on a temporary folder and the window parts made over it, on the process-wide
-// preferences (see Support/SharedPreferences.h).
+// Helpers for the window parts, made over a context of the test's own (see Support/TestContext.h).
 
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
-#include "Support/SharedPreferences.h"
+#include "Support/TestContext.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -14,12 +13,6 @@
 #include <string>
 
 namespace vell::testsupport {
-
-struct StoreOnDisk {
-    QTemporaryDir folder;
-    std::unique_ptr<DocumentStore> store =
-        std::make_unique<DocumentStore>(folder.filePath("Vell/document.json"));
-};
 
 // A plain widget that stands for a part built elsewhere (the editor, the keypad, a dialog's body).
 inline QWidget* standIn(const char* name) {

@@ -1,0 +1,23 @@
+#pragma once
+
+// What the application makes once per process and hands down, by reference, to its windows and their
+// views: the preferences, the light or dark appearance that follows them, the keypad layouts, the view
+// switches every window shares and the one document store. Every object must outlive the windows.
+
+namespace vell {
+
+class AppSettings;
+class Appearance;
+class DocumentStore;
+class KeyLayoutStore;
+class ViewSwitches;
+
+struct AppContext {
+    AppSettings& settings;
+    Appearance& appearance;
+    KeyLayoutStore& keyLayouts;
+    ViewSwitches& switches;
+    DocumentStore& store;
+};
+
+} // namespace vell
