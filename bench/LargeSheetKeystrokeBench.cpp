@@ -11,7 +11,6 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
 
 #include <QApplication>
@@ -63,9 +62,8 @@ struct Editing {
         std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings{defaults};
     KeyLayoutStore keyLayouts{defaults, [] { return Date::now(); }};
-    NotificationCenter notifications;
     DocumentStore store{std::nullopt, settings, keyLayouts,
-                        DocumentStore::Services{&notifications, [] { return Date::now(); }}};
+                        DocumentStore::Services{[] { return Date::now(); }}};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<SheetEditor> editor;
@@ -73,8 +71,7 @@ struct Editing {
     void open() {
         session = std::make_unique<SheetSession>(store);
         appearance = std::make_unique<Appearance>(settings);
-        editor = std::make_unique<SheetEditor>(*session,
-                                               SheetEditor::Services{settings, *appearance, &notifications});
+        editor = std::make_unique<SheetEditor>(*session, SheetEditor::Services{settings, *appearance});
         editor->resize(1040, 720);
         editor->show();
         QCoreApplication::processEvents();

@@ -10,7 +10,6 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -40,7 +39,6 @@ struct ManySheetsStores {
         file.write(QByteArray::fromStdString(bench::manySheets().encode()));
         file.close();
         DocumentStore::Services services;
-        services.notifications = &notifications;
         store = std::make_unique<DocumentStore>(path, settings, keyLayouts, std::move(services));
         appearance = std::make_unique<Appearance>(settings);
         app = std::make_unique<const AppContext>(
@@ -53,7 +51,6 @@ struct ManySheetsStores {
     AppSettings settings;
     KeyLayoutStore keyLayouts;
     ViewSwitches switches;
-    NotificationCenter notifications;
     std::unique_ptr<DocumentStore> store;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<const AppContext> app;

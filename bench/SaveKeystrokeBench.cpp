@@ -10,7 +10,6 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,9 +49,7 @@ void typeKeys(benchmark::State& state, const VellDocument& document) {
     auto defaults = std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings(defaults);
     KeyLayoutStore keyLayouts(defaults, [] { return Date::now(); });
-    NotificationCenter notifications;
-    DocumentStore store(path, settings, keyLayouts,
-                        DocumentStore::Services{&notifications, [] { return Date::now(); }});
+    DocumentStore store(path, settings, keyLayouts, DocumentStore::Services{[] { return Date::now(); }});
     std::string text = store.currentSheet().text;
     for (auto _ : state) {
         text += '1';

@@ -12,7 +12,6 @@
 #include "SheetEditor/TooLargeSheetNotice.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/Notifications.h"
 #include "Stores/QtText.h"
 #include "Stores/ResultColumn.h"
 #include "Stores/SheetSession.h"
@@ -47,8 +46,7 @@ private:
 } // namespace
 
 SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* parent)
-    : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance),
-      notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
+    : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     notice_ = new TooLargeSheetNotice(this);

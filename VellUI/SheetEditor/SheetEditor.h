@@ -22,7 +22,6 @@ class Appearance;
 class CalcTextView;
 class DocumentStore;
 class EditorCommands;
-class NotificationCenter;
 class ResultColumnHandle;
 class SheetSession;
 class TooLargeSheetNotice;
@@ -31,11 +30,9 @@ class SheetEditor : public QWidget {
     Q_OBJECT
 
 public:
-    // The notification centre is the one the store posts to; none means the process-wide one.
     struct Services {
         AppSettings& settings;
         Appearance& appearance;
-        NotificationCenter* notifications = nullptr;
     };
 
     SheetEditor(SheetSession& session, Services services, QWidget* parent = nullptr);
@@ -94,7 +91,6 @@ private:
     SheetSession& session_;
     AppSettings& settings_;
     Appearance& appearance_;
-    NotificationCenter& notifications_;
     CalcTextView* view_ = nullptr;
     ResultColumnHandle* handle_ = nullptr;
     TooLargeSheetNotice* notice_ = nullptr;

@@ -8,8 +8,6 @@
 #include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
-#include "Stores/Notifications.h"
 #include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
@@ -51,7 +49,6 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
       evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
       settings_(&settings), keyLayouts_(&keyLayouts),
-      notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
       saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
       cloudPollInterval_(services.cloudPollInterval) {
@@ -157,11 +154,6 @@ void DocumentStore::observeSettings() {
             scheduleSave();
         },
         Qt::QueuedConnection);
-}
-
-void DocumentStore::observerTask(std::function<void()> work) {
-    // Queued with the store as context: a store that is gone by then drops the work.
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 // --- Selection, text and evaluation -------------------------------------------------------------------

@@ -41,17 +41,15 @@ namespace vell {
 
 class AppSettings;
 class KeyLayoutStore;
-class NotificationCenter;
 class SheetSession;
 
 class DocumentStore : public QObject {
     Q_OBJECT
 
 public:
-    // What the store works with besides its file, its settings and its keypad layouts; an empty
-    // field means the process-wide one.
+    // What the store works with besides its file, its settings and its keypad layouts, for tests and
+    // benchmarks to replace; an empty clock means the system's.
     struct Services {
-        NotificationCenter* notifications = nullptr;
         Date::Clock clock;
         std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
         // The timer the saves run on; none means one of the store's own on the system's clock. Must
@@ -279,8 +277,6 @@ private:
     VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
     void observeSettings();
-    // Runs the work later on the main thread, and not at all once the store is gone.
-    void observerTask(std::function<void()> work);
 
     // A naming keeps every lock on its line.
     void updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
@@ -331,7 +327,6 @@ private:
     mutable std::unordered_map<Uuid, SheetEvaluationCache> evaluationCaches_;
     AppSettings* settings_;
     KeyLayoutStore* keyLayouts_;
-    NotificationCenter* notifications_;
 
     VellDocument document_;
     std::uint64_t documentVersion_ = 0;

@@ -1,7 +1,6 @@
 #include "AppTestSupport.h"
 #include "Dialogs/WindowDialog.h"
 #include "SheetEditor/SheetEditor.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/UserDefaults.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"

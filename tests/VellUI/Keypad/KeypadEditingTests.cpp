@@ -14,7 +14,7 @@ namespace vell::testsupport {
 namespace {
 
 // Windows of the editor fixture, each with the keypad a main window gives it: its own command route to
-// its own editor, the store's notifications, and one set of view switches for all of them.
+// its own editor and its window's session, and one set of view switches for all of them.
 class KeypadEditingTest : public SheetEditorTest {
 protected:
     struct KeypadWindow {

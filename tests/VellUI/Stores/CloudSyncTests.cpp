@@ -468,7 +468,7 @@ TEST_F(CloudSyncStoreTest, ASharedCopyThatIsALinkIsNeitherMergedNorWritten) {
 
     testsupport::WarningLog log;
     auto store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
-                                                 DocumentStore::Services{&notifications, clock, 50ms});
+                                                 DocumentStore::Services{clock, 50ms});
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->cloud() != nullptr; }, patience));
     for (const char* text : {"1\n2", "1\n2\n3", "1\n2\n3\n4"}) {
         store->setText(*store->currentSheetID(), text);

@@ -1,13 +1,12 @@
 #pragma once
 
-// A document store on a temporary folder, with its own settings, keypad layouts, notification centre and
-// a clock the test moves by hand.
+// A document store on a temporary folder, with its own settings, keypad layouts and a clock the test
+// moves by hand.
 
 #include "Document/VellDocument.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/Notifications.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
 
@@ -83,7 +82,7 @@ protected:
         scope.setLanguage(AppLanguage::english);
     }
 
-    DocumentStore::Services services() { return DocumentStore::Services{&notifications, clock}; }
+    DocumentStore::Services services() { return DocumentStore::Services{clock}; }
     std::unique_ptr<DocumentStore> open() {
         return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services());
     }
@@ -140,7 +139,6 @@ protected:
     ManualClock clock;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
-    NotificationCenter notifications;
     QTemporaryDir folder;
     QString storagePath;
 };

@@ -62,7 +62,7 @@ std::string textOf(const DocumentStore& store, std::uint8_t number) {
     return sheet ? sheet->text : "<no such sheet>";
 }
 
-// One computer: its preferences, keypad layouts, notifications and local folder.
+// One computer: its preferences, keypad layouts and local folder.
 struct Computer {
     Computer(const QString& syncFolder, ManualClock clock)
         : clock(clock), settings(defaults.open()), keyLayouts(defaults.open(), clock),
@@ -72,7 +72,7 @@ struct Computer {
 
     DocumentStore& start() {
         store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
-                                                DocumentStore::Services{&notifications, clock, 1s});
+                                                DocumentStore::Services{clock, 1s});
         return *store;
     }
     // Started and watching the shared copy.
@@ -91,7 +91,6 @@ struct Computer {
     testsupport::TempDefaults defaults;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
-    NotificationCenter notifications;
     QTemporaryDir local;
     QString storagePath;
     std::unique_ptr<DocumentStore> store;
