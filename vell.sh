@@ -27,8 +27,11 @@ install_missing() {
 }
 
 # Warnings are errors for the tests and for the application alike: one configuration, built once.
+# Line tables (-g1) are all a backtrace or a profile reads, and compile in two thirds of the time of
+# full debug information; configure a Debug build to step through the code.
 build() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG" \
+          -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
     cmake --build build
 }
 
