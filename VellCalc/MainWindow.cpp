@@ -172,8 +172,7 @@ void MainWindow::undoOrRedo(bool undo) {
         undo ? field->undo() : field->redo();
         return;
     }
-    session_->focus();
-    undo ? store_.undo() : store_.redo();
+    undo ? session_->undo() : session_->redo();
 }
 
 void MainWindow::selectSheetFromMenu(const Uuid& id) {

@@ -20,9 +20,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -53,16 +51,14 @@ struct EditorOf {
     explicit EditorOf(const std::string& text)
         : defaults(std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat)),
           settings(defaults), keyLayouts(defaults, [] { return Date::now(); }),
-          store(std::nullopt, settings, keyLayouts,
-                DocumentStore::Services{&undoCenter, &notifications, [] { return Date::now(); }}) {
-        store.setText(text);
+          store(std::nullopt, settings, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}) {
+        store.setText(*store.currentSheetID(), text);
         session = std::make_unique<SheetSession>(store);
         appearance = std::make_unique<Appearance>(settings);
     }
 
     void open() {
-        editor = std::make_unique<SheetEditor>(*session,
-                                               SheetEditor::Services{settings, *appearance, &notifications});
+        editor = std::make_unique<SheetEditor>(*session, SheetEditor::Services{settings, *appearance});
         editor->resize(1040, 720);
         editor->show();
         editor->textView().viewport()->repaint();
@@ -83,8 +79,6 @@ struct EditorOf {
     std::shared_ptr<QSettings> defaults;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
-    UndoCenter undoCenter;
-    NotificationCenter notifications;
     DocumentStore store;
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;

@@ -11,9 +11,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -64,10 +62,8 @@ struct Editing {
         std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings{defaults};
     KeyLayoutStore keyLayouts{defaults, [] { return Date::now(); }};
-    UndoCenter undoCenter;
-    NotificationCenter notifications;
     DocumentStore store{std::nullopt, settings, keyLayouts,
-                        DocumentStore::Services{&undoCenter, &notifications, [] { return Date::now(); }}};
+                        DocumentStore::Services{[] { return Date::now(); }}};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<SheetEditor> editor;
@@ -75,8 +71,7 @@ struct Editing {
     void open() {
         session = std::make_unique<SheetSession>(store);
         appearance = std::make_unique<Appearance>(settings);
-        editor = std::make_unique<SheetEditor>(*session,
-                                               SheetEditor::Services{settings, *appearance, &notifications});
+        editor = std::make_unique<SheetEditor>(*session, SheetEditor::Services{settings, *appearance});
         editor->resize(1040, 720);
         editor->show();
         QCoreApplication::processEvents();
@@ -98,7 +93,7 @@ void openSheet(benchmark::State& state, Make make) {
         state.PauseTiming();
         auto editing = std::make_unique<Editing>();
         state.ResumeTiming();
-        editing->store.setText(text);
+        editing->store.setText(*editing->store.currentSheetID(), text);
         editing->open();
         state.PauseTiming();
         editing.reset();
@@ -109,7 +104,7 @@ void openSheet(benchmark::State& state, Make make) {
 template <class Make>
 void typeInSheet(benchmark::State& state, Make make) {
     Editing editing;
-    editing.store.setText(make(static_cast<std::size_t>(state.range(0))));
+    editing.store.setText(*editing.store.currentSheetID(), make(static_cast<std::size_t>(state.range(0))));
     editing.open();
     CalcTextView& view = editing.editor->textView();
     view.setFocus();
@@ -158,7 +153,7 @@ void BM_FillInPlotSheet(benchmark::State& state) {
         auto editing = std::make_unique<Editing>();
         QObject::connect(&editing->store, &DocumentStore::resultsChanged, [&evaluations] { ++evaluations; });
         state.ResumeTiming();
-        editing->store.setText(text);
+        editing->store.setText(*editing->store.currentSheetID(), text);
         editing->open();
         QElapsedTimer waited;
         waited.start();

@@ -10,9 +10,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 
@@ -41,8 +39,6 @@ struct ManySheetsStores {
         file.write(QByteArray::fromStdString(bench::manySheets().encode()));
         file.close();
         DocumentStore::Services services;
-        services.undoCenter = &undoCenter;
-        services.notifications = &notifications;
         store = std::make_unique<DocumentStore>(path, settings, keyLayouts, std::move(services));
         appearance = std::make_unique<Appearance>(settings);
         app = std::make_unique<const AppContext>(
@@ -55,8 +51,6 @@ struct ManySheetsStores {
     AppSettings settings;
     KeyLayoutStore keyLayouts;
     ViewSwitches switches;
-    UndoCenter undoCenter;
-    NotificationCenter notifications;
     std::unique_ptr<DocumentStore> store;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<const AppContext> app;
@@ -64,9 +58,7 @@ struct ManySheetsStores {
 
 // A shown window's content over the stores.
 struct ManySheetsWindow {
-    explicit ManySheetsWindow(ManySheetsStores& stores)
-        : session(*stores.store),
-          root(*stores.app, session, RootView::Services{&stores.notifications, &stores.undoCenter}) {
+    explicit ManySheetsWindow(ManySheetsStores& stores) : session(*stores.store), root(*stores.app, session) {
         root.resize(1040, 680);
         root.show();
         root.repaint();
@@ -110,8 +102,7 @@ void BM_AddAndDeleteSheetAmongManySheets(benchmark::State& state) {
     ManySheetsStores& stores = sharedStores();
     ManySheetsWindow window(stores);
     for (auto _ : state) {
-        stores.store->addSheet();
-        const Uuid added = *stores.store->currentSheetID();
+        const Uuid added = stores.store->addSheet();
         window.session.select(added);
         window.root.repaint();
         QCoreApplication::processEvents();
@@ -127,7 +118,7 @@ void BM_KeyAmongManySheetsWindow(benchmark::State& state) {
     std::string text = stores.store->currentSheet().text;
     for (auto _ : state) {
         text += '1';
-        stores.store->setText(text);
+        stores.store->setText(*stores.store->currentSheetID(), text);
         window.root.repaint();
         QCoreApplication::processEvents();
     }

@@ -14,8 +14,6 @@
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
-#include "Stores/UndoCenter.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -59,10 +57,7 @@ void typeKeys(benchmark::State& state, const VellDocument& document, bool synced
     QTemporaryDir syncFolder;
     if (synced) settings.setSyncFolder(syncFolder.path());
     KeyLayoutStore keyLayouts(defaults, [] { return Date::now(); });
-    UndoCenter undoCenter;
-    NotificationCenter notifications;
-    DocumentStore store(path, settings, keyLayouts,
-                        DocumentStore::Services{&undoCenter, &notifications, [] { return Date::now(); }});
+    DocumentStore store(path, settings, keyLayouts, DocumentStore::Services{[] { return Date::now(); }});
     using Clock = std::chrono::steady_clock;
     int pushes = 0;
     if (synced) {
@@ -78,7 +73,7 @@ void typeKeys(benchmark::State& state, const VellDocument& document, bool synced
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         text += '1';
-        store.setText(text);
+        store.setText(*store.currentSheetID(), text);
         store.saveNow();
         QCoreApplication::processEvents();
         Clock::duration busy = Clock::now() - start;

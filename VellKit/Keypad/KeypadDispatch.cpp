@@ -11,8 +11,7 @@ std::optional<KeypadCommand> KeypadDispatch::command(const KeypadKey& key) {
     if (const auto* snippet = key.as<K::Snippet>())
         return C{InsertSnippet{snippet->text, snippet->back, false}};
     if (key.is<K::Newline>()) return C{InsertSnippet{"\n", 0, false}};
-    if (const auto* move = key.as<K::Move>())
-        return C{C::MoveCursor{std::string(CursorMoves::rawValue(move->move))}};
+    if (const auto* move = key.as<K::Move>()) return C{C::MoveCursor{move->move}};
     if (key.is<K::Backspace>()) return C{C::DeleteBackward{}};
     if (key.is<K::SignToggle>()) return C{C::ToggleSign{}};
     if (key.is<K::ClearSheet>()) return C{C::ClearSheet{}};

@@ -5,6 +5,7 @@
 
 #include "Keypad/InsertSnippet.h"
 #include "Keypad/KeypadKey.h"
+#include "LineRules/CursorMove.h"
 
 #include <optional>
 #include <string>
@@ -20,8 +21,7 @@ struct KeypadCommand {
         bool operator==(const ToggleSign&) const = default;
     };
     struct MoveCursor {
-        // A caret move's raw value: "up", "down", "left", "right", "lineStart" or "lineEnd".
-        std::string raw;
+        CursorMove move;
         bool operator==(const MoveCursor&) const = default;
     };
     // Not an editor command: the document store asks the user before it clears the sheet.

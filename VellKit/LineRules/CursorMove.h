@@ -1,6 +1,6 @@
 #pragma once
 
-// The caret moves of the on-screen keypad; "vell.moveCursor" carries a move's raw value.
+// The caret moves of the on-screen keypad.
 
 #include <array>
 #include <optional>

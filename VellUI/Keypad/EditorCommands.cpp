@@ -1,18 +1,10 @@
 #include "Keypad/EditorCommands.h"
 
 #include "Keypad/KeypadDispatch.h"
-#include "SheetEditor/SheetEditor.h"
 
 namespace vell {
 
 EditorCommands::EditorCommands(QObject* parent) : QObject(parent) {}
-
-void EditorCommands::attach(SheetEditor& editor) {
-    connect(this, &EditorCommands::insertSnippet, &editor, &SheetEditor::insertSnippet);
-    connect(this, &EditorCommands::deleteBackward, &editor, &SheetEditor::deleteBackward);
-    connect(this, &EditorCommands::toggleSign, &editor, &SheetEditor::toggleSign);
-    connect(this, &EditorCommands::moveCursor, &editor, &SheetEditor::moveCursor);
-}
 
 void EditorCommands::send(const KeypadCommand& command) {
     using C = KeypadCommand;
@@ -23,7 +15,7 @@ void EditorCommands::send(const KeypadCommand& command) {
     else if (std::holds_alternative<C::ToggleSign>(command.command))
         emit toggleSign();
     else if (const auto* move = std::get_if<C::MoveCursor>(&command.command))
-        emit moveCursor(QString::fromStdString(move->raw));
+        emit moveCursor(move->move);
 }
 
 } // namespace vell

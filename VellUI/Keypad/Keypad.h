@@ -2,8 +2,8 @@
 
 // The keypad a main window shows under its editor: its one KeypadView, with every key turned into one
 // command. Text commands go to the window's own editor through its EditorCommands; undo, redo and the
-// clear request go to the document store by notification, after the window's session has been focused,
-// so that they reach this window's sheet even when the click comes before the window is activated. The
+// clear request go to the window's session, which names the window's sheet, so that they reach it even
+// when the click comes before the window is activated. The undo buttons show that sheet's history. The
 // hide button and the panel toggles write the shared view switches, which every window's keypad follows.
 
 #include "Keypad/CatalogTiming.h"
@@ -17,11 +17,7 @@ class AppSettings;
 class EditorCommands;
 class KeyLayoutStore;
 class KeypadView;
-class NotificationCenter;
-template <typename Payload>
-class Notification;
 class SheetSession;
-class UndoCenter;
 class ViewSwitches;
 
 class Keypad : public QWidget {
@@ -33,9 +29,6 @@ public:
         ViewSwitches& switches;
         Appearance& appearance;
         KeyLayoutStore& keyLayouts;
-        // The centre the document store listens to.
-        NotificationCenter& notifications;
-        UndoCenter& undo;
         KeyTiming timing = {};
         CatalogTiming catalogTiming = {};
     };
@@ -52,12 +45,11 @@ public:
     void hideKeypad();
 
 private:
-    void postToStore(const Notification<void>& notification);
+    void updateHistory();
 
     EditorCommands& commands_;
     SheetSession& session_;
     ViewSwitches& switches_;
-    NotificationCenter& notifications_;
     KeypadView* view_;
 };
 

@@ -11,7 +11,6 @@
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/UiText.h"
-#include "Stores/UndoCenter.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -100,7 +99,7 @@ private:
 };
 
 KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
-    : QWidget(parent), callbacks_(std::move(callbacks)), settings_(services.settings), undo_(services.undo),
+    : QWidget(parent), callbacks_(std::move(callbacks)), settings_(services.settings),
       appearance_(services.appearance), keyLayouts_(services.keyLayouts),
       catalogTiming_(services.catalogTiming) {
     auto* column = new QVBoxLayout(this);
@@ -179,14 +178,12 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
         retranslate();
         keyArea_->place();
     });
-    connect(&undo_, &UndoCenter::canUndoChanged, this, &KeypadView::updateHistory);
-    connect(&undo_, &UndoCenter::canRedoChanged, this, &KeypadView::updateHistory);
     connect(&appearance_, &Appearance::changed, this, [this] { update(); });
 
     setOpenPanelRaw({});
     applySettings();
     retranslate();
-    updateHistory();
+    setHistory(false, false);
 }
 
 PanelToggle& KeypadView::panelToggle(KeypadTab tab) const {
@@ -273,13 +270,13 @@ void KeypadView::retranslate() {
     }
 }
 
-void KeypadView::updateHistory() {
+void KeypadView::setHistory(bool canUndo, bool canRedo) {
     if (undoButton_) {
-        undoButton_->setEnabled(undo_.canUndo());
+        undoButton_->setEnabled(canUndo);
         undoButton_->update();
     }
     if (redoButton_) {
-        redoButton_->setEnabled(undo_.canRedo());
+        redoButton_->setEnabled(canRedo);
         redoButton_->update();
     }
 }

@@ -27,7 +27,6 @@ class HistoryButton;
 class KeyGridView;
 class KeyLayoutStore;
 class PanelToggle;
-class UndoCenter;
 
 class KeypadView : public QWidget {
     Q_OBJECT
@@ -47,7 +46,6 @@ public:
 
     struct Services {
         AppSettings& settings;
-        UndoCenter& undo;
         Appearance& appearance;
         KeyLayoutStore& keyLayouts;
         KeyButton::Timing timing;
@@ -61,6 +59,8 @@ public:
     void setOpenPanelRaw(std::string raw);
 
     bool cursorMode() const;
+    // Enables the undo and redo buttons; both start disabled.
+    void setHistory(bool canUndo, bool canRedo);
 
     KeyGridView& grid() const { return *grid_; }
     CatalogPanelPlace& panelPlace() const { return *panelPlace_; }
@@ -85,11 +85,9 @@ private:
     void showPanel();
     void applySettings();
     void retranslate();
-    void updateHistory();
 
     Callbacks callbacks_;
     AppSettings& settings_;
-    UndoCenter& undo_;
     Appearance& appearance_;
     KeyLayoutStore& keyLayouts_;
     CatalogTiming catalogTiming_;

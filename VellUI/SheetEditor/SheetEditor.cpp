@@ -2,6 +2,7 @@
 
 #include "Appearance/Appearance.h"
 #include "Document/SheetSize.h"
+#include "Keypad/EditorCommands.h"
 #include "LineRules/AnswerReference.h"
 #include "LineRules/CursorMove.h"
 #include "LineRules/LineEditor.h"
@@ -11,7 +12,6 @@
 #include "SheetEditor/TooLargeSheetNotice.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/Notifications.h"
 #include "Stores/QtText.h"
 #include "Stores/ResultColumn.h"
 #include "Stores/SheetSession.h"
@@ -46,8 +46,7 @@ private:
 } // namespace
 
 SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* parent)
-    : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance),
-      notifications_(services.notifications ? *services.notifications : NotificationCenter::shared()) {
+    : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     notice_ = new TooLargeSheetNotice(this);
@@ -77,22 +76,24 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     connect(view_, &CalcTextView::columnResizeRequested, this,
             [this](double width, double available) { ResultColumn::setWidth(width, available, settings_); });
     connect(view_, &CalcTextView::undoRequested, this, [this] {
-        session_.focus();
-        store().undo();
+        session_.undo();
         if (syncScheduled_) sync();
     });
     connect(view_, &CalcTextView::redoRequested, this, [this] {
-        session_.focus();
-        store().redo();
+        session_.redo();
         if (syncScheduled_) sync();
     });
 
     connect(&session_, &SheetSession::resultsChanged, this, &SheetEditor::scheduleSync);
     connect(&session_, &SheetSession::sheetIDChanged, this, &SheetEditor::scheduleSync);
-    connect(&store(), &DocumentStore::documentChanged, this, [this] {
+    connect(&session_, &SheetSession::sheetChanged, this, [this](bool typedHere) {
+        // What this editor typed is what it shows: only a change from elsewhere is read back.
+        if (!typedHere) textStale_ = true;
         takeLocks();
         scheduleSync();
     });
+    connect(&session_, &SheetSession::caretRequested, this,
+            [this](std::int64_t caret) { pendingCaret_ = caret; });
     connect(&settings_, &AppSettings::editorFontChanged, this, [this] {
         view_->document()->setDefaultFont(view_->editorFont());
         view_->setFont(view_->editorFont());
@@ -100,10 +101,6 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
         handle_->update();
     });
 
-    notify::setCaret.observe(notifications_, this, [this](std::int64_t caret) {
-        // The store moves the caret of the sheet it changed: editors showing other sheets stay put.
-        if (session_.sheetID() == store().currentSheetID()) pendingCaret_ = caret;
-    });
     connect(&settings_, &AppSettings::resultColumnWidthChanged, this, [this] {
         view_->relayout();
         placeHandle();
@@ -117,6 +114,13 @@ SheetEditor::~SheetEditor() = default;
 
 DocumentStore& SheetEditor::store() const {
     return session_.store();
+}
+
+void SheetEditor::takeCommands(const EditorCommands& commands) {
+    connect(&commands, &EditorCommands::insertSnippet, this, &SheetEditor::insertSnippet);
+    connect(&commands, &EditorCommands::deleteBackward, this, &SheetEditor::deleteBackward);
+    connect(&commands, &EditorCommands::toggleSign, this, &SheetEditor::toggleSign);
+    connect(&commands, &EditorCommands::moveCursor, this, &SheetEditor::moveCursor);
 }
 
 void SheetEditor::setShowsPlots(bool shows) {
@@ -137,31 +141,34 @@ void SheetEditor::scheduleSync() {
 }
 
 void SheetEditor::takeLocks() {
-    if (store().isTooLargeToEdit(session_.sheetID())) return;
-    const Sheet sheet = session_.sheet();
-    view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
+    const Sheet* sheet = store().sheet(session_.sheetID());
+    if (!sheet || SheetSize::tooLargeToEdit(sheet->text)) return;
+    view_->setLockedLines({sheet->lockedLines.begin(), sheet->lockedLines.end()});
 }
 
 void SheetEditor::sync() {
     syncScheduled_ = false;
     if (syncTooLarge()) return;
-    const Sheet sheet = session_.sheet();
+    std::optional<Sheet> fallback;
+    const Sheet* sheet = store().sheet(session_.sheetID());
+    if (!sheet) sheet = &fallback.emplace(session_.sheet());
     const std::optional<std::int64_t> caret = std::exchange(pendingCaret_, std::nullopt);
+    const bool stale = std::exchange(textStale_, false);
     view_->setShowsPlots(showsPlots_);
     view_->setResults(session_.results());
-    const QString text = QString::fromStdString(sheet.text);
     if (session_.sheetID() != shownSheetID_) {
         // A newly shown sheet opens at its start, whatever caret was asked for.
         shownSheetID_ = session_.sheetID();
-        view_->loadText(text);
-    } else if (view_->text() != text) {
+        view_->loadText(QString::fromStdString(sheet->text));
+    } else if (const QString text = stale ? QString::fromStdString(sheet->text) : QString();
+               stale && view_->text() != text) {
         const std::int64_t before = view_->caretPosition();
         view_->replaceText(text);
         view_->setCaret(caret.value_or(before), caret.has_value());
     } else if (caret) {
         view_->setCaret(*caret, false);
     }
-    view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
+    view_->setLockedLines({sheet->lockedLines.begin(), sheet->lockedLines.end()});
     view_->restyle();
     view_->relayout();
     placeHandle();
@@ -170,12 +177,11 @@ void SheetEditor::sync() {
 void SheetEditor::writeText() {
     // The view of a sheet too large to edit takes no change; what got through is put back.
     if (store().isTooLargeToEdit(session_.sheetID())) return sync();
-    session_.focus();
     const std::string text = view_->text().toStdString();
     if (naming_)
-        store().setTextNaming(text);
+        session_.setTextNaming(text);
     else
-        store().setText(text);
+        session_.setText(text);
     // The store evaluated inside this change: show its answers with the keystroke, not a frame later.
     if (syncScheduled_) sync();
 }
@@ -186,6 +192,8 @@ bool SheetEditor::syncTooLarge() {
     notice_->setShown(tooLarge);
     view_->setReadOnly(tooLarge);
     if (!tooLarge) return false;
+    // The view holds only the sheet's beginning.
+    textStale_ = true;
     const QString text = QString::fromStdString(SheetSize::shownPart(shown->text));
     if (view_->text() != text || session_.sheetID() != shownSheetID_) {
         view_->replaceText(text);
@@ -258,11 +266,9 @@ void SheetEditor::toggleSign() {
     view_->replaceWhole(toggled.text, toggled.location);
 }
 
-void SheetEditor::moveCursor(const QString& raw) {
-    const auto move = CursorMoves::fromRawValue(raw.toStdString());
-    if (!move) return;
+void SheetEditor::moveCursor(vell::CursorMove move) {
     view_->setFocus();
-    view_->setCaret(LineEditor::move(*move, view_->text16(), view_->caretPosition()), true);
+    view_->setCaret(LineEditor::move(move, view_->text16(), view_->caretPosition()), true);
 }
 
 void SheetEditor::insertReference(qint64 line) {

@@ -5,6 +5,7 @@
 // out the commands of its own window's keypad, function menu and sidebar.
 
 #include "Keypad/InsertSnippet.h"
+#include "LineRules/CursorMove.h"
 #ifndef Q_MOC_RUN
 // moc cannot read the standard headers this one pulls in; it needs nothing from it.
 #include "Document/Uuid.h"
@@ -20,7 +21,7 @@ class AppSettings;
 class Appearance;
 class CalcTextView;
 class DocumentStore;
-class NotificationCenter;
+class EditorCommands;
 class ResultColumnHandle;
 class SheetSession;
 class TooLargeSheetNotice;
@@ -29,11 +30,9 @@ class SheetEditor : public QWidget {
     Q_OBJECT
 
 public:
-    // The notification centre is the one the store posts to; none means the process-wide one.
     struct Services {
         AppSettings& settings;
         Appearance& appearance;
-        NotificationCenter* notifications = nullptr;
     };
 
     SheetEditor(SheetSession& session, Services services, QWidget* parent = nullptr);
@@ -42,6 +41,10 @@ public:
     CalcTextView& textView() const { return *view_; }
     ResultColumnHandle& columnHandle() const { return *handle_; }
     SheetSession& session() const { return session_; }
+
+    // Carries out the window's editor commands (its keypad, function menu and sidebar) for as long as both
+    // live.
+    void takeCommands(const EditorCommands& commands);
 
     // The window's plot switch: plot lines keep room for their plots.
     void setShowsPlots(bool shows);
@@ -56,8 +59,7 @@ public slots:
     void insertSnippet(const vell::InsertSnippet& snippet);
     void deleteBackward();
     void toggleSign();
-    // A caret move by its raw name ("up", "lineEnd", ...); any other text does nothing.
-    void moveCursor(const QString& raw);
+    void moveCursor(vell::CursorMove move);
 
     // A click on the answer of `line`: its name at the caret, the line named first when it has none.
     void insertReference(qint64 line);
@@ -89,13 +91,15 @@ private:
     SheetSession& session_;
     AppSettings& settings_;
     Appearance& appearance_;
-    NotificationCenter& notifications_;
     CalcTextView* view_ = nullptr;
     ResultColumnHandle* handle_ = nullptr;
     TooLargeSheetNotice* notice_ = nullptr;
     std::optional<Uuid> shownSheetID_;
     std::optional<std::int64_t> pendingCaret_;
     bool syncScheduled_ = false;
+    // The store's text of the sheet may differ from the view's: it changed other than by this editor's
+    // typing.
+    bool textStale_ = false;
     // The change being written names a line: every lock stays where it is.
     bool naming_ = false;
     bool showsPlots_ = true;

@@ -8,9 +8,6 @@
 #include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/NotificationCenter.h"
-#include "Stores/Notifications.h"
-#include "Stores/UndoCenter.h"
 #include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
@@ -52,8 +49,6 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
       evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
       settings_(&settings), keyLayouts_(&keyLayouts),
-      undoCenter_(services.undoCenter ? services.undoCenter : &UndoCenter::shared()),
-      notifications_(services.notifications ? services.notifications : &NotificationCenter::shared()),
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
       saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
       cloudPollInterval_(services.cloudPollInterval) {
@@ -70,7 +65,11 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
     connect(&mergeTimer_, &QTimer::timeout, this, &DocumentStore::mergeFromCloud);
     fillInTimer_.setSingleShot(true);
     fillInTimer_.setInterval(fillInDelay);
-    connect(&fillInTimer_, &QTimer::timeout, this, &DocumentStore::reevaluate);
+    connect(&fillInTimer_, &QTimer::timeout, this, [this] {
+        if (!sheet(fillInSheetID_)) return;
+        evaluateSheet(fillInSheetID_);
+        refreshSessions();
+    });
 
     load();
     repairAndClean();
@@ -80,7 +79,6 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
     startSelectionHistory();
     publishUndoState();
     startCloudSync();
-    observeNotifications();
     observeSettings();
     // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
     QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
@@ -144,14 +142,6 @@ void DocumentStore::repairAndClean() {
     }
 }
 
-void DocumentStore::observeNotifications() {
-    NotificationCenter& center = *notifications_;
-    notify::undo.observe(center, this, [this] { observerTask([this] { undo(); }); });
-    notify::redo.observe(center, this, [this] { observerTask([this] { redo(); }); });
-    notify::clearSheet.observe(center, this,
-                               [this] { observerTask([this] { requestClearCurrentSheet(); }); });
-}
-
 void DocumentStore::observeSettings() {
     // The answers and messages of the shown sheets follow the language, angle unit and fraction digits
     // at once; nothing is saved.
@@ -164,11 +154,6 @@ void DocumentStore::observeSettings() {
             scheduleSave();
         },
         Qt::QueuedConnection);
-}
-
-void DocumentStore::observerTask(std::function<void()> work) {
-    // Queued with the store as context: a store that is gone by then drops the work.
-    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 // --- Selection, text and evaluation -------------------------------------------------------------------
@@ -210,16 +195,17 @@ void DocumentStore::startSelectionHistory() {
     }
 }
 
-void DocumentStore::setText(std::string_view text) {
-    updateText(text, false);
+void DocumentStore::setText(const Uuid& sheetID, std::string_view text, const QObject* origin) {
+    updateText(sheetID, text, false, origin);
 }
 
-void DocumentStore::setTextNaming(std::string_view text) {
-    updateText(text, true);
+void DocumentStore::setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin) {
+    updateText(sheetID, text, true, origin);
 }
 
-void DocumentStore::updateText(std::string_view text, bool naming) {
-    const auto index = selectedIndex(document_.selectedSheetID);
+void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool naming,
+                               const QObject* origin) {
+    const auto index = selectedIndex(sheetID);
     if (!index) return;
     Sheet& sheet = document_.sheets[*index];
     if (SheetSize::tooLargeToEdit(sheet.text) || unicode::canonicallyEqual(sheet.text, text)) return;
@@ -242,7 +228,7 @@ void DocumentStore::updateText(std::string_view text, bool naming) {
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
-    textDidChange();
+    textDidChange(sheetID, origin);
 }
 
 std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
@@ -269,9 +255,24 @@ std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID, boo
     return results;
 }
 
-std::vector<LineResult> DocumentStore::currentEvaluation(std::optional<Uuid> sheetID) const {
-    if (sheetID == document_.selectedSheetID && resultsInputs_ == evaluationInputs()) return results_;
-    return evaluate(sheetID);
+const DocumentStore::Evaluation& DocumentStore::evaluation(std::optional<Uuid> sheetID) const {
+    const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
+    const EvaluationInputs inputs = evaluationInputs();
+    auto found = evaluations_.find(id);
+    if (found != evaluations_.end() && found->second.inputs == inputs) return found->second;
+    if (evaluations_.size() > document_.sheets.size())
+        std::erase_if(evaluations_, [this](const auto& entry) { return !sheet(entry.first); });
+    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id));
+    return evaluations_.insert_or_assign(id, Evaluation{std::move(results), inputs}).first->second;
+}
+
+const std::vector<LineResult>& DocumentStore::results(std::optional<Uuid> sheetID) const {
+    return *evaluation(sheetID).results;
+}
+
+std::shared_ptr<const std::vector<LineResult>>
+DocumentStore::sharedResults(std::optional<Uuid> sheetID) const {
+    return evaluation(sheetID).results;
 }
 
 DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
@@ -295,26 +296,31 @@ void DocumentStore::selectionDidChange() {
     scheduleSave();
 }
 
-void DocumentStore::textDidChange() {
-    publishUndoState();
-    evaluateSelection();
+void DocumentStore::textDidChange(const Uuid& sheetID, const QObject* origin) {
+    emit sheetChanged(sheetID, origin);
+    emit undoStateChanged(sheetID);
+    evaluateSheet(sheetID);
     refreshSessions();
     scheduleSave();
 }
 
-void DocumentStore::evaluateSelection() {
+void DocumentStore::evaluateSheet(std::optional<Uuid> sheetID) {
+    const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
     bool unfinished = false;
-    results_ = evaluate(document_.selectedSheetID, &unfinished);
-    resultsInputs_ = evaluationInputs();
+    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id, &unfinished));
+    evaluations_.insert_or_assign(id, Evaluation{std::move(results), evaluationInputs()});
     // A sheet the time limit cut short gets further at each evaluation, since the lines it kept cost
     // next to nothing the next time: it is evaluated again soon, round after round with keys and
     // paints in between, until it is complete or a round gets no further. A key evaluates at once
     // and decides again.
-    if (unfinished)
+    if (unfinished) {
+        fillInSheetID_ = id;
         fillInTimer_.start();
-    else
+    } else if (fillInSheetID_ == id) {
+        fillInSheetID_.reset();
         fillInTimer_.stop();
-    emit resultsChanged();
+    }
+    emit resultsChanged(id);
 }
 
 void DocumentStore::refreshSessions() {
@@ -326,26 +332,31 @@ void DocumentStore::reevaluate() {
     refreshSessions();
 }
 
-std::optional<std::string> DocumentStore::setName(std::int64_t lineIndex, std::string_view name) {
-    const std::u16string text = unicode::toUtf16(currentSheet().text);
+std::optional<std::string> DocumentStore::setName(const Uuid& sheetID, std::int64_t lineIndex,
+                                                  std::string_view name) {
+    const Sheet* named = sheet(sheetID);
+    if (!named) return std::nullopt;
+    const std::u16string text = unicode::toUtf16(named->text);
     const std::u16string proposed = unicode::toUtf16(name);
     if (auto problem = LineEditor::nameProblem(proposed, text, lineIndex)) return problem;
-    const auto named = LineEditor::setName(text, lineIndex, proposed);
-    if (!named) return L10n::text("名前を付けられませんでした", "The line could not be named");
-    updateText(unicode::fromUtf16(*named), true);
+    const auto renamed = LineEditor::setName(text, lineIndex, proposed);
+    if (!renamed) return L10n::text("名前を付けられませんでした", "The line could not be named");
+    updateText(sheetID, unicode::fromUtf16(*renamed), true, nullptr);
     return std::nullopt;
 }
 
 // --- Sheet commands -------------------------------------------------------------------------------------
 
-void DocumentStore::addSheet() {
+Uuid DocumentStore::addSheet() {
     const std::string number = decimal(static_cast<std::int64_t>(document_.sheets.size()) + 1);
     Sheet sheet{Uuid::random(), L10n::text("シート " + number, "Sheet " + number), "", now(), {}};
-    document_.selectedSheetID = sheet.id;
+    const Uuid id = sheet.id;
+    document_.selectedSheetID = id;
     document_.sheets.push_back(std::move(sheet));
     // A new place in the order: another computer's order, without this sheet, must not win over it.
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     selectionDidChange();
+    return id;
 }
 
 void DocumentStore::renameSheet(const Uuid& id, std::string name) {
@@ -371,11 +382,12 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     selectionDidChange();
 }
 
-void DocumentStore::duplicateSheet(const Uuid& id) {
+std::optional<Uuid> DocumentStore::duplicateSheet(const Uuid& id) {
     const auto index = selectedIndex(id);
-    if (!index) return;
+    if (!index) return std::nullopt;
     Sheet copy = document_.sheets[*index];
     copy.id = Uuid::random();
+    const Uuid copyID = copy.id;
     copy.name += L10n::text(" のコピー", " Copy");
     copy.updatedAt = now();
     document_.selectedSheetID = copy.id;
@@ -383,6 +395,7 @@ void DocumentStore::duplicateSheet(const Uuid& id) {
                             std::move(copy));
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     selectionDidChange();
+    return copyID;
 }
 
 void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
@@ -435,8 +448,8 @@ void DocumentStore::moveSheets(std::span<const std::size_t> offsets, std::size_t
 
 // --- Locks, undo and redo -------------------------------------------------------------------------------
 
-void DocumentStore::toggleLock(std::int64_t line) {
-    const auto index = selectedIndex(document_.selectedSheetID);
+void DocumentStore::toggleLock(const Uuid& sheetID, std::int64_t line) {
+    const auto index = selectedIndex(sheetID);
     if (!index || line < 0) return;
     Sheet& sheet = document_.sheets[*index];
     if (SheetSize::tooLargeToEdit(sheet.text) || static_cast<std::size_t>(line) >= lineCount(sheet.text))
@@ -448,20 +461,31 @@ void DocumentStore::toggleLock(std::int64_t line) {
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
-    publishUndoState();
+    emit sheetChanged(sheetID, nullptr);
+    emit undoStateChanged(sheetID);
     scheduleSave();
 }
 
-void DocumentStore::undo() {
-    stepHistory(true);
+void DocumentStore::undo(const Uuid& sheetID) {
+    stepHistory(sheetID, true);
 }
 
-void DocumentStore::redo() {
-    stepHistory(false);
+void DocumentStore::redo(const Uuid& sheetID) {
+    stepHistory(sheetID, false);
 }
 
-void DocumentStore::stepHistory(bool undo) {
-    const auto index = selectedIndex(document_.selectedSheetID);
+bool DocumentStore::canUndo(const Uuid& sheetID) const {
+    const auto found = histories_.find(sheetID);
+    return found != histories_.end() && found->second.canUndo();
+}
+
+bool DocumentStore::canRedo(const Uuid& sheetID) const {
+    const auto found = histories_.find(sheetID);
+    return found != histories_.end() && found->second.canRedo();
+}
+
+void DocumentStore::stepHistory(const Uuid& sheetID, bool undo) {
+    const auto index = selectedIndex(sheetID);
     if (!index || SheetSize::tooLargeToEdit(document_.sheets[*index].text)) return;
     SheetHistory& sheetHistory = history(document_.sheets[*index]);
     auto snapshot = undo ? sheetHistory.undo() : sheetHistory.redo();
@@ -471,14 +495,15 @@ void DocumentStore::stepHistory(bool undo) {
 
 void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     Sheet& sheet = document_.sheets[index];
+    const Uuid id = sheet.id;
     const std::string oldText = std::move(sheet.text);
     sheet.text = std::move(snapshot.text);
     sheet.lockedLines = std::move(snapshot.lockedLines);
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
-        notify::setCaret.post(*notifications_, *caret);
-    textDidChange();
+        emit caretRequested(id, *caret);
+    textDidChange(id, nullptr);
 }
 
 void DocumentStore::pruneHistories() {
@@ -498,21 +523,28 @@ void DocumentStore::setClearSheetPrompt(std::optional<std::string> prompt) {
     emit clearSheetPromptChanged();
 }
 
-void DocumentStore::requestClearCurrentSheet() {
-    const Sheet* selected = sheet(document_.selectedSheetID);
-    if (!selected || (selected->text.empty() && selected->lockedLines.empty())) return;
-    pendingClearSheetID_ = selected->id;
-    setClearSheetPrompt(selected->name);
+void DocumentStore::requestClearSheet(const Uuid& sheetID) {
+    const Sheet* asked = sheet(sheetID);
+    if (!asked || (asked->text.empty() && asked->lockedLines.empty())) return;
+    pendingClear_ = PendingClear{asked->id, document_.selectedSheetID};
+    setClearSheetPrompt(asked->name);
 }
 
-void DocumentStore::clearCurrentSheet() {
-    const std::optional<Uuid> pending = std::exchange(pendingClearSheetID_, std::nullopt);
+void DocumentStore::confirmClearSheet() {
+    const std::optional<PendingClear> pending = std::exchange(pendingClear_, std::nullopt);
     setClearSheetPrompt(std::nullopt);
-    const auto index = selectedIndex(document_.selectedSheetID);
+    if (!pending) {
+        if (document_.selectedSheetID) clearSheet(*document_.selectedSheetID);
+        return;
+    }
+    // The selection moved to another sheet while the question was open.
+    if (document_.selectedSheetID == pending->selection) clearSheet(pending->sheetID);
+}
+
+void DocumentStore::clearSheet(const Uuid& sheetID) {
+    const auto index = selectedIndex(sheetID);
     if (!index) return;
     Sheet& sheet = document_.sheets[*index];
-    // The selection moved to another sheet while the question was open.
-    if (pending && *pending != sheet.id) return;
     if (sheet.text.empty() && sheet.lockedLines.empty()) return;
 
     SheetHistory& sheetHistory = history(sheet);
@@ -521,8 +553,8 @@ void DocumentStore::clearCurrentSheet() {
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{}, now());
     documentDidChange();
-    notify::setCaret.post(*notifications_, 0);
-    textDidChange();
+    emit caretRequested(sheetID, 0);
+    textDidChange(sheetID, nullptr);
 }
 
 void DocumentStore::clearAllContent() {
@@ -683,12 +715,8 @@ void DocumentStore::syncKeyLayouts() {
 }
 
 void DocumentStore::publishUndoState() {
-    if (const auto index = selectedIndex(document_.selectedSheetID)) {
-        const auto found = histories_.find(document_.sheets[*index].id);
-        if (found != histories_.end())
-            return undoCenter_->update(found->second.canUndo(), found->second.canRedo());
-    }
-    undoCenter_->update(false, false);
+    for (const Sheet& each : document_.sheets)
+        emit undoStateChanged(each.id);
 }
 
 SheetHistory& DocumentStore::history(const Sheet& sheet) {
@@ -711,6 +739,8 @@ void DocumentStore::adopt(VellDocument document) {
     // Sheets from elsewhere may hold other content under the same id and date.
     pieces_.clear();
     documentDidChange();
+    for (const Sheet& each : document_.sheets)
+        emit sheetChanged(each.id, nullptr);
     syncKeyLayouts();
     pruneHistories();
     evaluateSelection();

@@ -41,19 +41,15 @@ namespace vell {
 
 class AppSettings;
 class KeyLayoutStore;
-class NotificationCenter;
 class SheetSession;
-class UndoCenter;
 
 class DocumentStore : public QObject {
     Q_OBJECT
 
 public:
-    // What the store works with besides its file, its settings and its keypad layouts; an empty
-    // field means the process-wide one.
+    // What the store works with besides its file, its settings and its keypad layouts, for tests and
+    // benchmarks to replace; an empty clock means the system's.
     struct Services {
-        UndoCenter* undoCenter = nullptr;
-        NotificationCenter* notifications = nullptr;
         Date::Clock clock;
         std::chrono::milliseconds cloudPollInterval = CloudSync::defaultPollInterval;
         // The timer the saves run on; none means one of the store's own on the system's clock. Must
@@ -85,8 +81,14 @@ public:
     ~DocumentStore() override;
 
     const VellDocument& document() const { return document_; }
-    // The evaluation of the selected sheet, one result per line.
-    const std::vector<LineResult>& results() const { return results_; }
+    // The evaluation of that sheet (the selected one when the id names none), one result per line: the one
+    // the store made after the sheet's last change, or made now when anything the answers depend on changed
+    // since. The reference holds until the sheet is evaluated again.
+    const std::vector<LineResult>& results(std::optional<Uuid> sheetID) const;
+    // The same, shared, for a holder that keeps them past the next change.
+    std::shared_ptr<const std::vector<LineResult>> sharedResults(std::optional<Uuid> sheetID) const;
+    // The evaluation of the selected sheet.
+    const std::vector<LineResult>& results() const { return results(document_.selectedSheetID); }
     std::optional<QString> storageURL() const;
     // True while the document is the starter document made at creation and nothing asked for a save.
     bool usingStarterDocument() const { return usingStarterDocument_; }
@@ -107,17 +109,15 @@ public:
     // offered to the others for its functions, and typing, locks, undo and redo leave it as it is.
     bool isTooLargeToEdit(std::optional<Uuid> id) const;
 
-    // The complete new text of the selected sheet: the locks follow their lines, an undo step is recorded,
-    // every window is refreshed and a save is scheduled. An unchanged text does nothing.
-    void setText(std::string_view text);
+    // The complete new text of that sheet: the locks follow their lines, an undo step is recorded, every
+    // window is refreshed and a save is scheduled. An unchanged text does nothing. `origin` is who typed it
+    // (a window's session), named in sheetChanged so that it need not read back what it wrote.
+    void setText(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // The same for a change that names or renames lines in place (and may put a name in at the caret):
     // the line count stays, so every lock stays on its line, also on a rewritten locked line.
-    void setTextNaming(std::string_view text);
+    void setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // That sheet (the current one when the id names none) with the other sheets offered for their functions.
     std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
-    // What evaluate() gives, taken from `results()` when the id is the selection and nothing that the answers
-    // depend on changed since the store evaluated it: the window on the selected sheet needs no second run.
-    std::vector<LineResult> currentEvaluation(std::optional<Uuid> sheetID) const;
     // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
     void refreshSessions();
     // Evaluates the selected sheet again and refreshes every window; done on every change of the engine
@@ -134,16 +134,18 @@ public:
         activeSession_ = session;
     }
 
-    // Names or renames a line of the selected sheet; the message to show when that cannot be done.
-    std::optional<std::string> setName(std::int64_t lineIndex, std::string_view name);
+    // Names or renames a line of that sheet; the message to show when that cannot be done.
+    std::optional<std::string> setName(const Uuid& sheetID, std::int64_t lineIndex, std::string_view name);
 
     // --- Sheet commands: a command that cannot apply does nothing at all
 
-    void addSheet();
+    // The new sheet, at the end, is the selected one.
+    Uuid addSheet();
     void renameSheet(const Uuid& id, std::string name);
     // Never the last sheet; the deletion is recorded so that it reaches the other copies.
     void deleteSheet(const Uuid& id);
-    void duplicateSheet(const Uuid& id);
+    // The copy, just after the original, is the selected one; none when the id names no sheet.
+    std::optional<Uuid> duplicateSheet(const Uuid& id);
     // To the target's position.
     void moveSheet(const Uuid& id, const Uuid& onto);
     // Exchanged with the sheet that many places away.
@@ -152,12 +154,15 @@ public:
     // it equals the count); positions outside the list are passed over. The selection stays.
     void moveSheets(std::span<const std::size_t> offsets, std::size_t destination);
 
-    // --- Locks, undo and redo of the selected sheet
+    // --- Locks, undo and redo of a sheet
 
     // A line the text does not have is refused.
-    void toggleLock(std::int64_t line);
-    void undo();
-    void redo();
+    void toggleLock(const Uuid& sheetID, std::int64_t line);
+    void undo(const Uuid& sheetID);
+    void redo(const Uuid& sheetID);
+    // False for a sheet without history, and for one too large to edit.
+    bool canUndo(const Uuid& sheetID) const;
+    bool canRedo(const Uuid& sheetID) const;
 
     // --- Clearing and erasing
 
@@ -165,10 +170,13 @@ public:
     const std::optional<std::string>& clearSheetPrompt() const { return clearSheetPrompt_; }
     // Cancelling the confirmation sets it to none.
     void setClearSheetPrompt(std::optional<std::string> prompt);
-    // Asks for confirmation when the selected sheet has text or locks.
-    void requestClearCurrentSheet();
-    // The confirmation's Clear: empties the sheet as one undo step, unless the selection moved meanwhile.
-    void clearCurrentSheet();
+    // Asks for confirmation when that sheet has text or locks.
+    void requestClearSheet(const Uuid& sheetID);
+    // The confirmation's Clear: empties the sheet asked about, unless the selection moved to another sheet
+    // since it was asked; without a question, the selected sheet.
+    void confirmClearSheet();
+    // Empties that sheet as one undo step.
+    void clearSheet(const Uuid& sheetID);
     // One empty sheet remains; every former sheet is recorded as deleted; saved at once, no undo.
     void clearAllContent();
 
@@ -205,11 +213,10 @@ public:
     // What becoming active does: a pending save at once, then a merge and a push.
     void syncNow();
 
-    // --- Keypad layouts, undo flags and documents from elsewhere
+    // --- Keypad layouts and documents from elsewhere
 
     // The newer of the document's and the keypad store's layouts wins; schedules nothing.
     void syncKeyLayouts();
-    void publishUndoState();
     // The history of that sheet, made from the sheet as passed in when there is none.
     SheetHistory& history(const Sheet& sheet);
     // Drops the histories of sheets that are gone or whose text or locks changed behind their back.
@@ -224,7 +231,16 @@ public:
 signals:
     // After every change of the document, of the results and of the clear-sheet prompt.
     void documentChanged();
-    void resultsChanged();
+    // The text or locks of that sheet changed; `origin` is who typed the text (see setText), null for
+    // every other change.
+    void sheetChanged(const vell::Uuid& sheetID, const QObject* origin);
+    // That sheet was evaluated afresh.
+    void resultsChanged(const vell::Uuid& sheetID);
+    // canUndo or canRedo of that sheet may have changed.
+    void undoStateChanged(const vell::Uuid& sheetID);
+    // The caret of the editors showing that sheet goes to this UTF-16 offset (after an undo, redo or
+    // clearing rewrote it).
+    void caretRequested(const vell::Uuid& sheetID, std::int64_t caret);
     void clearSheetPromptChanged();
     // After the document was written to its file.
     void saved();
@@ -253,28 +269,30 @@ private:
     // After a command that changed the selection or which sheets there are: the document's change, then the
     // selected sheet's results, sessions, history and undo flags, then a save.
     void selectionDidChange();
-    // After the selected sheet's text was typed, undone, redone or cleared and documentDidChange has run: its
-    // undo flags, results and sessions, then a save.
-    void textDidChange();
+    // After a sheet's text was typed, undone, redone or cleared and documentDidChange has run: its undo
+    // flags, results and sessions, then a save.
+    void textDidChange(const Uuid& sheetID, const QObject* origin);
     void load();
     // The starter sheets in place of a document without sheets, which keeps everything else it holds.
     VellDocument starterKeeping(VellDocument empty) const;
     void repairAndClean();
-    void observeNotifications();
     void observeSettings();
-    // Runs the work later on the main thread, and not at all once the store is gone.
-    void observerTask(std::function<void()> work);
 
     // A naming keeps every lock on its line.
-    void updateText(std::string_view text, bool naming);
-    void stepHistory(bool undo);
+    void updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
+    void stepHistory(const Uuid& sheetID, bool undo);
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
     // The evaluation of evaluate(); `unfinished`, when given, tells whether evaluating the same again
     // would get further through the sheet.
     std::vector<LineResult> evaluate(std::optional<Uuid> sheetID, bool* unfinished) const;
-    void evaluateSelection();
+    // Evaluates that sheet afresh (the current one when the id names none) and keeps the result; a sheet
+    // the time limit cut short is evaluated again soon (see fillInTimer_).
+    void evaluateSheet(std::optional<Uuid> sheetID);
+    void evaluateSelection() { evaluateSheet(document_.selectedSheetID); }
+    // The flags of every sheet with a history may have changed.
+    void publishUndoState();
     void flushPendingSave();
     // Sets the save timer to what the schedule asks for next.
     void setSaveDeadline();
@@ -304,21 +322,25 @@ private:
     std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
     ProgramBudget::ClockSource evaluationClock_;
     static constexpr std::chrono::milliseconds fillInDelay{10};
-    // Evaluates the selected sheet again when the time limit cut its evaluation short (see
-    // evaluateSelection).
+    // Evaluates a sheet again when the time limit cut its evaluation short (see evaluateSheet): the last
+    // such sheet evaluated.
     QTimer fillInTimer_;
+    std::optional<Uuid> fillInSheetID_;
     // Each sheet's previous evaluation, kept while the sheet exists (used when no evaluator was given).
     mutable std::unordered_map<Uuid, SheetEvaluationCache> evaluationCaches_;
     AppSettings* settings_;
     KeyLayoutStore* keyLayouts_;
-    UndoCenter* undoCenter_;
-    NotificationCenter* notifications_;
 
     VellDocument document_;
     std::uint64_t documentVersion_ = 0;
-    std::vector<LineResult> results_;
-    // What results_ were evaluated from; none before the first evaluation.
-    std::optional<EvaluationInputs> resultsInputs_;
+    // The last evaluation of each sheet asked for, with what it was evaluated from; kept while the sheet
+    // exists. A sheet that names none is evaluated as currentSheet() says, under its own id.
+    struct Evaluation {
+        std::shared_ptr<const std::vector<LineResult>> results;
+        EvaluationInputs inputs;
+    };
+    mutable std::unordered_map<Uuid, Evaluation> evaluations_;
+    const Evaluation& evaluation(std::optional<Uuid> sheetID) const;
     std::optional<DocumentFile> file_;
     // Each sheet's piece of the encoding, with what tells whether the sheet changed since: every command
     // that changes a sheet gives it a later date.
@@ -353,7 +375,12 @@ private:
     bool usingStarterDocument_ = false;
     std::unordered_map<Uuid, SheetHistory> histories_;
     std::optional<std::string> clearSheetPrompt_;
-    std::optional<Uuid> pendingClearSheetID_;
+    // The sheet the open clear question is about, and the selection when it was asked.
+    struct PendingClear {
+        Uuid sheetID;
+        std::optional<Uuid> selection;
+    };
+    std::optional<PendingClear> pendingClear_;
     QPointer<QObject> activeSession_;
 
     std::chrono::milliseconds cloudPollInterval_;

@@ -6,9 +6,18 @@ namespace vell {
 
 SheetSession::SheetSession(DocumentStore& store, std::optional<Uuid> sheetID, QObject* parent)
     : QObject(parent), store_(store), sheetID_(sheetID ? sheetID : store.currentSheetID()) {
-    // Held weakly by the connection, which goes with the session; sessions refresh in the order they were
+    // Held weakly by the connections, which go with the session; sessions refresh in the order they were
     // made.
     connect(&store_, &DocumentStore::sessionRefreshRequested, this, &SheetSession::refresh);
+    connect(&store_, &DocumentStore::sheetChanged, this, [this](const Uuid& id, const QObject* origin) {
+        if (id == sheetID_) emit sheetChanged(origin == this);
+    });
+    connect(&store_, &DocumentStore::undoStateChanged, this, [this](const Uuid& id) {
+        if (id == sheetID_) emit undoStateChanged();
+    });
+    connect(&store_, &DocumentStore::caretRequested, this, [this](const Uuid& id, std::int64_t caret) {
+        if (id == sheetID_) emit caretRequested(caret);
+    });
     refresh();
 }
 
@@ -19,33 +28,38 @@ Sheet SheetSession::sheet() const {
 
 std::int64_t SheetSession::calculatedLineCount() const {
     std::int64_t count = 0;
-    for (const LineResult& result : results_)
+    for (const LineResult& result : *results_)
         count += result.outcome.kind() == LineOutcome::Case::value;
     return count;
 }
 
 std::vector<PlotSpec> SheetSession::plots() const {
     std::vector<PlotSpec> out;
-    for (const LineResult& result : results_)
+    for (const LineResult& result : *results_)
         if (const PlotSpec* plot = result.outcome.as<PlotSpec>()) out.push_back(*plot);
     return out;
 }
 
 std::vector<SheetSession::NamedValue> SheetSession::namedValues() const {
     std::vector<NamedValue> out;
-    for (std::size_t line = 0; line < results_.size(); ++line) {
-        const LineResult& result = results_[line];
+    for (std::size_t line = 0; line < results_->size(); ++line) {
+        const LineResult& result = (*results_)[line];
         if (const Value* value = result.outcome.as<Value>(); value && result.name)
             out.push_back({*result.name, *value, static_cast<std::int64_t>(line)});
     }
     return out;
 }
 
+void SheetSession::setSheetID(std::optional<Uuid> id) {
+    sheetID_ = id;
+    emit sheetIDChanged();
+    emit undoStateChanged();
+}
+
 void SheetSession::select(const Uuid& id) {
     if (!store_.sheet(id)) return;
     store_.setActiveSession(this);
-    sheetID_ = id;
-    emit sheetIDChanged();
+    setSheetID(id);
     store_.setCurrentSheetID(id);
     refresh();
 }
@@ -59,15 +73,59 @@ void SheetSession::focus() {
 void SheetSession::refresh() {
     if (!store_.sheet(sheetID_)) {
         if (store_.currentSheetID())
-            sheetID_ = store_.currentSheetID();
+            setSheetID(store_.currentSheetID());
         else if (!store_.sheets().empty())
-            sheetID_ = store_.sheets().front().id;
+            setSheetID(store_.sheets().front().id);
         else
-            sheetID_ = std::nullopt;
-        emit sheetIDChanged();
+            setSheetID(std::nullopt);
     }
-    results_ = store_.currentEvaluation(sheetID_);
+    results_ = store_.sharedResults(sheetID_);
     emit resultsChanged();
+}
+
+void SheetSession::setText(std::string_view text) {
+    if (sheetID_) store_.setText(*sheetID_, text, this);
+}
+
+void SheetSession::setTextNaming(std::string_view text) {
+    if (sheetID_) store_.setTextNaming(*sheetID_, text, this);
+}
+
+void SheetSession::toggleLock(std::int64_t line) {
+    if (sheetID_) store_.toggleLock(*sheetID_, line);
+}
+
+std::optional<std::string> SheetSession::setName(std::int64_t line, std::string_view name) {
+    if (!sheetID_) return std::nullopt;
+    return store_.setName(*sheetID_, line, name);
+}
+
+void SheetSession::undo() {
+    if (sheetID_) store_.undo(*sheetID_);
+}
+
+void SheetSession::redo() {
+    if (sheetID_) store_.redo(*sheetID_);
+}
+
+bool SheetSession::canUndo() const {
+    return sheetID_ && store_.canUndo(*sheetID_);
+}
+
+bool SheetSession::canRedo() const {
+    return sheetID_ && store_.canRedo(*sheetID_);
+}
+
+void SheetSession::requestClear() {
+    if (sheetID_) store_.requestClearSheet(*sheetID_);
+}
+
+void SheetSession::addSheet() {
+    select(store_.addSheet());
+}
+
+void SheetSession::duplicateSheet(const Uuid& id) {
+    if (const auto copy = store_.duplicateSheet(id)) select(*copy);
 }
 
 } // namespace vell

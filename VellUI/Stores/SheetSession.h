@@ -1,7 +1,8 @@
 #pragma once
 
 // One window's view of the shared document: which sheet the window shows and that sheet's evaluated
-// results, kept fresh by the document store after every change.
+// results, kept fresh by the document store after every change. It is also the window's command route:
+// every command of the window goes to the store naming this sheet.
 
 #include "Document/Sheet.h"
 #include "Document/Uuid.h"
@@ -11,6 +12,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +39,7 @@ public:
     DocumentStore& store() const { return store_; }
     // None only while the document holds no sheet at all.
     const std::optional<Uuid>& sheetID() const { return sheetID_; }
-    const std::vector<LineResult>& results() const { return results_; }
+    const std::vector<LineResult>& results() const { return *results_; }
 
     // The sheet the window shows, read from the store on every call.
     Sheet sheet() const;
@@ -50,20 +52,47 @@ public:
     // Shows another sheet in this window and selects it in the document; an id that names no sheet
     // changes nothing.
     void select(const Uuid& id);
-    // This window became the one the user works in: its sheet becomes the document's selection.
+    // This window became the one the user works in: its sheet becomes the document's selection. The
+    // only place a window writes the selection without switching sheets.
     void focus();
     // Re-reads the sheet (moving to the selected one when it is gone) and evaluates it.
     void refresh();
+
+    // --- The window's commands on its sheet; without a sheet they do nothing.
+
+    // The text typed in this window (see DocumentStore::setText); its editor is not told back.
+    void setText(std::string_view text);
+    void setTextNaming(std::string_view text);
+    void toggleLock(std::int64_t line);
+    // The message to show when the line cannot be named so.
+    std::optional<std::string> setName(std::int64_t line, std::string_view name);
+    void undo();
+    void redo();
+    bool canUndo() const;
+    bool canRedo() const;
+    // Asks the user to confirm clearing this window's sheet.
+    void requestClear();
+    // Adds a sheet, or a copy of one, and shows it here; the other windows keep their sheets.
+    void addSheet();
+    void duplicateSheet(const Uuid& id);
 
 signals:
     // Announced on every assignment, also when the value stays the same.
     void sheetIDChanged();
     void resultsChanged();
+    // The text or locks of the shown sheet changed; `typedHere` when the text is what this window typed.
+    void sheetChanged(bool typedHere);
+    // canUndo() or canRedo() may have changed.
+    void undoStateChanged();
+    // The editor's caret goes to this UTF-16 offset of the shown sheet.
+    void caretRequested(std::int64_t caret);
 
 private:
+    void setSheetID(std::optional<Uuid> id);
+
     DocumentStore& store_;
     std::optional<Uuid> sheetID_;
-    std::vector<LineResult> results_;
+    std::shared_ptr<const std::vector<LineResult>> results_;
 };
 
 } // namespace vell

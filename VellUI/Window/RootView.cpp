@@ -9,11 +9,9 @@
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
-#include "Stores/NotificationCenter.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
-#include "Stores/UndoCenter.h"
 #include "Stores/ViewSwitches.h"
 #include "Unicode/Unicode.h"
 #include "Window/SheetColumn.h"
@@ -37,9 +35,6 @@ std::size_t indexOf(WindowDialogKind kind) {
 } // namespace
 
 RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent)
-    : RootView(app, session, Services{}, parent) {}
-
-RootView::RootView(const AppContext& app, SheetSession& session, Services services, QWidget* parent)
     : QWidget(parent), store_(app.store), session_(session), settings_(app.settings),
       column_(new SheetColumn(session, app.settings, app.switches, app.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
@@ -64,13 +59,10 @@ RootView::RootView(const AppContext& app, SheetSession& session, Services servic
     if (SheetEditor* editor = column_->sheetEditor()) {
         connect(editor, &SheetEditor::onToggleLock, this, &RootView::toggleLock);
         connect(editor, &SheetEditor::onRequestName, this, &RootView::requestName);
-        editorCommands_->attach(*editor);
+        editor->takeCommands(*editorCommands_);
     }
-    keypad_ = new Keypad(
-        *editorCommands_, session,
-        Keypad::Services{app.settings, app.switches, app.appearance, app.keyLayouts,
-                         services.notifications ? *services.notifications : NotificationCenter::shared(),
-                         services.undo ? *services.undo : UndoCenter::shared()});
+    keypad_ = new Keypad(*editorCommands_, session,
+                         Keypad::Services{app.settings, app.switches, app.appearance, app.keyLayouts});
     column_->setKeypad(keypad_);
     connect(&settings_, &AppSettings::layoutChanged, this, &RootView::applyLayout);
     connect(&settings_, &AppSettings::termsAcceptanceChanged, this, &RootView::termsAcceptanceChanged);
@@ -149,18 +141,15 @@ void RootView::openSettings() {
 }
 
 void RootView::newSheet() {
-    store_.addSheet();
-    if (const auto id = store_.currentSheetID()) session_.select(*id);
+    session_.addSheet();
 }
 
 void RootView::toggleLock(qint64 line) {
-    session_.focus();
-    store_.toggleLock(line);
+    session_.toggleLock(line);
 }
 
 void RootView::requestName(qint64 line) {
     // The window's own sheet, which need not be the selected one while another window is active.
-    session_.focus();
     const auto sheetID = session_.sheetID();
     const auto current = LineEditor::name(unicode::toUtf16(session_.sheet().text), line);
     if (namingPrompt_) namingPrompt_->dismiss();
@@ -192,9 +181,7 @@ void RootView::requestName(qint64 line) {
 }
 
 void RootView::commitLineName(qint64 line, const QString& name) {
-    // Another window may have become the active one while the prompt was open.
-    session_.focus();
-    if (const auto problem = store_.setName(line, name.toStdString()))
+    if (const auto problem = session_.setName(line, name.toStdString()))
         showNameError(QString::fromStdString(*problem));
 }
 
@@ -235,7 +222,7 @@ void RootView::updateClearSheetPrompt() {
     prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);
     connect(prompt, &PromptDialog::answered, this, [this](PromptDialog::Role role) {
         if (role == PromptDialog::Role::destructive)
-            store_.clearCurrentSheet();
+            store_.confirmClearSheet();
         else
             store_.setClearSheetPrompt(std::nullopt);
     });

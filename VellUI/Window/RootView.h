@@ -20,12 +20,10 @@ class AppSettings;
 class DocumentStore;
 class EditorCommands;
 class Keypad;
-class NotificationCenter;
 class PromptDialog;
 class SheetColumn;
 class SheetSession;
 class SidebarView;
-class UndoCenter;
 
 class RootView : public QWidget {
     Q_OBJECT
@@ -35,16 +33,7 @@ public:
     static constexpr int sidebarIdealWidth = 220;
     static constexpr int sidebarMaximumWidth = 320;
 
-    // None means the process-wide one.
-    struct Services {
-        // The centre the keypad posts to the store on.
-        NotificationCenter* notifications = nullptr;
-        // The undo flags the keypad shows.
-        UndoCenter* undo = nullptr;
-    };
-
     // The session is on the context's store.
-    RootView(const AppContext& app, SheetSession& session, Services services, QWidget* parent = nullptr);
     RootView(const AppContext& app, SheetSession& session, QWidget* parent = nullptr);
 
     DocumentStore& store() const { return store_; }
@@ -72,8 +61,7 @@ public:
     // windows keep their sheets.
     void newSheet();
 
-    // The editor's requests for a line of this window's sheet. Each first makes this window's sheet the
-    // selected one, since the store names and locks lines of the selected sheet.
+    // The editor's requests for a line of this window's sheet.
     void toggleLock(qint64 line);
     // Asks for the line's name in a window-modal prompt, filled with its current name. OK names or renames
     // the line; a refused name is explained in a prompt of its own. The prompt goes when the window turns to

@@ -437,8 +437,7 @@ void SheetTabBar::select(const Uuid& sheetID) {
 }
 
 void SheetTabBar::addSheet() {
-    store_.addSheet();
-    if (const auto id = store_.currentSheetID()) session_.select(*id);
+    session_.addSheet();
 }
 
 void SheetTabBar::startRename(const Uuid& sheetID) {
@@ -472,12 +471,8 @@ QMenu* SheetTabBar::makeContextMenu(const Uuid& sheetID, QWidget* parent) {
     auto* menu = new QMenu(parent);
     const std::vector<Sheet>& sheets = store_.sheets();
     menu->addAction(uiText("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
-    menu->addAction(uiText("複製", "Duplicate"), this, [this, sheetID] {
-        if (!store_.sheet(sheetID)) return;
-        store_.duplicateSheet(sheetID);
-        // The copy shows in the window it was made from.
-        if (const auto id = store_.currentSheetID()) session_.select(*id);
-    });
+    // The copy shows in the window it was made from.
+    menu->addAction(uiText("複製", "Duplicate"), this, [this, sheetID] { session_.duplicateSheet(sheetID); });
     menu->addSeparator();
     QAction* left = menu->addAction(uiText("← 左へ移動", "← Move Left"), this,
                                     [this, sheetID] { store_.moveSheet(sheetID, -1); });

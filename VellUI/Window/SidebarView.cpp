@@ -341,8 +341,7 @@ void SidebarView::select(const Uuid& sheetID) {
 }
 
 void SidebarView::addSheet() {
-    store_.addSheet();
-    if (const auto id = store_.currentSheetID()) session_.select(*id);
+    session_.addSheet();
 }
 
 void SidebarView::startRename(const Uuid& sheetID) {
@@ -399,12 +398,8 @@ void SidebarView::insertNamedValue(int row) {
 QMenu* SidebarView::makeContextMenu(const Uuid& sheetID, QWidget* parent) {
     auto* menu = new QMenu(parent);
     menu->addAction(uiText("名前を変更", "Rename"), this, [this, sheetID] { startRename(sheetID); });
-    menu->addAction(uiText("複製", "Duplicate"), this, [this, sheetID] {
-        if (!store_.sheet(sheetID)) return;
-        store_.duplicateSheet(sheetID);
-        // The copy shows in the window it was made from.
-        if (const auto id = store_.currentSheetID()) session_.select(*id);
-    });
+    // The copy shows in the window it was made from.
+    menu->addAction(uiText("複製", "Duplicate"), this, [this, sheetID] { session_.duplicateSheet(sheetID); });
     menu->addSeparator();
     QAction* remove =
         menu->addAction(uiText("削除", "Delete"), this, [this, sheetID] { store_.deleteSheet(sheetID); });

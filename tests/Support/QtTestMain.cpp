@@ -1,7 +1,7 @@
 // The main of every Qt suite: GoogleTest inside a QApplication on the offscreen platform, so that
 // stores, fonts, palettes and widgets all run headless in one harness. The user folders are temporary:
-// the process-wide settings, view switches and documents of the code under test are read from and
-// written there, never the user's.
+// settings and documents that the code under test keeps in the user's standard places are read from
+// and written there, never the user's.
 
 #include <QApplication>
 #include <QDir>

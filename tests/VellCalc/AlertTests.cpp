@@ -1,12 +1,13 @@
 #include "AppTestSupport.h"
 #include "Dialogs/PromptDialog.h"
 #include "LineRules/LineEditor.h"
-#include "Support/NotificationRecorder.h"
+#include "Stores/DocumentStore.h"
 #include "Unicode/Unicode.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 
 namespace vell {
 namespace {
@@ -39,8 +40,7 @@ class AlertTest : public VellAppTest {
 protected:
     // Gives the window's sheet that text, as typing there would.
     void setText(MainWindow& window, const std::string& text) {
-        window.session().focus();
-        store().setText(text);
+        window.session().setText(text);
         settle();
     }
     // The user right-clicks the line's answer and chooses the naming entry.
@@ -63,10 +63,10 @@ protected:
         settle();
     }
     const Sheet& selected() const { return *store().sheet(store().currentSheetID()); }
-    // Asks for the clearing as the keypad's slide does, and waits for the store to take it up.
+    // Asks for the clearing of the selected sheet as the keypad's slide does.
     void requestClear() {
-        notify::clearSheet.post();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return store().clearSheetPrompt().has_value(); }, 1000));
+        store().requestClearSheet(*store().currentSheetID());
+        EXPECT_TRUE(store().clearSheetPrompt().has_value());
         settle();
     }
 };
@@ -260,7 +260,7 @@ TEST_F(AlertTest, AClickOnALineNumberLocksThatLineOfTheWindowsOwnSheet) {
     QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, number);
     settle();
 
-    EXPECT_EQ(store().currentSheetID(), sheetAt(0).id);
+    EXPECT_EQ(store().currentSheetID(), sheetAt(1).id) << "the click is no activation";
     EXPECT_EQ(sheetAt(0).lockedLines, std::vector<std::int64_t>{2});
     EXPECT_EQ(sheetAt(1).lockedLines, secondLocks);
 
@@ -318,15 +318,15 @@ TEST_F(AlertTest, ClearInOneWindowClearsOnceClosesEveryQuestionAndUndoesInOneSte
     MainWindow& first = open();
     MainWindow& second = open();
     setText(first, "1 + 2\nprice = 3");
-    store().toggleLock(1);
+    store().toggleLock(*store().currentSheetID(), 1);
     const Sheet before = selected();
     requestClear();
     ASSERT_TRUE(first.rootView().clearSheetPrompt() && second.rootView().clearSheetPrompt());
 
-    testsupport::NotificationRecorder recorder({notify::setCaret.name()});
+    QSignalSpy carets(&store(), &DocumentStore::caretRequested);
     QTest::mouseClick(buttonOf(*second.rootView().clearSheetPrompt(), Role::destructive), Qt::LeftButton);
     settle();
-    EXPECT_EQ(recorder.count(notify::setCaret.name()), 1) << "cleared once";
+    EXPECT_EQ(carets.count(), 1) << "cleared once";
     EXPECT_FALSE(first.rootView().clearSheetPrompt());
     EXPECT_FALSE(second.rootView().clearSheetPrompt());
     EXPECT_EQ(selected().text, "");
@@ -363,8 +363,7 @@ TEST_F(AlertTest, AnEmptySheetWithoutLocksIsNotAskedAbout) {
     MainWindow& window = open();
     setText(window, "");
     ASSERT_TRUE(selected().lockedLines.empty());
-    notify::clearSheet.post();
-    QTest::qWait(50);
+    store().requestClearSheet(*store().currentSheetID());
     settle();
     EXPECT_FALSE(store().clearSheetPrompt());
     EXPECT_FALSE(window.rootView().clearSheetPrompt());

@@ -38,7 +38,7 @@ TEST_F(ApplicationTest, QuitEndsTheRunWithEveryWindowOpen) {
     MainWindow& first = open();
     open();
     QTimer::singleShot(0, [&] {
-        store().setText("quit at once");
+        store().setText(*store().currentSheetID(), "quit at once");
         press(first, Qt::Key_Q, Qt::ControlModifier);
     });
     EXPECT_EQ(QApplication::exec(), 0);
@@ -58,7 +58,7 @@ TEST_F(ApplicationTest, QuitEndsTheRunWhileTheTermsGateStands) {
 
 TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {
     open();
-    store().setText("pending when the focus went elsewhere");
+    store().setText(*store().currentSheetID(), "pending when the focus went elsewhere");
     EXPECT_EQ(fileContents().find("pending when"), std::string::npos);
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
     // Asked for at once; the write runs in the background.
@@ -68,7 +68,7 @@ TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {
 
 TEST_F(ApplicationTest, ALogoutWritesAPendingSaveBeforeTheSessionEnds) {
     open();
-    store().setText("pending at logout");
+    store().setText(*store().currentSheetID(), "pending at logout");
     EXPECT_EQ(fileContents().find("pending at logout"), std::string::npos);
     // The session manager's request, as the platform sends it; a real manager cannot be made here, and
     // the handler does not look at it.

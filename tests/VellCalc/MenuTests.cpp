@@ -96,7 +96,7 @@ TEST_F(MenuTest, ItemsAreRebuiltOnlyWhenIdsNamesOrOrderChange) {
     MainWindow& window = open();
     settle();
     const QList<QAction*> before = window.sheetsMenu()->actions();
-    store().setText("typing does not touch the menu");
+    store().setText(*store().currentSheetID(), "typing does not touch the menu");
     settle();
     EXPECT_EQ(window.sheetsMenu()->actions(), before);
 
@@ -150,8 +150,8 @@ TEST_F(MenuTest, UndoInTheEditorStepsTheSheetsHistory) {
 
 TEST_F(MenuTest, UndoInAFocusedFieldUndoesTheFieldAndLeavesTheSheetAlone) {
     MainWindow& window = open();
-    store().setText("1");
-    store().setText("1 + 2");
+    store().setText(*store().currentSheetID(), "1");
+    store().setText(*store().currentSheetID(), "1 + 2");
     auto* field = new QLineEdit;
     window.rootView().sidebarPlace()->layout()->addWidget(field);
     field->show();

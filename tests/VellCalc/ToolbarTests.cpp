@@ -23,8 +23,7 @@ class ToolbarTest : public VellAppTest {
 protected:
     // Gives the window's sheet that text, as typing there would.
     void setText(MainWindow& window, const std::string& text) {
-        window.session().focus();
-        store().setText(text);
+        window.session().setText(text);
         settle();
     }
     static std::string textOf(MainWindow& window) { return window.session().sheet().text; }

@@ -79,11 +79,11 @@ protected:
         switches.setKeypadPanel(panel);
         Window& window = openWindow();
         commands = std::make_unique<EditorCommands>();
-        commands->attach(*window.editor);
+        window.editor->takeCommands(*commands);
         keypad = std::make_unique<Keypad>(*commands, *window.session,
                                           Keypad::Services{settings, switches, appearance,
-                                                           layouts ? *layouts : keyLayouts, notifications,
-                                                           undoCenter, quickTiming(), timing});
+                                                           layouts ? *layouts : keyLayouts, quickTiming(),
+                                                           timing});
         keypad->resize(size);
         keypad->show();
         settle();

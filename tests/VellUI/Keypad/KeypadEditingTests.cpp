@@ -14,7 +14,7 @@ namespace vell::testsupport {
 namespace {
 
 // Windows of the editor fixture, each with the keypad a main window gives it: its own command route to
-// its own editor, the store's notifications, and one set of view switches for all of them.
+// its own editor and its window's session, and one set of view switches for all of them.
 class KeypadEditingTest : public SheetEditorTest {
 protected:
     struct KeypadWindow {
@@ -30,10 +30,9 @@ protected:
                                    KeyTiming timing = quickTiming()) {
         Window& window = openWindow(sheet);
         auto commands = std::make_unique<EditorCommands>();
-        commands->attach(*window.editor);
+        window.editor->takeCommands(*commands);
         auto keypad = std::make_unique<Keypad>(
-            *commands, *window.session,
-            Keypad::Services{settings, switches, appearance, keyLayouts, notifications, undoCenter, timing});
+            *commands, *window.session, Keypad::Services{settings, switches, appearance, keyLayouts, timing});
         keypad->resize(800, 300);
         keypad->show();
         keypads.push_back({window, std::move(commands), std::move(keypad)});
@@ -177,18 +176,16 @@ TEST_F(KeypadEditingTest, AHeldBackspaceStopsAtOnceWhenTheKeypadGoesOrTheWindowI
 TEST_F(KeypadEditingTest, BackspaceSlidSidewaysAsksTheStoreOnceAndLeavesTheText) {
     openSheets({"abc"});
     KeypadWindow& window = openKeypadWindow();
-    int requests = 0;
-    QObject context;
-    notify::clearSheet.observe(notifications, &context, [&] { ++requests; });
+    QSignalSpy requests(store.get(), &DocumentStore::clearSheetPromptChanged);
     setCaret(window.view(), 3);
     KeyButton& backspace = key(window, "⌫");
     Hand::press(backspace);
     Hand::moveBy(backspace, {22, 0});
     Hand::moveBy(backspace, {44, 0});
-    EXPECT_EQ(requests, 0) << "nothing before the release";
+    EXPECT_EQ(requests.count(), 0) << "nothing before the release";
     Hand::release(backspace, {44, 0});
     settle();
-    EXPECT_EQ(requests, 1);
+    EXPECT_EQ(requests.count(), 1);
     EXPECT_EQ(store->clearSheetPrompt(), std::optional<std::string>("A"));
     EXPECT_EQ(sheetText(), "abc");
 }

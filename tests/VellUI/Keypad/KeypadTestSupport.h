@@ -1,12 +1,11 @@
 #pragma once
 
-// Mouse hands for keypad keys, and keypad parts on settings, undo flags and an appearance of their own.
+// Mouse hands for keypad keys, and keypad parts on settings, key layouts and an appearance of their own.
 
 #include "Appearance/Appearance.h"
 #include "Keypad/KeyButton.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
 
@@ -55,7 +54,6 @@ protected:
     EngineSettingsScope engine;
     TempDefaults defaults;
     AppSettings settings{defaults.open()};
-    UndoCenter undoCenter;
     Appearance appearance{settings, [] { return false; }};
     KeyLayoutStore keyLayouts{defaults.open()};
 };

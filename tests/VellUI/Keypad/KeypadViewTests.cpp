@@ -26,8 +26,8 @@ struct Expected {
 KeypadCommand insert(const char* text, int back = 0) {
     return C{InsertSnippet{text, back, false}};
 }
-KeypadCommand move(const char* raw) {
-    return C{C::MoveCursor{raw}};
+KeypadCommand move(CursorMove to) {
+    return C{C::MoveCursor{to}};
 }
 
 class KeypadViewTest : public KeypadPartsTest {
@@ -45,7 +45,7 @@ protected:
             callbacks.onRedo = [this] { ++redos; };
         }
         view = std::make_unique<KeypadView>(
-            callbacks, KeypadView::Services{settings, undoCenter, appearance, keyLayouts, quickTiming()});
+            callbacks, KeypadView::Services{settings, appearance, keyLayouts, quickTiming()});
         view->resize(size);
         view->show();
         return *view;
@@ -128,18 +128,18 @@ TEST_F(KeypadViewTest, TheGridSwitchSwapsToCaretKeysAndBackWithoutSendingAnythin
          {"÷", true, insert(" / ")}},
         {{"^", false, insert("^")},
          {"", false, {}},
-         {"↑", true, move("up")},
+         {"↑", true, move(CursorMove::up)},
          {"", false, {}},
          {"×", false, insert(" × ")}},
         {{"√", false, insert("sqrt()", 1)},
-         {"←", true, move("left")},
-         {"↓", true, move("down")},
-         {"→", true, move("right")},
+         {"←", true, move(CursorMove::left)},
+         {"↓", true, move(CursorMove::down)},
+         {"→", true, move(CursorMove::right)},
          {"−", true, insert(" - ")}},
         {{"π", false, insert("π")},
-         {"⇤", true, move("lineStart")},
+         {"⇤", true, move(CursorMove::lineStart)},
          {"", false, {}},
-         {"⇥", true, move("lineEnd")},
+         {"⇥", true, move(CursorMove::lineEnd)},
          {"+", true, insert(" + ")}},
         {{"✥", true, std::nullopt},
          {"", false, {}},
@@ -269,8 +269,7 @@ TEST_F(KeypadViewTest, AnOwnerStoresTheToggledPanelAndTheViewShowsWhatItIsGiven)
     KeypadView::Callbacks callbacks;
     std::vector<std::string> stored;
     callbacks.onOpenPanel = [&](const std::string& raw) { stored.push_back(raw); };
-    KeypadView owned(callbacks,
-                     KeypadView::Services{settings, undoCenter, appearance, keyLayouts, quickTiming()});
+    KeypadView owned(callbacks, KeypadView::Services{settings, appearance, keyLayouts, quickTiming()});
     owned.resize(800, 300);
     owned.show();
     EXPECT_EQ(owned.undoButton(), nullptr);
@@ -295,14 +294,14 @@ TEST_F(KeypadViewTest, UndoAndRedoFollowTheFlags) {
     Hand::click(redo);
     EXPECT_EQ(undos + redos, 0);
 
-    undoCenter.update(true, false);
+    view->setHistory(true, false);
     EXPECT_DOUBLE_EQ(undo.drawnOpacity(), 1);
     EXPECT_DOUBLE_EQ(redo.drawnOpacity(), 0.35);
     Hand::click(undo);
     Hand::click(redo);
     EXPECT_EQ(undos, 1);
     EXPECT_EQ(redos, 0);
-    undoCenter.update(true, true);
+    view->setHistory(true, true);
     Hand::click(redo);
     EXPECT_EQ(redos, 1);
     Hand::click(*view->hideButton());

@@ -13,7 +13,6 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Stores/SheetSession.h"
-#include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
 
@@ -32,7 +31,6 @@ struct SettingsFixture : ::testing::Test {
     AppSettings settings{file};
     Appearance appearance{settings, [] { return false; }};
     KeyLayoutStore keyLayouts{file};
-    UndoCenter undo;
     QTemporaryDir data;
     QString storagePath = data.filePath("Vell/document.json");
     // Every evaluation the store asks for.
@@ -46,7 +44,6 @@ struct SettingsFixture : ::testing::Test {
     SettingsFixture() {
         QDir(data.path()).mkpath(QStringLiteral("Vell"));
         DocumentStore::Services services;
-        services.undoCenter = &undo;
         services.evaluator = [count = evaluations](std::string_view text,
                                                    std::span<const SharedSheet> others) {
             ++*count;
@@ -66,10 +63,10 @@ struct SettingsFixture : ::testing::Test {
 
     // Two sheets with a text each, one shown in each window; before the screen is presented.
     void openTwoWindows(const std::string& firstText, const std::string& secondText) {
-        store->setText(firstText);
+        store->setText(*store->currentSheetID(), firstText);
         const Uuid firstId = store->currentSheet().id;
         store->addSheet();
-        store->setText(secondText);
+        store->setText(*store->currentSheetID(), secondText);
         const Uuid secondId = store->currentSheet().id;
         store->setCurrentSheetID(firstId);
         first = std::make_unique<SheetSession>(*store, firstId);

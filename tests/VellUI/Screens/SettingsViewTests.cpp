@@ -260,7 +260,7 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     for (const Sheet& s : store->sheets())
         oldIds.push_back(s.id.uuidString());
     ASSERT_GE(oldIds.size(), 2u);
-    ASSERT_TRUE(undo.canUndo());
+    ASSERT_TRUE(store->canUndo(*store->currentSheetID()));
     const VellDocument before = store->document();
     auto dialog = present();
     SettingsView* view = viewOf(*dialog);
@@ -292,8 +292,8 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     EXPECT_EQ(store->currentSheetID(), left.id);
     for (const std::string& id : oldIds)
         EXPECT_EQ(store->document().deletedSheets.count(id), 1u) << id;
-    EXPECT_FALSE(undo.canUndo());
-    EXPECT_FALSE(undo.canRedo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
+    EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
     EXPECT_FALSE(dialog->isVisible());
     // Written at once, not after the save delay.
     store->finishWrites();

@@ -51,7 +51,7 @@ TEST_F(AnswerReferenceClick, ALockedCaretLineBeepsAndALockedNamedLineKeepsItsLoc
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(sheetText(), "3 × 4\n2\n5");
 
-    store->toggleLock(0);
+    store->toggleLock(*store->currentSheetID(), 0);
     settle();
     setCaret(view, 9);
     click(view, answerOf(view, 0));
@@ -60,7 +60,7 @@ TEST_F(AnswerReferenceClick, ALockedCaretLineBeepsAndALockedNamedLineKeepsItsLoc
     EXPECT_EQ(view.lockedLines(), (std::set<std::int64_t>{0, 1}));
 
     // One undo step takes back the naming and the insertion together.
-    store->undo();
+    store->undo(*store->currentSheetID());
     settle();
     EXPECT_EQ(sheetText(), "3 × 4\n2\n5");
 }

@@ -83,7 +83,7 @@ TEST_F(ResultColumnTest, TheGripDragsTheWidthAndNarrowsItOnlyOnceShown) {
     // Before an editor is shown its sizes do not touch the width.
     settings.setResultColumnWidth(300);
     SheetSession session(*store);
-    SheetEditor hidden(session, SheetEditor::Services{settings, appearance, &notifications});
+    SheetEditor hidden(session, SheetEditor::Services{settings, appearance});
     hidden.resize(200, 200);
     settle();
     EXPECT_EQ(settings.resultColumnWidth(), 300);

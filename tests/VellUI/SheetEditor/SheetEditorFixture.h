@@ -51,14 +51,11 @@ protected:
     Window& openWindow(std::optional<Uuid> sheet = std::nullopt, QSize size = {800, 600}) {
         Window window;
         window.session = std::make_unique<SheetSession>(*store, sheet);
-        window.editor = std::make_unique<SheetEditor>(
-            *window.session, SheetEditor::Services{settings, appearance, &notifications});
+        window.editor =
+            std::make_unique<SheetEditor>(*window.session, SheetEditor::Services{settings, appearance});
         SheetSession* session = window.session.get();
         QObject::connect(window.editor.get(), &SheetEditor::onToggleLock, window.editor.get(),
-                         [this, session](qint64 line) {
-                             session->focus();
-                             store->toggleLock(line);
-                         });
+                         [session](qint64 line) { session->toggleLock(line); });
         window.editor->resize(size);
         window.editor->show();
         window.editor->activateWindow();

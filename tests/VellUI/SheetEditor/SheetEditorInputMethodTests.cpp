@@ -95,7 +95,7 @@ TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOne
     EXPECT_EQ(beeps, 0);
     ASSERT_EQ(view.results().size(), 3u);
 
-    store->undo();
+    store->undo(*store->currentSheetID());
     settle();
     EXPECT_EQ(sheetText(), "ab\ncd\n");
     EXPECT_EQ(view.text(), "ab\ncd\n");

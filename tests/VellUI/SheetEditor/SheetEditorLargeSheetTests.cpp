@@ -83,7 +83,7 @@ TEST_F(SheetEditorLargeSheets, ALineOfThousandsOfCharactersIsSetInOneColourAndWr
     // Its rows are as wide as the text column, not one row running off to the right.
     EXPECT_GT(view.document()->findBlockByNumber(1).layout()->lineCount(), 10);
 
-    store->setText("x = 1\n1+1\nx + 1");
+    store->setText(*store->currentSheetID(), "x = 1\n1+1\nx + 1");
     settle();
     EXPECT_EQ(view.wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
 

@@ -168,9 +168,9 @@ TEST_F(SheetEditorTyping, CommandsFromTheWindowEditItsOwnSheetOnly) {
     EXPECT_EQ(caret(other), 7);
     EXPECT_EQ(sheetText(0), "if a:\n    ");
 
-    second.editor->moveCursor(QStringLiteral("home"));
-    EXPECT_EQ(caret(other), 7);
-    second.editor->moveCursor(QStringLiteral("lineStart"));
+    second.editor->moveCursor(CursorMove::lineEnd);
+    EXPECT_EQ(caret(other), 8);
+    second.editor->moveCursor(CursorMove::lineStart);
     EXPECT_EQ(caret(other), 0);
 
     // A caret back past the start stops at 0.
@@ -231,7 +231,7 @@ TEST_F(SheetEditorTyping, TextFromElsewhereKeepsTheCaretAndASheetSwitchOpensAtTh
     Window& window = openWindow();
     CalcTextView& view = window.view();
     setCaret(view, 5);
-    store->setText("abc\ndefgh");
+    store->setText(*store->currentSheetID(), "abc\ndefgh");
     settle();
     EXPECT_EQ(view.text(), "abc\ndefgh");
     EXPECT_EQ(caret(view), 5);
@@ -241,25 +241,52 @@ TEST_F(SheetEditorTyping, TextFromElsewhereKeepsTheCaretAndASheetSwitchOpensAtTh
     view.setCaret(700, true);
     ASSERT_GT(view.verticalScrollBar()->value(), 0);
     // Even a caret the store asked for gives way to the start of the newly shown sheet.
-    notify::setCaret.post(notifications, 5);
+    emit store->caretRequested(store->sheets()[1].id, 5);
     window.session->select(store->sheets()[0].id);
     settle();
     EXPECT_EQ(caret(view), 0);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
 }
 
-TEST_F(SheetEditorTyping, TheStoresCaretRequestMovesOnlyEditorsOnTheSelectedSheet) {
+TEST_F(SheetEditorTyping, TheStoresCaretRequestMovesOnlyEditorsOnItsSheet) {
     openSheets({"abc", "xyz"});
     Window& first = openWindow();
     Window& second = openWindow(store->sheets()[1].id);
     setCaret(first.view(), 1);
     setCaret(second.view(), 2);
-    first.session->focus();
-    notify::setCaret.post(notifications, 3);
-    store->setText("abcd");
+    emit store->caretRequested(store->sheets()[0].id, 3);
+    store->setText(store->sheets()[0].id, "abcd");
     settle();
     EXPECT_EQ(caret(first.view()), 3);
     EXPECT_EQ(caret(second.view()), 2);
+}
+
+// The editor that typed a change keeps what it shows; every other editor on the sheet reads it back.
+TEST_F(SheetEditorTyping, TwoWindowsOnOneSheetShowWhatEitherTyped) {
+    openSheets({"1", "x"});
+    Window& first = openWindow();
+    Window& second = openWindow();
+    Window& elsewhere = openWindow(store->sheets()[1].id);
+    setCaret(first.view(), 1);
+    QTest::keyClicks(&first.view(), "2");
+    settle();
+    EXPECT_EQ(second.view().text(), "12");
+    EXPECT_EQ(caret(first.view()), 2);
+
+    clock.advance(2);
+    setCaret(second.view(), 0);
+    QTest::keyClicks(&second.view(), "3");
+    settle();
+    EXPECT_EQ(first.view().text(), "312");
+    EXPECT_EQ(second.view().text(), "312");
+    EXPECT_EQ(caret(second.view()), 1);
+    EXPECT_EQ(elsewhere.view().text(), "x");
+
+    QTest::keyClick(&first.view(), Qt::Key_Z, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(sheetText(), "12");
+    EXPECT_EQ(first.view().text(), "12");
+    EXPECT_EQ(second.view().text(), "12");
 }
 
 } // namespace

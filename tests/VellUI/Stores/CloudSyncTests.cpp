@@ -467,11 +467,11 @@ TEST_F(CloudSyncStoreTest, ASharedCopyThatIsALinkIsNeitherMergedNorWritten) {
     writeDocument(sheetsWithTexts({"1"}));
 
     testsupport::WarningLog log;
-    auto store = std::make_unique<DocumentStore>(
-        storagePath, settings, keyLayouts, DocumentStore::Services{&undoCenter, &notifications, clock, 50ms});
+    auto store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
+                                                 DocumentStore::Services{clock, 50ms});
     ASSERT_TRUE(QTest::qWaitFor([&] { return store->cloud() != nullptr; }, patience));
     for (const char* text : {"1\n2", "1\n2\n3", "1\n2\n3\n4"}) {
-        store->setText(text);
+        store->setText(*store->currentSheetID(), text);
         ASSERT_TRUE(flushPendingSave(*store));
         store->syncNow();
         QTest::qWait(100);

@@ -40,7 +40,7 @@ TEST_F(DocumentStoreClearTest, TheConfirmationIsAskedOnlyWhenThereIsSomethingToC
     for (const Case& c : cases) {
         auto store = openWith(c.text, c.locks);
         QSignalSpy prompts(store.get(), &DocumentStore::clearSheetPromptChanged);
-        store->requestClearCurrentSheet();
+        store->requestClearSheet(*store->currentSheetID());
         EXPECT_EQ(store->clearSheetPrompt(), c.asks ? std::optional<std::string>("Rent") : std::nullopt)
             << c.what;
         EXPECT_EQ(prompts.count(), c.asks ? 1 : 0) << c.what;
@@ -49,11 +49,10 @@ TEST_F(DocumentStoreClearTest, TheConfirmationIsAskedOnlyWhenThereIsSomethingToC
 
 TEST_F(DocumentStoreClearTest, ClearingIsOneUndoStepThatBringsTextAndLocksBack) {
     auto store = openWith("1\n2", {1});
-    notify::clearSheet.post(notifications);
-    EXPECT_FALSE(store->clearSheetPrompt()) << "asked after the post returned";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store->clearSheetPrompt().has_value(); }, 1000));
+    store->requestClearSheet(sheetId(1));
+    ASSERT_TRUE(store->clearSheetPrompt());
 
-    store->clearCurrentSheet();
+    store->confirmClearSheet();
     const Sheet& sheet = store->sheets().front();
     EXPECT_FALSE(store->clearSheetPrompt());
     EXPECT_EQ(sheet.text, "");
@@ -63,34 +62,46 @@ TEST_F(DocumentStoreClearTest, ClearingIsOneUndoStepThatBringsTextAndLocksBack) 
     EXPECT_EQ(sheet.id, sheetId(1));
     EXPECT_EQ(carets, (std::vector<qint64>{0}));
     EXPECT_EQ(store->results().size(), 1u);
-    EXPECT_TRUE(undoCenter.canUndo());
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().sheets.front().text, "");
 
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(store->sheets().front().text, "1\n2");
     EXPECT_EQ(store->sheets().front().lockedLines, (Locks{1}));
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
 }
 
 TEST_F(DocumentStoreClearTest, ASelectionThatMovedMeanwhileClearsNothing) {
     auto store = openWith("1");
-    store->requestClearCurrentSheet();
+    store->requestClearSheet(*store->currentSheetID());
     store->setCurrentSheetID(sheetId(2));
-    store->clearCurrentSheet();
+    store->confirmClearSheet();
     EXPECT_FALSE(store->clearSheetPrompt());
     EXPECT_EQ(store->sheets()[0].text, "1");
     EXPECT_EQ(store->sheets()[1].text, "2");
     EXPECT_TRUE(carets.empty());
 
     // Without a pending question, the selected sheet is cleared.
-    store->clearCurrentSheet();
+    store->confirmClearSheet();
     EXPECT_EQ(store->sheets()[1].text, "");
+}
+
+TEST_F(DocumentStoreClearTest, TheSheetAskedAboutIsClearedWhateverIsSelected) {
+    auto store = openWith("1");
+    store->requestClearSheet(sheetId(2));
+    EXPECT_EQ(store->clearSheetPrompt(), std::optional<std::string>("B"));
+    store->confirmClearSheet();
+    EXPECT_EQ(store->sheets()[0].text, "1");
+    EXPECT_EQ(store->sheets()[1].text, "");
+    EXPECT_EQ(caretSheets, std::vector<Uuid>{sheetId(2)});
+    EXPECT_EQ(store->currentSheetID(), sheetId(1));
+    EXPECT_TRUE(store->canUndo(sheetId(2)));
 }
 
 TEST_F(DocumentStoreClearTest, CancellingLeavesTheDocumentAlone) {
     auto store = openWith("1");
-    store->requestClearCurrentSheet();
+    store->requestClearSheet(*store->currentSheetID());
     const VellDocument before = store->document();
     store->setClearSheetPrompt(std::nullopt);
     EXPECT_FALSE(store->clearSheetPrompt());
@@ -103,7 +114,7 @@ TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAt
          {std::pair{AppLanguage::english, "New Sheet"}, {AppLanguage::japanese, "新しいシート"}}) {
         scope.setLanguage(language);
         auto store = openWith("1");
-        store->setText("1 + 1");
+        store->setText(*store->currentSheetID(), "1 + 1");
         store->deleteSheet(sheetId(2));
         const std::string olderTombstone = sheetId(2).uuidString();
         clock.advance(5);
@@ -115,8 +126,8 @@ TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAt
         EXPECT_EQ(sheet.text, "");
         EXPECT_NE(sheet.id, sheetId(1));
         EXPECT_EQ(store->currentSheetID(), sheet.id);
-        EXPECT_FALSE(undoCenter.canUndo());
-        EXPECT_FALSE(undoCenter.canRedo());
+        EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
+        EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
         EXPECT_EQ(store->document().deletedSheets.at(sheetId(1).uuidString()), clock());
         EXPECT_EQ(store->document().deletedSheets.at(olderTombstone), clock().addingSeconds(-5));
         EXPECT_TRUE(store->histories().empty());

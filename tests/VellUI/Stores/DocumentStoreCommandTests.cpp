@@ -38,14 +38,14 @@ protected:
 TEST_F(DocumentStoreCommandTest, SelectingASheetEvaluatesItAndSavesTheSelection) {
     auto store = openWith(3);
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    store->setText("1 + 1");
-    store->undo(); // A can redo now
-    EXPECT_TRUE(undoCenter.canRedo());
+    store->setText(*store->currentSheetID(), "1 + 1");
+    store->undo(*store->currentSheetID()); // A can redo now
+    EXPECT_TRUE(store->canRedo(*store->currentSheetID()));
 
     store->setCurrentSheetID(sheetId(3));
     EXPECT_EQ(store->currentSheetID(), sheetId(3));
     EXPECT_EQ(store->results().front().outcome.debugDescription(), "value 3");
-    EXPECT_FALSE(undoCenter.canRedo()) << "the flags describe the newly selected sheet";
+    EXPECT_FALSE(store->canRedo(*store->currentSheetID())) << "the flags describe the newly selected sheet";
     EXPECT_TRUE(store->histories().contains(sheetId(3)));
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().selectedSheetID, sheetId(3));
@@ -126,7 +126,7 @@ TEST_F(DocumentStoreCommandTest, DeletingRemovesTheSheetWithATombstoneAndMovesTh
     for (const Case& c : cases) {
         auto store = openWith(3);
         store->setCurrentSheetID(c.selected);
-        store->setText("9");
+        store->setText(*store->currentSheetID(), "9");
         clock.advance(5);
         store->deleteSheet(c.deleted);
         EXPECT_EQ(namesOf(store->sheets()), c.names) << c.what;
@@ -134,7 +134,7 @@ TEST_F(DocumentStoreCommandTest, DeletingRemovesTheSheetWithATombstoneAndMovesTh
         EXPECT_FALSE(store->histories().contains(c.deleted)) << c.what;
         EXPECT_TRUE(store->histories().contains(c.selectedAfter)) << c.what;
         EXPECT_EQ(store->document().deletedSheets.at(c.deleted.uuidString()), clock()) << c.what;
-        EXPECT_EQ(undoCenter.canUndo(), c.selected != c.deleted) << c.what;
+        EXPECT_EQ(store->canUndo(*store->currentSheetID()), c.selected != c.deleted) << c.what;
         ASSERT_TRUE(flushPendingSave(*store));
         EXPECT_EQ(documentOnDisk().deletedSheets.count(c.deleted.uuidString()), 1u) << c.what;
     }
@@ -160,8 +160,8 @@ TEST_F(DocumentStoreCommandTest, DuplicatingInsertsACopyAfterTheSheetWithNothing
     writeDocument(document);
     auto store = open();
     store->setCurrentSheetID(sheetId(2));
-    store->setText("5\n6\n7");
-    EXPECT_TRUE(undoCenter.canUndo());
+    store->setText(*store->currentSheetID(), "5\n6\n7");
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
     scope.setLanguage(AppLanguage::japanese);
     store->duplicateSheet(sheetId(2));
@@ -173,7 +173,7 @@ TEST_F(DocumentStoreCommandTest, DuplicatingInsertsACopyAfterTheSheetWithNothing
     EXPECT_EQ(copy.lockedLines, (std::vector<std::int64_t>{1}));
     EXPECT_EQ(copy.updatedAt, clock());
     EXPECT_EQ(store->currentSheetID(), copy.id);
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     EXPECT_EQ(store->results().size(), 3u);
 
     scope.setLanguage(AppLanguage::english);

@@ -33,12 +33,12 @@ TEST_F(DocumentStoreEditTest, AnUnchangedTextChangesNothing) {
     QSignalSpy documents(store.get(), &DocumentStore::documentChanged);
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
     for (const char* same : {"caf\u00e9", "cafe\u0301"}) {
-        store->setText(same);
+        store->setText(*store->currentSheetID(), same);
         EXPECT_EQ(sheetA(*store).text, "caf\u00e9");
     }
     EXPECT_EQ(documents.count(), 0);
     EXPECT_EQ(results.count(), 0);
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     EXPECT_FALSE(flushPendingSave(*store));
 }
 
@@ -46,24 +46,24 @@ TEST_F(DocumentStoreEditTest, ATextUpdateStampsRecordsEvaluatesAndLocksFollowThe
     auto store = openWith("a\nb\nc", {1});
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
     clock.advance(10);
-    store->setText("x\na\nb\nc");
+    store->setText(*store->currentSheetID(), "x\na\nb\nc");
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2}));
     EXPECT_EQ(sheetA(*store).updatedAt, clock());
     EXPECT_EQ(store->results().size(), 4u);
     EXPECT_EQ(results.count(), 1);
-    EXPECT_TRUE(undoCenter.canUndo());
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
     clock.advance(10);
-    store->setText("x\nc");
+    store->setText(*store->currentSheetID(), "x\nc");
     EXPECT_EQ(sheetA(*store).lockedLines, Locks{}) << "the locked line's text is gone";
 
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "x\na\nb\nc");
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2}));
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "a\nb\nc") << "the first edit goes back to the text loaded";
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{1}));
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().sheets.front().text, "a\nb\nc");
 }
@@ -84,12 +84,12 @@ TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
     const PlotSpec plot = *store->results()[2].outcome.as<PlotSpec>();
 
     store->setCurrentSheetID(sheetId(2));
-    store->setText("def f(x):\n    return x × 10");
+    store->setText(*store->currentSheetID(), "def f(x):\n    return x × 10");
     store->setCurrentSheetID(sheetId(1));
     EXPECT_EQ(store->results()[1].outcome, LineOutcome::value(Value(20)));
     EXPECT_EQ(*store->results()[2].outcome.as<PlotSpec>(), plot);
 
-    store->setText("k = 3\nf(k)\nplot(k × x)\n2 *");
+    store->setText(*store->currentSheetID(), "k = 3\nf(k)\nplot(k × x)\n2 *");
     EXPECT_EQ(store->results()[1].outcome, LineOutcome::value(Value(30)));
     EXPECT_FALSE(*store->results()[2].outcome.as<PlotSpec>() == plot);
 
@@ -148,13 +148,26 @@ TEST_F(DocumentStoreFillInTest, ASheetTheTimeLimitCutShortGetsAllItsAnswersWitho
     // Keys go first, also while rounds are due: each text is evaluated at once, and the rounds go on
     // from the last.
     const std::string added = text + "\nd = c + len([5] * 5000)\ne = d + len([6] * 5000)";
-    store->setText(added);
+    store->setText(*store->currentSheetID(), added);
     ASSERT_NE(described(store->results()), afresh(added));
     const std::string typed = added + "\nf = e + len([7] * 5000)";
-    store->setText(typed);
+    store->setText(*store->currentSheetID(), typed);
     ASSERT_EQ(store->results().size(), 10u);
     EXPECT_NE(described(store->results()), afresh(typed));
     EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results()) == afresh(typed); }, 5000));
+}
+
+TEST_F(DocumentStoreFillInTest, ASheetTypedIntoInAWindowThatIsNotTheSelectionFillsInToo) {
+    auto store = openSlowly("1");
+    const Uuid selected = *store->currentSheetID();
+    const Uuid other = sheetId(2);
+    const std::string text = "a = len([1] * 5000)\nb = a + len([2] * 5000)\n// a note\n"
+                             "len([3] * 5000) × 2\nplot(b × x)\nsum\nc = b + len([4] * 5000)";
+    store->setText(other, text);
+    ASSERT_EQ(store->currentSheetID(), selected);
+    ASSERT_NE(described(store->results(other)), afresh(text)) << "the first evaluation is cut short";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results(other)) == afresh(text); }, 5000));
+    EXPECT_EQ(store->currentSheetID(), selected);
 }
 
 TEST_F(DocumentStoreFillInTest, ASheetThatRunsOutOfTimeWhereverItStartsIsNotEvaluatedOverAndOver) {
@@ -172,58 +185,58 @@ TEST_F(DocumentStoreEditTest, UndoAndRedoRestoreTheTextAndPutTheCaretAtTheChange
     auto store = openWith("x");
     // Typed within one undo step.
     for (const char* text : {"xa", "xab", "xabc"}) {
-        store->setText(text);
+        store->setText(*store->currentSheetID(), text);
         clock.advance(0.2);
     }
-    EXPECT_TRUE(undoCenter.canUndo());
-    EXPECT_FALSE(undoCenter.canRedo());
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
+    EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
 
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "x");
     EXPECT_EQ(carets, (std::vector<qint64>{1}));
-    EXPECT_FALSE(undoCenter.canUndo());
-    EXPECT_TRUE(undoCenter.canRedo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
+    EXPECT_TRUE(store->canRedo(*store->currentSheetID()));
     EXPECT_EQ(store->results().size(), 1u);
 
-    store->redo();
+    store->redo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "xabc");
     EXPECT_EQ(carets, (std::vector<qint64>{1, 4}));
-    EXPECT_TRUE(undoCenter.canUndo());
-    EXPECT_FALSE(undoCenter.canRedo());
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
+    EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
 
     // After an undo, any edit empties the redo list.
-    store->undo();
-    store->setText("xz");
-    EXPECT_FALSE(undoCenter.canRedo());
-    store->redo();
+    store->undo(*store->currentSheetID());
+    store->setText(*store->currentSheetID(), "xz");
+    EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
+    store->redo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "xz");
 }
 
 TEST_F(DocumentStoreEditTest, CaretsAreUtf16Offsets) {
     auto store = openWith("\U0001F600");
-    store->setText("\U0001F600\u00e9");
-    store->undo();
+    store->setText(*store->currentSheetID(), "\U0001F600\u00e9");
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(carets, (std::vector<qint64>{2}));
 }
 
 TEST_F(DocumentStoreEditTest, KeystrokesGroupIntoStepsByTime) {
     auto store = openWith("");
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     clock.advance(0.5);
-    store->setText("12");
+    store->setText(*store->currentSheetID(), "12");
     clock.advance(0.5); // a second after the step began
-    store->setText("123");
-    store->undo();
+    store->setText(*store->currentSheetID(), "123");
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "12");
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "");
 }
 
 TEST_F(DocumentStoreEditTest, UndoWithNothingToUndoDoesNothing) {
     auto store = openWith("1");
     const VellDocument before = store->document();
-    store->undo();
-    store->redo();
+    store->undo(*store->currentSheetID());
+    store->redo(*store->currentSheetID());
     EXPECT_FALSE(flushPendingSave(*store));
     EXPECT_EQ(store->document(), before);
     EXPECT_TRUE(carets.empty());
@@ -233,41 +246,66 @@ TEST_F(DocumentStoreEditTest, TogglingALockIsAStepOfItsOwnAndEvaluatesNothing) {
     auto store = openWith("1\n2\n3", {2, 0, 2});
     QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
     clock.advance(10);
-    store->toggleLock(1);
+    store->toggleLock(*store->currentSheetID(), 1);
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 1, 2})) << "ascending, each line once";
     EXPECT_EQ(sheetA(*store).updatedAt, clock());
-    store->toggleLock(1);
+    store->toggleLock(*store->currentSheetID(), 1);
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 2}));
     EXPECT_EQ(results.count(), 0);
     ASSERT_TRUE(flushPendingSave(*store));
 
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 1, 2}));
-    store->undo();
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2, 0, 2})) << "the state as loaded";
     EXPECT_TRUE(carets.empty()) << "only the locks changed";
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
 
     // Neither a line beyond the text nor a negative one can be locked.
     const VellDocument before = store->document();
     ASSERT_TRUE(flushPendingSave(*store));
     for (const std::int64_t line : {std::int64_t{3}, std::int64_t{7}, std::int64_t{-1}}) {
-        store->toggleLock(line);
+        store->toggleLock(*store->currentSheetID(), line);
         EXPECT_FALSE(flushPendingSave(*store)) << line;
         EXPECT_EQ(store->document(), before) << line;
     }
 }
 
-TEST_F(DocumentStoreEditTest, TheKeypadsUndoAndRedoArriveByNotification) {
+TEST_F(DocumentStoreEditTest, CommandsActOnTheSheetTheyNameAndLeaveTheSelectionAlone) {
     auto store = openWith("1");
-    store->setCurrentSheetID(sheetId(2));
-    store->setText("2 + 2");
-    notify::undo.post(notifications);
-    EXPECT_EQ(store->sheets()[1].text, "2 + 2") << "carried out after the post returned";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store->sheets()[1].text == "2"; }, 1000));
-    notify::redo.post(notifications);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store->sheets()[1].text == "2 + 2"; }, 1000));
+    QSignalSpy changes(store.get(), &DocumentStore::sheetChanged);
+    QSignalSpy flags(store.get(), &DocumentStore::undoStateChanged);
+    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    const QObject typist;
+    store->setText(sheetId(2), "2 + 2", &typist);
+    store->toggleLock(sheetId(2), 0);
+    EXPECT_EQ(store->currentSheetID(), sheetId(1));
+    EXPECT_EQ(store->sheets()[1].text, "2 + 2");
+    EXPECT_EQ(store->sheets()[1].lockedLines, Locks{0});
+    EXPECT_EQ(store->results(sheetId(2)).front().outcome.debugDescription(), "value 4");
+    EXPECT_TRUE(store->canUndo(sheetId(2)));
+    EXPECT_FALSE(store->canUndo(sheetId(1)));
+    ASSERT_EQ(changes.count(), 2);
+    EXPECT_EQ(changes[0][0].value<Uuid>(), sheetId(2));
+    EXPECT_EQ(changes[0][1].value<const QObject*>(), &typist) << "the typing names who typed";
+    EXPECT_EQ(changes[1][1].value<const QObject*>(), nullptr);
+    ASSERT_GE(flags.count(), 1);
+    EXPECT_EQ(flags.back()[0].value<Uuid>(), sheetId(2));
+    ASSERT_EQ(results.count(), 1);
+    EXPECT_EQ(results[0][0].value<Uuid>(), sheetId(2));
+
+    store->undo(sheetId(2));
+    EXPECT_EQ(store->sheets()[1].lockedLines, Locks{});
+    store->undo(sheetId(2));
+    EXPECT_EQ(store->sheets()[1].text, "2");
+    EXPECT_EQ(carets, (std::vector<qint64>{1})) << "the lock's undo leaves the text and the caret";
+    EXPECT_EQ(caretSheets, (std::vector<Uuid>{sheetId(2)}));
+    EXPECT_EQ(changes.back()[1].value<const QObject*>(), nullptr) << "an undo is read back by every editor";
+    store->redo(sheetId(2));
+    EXPECT_EQ(store->sheets()[1].text, "2 + 2");
     EXPECT_EQ(sheetA(*store).text, "1");
+    EXPECT_FALSE(store->canUndo(sheetId(1)));
+    EXPECT_EQ(store->currentSheetID(), sheetId(1));
 }
 
 TEST_F(DocumentStoreEditTest, NamingALine) {
@@ -313,26 +351,26 @@ TEST_F(DocumentStoreEditTest, NamingALine) {
     };
     for (const Case& c : cases) {
         auto store = openWith(c.text, c.locks);
-        EXPECT_EQ(store->setName(c.line, c.name), c.message) << c.what;
+        EXPECT_EQ(store->setName(*store->currentSheetID(), c.line, c.name), c.message) << c.what;
         EXPECT_EQ(sheetA(*store).text, c.textAfter) << c.what;
         EXPECT_EQ(sheetA(*store).lockedLines, c.locksAfter) << c.what;
-        EXPECT_EQ(undoCenter.canUndo(), !c.message) << c.what;
+        EXPECT_EQ(store->canUndo(*store->currentSheetID()), !c.message) << c.what;
     }
 }
 
 TEST_F(DocumentStoreEditTest, ALineThatCannotBeNamedIsToldInTheUsersLanguage) {
     auto store = openWith("3\n  ");
     scope.setLanguage(AppLanguage::japanese);
-    EXPECT_EQ(store->setName(1, "y"), "名前を付けられませんでした");
+    EXPECT_EQ(store->setName(*store->currentSheetID(), 1, "y"), "名前を付けられませんでした");
     scope.setLanguage(AppLanguage::english);
-    EXPECT_EQ(store->setName(1, "y"), "The line could not be named");
+    EXPECT_EQ(store->setName(*store->currentSheetID(), 1, "y"), "The line could not be named");
 }
 
 TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTheirSheet) {
     auto store = openWith("1");
-    store->setText("1 + 1");
+    store->setText(*store->currentSheetID(), "1 + 1");
     store->setCurrentSheetID(sheetId(2));
-    store->setText("2 + 2");
+    store->setText(*store->currentSheetID(), "2 + 2");
     ASSERT_TRUE(store->histories().contains(sheetId(1)));
 
     // Another copy changed B and removed nothing.
@@ -342,15 +380,15 @@ TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTh
     store->adoptDocument(merged);
     EXPECT_TRUE(store->histories().contains(sheetId(1)));
     EXPECT_FALSE(store->histories().contains(sheetId(2)));
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     EXPECT_EQ(store->results().front().outcome.debugDescription(), "value 22");
     store->finishWrites();
     ASSERT_TRUE(fileExists());
     EXPECT_EQ(documentOnDisk().sheets[1].text, "22") << "written at once";
 
     store->setCurrentSheetID(sheetId(1));
-    EXPECT_TRUE(undoCenter.canUndo());
-    store->undo();
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "1");
 }
 
@@ -361,7 +399,7 @@ TEST_F(DocumentStoreEditTest, AnAdoptedDocumentWithoutSheetsFallsBackToTheStarte
     EXPECT_EQ(testsupport::namesOf(store->sheets()),
               testsupport::namesOf(VellDocument::starter(clock).sheets));
     ASSERT_TRUE(store->currentSheetID());
-    store->setText("typed");
+    store->setText(*store->currentSheetID(), "typed");
     EXPECT_EQ(store->currentSheet().text, "typed");
 }
 

@@ -1,14 +1,12 @@
 #pragma once
 
-// A document store on a temporary folder, with its own settings, keypad layouts, undo flags,
-// notification centre and a clock the test moves by hand.
+// A document store on a temporary folder, with its own settings, keypad layouts and a clock the test
+// moves by hand.
 
 #include "Document/VellDocument.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/Notifications.h"
-#include "Stores/UndoCenter.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
 
@@ -57,6 +55,17 @@ inline Sheet makeSheet(std::uint8_t number, std::string name, std::string text, 
     return Sheet{sheetId(number), std::move(name), std::move(text), updatedAt, std::move(lockedLines)};
 }
 
+// The sheet selected in the store; the tests' commands address it.
+inline Uuid selected(const DocumentStore& store) {
+    return store.currentSheetID().value_or(Uuid());
+}
+inline bool canUndo(const DocumentStore& store) {
+    return store.canUndo(selected(store));
+}
+inline bool canRedo(const DocumentStore& store) {
+    return store.canRedo(selected(store));
+}
+
 inline std::vector<std::string> namesOf(const std::vector<Sheet>& sheets) {
     std::vector<std::string> names;
     for (const Sheet& sheet : sheets)
@@ -73,7 +82,7 @@ protected:
         scope.setLanguage(AppLanguage::english);
     }
 
-    DocumentStore::Services services() { return DocumentStore::Services{&undoCenter, &notifications, clock}; }
+    DocumentStore::Services services() { return DocumentStore::Services{clock}; }
     std::unique_ptr<DocumentStore> open() {
         return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services());
     }
@@ -130,22 +139,26 @@ protected:
     ManualClock clock;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
-    UndoCenter undoCenter;
-    NotificationCenter notifications;
     QTemporaryDir folder;
     QString storagePath;
 };
 
-// Also keeps every caret position the store asks the editor to show, in order.
+// Also keeps every caret position the store asks the editors to show, in order, with its sheet.
 class DocumentStoreCaretTest : public DocumentStoreTest {
 protected:
-    DocumentStoreCaretTest() {
-        notify::setCaret.observe(notifications, &context,
-                                 [this](std::int64_t caret) { carets.push_back(caret); });
+    std::unique_ptr<DocumentStore> open() {
+        auto store = DocumentStoreTest::open();
+        QObject::connect(store.get(), &DocumentStore::caretRequested, &context,
+                         [this](const Uuid& sheet, std::int64_t caret) {
+                             carets.push_back(caret);
+                             caretSheets.push_back(sheet);
+                         });
+        return store;
     }
 
     QObject context;
     std::vector<qint64> carets;
+    std::vector<Uuid> caretSheets;
 };
 
 } // namespace testsupport

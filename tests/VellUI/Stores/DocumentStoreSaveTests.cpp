@@ -96,7 +96,7 @@ protected:
 
 TEST_F(DocumentStoreSaveTest, AnEditIsWrittenAPauseAfterIt) {
     openOnAnEmptySheet();
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     timer.advance(399ms);
     EXPECT_EQ(saves->count(), 0);
     timer.advance(1ms);
@@ -105,7 +105,7 @@ TEST_F(DocumentStoreSaveTest, AnEditIsWrittenAPauseAfterIt) {
 
     // Keys closer together than the pause make one write, a pause after the last of them.
     for (const char* text : {"12", "123", "1234"}) {
-        store->setText(text);
+        store->setText(*store->currentSheetID(), text);
         timer.advance(300ms);
     }
     EXPECT_EQ(saves->count(), 1);
@@ -127,7 +127,7 @@ TEST_F(DocumentStoreSaveTest, SteadyTypingReachesTheDiskWithinTwoSeconds) {
     for (; elapsed < 5000ms; elapsed += 100ms) {
         text += typedAt.size() % 10 == 9 ? '\n' : '1';
         typedAt.push_back(elapsed);
-        store->setText(text);
+        store->setText(*store->currentSheetID(), text);
         timer.advance(100ms);
         // Every key typed 2 s ago or earlier is on disk by now.
         const auto old = static_cast<std::size_t>(std::count_if(
@@ -148,7 +148,7 @@ TEST_F(DocumentStoreSaveTest, SteadyTypingReachesTheDiskWithinTwoSeconds) {
 TEST_F(DocumentStoreSaveTest, AFailedSaveIsTriedAgainUntilItSucceeds) {
     WarningLog log;
     openBlocked();
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     timer.advance(400ms);
     EXPECT_EQ(saves->count(), 0);
     ASSERT_EQ(WarningLog::lines().size(), 1u);
@@ -172,12 +172,12 @@ TEST_F(DocumentStoreSaveTest, AFailedSaveIsTriedAgainUntilItSucceeds) {
 
 TEST_F(DocumentStoreSaveTest, AnEditWhileASaveWaitsForItsRetryIsSavedAsUsual) {
     openBlocked();
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     timer.advance(400ms);
     ASSERT_EQ(timer.wait(), 2s);
     ASSERT_TRUE(QFile::remove(blocker));
     timer.advance(500ms);
-    store->setText("12");
+    store->setText(*store->currentSheetID(), "12");
     timer.advance(400ms);
     ASSERT_EQ(saves->count(), 1);
     EXPECT_EQ(textOnDisk(), "12");
@@ -197,7 +197,7 @@ TEST_F(DocumentStoreSaveTest, TheFailureIsLoggedInTheInterfaceLanguage) {
     for (const auto& c : cases) {
         WarningLog log;
         scope.setLanguage(c.language);
-        store->setText(c.line);
+        store->setText(*store->currentSheetID(), c.line);
         timer.advance(400ms);
         ASSERT_EQ(WarningLog::lines().size(), 1u);
         EXPECT_EQ(WarningLog::lines().front().toStdString(), c.line);
@@ -207,10 +207,10 @@ TEST_F(DocumentStoreSaveTest, TheFailureIsLoggedInTheInterfaceLanguage) {
 // A process that must end at once (its main thread too busy for a quit) still keeps the last key typed.
 TEST_F(DocumentStoreSaveTest, TheLastResortOfAnEndingProcessWritesTheLastEdit) {
     openOnAnEmptySheet();
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     timer.advance(400ms);
     ASSERT_EQ(textOnDisk(), "1");
-    store->setText("12");
+    store->setText(*store->currentSheetID(), "12");
     DocumentWriter::writeStagedEverywhere();
     EXPECT_EQ(textOnDisk(), "12") << "written before any save was due";
 }
@@ -226,13 +226,13 @@ TEST_F(DocumentStoreSaveTest, TheFileHoldsTheWholeEncodingAfterEveryKindOfChange
         EXPECT_EQ(readFile().toStdString(), store->document().encode()) << what;
     };
     check("as loaded");
-    store->setText("1 + 1");
+    store->setText(*store->currentSheetID(), "1 + 1");
     check("typed");
-    store->toggleLock(0);
+    store->toggleLock(*store->currentSheetID(), 0);
     check("locked");
     store->renameSheet(store->sheets()[1].id, "Renamed");
     check("renamed");
-    store->undo();
+    store->undo(*store->currentSheetID());
     check("undone");
     store->duplicateSheet(store->sheets()[2].id);
     check("duplicated");

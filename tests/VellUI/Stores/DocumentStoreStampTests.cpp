@@ -32,13 +32,13 @@ TEST_F(DocumentStoreTest, StampsAreAtLeastASecondAfterWhatTheyReplace) {
     };
     const auto orderDate = [](const DocumentStore& store) { return *store.document().sheetOrderUpdatedAt; };
     const Case cases[] = {
-        {"typing", [](DocumentStore& store) { store.setText("2"); }, dateOf(1)},
-        {"a lock", [](DocumentStore& store) { store.toggleLock(0); }, dateOf(1)},
+        {"typing", [](DocumentStore& store) { store.setText(*store.currentSheetID(), "2"); }, dateOf(1)},
+        {"a lock", [](DocumentStore& store) { store.toggleLock(*store.currentSheetID(), 0); }, dateOf(1)},
         {"renaming", [](DocumentStore& store) { store.renameSheet(sheetId(2), "C"); }, dateOf(2)},
         {"clearing",
          [](DocumentStore& store) {
-             store.requestClearCurrentSheet();
-             store.clearCurrentSheet();
+             store.requestClearSheet(*store.currentSheetID());
+             store.confirmClearSheet();
          },
          dateOf(1)},
         {"deleting", [](DocumentStore& store) { store.deleteSheet(sheetId(2)); }, tombstoneOf(2)},
@@ -62,17 +62,17 @@ TEST_F(DocumentStoreTest, StampsAreAtLeastASecondAfterWhatTheyReplace) {
     // Undo and redo are changes too; each is newer than the last.
     writeDocument(documentOf({makeSheet(1, "A", "1", future)}));
     auto store = open();
-    store->setText("12");
-    store->undo();
+    store->setText(*store->currentSheetID(), "12");
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(store->currentSheet().updatedAt, future.addingSeconds(2));
-    store->redo();
+    store->redo(*store->currentSheetID());
     EXPECT_EQ(store->currentSheet().updatedAt, future.addingSeconds(3));
 
     // A clock that runs ahead of the dates stamps its own time.
     clock.advance(90);
     writeDocument(documentOf({makeSheet(1, "A", "1", clock().addingSeconds(-60))}));
     auto onTime = open();
-    onTime->setText("2");
+    onTime->setText(sheetId(1), "2");
     EXPECT_EQ(onTime->currentSheet().updatedAt, clock());
 }
 

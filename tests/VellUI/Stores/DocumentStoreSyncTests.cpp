@@ -65,7 +65,7 @@ std::string textOf(const DocumentStore& store, std::uint8_t number) {
     return sheet ? sheet->text : "<no such sheet>";
 }
 
-// One computer: its preferences, keypad layouts, undo flags, notifications and local folder.
+// One computer: its preferences, keypad layouts and local folder.
 struct Computer {
     Computer(const QString& syncFolder, ManualClock clock)
         : clock(clock), settings(defaults.open()), keyLayouts(defaults.open(), clock),
@@ -74,9 +74,8 @@ struct Computer {
     }
 
     DocumentStore& start() {
-        store =
-            std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
-                                            DocumentStore::Services{&undoCenter, &notifications, clock, 1s});
+        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
+                                                DocumentStore::Services{clock, 1s});
         return *store;
     }
     // Started and watching the shared copy.
@@ -95,8 +94,6 @@ struct Computer {
     testsupport::TempDefaults defaults;
     AppSettings settings;
     KeyLayoutStore keyLayouts;
-    UndoCenter undoCenter;
-    NotificationCenter notifications;
     QTemporaryDir local;
     QString storagePath;
     std::unique_ptr<DocumentStore> store;
@@ -160,14 +157,14 @@ TEST_F(DocumentStoreSyncTest, AnEditOnOneComputerReachesTheOther) {
     DocumentStore& a = *first.store;
     DocumentStore& b = *second.store;
 
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1250"; }));
     // Taken in without an undo step, and written to the second computer's own file.
     EXPECT_TRUE(eventually(
         [&] { return second.localDocument() && second.localDocument()->sheets[0].text == "1250"; }));
 
     clock.advance(5);
-    b.setText("1300");
+    b.setText(*b.currentSheetID(), "1300");
     EXPECT_TRUE(eventually([&] { return textOf(a, 1) == "1300"; }));
 }
 
@@ -178,9 +175,9 @@ TEST_F(DocumentStoreSyncTest, EditsToDifferentSheetsOnBothComputersBothSurvive) 
 
     // Neither has seen the other's edit when making its own.
     a.setCurrentSheetID(sheetId(2));
-    a.setText("320");
+    a.setText(*a.currentSheetID(), "320");
     b.setCurrentSheetID(sheetId(3));
-    b.setText("95");
+    b.setText(*b.currentSheetID(), "95");
 
     for (DocumentStore* store : {&a, &b}) {
         EXPECT_TRUE(eventually([&] { return textOf(*store, 2) == "320" && textOf(*store, 3) == "95"; }));
@@ -291,7 +288,7 @@ TEST_F(DocumentStoreSyncTest, AnUndecodableSharedCopyIsLeftOutAndReplacedByTheNe
     EXPECT_EQ(a.document(), before);
     EXPECT_EQ(contentsOf(cloudPath), "{\"sheets\": [ half a file") << "a merge of nothing pushes nothing";
 
-    a.setText("1210");
+    a.setText(*a.currentSheetID(), "1210");
     EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1210"; }));
     EXPECT_TRUE(eventually([&] { return textOf(*second.store, 1) == "1210"; }));
 }
@@ -315,7 +312,7 @@ TEST_F(DocumentStoreSyncTest, ComputersShowingDifferentSheetsDoNotPushToEachOthe
     DocumentStore& b = *second.store;
 
     a.setCurrentSheetID(sheetId(2));
-    a.setText("330");
+    a.setText(*a.currentSheetID(), "330");
     ASSERT_TRUE(eventually([&] { return textOf(b, 2) == "330"; }));
     ASSERT_EQ(b.currentSheetID(), sheetId(1));
 
@@ -344,12 +341,12 @@ TEST_F(DocumentStoreSyncTest, AComputerWhoseClockIsBehindStillWins) {
     DocumentStore& a = *fresh.store;
     DocumentStore& b = *slow->store;
 
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     a.setCurrentSheetID(sheetId(2));
-    a.setText("310");
+    a.setText(*a.currentSheetID(), "310");
     ASSERT_TRUE(eventually([&] { return textOf(b, 1) == "1250" && textOf(b, 2) == "310"; }));
 
-    b.setText("1300");
+    b.setText(*b.currentSheetID(), "1300");
     b.deleteSheet(sheetId(2));
     EXPECT_TRUE(eventually([&] { return textOf(a, 1) == "1300" && sheetWithId(a, 2) == nullptr; }));
     QTest::qWait(1500);
@@ -357,9 +354,9 @@ TEST_F(DocumentStoreSyncTest, AComputerWhoseClockIsBehindStillWins) {
     EXPECT_EQ(sheetWithId(b, 2), nullptr);
     EXPECT_EQ(textOf(a, 1), "1300");
     EXPECT_EQ(sheetWithId(a, 2), nullptr) << "the deletion does not come back";
-    EXPECT_TRUE(slow->undoCenter.canUndo()) << "the edit's undo step is kept";
+    EXPECT_TRUE(b.canUndo(sheetId(1))) << "the edit's undo step is kept";
     b.setCurrentSheetID(sheetId(1));
-    b.undo();
+    b.undo(*b.currentSheetID());
     EXPECT_EQ(textOf(b, 1), "1250");
 }
 
@@ -374,9 +371,9 @@ TEST_F(DocumentStoreSyncTest, ASheetDatedFarInTheFutureCanStillBeEdited) {
     DocumentStore& a = *fresh.store;
     DocumentStore& b = *future->store;
 
-    b.setText("1250");
+    b.setText(*b.currentSheetID(), "1250");
     ASSERT_TRUE(eventually([&] { return textOf(a, 1) == "1250"; }));
-    a.setText("1400");
+    a.setText(*a.currentSheetID(), "1400");
     EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1400"; }));
     QTest::qWait(1500);
     EXPECT_EQ(textOf(a, 1), "1400");
@@ -390,9 +387,9 @@ TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothCo
     DocumentStore& a = *first.store;
     DocumentStore& b = *second.store;
 
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     a.moveSheet(sheetId(1), std::int64_t{1});
-    b.setText("1300");
+    b.setText(*b.currentSheetID(), "1300");
     b.moveSheet(sheetId(3), std::int64_t{-1});
     ASSERT_TRUE(
         eventually([&] { return textOf(a, 1) == textOf(b, 1) && idsOf(a.sheets()) == idsOf(b.sheets()); }));
@@ -419,7 +416,7 @@ TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItR
     ASSERT_TRUE(QDir().rename(sync.path(), away));
 
     QSignalSpy writes(a.cloud(), &CloudSync::written);
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     ASSERT_TRUE(writes.wait(storePatience)) << "the push was tried";
     // It comes back before the sync tool has brought the shared copy down again.
     ASSERT_TRUE(QDir(away).removeRecursively());
@@ -439,7 +436,7 @@ TEST_F(DocumentStoreSyncTest, APushNeverOverwritesACopyNobodyHasRead) {
     VellDocument theirs = threeSheets();
     theirs.sheets.push_back(makeSheet(4, "Gifts", "50", clock()));
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     a.applicationWillTerminate();
 
     EXPECT_TRUE(eventually([this] {
@@ -478,7 +475,7 @@ TEST_F(DocumentStoreSyncTest, QuittingRightAfterAnEditLeavesTheSharedCopyAndItsB
     second.store.reset();
     DocumentStore& a = *first.store;
 
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     a.applicationWillTerminate();
     const auto shared = cloudDocument();
     ASSERT_TRUE(shared);
@@ -497,7 +494,7 @@ TEST_F(DocumentStoreSyncTest, AMergeRightAfterAPushFoldsAgainstThatPush) {
     second.store.reset();
     DocumentStore& a = *first.store;
 
-    a.setText("1250");
+    a.setText(*a.currentSheetID(), "1250");
     a.saveNow();
     a.finishWrites();
     ASSERT_TRUE(meanwhile([this] {
@@ -520,7 +517,7 @@ TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothin
     alone.settings.setSyncFolder(alone.local.path());
     DocumentStore& store = alone.start();
     QSignalSpy saves(&store, &DocumentStore::saved);
-    store.setText("5");
+    store.setText(*store.currentSheetID(), "5");
     ASSERT_TRUE(saves.wait(storePatience));
     QTest::qWait(300);
     EXPECT_EQ(store.cloud(), nullptr);
@@ -558,7 +555,7 @@ TEST_F(DocumentStoreSyncTest, ASharedCopyThatIsTheLocalFileUnderAnotherNameSyncs
         arrange(alone, shared);
         DocumentStore& store = alone.start();
         QSignalSpy saves(&store, &DocumentStore::saved);
-        store.setText("5");
+        store.setText(*store.currentSheetID(), "5");
         ASSERT_TRUE(saves.wait(storePatience)) << arrangement;
         QTest::qWait(300);
         EXPECT_EQ(store.cloud(), nullptr) << arrangement;
@@ -738,7 +735,7 @@ TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothT
         startBoth();
         tool.pause();
 
-        first.store->setText("1200\nfrom the first");
+        first.store->setText(*first.store->currentSheetID(), "1200\nfrom the first");
         ASSERT_TRUE(
             pushed(syncOfFirst, [](const VellDocument& d) { return hasText(d, "1200\nfrom the first"); }));
         if (c == Case::firstRestarted) {
@@ -747,7 +744,7 @@ TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothT
             QTest::qWait(500);
         }
         clock.advance(5);
-        second.store->setText("1200\nfrom the second");
+        second.store->setText(*second.store->currentSheetID(), "1200\nfrom the second");
         ASSERT_TRUE(
             pushed(syncOfSecond, [](const VellDocument& d) { return hasText(d, "1200\nfrom the second"); }));
         Computer* off = c == Case::onlyFirstRunning    ? &second
@@ -792,10 +789,10 @@ TEST_F(DocumentStoreApartTest, ASheetAddedOnEachComputerWhileApartEndsInOneOrder
     tool.pause();
 
     a.addSheet();
-    a.setText("added on the first");
+    a.setText(*a.currentSheetID(), "added on the first");
     ASSERT_TRUE(pushed(syncOfFirst, [](const VellDocument& d) { return d.sheets.size() == 4; }));
     b.addSheet();
-    b.setText("added on the second");
+    b.setText(*b.currentSheetID(), "added on the second");
     ASSERT_TRUE(pushed(syncOfSecond, [](const VellDocument& d) { return d.sheets.size() == 4; }));
     tool.resume();
 
@@ -811,7 +808,7 @@ TEST_F(DocumentStoreApartTest, ASheetAddedOnEachComputerWhileApartEndsInOneOrder
 TEST_F(DocumentStoreApartTest, AnEditMadeWhileTheOtherComputerWasOffArrivesWithoutACopy) {
     startBoth();
     second.store.reset();
-    first.store->setText("1250");
+    first.store->setText(*first.store->currentSheetID(), "1250");
     ASSERT_TRUE(pushed(syncOfSecond, [](const VellDocument& d) { return hasText(d, "1250"); }));
 
     DocumentStore& b = second.startAttached();

@@ -39,7 +39,7 @@ TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntil
     store->applicationWillTerminate();
     EXPECT_FALSE(fileExists());
 
-    store->setText("1 + 2");
+    store->setText(*store->currentSheetID(), "1 + 2");
     EXPECT_FALSE(store->usingStarterDocument());
     ASSERT_TRUE(waitForSave(*store));
     EXPECT_EQ(documentOnDisk(), store->document());
@@ -54,7 +54,7 @@ TEST_F(DocumentStoreTest, ABurstOfEditsIsSavedOnceAfterTheLastEdit) {
     std::string text;
     for (int i = 0; i < 6; ++i) {
         text += "1";
-        store->setText(text);
+        store->setText(*store->currentSheetID(), text);
         sinceLastEdit.start();
         QTest::qWait(60);
     }
@@ -73,7 +73,7 @@ TEST_F(DocumentStoreTest, QuittingOrLeavingTheApplicationWritesAPendingSaveAtOnc
           &DocumentStore::applicationDidBecomeActive}) {
         QFile::remove(storagePath);
         auto& store = stores.emplace_back(open());
-        store->setText("42");
+        store->setText(*store->currentSheetID(), "42");
         ((*store).*leave)();
         // Asked for at once; the write runs in the background.
         store->finishWrites();
@@ -143,7 +143,7 @@ TEST_F(DocumentStoreTest, AnUnreadableFileIsMovedAsideOnceBeforeTheFirstSave) {
 
         const QString aside =
             "document.unreadable-" + QString::fromStdString(clock().iso8601()).remove(':') + ".json";
-        store->setText("7");
+        store->setText(*store->currentSheetID(), "7");
         ASSERT_TRUE(waitForSave(*store));
         const QString folder = QFileInfo(storagePath).absolutePath();
         EXPECT_EQ(filesIn(folder), (QStringList{"document.json", aside}));
@@ -154,7 +154,7 @@ TEST_F(DocumentStoreTest, AnUnreadableFileIsMovedAsideOnceBeforeTheFirstSave) {
 
         // Once only: later saves overwrite the new file as usual.
         clock.advance(60);
-        store->setText("8");
+        store->setText(*store->currentSheetID(), "8");
         ASSERT_TRUE(flushPendingSave(*store));
         EXPECT_EQ(filesIn(folder).size(), 2);
         EXPECT_EQ(documentOnDisk().sheets.front().text, "8");
@@ -166,7 +166,7 @@ TEST_F(DocumentStoreTest, MembersThisVersionDoesNotKnowSurviveTheFirstSave) {
     writeFile(R"({"sheets": [{"id": "00000000-0000-4000-8000-000000000001", "name": "A", "text": "1",
                   "colour": "red"}], "format": {"version": 2}})");
     auto store = open();
-    store->setText("2");
+    store->setText(*store->currentSheetID(), "2");
     ASSERT_TRUE(flushPendingSave(*store));
     const QByteArray saved = readFile();
     EXPECT_TRUE(saved.contains("\"colour\": \"red\"")) << saved.toStdString();
@@ -187,7 +187,7 @@ TEST_F(DocumentStoreTest, ADocumentWithoutSheetsKeepsItsTombstonesAndLayouts) {
     EXPECT_EQ(store->document().deletedSheets, file.deletedSheets);
     EXPECT_EQ(store->document().keyLayouts, file.keyLayouts);
 
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().deletedSheets, file.deletedSheets);
     EXPECT_EQ(documentOnDisk().keyLayouts, file.keyLayouts);
@@ -202,7 +202,7 @@ TEST_F(DocumentStoreTest, AnIdRepeatedWithOtherContentIsTwoSheets) {
     const Uuid second = store->sheets()[1].id;
     EXPECT_NE(second, sheetId(1));
     store->setCurrentSheetID(second);
-    store->setText("20");
+    store->setText(*store->currentSheetID(), "20");
     EXPECT_EQ(store->sheets()[0].text, "1");
     EXPECT_EQ(store->sheets()[1].text, "20");
 }
@@ -214,16 +214,16 @@ TEST_F(DocumentStoreTest, LocksPastTheEndOfASheetAreDroppedAndRefused) {
     EXPECT_EQ(store->currentSheet().lockedLines, std::vector<std::int64_t>{0});
 
     const VellDocument before = store->document();
-    store->toggleLock(2);
+    store->toggleLock(*store->currentSheetID(), 2);
     EXPECT_EQ(store->document(), before);
     EXPECT_FALSE(flushPendingSave(*store));
-    store->toggleLock(1);
+    store->toggleLock(*store->currentSheetID(), 1);
     EXPECT_EQ(store->currentSheet().lockedLines, (std::vector<std::int64_t>{0, 1}));
 }
 
 TEST_F(DocumentStoreTest, AMissingFileOrFolderIsNoDamage) {
     auto store = open();
-    store->setText("7");
+    store->setText(*store->currentSheetID(), "7");
     ASSERT_TRUE(waitForSave(*store));
     EXPECT_EQ(filesIn(QFileInfo(storagePath).absolutePath()), QStringList{"document.json"});
 }
@@ -239,7 +239,7 @@ TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
     WarningLog log;
     auto store = open();
     QSignalSpy saves(store.get(), &DocumentStore::saved);
-    store->setText("1");
+    store->setText(*store->currentSheetID(), "1");
     ASSERT_TRUE(QTest::qWaitFor([] { return !WarningLog::lines().empty(); }, 3000));
     ASSERT_EQ(WarningLog::lines().size(), 1u);
     EXPECT_TRUE(WarningLog::lines().front().startsWith(saveFailurePrefix))
@@ -249,7 +249,7 @@ TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
     EXPECT_EQ(store->currentSheet().text, "1");
 
     ASSERT_TRUE(QFile::remove(blocker));
-    store->setText("12");
+    store->setText(*store->currentSheetID(), "12");
     ASSERT_TRUE(saves.wait(3000));
     EXPECT_EQ(documentOnDisk().sheets.front().text, "12");
     EXPECT_EQ(WarningLog::lines().size(), 1u);
@@ -259,8 +259,8 @@ TEST_F(DocumentStoreTest, WithoutAStorageLocationEverythingWorksInMemory) {
     auto store = openInMemory();
     EXPECT_TRUE(store->usingStarterDocument());
     QSignalSpy saves(store.get(), &DocumentStore::saved);
-    store->setText("1 + 2");
-    store->undo();
+    store->setText(*store->currentSheetID(), "1 + 2");
+    store->undo(*store->currentSheetID());
     store->addSheet();
     store->applicationWillTerminate();
     store->clearAllContent();

@@ -29,21 +29,21 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
     EXPECT_FALSE(store->isTooLargeToEdit(smallID));
     EXPECT_TRUE(store->results().empty()) << "not evaluated";
 
-    store->setText("1");
-    store->toggleLock(0);
-    store->undo();
+    store->setText(*store->currentSheetID(), "1");
+    store->toggleLock(*store->currentSheetID(), 0);
+    store->undo(*store->currentSheetID());
     EXPECT_EQ(store->sheets()[0].text, huge);
     EXPECT_TRUE(store->sheets()[0].lockedLines.empty());
-    EXPECT_FALSE(undoCenter.canUndo());
+    EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
 
     // The other sheet: evaluated, edited and undone as usual; the huge sheet's functions are not offered.
     store->setCurrentSheetID(smallID);
     ASSERT_EQ(store->results().size(), 2u);
     EXPECT_NE(store->results()[0].outcome.debugDescription(), "value 4");
     EXPECT_EQ(store->results()[1].outcome.debugDescription(), "value 7");
-    store->setText("twice(2)\n3 + 5");
+    store->setText(*store->currentSheetID(), "twice(2)\n3 + 5");
     EXPECT_EQ(store->results()[1].outcome.debugDescription(), "value 8");
-    EXPECT_TRUE(undoCenter.canUndo());
+    EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
     store->applicationWillTerminate();
     const VellDocument onDisk = documentOnDisk();

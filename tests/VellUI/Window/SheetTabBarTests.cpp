@@ -162,7 +162,7 @@ TEST_F(SheetTabBarTest, AClickSelectsAndOnlyANewlyShownSheetScrollsToTheMiddle) 
     // Neither a click on the selected tab nor typing moves the row.
     window.bar.scrollArea()->horizontalScrollBar()->setValue(0);
     window.click(11);
-    sheets.store->setText("1+2");
+    sheets.store->setText(*sheets.store->currentSheetID(), "1+2");
     settle();
     EXPECT_EQ(window.scroll(), 0);
 

@@ -392,8 +392,7 @@ TEST_F(SidebarViewTest, NamedValuesShowOneRowPerNamedLineWithAValue) {
     SidebarWindow window(sheets.app());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        window.session.focus();
-        sheets.store->setText(c.text);
+        window.session.setText(c.text);
         settle();
         EXPECT_EQ(window.namedRows(), c.rows);
         EXPECT_EQ(window.sidebar().showsNamedValues(), !c.rows.empty());
@@ -409,10 +408,10 @@ TEST_F(SidebarViewTest, NamedValueRowsChangeInPlaceAsTheSheetIsTyped) {
     QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-    sheets.store->setText("a = 1\nb = 20");
+    sheets.store->setText(*sheets.store->currentSheetID(), "a = 1\nb = 20");
     EXPECT_EQ(inserted.count(), 0);
     EXPECT_EQ(changed.count(), 1);
-    sheets.store->setText("a = 1\nb = 20\nc = 3");
+    sheets.store->setText(*sheets.store->currentSheetID(), "a = 1\nb = 20\nc = 3");
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(window.namedRows().size(), 3u);
     EXPECT_EQ(resets.count(), 0);

@@ -48,7 +48,7 @@ TEST_F(StatusBarTest, CountsValueLinesAndTotalsOnlyNumbersThatAddUp) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        store.setText(c.text);
+        store.setText(*store.currentSheetID(), c.text);
         const Shown shown = showing(bar);
         EXPECT_EQ(shown.count, c.shown.count);
         EXPECT_EQ(shown.totalLabel, c.shown.totalLabel);
@@ -58,21 +58,21 @@ TEST_F(StatusBarTest, CountsValueLinesAndTotalsOnlyNumbersThatAddUp) {
 
 TEST_F(StatusBarTest, TheTotalIsGroupedWhateverTheEditorsGrouping) {
     context.settings().setGroupsDigits(false);
-    store.setText("1234567");
+    store.setText(*store.currentSheetID(), "1234567");
     EXPECT_EQ(bar.totalText(), "1,234,567");
 }
 
 TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
     context.settings().setLanguage(AppLanguage::japanese);
-    store.setText("5\n6");
+    store.setText(*store.currentSheetID(), "5\n6");
     EXPECT_EQ(bar.countText(), "2 行を計算");
     EXPECT_EQ(bar.totalLabel()->text(), "合計");
     EXPECT_EQ(bar.totalText(), "11");
     EXPECT_EQ(bar.totalValue()->toolTip(), "すべての計算結果を足したもの");
 
-    store.setText("5");
+    store.setText(*store.currentSheetID(), "5");
     EXPECT_EQ(bar.countText(), "1 行を計算");
-    store.setText("5\n6");
+    store.setText(*store.currentSheetID(), "5\n6");
 
     context.settings().setLanguage(AppLanguage::english);
     EXPECT_EQ(bar.countText(), "2 lines calculated");
@@ -81,7 +81,7 @@ TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
 }
 
 TEST_F(StatusBarTest, OnlyTheTotalHasATooltipAndCanBeSelected) {
-    store.setText("5");
+    store.setText(*store.currentSheetID(), "5");
     EXPECT_TRUE(bar.countLabel()->toolTip().isEmpty());
     EXPECT_TRUE(bar.totalLabel()->toolTip().isEmpty());
     EXPECT_FALSE(bar.totalValue()->toolTip().isEmpty());
