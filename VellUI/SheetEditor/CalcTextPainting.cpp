@@ -152,8 +152,13 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
         const bool caret = caretLine_ == line;
         painter.setFont(caret ? caretNumberFont : numberFont);
         painter.setPen((caret ? EditorPalette::caretLineNumber : EditorPalette::lineNumber).resolve(dark));
-        painter.drawText(QRectF(0, rect.top() + 3, 37, std::max(16.0, rect.height())),
-                         QString::number(line + 1), alignRight);
+        // Right-aligned in a box 37 wide; a number too wide for it (ten thousand lines and more) starts
+        // a point in from the view's edge instead of being cut off there.
+        const QString number = QString::number(line + 1);
+        const double numberWidth = QFontMetricsF(painter.font()).horizontalAdvance(number);
+        painter.drawText(
+            QRectF(0, rect.top() + 3, std::max(37.0, numberWidth + 1), std::max(16.0, rect.height())), number,
+            alignRight);
 
         if (line >= static_cast<std::int64_t>(results_.size())) continue;
         if (hoveredResultLine_ == line &&

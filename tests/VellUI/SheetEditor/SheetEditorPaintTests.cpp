@@ -5,6 +5,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
 
@@ -184,6 +185,36 @@ TEST_F(SheetEditorPaint, OnlyANewTextSizeLaysTheSheetOutAgain) {
     settle();
     EXPECT_GT(laidOut.count(), 0);
     EXPECT_GT(document.defaultFont().pointSizeF(), before);
+}
+
+// Numbers of five digits (a sheet of ten thousand lines) are wider than the gutter's number box: they
+// are drawn whole, from the left edge of the view towards the text, in light and dark.
+TEST_F(SheetEditorPaint, LongLineNumbersAreDrawnWhole) {
+    std::string text;
+    for (int i = 0; i < 10000; ++i)
+        text += "1\n";
+    openSheets({text + "2"});
+    for (const bool dark : {false, true}) {
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        CalcTextView& view = openWindow().view();
+        setCaret(view, static_cast<int>(text.size()));
+        view.ensureCursorVisible();
+        QCoreApplication::processEvents();
+        const QImage image = grab(view);
+        // The line's place in the document, less the scroll: its place in the viewport.
+        const double top = view.lineRect(10000).top() - view.verticalScrollBar()->value();
+        const QRect number(0, static_cast<int>(top) + 3, static_cast<int>(CalcTextView::gutterWidth), 16);
+        const QColor ink = EditorPalette::caretLineNumber.resolve(dark);
+        ASSERT_TRUE(anyPixel(image, number, ink, 40)) << dark;
+        // A glyph cut off at the view's edge leaves its ink in the first column.
+        EXPECT_FALSE(anyPixel(image, QRect(0, number.top(), 1, number.height()), ink, 60)) << dark;
+        // And the number keeps clear of the text.
+        EXPECT_FALSE(anyPixel(
+            image, QRect(static_cast<int>(CalcTextView::gutterWidth) - 2, number.top(), 2, number.height()),
+            ink, 60))
+            << dark;
+        windows.clear();
+    }
 }
 
 } // namespace
