@@ -15,6 +15,7 @@
 #include "Appearance/Appearance.h"
 #include "LargeSheets.h"
 #include "Plots/InlinePlot.h"
+#include "QtBenchmarkMain.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
@@ -185,11 +186,5 @@ BENCHMARK(open)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecon
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vell::bench::runBenchmarksIn<QApplication>(argc, argv);
 }

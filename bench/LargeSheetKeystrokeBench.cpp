@@ -5,6 +5,7 @@
 
 #include "Appearance/Appearance.h"
 #include "LargeSheets.h"
+#include "QtBenchmarkMain.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
 #include "SheetGenerator.h"
@@ -199,10 +200,5 @@ BENCHMARK(BM_KeyInManyLines)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vell::bench::runBenchmarksIn<QApplication>(argc, argv);
 }

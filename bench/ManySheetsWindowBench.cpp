@@ -7,6 +7,7 @@
 #include "Appearance/AppContext.h"
 #include "Appearance/Appearance.h"
 #include "ManySheets.h"
+#include "QtBenchmarkMain.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
@@ -132,11 +133,5 @@ BENCHMARK(BM_KeyAmongManySheetsWindow)->Unit(benchmark::kMillisecond)->Iteration
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vell::bench::runBenchmarksIn<QApplication>(argc, argv);
 }

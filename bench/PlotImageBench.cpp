@@ -3,6 +3,7 @@
 // asks for the images of the plot lines it shows, which an unchanged plot serves from the cache.
 
 #include "Plots/InlinePlot.h"
+#include "QtBenchmarkMain.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/LineResult.h"
 
@@ -86,11 +87,5 @@ BENCHMARK(BM_CachedSurfaceImage)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vell::bench::runBenchmarksIn<QGuiApplication>(argc, argv);
 }

@@ -10,6 +10,7 @@
 
 #include "Document/VellDocument.h"
 #include "ManySheets.h"
+#include "QtBenchmarkMain.h"
 #include "Stores/AppSettings.h"
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentStore.h"
@@ -114,9 +115,5 @@ BENCHMARK(BM_KeyBesideHugeSheetSynced)->Unit(benchmark::kMillisecond)->Iteration
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return vell::bench::runBenchmarksIn<QCoreApplication>(argc, argv);
 }
