@@ -3,6 +3,7 @@
 
 #include "Document/DocumentPieces.h"
 #include "Document/VellDocument.h"
+#include "Support/NumberedId.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -12,11 +13,7 @@ namespace vell {
 namespace {
 
 Uuid numbered(std::uint8_t number) {
-    Uuid::Bytes bytes{};
-    bytes[6] = 0x40;
-    bytes[8] = 0x80;
-    bytes[15] = number;
-    return Uuid(bytes);
+    return testsupport::numberedId(number);
 }
 
 std::string joined(const VellDocument& document) {

@@ -8,6 +8,7 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/NumberedId.h"
 #include "Support/TempDefaults.h"
 
 #include <QDir>
@@ -43,11 +44,7 @@ struct ManualClock {
 };
 
 inline Uuid sheetId(std::uint8_t number) {
-    Uuid::Bytes bytes{};
-    bytes[6] = 0x40;
-    bytes[8] = 0x80;
-    bytes[15] = number;
-    return Uuid(bytes);
+    return numberedId(number);
 }
 
 inline Sheet makeSheet(std::uint8_t number, std::string name, std::string text, Date updatedAt,

@@ -6,6 +6,7 @@
 #include "Document/VellDocument.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentWriter.h"
+#include "Support/NumberedId.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,11 +20,9 @@ namespace vell {
 namespace {
 
 VellDocument documentWithText(const std::string& text) {
-    Uuid::Bytes bytes{};
-    bytes[6] = 0x40;
-    bytes[8] = 0x80;
     VellDocument document;
-    document.sheets.push_back(Sheet{Uuid(bytes), "A", text, Date::fromCivil(2025, 3, 1, 9, 30, 0), {}});
+    document.sheets.push_back(
+        Sheet{testsupport::numberedId(0), "A", text, Date::fromCivil(2025, 3, 1, 9, 30, 0), {}});
     document.selectedSheetID = document.sheets.front().id;
     return document;
 }

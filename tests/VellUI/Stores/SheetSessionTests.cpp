@@ -28,6 +28,16 @@ protected:
         return open();
     }
 
+    // The store's services with every sheet it evaluates recorded, by its text, in `evaluated`.
+    DocumentStore::Services recordingEvaluations(std::shared_ptr<std::vector<std::string>> evaluated) {
+        DocumentStore::Services recording = services();
+        recording.evaluator = [evaluated](std::string_view text, std::span<const SharedSheet> others) {
+            evaluated->emplace_back(text);
+            return DocumentEvaluator::evaluate(text, others);
+        };
+        return recording;
+    }
+
     static std::string firstAnswer(const SheetSession& session) {
         return session.results().empty() ? "" : session.results().front().outcome.debugDescription();
     }
@@ -154,12 +164,7 @@ TEST_F(SheetSessionTest, AWindowOnTheSelectedSheetTakesTheStoresEvaluation) {
     writeDocument(documentOf({makeSheet(1, "A", "1 + 1", clock()), makeSheet(2, "B", "2 + 2", clock()),
                               makeSheet(3, "C", "3 + 3", clock())}));
     auto evaluated = std::make_shared<std::vector<std::string>>();
-    DocumentStore::Services counting = services();
-    counting.evaluator = [evaluated](std::string_view text, std::span<const SharedSheet> others) {
-        evaluated->emplace_back(text);
-        return DocumentEvaluator::evaluate(text, others);
-    };
-    DocumentStore store(storagePath, settings, keyLayouts, counting);
+    DocumentStore store(storagePath, settings, keyLayouts, recordingEvaluations(evaluated));
     SheetSession shown(store);
     SheetSession elsewhere(store, sheetId(3));
 
@@ -190,12 +195,7 @@ TEST_F(SheetSessionTest, AWindowOnTheSelectedSheetTakesTheStoresEvaluation) {
 TEST_F(SheetSessionTest, TwoWindowsOnOneSheetEvaluateItOncePerKey) {
     writeDocument(documentOf({makeSheet(1, "A", "1 + 1", clock()), makeSheet(2, "B", "2 + 2", clock())}));
     auto evaluated = std::make_shared<std::vector<std::string>>();
-    DocumentStore::Services counting = services();
-    counting.evaluator = [evaluated](std::string_view text, std::span<const SharedSheet> others) {
-        evaluated->emplace_back(text);
-        return DocumentEvaluator::evaluate(text, others);
-    };
-    DocumentStore store(storagePath, settings, keyLayouts, counting);
+    DocumentStore store(storagePath, settings, keyLayouts, recordingEvaluations(evaluated));
     SheetSession first(store);
     SheetSession second(store);
     for (const char* text : {"1 + 2", "1 + 23", "1 + 234"}) {

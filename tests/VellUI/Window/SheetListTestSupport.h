@@ -7,6 +7,7 @@
 #include "Document/Date.h"
 #include "Document/VellDocument.h"
 #include "Stores/DocumentStore.h"
+#include "Support/NumberedId.h"
 #include "Support/TestContext.h"
 
 #include <QApplication>
@@ -23,12 +24,7 @@
 namespace vell::testsupport {
 
 inline Uuid sheetID(std::size_t number) {
-    Uuid::Bytes bytes{};
-    bytes[6] = 0x40;
-    bytes[8] = 0x80;
-    bytes[14] = static_cast<std::uint8_t>(number >> 8);
-    bytes[15] = static_cast<std::uint8_t>(number);
-    return Uuid(bytes);
+    return numberedId(static_cast<std::uint32_t>(number));
 }
 
 inline const Date oldStamp = Date::fromCivil(2024, 1, 1, 12, 0, 0);
