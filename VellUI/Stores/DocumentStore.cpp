@@ -292,7 +292,8 @@ void DocumentStore::selectionDidChange() {
     evaluateSelection();
     refreshSessions();
     startSelectionHistory();
-    publishUndoState();
+    // Only the selection's history may have begun; a window moved off a sheet that went asks afresh.
+    if (document_.selectedSheetID) emit undoStateChanged(*document_.selectedSheetID);
     scheduleSave();
 }
 
