@@ -21,6 +21,7 @@
 #include "Stores/DocumentWriter.h"
 #include "Stores/SaveSchedule.h"
 #include "Stores/SaveTimer.h"
+#include "Stores/StorageNotices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -199,6 +200,10 @@ public:
     void applicationWillTerminate();
 
     // --- The shared copy in the sync folder
+
+    // What the windows tell the user while saving or syncing fails.
+    StorageNotices& notices() { return notices_; }
+    const StorageNotices& notices() const { return notices_; }
 
     // None until the background lookup at start found the sync folder.
     const CloudSync* cloud() const { return cloud_.get(); }
@@ -382,6 +387,7 @@ private:
     };
     std::optional<PendingClear> pendingClear_;
     QPointer<QObject> activeSession_;
+    StorageNotices notices_;
 
     std::chrono::milliseconds cloudPollInterval_;
     DocumentSync sync_;
