@@ -8,6 +8,8 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/UserDefaults.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -48,8 +50,10 @@ VellApp::VellApp(std::optional<QString> storageURL, std::shared_ptr<QSettings> d
       look_(std::make_unique<ApplicationLook>(*settings_, *appearance_)),
       stockTexts_(std::make_unique<StockTexts>(*settings_)),
       store_(std::make_unique<DocumentStore>(std::move(storageURL), *settings_, *keyLayouts_)),
-      context_(std::make_unique<const AppContext>(
-          AppContext{*settings_, *appearance_, *keyLayouts_, *switches_, *store_})),
+      evaluations_(std::make_unique<SheetEvaluations>(*store_, *settings_)),
+      sheetList_(std::make_unique<SheetListModel>(*store_)),
+      context_(std::make_unique<const AppContext>(AppContext{
+          *settings_, *appearance_, *keyLayouts_, *switches_, *store_, *evaluations_, *sheetList_})),
       screens_(std::make_unique<ScreenFactory>(*settings_, *appearance_)),
       places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

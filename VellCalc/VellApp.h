@@ -23,6 +23,8 @@ class AppSettings;
 class Appearance;
 class ApplicationLook;
 class DocumentStore;
+class SheetEvaluations;
+class SheetListModel;
 class KeyLayoutStore;
 class MainWindow;
 class ScreenFactory;
@@ -71,6 +73,8 @@ private:
     std::unique_ptr<ApplicationLook> look_;
     std::unique_ptr<StockTexts> stockTexts_;
     std::unique_ptr<DocumentStore> store_;
+    std::unique_ptr<SheetEvaluations> evaluations_;
+    std::unique_ptr<SheetListModel> sheetList_;
     std::unique_ptr<const AppContext> context_;
     std::unique_ptr<ScreenFactory> screens_;
     std::unique_ptr<WindowPlaces> places_;

@@ -11,6 +11,8 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -41,9 +43,11 @@ struct ManySheetsStores {
         file.close();
         DocumentStore::Services services;
         store = std::make_unique<DocumentStore>(path, settings, keyLayouts, std::move(services));
+        evaluations = std::make_unique<SheetEvaluations>(*store, settings);
+        sheetList = std::make_unique<SheetListModel>(*store);
         appearance = std::make_unique<Appearance>(settings);
         app = std::make_unique<const AppContext>(
-            AppContext{settings, *appearance, keyLayouts, switches, *store});
+            AppContext{settings, *appearance, keyLayouts, switches, *store, *evaluations, *sheetList});
     }
     ~ManySheetsStores() { store->applicationWillTerminate(); }
 
@@ -53,13 +57,16 @@ struct ManySheetsStores {
     KeyLayoutStore keyLayouts;
     ViewSwitches switches;
     std::unique_ptr<DocumentStore> store;
+    std::unique_ptr<SheetEvaluations> evaluations;
+    std::unique_ptr<SheetListModel> sheetList;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<const AppContext> app;
 };
 
 // A shown window's content over the stores.
 struct ManySheetsWindow {
-    explicit ManySheetsWindow(ManySheetsStores& stores) : session(*stores.store), root(*stores.app, session) {
+    explicit ManySheetsWindow(ManySheetsStores& stores)
+        : session(*stores.store, *stores.evaluations), root(*stores.app, session) {
         root.resize(1040, 680);
         root.show();
         root.repaint();

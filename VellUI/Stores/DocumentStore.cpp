@@ -3,8 +3,6 @@
 #include "Document/SheetSize.h"
 #include "Engine/L10n.h"
 #include "LineRules/LineEditor.h"
-#include "Sheet/DocumentEvaluator.h"
-#include "Sheet/SharedSheet.h"
 #include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
@@ -47,7 +45,6 @@ std::optional<QString> DocumentStore::defaultStorageURL() {
 DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
                              KeyLayoutStore& keyLayouts, Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
-      evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
       settings_(&settings), keyLayouts_(&keyLayouts),
       ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
       saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
@@ -63,19 +60,10 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
     mergeTimer_.setTimerType(Qt::PreciseTimer);
     mergeTimer_.setInterval(mergeDelayMilliseconds);
     connect(&mergeTimer_, &QTimer::timeout, this, &DocumentStore::mergeFromCloud);
-    fillInTimer_.setSingleShot(true);
-    fillInTimer_.setInterval(fillInDelay);
-    connect(&fillInTimer_, &QTimer::timeout, this, [this] {
-        if (!sheet(fillInSheetID_)) return;
-        evaluateSheet(fillInSheetID_);
-        refreshSessions();
-    });
 
     load();
     repairAndClean();
     syncKeyLayouts();
-    evaluateSelection();
-    refreshSessions();
     startSelectionHistory();
     publishUndoState();
     startCloudSync();
@@ -135,17 +123,18 @@ void DocumentStore::repairAndClean() {
     if (!selectedIndex(document_.selectedSheetID))
         document_.selectedSheetID =
             document_.sheets.empty() ? std::nullopt : std::optional<Uuid>(document_.sheets.front().id);
-    if (!document_.removeDuplicateSheets(now()).empty()) scheduleSave();
+    if (!document_.removeDuplicateSheets(now()).empty()) {
+        listDidChange();
+        scheduleSave();
+    }
     if (document_.sheets.empty()) {
         document_ = starterKeeping(std::move(document_));
+        listDidChange();
         usingStarterDocument_ = true;
     }
 }
 
 void DocumentStore::observeSettings() {
-    // The answers and messages of the shown sheets follow the language, angle unit and fraction digits
-    // at once; nothing is saved.
-    connect(settings_, &AppSettings::engineSettingsChanged, this, &DocumentStore::reevaluate);
     // Queued: the keypad is in the middle of the user's change.
     connect(
         keyLayouts_, &KeyLayoutStore::edited, this,
@@ -160,9 +149,22 @@ void DocumentStore::observeSettings() {
 
 std::optional<std::size_t> DocumentStore::selectedIndex(std::optional<Uuid> id) const {
     if (!id) return std::nullopt;
+    const auto look = [&]() -> std::optional<std::size_t> {
+        const auto found = index_.find(*id);
+        if (found == index_.end()) return std::nullopt;
+        return found->second;
+    };
+    auto index = look();
+    const bool holds = index && *index < document_.sheets.size() && document_.sheets[*index].id == *id;
+    if (holds) return index;
+    if (indexFresh_ && !index) return std::nullopt;
+    index_.clear();
+    index_.reserve(document_.sheets.size());
+    // The first sheet of an id, as the document may repeat one before it is cleaned up.
     for (std::size_t i = 0; i < document_.sheets.size(); ++i)
-        if (document_.sheets[i].id == *id) return i;
-    return std::nullopt;
+        index_.try_emplace(document_.sheets[i].id, i);
+    indexFresh_ = true;
+    return look();
 }
 
 const Sheet* DocumentStore::sheet(std::optional<Uuid> id) const {
@@ -179,6 +181,7 @@ Sheet DocumentStore::currentSheet() const {
 void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
     if (!id || id == document_.selectedSheetID || !selectedIndex(id)) return;
     document_.selectedSheetID = id;
+    emit selectionChanged(id);
     selectionDidChange();
 }
 
@@ -231,66 +234,13 @@ void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     textDidChange(sheetID, origin);
 }
 
-std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
-    return evaluate(sheetID, nullptr);
-}
-
-std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID, bool* unfinished) const {
-    if (unfinished) *unfinished = false;
-    std::optional<Sheet> fallback;
-    const Sheet* target = sheet(sheetID);
-    if (!target) target = &fallback.emplace(currentSheet());
-    if (SheetSize::tooLargeToEdit(target->text)) return {};
-    std::vector<SharedSheet> others;
-    others.reserve(document_.sheets.size());
-    for (const Sheet& other : document_.sheets)
-        if (other.id != target->id && !SheetSize::tooLargeToEdit(other.text))
-            others.push_back(SharedSheet{other.name, other.text});
-    if (evaluator_) return evaluator_(target->text, others);
-    // A key then evaluates only the lines it changed and those that read them.
-    std::erase_if(evaluationCaches_, [this](const auto& entry) { return !sheet(entry.first); });
-    SheetEvaluationCache& cache = evaluationCaches_.try_emplace(target->id, evaluationClock_).first->second;
-    std::vector<LineResult> results = DocumentEvaluator::evaluateCached(target->text, others, cache);
-    if (unfinished) *unfinished = cache.wouldGetFurther();
-    return results;
-}
-
-const DocumentStore::Evaluation& DocumentStore::evaluation(std::optional<Uuid> sheetID) const {
-    const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
-    const EvaluationInputs inputs = evaluationInputs();
-    auto found = evaluations_.find(id);
-    if (found != evaluations_.end() && found->second.inputs == inputs) return found->second;
-    if (evaluations_.size() > document_.sheets.size())
-        std::erase_if(evaluations_, [this](const auto& entry) { return !sheet(entry.first); });
-    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id));
-    return evaluations_.insert_or_assign(id, Evaluation{std::move(results), inputs}).first->second;
-}
-
-const std::vector<LineResult>& DocumentStore::results(std::optional<Uuid> sheetID) const {
-    return *evaluation(sheetID).results;
-}
-
-std::shared_ptr<const std::vector<LineResult>>
-DocumentStore::sharedResults(std::optional<Uuid> sheetID) const {
-    return evaluation(sheetID).results;
-}
-
-DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
-    EngineSettings engine = EngineSettings::current();
-    engine.language = L10n::isEnglish() ? AppLanguage::english : AppLanguage::japanese;
-    return {documentVersion_, engine};
-}
-
 void DocumentStore::documentDidChange() {
     ++documentVersion_;
     stageForWriting();
-    emit documentChanged();
 }
 
 void DocumentStore::selectionDidChange() {
     documentDidChange();
-    evaluateSelection();
-    refreshSessions();
     startSelectionHistory();
     // Only the selection's history may have begun; a window moved off a sheet that went asks afresh.
     if (document_.selectedSheetID) emit undoStateChanged(*document_.selectedSheetID);
@@ -298,39 +248,9 @@ void DocumentStore::selectionDidChange() {
 }
 
 void DocumentStore::textDidChange(const Uuid& sheetID, const QObject* origin) {
-    emit sheetChanged(sheetID, origin);
+    emit sheetTextChanged(sheetID, origin);
     emit undoStateChanged(sheetID);
-    evaluateSheet(sheetID);
-    refreshSessions();
     scheduleSave();
-}
-
-void DocumentStore::evaluateSheet(std::optional<Uuid> sheetID) {
-    const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
-    bool unfinished = false;
-    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id, &unfinished));
-    evaluations_.insert_or_assign(id, Evaluation{std::move(results), evaluationInputs()});
-    // A sheet the time limit cut short gets further at each evaluation, since the lines it kept cost
-    // next to nothing the next time: it is evaluated again soon, round after round with keys and
-    // paints in between, until it is complete or a round gets no further. A key evaluates at once
-    // and decides again.
-    if (unfinished) {
-        fillInSheetID_ = id;
-        fillInTimer_.start();
-    } else if (fillInSheetID_ == id) {
-        fillInSheetID_.reset();
-        fillInTimer_.stop();
-    }
-    emit resultsChanged(id);
-}
-
-void DocumentStore::refreshSessions() {
-    emit sessionRefreshRequested();
-}
-
-void DocumentStore::reevaluate() {
-    evaluateSelection();
-    refreshSessions();
 }
 
 std::optional<std::string> DocumentStore::setName(const Uuid& sheetID, std::int64_t lineIndex,
@@ -354,8 +274,11 @@ Uuid DocumentStore::addSheet() {
     const Uuid id = sheet.id;
     document_.selectedSheetID = id;
     document_.sheets.push_back(std::move(sheet));
+    listDidChange();
     // A new place in the order: another computer's order, without this sheet, must not win over it.
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
+    emit sheetListChanged(SheetListChange::added(id, document_.sheets.size() - 1));
+    emit selectionChanged(id);
     selectionDidChange();
     return id;
 }
@@ -367,6 +290,7 @@ void DocumentStore::renameSheet(const Uuid& id, std::string name) {
     sheet.name = std::move(name);
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
+    emit sheetListChanged(SheetListChange::renamed(id, *index));
     scheduleSave();
 }
 
@@ -376,10 +300,14 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     if (!index) return;
     const Date deletedAt = stampAfter(document_.sheets[*index].updatedAt);
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index));
+    listDidChange();
     histories_.erase(id);
     document_.deletedSheets[id.uuidString()] = deletedAt;
-    if (document_.selectedSheetID == id)
+    emit sheetListChanged(SheetListChange::removed(id, *index));
+    if (document_.selectedSheetID == id) {
         document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
+        emit selectionChanged(document_.selectedSheetID);
+    }
     selectionDidChange();
 }
 
@@ -394,7 +322,10 @@ std::optional<Uuid> DocumentStore::duplicateSheet(const Uuid& id) {
     document_.selectedSheetID = copy.id;
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
                             std::move(copy));
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
+    emit sheetListChanged(SheetListChange::added(copyID, *index + 1));
+    emit selectionChanged(copyID);
     selectionDidChange();
     return copyID;
 }
@@ -408,8 +339,10 @@ void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*from));
     const std::size_t target = std::min(*to, document_.sheets.size());
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
+    emit sheetListChanged(SheetListChange::moved(id, *from, target));
     scheduleSave();
 }
 
@@ -420,9 +353,17 @@ void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
     const auto start = static_cast<std::int64_t>(*from);
     // Compared without forming start + by, which could overflow for an absurd offset.
     if (by < 0 ? -(by + 1) >= start : by >= count - start) return;
-    std::swap(document_.sheets[*from], document_.sheets[static_cast<std::size_t>(start + by)]);
+    const auto to = static_cast<std::size_t>(start + by);
+    std::swap(document_.sheets[*from], document_.sheets[to]);
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
+    // An exchange is the sheet moved to the other's place, then the other moved to where it was.
+    emit sheetListChanged(SheetListChange::moved(id, *from, to));
+    if (to > *from + 1 || *from > to + 1) {
+        const std::size_t other = to > *from ? to - 1 : to + 1;
+        emit sheetListChanged(SheetListChange::moved(document_.sheets[*from].id, other, *from));
+    }
     scheduleSave();
 }
 
@@ -442,8 +383,10 @@ void DocumentStore::moveSheets(std::span<const std::size_t> offsets, std::size_t
     staying.insert(staying.begin() + static_cast<std::ptrdiff_t>(insertAt),
                    std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
     document_.sheets = std::move(staying);
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
     documentDidChange();
+    emit sheetListChanged(SheetListChange::replaced());
     scheduleSave();
 }
 
@@ -462,7 +405,7 @@ void DocumentStore::toggleLock(const Uuid& sheetID, std::int64_t line) {
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
-    emit sheetChanged(sheetID, nullptr);
+    emit sheetLocksChanged(sheetID);
     emit undoStateChanged(sheetID);
     scheduleSave();
 }
@@ -502,6 +445,13 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     sheet.lockedLines = std::move(snapshot.lockedLines);
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     documentDidChange();
+    if (oldText == sheet.text) {
+        // Only the locks went back.
+        emit sheetLocksChanged(id);
+        emit undoStateChanged(id);
+        scheduleSave();
+        return;
+    }
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
         emit caretRequested(id, *caret);
     textDidChange(id, nullptr);
@@ -564,11 +514,12 @@ void DocumentStore::clearAllContent() {
     Sheet fresh{Uuid::random(), newSheetName(), "", now(), {}};
     document_.selectedSheetID = fresh.id;
     document_.sheets = {std::move(fresh)};
+    listDidChange();
     histories_.clear();
     documentDidChange();
+    emit sheetListChanged(SheetListChange::replaced());
+    emit selectionChanged(document_.selectedSheetID);
     publishUndoState();
-    evaluateSelection();
-    refreshSessions();
     saveNow();
 }
 
@@ -712,6 +663,7 @@ void DocumentStore::syncKeyLayouts() {
         document_.keyLayouts = keyLayouts_->layouts();
         document_.keyLayoutsUpdatedAt = keypadDate;
         documentDidChange();
+        emit keyLayoutsChanged();
     }
 }
 
@@ -736,16 +688,26 @@ void DocumentStore::adoptDocument(VellDocument document) {
 void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
     if (document.sheets.empty()) document = starterKeeping(std::move(document));
-    document_ = std::move(document);
+    std::unordered_map<Uuid, const Sheet*> before;
+    before.reserve(document_.sheets.size());
+    for (const Sheet& each : document_.sheets)
+        before.emplace(each.id, &each);
+    VellDocument former = std::exchange(document_, std::move(document));
+    listDidChange();
     // Sheets from elsewhere may hold other content under the same id and date.
     pieces_.clear();
     documentDidChange();
-    for (const Sheet& each : document_.sheets)
-        emit sheetChanged(each.id, nullptr);
+    emit sheetListChanged(SheetListChange::replaced());
+    if (document_.selectedSheetID != former.selectedSheetID) emit selectionChanged(document_.selectedSheetID);
+    for (const Sheet& each : document_.sheets) {
+        const auto found = before.find(each.id);
+        if (found == before.end() || found->second->text != each.text)
+            emit sheetTextChanged(each.id, nullptr);
+        else if (found->second->lockedLines != each.lockedLines)
+            emit sheetLocksChanged(each.id);
+    }
     syncKeyLayouts();
     pruneHistories();
-    evaluateSelection();
-    refreshSessions();
 }
 
 // --- The shared copy in the sync folder -----------------------------------------------------------------

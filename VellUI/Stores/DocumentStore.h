@@ -1,26 +1,24 @@
 #pragma once
 
 // The one owner of the user's document: it carries out every sheet command, keeps one undo history per
-// sheet and has the sheets every window shows re-evaluated after each change. The file and the shared
-// copy are in the hands of DocumentFile and DocumentSync. Main thread only.
+// sheet and says what each change changed (a sheet's text, the list of sheets, the selection, a sheet's
+// undo state), for the evaluations, the saving and the views to follow. The file and the shared copy are
+// in the hands of DocumentFile and DocumentSync. Main thread only.
 
 #include "Document/Date.h"
 #include "Document/DocumentPieces.h"
 #include "Document/SheetHistory.h"
 #include "Document/Uuid.h"
 #include "Document/VellDocument.h"
-#include "Engine/EngineSettings.h"
 #include "Engine/Value.h"
 #include "Sheet/LineResult.h"
-#include "Sheet/ProgramBudget.h"
-#include "Sheet/SharedSheet.h"
-#include "Sheet/SheetEvaluationCache.h"
 #include "Stores/CloudSync.h"
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
 #include "Stores/DocumentWriter.h"
 #include "Stores/SaveSchedule.h"
 #include "Stores/SaveTimer.h"
+#include "Stores/SheetListChange.h"
 #include "Stores/StorageNotices.h"
 
 #include <QObject>
@@ -56,11 +54,6 @@ public:
         // The timer the saves run on; none means one of the store's own on the system's clock. Must
         // outlive the store.
         SaveTimer* saveTimer = nullptr;
-        // How a sheet is evaluated; none means DocumentEvaluator::evaluateCached, with a cache for
-        // each sheet.
-        std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
-        // The clock each evaluation's time limit reads; none means the steady clock.
-        ProgramBudget::ClockSource evaluationClock = {};
     };
 
     static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
@@ -71,8 +64,8 @@ public:
     static std::optional<QString> defaultStorageURL();
 
     // Loads the document (the starter document when there is no file or it cannot be used), repairs it,
-    // evaluates the selected sheet, starts listening to the keypad and the settings and, when a sync folder
-    // is set, looks for the shared copy in the background. Without a storage location the document lives in
+    // starts listening to the keypad and, when a sync folder is set, looks for the shared copy in the
+    // background. Without a storage location the document lives in
     // memory only and is never synced. The settings, made before the store, have put the stored engine
     // settings in force and name the sync folder; the document and the keypad exchange `keyLayouts`.
     DocumentStore(std::optional<QString> storageURL, AppSettings& settings, KeyLayoutStore& keyLayouts,
@@ -82,14 +75,6 @@ public:
     ~DocumentStore() override;
 
     const VellDocument& document() const { return document_; }
-    // The evaluation of that sheet (the selected one when the id names none), one result per line: the one
-    // the store made after the sheet's last change, or made now when anything the answers depend on changed
-    // since. The reference holds until the sheet is evaluated again.
-    const std::vector<LineResult>& results(std::optional<Uuid> sheetID) const;
-    // The same, shared, for a holder that keeps them past the next change.
-    std::shared_ptr<const std::vector<LineResult>> sharedResults(std::optional<Uuid> sheetID) const;
-    // The evaluation of the selected sheet.
-    const std::vector<LineResult>& results() const { return results(document_.selectedSheetID); }
     std::optional<QString> storageURL() const;
     // True while the document is the starter document made at creation and nothing asked for a save.
     bool usingStarterDocument() const { return usingStarterDocument_; }
@@ -110,20 +95,13 @@ public:
     // offered to the others for its functions, and typing, locks, undo and redo leave it as it is.
     bool isTooLargeToEdit(std::optional<Uuid> id) const;
 
-    // The complete new text of that sheet: the locks follow their lines, an undo step is recorded, every
-    // window is refreshed and a save is scheduled. An unchanged text does nothing. `origin` is who typed it
+    // The complete new text of that sheet: the locks follow their lines, an undo step is recorded and a
+    // save is scheduled. An unchanged text does nothing. `origin` is who typed it
     // (a window's session), named in sheetChanged so that it need not read back what it wrote.
     void setText(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // The same for a change that names or renames lines in place (and may put a name in at the caret):
     // the line count stays, so every lock stays on its line, also on a rewritten locked line.
     void setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
-    // That sheet (the current one when the id names none) with the other sheets offered for their functions.
-    std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
-    // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
-    void refreshSessions();
-    // Evaluates the selected sheet again and refreshes every window; done on every change of the engine
-    // settings (decimal places, angle unit, language).
-    void reevaluate();
     // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
     // the store needs to know no more of a session than that it is a QObject.
     template <class Session = SheetSession>
@@ -226,21 +204,25 @@ public:
     SheetHistory& history(const Sheet& sheet);
     // Drops the histories of sheets that are gone or whose text or locks changed behind their back.
     void pruneHistories();
-    // Takes a document combined elsewhere (a merge with another copy): no undo step, the stale histories go,
-    // every window is refreshed and the file is written at once.
+    // Takes a document combined elsewhere (a merge with another copy): no undo step, the stale histories go
+    // and the file is written at once.
     void adoptDocument(VellDocument document);
 
     // The total of a sheet's answers for the status bar, or none.
     static std::optional<Value> total(const std::vector<LineResult>& results);
 
 signals:
-    // After every change of the document, of the results and of the clear-sheet prompt.
-    void documentChanged();
-    // The text or locks of that sheet changed; `origin` is who typed the text (see setText), null for
-    // every other change.
-    void sheetChanged(const vell::Uuid& sheetID, const QObject* origin);
-    // That sheet was evaluated afresh.
-    void resultsChanged(const vell::Uuid& sheetID);
+    // The text of that sheet changed, and its locks may have; `origin` is who typed the text (see
+    // setText), null for every other change.
+    void sheetTextChanged(const vell::Uuid& sheetID, const QObject* origin);
+    // Only the locks of that sheet changed.
+    void sheetLocksChanged(const vell::Uuid& sheetID);
+    // The list of sheets changed as told: a sheet added, removed, moved or renamed, or several at once.
+    void sheetListChanged(const vell::SheetListChange& change);
+    // The document's selected sheet is another one.
+    void selectionChanged(const std::optional<vell::Uuid>& sheetID);
+    // The keypad layouts the document keeps changed.
+    void keyLayoutsChanged();
     // canUndo or canRedo of that sheet may have changed.
     void undoStateChanged(const vell::Uuid& sheetID);
     // The caret of the editors showing that sheet goes to this UTF-16 offset (after an undo, redo or
@@ -249,21 +231,8 @@ signals:
     void clearSheetPromptChanged();
     // After the document was written to its file.
     void saved();
-    // Every live session connects to this and refreshes itself; connections go with their session.
-    void sessionRefreshRequested();
 
 private:
-    // Everything an evaluation depends on: the document (by its version) and the engine-wide settings,
-    // their language as it resolves (a change of the system's language counts, a change between a
-    // language and the system setting that resolves to it does not).
-    struct EvaluationInputs {
-        std::uint64_t documentVersion = 0;
-        EngineSettings engine;
-
-        friend bool operator==(const EvaluationInputs&, const EvaluationInputs&) = default;
-    };
-    EvaluationInputs evaluationInputs() const;
-
     Date now() const { return clock_(); }
     // The date of a change to something dated `previous`: now, but never earlier than a second after
     // `previous`, so that a change wins over the version it replaces on every computer whatever the clocks
@@ -271,11 +240,13 @@ private:
     Date stampAfter(std::optional<Date> previous) const;
     // Every change of the document goes through here.
     void documentDidChange();
+    // Every change of which sheets there are, or of their order, goes through here, before it is told.
+    void listDidChange() { indexFresh_ = false; }
     // After a command that changed the selection or which sheets there are: the document's change, then the
-    // selected sheet's results, sessions, history and undo flags, then a save.
+    // selected sheet's history and undo flags, then a save.
     void selectionDidChange();
-    // After a sheet's text was typed, undone, redone or cleared and documentDidChange has run: its undo
-    // flags, results and sessions, then a save.
+    // After a sheet's text was typed, undone, redone or cleared and documentDidChange has run: it is told,
+    // with its undo flags, then a save.
     void textDidChange(const Uuid& sheetID, const QObject* origin);
     void load();
     // The starter sheets in place of a document without sheets, which keeps everything else it holds.
@@ -289,13 +260,6 @@ private:
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();
     void applySnapshot(SheetSnapshot snapshot, std::size_t index);
-    // The evaluation of evaluate(); `unfinished`, when given, tells whether evaluating the same again
-    // would get further through the sheet.
-    std::vector<LineResult> evaluate(std::optional<Uuid> sheetID, bool* unfinished) const;
-    // Evaluates that sheet afresh (the current one when the id names none) and keeps the result; a sheet
-    // the time limit cut short is evaluated again soon (see fillInTimer_).
-    void evaluateSheet(std::optional<Uuid> sheetID);
-    void evaluateSelection() { evaluateSheet(document_.selectedSheetID); }
     // The flags of every sheet with a history may have changed.
     void publishUndoState();
     void flushPendingSave();
@@ -324,28 +288,14 @@ private:
     std::shared_ptr<const std::string> bytesToPush();
 
     Date::Clock clock_;
-    std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator_;
-    ProgramBudget::ClockSource evaluationClock_;
-    static constexpr std::chrono::milliseconds fillInDelay{10};
-    // Evaluates a sheet again when the time limit cut its evaluation short (see evaluateSheet): the last
-    // such sheet evaluated.
-    QTimer fillInTimer_;
-    std::optional<Uuid> fillInSheetID_;
-    // Each sheet's previous evaluation, kept while the sheet exists (used when no evaluator was given).
-    mutable std::unordered_map<Uuid, SheetEvaluationCache> evaluationCaches_;
     AppSettings* settings_;
     KeyLayoutStore* keyLayouts_;
 
     VellDocument document_;
     std::uint64_t documentVersion_ = 0;
-    // The last evaluation of each sheet asked for, with what it was evaluated from; kept while the sheet
-    // exists. A sheet that names none is evaluated as currentSheet() says, under its own id.
-    struct Evaluation {
-        std::shared_ptr<const std::vector<LineResult>> results;
-        EvaluationInputs inputs;
-    };
-    mutable std::unordered_map<Uuid, Evaluation> evaluations_;
-    const Evaluation& evaluation(std::optional<Uuid> sheetID) const;
+    // Where each sheet stands in the list, made again on the first look after the list changed.
+    mutable std::unordered_map<Uuid, std::size_t> index_;
+    mutable bool indexFresh_ = false;
     std::optional<DocumentFile> file_;
     // Each sheet's piece of the encoding, with what tells whether the sheet changed since: every command
     // that changes a sheet gives it a later date.

@@ -11,6 +11,8 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/ViewSwitches.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -46,8 +48,10 @@ public:
         store_ = std::make_unique<DocumentStore>(document ? std::move(*document)
                                                           : folder_.filePath("Vell/document.json"),
                                                  *settings_, *keyLayouts_);
-        app_ = std::make_unique<const AppContext>(
-            AppContext{*settings_, *appearance_, *keyLayouts_, *switches_, *store_});
+        evaluations_ = std::make_unique<SheetEvaluations>(*store_, *settings_);
+        sheetList_ = std::make_unique<SheetListModel>(*store_);
+        app_ = std::make_unique<const AppContext>(AppContext{
+            *settings_, *appearance_, *keyLayouts_, *switches_, *store_, *evaluations_, *sheetList_});
     }
     TestContext(const TestContext&) = delete;
     TestContext& operator=(const TestContext&) = delete;
@@ -58,6 +62,8 @@ public:
     KeyLayoutStore& keyLayouts() const { return *keyLayouts_; }
     ViewSwitches& switches() const { return *switches_; }
     DocumentStore& store() const { return *store_; }
+    SheetEvaluations& evaluations() const { return *evaluations_; }
+    SheetListModel& sheetList() const { return *sheetList_; }
     const TempDefaults& defaults() const { return defaults_; }
 
 private:
@@ -71,6 +77,8 @@ private:
     std::unique_ptr<ViewSwitches> switches_;
     // Goes before the settings and layouts it listens to.
     std::unique_ptr<DocumentStore> store_;
+    std::unique_ptr<SheetEvaluations> evaluations_;
+    std::unique_ptr<SheetListModel> sheetList_;
     std::unique_ptr<const AppContext> app_;
 };
 

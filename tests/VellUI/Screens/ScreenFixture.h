@@ -10,6 +10,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Stores/SheetSession.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -38,7 +39,8 @@ struct ScreenFixture : ::testing::Test {
     Appearance appearance{settings, [this] { return systemDark; }};
     KeyLayoutStore keyLayouts{file};
     DocumentStore store{std::nullopt, settings, keyLayouts};
-    SheetSession session{store};
+    SheetEvaluations evaluations{store, settings};
+    SheetSession session{store, evaluations};
     ScreenFactory screens{settings, appearance};
     QWidget window;
 

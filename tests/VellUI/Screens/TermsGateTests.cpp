@@ -2,6 +2,8 @@
 #include "Screens/ScreenParts.h"
 #include "Screens/TermsView.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 
@@ -17,7 +19,8 @@ using testsupport::settle;
 // `storedVersion`, as a start of the program with that file would read it.
 struct TwoWindows {
     struct Window {
-        Window(const AppContext& app, const ScreenFactory& screens) : session(app.store), root(app, session) {
+        Window(const AppContext& app, const ScreenFactory& screens)
+            : session(app.store, app.evaluations), root(app, session) {
             root.setDialogBodies(screens.bodies());
             root.resize(900, 640);
             root.show();
@@ -39,7 +42,10 @@ struct TwoWindows {
         keyLayouts = std::make_unique<KeyLayoutStore>(defaults.open());
         switches = std::make_unique<ViewSwitches>(defaults.open());
         store = std::make_unique<DocumentStore>(std::nullopt, *settings, *keyLayouts);
-        const AppContext app{*settings, *appearance, *keyLayouts, *switches, *store};
+        evaluations = std::make_unique<SheetEvaluations>(*store, *settings);
+        sheetList = std::make_unique<SheetListModel>(*store);
+        const AppContext app{*settings, *appearance,  *keyLayouts, *switches,
+                             *store,    *evaluations, *sheetList};
         first = std::make_unique<Window>(app, *screens);
         second = std::make_unique<Window>(app, *screens);
         settle();
@@ -57,6 +63,8 @@ struct TwoWindows {
     std::unique_ptr<KeyLayoutStore> keyLayouts;
     std::unique_ptr<ViewSwitches> switches;
     std::unique_ptr<DocumentStore> store;
+    std::unique_ptr<SheetEvaluations> evaluations;
+    std::unique_ptr<SheetListModel> sheetList;
     std::unique_ptr<Window> first;
     std::unique_ptr<Window> second;
 };

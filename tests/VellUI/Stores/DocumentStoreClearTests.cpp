@@ -61,7 +61,7 @@ TEST_F(DocumentStoreClearTest, ClearingIsOneUndoStepThatBringsTextAndLocksBack) 
     EXPECT_EQ(sheet.name, "Rent");
     EXPECT_EQ(sheet.id, sheetId(1));
     EXPECT_EQ(carets, (std::vector<qint64>{0}));
-    EXPECT_EQ(store->results().size(), 1u);
+    EXPECT_EQ(results().size(), 1u);
     EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().sheets.front().text, "");
@@ -131,7 +131,7 @@ TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAt
         EXPECT_EQ(store->document().deletedSheets.at(sheetId(1).uuidString()), clock());
         EXPECT_EQ(store->document().deletedSheets.at(olderTombstone), clock().addingSeconds(-5));
         EXPECT_TRUE(store->histories().empty());
-        EXPECT_EQ(store->results().size(), 1u);
+        EXPECT_EQ(results().size(), 1u);
 
         // Written without the delay.
         store->finishWrites();

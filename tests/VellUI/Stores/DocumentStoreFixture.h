@@ -7,6 +7,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/NumberedId.h"
 #include "Support/TempDefaults.h"
@@ -81,10 +82,19 @@ protected:
 
     DocumentStore::Services services() { return DocumentStore::Services{clock}; }
     std::unique_ptr<DocumentStore> open() {
-        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services());
+        return evaluated(std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services()));
     }
     std::unique_ptr<DocumentStore> openInMemory() {
-        return std::make_unique<DocumentStore>(std::nullopt, settings, keyLayouts, services());
+        return evaluated(std::make_unique<DocumentStore>(std::nullopt, settings, keyLayouts, services()));
+    }
+    // The evaluations of the store, kept as `evaluations` until the next store is opened.
+    std::unique_ptr<DocumentStore> evaluated(std::unique_ptr<DocumentStore> store) {
+        evaluations = std::make_unique<SheetEvaluations>(*store, settings, evaluationServices);
+        return store;
+    }
+    // The answers of that sheet of the store opened last (the selected one when none is named).
+    const std::vector<LineResult>& results(std::optional<Uuid> sheetID = std::nullopt) const {
+        return evaluations->results(sheetID);
     }
 
     // Documents of sheets 1, 2, 3 ... with the given texts, the first one selected.
@@ -138,6 +148,8 @@ protected:
     KeyLayoutStore keyLayouts;
     QTemporaryDir folder;
     QString storagePath;
+    SheetEvaluations::Services evaluationServices;
+    std::unique_ptr<SheetEvaluations> evaluations;
 };
 
 // Also keeps every caret position the store asks the editors to show, in order, with its sheet.

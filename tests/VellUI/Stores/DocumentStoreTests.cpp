@@ -32,7 +32,7 @@ TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntil
     EXPECT_EQ(namesOf(store->sheets()), namesOf(VellDocument::starter(clock).sheets));
     ASSERT_TRUE(store->currentSheetID());
     EXPECT_EQ(store->currentSheetID(), store->sheets().front().id);
-    EXPECT_EQ(store->results().size(), SheetHistory::newlineCount(store->currentSheet().text) + 1);
+    EXPECT_EQ(results().size(), SheetHistory::newlineCount(store->currentSheet().text) + 1);
     EXPECT_TRUE(store->histories().contains(*store->currentSheetID()));
 
     // Nothing is pending: even the flush at quitting writes nothing.
@@ -313,31 +313,27 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
 TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
     writeDocument(sheetsWithTexts({"2 *"}));
     auto store = open();
-    const std::string english = store->results().front().outcome.debugDescription();
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+    const std::string english = results().front().outcome.debugDescription();
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     settings.setLanguage(AppLanguage::japanese);
-    EXPECT_EQ(results.count(), 1);
-    EXPECT_EQ(refreshes.count(), 1);
-    EXPECT_NE(store->results().front().outcome.debugDescription(), english);
+    EXPECT_EQ(evaluated.count(), 1);
+    EXPECT_NE(results().front().outcome.debugDescription(), english);
     EXPECT_FALSE(flushPendingSave(*store));
 }
 
 TEST_F(DocumentStoreTest, EveryEngineSettingReevaluatesTheSelectedSheetAtOnce) {
     writeDocument(sheetsWithTexts({"sin(90)"}));
     auto store = open();
-    const std::string radians = store->results().front().outcome.debugDescription();
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+    const std::string radians = results().front().outcome.debugDescription();
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
 
     settings.setAngle(AngleSetting::degrees);
-    EXPECT_NE(store->results().front().outcome.debugDescription(), radians);
+    EXPECT_NE(results().front().outcome.debugDescription(), radians);
     settings.setMaxFractionDigits(2);
     // Settings that no evaluation reads leave the answers alone.
     settings.setGroupsDigits(false);
     settings.setTextSize(TextSizeSetting::large);
-    EXPECT_EQ(results.count(), 2);
-    EXPECT_EQ(refreshes.count(), 2);
+    EXPECT_EQ(evaluated.count(), 2);
     EXPECT_FALSE(flushPendingSave(*store));
 }
 

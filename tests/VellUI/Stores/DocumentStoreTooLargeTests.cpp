@@ -27,7 +27,7 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
     const Uuid smallID = store->sheets()[1].id;
     EXPECT_TRUE(store->isTooLargeToEdit(hugeID));
     EXPECT_FALSE(store->isTooLargeToEdit(smallID));
-    EXPECT_TRUE(store->results().empty()) << "not evaluated";
+    EXPECT_TRUE(results().empty()) << "not evaluated";
 
     store->setText(*store->currentSheetID(), "1");
     store->toggleLock(*store->currentSheetID(), 0);
@@ -38,11 +38,11 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
 
     // The other sheet: evaluated, edited and undone as usual; the huge sheet's functions are not offered.
     store->setCurrentSheetID(smallID);
-    ASSERT_EQ(store->results().size(), 2u);
-    EXPECT_NE(store->results()[0].outcome.debugDescription(), "value 4");
-    EXPECT_EQ(store->results()[1].outcome.debugDescription(), "value 7");
+    ASSERT_EQ(results().size(), 2u);
+    EXPECT_NE(results()[0].outcome.debugDescription(), "value 4");
+    EXPECT_EQ(results()[1].outcome.debugDescription(), "value 7");
     store->setText(*store->currentSheetID(), "twice(2)\n3 + 5");
-    EXPECT_EQ(store->results()[1].outcome.debugDescription(), "value 8");
+    EXPECT_EQ(results()[1].outcome.debugDescription(), "value 8");
     EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
     store->applicationWillTerminate();

@@ -1,11 +1,11 @@
 #include "Document/SheetTabTransfer.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Window/NamedValueModel.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
-#include "Window/SheetListModel.h"
 #include "Window/SheetListTestSupport.h"
 #include "Window/SidebarView.h"
 #include "Window/WindowTestSupport.h"
@@ -33,7 +33,7 @@ using testsupport::sheetID;
 // A whole main window's content, sidebar, editor and all, over its own session.
 struct SidebarWindow {
     explicit SidebarWindow(const AppContext& app, std::optional<Uuid> sheet = std::nullopt)
-        : session(app.store, sheet), root(app, session) {
+        : session(app.store, app.evaluations, sheet), root(app, session) {
         root.resize(1040, 680);
         root.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&root));
@@ -189,7 +189,7 @@ TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     EXPECT_EQ(field->text(), "B");
     EXPECT_TRUE(field->hasFocus());
 
-    QSignalSpy changes(sheets.store, &DocumentStore::documentChanged);
+    QSignalSpy changes(sheets.store, &DocumentStore::sheetListChanged);
     SidebarWindow::type(*field, "  Budget  2024\t");
     QTest::keyClick(field, Qt::Key_Return);
     settle();
