@@ -3,6 +3,8 @@
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetEvaluations.h"
 
+#include <algorithm>
+
 namespace vell {
 
 SheetSession::SheetSession(DocumentStore& store, SheetEvaluations& evaluations, std::optional<Uuid> sheetID,
@@ -41,11 +43,9 @@ std::int64_t SheetSession::calculatedLineCount() const {
     return count;
 }
 
-std::vector<PlotSpec> SheetSession::plots() const {
-    std::vector<PlotSpec> out;
-    for (const LineResult& result : *results_)
-        if (const PlotSpec* plot = result.outcome.as<PlotSpec>()) out.push_back(*plot);
-    return out;
+bool SheetSession::hasPlots() const {
+    return std::any_of(results_->begin(), results_->end(),
+                       [](const LineResult& result) { return result.outcome.as<PlotSpec>() != nullptr; });
 }
 
 std::vector<SheetSession::NamedValue> SheetSession::namedValues() const {

@@ -48,7 +48,8 @@ public:
     Sheet sheet() const;
     // Lines whose outcome is a value.
     std::int64_t calculatedLineCount() const;
-    std::vector<PlotSpec> plots() const;
+    // Whether a line draws a curve, surface or chart.
+    bool hasPlots() const;
     // Named lines whose outcome is a value, in line order.
     std::vector<NamedValue> namedValues() const;
 

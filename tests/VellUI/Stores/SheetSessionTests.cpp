@@ -223,9 +223,9 @@ TEST_F(SheetSessionTest, CountsNamedValuesAndPlotsComeFromTheResults) {
     EXPECT_EQ(named[0].name, "price");
     EXPECT_EQ(named[0].value.debugDescription(), "1200");
     EXPECT_EQ(named[0].line, 0);
-    const auto plots = session.plots();
-    ASSERT_EQ(plots.size(), 1u);
-    EXPECT_EQ(plots[0].title, "plot(x^2)");
+    EXPECT_TRUE(session.hasPlots());
+    store->setText(sheetId(1), "price = 1200");
+    EXPECT_FALSE(session.hasPlots());
 }
 
 } // namespace
