@@ -182,6 +182,16 @@ protected:
         return address;
     }
 
+    // A process listens at the path: the socket file shows before its maker listens on it.
+    static bool listensAt(const QString& path) {
+        const sockaddr_un address = addressOf(QFile::encodeName(path));
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool connected =
+            ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(socket);
+        return connected;
+    }
+
     QTemporaryDir open;
     QString name;
     pid_t child = -1;
@@ -221,7 +231,7 @@ TEST_F(SingleInstanceOtherUser, AnotherUsersListenerIsNeitherTrustedNorHeldToBeA
             ::close(caller);
         }
     });
-    ASSERT_TRUE(QTest::qWaitFor([this] { return QFileInfo::exists(name); }, 10'000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return listensAt(name); }, 10'000));
 
     EXPECT_FALSE(SingleInstance::requestWindow(name, 1000)) << "its answer is not taken";
     SingleInstance instance;
@@ -257,7 +267,7 @@ TEST_F(SingleInstanceOtherUser, EntriesNoVellOfTheUserMadeAreRemovedOnlyInAFolde
             for (;;)
                 ::close(::accept(socket, nullptr, nullptr));
         });
-        ASSERT_TRUE(QTest::qWaitFor([&path] { return QFileInfo::exists(path); }, 10'000));
+        ASSERT_TRUE(QTest::qWaitFor([&path] { return listensAt(path); }, 10'000));
         chmodPath(folder, before.mode);
     };
     const auto foreignLock = [](const QString& path) {
