@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -121,6 +122,63 @@ bool waitFor(int socket, short events, std::chrono::steady_clock::time_point dea
     }
 }
 
+// An entry of the socket folder, looked at without following a link.
+std::optional<struct stat> entryStatus(int folder, const QByteArray& entry) {
+    struct stat status {};
+    if (::fstatat(folder, entry.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    return status;
+}
+
+bool isOwnLockFile(const struct stat& status) {
+    return S_ISREG(status.st_mode) && status.st_uid == ::geteuid();
+}
+
+// The lock file, made when missing. -1 when something else stands at its name: a link, a file of another
+// user, a folder, a pipe (not opened: a pipe or a device could block or do something when opened).
+int openLockFile(int folder, const QByteArray& entry) {
+    if (const auto status = entryStatus(folder, entry); status && !isOwnLockFile(*status)) return -1;
+    const int lock =
+        ::openat(folder, entry.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (lock < 0) return -1;
+    struct stat status {};
+    if (::fstat(lock, &status) != 0 || !isOwnLockFile(status)) {
+        ::close(lock);
+        return -1;
+    }
+    return lock;
+}
+
+// Removes an entry without following it; a folder only when empty.
+bool removeEntry(int folder, const QByteArray& entry, const struct stat& status) {
+    return ::unlinkat(folder, entry.constData(), S_ISDIR(status.st_mode) ? AT_REMOVEDIR : 0) == 0;
+}
+
+// Held while a start removes what stands at a lock file's name: otherwise a start that found the same
+// entry a moment earlier could remove the lock file another one has just made and locked, and both would
+// listen. Another program that holds the folder's lock for long is not waited for.
+class FolderLock {
+public:
+    explicit FolderLock(int folder) : folder_(folder) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        while (::flock(folder_, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline)
+                return;
+            ::usleep(5000);
+        }
+        held_ = true;
+    }
+    ~FolderLock() {
+        if (held_) ::flock(folder_, LOCK_UN);
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    int folder_;
+    bool held_ = false;
+};
+
 } // namespace
 
 struct SingleInstance::Caller {
@@ -151,6 +209,9 @@ std::optional<QString> SingleInstance::serverName(const QString& documentPath) {
 bool SingleInstance::requestWindow(const QString& name, int timeoutMilliseconds) {
     const auto address = addressOf(name);
     if (!address) return false;
+    // Only a socket itself: a link there, which no Vell makes, could lead to a Vell of another document.
+    struct stat status {};
+    if (::lstat(address->sun_path, &status) != 0 || !S_ISSOCK(status.st_mode)) return false;
     const int socket = streamSocket();
     if (socket < 0) return false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
@@ -188,17 +249,33 @@ SingleInstance::Listening SingleInstance::listen(const QString& name) {
     if (socket_ >= 0) return Listening::failed;
     const auto address = addressOf(name);
     if (!address) return Listening::failed;
+    const QFileInfo place(name);
+    const QByteArray entry = QFile::encodeName(place.fileName());
+    const int folder = ::open(QFile::encodeName(place.absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (folder < 0) return Listening::failed;
+    const auto closeFolder = qScopeGuard([folder] { ::close(folder); });
+
+    // In a folder of the user's own that no one else may enter, whatever stands at the names and was not
+    // made by a Vell of this user (a lock file or listener of another user, a link, a folder) can only
+    // have been left there or planted: it is removed. Anywhere else nothing is removed.
+    struct stat folderStatus {};
+    const bool ownFolder = ::fstat(folder, &folderStatus) == 0 && S_ISDIR(folderStatus.st_mode) &&
+                           folderStatus.st_uid == ::geteuid() && (folderStatus.st_mode & 077) == 0;
 
     // Whoever holds the lock owns the name: a listener holds it for as long as it listens, so a free lock
     // means that a socket found there is stale, and only one start at a time can find that.
-    const int lock = ::open(QFile::encodeName(name + QStringLiteral(".lock")).constData(),
-                            O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (lock < 0) return Listening::failed;
-    struct stat status {};
-    if (::fstat(lock, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
-        ::close(lock);
-        return Listening::failed;
+    const QByteArray lockEntry = entry + ".lock";
+    int lock = openLockFile(folder, lockEntry);
+    if (lock < 0 && ownFolder) {
+        const FolderLock removing(folder);
+        if (!removing.held()) return Listening::failed;
+        // Looked at again under the folder's lock: another start may have put its own lock file there.
+        if (const auto status = entryStatus(folder, lockEntry); status && !isOwnLockFile(*status))
+            removeEntry(folder, lockEntry, *status);
+        lock = openLockFile(folder, lockEntry);
     }
+    if (lock < 0) return Listening::failed;
     int locked = 0;
     do {
         locked = ::flock(lock, LOCK_EX | LOCK_NB);
@@ -214,17 +291,26 @@ SingleInstance::Listening SingleInstance::listen(const QString& name) {
         ::close(lock);
         return result;
     };
-    // A listener without the lock: a Vell of an earlier version, or a process of another user.
-    const int probe = streamSocket();
-    if (probe < 0) return giveUp(Listening::failed);
-    if (connectTo(probe, *address))
-        return giveUp(isOwnUser(probe) ? Listening::heldByAnother : Listening::heldByOtherUser, probe);
-    ::close(probe);
+    // With the lock held no other Vell of this user touches the socket's name.
+    if (const auto status = entryStatus(folder, entry)) {
+        bool otherUsersListener = false;
+        if (S_ISSOCK(status->st_mode)) {
+            // A listener without the lock: a Vell of an earlier version, or a process of another user.
+            const int probe = streamSocket();
+            if (probe < 0) return giveUp(Listening::failed);
+            if (connectTo(probe, *address)) {
+                if (isOwnUser(probe)) return giveUp(Listening::heldByAnother, probe);
+                otherUsersListener = true;
+            }
+            ::close(probe);
+        }
+        // Else a socket left by a Vell that is gone, or an entry no Vell makes.
+        if (!ownFolder) return giveUp(otherUsersListener ? Listening::heldByOtherUser : Listening::failed);
+        if (!removeEntry(folder, entry, *status)) return giveUp(Listening::failed);
+    }
 
     const int socket = streamSocket(SOCK_NONBLOCK);
     if (socket < 0) return giveUp(Listening::failed);
-    // Left by a Vell that is gone; in a folder of the user's own nothing else can stand there.
-    ::unlink(address->sun_path);
     if (::bind(socket, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) != 0 ||
         ::listen(socket, 8) != 0)
         return giveUp(Listening::failed, socket);

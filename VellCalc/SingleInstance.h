@@ -27,7 +27,7 @@ public:
     static std::optional<QString> serverName(const QString& documentPath);
 
     // Asks the Vell listening at `name` for a new window; true once it has answered. A listener of
-    // another user is not asked.
+    // another user is not asked, nor one that a link at `name` leads to.
     static bool requestWindow(const QString& name, int timeoutMilliseconds = 3000);
 
     explicit SingleInstance(QObject* parent = nullptr);
@@ -45,7 +45,9 @@ public:
     };
     // Takes the name, removing a stale one left by a Vell that ended without removing it. A lock file
     // beside the socket, held while listening, makes taking the name one step: of two starts that find
-    // it at once, exactly one listens.
+    // it at once, exactly one listens. In a folder of the user's own (owned, closed to others, no link),
+    // what stands at either name and no Vell of this user made (a link, a lock file or listener of
+    // another user) is removed without following it; elsewhere nothing is removed.
     Listening listen(const QString& name);
 
 signals:

@@ -1,23 +1,31 @@
 #include "Document/CopyFold.h"
 
-#include <algorithm>
+#include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace vell {
 
 namespace {
 
-// Only the copies that are new to the local document and still in the result, each once.
+// Only the copies that are new to the local document and still in the result, each once, with the names
+// they have there (a later copy may have renamed one made earlier in the fold).
 std::vector<ConflictingCopy> newCopies(const std::vector<ConflictingCopy>& made, const VellDocument& local,
                                        const VellDocument& result) {
     std::unordered_set<Uuid> seen;
     for (const Sheet& sheet : local.sheets)
         seen.insert(sheet.id);
+    std::unordered_map<Uuid, const std::string*> names;
+    for (const Sheet& sheet : result.sheets)
+        names.emplace(sheet.id, &sheet.name);
     std::vector<ConflictingCopy> out;
     for (const ConflictingCopy& copy : made) {
-        const bool inResult = std::any_of(result.sheets.begin(), result.sheets.end(),
-                                          [&](const Sheet& sheet) { return sheet.id == copy.copyID; });
-        if (inResult && seen.insert(copy.copyID).second) out.push_back(copy);
+        const auto name = names.find(copy.copyID);
+        if (name == names.end() || !seen.insert(copy.copyID).second) continue;
+        out.push_back(copy);
+        out.back().copyName = *name->second;
+        if (const auto sheetName = names.find(copy.sheetID); sheetName != names.end())
+            out.back().name = *sheetName->second;
     }
     return out;
 }

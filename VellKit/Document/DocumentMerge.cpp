@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -124,13 +127,104 @@ const Uuid& repeatedIdSpace() {
     return space;
 }
 
+// A conflicting copy's name: the name of the sheet it came from, then the suffix in one of the two
+// languages, numbered from the second copy of a name on ("Rent (conflicting copy 2)").
+struct CopyName {
+    std::string base;
+    bool japanese = false;
+    int number = 1;
+};
+
+constexpr std::string_view englishOpening = " (conflicting copy", englishClosing = ")";
+constexpr std::string_view japaneseOpening = "（競合したコピー", japaneseClosing = "）";
+
+std::string nameOf(const CopyName& name) {
+    std::string text = name.base;
+    text += name.japanese ? japaneseOpening : englishOpening;
+    if (name.number > 1) text += ' ' + std::to_string(name.number);
+    text += name.japanese ? japaneseClosing : englishClosing;
+    return text;
+}
+
+// The parts of a name that reads as a conflicting copy's, in either language; none for any other name.
+std::optional<CopyName> copyNameOf(std::string_view name) {
+    for (const bool japanese : {false, true}) {
+        const std::string_view opening = japanese ? japaneseOpening : englishOpening;
+        const std::string_view closing = japanese ? japaneseClosing : englishClosing;
+        if (!name.ends_with(closing)) continue;
+        std::string_view rest = name.substr(0, name.size() - closing.size());
+        int number = 1;
+        // A number from 2 on, with no leading zero: "copy 2", not "copy 02" nor "copy 1".
+        const std::size_t digits =
+            rest.size() - std::min(rest.size(), rest.find_last_not_of("0123456789") + 1);
+        if (digits > 0) {
+            const std::string_view figures = rest.substr(rest.size() - digits);
+            if (digits > 9 || figures.front() == '0' || rest.size() < digits + 1 ||
+                rest[rest.size() - digits - 1] != ' ')
+                continue;
+            number = std::stoi(std::string(figures));
+            if (number < 2) continue;
+            rest.remove_suffix(digits + 1);
+        }
+        if (!rest.ends_with(opening)) continue;
+        rest.remove_suffix(opening.size());
+        return CopyName{std::string(rest), japanese, number};
+    }
+    return std::nullopt;
+}
+
+// The name of the sheet a version came from: without the suffixes of copies made of copies.
+std::string baseNameOf(const std::string& name) {
+    std::string base = unicode::nfc(name);
+    while (const auto copy = copyNameOf(base))
+        base = copy->base;
+    return base;
+}
+
 // The version kept beside the one that won. Its id depends only on the sheet and the version's content,
-// so every computer that meets the two versions makes the same sheet.
+// so every computer that meets the two versions makes the same sheet. A copy of a copy takes the name of
+// the sheet the first one came from; the copies of one name are told apart once the merge is done.
 Sheet conflictingCopy(const Sheet& loser) {
     Sheet copy = loser;
     copy.id = Uuid::nameBased(conflictingCopySpace(), loser.id.uuidString() + '\0' + duplicateKey(loser));
-    copy.name = loser.name + L10n::text("（競合したコピー）", " (conflicting copy)");
+    copy.name = nameOf({baseNameOf(loser.name), !L10n::isEnglish()});
     return copy;
+}
+
+// Gives each conflicting copy that shares its name with another sheet a name of its own: the lowest number
+// no sheet has, in the copy's language. Of the sheets that share a name, one that came with either copy
+// keeps it before one this merge made, then the one with the smaller id. So the names depend only on the
+// merged sheets and on what the two copies held, never on the order in which a computer met them, and
+// computers that exchange their copies end with the same names. Returns the ids of the sheets renamed.
+std::vector<Uuid> tellCopiesApart(std::vector<Sheet>& sheets, const std::unordered_set<Uuid>& madeHere) {
+    std::unordered_map<std::string, std::vector<std::size_t>> holders;
+    for (std::size_t i = 0; i < sheets.size(); ++i)
+        holders[unicode::nfc(sheets[i].name)].push_back(i);
+    const auto keepsFirst = [&](std::size_t a, std::size_t b) {
+        const bool aMade = madeHere.contains(sheets[a].id), bMade = madeHere.contains(sheets[b].id);
+        if (aMade != bMade) return bMade;
+        return sheets[a].id < sheets[b].id;
+    };
+    std::vector<std::size_t> toRename;
+    for (auto& [name, members] : holders) {
+        if (members.size() < 2 || !copyNameOf(name)) continue;
+        std::sort(members.begin(), members.end(), keepsFirst);
+        toRename.insert(toRename.end(), members.begin() + 1, members.end());
+    }
+    std::sort(toRename.begin(), toRename.end(), keepsFirst);
+    std::vector<Uuid> renamed;
+    for (const std::size_t i : toRename) {
+        // Also a name with the suffix twice, which an earlier version made, comes out with it once.
+        CopyName name = *copyNameOf(unicode::nfc(sheets[i].name));
+        name.base = baseNameOf(name.base);
+        name.number = 1;
+        while (holders.contains(unicode::nfc(nameOf(name))))
+            ++name.number;
+        sheets[i].name = nameOf(name);
+        holders[unicode::nfc(sheets[i].name)].push_back(i);
+        renamed.push_back(sheets[i].id);
+    }
+    return renamed;
 }
 
 // Every computer must keep the same member of a duplicate group, or each would tombstone the other's.
@@ -282,16 +376,24 @@ VellDocument mergeCopies(const VellDocument& ours, const VellDocument& theirs, D
     for (const Sheet& sheet : secondSide.sheets)
         take(sheet, true);
 
+    const std::size_t madeBefore = rule.made ? rule.made->size() : 0;
+    std::unordered_set<Uuid> madeHere;
     for (const Loser& loser : losers) {
         Sheet copy = conflictingCopy(loser.version);
         const Uuid copyID = copy.id;
+        // Made once: a copy made here before, or on the other side, is only brought up to date, and keeps
+        // the name it was given. A copy that only the second side holds still goes right after its sheet,
+        // as on the side that made it.
+        const auto held = versionIndex.find(copyID);
+        const bool known = held != versionIndex.end();
+        if (known)
+            copy.name = versions[held->second].name;
+        else
+            madeHere.insert(copyID);
         if (rule.made) {
             const Sheet& winner = versions[versionIndex.at(loser.winner)];
             rule.made->push_back({loser.winner, winner.name, copyID, copy.name});
         }
-        // Made once: a copy made here before, or on the other side, is only brought up to date. A copy that
-        // only the second side holds still goes right after its sheet, as on the side that made it.
-        const bool known = versionIndex.contains(copyID);
         take(copy, false);
         if (known && placedByOrderSide.contains(copyID)) continue;
         order.erase(std::find(order.begin(), order.end(), copyID));
@@ -318,7 +420,18 @@ VellDocument mergeCopies(const VellDocument& ours, const VellDocument& theirs, D
         // Made here or on the other side before: it stands at its own place already.
         if (versionIndex.contains(copy.id) || deletedAfter(copy)) continue;
         if (rule.made) rule.made->push_back({id, sheet.name, copy.id, copy.name, true});
+        madeHere.insert(copy.id);
         result.sheets.push_back(std::move(copy));
+    }
+    if (rule.keep && !tellCopiesApart(result.sheets, madeHere).empty() && rule.made) {
+        std::unordered_map<Uuid, const std::string*> names;
+        for (const Sheet& sheet : result.sheets)
+            names.emplace(sheet.id, &sheet.name);
+        for (std::size_t i = madeBefore; i < rule.made->size(); ++i) {
+            ConflictingCopy& made = (*rule.made)[i];
+            if (const auto name = names.find(made.copyID); name != names.end()) made.copyName = *name->second;
+            if (const auto name = names.find(made.sheetID); name != names.end()) made.name = *name->second;
+        }
     }
 
     std::erase_if(result.deletedSheets, [&](const auto& entry) {

@@ -96,7 +96,10 @@ struct VellDocument {
     // right after the winner: named "<name> (conflicting copy)" in the interface language, with an id made
     // from the sheet's id and the version's content, so that every computer makes the same sheet and makes
     // it once. A sheet deleted on one side and edited since a base on the other is kept the same way, as a
-    // copy in its place. Each such sheet is listed in `conflicts`.
+    // copy in its place. Each such sheet is listed in `conflicts`, with the name it has in the result.
+    // A copy of a copy takes the name of the sheet the first came from ("<name> (conflicting copy 2)",
+    // never the suffix twice); copies that would share a name are numbered from 2, the same way on every
+    // computer that exchanges its copies.
     VellDocument mergedKeepingConflicts(const VellDocument& other,
                                         const std::vector<const VellDocument*>& bases, Date now,
                                         std::vector<ConflictingCopy>* conflicts = nullptr) const;

@@ -220,13 +220,13 @@ std::optional<VellDocument> DocumentFile::load() {
     if (!info.isFile()) {
         // Opening a pipe would wait for a writer that may never come.
         qWarning().noquote() << QStringLiteral("Vell: %1 is not a regular file and is not read").arg(path_);
-        unreadableFileToSetAside_ = true;
+        toSetAside_ = SetAside::unreadable;
         return std::nullopt;
     }
     QFile file(path_);
     const auto unreadable = [this](const QString& why) -> std::optional<VellDocument> {
         qWarning().noquote() << QStringLiteral("Vell: %1 could not be read: %2").arg(path_, why);
-        unreadableFileToSetAside_ = true;
+        toSetAside_ = SetAside::unreadable;
         return std::nullopt;
     };
     if (!file.open(QIODevice::ReadOnly)) return unreadable(file.errorString());
@@ -240,7 +240,7 @@ std::optional<VellDocument> DocumentFile::load() {
         // unless writing over it loses nothing.
         logRepairs(path_, repairs);
         if (std::any_of(repairs.begin(), repairs.end(), [](const DocumentRepair& r) { return !r.lossless; }))
-            unreadableFileToSetAside_ = true;
+            toSetAside_ = SetAside::repaired;
         return document;
     } catch (const std::exception& error) {
         // The error names the member that could not be read ("sheets[2].id: missing").
@@ -280,10 +280,11 @@ bool DocumentFile::write(std::string_view bytes, QString& error) {
 }
 
 bool DocumentFile::setUnreadableFileAside(QString& error) {
-    if (!unreadableFileToSetAside_) return true;
+    if (toSetAside_ == SetAside::nothing) return true;
+    const bool repaired = toSetAside_ == SetAside::repaired;
     const QFileInfo info(path_);
     if (!info.exists() && !info.isSymLink()) {
-        unreadableFileToSetAside_ = false;
+        toSetAside_ = SetAside::nothing;
         return true;
     }
     const QString stamp = QString::fromStdString(clock_().iso8601()).remove(QLatin1Char(':'));
@@ -300,13 +301,20 @@ bool DocumentFile::setUnreadableFileAside(QString& error) {
             failure = errno;
             break;
         }
-        qWarning().noquote() << QStringLiteral("Vell: %1 could not be read and was set aside as %2")
-                                    .arg(path_, QFileInfo(target).fileName());
-        unreadableFileToSetAside_ = false;
+        // The file was read, with repairs, or it was not read at all; the log says which.
+        qWarning().noquote()
+            << (repaired ? uiText("Vell: %1 は修復して読み込みました。元のファイルは %2 として残してあります",
+                                  "Vell: %1 was repaired when it was read; the original is kept as %2")
+                         : uiText("Vell: %1 は読めなかったため、%2 としてよけておきました",
+                                  "Vell: %1 could not be read and was set aside as %2"))
+                   .arg(path_, QFileInfo(target).fileName());
+        toSetAside_ = SetAside::nothing;
         return true;
     }
-    error = uiText("読めなかったファイル %1 をよけておけませんでした: %2",
-                   "the unreadable file %1 could not be moved aside: %2")
+    error = (repaired ? uiText("修復して読み込んだファイル %1 の元のファイルを残しておけませんでした: %2",
+                               "the original of the repaired file %1 could not be kept aside: %2")
+                      : uiText("読めなかったファイル %1 をよけておけませんでした: %2",
+                               "the unreadable file %1 could not be moved aside: %2"))
                 .arg(info.filePath(), describeError(failure));
     return false;
 }

@@ -53,7 +53,12 @@ private:
 
     QString path_;
     Date::Clock clock_;
-    bool unreadableFileToSetAside_ = false;
+    // What the file at the path is when it has to be set aside before the first write.
+    enum class SetAside {
+        nothing,
+        unreadable,
+        repaired
+    } toSetAside_ = SetAside::nothing;
     QString failureLogged_;
     // The folder's own entry in its parent, synced once after each time the folder may have been made.
     bool folderEntrySynced_ = false;

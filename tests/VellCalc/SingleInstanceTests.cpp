@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <atomic>
 #include <barrier>
 #include <csignal>
 #include <cstring>
@@ -18,10 +19,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vell {
@@ -179,6 +182,16 @@ protected:
         return address;
     }
 
+    // A process listens at the path: the socket file shows before its maker listens on it.
+    static bool listensAt(const QString& path) {
+        const sockaddr_un address = addressOf(QFile::encodeName(path));
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        const bool connected =
+            ::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(socket);
+        return connected;
+    }
+
     QTemporaryDir open;
     QString name;
     pid_t child = -1;
@@ -218,12 +231,205 @@ TEST_F(SingleInstanceOtherUser, AnotherUsersListenerIsNeitherTrustedNorHeldToBeA
             ::close(caller);
         }
     });
-    ASSERT_TRUE(QTest::qWaitFor([this] { return QFileInfo::exists(name); }, 10'000));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return listensAt(name); }, 10'000));
 
     EXPECT_FALSE(SingleInstance::requestWindow(name, 1000)) << "its answer is not taken";
     SingleInstance instance;
     EXPECT_EQ(instance.listen(name), SingleInstance::Listening::heldByOtherUser)
         << "it is no running Vell of this user's";
+}
+
+// What stands at a path, looked at without following a link.
+std::string entryOf(const QString& path) {
+    struct stat status {};
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0) return "nothing";
+    const std::string owner = status.st_uid == ::geteuid() ? "own " : "foreign ";
+    if (S_ISSOCK(status.st_mode)) return owner + "socket";
+    if (S_ISREG(status.st_mode)) return owner + "file";
+    if (S_ISLNK(status.st_mode)) return owner + "link";
+    return owner + "other";
+}
+
+// What another user, or a start as root, may have left in the user's own socket folder: a lock file, a
+// link or a listener that no Vell of this user made. Such an entry is removed without following it and the
+// name is taken; the same in a folder that is not the user's own stays, and nothing is taken.
+TEST_F(SingleInstanceOtherUser, EntriesNoVellOfTheUserMadeAreRemovedOnlyInAFolderOfTheUsersOwn) {
+    // A listener of the other user, made while the folder let it in.
+    const auto foreignListener = [this](const QString& path) {
+        const QString folder = QFileInfo(path).absolutePath();
+        const FolderStatus before = statusOf(folder);
+        chmodPath(folder, 0777);
+        const sockaddr_un address = addressOf(QFile::encodeName(path));
+        runAsOtherUser([&address] {
+            const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return 2;
+            if (::listen(socket, 8) != 0) return 2;
+            for (;;)
+                ::close(::accept(socket, nullptr, nullptr));
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&path] { return listensAt(path); }, 10'000));
+        chmodPath(folder, before.mode);
+    };
+    const auto foreignLock = [](const QString& path) {
+        QFile(path + ".lock").open(QIODevice::WriteOnly);
+        ASSERT_EQ(::chown(QFile::encodeName(path + ".lock").constData(), otherUser, otherUser), 0);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> leave;
+        bool ownFolder;
+        SingleInstance::Listening elsewhere;
+    };
+    const Case cases[] = {
+        {"a listener of another user", foreignListener, true, SingleInstance::Listening::heldByOtherUser},
+        {"a lock file of another user", foreignLock, true, SingleInstance::Listening::failed},
+        {"a listener of another user, open folder", foreignListener, false,
+         SingleInstance::Listening::heldByOtherUser},
+        {"a lock file of another user, open folder", foreignLock, false, SingleInstance::Listening::failed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        if (!c.ownFolder) chmodPath(folder.path(), 0755);
+        const QString path = folder.filePath("vell-test");
+        c.leave(path);
+        const auto entries = [&folder] {
+            return QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        };
+        const QStringList left = entries();
+
+        EXPECT_FALSE(SingleInstance::requestWindow(path, 1000));
+        SingleInstance instance;
+        if (!c.ownFolder) {
+            EXPECT_EQ(instance.listen(path), c.elsewhere);
+            for (const QString& entry : left)
+                EXPECT_TRUE(entries().contains(entry)) << entry.toStdString() << " is not removed";
+        } else {
+            EXPECT_EQ(instance.listen(path), SingleInstance::Listening::started);
+            EXPECT_EQ(entryOf(path), "own socket");
+            EXPECT_EQ(entryOf(path + ".lock"), "own file");
+            SingleInstance second;
+            EXPECT_EQ(second.listen(path), SingleInstance::Listening::heldByAnother);
+        }
+        if (child > 0) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            child = -1;
+        }
+    }
+}
+
+// A Vell of this user's in a thread of its own, so that it answers while the test's thread waits.
+class AnsweringListener {
+public:
+    explicit AnsweringListener(const QString& path) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray bytes = QFile::encodeName(path);
+        std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(socket_, 8) != 0)
+            ADD_FAILURE() << "no listener at " << path.toStdString();
+        thread_ = std::thread([this] {
+            while (!stop_) {
+                pollfd entry{socket_, POLLIN, 0};
+                if (::poll(&entry, 1, 20) <= 0) continue;
+                const int caller = ::accept(socket_, nullptr, nullptr);
+                if (caller < 0) continue;
+                timeval patience{1, 0};
+                ::setsockopt(caller, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+                char request[7] = {};
+                if (::recv(caller, request, sizeof request, MSG_WAITALL) == sizeof request) {
+                    ++requests_;
+                    ::send(caller, "ok\n", 3, MSG_NOSIGNAL);
+                }
+                ::close(caller);
+            }
+        });
+    }
+    ~AnsweringListener() {
+        stop_ = true;
+        thread_.join();
+        ::close(socket_);
+    }
+    int requests() const { return requests_; }
+
+private:
+    int socket_ = -1;
+    std::atomic<bool> stop_ = false;
+    std::atomic<int> requests_ = 0;
+    std::thread thread_;
+};
+
+// The same for links and other entries that this user's Vell never makes there, which need no other user:
+// a link is removed, never followed, so neither what it leads to is touched nor a Vell it leads to asked.
+TEST(SingleInstanceForeignEntries,
+     LinksAndStrayEntriesAreRemovedWithoutFollowingThemOnlyInAFolderOfTheUsersOwn) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("precious");
+    // A Vell of another document, which a link could lead a start to.
+    const QString otherVell = elsewhere.filePath("vell-other");
+    const AnsweringListener other(otherVell);
+
+    const auto link = [](const QString& to, const QString& at) {
+        ASSERT_EQ(::symlink(QFile::encodeName(to).constData(), QFile::encodeName(at).constData()), 0);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(const QString&)> leave;
+    };
+    const Case cases[] = {
+        {"the lock is a link to a file", [&](const QString& path) { link(target, path + ".lock"); }},
+        {"the lock is a link to nothing",
+         [&](const QString& path) { link(elsewhere.filePath("missing"), path + ".lock"); }},
+        {"the lock is a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkdir(path + ".lock")); }},
+        {"the lock is a pipe",
+         [](const QString& path) {
+             ASSERT_EQ(::mkfifo(QFile::encodeName(path + ".lock").constData(), 0600), 0);
+         }},
+        {"the socket is a link to a running Vell", [&](const QString& path) { link(otherVell, path); }},
+        {"the socket is a link to nothing",
+         [&](const QString& path) { link(elsewhere.filePath("gone"), path); }},
+        {"the socket is a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkdir(path)); }},
+    };
+    for (const Case& c : cases) {
+        for (const bool ownFolder : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (ownFolder ? "" : ", in a folder others may enter"));
+            {
+                QFile file(target);
+                ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                file.write("keep");
+            }
+            QTemporaryDir folder;
+            if (!ownFolder) chmodPath(folder.path(), 0755);
+            const QString path = folder.filePath("vell-test");
+            c.leave(path);
+            const auto entries = [&folder] {
+                return QDir(folder.path()).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+            };
+            const QStringList left = entries();
+
+            EXPECT_FALSE(SingleInstance::requestWindow(path, 500)) << "a link is not followed to a listener";
+            SingleInstance instance;
+            const SingleInstance::Listening listening = instance.listen(path);
+            if (ownFolder) {
+                EXPECT_EQ(listening, SingleInstance::Listening::started);
+                EXPECT_EQ(entryOf(path), "own socket");
+                EXPECT_EQ(entryOf(path + ".lock"), "own file");
+            } else {
+                EXPECT_NE(listening, SingleInstance::Listening::started);
+                for (const QString& entry : left)
+                    EXPECT_TRUE(entries().contains(entry)) << entry.toStdString() << " is not removed";
+            }
+            QFile file(target);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_EQ(file.readAll(), "keep") << "what a link leads to is left as it is";
+            EXPECT_FALSE(QFileInfo::exists(elsewhere.filePath("missing"))) << "nor made";
+            EXPECT_TRUE(QFileInfo::exists(otherVell));
+        }
+    }
+    EXPECT_EQ(other.requests(), 0) << "no window was asked of a Vell of another document";
 }
 
 // Two starts that find the name at the same moment: the listening is made in threads of their own, each
@@ -261,12 +467,22 @@ void leaveStaleSocket(const QString& name) {
 }
 
 TEST(SingleInstanceRace, OfStartsThatFindTheNameAtOnceExactlyOneListens) {
-    for (const bool stale : {true, false}) {
-        SCOPED_TRACE(stale ? "over a stale socket" : "on a free name");
+    enum class Found {
+        freeName,
+        staleSocket,
+        linkAtTheLock
+    };
+    for (const Found found : {Found::freeName, Found::staleSocket, Found::linkAtTheLock}) {
+        SCOPED_TRACE(found == Found::freeName      ? "on a free name"
+                     : found == Found::staleSocket ? "over a stale socket"
+                                                   : "over a link where the lock file goes");
         for (int round = 0; round < 40; ++round) {
             QTemporaryDir folder;
             const QString name = folder.filePath("vell-race");
-            if (stale) leaveStaleSocket(name);
+            if (found == Found::staleSocket) leaveStaleSocket(name);
+            if (found == Found::linkAtTheLock) {
+                ASSERT_EQ(::symlink("/nowhere", QFile::encodeName(name + ".lock").constData()), 0);
+            }
             const auto results = listenAtOnce(name, 3);
             const auto started =
                 std::count(results.begin(), results.end(), SingleInstance::Listening::started);

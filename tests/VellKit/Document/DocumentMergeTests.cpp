@@ -1,5 +1,9 @@
+#include "Document/CopyFold.h"
 #include "Document/VellDocument.h"
 #include "DocumentTestSupport.h"
+
+#include <algorithm>
+#include <array>
 
 namespace vell {
 namespace {
@@ -14,6 +18,18 @@ std::vector<Uuid> ids(std::initializer_list<int> numbers) {
     for (int number : numbers)
         out.push_back(uuid(static_cast<std::uint8_t>(number)));
     return out;
+}
+
+std::vector<std::string> namesOf(const VellDocument& document) {
+    std::vector<std::string> names;
+    for (const Sheet& sheet : document.sheets)
+        names.push_back(sheet.name);
+    return names;
+}
+
+std::vector<std::string> sorted(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // Within one second (the file keeps no more) the version whose encoding sorts later wins, on both sides,
@@ -429,6 +445,159 @@ TEST(DocumentMergeKeepingConflicts, AnEditMeetsADeletionMadeWhileApart) {
         copyDeleted.deletedSheets[copy.id.uuidString()] = at("12:00:00");
         copyDeleted.sheets.erase(copyDeleted.sheets.begin() + 1);
         EXPECT_EQ(copyDeleted.mergedKeepingConflicts(editing, bases, now).sheets.size(), 2u);
+    }
+}
+
+// Three computers edit one sheet while apart, then meet in every order, each folding another's document
+// into its own (foldCopies, as the sync and vell-doc do) until nothing changes: every version survives, each
+// copy with a name of its own, and all three end with the same document whichever way they met.
+TEST(DocumentMergeKeepingConflicts, ThreeComputersThatEditedOneSheetApartKeepEveryVersionUnderItsOwnName) {
+    EngineSettingsScope scope;
+    const VellDocument agreed = documentOf(
+        {sheet(1, "Rent", "1200", at("09:00:00")), sheet(2, "Food", "300", at("09:00:00"))}, uuid(2));
+    std::array<VellDocument, 3> apart = {agreed, agreed, agreed};
+    const char* const texts[] = {"1200\nfrom the first", "1200\nfrom the second", "1200\nfrom the third"};
+    const char* const times[] = {"10:00:00", "11:00:00", "12:00:00"};
+    for (std::size_t i = 0; i < 3; ++i)
+        apart[i].sheets[0] = sheet(1, "Rent", texts[i], at(times[i]));
+
+    // Every order of the six one-way merges between three computers, each order repeated until a round of
+    // it changes nothing.
+    std::vector<std::pair<std::size_t, std::size_t>> pairs;
+    for (std::size_t into = 0; into < 3; ++into)
+        for (std::size_t from = 0; from < 3; ++from)
+            if (into != from) pairs.emplace_back(into, from);
+    std::sort(pairs.begin(), pairs.end());
+
+    for (const auto& [language, names] :
+         {std::pair{AppLanguage::english,
+                    std::vector<std::string>{"Rent", "Rent (conflicting copy)", "Rent (conflicting copy 2)"}},
+          std::pair{AppLanguage::japanese, std::vector<std::string>{"Rent", "Rent（競合したコピー）",
+                                                                    "Rent（競合したコピー 2）"}}}) {
+        scope.setLanguage(language);
+        for (const std::vector<const VellDocument*>& bases :
+             {std::vector<const VellDocument*>{&agreed}, std::vector<const VellDocument*>{}}) {
+            SCOPED_TRACE(std::string(language == AppLanguage::english ? "English" : "Japanese") +
+                         (bases.empty() ? ", no base" : ", from the agreed base"));
+            std::vector<std::pair<std::size_t, std::size_t>> order = pairs;
+            do {
+                std::array<VellDocument, 3> computers = apart;
+                int rounds = 0;
+                for (bool changed = true; changed && rounds < 10; ++rounds) {
+                    changed = false;
+                    for (const auto& [into, from] : order) {
+                        const CopyFold fold =
+                            foldCopies(computers[into], false, {computers[from]}, bases, now);
+                        if (!fold.document) continue;
+                        for (const ConflictingCopy& conflict : fold.conflicts) {
+                            const auto copy =
+                                std::find_if(fold.document->sheets.begin(), fold.document->sheets.end(),
+                                             [&](const Sheet& s) { return s.id == conflict.copyID; });
+                            ASSERT_NE(copy, fold.document->sheets.end());
+                            EXPECT_EQ(conflict.copyName, copy->name) << "the name said is the name given";
+                        }
+                        computers[into] = *fold.document;
+                        changed = true;
+                    }
+                }
+                ASSERT_LT(rounds, 10) << "the exchange settles";
+                EXPECT_EQ(computers[0], computers[1]);
+                EXPECT_EQ(computers[1], computers[2]);
+                const VellDocument& settled = computers[0];
+                std::vector<std::string> rentNames, rentTexts;
+                for (const Sheet& s : settled.sheets)
+                    if (s.name.starts_with("Rent")) {
+                        rentNames.push_back(s.name);
+                        rentTexts.push_back(s.text);
+                    }
+                EXPECT_EQ(settled.sheets.size(), 4u);
+                std::sort(rentNames.begin(), rentNames.end());
+                std::sort(rentTexts.begin(), rentTexts.end());
+                EXPECT_EQ(rentNames, sorted(names));
+                EXPECT_EQ(rentTexts, (std::vector<std::string>{texts[0], texts[1], texts[2]}));
+                EXPECT_EQ(settled.sheets[0].text, texts[2]) << "the latest version in place";
+                if (::testing::Test::HasFailure()) return;
+            } while (std::next_permutation(order.begin(), order.end()));
+        }
+    }
+}
+
+// A conflicting copy that was itself changed on two computers keeps its losing version under the name of
+// the sheet it came from, numbered, never with the suffix twice; also a copy named so by an earlier version.
+TEST(DocumentMergeKeepingConflicts, ACopyOfACopyTakesTheNameOfTheSheetItCameFrom) {
+    EngineSettingsScope scope;
+    struct Case {
+        AppLanguage language;
+        std::string copyName;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {AppLanguage::english,
+         "Rent (conflicting copy)",
+         {"Rent", "Rent (conflicting copy)", "Rent (conflicting copy 2)"}},
+        {AppLanguage::english,
+         "Rent (conflicting copy) (conflicting copy)",
+         {"Rent", "Rent (conflicting copy) (conflicting copy)", "Rent (conflicting copy)"}},
+        {AppLanguage::english,
+         "Rent（競合したコピー）",
+         {"Rent", "Rent（競合したコピー）", "Rent (conflicting copy)"}},
+        {AppLanguage::japanese,
+         "Rent（競合したコピー）",
+         {"Rent", "Rent（競合したコピー）", "Rent（競合したコピー 2）"}},
+        {AppLanguage::japanese,
+         "Rent（競合したコピー 2）",
+         {"Rent", "Rent（競合したコピー 2）", "Rent（競合したコピー）"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.copyName);
+        scope.setLanguage(c.language);
+        const VellDocument agreed = documentOf(
+            {sheet(1, "Rent", "1250", at("09:00:00")), sheet(2, c.copyName, "1200", at("09:00:00"))});
+        VellDocument ours = agreed, theirs = agreed;
+        ours.sheets[1] = sheet(2, c.copyName, "1200\nours", at("10:00:00"));
+        theirs.sheets[1] = sheet(2, c.copyName, "1200\ntheirs", at("11:00:00"));
+        std::vector<ConflictingCopy> conflicts;
+        const VellDocument result = ours.mergedKeepingConflicts(theirs, {&agreed}, now, &conflicts);
+        EXPECT_EQ(namesOf(result), c.names);
+        EXPECT_EQ(result.sheets[2].text, "1200\nours");
+        ASSERT_EQ(conflicts.size(), 1u);
+        EXPECT_EQ(conflicts[0].copyName, c.names[2]);
+        EXPECT_EQ(theirs.mergedKeepingConflicts(ours, {&agreed}, now), result) << "the same from either side";
+    }
+}
+
+// Two computers that made different copies under one name meet: the copy with the smaller id keeps the
+// name and the other takes the lowest free number, in its own language and with the suffix once. Two
+// sheets the user gave one name are left alone.
+TEST(DocumentMergeKeepingConflicts, CopiesMadeApartUnderOneNameAreToldApartWhenTheyMeet) {
+    EngineSettingsScope scope(AppLanguage::english);
+    struct Case {
+        std::string name;
+        std::string other;
+    };
+    const Case cases[] = {
+        {"Rent (conflicting copy)", "Rent (conflicting copy 2)"},
+        {"Rent (conflicting copy 2)", "Rent (conflicting copy)"},
+        {"Rent (conflicting copy) (conflicting copy)", "Rent (conflicting copy)"},
+        {"家賃（競合したコピー）", "家賃（競合したコピー 2）"},
+        {"Rent", "Rent"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Sheet rent = sheet(1, "Rent", "1250", at("09:00:00"));
+        const VellDocument ours = documentOf({rent, sheet(3, c.name, "1200\nfirst", at("10:00:00"))});
+        const VellDocument theirs = documentOf({rent, sheet(4, c.name, "1200\nsecond", at("11:00:00"))});
+        const VellDocument result = ours.mergedKeepingConflicts(theirs, {}, now);
+        const auto nameOf = [&result](std::uint8_t id) {
+            const auto found = std::find_if(result.sheets.begin(), result.sheets.end(),
+                                            [id](const Sheet& s) { return s.id == uuid(id); });
+            return found == result.sheets.end() ? std::string("(none)") : found->name;
+        };
+        EXPECT_EQ(result.sheets.size(), 3u);
+        EXPECT_EQ(nameOf(3), c.name);
+        EXPECT_EQ(nameOf(4), c.other);
+        EXPECT_EQ(theirs.mergedKeepingConflicts(ours, {}, now), result) << "the same from either side";
+        EXPECT_EQ(result.mergedKeepingConflicts(ours, {}, now), result) << "and settled";
     }
 }
 

@@ -149,6 +149,44 @@ TEST_F(DocumentFileTest, ARawNulOrADroppedMemberIsLoggedAndTheOriginalKeptAside)
     }
 }
 
+// What the log says when the file is set aside: a file read with repairs was repaired, and its original is
+// kept under the name given; only a file that could not be read is said to be so. In both languages.
+TEST(DocumentFileSetAside, TheLogSaysWhetherTheFileWasRepairedOrCouldNotBeRead) {
+    const QByteArray repairable = "{\"sheets\": [{\"id\": \"00000000-0000-0000-0000-000000000001\", "
+                                  "\"name\": \"A\xff\", \"text\": \"1\"}]}";
+    const QByteArray unreadable = "{ \"sheets\": 3 }";
+    const QString aside = "document.unreadable-2025-03-01T093000Z.json";
+    struct Case {
+        QByteArray original;
+        AppLanguage language;
+        QString said;
+    };
+    const Case cases[] = {
+        {repairable, AppLanguage::english,
+         "Vell: %1 was repaired when it was read; the original is kept as " + aside},
+        {repairable, AppLanguage::japanese,
+         "Vell: %1 は修復して読み込みました。元のファイルは " + aside + " として残してあります"},
+        {unreadable, AppLanguage::english, "Vell: %1 could not be read and was set aside as " + aside},
+        {unreadable, AppLanguage::japanese,
+         "Vell: %1 は読めなかったため、" + aside + " としてよけておきました"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said.toStdString());
+        EngineSettingsScope scope(c.language);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("Vell/document.json");
+        writeFile(path, c.original);
+        DocumentFile file(path, [] { return moment; });
+        const bool repaired = file.load().has_value();
+        EXPECT_EQ(repaired, c.original == repairable);
+        WarningLog log;
+        ASSERT_TRUE(file.save(oneSheet("1")));
+        ASSERT_EQ(WarningLog::lines().size(), 1u);
+        EXPECT_EQ(WarningLog::lines()[0].toStdString(), c.said.arg(path).toStdString());
+        EXPECT_EQ(contentsOf(QDir(QFileInfo(path).absolutePath()).filePath(aside)), c.original);
+    }
+}
+
 // A pipe at the document's place would block the start in its open; it is set aside like a damaged file.
 TEST_F(DocumentFileTest, APipeIsNotReadAndIsSetAside) {
     QDir().mkpath(QFileInfo(path).absolutePath());
