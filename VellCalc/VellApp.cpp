@@ -76,8 +76,6 @@ MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*context_, [this] { openWindow(); });
     window->rootView().setDialogBodies(screens_->bodies());
     window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &MainWindow::helpRequested, this, &VellApp::helpRequested);
-    connect(this, &VellApp::helpRequested, &window->rootView(), &RootView::openHelp);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
     std::optional<QRect> newest;
     for (const MainWindow* open : windows())

@@ -55,6 +55,8 @@ QSize sizeOf(WindowDialogKind kind) {
 WindowDialog::WindowDialog(WindowDialogKind kind, QWidget& window) : QDialog(&window), kind_(kind) {
     QuitWatcher::install();
     setWindowModality(Qt::WindowModal);
+    // A fixed-size screen over its window: neither minimised on its own nor enlarged.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // A dialog is a window of its own and would not take the main window's light or dark palette.
     setAttribute(Qt::WA_WindowPropagation);
     setFixedSize(sizeOf(kind));
@@ -113,12 +115,16 @@ bool WindowDialog::mayClose() const {
 }
 
 void WindowDialog::reject() {
-    if (mayClose()) QDialog::reject();
+    if (mayClose())
+        QDialog::reject();
+    else
+        emit declined();
 }
 
 void WindowDialog::closeEvent(QCloseEvent* event) {
     if (!mayClose()) {
         event->ignore();
+        emit declined();
         return;
     }
     QDialog::closeEvent(event);

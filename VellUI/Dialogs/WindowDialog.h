@@ -47,14 +47,18 @@ public:
     QWidget* body() const { return body_; }
 
     // Shows `body` (taking it over) without blocking: open(), never exec(). A dialog that is not
-    // dismissable ignores Escape, reject() and the window manager's close until dismiss() or a
-    // body's accept() or done().
+    // dismissable stays through Escape, reject() and the window manager's close, and says `declined`
+    // instead; only dismiss(), a body's accept() or done() end it.
     void present(QWidget* body, bool dismissable);
     bool dismissable() const { return dismissable_; }
     // Closes it whatever it is, as when the reason to show it has gone.
     void dismiss();
 
     void reject() override;
+
+signals:
+    // The user asked a dialog that is not dismissable to go away.
+    void declined();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

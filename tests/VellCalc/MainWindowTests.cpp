@@ -217,12 +217,21 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
     EXPECT_FALSE(testsupport::editorOf(third).showsPlots());
 }
 
-TEST_F(MainWindowTest, HelpOpensInEveryWindow) {
+// Help answers the window that asked, by its keys or its menu item; the other windows go on as they were.
+TEST_F(MainWindowTest, HelpOpensOnlyInTheWindowThatAskedForIt) {
     MainWindow& first = open();
     MainWindow& second = open();
     press(second, Qt::Key_Slash, Qt::ControlModifier);
+    EXPECT_EQ(first.rootView().openDialog(WindowDialogKind::help), nullptr);
+    EXPECT_NE(second.rootView().openDialog(WindowDialogKind::help), nullptr);
+
+    activate(first);
+    first.action(Command::help)->trigger();
+    settle();
     EXPECT_NE(first.rootView().openDialog(WindowDialogKind::help), nullptr);
     EXPECT_NE(second.rootView().openDialog(WindowDialogKind::help), nullptr);
+    MainWindow& third = open();
+    EXPECT_EQ(third.rootView().openDialog(WindowDialogKind::help), nullptr);
 }
 
 } // namespace
