@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vell {
 
@@ -85,10 +87,21 @@ void WindowDialog::present(QWidget* body, bool dismissable) {
 void WindowDialog::centreOverWindow() {
     const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
     if (!window) return;
+    const QScreen* screen = window->screen();
+    const QRect room = screen ? screen->availableGeometry().marginsRemoved(frameRoom) : QRect();
+    const QSize wanted = sizeOf(kind_);
+    const QSize fitting = room.isValid() ? wanted.boundedTo(room.size()) : wanted;
+    if (size() != fitting) setFixedSize(fitting);
     // Inner rectangles of both: the frame of a window not yet shown is unknown, so centring frames
     // would place the first opening otherwise than every later one.
-    QRect place(QPoint(), size());
+    QRect place(QPoint(), fitting);
     place.moveCenter(window->geometry().center());
+    if (room.isValid()) {
+        place.moveLeft(
+            std::clamp(place.left(), room.left(), std::max(room.left(), room.right() + 1 - place.width())));
+        place.moveTop(
+            std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() + 1 - place.height())));
+    }
     if (place != geometry()) setGeometry(place);
 }
 

@@ -5,6 +5,7 @@
 // body factory the application hands the window, so a window knows no screen.
 
 #include <QDialog>
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 #include <functional>
@@ -40,6 +41,10 @@ class WindowDialog : public QDialog {
     Q_OBJECT
 
 public:
+    // Kept free around a dialog on its screen for the frame the desktop draws: the title bar above, a
+    // border below.
+    static constexpr QMargins frameRoom{0, 32, 0, 8};
+
     // Window-modal over `window`, whose palette it follows.
     WindowDialog(WindowDialogKind kind, QWidget& window);
 
@@ -66,7 +71,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Centred over the window it belongs to, every time it opens and whenever that window moves.
+    // Centred over the window it belongs to, every time it opens and whenever that window moves; on a
+    // screen with less room than its size, as large as the screen allows with the frame the desktop
+    // draws, and kept on it.
     void centreOverWindow();
     // Not dismissable: only dismiss(), a body's own ending or the application quitting closes it.
     bool mayClose() const;

@@ -3,10 +3,12 @@
 // 150 % and 200 %, 1366 × 768 at 125 %.
 
 #include "AppTestSupport.h"
+#include "Dialogs/WindowDialog.h"
 #include "Keypad/KeyGridView.h"
 #include "Keypad/Keypad.h"
 #include "Keypad/KeypadToolButtons.h"
 #include "Keypad/KeypadView.h"
+#include "Screens/TermsView.h"
 #include "Stores/ResultColumn.h"
 #include "Window/StatusBar.h"
 #include "Window/VellWindow.h"
@@ -155,6 +157,28 @@ TEST_F(WindowFitTest, EveryKeyIsWholeAtEveryWidthTheWindowAllows) {
             expectTheSheetWhole(window);
         }
     }
+}
+
+// The settings, help and terms screens stand on the screen with their frames, the gate's agree button
+// within reach: on a screen with less room than their size they take what it has.
+TEST_F(WindowFitTest, EveryScreenStandsOnTheScreenWithItsFrame) {
+    settings().setAcceptedTermsVersion(0);
+    MainWindow& window = open();
+    settle();
+    window.rootView().openHelp();
+    window.rootView().openSettings();
+    settle();
+    const QRect room = roomOf(window);
+    for (const WindowDialogKind kind :
+         {WindowDialogKind::terms, WindowDialogKind::help, WindowDialogKind::settings}) {
+        const WindowDialog* dialog = window.rootView().openDialog(kind);
+        ASSERT_NE(dialog, nullptr) << static_cast<int>(kind);
+        EXPECT_TRUE(room.contains(dialog->geometry().marginsAdded(WindowPlaces::frameRoom)))
+            << static_cast<int>(kind) << ": " << dialog->height() << " high on " << room.height();
+    }
+    auto* gate = qobject_cast<TermsView*>(window.rootView().openDialog(WindowDialogKind::terms)->body());
+    ASSERT_NE(gate, nullptr);
+    EXPECT_TRUE(isWhole(*gate->agreeButton()));
 }
 
 } // namespace
