@@ -3,11 +3,22 @@
 #include "WindowPlaces.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
 namespace vell {
+
+namespace {
+
+// On Wayland the compositor alone places windows and keeps them on its outputs; a window there does
+// not even know where it is.
+bool placesItself() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
 
 WindowFit* WindowFit::install(QWidget& window) {
     auto* fit = new WindowFit(window);
@@ -38,9 +49,10 @@ void WindowFit::applyMinimum() {
 }
 
 void WindowFit::keepOnScreen() {
-    const QScreen* screen = window_.screen();
-    if (!screen || !window_.isVisible() || window_.isMaximized() || window_.isFullScreen()) return;
     applyMinimum();
+    const QScreen* screen = window_.screen();
+    if (!placesItself() || !screen || !window_.isVisible() || window_.isMaximized() || window_.isFullScreen())
+        return;
     const QRect room = screen->availableGeometry();
     if (room.contains(window_.geometry().marginsAdded(frame()))) return;
     const QRect kept = WindowPlaces::keptOnScreens(window_.geometry(), {room}, frame());
@@ -48,9 +60,10 @@ void WindowFit::keepOnScreen() {
 }
 
 void WindowFit::keepBottomOnScreen() {
-    const QScreen* screen = window_.screen();
-    if (!screen || !window_.isVisible() || window_.isMaximized() || window_.isFullScreen()) return;
     applyMinimum();
+    const QScreen* screen = window_.screen();
+    if (!placesItself() || !screen || !window_.isVisible() || window_.isMaximized() || window_.isFullScreen())
+        return;
     const QRect kept = WindowPlaces::bottomKeptOn(window_.geometry(), screen->availableGeometry(), frame());
     if (kept != window_.geometry()) window_.setGeometry(kept);
 }

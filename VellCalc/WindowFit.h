@@ -4,7 +4,8 @@
 // less room (WindowPlaces::minimumOn), on the screen it opens on and on every screen it is moved to.
 // Once it shows and its frame is known, a window whose frame runs off its screen is brought onto it;
 // and a window moved onto another screen has the bottom edge of its frame brought back onto it once
-// it comes to rest there.
+// it comes to rest there. Where the desktop alone places windows (Wayland), only the smallest size
+// follows the screen.
 
 #include <QMargins>
 #include <QObject>
