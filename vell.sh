@@ -10,8 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake ninja-build g++ pkg-config python3 libicu-dev libgtest-dev libgmock-dev libbenchmark-dev
-          nlohmann-json3-dev qt6-base-dev qt6-translations-l10n libgl-dev clang libclang-rt-14-dev clang-format lld
-          fonts-dejavu-core fonts-noto-cjk desktop-file-utils)
+          nlohmann-json3-dev qt6-base-dev qt6-wayland qt6-translations-l10n libgl-dev clang libclang-rt-14-dev
+          clang-format lld fonts-dejavu-core fonts-noto-cjk desktop-file-utils)
 
 install_missing() {
     local missing=()

@@ -2,6 +2,7 @@
 
 #include "Appearance/Appearance.h"
 #include "Engine/L10n.h"
+#include "MenuEscape.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
@@ -111,9 +112,10 @@ void MainWindow::buildMenus() {
     add(editMenu_, Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOrRedo(true); });
     add(editMenu_, Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         [this] { undoOrRedo(false); });
-    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { emit helpRequested(); });
+    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { rootView_->openHelp(); });
     action(Command::quit)->setMenuRole(QAction::QuitRole);
     rebuildSheetsMenu();
+    MenuEscape::install(*menuBar());
 }
 
 void MainWindow::retranslate() {

@@ -71,10 +71,6 @@ public:
     // "&" shows as itself in a menu item.
     static QString menuText(const std::string& text);
 
-signals:
-    // The Help command; the application opens the help in every window.
-    void helpRequested();
-
 private:
     void buildMenus();
     void retranslate();

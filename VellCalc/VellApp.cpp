@@ -12,6 +12,7 @@
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 #include "Window/VellWindow.h"
+#include "WindowFit.h"
 #include "WindowPlaces.h"
 
 #include <QApplication>
@@ -76,16 +77,20 @@ MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*context_, [this] { openWindow(); });
     window->rootView().setDialogBodies(screens_->bodies());
     window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &MainWindow::helpRequested, this, &VellApp::helpRequested);
-    connect(this, &VellApp::helpRequested, &window->rootView(), &RootView::openHelp);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
     std::optional<QRect> newest;
     for (const MainWindow* open : windows())
         if (open->isVisible()) newest = placeOf(*open).geometry;
-    if (const auto place = places_->next(newest, screenRooms(), VellWindow::minimumSize)) {
+    // The smallest size yields to the screen before the place is set, which it would otherwise grow.
+    WindowFit* fit = WindowFit::install(*window);
+    const std::vector<QRect> rooms = screenRooms();
+    if (const auto place = places_->next(newest, rooms)) {
         window->setGeometry(place->geometry);
         if (place->maximized) window->setWindowState(Qt::WindowMaximized);
+    } else if (!rooms.empty()) {
+        window->resize(WindowPlaces::sizeOn(VellWindow::defaultSize, rooms.front()));
     }
+    fit->applyMinimum();
     window->installEventFilter(this);
     windows_.emplace_back(window);
     window->show();

@@ -52,10 +52,6 @@ public:
     // The windows still open, oldest first.
     std::vector<MainWindow*> windows() const;
 
-signals:
-    // The Help command of any window: every window opens its help.
-    void helpRequested();
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -177,5 +177,30 @@ TEST_F(MenuTest, UndoInAFocusedFieldUndoesTheFieldAndLeavesTheSheetAlone) {
     EXPECT_EQ(store().currentSheet().text, "1 + 2");
 }
 
+// A menu opened from the menu bar and closed with one Escape hands the keyboard back: the next key
+// lands in the editor, not in the menu bar's keyboard navigation. Keys go through the window, as the
+// desktop delivers them, so that the open menu or the bar answers them if it holds the keyboard.
+TEST_F(MenuTest, EscapeClosesAMenuAndTheNextKeyLandsInTheEditor) {
+    MainWindow& window = open();
+    CalcTextView& editor = editorOf(window);
+    editor.setFocus();
+    editor.moveCursor(QTextCursor::End);
+    settle();
+    const QString before = editor.toPlainText();
+    for (QMenu* menu : {window.sheetsMenu(), window.menuBar()->actions().first()->menu()}) {
+        QMenuBar* bar = window.menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+        settle();
+        EXPECT_FALSE(menu->isVisible());
+        QTest::keyClick(window.windowHandle(), Qt::Key_X);
+        settle();
+        EXPECT_EQ(QApplication::focusWidget(), &editor) << menu->title().toStdString();
+    }
+    EXPECT_EQ(editor.toPlainText(), before + "xx");
+    EXPECT_EQ(store().currentSheet().text, (before + "xx").toStdString());
+}
+
 } // namespace
 } // namespace vell
