@@ -347,9 +347,11 @@ const std::unordered_set<std::string_view>& slashSymbols() {
 template <typename Line>
 class Scanner {
 public:
-    explicit Scanner(const Line& line) : line_(line) {}
+    // The tokens go into `tokens`, which is emptied first.
+    Scanner(const Line& line, std::vector<Token>& tokens) : line_(line), tokens_(tokens) {}
 
-    std::vector<Token> run() {
+    void run() {
+        tokens_.clear();
         // At most 15 tokens at first, which keeps the block among the sizes the allocator serves
         // fastest; few lines hold more.
         tokens_.reserve(std::min<std::size_t>(line_.size() + 1, 15));
@@ -383,7 +385,6 @@ public:
             }
         }
         add(Token::Kind::eof, n);
-        return std::move(tokens_);
     }
 
 private:
@@ -597,7 +598,7 @@ private:
     }
 
     const Line& line_;
-    std::vector<Token> tokens_;
+    std::vector<Token>& tokens_;
     std::string numeral_;
 };
 
@@ -623,14 +624,15 @@ bool isPlainAsciiLine(std::string_view text) {
     return true;
 }
 
-std::vector<Token> tokenizeNormalized(std::string_view normalized, bool ascii) {
+void tokenizeNormalized(std::string_view normalized, bool ascii, std::vector<Token>& tokens) {
     if (ascii && normalized.find("\r\n") == std::string_view::npos) {
         const AsciiLine line(normalized);
-        return Scanner<AsciiLine>(line).run();
+        Scanner<AsciiLine>(line, tokens).run();
+        return;
     }
     const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(normalized);
     const ClusterLine line(normalized, bounds);
-    return Scanner<ClusterLine>(line).run();
+    Scanner<ClusterLine>(line, tokens).run();
 }
 
 } // namespace
@@ -640,13 +642,23 @@ std::string Lexer::normalize(std::string_view text) {
 }
 
 std::vector<Token> Lexer::tokenize(std::string_view text) {
+    std::vector<Token> tokens;
+    tokenize(text, tokens);
+    return tokens;
+}
+
+void Lexer::tokenize(std::string_view text, std::vector<Token>& tokens) {
     if (isPlainAsciiLine(text)) {
         const AsciiLine line(text);
-        return Scanner<AsciiLine>(line).run();
+        Scanner<AsciiLine>(line, tokens).run();
+        return;
     }
-    if (unicode::isAscii(text)) return tokenizeNormalized(text, true);
+    if (unicode::isAscii(text)) {
+        tokenizeNormalized(text, true, tokens);
+        return;
+    }
     const std::string normalized = normalizeLine(text, nullptr);
-    return tokenizeNormalized(normalized, unicode::isAscii(normalized));
+    tokenizeNormalized(normalized, unicode::isAscii(normalized), tokens);
 }
 
 Lexer::LineMap Lexer::lineMap(std::string_view text) {
