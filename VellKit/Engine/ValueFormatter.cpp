@@ -266,31 +266,31 @@ ValueFormatter::DecimalFormatter ValueFormatter::makeFormatter(bool grouping) {
 
 namespace {
 
-// What clean() gives, and, when it is known, the decimal it stands for: |value| is the double nearest
-// to digits × 10^-decimals.
-struct Cleaned {
-    double value;
-    std::uint64_t digits = 0;
-    int decimals = -1; // -1: no decimal known
-};
-
-Cleaned cleanWithDigits(double x) {
-    if (x == 0) return {0, 0, 0};
+// clean()'s rounding. When the number it gives is the double nearest to a decimal of at most 15
+// digits, `found(digits, decimals)` is told the decimal's digits (of the magnitude) and decimals.
+template <typename Found>
+double cleaned(double x, Found&& found) {
+    if (x == 0) {
+        found(0.0, 0);
+        return 0;
+    }
     // Whole numbers below 1e12 have at most 12 digits and come back unchanged: x × 10^k stays a
     // whole number below 2^53, so the rounding and the division are exact. Counters and indices in
     // loops are compared through here.
-    if (std::fabs(x) < 1e12 && x == std::trunc(x)) return {x, static_cast<std::uint64_t>(std::fabs(x)), 0};
-    if (!std::isfinite(x)) return {x};
+    if (std::fabs(x) < 1e12 && x == std::trunc(x)) {
+        found(std::fabs(x), 0);
+        return x;
+    }
+    if (!std::isfinite(x)) return x;
     int e = static_cast<int>(std::floor(std::log10(std::fabs(x))));
     int k = 12 - e;
-    if (k < 1 || k > 299) return {x};
+    if (k < 1 || k > 299) return x;
     double p = powerOfTen(k);
     const double whole = std::round(x * p);
-    const double value = whole / p;
     // Up to 10^22 the power is exact, and so the division is the correctly rounded reading of the
     // decimal (whole stays below 2^53).
-    if (k > 22) return {value};
-    return {value, static_cast<std::uint64_t>(std::fabs(whole)), k};
+    if (k <= 22) found(std::fabs(whole), k);
+    return whole / p;
 }
 
 // The text DecimalFormatter gives for the double nearest to ±digits × 10^-decimals, when digits has
@@ -357,21 +357,25 @@ std::string decimalText(bool negative, std::uint64_t digits, int decimals, int a
 } // namespace
 
 double ValueFormatter::clean(double x) {
-    return cleanWithDigits(x).value;
+    return cleaned(x, [](double, int) {});
 }
 
 std::string ValueFormatter::formatNumber(double x, bool grouping) {
-    const Cleaned cleaned = cleanWithDigits(x);
+    std::uint64_t digits = 0;
+    int decimals = -1;
+    const double value = cleaned(x, [&](double whole, int k) {
+        digits = static_cast<std::uint64_t>(whole);
+        decimals = k;
+    });
     if (x == 0) return "0";
-    if (std::isnan(cleaned.value)) return "—";
-    if (std::isinf(cleaned.value)) return cleaned.value > 0 ? "∞" : "-∞";
-    double magnitude = std::fabs(cleaned.value);
-    if (magnitude >= 1e15 || magnitude < 1e-9) return scientific(cleaned.value);
+    if (std::isnan(value)) return "—";
+    if (std::isinf(value)) return value > 0 ? "∞" : "-∞";
+    double magnitude = std::fabs(value);
+    if (magnitude >= 1e15 || magnitude < 1e-9) return scientific(value);
     // Most answers: the decimal that clean() rounded to is written out directly.
-    if (cleaned.decimals >= 0)
-        return decimalText(cleaned.value < 0, cleaned.digits, cleaned.decimals,
-                           makeFormatter(grouping).maxFractionDigits, grouping);
-    return makeFormatter(grouping).format(cleaned.value);
+    if (decimals >= 0)
+        return decimalText(value < 0, digits, decimals, makeFormatter(grouping).maxFractionDigits, grouping);
+    return makeFormatter(grouping).format(value);
 }
 
 std::string ValueFormatter::format(const Value& value, bool grouping) {
