@@ -214,7 +214,11 @@ LineReading ProgramRunner::read(std::string_view prepared) {
         Parser parser(std::move(tokens));
         Parser::Reading reading = parser.readStatement();
         tokens = std::move(parser).releaseTokens();
-        if (tokens.capacity() <= keptTokens) spare = std::move(tokens);
+        if (tokens.capacity() <= keptTokens) {
+            // Only the room is kept, not the texts of this line.
+            tokens.clear();
+            spare = std::move(tokens);
+        }
         if (auto* statement = std::get_if<Statement>(&reading))
             line.statement = std::move(*statement);
         else
