@@ -24,6 +24,7 @@ class DocumentStore;
 class EditorCommands;
 class ResultColumnHandle;
 class SheetSession;
+class TooLargeEditNote;
 class TooLargeSheetNotice;
 
 class SheetEditor : public QWidget {
@@ -94,6 +95,7 @@ private:
     CalcTextView* view_ = nullptr;
     ResultColumnHandle* handle_ = nullptr;
     TooLargeSheetNotice* notice_ = nullptr;
+    TooLargeEditNote* refusalNote_ = nullptr;
     std::optional<Uuid> shownSheetID_;
     std::optional<std::int64_t> pendingCaret_;
     bool syncScheduled_ = false;
