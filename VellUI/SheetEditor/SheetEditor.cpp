@@ -71,7 +71,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     shownSheetID_ = session_.sheetID();
 
     connect(view_, &CalcTextView::textEdited, this, &SheetEditor::writeText);
-    connect(view_, &CalcTextView::tooLargeEditRefused, refusalNote_, &TooLargeEditNote::showRefusal);
+    connect(view_, &CalcTextView::tooLargeEditRefused, this, &SheetEditor::showRefusal);
     connect(view_, &CalcTextView::lockToggleRequested, this, &SheetEditor::onToggleLock);
     connect(view_, &CalcTextView::nameRequested, this, &SheetEditor::onRequestName);
     connect(view_, &CalcTextView::answerClicked, this, &SheetEditor::insertReference);
@@ -185,12 +185,17 @@ void SheetEditor::writeText() {
     if (!taken) {
         // Past the gate but too large for the store all the same: refused whole, as the gate refuses.
         EditorBeep::sound();
-        refusalNote_->showRefusal();
+        showRefusal();
         textStale_ = true;
         return sync();
     }
     // The store evaluated inside this change: show its answers with the keystroke, not a frame later.
     if (syncScheduled_) sync();
+}
+
+void SheetEditor::showRefusal() {
+    const QRect caret = view_->cursorRect();
+    refusalNote_->showRefusal(QRect(view_->viewport()->mapTo(this, caret.topLeft()), caret.size()));
 }
 
 bool SheetEditor::syncTooLarge() {

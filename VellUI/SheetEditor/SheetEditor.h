@@ -86,6 +86,8 @@ private:
     // A sheet too large to edit is shown read-only, its beginning only, without answers, under the
     // notice; false (the notice hidden, the view writable) for any other sheet.
     bool syncTooLarge();
+    // The note of an edit refused because the sheet would have become too large to edit.
+    void showRefusal();
     void answerDragRequested(qint64 line, QPointF point);
     DocumentStore& store() const;
 

@@ -10,7 +10,7 @@ namespace vell {
 
 namespace {
 
-constexpr int bottomGap = 12;
+constexpr int gap = 12;
 constexpr int sideGap = 16;
 
 } // namespace
@@ -32,9 +32,10 @@ TooLargeEditNote::TooLargeEditNote(QWidget* parent) : QLabel(parent), timer_(new
     hide();
 }
 
-void TooLargeEditNote::showRefusal() {
+void TooLargeEditNote::showRefusal(const QRect& caret) {
     setText(QString::fromStdString(SheetSize::refusalMessage()));
     setAccessibleName(text());
+    caret_ = caret;
     place(area_);
     show();
     raise();
@@ -49,7 +50,11 @@ void TooLargeEditNote::place(const QRect& area) {
     if (area.isEmpty()) return;
     const int width = std::max(0, std::min(sizeHint().width(), area.width() - 2 * sideGap));
     const int height = heightForWidth(width) > 0 ? heightForWidth(width) : sizeHint().height();
-    setGeometry(area.left() + (area.width() - width) / 2, area.bottom() - bottomGap - height, width, height);
+    QRect placed(area.left() + (area.width() - width) / 2, area.bottom() - gap - height, width, height);
+    // Typing goes on where the caret is: the note keeps off its rows (the caret may be no wider than 0).
+    if (caret_.height() > 0 && placed.top() - gap <= caret_.bottom() && caret_.top() <= placed.bottom() + gap)
+        placed.moveTop(area.top() + gap);
+    setGeometry(placed);
 }
 
 } // namespace vell

@@ -19,14 +19,17 @@ public:
 
     explicit TooLargeEditNote(QWidget* parent = nullptr);
 
-    // Shows the note in the interface language, for another while when it is up already.
-    void showRefusal();
-    // Where it sits: centred near the bottom of that area of its parent.
+    // Shows the note in the interface language, for another while when it is up already, clear of the
+    // caret (a rectangle of the parent's).
+    void showRefusal(const QRect& caret);
+    // Where it sits: centred near the bottom of that area of its parent, or near its top when the caret
+    // lies under the bottom place.
     void place(const QRect& area);
 
 private:
     QTimer* timer_;
     QRect area_;
+    QRect caret_;
 };
 
 } // namespace vell

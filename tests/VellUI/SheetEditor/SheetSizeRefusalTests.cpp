@@ -154,6 +154,11 @@ TEST_F(SheetSizeRefusal, EveryRoadPastTheLimitIsRefusedWhole) {
         EXPECT_TRUE(note && note->isVisible());
         EXPECT_EQ(note ? note->text() : QString(),
                   "This change would make the sheet too large to edit, so it was not made.");
+        const QRect caretRect =
+            view.cursorRect().translated(view.viewport()->mapTo(window.editor.get(), QPoint()));
+        EXPECT_FALSE(note && note->geometry().top() <= caretRect.bottom() &&
+                     caretRect.top() <= note->geometry().bottom())
+            << "the note keeps off the caret's rows";
         // The sheet stays what it was: editable, its answers shown, and the keyboard still in it.
         EXPECT_FALSE(view.isReadOnly());
         EXPECT_EQ(view.answerFor(0).value_or(CalcTextView::Answer{}).text, "2");
