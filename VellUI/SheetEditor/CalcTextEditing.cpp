@@ -216,6 +216,9 @@ void CalcTextView::vetPendingChange() {
 
 void CalcTextView::refused(EditGate::Verdict verdict) {
     lastChangeRefused_ = true;
+    // A long line that was pasted or dropped set rows to break anywhere; it is gone again.
+    if (wordWrapMode() == QTextOption::WrapAnywhere)
+        wrapForLongLines(hasLineLongerThan(committed_, longLine));
     EditorBeep::sound();
     if (verdict == EditGate::Verdict::tooLarge) emit tooLargeEditRefused();
 }

@@ -159,8 +159,12 @@ TEST_F(SheetSizeRefusal, EveryRoadPastTheLimitIsRefusedWhole) {
         EXPECT_FALSE(note && note->geometry().top() <= caretRect.bottom() &&
                      caretRect.top() <= note->geometry().bottom())
             << "the note keeps off the caret's rows";
-        // The sheet stays what it was: editable, its answers shown, and the keyboard still in it.
+        // The sheet stays what it was: editable, wrapped as before, its answers shown, and the keyboard
+        // still in it.
         EXPECT_FALSE(view.isReadOnly());
+        EXPECT_EQ(view.wordWrapMode(), c.text.size() > 6 + CalcTextView::longLine
+                                           ? QTextOption::WrapAnywhere
+                                           : QTextOption::WrapAtWordBoundaryOrAnywhere);
         EXPECT_EQ(view.answerFor(0).value_or(CalcTextView::Answer{}).text, "2");
         EXPECT_EQ(QApplication::focusWidget(), &view);
         setCaret(view, 5);
