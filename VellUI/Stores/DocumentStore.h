@@ -163,9 +163,9 @@ public:
     void toggleLock(const Uuid& sheetID, std::int64_t line);
     void undo(const Uuid& sheetID);
     void redo(const Uuid& sheetID);
-    // False for a sheet without history, and for one too large to edit. (A step always leaves a text that
-    // fits: every text the history holds was taken by setText, but for the one a sheet too large to edit
-    // held before it was cleared, which undoing the clearing brings back as it was.)
+    // False for a sheet without history, and for one too large to edit. Every text a history holds was
+    // taken by setText and fits, but for that of a sheet too large to edit that was then cleared: undoing
+    // the clearing brings it back as it was, read-only.
     bool canUndo(const Uuid& sheetID) const;
     bool canRedo(const Uuid& sheetID) const;
 
