@@ -89,6 +89,8 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
 
     connect(&session_, &SheetSession::resultsChanged, this, &SheetEditor::scheduleSync);
     connect(&session_, &SheetSession::sheetIDChanged, this, &SheetEditor::scheduleSync);
+    // The note spoke of the sheet shown before.
+    connect(&session_, &SheetSession::sheetIDChanged, refusalNote_, &QWidget::hide);
     connect(&session_, &SheetSession::sheetChanged, this, [this](bool typedHere) {
         // What this editor typed is what it shows: only a change from elsewhere is read back.
         if (!typedHere) textStale_ = true;

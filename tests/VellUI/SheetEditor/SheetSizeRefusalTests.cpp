@@ -176,7 +176,7 @@ TEST_F(SheetSizeRefusal, EveryRoadPastTheLimitIsRefusedWhole) {
 }
 
 TEST_F(SheetSizeRefusal, TheNoteSaysWhyInTheInterfaceLanguageAndGoesAwayByItself) {
-    openSheets({"1 + 1\n" + noteOfBytes(lineLimit)});
+    openSheets({"1 + 1\n" + noteOfBytes(lineLimit), "2 + 2"});
     Window& window = openWindow();
     CalcTextView& view = window.view();
     EXPECT_TRUE(refusalNote(window) == nullptr || !refusalNote(window)->isVisible());
@@ -197,6 +197,16 @@ TEST_F(SheetSizeRefusal, TheNoteSaysWhyInTheInterfaceLanguageAndGoesAwayByItself
     EXPECT_TRUE(note->testAttribute(Qt::WA_TransparentForMouseEvents));
     EXPECT_EQ(QApplication::focusWidget(), &view);
 
+    // Another sheet shown in the window: the note spoke of the one before.
+    window.session->select(store->sheets()[1].id);
+    settle();
+    EXPECT_FALSE(note->isVisible());
+    window.session->select(store->sheets()[0].id);
+    settle();
+
+    setCaret(view, static_cast<int>(view.text().size()));
+    QTest::keyClick(&view, 'b');
+    ASSERT_TRUE(note->isVisible());
     auto* timer = note->findChild<QTimer*>();
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());
