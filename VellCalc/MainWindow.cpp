@@ -69,6 +69,9 @@ MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* pa
     connect(rootView_, &RootView::layoutChanged, this, &MainWindow::updateSidebarToggle);
 
     buildMenus();
+    connect(session_.get(), &SheetSession::undoStateChanged, this, &MainWindow::updateHistoryActions);
+    connect(qApp, &QApplication::focusChanged, this, &MainWindow::followFocusedField);
+    updateHistoryActions();
     windowToolbar_ = new WindowToolbar(
         *toolbar_, *rootView_, WindowToolbar::Commands{action(Command::newSheet), action(Command::newWindow)},
         app_.settings, app_.switches);
@@ -170,11 +173,32 @@ void MainWindow::newSheet() {
 
 void MainWindow::undoOrRedo(bool undo) {
     // A field being edited (a rename, a line name) has an undo history of its own.
-    if (auto* field = qobject_cast<QLineEdit*>(focusWidget()); field && field->hasFocus()) {
+    if (QLineEdit* field = focusedField()) {
         undo ? field->undo() : field->redo();
         return;
     }
     undo ? session_->undo() : session_->redo();
+}
+
+QLineEdit* MainWindow::focusedField() const {
+    auto* field = qobject_cast<QLineEdit*>(focusWidget());
+    return field && field->hasFocus() ? field : nullptr;
+}
+
+void MainWindow::followFocusedField() {
+    QLineEdit* field = focusedField();
+    if (field != historyField_) {
+        if (historyField_) disconnect(historyField_, nullptr, this, nullptr);
+        historyField_ = field;
+        if (field) connect(field, &QLineEdit::textChanged, this, &MainWindow::updateHistoryActions);
+    }
+    updateHistoryActions();
+}
+
+void MainWindow::updateHistoryActions() {
+    QLineEdit* field = focusedField();
+    action(Command::undo)->setEnabled(field ? field->isUndoAvailable() : session_->canUndo());
+    action(Command::redo)->setEnabled(field ? field->isRedoAvailable() : session_->canRedo());
 }
 
 void MainWindow::selectSheetFromMenu(const Uuid& id) {

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+class QLineEdit;
 class QMenu;
 class QToolBar;
 
@@ -81,6 +82,12 @@ private:
     void rebuildSheetsMenu();
     void applyAppearance();
     void updateSidebarToggle();
+    // The field of this window being edited, which has an undo history of its own; none elsewhere.
+    QLineEdit* focusedField() const;
+    // Undo and Redo are enabled while the window's sheet, or the field being edited, can step back or
+    // forward, and follow the focus from one to the other.
+    void followFocusedField();
+    void updateHistoryActions();
 
     const AppContext app_;
     DocumentStore& store_;
@@ -99,6 +106,7 @@ private:
     // What the Sheets menu was last built from: each sheet's id text and name.
     std::vector<std::pair<std::string, std::string>> sheetsMenuSource_;
     bool sheetsMenuRebuildQueued_ = false;
+    QPointer<QLineEdit> historyField_;
 };
 
 } // namespace vell

@@ -101,10 +101,13 @@ public:
     // Where the divider between text and answers lies, in viewport coordinates.
     double dividerX() const;
 
-    // Types `text` over the selection, as the keyboard would (through the edit gate).
-    void typeText(const QString& text);
+    // Types `text` over the selection, as the keyboard would (through the edit gate). False when the
+    // gate refused it (with its beep); true when it was taken, or is to be vetted once the event that
+    // called this is done.
+    bool typeText(const QString& text);
     // The editor's own replacement of the whole text (sign toggle, answer references): vetted with
-    // the lock check skipped, then the caret put at `caret`. False when the gate refused it.
+    // the lock check skipped, then the caret put at `caret`. False when the gate refused it (with its
+    // beep) or nothing changed.
     bool replaceWhole(const std::u16string& text, std::int64_t caret);
     // Return: a new line with the indent of the line, four spaces more after a ":".
     void insertNewline();
@@ -168,6 +171,8 @@ signals:
     void columnResizeRequested(double width, double available);
     void undoRequested();
     void redoRequested();
+    // A change was refused, with the beep, because the sheet would have become too large to edit.
+    void tooLargeEditRefused();
 
 protected:
     bool event(QEvent* event) override;
@@ -222,6 +227,8 @@ private:
     void rememberSelection();
     // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
     void vetPendingChange();
+    // The beep of a refused change, and the reason told when the beep alone does not tell it.
+    void refused(EditGate::Verdict verdict);
     // Replaces a span of the document without it counting as an edit.
     void replaceSpan(int from, int length, const QString& text);
     void setTextSelection(Selection selection);
@@ -232,6 +239,7 @@ private:
     int eventDepth_ = 0;
     bool ownChange_ = false;
     bool changePending_ = false;
+    bool lastChangeRefused_ = false;
     int changeFrom_ = 0;
     Selection selectionBefore_;
 

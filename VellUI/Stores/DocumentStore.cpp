@@ -195,20 +195,23 @@ void DocumentStore::startSelectionHistory() {
     }
 }
 
-void DocumentStore::setText(const Uuid& sheetID, std::string_view text, const QObject* origin) {
-    updateText(sheetID, text, false, origin);
+bool DocumentStore::setText(const Uuid& sheetID, std::string_view text, const QObject* origin) {
+    return updateText(sheetID, text, false, origin);
 }
 
-void DocumentStore::setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin) {
-    updateText(sheetID, text, true, origin);
+bool DocumentStore::setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin) {
+    return updateText(sheetID, text, true, origin);
 }
 
-void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool naming,
+bool DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool naming,
                                const QObject* origin) {
     const auto index = selectedIndex(sheetID);
-    if (!index) return;
+    if (!index) return true;
     Sheet& sheet = document_.sheets[*index];
-    if (SheetSize::tooLargeToEdit(sheet.text) || unicode::canonicallyEqual(sheet.text, text)) return;
+    // Such a sheet would turn read-only under the user's hands, its history out of reach: the editors
+    // refuse the change before it comes here, and whatever else sets a text is refused here.
+    if (SheetSize::tooLargeToEdit(sheet.text) || SheetSize::tooLargeToEdit(text)) return false;
+    if (unicode::canonicallyEqual(sheet.text, text)) return true;
 
     SheetHistory& sheetHistory = history(sheet);
     std::vector<std::int64_t> locks;
@@ -229,6 +232,7 @@ void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
     textDidChange(sheetID, origin);
+    return true;
 }
 
 std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
@@ -342,7 +346,7 @@ std::optional<std::string> DocumentStore::setName(const Uuid& sheetID, std::int6
     if (auto problem = LineEditor::nameProblem(proposed, text, lineIndex)) return problem;
     const auto renamed = LineEditor::setName(text, lineIndex, proposed);
     if (!renamed) return L10n::text("名前を付けられませんでした", "The line could not be named");
-    updateText(sheetID, unicode::fromUtf16(*renamed), true, nullptr);
+    if (!updateText(sheetID, unicode::fromUtf16(*renamed), true, nullptr)) return SheetSize::refusalMessage();
     return std::nullopt;
 }
 
@@ -477,12 +481,12 @@ void DocumentStore::redo(const Uuid& sheetID) {
 
 bool DocumentStore::canUndo(const Uuid& sheetID) const {
     const auto found = histories_.find(sheetID);
-    return found != histories_.end() && found->second.canUndo();
+    return found != histories_.end() && found->second.canUndo() && !isTooLargeToEdit(sheetID);
 }
 
 bool DocumentStore::canRedo(const Uuid& sheetID) const {
     const auto found = histories_.find(sheetID);
-    return found != histories_.end() && found->second.canRedo();
+    return found != histories_.end() && found->second.canRedo() && !isTooLargeToEdit(sheetID);
 }
 
 void DocumentStore::stepHistory(const Uuid& sheetID, bool undo) {

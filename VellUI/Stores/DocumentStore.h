@@ -112,11 +112,12 @@ public:
 
     // The complete new text of that sheet: the locks follow their lines, an undo step is recorded, every
     // window is refreshed and a save is scheduled. An unchanged text does nothing. `origin` is who typed it
-    // (a window's session), named in sheetChanged so that it need not read back what it wrote.
-    void setText(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
+    // (a window's session), named in sheetChanged so that it need not read back what it wrote. False, and
+    // nothing changes, when the sheet is or the text would be too large to edit.
+    bool setText(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // The same for a change that names or renames lines in place (and may put a name in at the caret):
     // the line count stays, so every lock stays on its line, also on a rewritten locked line.
-    void setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
+    bool setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // That sheet (the current one when the id names none) with the other sheets offered for their functions.
     std::vector<LineResult> evaluate(std::optional<Uuid> sheetID) const;
     // Asks every window's session to refresh, in the order they were made (sessionRefreshRequested).
@@ -135,7 +136,8 @@ public:
         activeSession_ = session;
     }
 
-    // Names or renames a line of that sheet; the message to show when that cannot be done.
+    // Names or renames a line of that sheet; the message to show when that cannot be done (also when the
+    // sheet would become too large to edit).
     std::optional<std::string> setName(const Uuid& sheetID, std::int64_t lineIndex, std::string_view name);
 
     // --- Sheet commands: a command that cannot apply does nothing at all
@@ -161,7 +163,9 @@ public:
     void toggleLock(const Uuid& sheetID, std::int64_t line);
     void undo(const Uuid& sheetID);
     void redo(const Uuid& sheetID);
-    // False for a sheet without history, and for one too large to edit.
+    // False for a sheet without history, and for one too large to edit. Every text a history holds was
+    // taken by setText and fits, but for that of a sheet too large to edit that was then cleared: undoing
+    // the clearing brings it back as it was, read-only.
     bool canUndo(const Uuid& sheetID) const;
     bool canRedo(const Uuid& sheetID) const;
 
@@ -283,8 +287,8 @@ private:
     void repairAndClean();
     void observeSettings();
 
-    // A naming keeps every lock on its line.
-    void updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
+    // A naming keeps every lock on its line. False when the sheet is or the text would be too large to edit.
+    bool updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
     void stepHistory(const Uuid& sheetID, bool undo);
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "Document/SheetSize.h"
 #include "Window/RootView.h"
 
 #include <QLineEdit>
@@ -200,6 +201,52 @@ TEST_F(MenuTest, EscapeClosesAMenuAndTheNextKeyLandsInTheEditor) {
     }
     EXPECT_EQ(editor.toPlainText(), before + "xx");
     EXPECT_EQ(store().currentSheet().text, (before + "xx").toStdString());
+}
+
+TEST_F(MenuTest, UndoAndRedoAreEnabledOnlyWhileTheWindowsOwnSheetCanStep) {
+    MainWindow& window = open();
+    press(window, Qt::Key_N, Qt::ControlModifier);
+    QAction* undo = window.action(Command::undo);
+    QAction* redo = window.action(Command::redo);
+    EXPECT_FALSE(undo->isEnabled()) << "a new sheet has nothing to undo";
+    EXPECT_FALSE(redo->isEnabled());
+    typeAtEnd(window, "1 + 1");
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    // Another window on another sheet goes by that sheet's history, not this one's.
+    MainWindow& other = open();
+    other.session().select(sheetAt(0).id);
+    settle();
+    EXPECT_FALSE(other.action(Command::undo)->isEnabled());
+    EXPECT_TRUE(undo->isEnabled());
+
+    activate(window);
+    for (int step = 0; step < 10 && undo->isEnabled(); ++step)
+        press(window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window.session().sheet().text, "");
+    EXPECT_TRUE(redo->isEnabled());
+
+    // A sheet too large to edit takes no step, also when it came back by undoing its clearing.
+    std::string huge;
+    while (huge.size() <= SheetSize::maxSheetBytes)
+        huge += "1 + 1\n";
+    VellDocument document = store().document();
+    document.sheets.push_back(Sheet{Uuid::random(), "Huge", huge, Date::now(), {}});
+    const Uuid hugeID = document.sheets.back().id;
+    store().adoptDocument(std::move(document));
+    window.session().select(hugeID);
+    settle();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    store().clearSheet(hugeID);
+    settle();
+    ASSERT_TRUE(undo->isEnabled());
+    undo->trigger();
+    settle();
+    EXPECT_TRUE(window.session().sheet().text == huge) << window.session().sheet().text.size() << " bytes";
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
 }
 
 } // namespace
