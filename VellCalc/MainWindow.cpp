@@ -83,6 +83,8 @@ MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* pa
 }
 
 MainWindow::~MainWindow() {
+    // Children that go after the session and the actions (an open dialog) move the focus as they hide.
+    disconnect(qApp, nullptr, this, nullptr);
     // The views hold the session; they go first.
     delete takeCentralWidget();
 }

@@ -238,5 +238,19 @@ TEST_F(MainWindowTest, HelpOpensOnlyInTheWindowThatAskedForIt) {
     EXPECT_EQ(third.rootView().openDialog(WindowDialogKind::help), nullptr);
 }
 
+// A window that goes while one of its dialogs is open and has the keyboard: the dialog hides after the
+// window's own parts went, and the focus it hands on must not reach them.
+TEST_F(MainWindowTest, AWindowClosedWithADialogOpenGoesCleanly) {
+    MainWindow& window = open();
+    press(window, Qt::Key_Slash, Qt::ControlModifier);
+    WindowDialog* help = window.rootView().openDialog(WindowDialogKind::help);
+    ASSERT_NE(help, nullptr);
+    help->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    ASSERT_EQ(QApplication::activeWindow(), help);
+    delete &window;
+    settle();
+}
+
 } // namespace
 } // namespace vell
