@@ -2,7 +2,7 @@
 
 // The application's widget style: Fusion, with slim scroll bars that have no arrow buttons: a track in
 // the colour of the surface they stand on and a rounded handle in its text colour faded halfway into
-// it, so that they follow light and dark with the palette.
+// it, so that they follow light and dark with the palette. Menus are edged in the same faded text colour.
 
 #include <QProxyStyle>
 
@@ -24,6 +24,8 @@ public:
                          const QWidget* widget = nullptr) const override;
     void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                             const QWidget* widget = nullptr) const override;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
     void polish(QWidget* widget) override;
     using QProxyStyle::polish;
 };
