@@ -20,6 +20,8 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace vell {
 
@@ -132,8 +134,7 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     const double columnWidth = this->columnWidth();
     const double top = toDocument(QPointF(0, 0)).y();
 
-    painter.fillRect(onDevicePixels(QRectF(width - columnWidth - 30, top, 1, viewport()->height()), painter),
-                     EditorPalette::divider.resolve(dark));
+    paintDivider(painter, width - columnWidth - 30, top, top + viewport()->height());
 
     const QFont numberFont = Fonts::monospacedDigits(11.5, QFont::Medium);
     const QFont caretNumberFont = Fonts::monospacedDigits(11.5, QFont::Bold);
@@ -180,6 +181,29 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     }
 
     drawPlots(painter, dirty);
+}
+
+void CalcTextView::paintDivider(QPainter& painter, double x, double top, double bottom) const {
+    // A surface reaches under the answer column: the divider stops above it and goes on below it.
+    std::vector<std::pair<double, double>> surfaces;
+    if (showsPlots_) {
+        for (QTextBlock block = firstBlockNear(top); block.isValid(); block = block.next()) {
+            const auto line = static_cast<std::size_t>(block.blockNumber());
+            if (line >= results_.size()) break;
+            if (document()->documentLayout()->blockBoundingRect(block).top() > bottom) break;
+            const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+            if (!spec || spec->kind != PlotSpec::Kind::surface) continue;
+            if (const auto rect = plotRect(static_cast<std::int64_t>(line)))
+                surfaces.emplace_back(rect->top(), rect->bottom());
+        }
+    }
+    const QColor colour = EditorPalette::divider.resolve(appearance_.isDark());
+    double from = top;
+    for (const auto& [above, below] : surfaces) {
+        if (above > from) painter.fillRect(onDevicePixels(QRectF(x, from, 1, above - from), painter), colour);
+        from = std::max(from, below);
+    }
+    if (bottom > from) painter.fillRect(onDevicePixels(QRectF(x, from, 1, bottom - from), painter), colour);
 }
 
 QSizeF CalcTextView::plotSize(PlotSpec::Kind kind, double viewWidth, double columnWidth) {

@@ -239,6 +239,8 @@ private:
 
     void paintDecorations(QPainter& painter, const QRectF& dirty);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
+    // The divider from top to bottom (document coordinates), but where a surface in sight lies.
+    void paintDivider(QPainter& painter, double x, double top, double bottom) const;
     // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
     void drawPlots(QPainter& painter, const QRectF& dirty);
 
