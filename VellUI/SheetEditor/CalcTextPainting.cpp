@@ -87,7 +87,7 @@ std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) c
     const bool dark = appearance_.isDark();
     const double columnWidth = this->columnWidth();
     const LineOutcome& outcome = results_[static_cast<std::size_t>(line)].outcome;
-    Answer answer{{}, Fonts::system(11.5, QFont::Medium), {}};
+    Answer answer{{}, Fonts::system(11.5, QFont::Medium), {}, {}};
     switch (outcome.kind()) {
     case LineOutcome::Case::value:
         answer.text = QString::fromStdString(ValueFormatter::format(*outcome.as<Value>(), true));
@@ -108,6 +108,7 @@ std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) c
     case LineOutcome::Case::comment:
         return std::nullopt;
     }
+    answer.whole = answer.text;
     answer.text = QFontMetricsF(answer.font).elidedText(answer.text, Qt::ElideRight, columnWidth);
     return answer;
 }

@@ -30,6 +30,7 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     // Qt draws its caret by inverting what lies under it; the view paints one in the accent colour.
     setCursorWidth(0);
     viewport()->setMouseTracking(true);
+    viewport()->installEventFilter(this);
 
     document()->setDocumentMargin(0);
     setMargins();

@@ -149,11 +149,12 @@ public:
     std::function<void(QDrag*, Qt::DropActions)> runDrag;
 
     // What the answer column shows for a line: the text as drawn (cut with "…" when it does not fit),
-    // its font and colour. None for blank and note lines and lines beyond the results.
+    // its font and colour, and the whole text. None for blank and note lines and lines beyond the results.
     struct Answer {
         QString text;
         QFont font;
         QColor colour;
+        QString whole;
     };
     std::optional<Answer> answerFor(std::int64_t line) const;
 
@@ -172,6 +173,8 @@ signals:
 protected:
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // Shows a cut answer whole where the pointer rests on it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;

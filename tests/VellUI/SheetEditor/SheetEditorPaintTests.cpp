@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QToolTip>
 
 namespace vell::testsupport {
 namespace {
@@ -131,6 +132,33 @@ TEST_F(SheetEditorPaint, PlotLabelsInBothLanguagesAndAnswersThatShrinkThenShorte
         QFontMetricsF(Fonts::monospacedDigits(13, QFont::DemiBold)).horizontalAdvance(fitsAt13);
     EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, width13, base)), 13);
     EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, 0, base)), 15);
+}
+
+// An answer cut to the column's width shows whole in a tooltip where the pointer rests on it; an answer
+// shown whole, and the text beside it, show none.
+TEST_F(SheetEditorPaint, ACutAnswerShowsWholeOnHover) {
+    openSheets({"2x = 5\n1 + 2\n[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20]"});
+    CalcTextView& view = openWindow().view();
+    const std::string message = view.results().at(0).outcome.as<LineOutcome::Failure>()->message;
+    ASSERT_TRUE(view.answerFor(0)->text.endsWith(QStringLiteral("…"))) << "cut at the standard width";
+    const std::string list = "[1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20]";
+    ASSERT_TRUE(view.answerFor(2)->text.endsWith(QStringLiteral("…")));
+
+    const double answerX = view.dividerX() + 100;
+    const auto tipAt = [&view](QPointF point) -> std::string {
+        // A tip fades out a moment after it is told to go.
+        QToolTip::hideText();
+        for (int wait = 0; wait < 100 && QToolTip::isVisible(); ++wait)
+            QTest::qWait(10);
+        QHelpEvent help(QEvent::ToolTip, point.toPoint(), view.viewport()->mapToGlobal(point.toPoint()));
+        QCoreApplication::sendEvent(view.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    };
+    EXPECT_EQ(tipAt(pointOnLine(view, 0, answerX)), message);
+    EXPECT_EQ(tipAt(pointOnLine(view, 2, answerX)), list);
+    EXPECT_EQ(tipAt(pointOnLine(view, 1, answerX)), "") << "shown whole";
+    EXPECT_EQ(tipAt(pointOnLine(view, 0, 120)), "") << "over the text";
+    QToolTip::hideText();
 }
 
 TEST_F(SheetEditorPaint, TheTextWrapsBeforeTheAnswerColumn) {
