@@ -38,6 +38,20 @@ int ApplicationStyle::pixelMetric(PixelMetric metric, const QStyleOption* option
     }
 }
 
+int ApplicationStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                                QStyleHintReturn* returnData) const {
+    switch (hint) {
+    case SH_ComboBox_Popup:
+        // A list that drops down below its box, not one laid over the box and the rows around it.
+        return 0;
+    case SH_DialogButtonBox_ButtonsHaveIcons:
+        // The stock dialogs' buttons read as the program's own, which have no pictures.
+        return 0;
+    default:
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+}
+
 QRect ApplicationStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option,
                                        SubControl subControl, const QWidget* widget) const {
     const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);

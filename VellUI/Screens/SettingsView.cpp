@@ -346,8 +346,14 @@ void SettingsView::build() {
         decimalsTitle_->setFont(Fonts::system(13));
         decimalsBox_ = new QComboBox;
         decimalsBox_->setObjectName(QStringLiteral("maxFractionDigits"));
-        for (int places = 0; places <= maxDecimalPlaces; ++places)
+        for (int places = 0; places <= maxDecimalPlaces; ++places) {
             decimalsBox_->addItem(QString(), places);
+            // Rows a pointer can pick from.
+            decimalsBox_->setItemData(places, QSize(0, 24), Qt::SizeHintRole);
+        }
+        // Every count at once, in a list wide enough to read.
+        decimalsBox_->setMaxVisibleItems(maxDecimalPlaces + 1);
+        decimalsBox_->setMinimumWidth(88);
         // Only a real change: picking the count already chosen evaluates nothing.
         connect(decimalsBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
             if (index < 0 || index == settings_.maxFractionDigits()) return;

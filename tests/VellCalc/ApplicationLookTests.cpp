@@ -3,6 +3,7 @@
 #include "Appearance/Theme.h"
 #include "ApplicationLook.h"
 #include "ApplicationStyle.h"
+#include "Dialogs/WindowDialog.h"
 #include "Keypad/CatalogGrid.h"
 #include "Keypad/CatalogPanel.h"
 #include "Keypad/CatalogSlotCell.h"
@@ -16,11 +17,14 @@
 #include "Window/SidebarView.h"
 #include "Window/WindowToolbar.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QToolButton>
@@ -193,6 +197,35 @@ TEST_F(ApplicationLookTest, TheTextMenuShowsNoMnemonics) {
         else
             EXPECT_EQ(texts.front(), QStringLiteral("Undo"));
     }
+}
+
+// The decimal places drop down below their box, as a list no narrower than the box, and cover neither
+// the keypad's rows above nor the box itself.
+TEST_F(ApplicationLookTest, TheDecimalPlacesOpenAsADropDownBelowTheirBox) {
+    ProgramStyle style;
+    MainWindow& window = open();
+    window.rootView().openSettings();
+    settle();
+    WindowDialog* dialog = window.rootView().openDialog(WindowDialogKind::settings);
+    ASSERT_NE(dialog, nullptr);
+    auto* box = dialog->findChild<QComboBox*>(QStringLiteral("maxFractionDigits"));
+    ASSERT_NE(box, nullptr);
+    dialog->findChild<QScrollArea*>()->ensureWidgetVisible(box);
+    settle();
+    box->showPopup();
+    settle();
+    QWidget* popup = box->view()->window();
+    ASSERT_TRUE(popup->isVisible());
+    const QRect list = popup->geometry();
+    const QRect boxArea(box->mapToGlobal(QPoint(0, 0)), box->size());
+    EXPECT_GE(list.top(), boxArea.bottom()) << "below the box";
+    EXPECT_GE(list.width(), boxArea.width());
+    for (const char* name : {"keypadSize.large", "keypadSide.left", "groupsDigits"}) {
+        const auto* row = dialog->findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(row, nullptr) << name;
+        EXPECT_FALSE(list.intersects(QRect(row->mapToGlobal(QPoint(0, 0)), row->size()))) << name;
+    }
+    box->hidePopup();
 }
 
 TEST_F(ApplicationLookTest, ThePlatformsPaletteComesBackWhenTheApplicationEnds) {
