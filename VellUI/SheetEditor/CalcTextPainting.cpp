@@ -219,9 +219,11 @@ std::optional<QRectF> CalcTextView::plotRect(std::int64_t line) const {
     const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
     const QTextLayout* layout = block.layout();
     if (!layout || layout->lineCount() == 0) return std::nullopt;
-    // Under the last row: the room below the line follows the whole paragraph, however it wraps.
+    // Under the last row: the room below the line follows the whole paragraph, however it wraps. Rows
+    // keep the pitch, so the last ends where a row of the editor's font would.
     const QRectF bounds = document()->documentLayout()->blockBoundingRect(block);
-    const double top = bounds.top() + layout->lineAt(layout->lineCount() - 1).rect().bottom() + plotGap;
+    const double lastRowTop = bounds.top() + rowInset_ + (layout->lineCount() - 1) * rowPitch_;
+    const double top = lastRowTop + rowHeight_ + plotGap;
     return QRectF(QPointF(plotX, top), plotSize(spec->kind, viewport()->width(), columnWidth()));
 }
 

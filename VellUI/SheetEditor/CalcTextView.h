@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QTextBlockFormat>
 #include <QTextEdit>
 #include <cstdint>
 #include <functional>
@@ -95,6 +96,11 @@ public:
     // Syntax colours for the results, line height and plot room of every block (set only where they
     // changed), and the answers redrawn.
     void restyle();
+    // The editor's font for the text size now, and every line laid out at its pitch.
+    void applyEditorFont();
+    // From one row of text to the next: a row of the editor's font and the spacing under it. Every row
+    // keeps it, also one whose Japanese comes from a taller face.
+    double rowPitch() const { return rowPitch_; }
     // The text runs 50 + max(160, W − 50 − C − 42) wide, W the viewport's width, C the column's.
     void relayout();
     double columnWidth() const;
@@ -198,7 +204,11 @@ private:
     void setMargins();
     // The room under a line for its plot: none when it shows none.
     double plotRoomOf(std::size_t line) const;
-    static bool hasWantedFormat(const QTextBlock& block, double room);
+    bool hasWantedFormat(const QTextBlock& block, double room) const;
+    // The block's rows at the pitch, the room for its plot below them.
+    QTextBlockFormat lineFormat(QTextBlockFormat format, double room) const;
+    // Measures a row of the editor's font as the layout sets it at the pitch.
+    void measureRows();
     void wrapForLongLines(bool longLines);
     // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
     void styleBlocks(const std::vector<int>& blockNumbers);
@@ -214,6 +224,12 @@ private:
     bool showsPlots_ = true;
     std::optional<std::int64_t> caretLine_;
     mutable int lastBlockFound_ = 0;
+    // A row of the editor's font: its height, the pitch (its height in whole pixels and the spacing),
+    // and how far below the top of its box it starts (a row of fixed height has its baseline four fifths
+    // down).
+    double rowHeight_ = 0;
+    double rowPitch_ = 0;
+    double rowInset_ = 0;
 
     // --- The edit road (CalcTextEditing.cpp)
 
