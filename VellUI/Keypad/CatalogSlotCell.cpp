@@ -128,9 +128,9 @@ void SlotFace::paint(QPainter& painter, const QRectF& face, const KeySlot& slot,
         const Label shown = fittedLabel(QString::fromStdString(item->label), face.width());
         painter.setFont(shown.font);
         painter.setPen(Theme::ink.resolve(dark));
-        const bool oneLine = !shown.text.contains(QLatin1Char('\n'));
-        painter.drawText(face.adjusted(labelInset, 0, -labelInset, 0),
-                         Qt::AlignCenter | (oneLine ? Qt::TextSingleLine : 0), shown.text);
+        int flags = Qt::AlignCenter;
+        if (!shown.text.contains(QLatin1Char('\n'))) flags |= Qt::TextSingleLine;
+        painter.drawText(face.adjusted(labelInset, 0, -labelInset, 0), flags, shown.text);
     } else if (arranging) {
         QPen dashes(accentAt(0.45, dark), 1);
         dashes.setDashPattern({3, 3});
