@@ -72,10 +72,7 @@ void CalcTextView::loadText(const QString& text) {
         document()->clear();
         setMargins();
         QTextCursor insert(document());
-        QTextBlockFormat line = insert.blockFormat();
-        line.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-        line.setBottomMargin(0);
-        insert.setBlockFormat(line);
+        insert.setBlockFormat(lineFormat(insert.blockFormat(), 0));
         insert.insertText(text);
         std::size_t index = 0;
         for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
@@ -124,10 +121,7 @@ void CalcTextView::replaceText(const QString& text) {
              block.isValid() && block != end; block = block.next(), ++line) {
             const double room = plotRoomOf(line);
             if (hasWantedFormat(block, room)) continue;
-            QTextBlockFormat wanted = block.blockFormat();
-            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-            wanted.setBottomMargin(room);
-            QTextCursor(block).setBlockFormat(wanted);
+            QTextCursor(block).setBlockFormat(lineFormat(block.blockFormat(), room));
         }
         edit.endEditBlock();
         ownChange_ = false;

@@ -100,9 +100,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     connect(&session_, &SheetSession::caretRequested, this,
             [this](std::int64_t caret) { pendingCaret_ = caret; });
     connect(&settings_, &AppSettings::editorFontChanged, this, [this] {
-        view_->document()->setDefaultFont(view_->editorFont());
-        view_->setFont(view_->editorFont());
-        view_->viewport()->update();
+        view_->applyEditorFont();
         handle_->update();
     });
 
