@@ -192,10 +192,10 @@ TEST_F(ApplicationLookTest, TheTextMenuShowsNoMnemonics) {
             EXPECT_FALSE(item.contains(QRegularExpression(QStringLiteral("[(（][A-Za-z][)）]"))))
                 << item.toStdString();
         }
-        if (language == AppLanguage::japanese)
-            EXPECT_EQ(texts.front(), QStringLiteral("元に戻す"));
-        else
-            EXPECT_EQ(texts.front(), QStringLiteral("Undo"));
+        // The label, before the shortcut Qt may show after a tab.
+        const QString first = texts.front().section(QLatin1Char('\t'), 0, 0);
+        EXPECT_EQ(first,
+                  language == AppLanguage::japanese ? QStringLiteral("元に戻す") : QStringLiteral("Undo"));
     }
 }
 
