@@ -28,6 +28,9 @@ namespace {
 
 // How long a quit signal waits for the main thread to end the run.
 constexpr std::chrono::seconds quitPatience{3};
+// How long it waits once the main thread has begun to end the run (a large document written to a slow disk
+// and pushed to the shared copy).
+constexpr std::chrono::seconds endingPatience{20};
 
 // While the platform is being set up, its complaints are held back: when no display can be reached Qt
 // aborts with a page of advice about plugins, and the user should read one plain line instead.
@@ -126,7 +129,8 @@ int runVell(int argc, char** argv) {
     // main thread busy for longer than the patience is not waited for: what was typed last is written
     // from the pieces the store handed over already, and the process ends.
     const QuitSignals quitSignals([] { QCoreApplication::quit(); },
-                                  [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience);
+                                  [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience,
+                                  endingPatience);
 
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
