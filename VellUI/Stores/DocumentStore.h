@@ -188,7 +188,7 @@ public:
     void scheduleSave();
     // Has the file replaced atomically with the document as it stands, in the background; `saved` follows
     // once it is written. A failure goes to the log and is tried again after a wait that grows from 2 s to
-    // 30 s, or sooner after the next change.
+    // 5 s, or at once after the next change.
     void saveNow();
     // Blocks until every write asked for is made, and reports them.
     void finishWrites();
