@@ -16,6 +16,7 @@
 #include "Unicode/Unicode.h"
 #include "Window/SheetColumn.h"
 #include "Window/SidebarView.h"
+#include "Window/StorageNoticeList.h"
 
 #include <QKeySequence>
 #include <QSplitter>
@@ -37,6 +38,7 @@ std::size_t indexOf(WindowDialogKind kind) {
 RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent)
     : QWidget(parent), store_(app.store), session_(session), settings_(app.settings),
       column_(new SheetColumn(session, app.settings, app.switches, app.appearance, this)),
+      storageNotices_(new StorageNoticeList(app.store.notices(), app.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
       sidebarPlace_(new QWidget(splitter_)),
       sidebar_(new SidebarView(session, app.settings, app.appearance, *editorCommands_, sidebarPlace_)),
@@ -44,6 +46,7 @@ RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(storageNotices_);
     layout->addWidget(splitter_);
 
     auto* sidebarLayout = new QVBoxLayout(sidebarPlace_);
