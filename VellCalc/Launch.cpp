@@ -127,10 +127,12 @@ int runVell(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);
     // Read by the event loop, so a signal that comes before it runs ends the run as soon as it starts; a
     // main thread busy for longer than the patience is not waited for: what was typed last is written
-    // from the pieces the store handed over already, and the process ends.
-    const QuitSignals quitSignals([] { QCoreApplication::quit(); },
-                                  [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience,
-                                  endingPatience);
+    // from the pieces the store handed over already (or kept in the rescue place), and the process ends.
+    // A signal asks no question.
+    VellApp* running = nullptr;
+    const QuitSignals quitSignals(
+        [&running] { running ? running->endWithoutAsking() : QCoreApplication::quit(); },
+        [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience, endingPatience);
 
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
@@ -144,10 +146,13 @@ int runVell(int argc, char** argv) {
     }
 
     VellApp vell(storageURL, UserDefaults::standard());
+    running = &vell;
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
     MainWindow* first = vell.openWindow();
     StartupProbe::watch(*first);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    running = nullptr;
+    return status != 0 ? status : vell.exitStatus();
 }
 
 } // namespace vell
