@@ -46,6 +46,7 @@ NoticeBar::NoticeBar(Kind kind, Appearance& appearance, QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     label_->setTextFormat(Qt::PlainText);
     label_->setWordWrap(true);
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_->setFont(Fonts::system(textSize));
     // A path or a cause may be worth copying.
     label_->setTextInteractionFlags(Qt::TextSelectableByMouse);

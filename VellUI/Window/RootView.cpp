@@ -47,7 +47,8 @@ RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(storageNotices_);
-    layout->addWidget(splitter_);
+    // The notices take the height their text needs; the rest is the sheet's.
+    layout->addWidget(splitter_, 1);
 
     auto* sidebarLayout = new QVBoxLayout(sidebarPlace_);
     sidebarLayout->setContentsMargins(0, 0, 0, 0);
@@ -110,7 +111,7 @@ void RootView::applyLayout() {
         splitter_->setSizes({sidebarIdealWidth, total - sidebarIdealWidth});
         splitter_->show();
     } else {
-        layout()->addWidget(column_);
+        static_cast<QVBoxLayout*>(layout())->addWidget(column_, 1);
         splitter_->hide();
     }
     column_->show();

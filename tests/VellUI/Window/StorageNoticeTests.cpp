@@ -10,6 +10,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QMainWindow>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -20,16 +21,19 @@ namespace {
 using Topic = StorageNotices::Topic;
 using testsupport::TestContext;
 
+// A root view in a main window, as the application shows it.
 struct NoticeWindow {
-    explicit NoticeWindow(const AppContext& app) : session(app.store), root(app, session) {
-        root.resize(900, 600);
-        root.show();
+    explicit NoticeWindow(const AppContext& app) : session(app.store), root(*new RootView(app, session)) {
+        window.setCentralWidget(&root);
+        window.resize(1040, 820);
+        window.show();
         QApplication::processEvents();
     }
     NoticeBar& notice(Topic topic) const { return root.storageNotices()->notice(topic); }
 
     SheetSession session;
-    RootView root;
+    QMainWindow window;
+    RootView& root;
 };
 
 class StorageNoticeTest : public ::testing::Test {
@@ -57,6 +61,9 @@ TEST_F(StorageNoticeTest, EveryWindowShowsEveryTopicWhileItStands) {
         EXPECT_LE(window->notice(Topic::sync).mapTo(&window->root, QPoint(0, 0)).y() +
                       window->notice(Topic::sync).height(),
                   window->root.column()->mapTo(&window->root, QPoint(0, 0)).y());
+        // No taller than its text needs: the sheet keeps the rest.
+        EXPECT_LE(window->notice(Topic::save).height(),
+                  window->notice(Topic::save).heightForWidth(window->notice(Topic::save).width()));
         QAccessibleInterface* said = QAccessible::queryAccessibleInterface(&window->notice(Topic::save));
         EXPECT_EQ(said->text(QAccessible::Name), window->notice(Topic::save).text());
     }
