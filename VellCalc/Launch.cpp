@@ -30,7 +30,7 @@ namespace {
 constexpr std::chrono::seconds quitPatience{3};
 // How long it waits once the main thread has begun to end the run (a large document written to a slow disk
 // and pushed to the shared copy).
-constexpr std::chrono::seconds endingPatience{20};
+constexpr std::chrono::seconds endingPatience{30};
 
 // While the platform is being set up, its complaints are held back: when no display can be reached Qt
 // aborts with a page of advice about plugins, and the user should read one plain line instead.
