@@ -50,7 +50,8 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    notice_ = new TooLargeSheetNotice(this);
+    layout->setSpacing(0);
+    notice_ = new TooLargeSheetNotice(appearance_, this);
     layout->addWidget(notice_);
     view_ = new CalcTextView(settings_, appearance_, this);
     layout->addWidget(view_);

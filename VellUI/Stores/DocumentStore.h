@@ -19,6 +19,7 @@
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
 #include "Stores/DocumentWriter.h"
+#include "Stores/RescueCopy.h"
 #include "Stores/SaveSchedule.h"
 #include "Stores/SaveTimer.h"
 #include "Stores/StorageNotices.h"
@@ -26,6 +27,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
@@ -61,6 +63,9 @@ public:
         std::function<std::vector<LineResult>(std::string_view, std::span<const SharedSheet>)> evaluator = {};
         // The clock each evaluation's time limit reads; none means the steady clock.
         ProgramBudget::ClockSource evaluationClock = {};
+        // Where the document goes when the run ends while it cannot be saved, and where the next start
+        // looks for such copies (RescueCopy); none: nowhere.
+        std::vector<QString> rescueRoots = {};
     };
 
     static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
@@ -192,7 +197,7 @@ public:
     void scheduleSave();
     // Has the file replaced atomically with the document as it stands, in the background; `saved` follows
     // once it is written. A failure goes to the log and is tried again after a wait that grows from 2 s to
-    // 30 s, or sooner after the next change.
+    // 5 s, or at once after the next change.
     void saveNow();
     // Blocks until every write asked for is made, and reports them.
     void finishWrites();
@@ -202,6 +207,21 @@ public:
     void applicationWillResignActive();
     // A pending save is written at once, and every write is made before it returns.
     void applicationWillTerminate();
+
+    // True while the file holds the document as it stands: always without a file, and while nothing was
+    // asked to be saved since the document was read.
+    bool isOnDisk() const;
+    // Why the last write failed, in the interface language, while no write has succeeded since.
+    std::optional<QString> saveFailure() const;
+    // Writes at once what is not on disk yet and waits for it (and for the pushes it brings about);
+    // isOnDisk() afterwards.
+    bool saveAndWait();
+    // While saves fail, the retry is made at once: a window was activated, and the user may have made
+    // room.
+    void retryFailedSave();
+    // The run ends while the document is not on disk: it goes to a rescue copy unless one holds it
+    // already; whether it is kept there. Logged either way.
+    bool keepRescueCopy();
 
     // --- The shared copy in the sync folder
 
@@ -253,6 +273,8 @@ signals:
     void clearSheetPromptChanged();
     // After the document was written to its file.
     void saved();
+    // Copies kept in the rescue place when an earlier run could not save were taken into the document.
+    void rescueCopiesTakenIn();
     // Every live session connects to this and refreshes itself; connections go with their session.
     void sessionRefreshRequested();
 
@@ -315,7 +337,14 @@ private:
     // The encoding of the document as it stands.
     std::string encodedDocument();
     void requestWrite();
-    void writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes);
+    void writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes, int errorNumber);
+    // The save notice (and the rescue notice, while it stands) in the interface language as it is now.
+    void updateNotices();
+    // Looks for rescue copies of earlier runs off the UI thread, and takes them in.
+    void findRescueCopies();
+    void takeInRescueCopies(std::vector<RescueCopy::Found> found);
+    // The rescue copies taken in go once the file holds what they brought.
+    void removeRescueCopiesOnDisk();
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
     void adopt(VellDocument document);
     void startCloudSync();
@@ -370,6 +399,26 @@ private:
     std::uint64_t finishedGeneration_ = 0;
     std::uint64_t lastWrittenGeneration_ = 0;
     std::shared_ptr<const std::string> lastWritten_;
+    // How far the file has come: the document version it must hold since a save was asked for, the
+    // version of the write asked for last, the newest version it holds, and why the last write failed (an
+    // error number; 0 once one succeeded).
+    struct OnDisk {
+        std::optional<std::uint64_t> wanted;
+        std::uint64_t requested = 0;
+        std::optional<std::uint64_t> held;
+        int error = 0;
+    };
+    OnDisk onDisk_;
+    std::optional<RescueCopy> rescue_;
+    // The rescue copies taken in, removed once the file holds this version (none: the document held what
+    // they brought already); the notice's words about them while it stands.
+    struct TakenIn {
+        std::vector<RescueCopy::Found> copies;
+        std::optional<std::uint64_t> version;
+        QStringList folders;
+        QStringList conflictingCopies;
+    };
+    std::optional<TakenIn> takenIn_;
     // A push waits for the write asked for last, and goes out after it.
     bool pushAwaitsWrite_ = false;
     bool pushAfterWrite_ = true;
