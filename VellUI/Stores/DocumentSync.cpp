@@ -450,19 +450,6 @@ void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& take
     conclude(takenIn, written ? std::make_shared<const std::string>(std::move(*written)) : nullptr);
 }
 
-bool DocumentSync::copyChangedElsewhere() const {
-    if (!copy_) return false;
-    const auto bytes = copy_->read();
-    if (!bytes) return false;
-    const std::string_view held(bytes->constData(), static_cast<std::size_t>(bytes->size()));
-    return (!lastSyncedData_ || *lastSyncedData_ != held) && !pushedHere(held);
-}
-
-bool DocumentSync::pushedHere(std::string_view bytes) const {
-    return std::any_of(ownPushes_.begin(), ownPushes_.end(),
-                       [bytes](const Bytes& pushed) { return *pushed == bytes; });
-}
-
 void DocumentSync::push(std::string bytes) {
     push(std::make_shared<const std::string>(std::move(bytes)));
 }

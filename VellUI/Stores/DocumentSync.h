@@ -129,9 +129,6 @@ public:
     void conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn,
                   std::optional<std::string> written);
 
-    // The shared copy holds bytes that were neither written nor read here last: another computer's.
-    bool copyChangedElsewhere() const;
-
     // Sends the encoded document to the shared copy in the background unless that copy holds it already,
     // the selected sheet aside. It is written only over bytes exchanged here: a copy changed elsewhere
     // since is merged first (in the background) and the merge's result pushed instead, and a copy too
@@ -160,8 +157,6 @@ private:
 
     // A copy read from elsewhere becomes the base once the merge it went into is safe on disk.
     void agreeOnRead();
-    // The shared copy may hold those bytes because this store pushed them: they are no news.
-    bool pushedHere(std::string_view bytes) const;
 
     // Where a merge waits between its fetch and its landing.
     struct FetchSlot;
