@@ -90,11 +90,14 @@ void SharedCopy::afterWrites(std::function<void()> task) {
 std::optional<QString> CloudSync::resolveDocumentURL(const std::optional<QString>& syncFolder) {
     if (!syncFolder || syncFolder->isEmpty() || QDir::isRelativePath(*syncFolder)) return std::nullopt;
     const QString root = QFileInfo(*syncFolder).absoluteFilePath();
-    const RealFolder rootFolder = RealFolder::open(root);
-    if (!rootFolder.isOpen()) return std::nullopt;
+    const QString location = QDir(QDir(root).filePath(folderName)).filePath(documentName);
+    Kind found = Kind::missing;
+    const RealFolder rootFolder = RealFolder::open(root, &found);
+    // A file or the like where the folder belongs is for the object to find, say so and look at again.
+    if (!rootFolder.isOpen()) return isForeign(found, Kind::folder) ? std::optional(location) : std::nullopt;
     // A failure, or something else standing at the name, shows later when the copy is used.
     rootFolder.folder(QFile::encodeName(folderName), true);
-    return QDir(QDir(root).filePath(folderName)).filePath(documentName);
+    return location;
 }
 
 bool CloudSync::isConflictVersionName(const QString& fileName) {

@@ -108,9 +108,9 @@ public:
     static constexpr std::chrono::milliseconds defaultPollInterval{20'000};
 
     // "Vell/document.json" inside the sync folder, with "Vell" created when missing. None when the folder
-    // is absent, empty, not absolute or not an existing folder: it is never created, since that would make
-    // an unsynced folder where a drive is not mounted. Whatever else stands at "Vell" is left for the
-    // object to find. May block on a network mount, so it is called off the main thread.
+    // is absent, empty, not absolute or missing: it is never created, since that would make an unsynced
+    // folder where a drive is not mounted. Whatever else stands at "Vell", or at the sync folder itself,
+    // is left for the object to find. May block on a network mount, so it is called off the main thread.
     static std::optional<QString> resolveDocumentURL(const std::optional<QString>& syncFolder);
 
     // A sync tool's copy of the document made when two computers changed it at once: the name starts with

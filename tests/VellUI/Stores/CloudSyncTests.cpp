@@ -89,12 +89,13 @@ TEST(CloudSyncLocation, IsTheDocumentInAVellFolderOfAnExistingAbsoluteSyncFolder
         const char* what;
         std::optional<QString> folder;
     };
-    for (const Case& refused :
-         {Case{"absent", std::nullopt}, Case{"empty", QString()}, Case{"relative", QStringLiteral("Sync")},
-          Case{"missing", missing}, Case{"a file", notAFolder}}) {
+    for (const Case& refused : {Case{"absent", std::nullopt}, Case{"empty", QString()},
+                                Case{"relative", QStringLiteral("Sync")}, Case{"missing", missing}}) {
         SCOPED_TRACE(refused.what);
         EXPECT_EQ(CloudSync::resolveDocumentURL(refused.folder), std::nullopt);
     }
+    // A file where the folder belongs is for the watch to find and tell of; nothing is made.
+    EXPECT_EQ(CloudSync::resolveDocumentURL(notAFolder), notAFolder + "/Vell/document.json");
     // A folder that is missing (a drive not mounted) is never created.
     EXPECT_FALSE(QFileInfo::exists(root.filePath("unmounted")));
     EXPECT_EQ(entriesOf(root.path()), QStringList{"plain.txt"});

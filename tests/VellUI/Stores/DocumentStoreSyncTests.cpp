@@ -710,6 +710,25 @@ TEST_F(DocumentStoreSyncTest, SomethingForeignWhereVellsFilesBelongIsShownAndTri
     }
 }
 
+// A sync folder that is a file when Vell starts is shown too, and looked at again at each activation.
+TEST_F(DocumentStoreSyncTest, ASyncFolderThatIsAFileAtStartIsShownAndTriedAgainAtActivation) {
+    first.store.reset();
+    second.store.reset();
+    const QString away = sync.path() + ".away";
+    ASSERT_TRUE(QDir().rename(sync.path(), away));
+    writeFile(sync.path(), "a file");
+    first.writeLocalDocument(threeSheets());
+    DocumentStore& a = first.startAttached();
+    ASSERT_TRUE(eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
+    EXPECT_TRUE(a.notices().message(StorageNotices::Topic::sync)->contains(sync.path()));
+
+    ASSERT_TRUE(QFile::remove(sync.path()));
+    ASSERT_TRUE(QDir().rename(away, sync.path()));
+    a.applicationDidBecomeActive();
+    EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets.size() == 3; }));
+    EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+}
+
 // A sync-base.json that is not Vell's own (a pipe, a link, a file past twice the largest document) is no
 // base: it is neither waited on nor followed nor read whole, the merge keeps both versions of what
 // differs, and the base is then written in its place, never through a link.
