@@ -109,9 +109,9 @@ public:
     // Both at once, on this thread.
     std::optional<Merge> merge(const VellDocument& local, bool usingStarter, Date now);
 
-    // Merges in the background: `landing` is handed each fetch on the thread of `context` (which must
-    // outlive this object), and `pushWanted` is asked for a push that a merge held back or that found the
-    // shared copy changed.
+    // Merges in the background: `landing` is handed each fetch on the thread of `context` (the owner of
+    // this object), unless `context` is gone by then, and `pushWanted` is asked for a push that a merge
+    // held back or that found the shared copy changed.
     void mergeInBackground(QObject* context, std::function<void(Fetched)> landing,
                            std::function<void()> pushWanted);
     // Reads the shared copy where it is written; a merge asked for while one is under way follows it.
