@@ -658,8 +658,12 @@ void DocumentStore::saveNow() {
 
 void DocumentStore::finishWrites() {
     if (writer_) writer_->finish();
-    // The pushes those writes brought about, and the base they leave.
-    if (cloud_) cloud_->finishWrites();
+    if (!cloud_) return;
+    // The pushes those writes brought about, and the base they leave; a merge read meanwhile lands now
+    // and sends its result too.
+    cloud_->finishWrites();
+    while (sync_.landNow())
+        cloud_->finishWrites();
 }
 
 std::shared_ptr<const std::string> DocumentStore::writeToStorage() {
@@ -949,16 +953,26 @@ void DocumentStore::startCloudSync() {
     if (!file_) return;
     // Read once: a folder changed later takes effect at the next start.
     DocumentSync::lookUp(settings_->syncFolder(), file_->path(), this,
-                         [this](const QString& location) { attachCloud(location); });
+                         [this](DocumentSync::Found found) { attachCloud(std::move(found)); });
 }
 
-void DocumentStore::attachCloud(const QString& fileURL) {
+void DocumentStore::attachCloud(DocumentSync::Found found) {
     // The watch belongs to the store and goes with it, so its callback never outlives the store.
     cloud_ = std::make_unique<CloudSync>(
-        fileURL, [this] { scheduleMerge(); }, cloudPollInterval_);
-    if (file_)
-        sync_.keepBaseIn(QFileInfo(file_->path()).dir().filePath(QStringLiteral("sync-base.json")), fileURL);
+        found.sharedCopy, [this] { scheduleMerge(); }, cloudPollInterval_);
+    const auto showProblem = [this] {
+        if (const std::optional<QString> problem = cloud_->problem())
+            notices_.set(StorageNotices::Topic::sync, *problem);
+        else
+            notices_.clear(StorageNotices::Topic::sync);
+    };
+    connect(cloud_.get(), &CloudSync::problemChanged, this, showProblem);
+    showProblem();
+    sync_.keepBaseIn(std::move(found.baseFile), found.sharedCopy, std::move(found.base));
     sync_.attach(cloud_.get());
+    sync_.mergeInBackground(
+        this, [this](DocumentSync::Fetched fetched) { landMerge(std::move(fetched)); },
+        [this] { pushToCloud(); });
     scheduleMerge();
 }
 
@@ -967,7 +981,12 @@ void DocumentStore::scheduleMerge() {
 }
 
 void DocumentStore::mergeFromCloud() {
-    auto merge = sync_.merge(document_, usingStarterDocument_, now());
+    sync_.fetchInBackground();
+}
+
+void DocumentStore::landMerge(DocumentSync::Fetched fetched) {
+    // Folded into the document as it stands now, with whatever was typed while it was read.
+    auto merge = sync_.land(std::move(fetched), document_, usingStarterDocument_, now());
     if (!merge) return;
     if (merge->replacesStarter) usingStarterDocument_ = false;
     if (merge->document)
@@ -997,20 +1016,16 @@ std::shared_ptr<const std::string> DocumentStore::bytesToPush() {
 }
 
 void DocumentStore::pushToCloud(std::shared_ptr<const std::string> bytes) {
-    if (!sync_.attached()) return;
-    // Pushing over a copy nobody here has read would lose what another computer put there: it is merged
-    // first, and the merge's result goes out instead.
-    if (sync_.copyChangedElsewhere()) {
-        mergeFromCloud();
-        bytes = bytesToPush();
-        if (!bytes) return;
-    }
-    sync_.push(std::move(bytes));
+    // A copy another computer changed since it was last read here is not written over: the push finds
+    // out where the write is made, merges first and pushes the result instead.
+    if (sync_.attached()) sync_.push(std::move(bytes));
 }
 
 void DocumentStore::syncNow() {
     flushPendingSave();
     mergeTimer_.stop();
+    // What stopped syncing may be gone by now.
+    if (cloud_) cloud_->retry();
     mergeFromCloud();
     pushToCloud();
 }

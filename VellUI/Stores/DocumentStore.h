@@ -231,15 +231,17 @@ public:
 
     // None until the background lookup at start found the sync folder.
     const CloudSync* cloud() const { return cloud_.get(); }
-    // Watches the shared copy at that path from now on and merges it in shortly.
-    void attachCloud(const QString& fileURL);
+    // Watches the shared copy found from now on, with the base kept for it, and merges it in shortly.
+    void attachCloud(DocumentSync::Found found);
     // Merges 0.3 s after the last of a burst of calls.
     void scheduleMerge();
     // Folds the shared copy and the sync tool's conflict versions into the document, sheet by sheet (a
     // sheet changed on both sides since they last agreed keeps both versions); a changed result is
-    // adopted, saved and pushed. A copy this store wrote or read last is not merged again.
+    // adopted, saved and pushed. A copy this store wrote or read last is not merged again. They are read
+    // and decoded off the UI thread, and folded into the document as it stands when they have been.
     void mergeFromCloud();
-    // What becoming active does: a pending save at once, then a merge and a push.
+    // What becoming active does: a pending save at once, a look at what stopped syncing, then a merge
+    // and a push.
     void syncNow();
 
     // --- Keypad layouts and documents from elsewhere
@@ -348,6 +350,8 @@ private:
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
     void adopt(VellDocument document);
     void startCloudSync();
+    // The second half of mergeFromCloud, on the UI thread.
+    void landMerge(DocumentSync::Fetched fetched);
     // Sends the document to the shared copy in the background unless that copy holds it already.
     void pushToCloud();
     // The same with the document's encoding at hand.
