@@ -30,8 +30,25 @@ int ApplicationStyle::pixelMetric(PixelMetric metric, const QStyleOption* option
         return scrollBarExtent;
     case PM_ScrollBarSliderMin:
         return minimumHandle;
+    case PM_MenuPanelWidth:
+        // The pointed item's fill stays inside the menu's edge.
+        return 1;
     default:
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+}
+
+int ApplicationStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                                QStyleHintReturn* returnData) const {
+    switch (hint) {
+    case SH_ComboBox_Popup:
+        // A list that drops down below its box, not one laid over the box and the rows around it.
+        return 0;
+    case SH_DialogButtonBox_ButtonsHaveIcons:
+        // The stock dialogs' buttons read as the program's own, which have no pictures.
+        return 0;
+    default:
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 }
 
@@ -99,6 +116,23 @@ void ApplicationStyle::drawComplexControl(ComplexControl control, const QStyleOp
             mixed(bar->palette.color(QPalette::WindowText), surface, active || hovered ? 0.65 : 0.5));
         painter->drawRoundedRect(shape, thickness / 2, thickness / 2);
     }
+    painter->restore();
+}
+
+void ApplicationStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                     const QWidget* widget) const {
+    if (element != PE_FrameMenu) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        return;
+    }
+    // The menu's edge in its text colour faded halfway into its surface: Fusion's, darker than the
+    // surface, does not show against the dark editor under a context menu.
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    painter->setPen(
+        mixed(option->palette.color(QPalette::WindowText), option->palette.color(QPalette::Window), 0.5));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
     painter->restore();
 }
 

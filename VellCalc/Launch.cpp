@@ -28,6 +28,9 @@ namespace {
 
 // How long a quit signal waits for the main thread to end the run.
 constexpr std::chrono::seconds quitPatience{3};
+// How long it waits once the main thread has begun to end the run (a large document written to a slow disk
+// and pushed to the shared copy).
+constexpr std::chrono::seconds endingPatience{30};
 
 // While the platform is being set up, its complaints are held back: when no display can be reached Qt
 // aborts with a page of advice about plugins, and the user should read one plain line instead.
@@ -124,9 +127,12 @@ int runVell(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);
     // Read by the event loop, so a signal that comes before it runs ends the run as soon as it starts; a
     // main thread busy for longer than the patience is not waited for: what was typed last is written
-    // from the pieces the store handed over already, and the process ends.
-    const QuitSignals quitSignals([] { QCoreApplication::quit(); },
-                                  [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience);
+    // from the pieces the store handed over already (or kept in the rescue place), and the process ends.
+    // A signal asks no question.
+    VellApp* running = nullptr;
+    const QuitSignals quitSignals(
+        [&running] { running ? running->endWithoutAsking() : QCoreApplication::quit(); },
+        [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience, endingPatience);
 
     const auto storageURL = DocumentStore::defaultStorageURL();
     SingleInstance instance;
@@ -140,10 +146,13 @@ int runVell(int argc, char** argv) {
     }
 
     VellApp vell(storageURL, UserDefaults::standard());
+    running = &vell;
     QObject::connect(&instance, &SingleInstance::windowRequested, &vell, [&vell] { vell.openWindow(); });
     MainWindow* first = vell.openWindow();
     StartupProbe::watch(*first);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    running = nullptr;
+    return status != 0 ? status : vell.exitStatus();
 }
 
 } // namespace vell

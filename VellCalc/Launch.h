@@ -25,7 +25,8 @@ Claim claimDocument(SingleInstance& instance, const std::optional<QString>& stor
 
 // Opens the first window on the user's document (or asks the Vell already running on it for one) and
 // runs until the last window closes, Quit is chosen or a quit signal comes. Exit status 1 when there
-// is no display to show a window on.
+// is no display to show a window on; VellApp::keptInRescueCopy or VellApp::notKept when the document could
+// not be saved at the end.
 int runVell(int argc, char** argv);
 
 } // namespace vell

@@ -2,6 +2,7 @@
 
 #include "Appearance/Appearance.h"
 #include "Engine/L10n.h"
+#include "MenuEscape.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/SheetListModel.h"
@@ -70,6 +71,9 @@ MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* pa
     connect(rootView_, &RootView::layoutChanged, this, &MainWindow::updateSidebarToggle);
 
     buildMenus();
+    connect(session_.get(), &SheetSession::undoStateChanged, this, &MainWindow::updateHistoryActions);
+    connect(qApp, &QApplication::focusChanged, this, &MainWindow::followFocusedField);
+    updateHistoryActions();
     windowToolbar_ = new WindowToolbar(
         *toolbar_, *rootView_, WindowToolbar::Commands{action(Command::newSheet), action(Command::newWindow)},
         app_.settings, app_.switches);
@@ -87,6 +91,8 @@ MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* pa
 }
 
 MainWindow::~MainWindow() {
+    // Children that go after the session and the actions (an open dialog) move the focus as they hide.
+    disconnect(qApp, nullptr, this, nullptr);
     // The views hold the session; they go first.
     delete takeCentralWidget();
 }
@@ -119,9 +125,10 @@ void MainWindow::buildMenus() {
     add(editMenu_, Command::undo, QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undoOrRedo(true); });
     add(editMenu_, Command::redo, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
         [this] { undoOrRedo(false); });
-    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { emit helpRequested(); });
+    add(helpMenu_, Command::help, QKeySequence(Qt::CTRL | Qt::Key_Slash), [this] { rootView_->openHelp(); });
     action(Command::quit)->setMenuRole(QAction::QuitRole);
     rebuildSheetsMenu();
+    MenuEscape::install(*menuBar());
 }
 
 void MainWindow::retranslate() {
@@ -178,11 +185,32 @@ void MainWindow::newSheet() {
 
 void MainWindow::undoOrRedo(bool undo) {
     // A field being edited (a rename, a line name) has an undo history of its own.
-    if (auto* field = qobject_cast<QLineEdit*>(focusWidget()); field && field->hasFocus()) {
+    if (QLineEdit* field = focusedField()) {
         undo ? field->undo() : field->redo();
         return;
     }
     undo ? session_->undo() : session_->redo();
+}
+
+QLineEdit* MainWindow::focusedField() const {
+    auto* field = qobject_cast<QLineEdit*>(focusWidget());
+    return field && field->hasFocus() ? field : nullptr;
+}
+
+void MainWindow::followFocusedField() {
+    QLineEdit* field = focusedField();
+    if (field != historyField_) {
+        if (historyField_) disconnect(historyField_, nullptr, this, nullptr);
+        historyField_ = field;
+        if (field) connect(field, &QLineEdit::textChanged, this, &MainWindow::updateHistoryActions);
+    }
+    updateHistoryActions();
+}
+
+void MainWindow::updateHistoryActions() {
+    QLineEdit* field = focusedField();
+    action(Command::undo)->setEnabled(field ? field->isUndoAvailable() : session_->canUndo());
+    action(Command::redo)->setEnabled(field ? field->isRedoAvailable() : session_->canRedo());
 }
 
 void MainWindow::selectSheetFromMenu(const Uuid& id) {

@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+class QLineEdit;
 class QMenu;
 class QToolBar;
 
@@ -75,10 +76,6 @@ public:
     // "&" shows as itself in a menu item.
     static QString menuText(const std::string& text);
 
-signals:
-    // The Help command; the application opens the help in every window.
-    void helpRequested();
-
 private:
     void buildMenus();
     void retranslate();
@@ -90,6 +87,12 @@ private:
     void rebuildSheetsMenu();
     void applyAppearance();
     void updateSidebarToggle();
+    // The field of this window being edited, which has an undo history of its own; none elsewhere.
+    QLineEdit* focusedField() const;
+    // Undo and Redo are enabled while the window's sheet, or the field being edited, can step back or
+    // forward, and follow the focus from one to the other.
+    void followFocusedField();
+    void updateHistoryActions();
 
     const AppContext app_;
     DocumentStore& store_;
@@ -108,6 +111,7 @@ private:
     // What the Sheets menu was last built from: each sheet's id and name.
     std::vector<std::pair<Uuid, std::string>> sheetsMenuSource_;
     bool sheetsMenuRebuildQueued_ = false;
+    QPointer<QLineEdit> historyField_;
 };
 
 } // namespace vell

@@ -1,8 +1,11 @@
 #include "QuitSignals.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -20,6 +23,8 @@ int signalPipe[2] = {-1, -1};
 // The same for the watch: [0] written by the handler (and by the destructor: a zero, to stop), [1] read
 // by the watch's thread.
 int watchPipe[2] = {-1, -1};
+// The main thread has read the signal and is ending the run.
+std::atomic<bool> signalTaken{false};
 
 void onQuitSignal(int number) {
     const int savedErrno = errno;
@@ -69,22 +74,40 @@ QuitSignals::QuitSignals(std::function<void()> onSignal, QObject* parent)
 }
 
 QuitSignals::QuitSignals(std::function<void()> onSignal, std::function<void()> lastResort,
-                         std::chrono::milliseconds patience, QObject* parent)
+                         std::chrono::milliseconds patience, std::chrono::milliseconds endingPatience,
+                         QObject* parent)
     : QuitSignals(std::move(onSignal), parent) {
-    if (installed()) watch(std::move(lastResort), patience);
+    if (installed()) watch(std::move(lastResort), patience, endingPatience);
 }
 
-void QuitSignals::watch(std::function<void()> lastResort, std::chrono::milliseconds patience) {
+void QuitSignals::watch(std::function<void()> lastResort, std::chrono::milliseconds patience,
+                        std::chrono::milliseconds endingPatience) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, watchPipe) != 0) {
         watchPipe[0] = watchPipe[1] = -1;
         return;
     }
-    watch_ = std::thread([lastResort = std::move(lastResort), patience, fd = watchPipe[1]] {
+    signalTaken = false;
+    watch_ = std::thread([lastResort = std::move(lastResort), patience, endingPatience, fd = watchPipe[1]] {
+        using Clock = std::chrono::steady_clock;
         const int number = readByte(fd, -1);
         if (number <= 0) return;
         // Ended in time: the destructor's zero. Otherwise the wait is over, or a second signal says not
-        // to wait any longer.
-        if (readByte(fd, static_cast<int>(patience.count())) == 0) return;
+        // to wait any longer: unless the main thread is ending the run, whose writes and pushes would be
+        // cut off half-way. That end is waited for, however many signals come, up to its own patience.
+        auto deadline = Clock::now() + patience;
+        bool ending = false;
+        for (;;) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            const int next = readByte(fd, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+            if (next == 0) return;
+            if (!ending && signalTaken) {
+                ending = true;
+                deadline = Clock::now() + endingPatience;
+                continue;
+            }
+            if (ending && next > 0 && Clock::now() < deadline) continue;
+            break;
+        }
         if (lastResort) lastResort();
         ::signal(number, SIG_DFL);
         ::raise(number);
@@ -114,6 +137,7 @@ void QuitSignals::readSignal() {
     char bytes[16];
     while (::read(signalPipe[1], bytes, sizeof bytes) > 0) {
     }
+    signalTaken = true;
     if (onSignal_) onSignal_();
 }
 

@@ -3,6 +3,7 @@
 #include "Appearance/Appearance.h"
 #include "ApplicationLook.h"
 #include "MainWindow.h"
+#include "QuitQuestion.h"
 #include "Screens/ScreenFactory.h"
 #include "StockTexts.h"
 #include "Stores/AppSettings.h"
@@ -14,10 +15,12 @@
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
 #include "Window/VellWindow.h"
+#include "WindowFit.h"
 #include "WindowPlaces.h"
 
 #include <QApplication>
 #include <QScreen>
+#include <QSessionManager>
 #include <QTimer>
 #include <utility>
 
@@ -40,33 +43,47 @@ WindowPlaces::Place placeOf(const QWidget& window) {
     return {window.geometry(), false};
 }
 
+class QtSessionEnd final : public SessionEnd {
+public:
+    explicit QtSessionEnd(QSessionManager& manager) : manager_(manager) {}
+    bool allowsInteraction() override { return manager_.allowsInteraction(); }
+    void release() override { manager_.release(); }
+    void cancel() override { manager_.cancel(); }
+
+private:
+    QSessionManager& manager_;
+};
+
 } // namespace
 
-VellApp::VellApp(std::optional<QString> storageURL, std::shared_ptr<QSettings> defaults, QObject* parent)
+VellApp::VellApp(std::optional<QString> storageURL, std::shared_ptr<QSettings> defaults,
+                 std::vector<QString> rescueRoots, QObject* parent)
     : QObject(parent), settings_(std::make_unique<AppSettings>(defaults)),
       appearance_(std::make_unique<Appearance>(*settings_)),
       keyLayouts_(std::make_unique<KeyLayoutStore>(defaults)),
       switches_(std::make_unique<ViewSwitches>(defaults)),
       look_(std::make_unique<ApplicationLook>(*settings_, *appearance_)),
       stockTexts_(std::make_unique<StockTexts>(*settings_)),
-      store_(std::make_unique<DocumentStore>(std::move(storageURL), *settings_, *keyLayouts_)),
+      store_(std::make_unique<DocumentStore>(
+          std::move(storageURL), *settings_, *keyLayouts_,
+          DocumentStore::Services{.clock = {}, .rescueRoots = std::move(rescueRoots)})),
       evaluations_(std::make_unique<SheetEvaluations>(*store_, *settings_)),
       sheetList_(std::make_unique<SheetListModel>(*store_)),
       context_(std::make_unique<const AppContext>(AppContext{
           *settings_, *appearance_, *keyLayouts_, *switches_, *store_, *evaluations_, *sheetList_})),
       screens_(std::make_unique<ScreenFactory>(*settings_, *appearance_)),
-      places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
+      places_(std::make_unique<WindowPlaces>(UserDefaults::standard())),
+      quitQuestion_(std::make_unique<QuitQuestion>(*store_)) {
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Quitting closes the windows one by one; their places are taken before the first goes.
         application->installEventFilter(this);
         connect(application, &QGuiApplication::applicationStateChanged, this,
                 &VellApp::applicationStateChanged);
-        connect(application, &QCoreApplication::aboutToQuit, this,
-                [this] { store_->applicationWillTerminate(); });
+        connect(application, &QCoreApplication::aboutToQuit, this, &VellApp::endRun);
         // A logout may end the process without a quit: the session manager's request comes first.
-        connect(application, &QGuiApplication::commitDataRequest, this, [this] {
-            rememberOpenWindows();
-            store_->applicationWillTerminate();
+        connect(application, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            QtSessionEnd session(manager);
+            commitData(session);
         });
     }
 }
@@ -80,16 +97,20 @@ MainWindow* VellApp::openWindow() {
     auto* window = new MainWindow(*context_, [this] { openWindow(); });
     window->rootView().setDialogBodies(screens_->bodies());
     window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &MainWindow::helpRequested, this, &VellApp::helpRequested);
-    connect(this, &VellApp::helpRequested, &window->rootView(), &RootView::openHelp);
     std::erase_if(windows_, [](const QPointer<MainWindow>& each) { return each.isNull(); });
     std::optional<QRect> newest;
     for (const MainWindow* open : windows())
         if (open->isVisible()) newest = placeOf(*open).geometry;
-    if (const auto place = places_->next(newest, screenRooms(), VellWindow::minimumSize)) {
+    // The smallest size yields to the screen before the place is set, which it would otherwise grow.
+    WindowFit* fit = WindowFit::install(*window);
+    const std::vector<QRect> rooms = screenRooms();
+    if (const auto place = places_->next(newest, rooms)) {
         window->setGeometry(place->geometry);
         if (place->maximized) window->setWindowState(Qt::WindowMaximized);
+    } else if (!rooms.empty()) {
+        window->resize(WindowPlaces::sizeOn(VellWindow::defaultSize, rooms.front()));
     }
+    fit->applyMinimum();
     window->installEventFilter(this);
     windows_.emplace_back(window);
     window->show();
@@ -116,18 +137,84 @@ void VellApp::rememberOpenWindows() {
 
 bool VellApp::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Quit && watched == QCoreApplication::instance()) {
+        // Asked instead: the run goes on.
+        if (!mayEnd()) return true;
         rememberOpenWindows();
         quitting_ = true;
         // A quit that a window refused is over once the event is handled.
-        QTimer::singleShot(0, this, [this] { quitting_ = false; });
+        QTimer::singleShot(0, this, [this] {
+            quitting_ = false;
+            endChosen_ = false;
+        });
     } else if (event->type() == QEvent::Close && !quitting_ && qobject_cast<MainWindow*>(watched)) {
         // Closing the last window ends Vell: it is the one to come back. A window being destroyed
         // closes too, when it is no MainWindow any more: it is neither looked at nor remembered.
         std::vector<MainWindow*> open = windows();
         std::erase_if(open, [](const MainWindow* window) { return !window->isVisible(); });
-        if (open.size() == 1 && open.front() == watched) places_->remember({placeOf(*open.front())});
+        if (open.size() == 1 && open.front() == watched) {
+            if (!mayEnd()) {
+                event->ignore();
+                return true;
+            }
+            places_->remember({placeOf(*open.front())});
+        }
+    } else if (event->type() == QEvent::WindowActivate && qobject_cast<MainWindow*>(watched)) {
+        // The user may have made room meanwhile.
+        store_->retryFailedSave();
     }
     return QObject::eventFilter(watched, event);
+}
+
+MainWindow* VellApp::windowToAsk() const {
+    for (QWidget* active = QApplication::activeWindow(); active; active = active->parentWidget())
+        if (auto* window = qobject_cast<MainWindow*>(active); window && window->isVisible()) return window;
+    const std::vector<MainWindow*> open = windows();
+    for (auto each = open.rbegin(); each != open.rend(); ++each)
+        if ((*each)->isVisible()) return *each;
+    return nullptr;
+}
+
+bool VellApp::mayEnd() {
+    if (endChosen_ || endWithoutAsking_) return true;
+    MainWindow* window = windowToAsk();
+    // Where no one can be asked, the end of the run keeps what is not on disk.
+    if (!window) return true;
+    return quitQuestion_->mayEnd(*window, [this] {
+        endChosen_ = true;
+        // Once the answer's own handling is over.
+        QMetaObject::invokeMethod(
+            this, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+    });
+}
+
+void VellApp::endWithoutAsking() {
+    endWithoutAsking_ = true;
+    QCoreApplication::quit();
+}
+
+void VellApp::commitData(SessionEnd& session) {
+    rememberOpenWindows();
+    if (store_->saveAndWait()) return;
+    MainWindow* window = windowToAsk();
+    if (window && !endWithoutAsking_ && session.allowsInteraction()) {
+        const bool end = quitQuestion_->mayEndNow(*window);
+        session.release();
+        if (!end) {
+            session.cancel();
+            return;
+        }
+    }
+    keepWhatIsNotOnDisk();
+}
+
+void VellApp::endRun() {
+    store_->applicationWillTerminate();
+    keepWhatIsNotOnDisk();
+}
+
+void VellApp::keepWhatIsNotOnDisk() {
+    if (store_->isOnDisk()) return;
+    exitStatus_ = store_->keepRescueCopy() ? keptInRescueCopy : notKept;
 }
 
 void VellApp::applicationStateChanged(Qt::ApplicationState state) {

@@ -1,6 +1,7 @@
 #include "WindowPlaces.h"
 
 #include "Stores/UserDefaults.h"
+#include "Window/VellWindow.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -19,13 +20,13 @@ qint64 overlap(const QRect& a, const QRect& b) {
     return common.isEmpty() ? 0 : qint64(common.width()) * common.height();
 }
 
-// The screen a window with its title bar overlaps most; none when it overlaps none.
-std::optional<QRect> screenOf(const QRect& geometry, const std::vector<QRect>& screens) {
-    const QRect withTitleBar = geometry.adjusted(0, -WindowPlaces::titleBarRoom, 0, 0);
+// The screen a window with its frame overlaps most; none when it overlaps none.
+std::optional<QRect> screenOf(const QRect& geometry, const std::vector<QRect>& screens, QMargins frame) {
+    const QRect withFrame = geometry.marginsAdded(frame);
     std::optional<QRect> best;
     qint64 bestOverlap = 0;
     for (const QRect& screen : screens) {
-        const qint64 area = overlap(withTitleBar, screen);
+        const qint64 area = overlap(withFrame, screen);
         if (area > bestOverlap) {
             best = screen;
             bestOverlap = area;
@@ -51,23 +52,38 @@ void WindowPlaces::remember(const std::vector<Place>& places) {
 }
 
 std::optional<WindowPlaces::Place> WindowPlaces::next(std::optional<QRect> newest,
-                                                      const std::vector<QRect>& screens, QSize minimum) {
+                                                      const std::vector<QRect>& screens, QMargins frame) {
     if (givenOut_ < remembered_.size()) {
         Place place = remembered_[givenOut_++];
-        place.geometry = keptOnScreens(place.geometry, screens, minimum);
+        place.geometry = keptOnScreens(place.geometry, screens, frame);
         return place;
     }
-    if (newest) return Place{cascaded(*newest, screens, minimum), false};
+    if (newest) return Place{cascaded(*newest, screens, frame), false};
     return std::nullopt;
 }
 
-QRect WindowPlaces::keptOnScreens(QRect geometry, const std::vector<QRect>& screens, QSize minimum) {
+QSize WindowPlaces::minimumOn(const QRect& screen, QMargins frame) {
+    const QSize wanted = VellWindow::minimumSize;
+    const QSize compact = VellWindow::compactSize;
+    const int sideBySide = screen.width() / 2 - frame.left() - frame.right();
+    const int tall = screen.height() - frame.top() - frame.bottom();
+    return {std::min(wanted.width(), std::max(compact.width(), sideBySide)),
+            std::min(wanted.height(), std::max(compact.height(), tall))};
+}
+
+QSize WindowPlaces::sizeOn(QSize wanted, const QRect& screen, QMargins frame) {
+    const QSize room = screen.marginsRemoved(frame).size();
+    const QSize minimum = minimumOn(screen, frame);
+    return {std::max(minimum.width(), std::min(wanted.width(), room.width())),
+            std::max(minimum.height(), std::min(wanted.height(), room.height()))};
+}
+
+QRect WindowPlaces::keptOnScreens(QRect geometry, const std::vector<QRect>& screens, QMargins frame) {
     if (screens.empty()) return geometry;
-    const std::optional<QRect> found = screenOf(geometry, screens);
+    const std::optional<QRect> found = screenOf(geometry, screens, frame);
     const QRect screen = found.value_or(screens.front());
-    const QRect room = screen.adjusted(0, titleBarRoom, 0, 0);
-    geometry.setSize(QSize(std::max(minimum.width(), std::min(geometry.width(), room.width())),
-                           std::max(minimum.height(), std::min(geometry.height(), room.height()))));
+    const QRect room = screen.marginsRemoved(frame);
+    geometry.setSize(sizeOn(geometry.size(), screen, frame));
     if (!found) geometry.moveCenter(room.center());
     const int right = std::max(room.left(), room.left() + room.width() - geometry.width());
     const int bottom = std::max(room.top(), room.top() + room.height() - geometry.height());
@@ -76,12 +92,25 @@ QRect WindowPlaces::keptOnScreens(QRect geometry, const std::vector<QRect>& scre
     return geometry;
 }
 
-QRect WindowPlaces::cascaded(QRect geometry, const std::vector<QRect>& screens, QSize minimum) {
-    const QRect screen = screenOf(geometry, screens).value_or(screens.empty() ? QRect() : screens.front());
+QRect WindowPlaces::cascaded(QRect geometry, const std::vector<QRect>& screens, QMargins frame) {
+    const QRect screen =
+        screenOf(geometry, screens, frame).value_or(screens.empty() ? QRect() : screens.front());
     geometry.translate(cascadeStep, cascadeStep);
-    if (!screen.isNull() && (geometry.right() > screen.right() || geometry.bottom() > screen.bottom()))
-        geometry.moveTopLeft(QPoint(screen.left(), screen.top() + titleBarRoom));
-    return keptOnScreens(geometry, screens, minimum);
+    const QRect framed = geometry.marginsAdded(frame);
+    if (!screen.isNull() && (framed.right() > screen.right() || framed.bottom() > screen.bottom()))
+        geometry.moveTopLeft(QPoint(screen.left(), screen.top() + frame.top()));
+    return keptOnScreens(geometry, screens, frame);
+}
+
+QRect WindowPlaces::bottomKeptOn(QRect geometry, const QRect& screen, QMargins frame) {
+    const QRect room = screen.marginsRemoved(frame);
+    if (geometry.bottom() <= room.bottom()) return geometry;
+    int height = geometry.height();
+    if (height > room.height()) height = std::max(room.height(), minimumOn(screen, frame).height());
+    height = std::min(height, geometry.height());
+    geometry.setHeight(height);
+    geometry.moveTop(std::max(room.top(), room.bottom() + 1 - height));
+    return geometry;
 }
 
 QString WindowPlaces::text(const std::vector<Place>& places) {

@@ -1,5 +1,7 @@
 #include "Document/SheetSize.h"
 
+#include "Engine/L10n.h"
+
 #include <cstring>
 
 namespace vell {
@@ -27,6 +29,11 @@ bool SheetSize::tooLargeToEdit(std::string_view text) {
         start = end + 1;
     }
     return false;
+}
+
+std::string SheetSize::refusalMessage() {
+    return L10n::text("この変更をするとシートが大きすぎて編集できなくなるため、変更しませんでした。",
+                      "This change would make the sheet too large to edit, so it was not made.");
 }
 
 std::string SheetSize::shownPart(std::string_view text) {

@@ -19,6 +19,8 @@ struct SheetSize {
     static constexpr std::size_t shownLineBytes = 2000;
 
     static bool tooLargeToEdit(std::string_view text);
+    // Why an edit that would make a sheet too large to edit was refused, in the interface language.
+    static std::string refusalMessage();
     // The beginning of the text: the first shownLines lines, each cut at shownLineBytes (on a character
     // boundary), "…" marking each cut and the lines left out.
     static std::string shownPart(std::string_view text);

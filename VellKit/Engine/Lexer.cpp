@@ -344,12 +344,82 @@ const std::unordered_set<std::string_view>& slashSymbols() {
     return symbols;
 }
 
+// The token that one character of punctuation makes; eof for every other character.
+constexpr Token::Kind punctuation(char32_t c) {
+    switch (c) {
+    case U'(':
+        return Token::Kind::lparen;
+    case U')':
+        return Token::Kind::rparen;
+    case U'[':
+        return Token::Kind::lbracket;
+    case U']':
+        return Token::Kind::rbracket;
+    case U',':
+        return Token::Kind::comma;
+    default:
+        return Token::Kind::eof;
+    }
+}
+
+// One of + - * / ^ % = → < > :.
+constexpr bool isOperator(char32_t c) {
+    switch (c) {
+    case U'+':
+    case U'-':
+    case U'*':
+    case U'/':
+    case U'^':
+    case U'%':
+    case U'=':
+    case U'→':
+    case U'<':
+    case U'>':
+    case U':':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The classes of the characters that are one ASCII scalar and read the same whatever follows.
+enum class AsciiClass : std::uint8_t {
+    other, // read as Scanner::readAny reads it
+    space,
+    quote,
+    digit,
+    name,
+    punctuation,
+    op,
+};
+constexpr std::array<AsciiClass, 0x80> asciiClasses = [] {
+    std::array<AsciiClass, 0x80> classes{};
+    for (char32_t c = 0; c < 0x80; ++c) {
+        AsciiClass& entry = classes[c];
+        if (c == ' ' || (c >= 0x09 && c <= 0x0D))
+            entry = AsciiClass::space;
+        else if (c == '"' || c == '\'')
+            entry = AsciiClass::quote;
+        else if (c >= '0' && c <= '9')
+            entry = AsciiClass::digit;
+        else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$')
+            entry = AsciiClass::name;
+        else if (punctuation(c) != Token::Kind::eof)
+            entry = AsciiClass::punctuation;
+        else if (isOperator(c) && c != '=' && c != '<' && c != '>')
+            entry = AsciiClass::op;
+    }
+    return classes;
+}();
+
 template <typename Line>
 class Scanner {
 public:
-    explicit Scanner(const Line& line) : line_(line) {}
+    // The tokens go into `tokens`, which is emptied first.
+    Scanner(const Line& line, std::vector<Token>& tokens) : line_(line), tokens_(tokens) {}
 
-    std::vector<Token> run() {
+    void run() {
+        tokens_.clear();
         // At most 15 tokens at first, which keeps the block among the sizes the allocator serves
         // fastest; few lines hold more.
         tokens_.reserve(std::min<std::size_t>(line_.size() + 1, 15));
@@ -357,69 +427,73 @@ public:
         std::size_t i = 0;
         while (i < n) {
             const char32_t c = line_.sole(i);
-            const char32_t first = line_.first(i);
-            if (isWhiteSpace(first)) {
-                ++i;
-            } else if (c == U'"' || c == U'\'') {
-                readString(i);
-            } else if (c == U'#' && line_.isDigit(i + 1)) {
-                readRef(i);
-            } else if (line_.isDigit(i) || (c == U'.' && line_.isDigit(i + 1))) {
-                Token& token = add(Token::Kind::number, i);
-                token.number = readNumber(i);
-            } else if (isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
-                readName(i);
-            } else if ((c == U'=' || c == U'<' || c == U'>' || c == U'!') && line_.is(i + 1, U'=')) {
-                add(Token::Kind::op, i, line_.range(i, i + 2));
-                i += 2;
-            } else if (const Token::Kind kind = punctuation(c); kind != Token::Kind::eof) {
-                add(kind, i);
-                ++i;
-            } else if (isOperator(c)) {
-                add(Token::Kind::op, i, line_.at(i));
-                ++i;
+            if (c < 0x80) {
+                readAscii(c, i);
             } else {
-                throwBadCharacter(line_.at(i));
+                readAny(i);
             }
         }
         add(Token::Kind::eof, n);
-        return std::move(tokens_);
     }
 
 private:
-    static Token::Kind punctuation(char32_t c) {
-        switch (c) {
-        case U'(':
-            return Token::Kind::lparen;
-        case U')':
-            return Token::Kind::rparen;
-        case U'[':
-            return Token::Kind::lbracket;
-        case U']':
-            return Token::Kind::rbracket;
-        case U',':
-            return Token::Kind::comma;
-        default:
-            return Token::Kind::eof;
+    // Character i, one ASCII scalar c: the common ones by their class, as readAny() reads them.
+    void readAscii(char32_t c, std::size_t& i) {
+        switch (asciiClasses[c]) {
+        case AsciiClass::space:
+            ++i;
+            return;
+        case AsciiClass::quote:
+            readString(i);
+            return;
+        case AsciiClass::digit: {
+            Token& token = add(Token::Kind::number, i);
+            token.number = readNumber(i);
+            return;
+        }
+        case AsciiClass::name:
+            readName(i);
+            return;
+        case AsciiClass::punctuation:
+            add(punctuation(c), i);
+            ++i;
+            return;
+        case AsciiClass::op:
+            add(Token::Kind::op, i, line_.at(i));
+            ++i;
+            return;
+        case AsciiClass::other:
+            readAny(i);
+            return;
         }
     }
 
-    static bool isOperator(char32_t c) {
-        switch (c) {
-        case U'+':
-        case U'-':
-        case U'*':
-        case U'/':
-        case U'^':
-        case U'%':
-        case U'=':
-        case U'→':
-        case U'<':
-        case U'>':
-        case U':':
-            return true;
-        default:
-            return false;
+    // Character i, of any kind: the token it starts.
+    void readAny(std::size_t& i) {
+        const char32_t c = line_.sole(i);
+        const char32_t first = line_.first(i);
+        if (isWhiteSpace(first)) {
+            ++i;
+        } else if (c == U'"' || c == U'\'') {
+            readString(i);
+        } else if (c == U'#' && line_.isDigit(i + 1)) {
+            readRef(i);
+        } else if (line_.isDigit(i) || (c == U'.' && line_.isDigit(i + 1))) {
+            Token& token = add(Token::Kind::number, i);
+            token.number = readNumber(i);
+        } else if (isAlphabetic(first) || c == U'_' || isUnitSign(c)) {
+            readName(i);
+        } else if ((c == U'=' || c == U'<' || c == U'>' || c == U'!') && line_.is(i + 1, U'=')) {
+            add(Token::Kind::op, i, line_.range(i, i + 2));
+            i += 2;
+        } else if (const Token::Kind kind = punctuation(c); kind != Token::Kind::eof) {
+            add(kind, i);
+            ++i;
+        } else if (isOperator(c)) {
+            add(Token::Kind::op, i, line_.at(i));
+            ++i;
+        } else {
+            throwBadCharacter(line_.at(i));
         }
     }
 
@@ -597,7 +671,7 @@ private:
     }
 
     const Line& line_;
-    std::vector<Token> tokens_;
+    std::vector<Token>& tokens_;
     std::string numeral_;
 };
 
@@ -623,14 +697,15 @@ bool isPlainAsciiLine(std::string_view text) {
     return true;
 }
 
-std::vector<Token> tokenizeNormalized(std::string_view normalized, bool ascii) {
+void tokenizeNormalized(std::string_view normalized, bool ascii, std::vector<Token>& tokens) {
     if (ascii && normalized.find("\r\n") == std::string_view::npos) {
         const AsciiLine line(normalized);
-        return Scanner<AsciiLine>(line).run();
+        Scanner<AsciiLine>(line, tokens).run();
+        return;
     }
     const std::vector<std::size_t> bounds = unicode::graphemeBoundaries(normalized);
     const ClusterLine line(normalized, bounds);
-    return Scanner<ClusterLine>(line).run();
+    Scanner<ClusterLine>(line, tokens).run();
 }
 
 } // namespace
@@ -640,13 +715,23 @@ std::string Lexer::normalize(std::string_view text) {
 }
 
 std::vector<Token> Lexer::tokenize(std::string_view text) {
+    std::vector<Token> tokens;
+    tokenize(text, tokens);
+    return tokens;
+}
+
+void Lexer::tokenize(std::string_view text, std::vector<Token>& tokens) {
     if (isPlainAsciiLine(text)) {
         const AsciiLine line(text);
-        return Scanner<AsciiLine>(line).run();
+        Scanner<AsciiLine>(line, tokens).run();
+        return;
     }
-    if (unicode::isAscii(text)) return tokenizeNormalized(text, true);
+    if (unicode::isAscii(text)) {
+        tokenizeNormalized(text, true, tokens);
+        return;
+    }
     const std::string normalized = normalizeLine(text, nullptr);
-    return tokenizeNormalized(normalized, unicode::isAscii(normalized));
+    tokenizeNormalized(normalized, unicode::isAscii(normalized), tokens);
 }
 
 Lexer::LineMap Lexer::lineMap(std::string_view text) {

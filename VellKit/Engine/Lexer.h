@@ -20,6 +20,9 @@ struct Lexer {
 
     // The tokens of the normalised line, closed by exactly one eof token. Throws CalcError.
     static std::vector<Token> tokenize(std::string_view text);
+    // The same into `tokens`, which is emptied first and keeps its room, so that a caller reading
+    // line after line need not allocate a list for each. On a throw `tokens` holds no whole line.
+    static void tokenize(std::string_view text, std::vector<Token>& tokens);
 
     // Where the characters of the normalised line came from in the typed one, so that a token's
     // start can be shown on the typed text.

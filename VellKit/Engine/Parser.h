@@ -43,6 +43,9 @@ public:
     using Reading = std::variant<Statement, std::string>;
     Reading readStatement();
 
+    // The tokens, handed back once the statement is read, for the caller to fill again.
+    std::vector<Token> releaseTokens() && { return std::move(tokens_); }
+
     // "==", "!=", "<", "<=", ">", ">=". The words the parser reads are in LanguageWords.h.
     static const std::unordered_set<std::string_view>& comparisonOperators();
 

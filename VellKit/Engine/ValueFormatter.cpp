@@ -264,28 +264,118 @@ ValueFormatter::DecimalFormatter ValueFormatter::makeFormatter(bool grouping) {
     return DecimalFormatter{grouping, std::clamp(EngineSettings::current().maxFractionDigits, 0, 10)};
 }
 
-double ValueFormatter::clean(double x) {
-    if (x == 0) return 0;
+namespace {
+
+// clean()'s rounding. When the number it gives is the double nearest to a decimal of at most 15
+// digits, `found(digits, decimals)` is told the decimal's digits (of the magnitude) and decimals.
+template <typename Found>
+double cleaned(double x, Found&& found) {
+    if (x == 0) {
+        found(0.0, 0);
+        return 0;
+    }
     // Whole numbers below 1e12 have at most 12 digits and come back unchanged: x × 10^k stays a
     // whole number below 2^53, so the rounding and the division are exact. Counters and indices in
     // loops are compared through here.
-    if (std::fabs(x) < 1e12 && x == std::trunc(x)) return x;
+    if (std::fabs(x) < 1e12 && x == std::trunc(x)) {
+        found(std::fabs(x), 0);
+        return x;
+    }
     if (!std::isfinite(x)) return x;
     int e = static_cast<int>(std::floor(std::log10(std::fabs(x))));
     int k = 12 - e;
     if (k < 1 || k > 299) return x;
     double p = powerOfTen(k);
-    return std::round(x * p) / p;
+    const double whole = std::round(x * p);
+    // Up to 10^22 the power is exact, and so the division is the correctly rounded reading of the
+    // decimal (whole stays below 2^53).
+    if (k <= 22) found(std::fabs(whole), k);
+    return whole / p;
+}
+
+// The text DecimalFormatter gives for the double nearest to ±digits × 10^-decimals, when digits has
+// at most 15 digits: no other decimal of 15 digits or fewer reads as that double, so the decimal
+// (without trailing zeros) is the shortest text that reads back as it, the one that is rounded.
+std::string decimalText(bool negative, std::uint64_t digits, int decimals, int allowed, bool grouping) {
+    static constexpr auto powers = [] {
+        std::array<std::uint64_t, 16> table{};
+        std::uint64_t power = 1;
+        for (std::uint64_t& entry : table) {
+            entry = power;
+            power *= 10;
+        }
+        return table;
+    }();
+    while (decimals > 0 && digits % 10 == 0) {
+        digits /= 10;
+        --decimals;
+    }
+    if (decimals > allowed) {
+        // Half to even on the decimal text: what is dropped against half a unit of the last digit kept.
+        const int dropped = decimals - allowed;
+        std::uint64_t kept = 0;
+        bool up = false;
+        if (dropped < 16) {
+            const std::uint64_t scale = powers[static_cast<std::size_t>(dropped)];
+            kept = digits / scale;
+            const std::uint64_t rest = digits % scale;
+            up = rest > scale / 2 || (rest == scale / 2 && kept % 2 == 1);
+        }
+        digits = kept + (up ? 1 : 0);
+        decimals = allowed;
+        while (decimals > 0 && digits % 10 == 0) {
+            digits /= 10;
+            --decimals;
+        }
+    }
+    if (digits == 0) return "0";
+
+    std::array<char, 24> figures{};
+    const auto end = std::to_chars(figures.data(), figures.data() + figures.size(), digits).ptr;
+    const auto count = static_cast<std::size_t>(end - figures.data());
+    const auto fraction = static_cast<std::size_t>(decimals);
+    // "5" with two decimals is "0.05".
+    const std::size_t intLength = count > fraction ? count - fraction : 0;
+    std::array<char, 48> text{};
+    std::size_t length = 0;
+    if (negative) text[length++] = '-';
+    if (intLength == 0) text[length++] = '0';
+    for (std::size_t i = 0; i < intLength; ++i) {
+        if (grouping && i > 0 && (intLength - i) % 3 == 0) text[length++] = ',';
+        text[length++] = figures[i];
+    }
+    if (fraction > 0) {
+        text[length++] = '.';
+        for (std::size_t zeros = count < fraction ? fraction - count : 0; zeros > 0; --zeros)
+            text[length++] = '0';
+        for (std::size_t i = intLength; i < count; ++i)
+            text[length++] = figures[i];
+    }
+    return std::string(text.data(), length);
+}
+
+} // namespace
+
+double ValueFormatter::clean(double x) {
+    return cleaned(x, [](double, int) {});
 }
 
 std::string ValueFormatter::formatNumber(double x, bool grouping) {
-    if (x == 0) return makeFormatter(grouping).format(0.0);
-    double cleaned = clean(x);
-    if (std::isnan(cleaned)) return "—";
-    if (std::isinf(cleaned)) return cleaned > 0 ? "∞" : "-∞";
-    double magnitude = std::fabs(cleaned);
-    if (magnitude >= 1e15 || magnitude < 1e-9) return scientific(cleaned);
-    return makeFormatter(grouping).format(cleaned);
+    std::uint64_t digits = 0;
+    int decimals = -1;
+    const double value = cleaned(x, [&](double whole, int k) {
+        digits = static_cast<std::uint64_t>(whole);
+        decimals = k;
+    });
+    if (x == 0) return "0";
+    if (std::isnan(value)) return "—";
+    if (std::isinf(value)) return value > 0 ? "∞" : "-∞";
+    double magnitude = std::fabs(value);
+    if (magnitude >= 1e15 || magnitude < 1e-9) return scientific(value);
+    // Most answers: the decimal that clean() rounded to is written out directly.
+    if (decimals >= 0)
+        return decimalText(value < 0, digits, decimals, makeFormatter(grouping).maxFractionDigits, grouping);
+    return makeFormatter(grouping).format(value);
 }
 
 std::string ValueFormatter::format(const Value& value, bool grouping) {

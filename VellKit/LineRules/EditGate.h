@@ -1,8 +1,9 @@
 #pragma once
 
 // The one decision every proposed change of a sheet's text goes through before it lands: refused
-// (it touches a locked line), allowed as proposed, or replaced by another change with its own caret
-// (a typed "*" becomes "×", digits are regrouped, line breaks of other systems become "\n").
+// (it touches a locked line, or the sheet would become too large to edit), allowed as proposed, or
+// replaced by another change with its own caret (a typed "*" becomes "×", digits are regrouped, line
+// breaks of other systems become "\n").
 
 #include "LineRules/LineEditor.h"
 
@@ -24,8 +25,12 @@ struct EditGate {
 
     enum class Verdict {
         allow,
+        // It touches a locked line.
         refuse,
-        replace
+        replace,
+        // The text it would leave, as proposed or as replaced, is too large to edit (SheetSize): refused
+        // whole, whatever the locks.
+        tooLarge
     };
 
     struct Decision {
@@ -38,7 +43,8 @@ struct EditGate {
         friend bool operator==(const Decision&, const Decision&) = default;
     };
 
-    // `range` is in `text`, the text before the change; `replacement` is what would be put there.
+    // `range` is in `text`, the text before the change, which must not be too large to edit itself;
+    // `replacement` is what would be put there.
     static Decision vet(std::u16string_view text, TextRange range, std::u16string_view replacement,
                         const Options& options);
 

@@ -30,7 +30,10 @@ std::string DocumentEvaluator::lineTooLongMessage() {
 
 std::vector<std::string_view> DocumentEvaluator::splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
-    lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    std::size_t count = 1;
+    for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', end + 1))
+        ++count;
+    lines.reserve(count);
     std::size_t start = 0;
     for (std::size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', start)) {
         lines.push_back(text.substr(start, end - start));

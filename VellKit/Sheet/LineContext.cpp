@@ -118,6 +118,8 @@ std::optional<Value> LineContext::lookupCanonical(std::string_view name) {
             return runningSum(all);
         }
     }
+    // A transparent look-up hashes the name even in an empty map, and most sheets name few lines.
+    if (names.empty()) return std::nullopt;
     const auto found = names.find(name);
     if (found == names.end()) return std::nullopt;
     return found->second;
@@ -160,8 +162,8 @@ std::optional<Value> LineContext::lineValue(std::int64_t line) {
 void LineContext::recordLine(std::int64_t line, Value value) {
     if (line < 1) return;
     const auto at = static_cast<std::size_t>(line);
-    if (byLine_.capacity() == 0) byLine_.reserve(std::max(expectedLines_, at) + 1);
-    if (at >= byLine_.size()) byLine_.resize(at + 1);
+    // Every line's place is made with the first: a line past them has no value either way.
+    if (at >= byLine_.size()) byLine_.resize(std::max(expectedLines_, at) + 1);
     byLine_[at] = std::move(value);
 }
 
@@ -179,7 +181,7 @@ std::optional<Value> LineContext::callUserFunction(std::string_view name,
 std::optional<Value> LineContext::callCanonical(std::string_view name, std::string_view written,
                                                 const std::vector<Value>& arguments) {
     const ProgramFunction* function = findFunction ? findFunction(name) : nullptr;
-    if (!function) {
+    if (!function && !functions.empty()) {
         const auto found = functions.find(name);
         if (found != functions.end()) function = &found->second;
     }

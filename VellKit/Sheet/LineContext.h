@@ -25,7 +25,11 @@ namespace vell {
 // added once is kept, so asking again after every line stays linear.
 class RunningSum {
 public:
-    void append(const Value& value) { values_.push_back(value); }
+    void append(const Value& value) {
+        // Room for a short sheet's values at once, rather than growing the list line by line.
+        if (values_.capacity() == 0) values_.reserve(64);
+        values_.push_back(value);
+    }
     void clear();
     const std::vector<Value>& values() const { return values_; }
     // None for no values, and when an addition failed (then `failed` is set).

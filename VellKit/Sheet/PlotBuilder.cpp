@@ -165,7 +165,19 @@ const Expr::Call* PlotBuilder::plotCall(const Expr& expression) {
     // Asked of every call line, so a call named by more letters than any of the names (in ASCII at
     // most five) is turned away before it is lower-cased.
     constexpr std::size_t longestAsciiName = 5;
-    if (call->name.size() > longestAsciiName && unicode::isAscii(call->name)) return nullptr;
+    if (unicode::isAscii(call->name)) {
+        if (call->name.size() > longestAsciiName) return nullptr;
+        // An ASCII name's lower case is its letters lower-cased, which are compared one by one.
+        const auto sameLetters = [&call](std::string_view word) {
+            return std::ranges::equal(call->name, word, [](char written, char lower) {
+                return (written >= 'A' && written <= 'Z' ? static_cast<char>(written - 'A' + 'a')
+                                                         : written) == lower;
+            });
+        };
+        return std::ranges::any_of(plotNames(), sameLetters) || std::ranges::any_of(chartNames(), sameLetters)
+                   ? call
+                   : nullptr;
+    }
     const std::string name = lowerCasedName(call->name);
     if (plotNames().contains(name) || chartNames().contains(name)) return call;
     return nullptr;

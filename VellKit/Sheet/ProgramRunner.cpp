@@ -204,9 +204,21 @@ void ProgramRunner::replay(std::size_t index, const LineResult& result) {
 }
 
 LineReading ProgramRunner::read(std::string_view prepared) {
+    // Every line is tokenised into the same list, which keeps the room of a short line's tokens.
+    constexpr std::size_t keptTokens = 64;
+    thread_local std::vector<Token> spare;
     LineReading line;
     try {
-        Parser::Reading reading = Parser(Lexer::tokenize(prepared)).readStatement();
+        std::vector<Token> tokens = std::move(spare);
+        Lexer::tokenize(prepared, tokens);
+        Parser parser(std::move(tokens));
+        Parser::Reading reading = parser.readStatement();
+        tokens = std::move(parser).releaseTokens();
+        if (tokens.capacity() <= keptTokens) {
+            // Only the room is kept, not the texts of this line.
+            tokens.clear();
+            spare = std::move(tokens);
+        }
         if (auto* statement = std::get_if<Statement>(&reading))
             line.statement = std::move(*statement);
         else

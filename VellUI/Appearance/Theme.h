@@ -35,6 +35,16 @@ struct Theme {
     static constexpr ColorPair windowSecondaryInk{0x5F5B54FF, 0xB0B0BAFF};
     // A button or link that destroys something.
     static constexpr ColorPair destructive{0xD70015FF, 0xFF6961FF};
+
+    // Notices across a window or an editor (NoticeBar), their text in `ink`: a warning (the document is
+    // not saved, the shared copy cannot be used) in amber, information (a sheet shown read-only, a copy
+    // taken back) in blue. A tint behind the text, an edge under it and the icon's colour.
+    static constexpr ColorPair warningTint{0xFFF3D1FF, 0x44381CFF};
+    static constexpr ColorPair warningEdge{0xE6BE5AFF, 0x8A6D2CFF};
+    static constexpr ColorPair warningIcon{0xA86200FF, 0xF4C04AFF};
+    static constexpr ColorPair informationTint{0xDEEAFFFF, 0x1E2F4FFF};
+    static constexpr ColorPair informationEdge{0xA8C2F2FF, 0x3C5C94FF};
+    static constexpr ColorPair informationIcon{0x2F6FEDFF, 0x7AA7FFFF};
 };
 
 } // namespace vell

@@ -2,8 +2,10 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace vell {
 
@@ -55,6 +57,8 @@ QSize sizeOf(WindowDialogKind kind) {
 WindowDialog::WindowDialog(WindowDialogKind kind, QWidget& window) : QDialog(&window), kind_(kind) {
     QuitWatcher::install();
     setWindowModality(Qt::WindowModal);
+    // A fixed-size screen over its window: neither minimised on its own nor enlarged.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // A dialog is a window of its own and would not take the main window's light or dark palette.
     setAttribute(Qt::WA_WindowPropagation);
     setFixedSize(sizeOf(kind));
@@ -83,10 +87,21 @@ void WindowDialog::present(QWidget* body, bool dismissable) {
 void WindowDialog::centreOverWindow() {
     const QWidget* window = parentWidget() ? parentWidget()->window() : nullptr;
     if (!window) return;
+    const QScreen* screen = window->screen();
+    const QRect room = screen ? screen->availableGeometry().marginsRemoved(frameRoom) : QRect();
+    const QSize wanted = sizeOf(kind_);
+    const QSize fitting = room.isValid() ? wanted.boundedTo(room.size()) : wanted;
+    if (size() != fitting) setFixedSize(fitting);
     // Inner rectangles of both: the frame of a window not yet shown is unknown, so centring frames
     // would place the first opening otherwise than every later one.
-    QRect place(QPoint(), size());
+    QRect place(QPoint(), fitting);
     place.moveCenter(window->geometry().center());
+    if (room.isValid()) {
+        place.moveLeft(
+            std::clamp(place.left(), room.left(), std::max(room.left(), room.right() + 1 - place.width())));
+        place.moveTop(
+            std::clamp(place.top(), room.top(), std::max(room.top(), room.bottom() + 1 - place.height())));
+    }
     if (place != geometry()) setGeometry(place);
 }
 
@@ -113,12 +128,16 @@ bool WindowDialog::mayClose() const {
 }
 
 void WindowDialog::reject() {
-    if (mayClose()) QDialog::reject();
+    if (mayClose())
+        QDialog::reject();
+    else
+        emit declined();
 }
 
 void WindowDialog::closeEvent(QCloseEvent* event) {
     if (!mayClose()) {
         event->ignore();
+        emit declined();
         return;
     }
     QDialog::closeEvent(event);

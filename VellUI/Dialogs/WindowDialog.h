@@ -5,6 +5,7 @@
 // body factory the application hands the window, so a window knows no screen.
 
 #include <QDialog>
+#include <QMargins>
 #include <QPointer>
 #include <QSize>
 #include <functional>
@@ -40,6 +41,10 @@ class WindowDialog : public QDialog {
     Q_OBJECT
 
 public:
+    // Kept free around a dialog on its screen for the frame the desktop draws: the title bar above, a
+    // border below.
+    static constexpr QMargins frameRoom{0, 32, 0, 8};
+
     // Window-modal over `window`, whose palette it follows.
     WindowDialog(WindowDialogKind kind, QWidget& window);
 
@@ -47,8 +52,8 @@ public:
     QWidget* body() const { return body_; }
 
     // Shows `body` (taking it over) without blocking: open(), never exec(). A dialog that is not
-    // dismissable ignores Escape, reject() and the window manager's close until dismiss() or a
-    // body's accept() or done().
+    // dismissable stays through Escape, reject() and the window manager's close, and says `declined`
+    // instead; only dismiss(), a body's accept() or done() end it.
     void present(QWidget* body, bool dismissable);
     bool dismissable() const { return dismissable_; }
     // Closes it whatever it is, as when the reason to show it has gone.
@@ -56,13 +61,19 @@ public:
 
     void reject() override;
 
+signals:
+    // The user asked a dialog that is not dismissable to go away.
+    void declined();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    // Centred over the window it belongs to, every time it opens and whenever that window moves.
+    // Centred over the window it belongs to, every time it opens and whenever that window moves; on a
+    // screen with less room than its size, as large as the screen allows with the frame the desktop
+    // draws, and kept on it.
     void centreOverWindow();
     // Not dismissable: only dismiss(), a body's own ending or the application quitting closes it.
     bool mayClose() const;

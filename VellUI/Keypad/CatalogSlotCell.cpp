@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace vell {
 
@@ -50,6 +51,30 @@ QFont scaled(const QFont& font, double scale) {
     return smaller;
 }
 
+double smallestScale(const QFont& natural) {
+    return std::min(1.0, SlotFace::minimumLabelSize / (natural.pointSizeF() * 96 / 72));
+}
+
+// The label on two lines at its last space, if it has one between words.
+std::optional<QString> brokenInTwo(const QString& label) {
+    const qsizetype space = label.lastIndexOf(QLatin1Char(' '));
+    if (space <= 0 || space + 1 >= label.size()) return std::nullopt;
+    return label.left(space) + QLatin1Char('\n') + label.mid(space + 1);
+}
+
+double widestLine(const QFontMetricsF& metrics, const QString& text) {
+    double widest = 0;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+bool fits(const QFont& font, const QString& text, double room) {
+    const QFontMetricsF metrics(font);
+    return widestLine(metrics, text) <= room &&
+           metrics.boundingRect(QRectF(0, 0, room, 1000), Qt::AlignCenter, text).height() <= SlotFace::height;
+}
+
 } // namespace
 
 SlotFace::Label SlotFace::fittedLabel(const QString& label, double faceWidth) {
@@ -57,20 +82,36 @@ SlotFace::Label SlotFace::fittedLabel(const QString& label, double faceWidth) {
     const double room = faceWidth - 2 * labelInset;
     const double advance = QFontMetricsF(natural).horizontalAdvance(label);
     if (advance <= room || advance <= 0) return {natural, label};
+    const double smallest = smallestScale(natural);
     // Hinted glyphs do not shrink in proportion to the size: step down until the label really fits.
-    for (double scale = std::max(minimumLabelScale, room / advance);; scale -= 0.02) {
-        scale = std::max(scale, minimumLabelScale);
+    for (double scale = std::max(smallest, room / advance);; scale -= 0.02) {
+        scale = std::max(scale, smallest);
         const QFont font = scaled(natural, scale);
-        const QFontMetricsF metrics(font);
-        if (metrics.horizontalAdvance(label) <= room) return {font, label};
-        if (scale <= minimumLabelScale) return {font, metrics.elidedText(label, Qt::ElideRight, room)};
+        if (fits(font, label, room)) return {font, label};
+        if (scale <= smallest) break;
     }
+    if (const std::optional<QString> lines = brokenInTwo(label)) {
+        for (double scale = 1;; scale -= 0.02) {
+            scale = std::max(scale, smallest);
+            const QFont font = scaled(natural, scale);
+            if (fits(font, *lines, room)) return {font, *lines};
+            if (scale <= smallest) break;
+        }
+    }
+    const QFont font = scaled(natural, smallest);
+    return {font, QFontMetricsF(font).elidedText(label, Qt::ElideRight, room)};
 }
 
 double SlotFace::narrowestFace(const QString& label) {
-    const double smallest =
-        QFontMetricsF(scaled(labelFont(label), minimumLabelScale)).horizontalAdvance(label);
-    return std::ceil(smallest) + 2 * labelInset;
+    const QFont natural = labelFont(label);
+    const QFont font = scaled(natural, smallestScale(natural));
+    const QFontMetricsF metrics(font);
+    double width = metrics.horizontalAdvance(label);
+    if (const std::optional<QString> lines = brokenInTwo(label)) {
+        const double twoLines = widestLine(metrics, *lines);
+        if (twoLines < width && fits(font, *lines, twoLines + 1)) width = twoLines;
+    }
+    return std::ceil(width) + 2 * labelInset;
 }
 
 void SlotFace::paint(QPainter& painter, const QRectF& face, const KeySlot& slot, bool arranging, bool dark) {
@@ -87,8 +128,9 @@ void SlotFace::paint(QPainter& painter, const QRectF& face, const KeySlot& slot,
         const Label shown = fittedLabel(QString::fromStdString(item->label), face.width());
         painter.setFont(shown.font);
         painter.setPen(Theme::ink.resolve(dark));
-        painter.drawText(face.adjusted(labelInset, 0, -labelInset, 0), Qt::AlignCenter | Qt::TextSingleLine,
-                         shown.text);
+        int flags = Qt::AlignCenter;
+        if (!shown.text.contains(QLatin1Char('\n'))) flags |= Qt::TextSingleLine;
+        painter.drawText(face.adjusted(labelInset, 0, -labelInset, 0), flags, shown.text);
     } else if (arranging) {
         QPen dashes(accentAt(0.45, dark), 1);
         dashes.setDashPattern({3, 3});

@@ -19,14 +19,16 @@ class Appearance;
 struct SlotFace {
     static constexpr int height = 30;
     static constexpr double radius = 8;
-    // The label's shrink limit when it does not fit.
-    static constexpr double minimumLabelScale = 0.6;
+    // The smallest a label is drawn, in pixels; smaller faces do not read.
+    static constexpr double minimumLabelSize = 10;
     // Room kept free on either side of a label.
     static constexpr double labelInset = 4;
 
-    // A label as a face of that width draws it: shrunk to fit, cut with "…" only below the shrink limit.
+    // A label as a face of that width draws it: shrunk to fit down to the smallest size, then broken at
+    // its last space onto two lines ("sum" over "(block)"), and only then cut with "…".
     struct Label {
         QFont font;
+        // The lines as drawn, "\n" between two.
         QString text;
     };
 
@@ -34,7 +36,8 @@ struct SlotFace {
     // fixed-pitch faces squeeze such signs into a letter's width: it takes the system's face instead.
     static QFont labelFont(const QString& label = {});
     static Label fittedLabel(const QString& label, double faceWidth);
-    // The narrowest face that shows the label whole, shrunk as far as it may be.
+    // The narrowest face that shows the label whole, shrunk as far as it may be, on two lines if that is
+    // narrower.
     static double narrowestFace(const QString& label);
     static void paint(QPainter& painter, const QRectF& face, const KeySlot& slot, bool arranging, bool dark);
 };

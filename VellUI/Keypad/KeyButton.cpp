@@ -17,7 +17,6 @@ namespace {
 constexpr double gridKeyRadius = 9;
 constexpr double toolFaceRadius = 8;
 constexpr int toolFaceHeight = 34;
-constexpr int tokenPadding = 13;
 
 KeyPressTracker::Clock steadyClock() {
     return [] {
@@ -80,6 +79,13 @@ void KeyButton::setFontScale(double scale) {
     update();
 }
 
+void KeyButton::setCompact(bool compact) {
+    if (compact == compact_) return;
+    compact_ = compact;
+    updateGeometry();
+    update();
+}
+
 double KeyButton::faceOpacity() const {
     const double pressedOpacity = pressStyle() == PressStyle::key ? 0.4 : 0.55;
     return 1 - (1 - pressedOpacity) * pressed_;
@@ -111,7 +117,7 @@ QRectF KeyButton::faceRect() const {
 QSize KeyButton::sizeHint() const {
     if (face_ == Face::token) {
         const int textWidth = QFontMetrics(labelFont()).horizontalAdvance(text());
-        return {textWidth + 2 * tokenPadding, toolFaceHeight + 1};
+        return {textWidth + 2 * (compact_ ? compactTokenPadding : tokenPadding), toolFaceHeight + 1};
     }
     return {60, 45};
 }

@@ -60,6 +60,12 @@ public:
     void setFontScale(double scale);
 
     Face face() const { return face_; }
+    // A token key's room left and right of its label; less where the tool row is short of room, still
+    // leaving the narrowest key 24 wide, the least a pointer should have to hit.
+    static constexpr int tokenPadding = 13;
+    static constexpr int compactTokenPadding = 8;
+    bool isCompact() const { return compact_; }
+    void setCompact(bool compact);
     PressStyle pressStyle() const { return face_ == Face::gridKey ? PressStyle::key : PressStyle::flat; }
     // What the face is drawn with now, pressed or not.
     double faceOpacity() const;
@@ -100,6 +106,7 @@ private:
     QTimer repeatTimer_;
     QVariantAnimation* pressAnimation_;
     double fontScale_ = 1;
+    bool compact_ = false;
     // 0 at rest, 1 fully pressed.
     double pressed_ = 0;
     bool shownDown_ = false;

@@ -176,6 +176,8 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     });
     connect(&settings_, &AppSettings::languageChanged, this, [this] {
         retranslate();
+        fitTokens();
+        updateGeometry();
         keyArea_->place();
     });
     connect(&appearance_, &Appearance::changed, this, [this] { update(); });
@@ -184,6 +186,8 @@ KeypadView::KeypadView(Callbacks callbacks, Services services, QWidget* parent)
     applySettings();
     retranslate();
     setHistory(false, false);
+    // Never narrower than its keys drawn close: a key the strip cut off could not be reached.
+    tokenStrip_->setMinimumWidth(tokensWidth(true));
 }
 
 PanelToggle& KeypadView::panelToggle(KeypadTab tab) const {
@@ -285,8 +289,32 @@ void KeypadView::paintEvent(QPaintEvent*) {
     QPainter(this).fillRect(rect(), Theme::windowBackground.resolve(appearance_.isDark()));
 }
 
+int KeypadView::tokensWidth(bool compact) const {
+    const int padding = compact ? KeyButton::compactTokenPadding : KeyButton::tokenPadding;
+    const QMargins margins = tokenStrip_->widget()->layout()->contentsMargins();
+    int width = margins.left() + margins.right() + rowSpacing * std::max(0, int(tokenKeys_.size()) - 1);
+    for (const KeyButton* key : tokenKeys_)
+        width += QFontMetrics(key->labelFont()).horizontalAdvance(key->text()) + 2 * padding;
+    return width;
+}
+
+int KeypadView::toolRowWidth(bool compact) const {
+    int width = 2 * outerMargin + tokensWidth(compact);
+    for (const QWidget* item : std::initializer_list<const QWidget*>{functionsToggle_, unitsToggle_,
+                                                                     undoButton_, redoButton_, hideButton_})
+        if (item) width += rowSpacing + item->sizeHint().width();
+    return width;
+}
+
+void KeypadView::fitTokens() {
+    const bool compact = width() < toolRowWidth(false);
+    for (KeyButton* key : tokenKeys_)
+        key->setCompact(compact);
+}
+
 void KeypadView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    fitTokens();
     keyArea_->place();
 }
 

@@ -3,7 +3,9 @@
 // The keypad of one window: a tool row (token keys, the function and unit panel toggles, undo, redo and
 // hide) over the key area, which holds the 5 × 5 key grid at the preferred side and, while one is open,
 // the catalog panel at the other. Made once per window and only shown and hidden; it sends what the
-// user does to its owner's callbacks and shows the stored panel value its owner gives it.
+// user does to its owner's callbacks and shows the stored panel value its owner gives it. Every key of
+// the tool row is whole: where the row is short of room the token keys draw closer around their labels,
+// and its minimum width is what the row needs then; a narrower keypad is its owner's to hide.
 
 #include "Keypad/CatalogTiming.h"
 #include "Keypad/KeyButton.h"
@@ -73,6 +75,10 @@ public:
     HistoryButton* redoButton() const { return redoButton_; }
     HideButton* hideButton() const { return hideButton_; }
 
+    // The tool row's width with every key whole, its token keys at full or compact padding; the
+    // keypad's minimum width is the compact one.
+    int toolRowWidth(bool compact) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -85,6 +91,9 @@ private:
     void showPanel();
     void applySettings();
     void retranslate();
+    int tokensWidth(bool compact) const;
+    // Full or compact token keys by the width there is.
+    void fitTokens();
 
     Callbacks callbacks_;
     AppSettings& settings_;

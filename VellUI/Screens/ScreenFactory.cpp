@@ -39,6 +39,9 @@ QWidget* ScreenFactory::make(WindowDialogKind kind, const WindowDialogContext& c
         QObject::connect(view, &TermsView::closeRequested, dialog, &QDialog::reject);
         // The gate keeps the window's menus from the keyboard; Quit must still work, and accepts nothing.
         QObject::connect(view, &TermsView::quitRequested, dialog, [] { QCoreApplication::quit(); });
+        // Who does not agree may not use the program: declining the gate (Escape, its close button) quits.
+        if (context.isGate)
+            QObject::connect(dialog, &WindowDialog::declined, view, [] { QCoreApplication::quit(); });
         return view;
     }
     }

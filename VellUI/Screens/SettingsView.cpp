@@ -346,8 +346,14 @@ void SettingsView::build() {
         decimalsTitle_->setFont(Fonts::system(13));
         decimalsBox_ = new QComboBox;
         decimalsBox_->setObjectName(QStringLiteral("maxFractionDigits"));
-        for (int places = 0; places <= maxDecimalPlaces; ++places)
+        for (int places = 0; places <= maxDecimalPlaces; ++places) {
             decimalsBox_->addItem(QString(), places);
+            // Rows a pointer can pick from.
+            decimalsBox_->setItemData(places, QSize(0, 24), Qt::SizeHintRole);
+        }
+        // Every count at once, in a list wide enough to read.
+        decimalsBox_->setMaxVisibleItems(maxDecimalPlaces + 1);
+        decimalsBox_->setMinimumWidth(88);
         // Only a real change: picking the count already chosen evaluates nothing.
         connect(decimalsBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
             if (index < 0 || index == settings_.maxFractionDigits()) return;
@@ -751,9 +757,14 @@ void SettingsView::askToErase() {
     if (eraseConfirmation_) return;
     auto* prompt = new PromptDialog(*window());
     prompt->setTitle(uiText("全ての内容を消去しますか？", "Erase All Content?"));
-    prompt->setMessage(uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
-                              "All sheets will be deleted. This can’t be undone, and they will disappear "
-                              "from your other devices too."));
+    // Only a sync folder carries the erase to other computers.
+    const std::optional<QString>& folder = settings_.syncFolder();
+    prompt->setMessage(folder && !folder->isEmpty()
+                           ? uiText("すべてのシートが消え、元に戻せません。他の端末からも消えます。",
+                                    "All sheets will be deleted. This can’t be undone, and they will "
+                                    "disappear from your other devices too.")
+                           : uiText("すべてのシートが消え、元に戻せません。",
+                                    "All sheets will be deleted. This can’t be undone."));
     QPushButton* erase = prompt->addButton(uiText("消去する", "Erase"), PromptDialog::Role::destructive);
     erase->setObjectName(QStringLiteral("confirmErase"));
     QPushButton* cancel = prompt->addButton(uiText("キャンセル", "Cancel"), PromptDialog::Role::cancel);

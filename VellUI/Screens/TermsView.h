@@ -1,9 +1,9 @@
 #pragma once
 
 // The terms-of-use screen. As the gate it offers a language switch, a consent box and the agree
-// button that records the accepted version; it has no way out but agreeing, or quitting with the
-// Quit keys. For reading it has a Close button and shows the version the user accepted. Every text
-// follows the interface language at once.
+// button that records the accepted version; the only way on is agreeing, and declining (the Quit
+// keys, Escape or the dialog's close button) quits the program. For reading it has a Close button and
+// shows the version the user accepted. Every text follows the interface language at once.
 
 #include <QSize>
 #include <QWidget>

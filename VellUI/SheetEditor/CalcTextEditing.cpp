@@ -72,10 +72,7 @@ void CalcTextView::loadText(const QString& text) {
         document()->clear();
         setMargins();
         QTextCursor insert(document());
-        QTextBlockFormat line = insert.blockFormat();
-        line.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-        line.setBottomMargin(0);
-        insert.setBlockFormat(line);
+        insert.setBlockFormat(lineFormat(insert.blockFormat(), 0));
         insert.insertText(text);
         std::size_t index = 0;
         for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
@@ -124,10 +121,7 @@ void CalcTextView::replaceText(const QString& text) {
              block.isValid() && block != end; block = block.next(), ++line) {
             const double room = plotRoomOf(line);
             if (hasWantedFormat(block, room)) continue;
-            QTextBlockFormat wanted = block.blockFormat();
-            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-            wanted.setBottomMargin(room);
-            QTextCursor(block).setBlockFormat(wanted);
+            QTextCursor(block).setBlockFormat(lineFormat(block.blockFormat(), room));
         }
         edit.endEditBlock();
         ownChange_ = false;
@@ -198,9 +192,10 @@ void CalcTextView::vetPendingChange() {
         emit textEdited();
         return;
     case EditGate::Verdict::refuse:
+    case EditGate::Verdict::tooLarge:
         replaceSpan(static_cast<int>(prefix), static_cast<int>(added), committed_.mid(prefix, removed));
         setTextSelection(before);
-        EditorBeep::sound();
+        refused(decision.verdict);
         return;
     case EditGate::Verdict::replace:
         replaceSpan(static_cast<int>(prefix), static_cast<int>(added), committed_.mid(prefix, removed));
@@ -211,6 +206,15 @@ void CalcTextView::vetPendingChange() {
         emit textEdited();
         return;
     }
+}
+
+void CalcTextView::refused(EditGate::Verdict verdict) {
+    lastChangeRefused_ = true;
+    // A long line that was pasted or dropped set rows to break anywhere; it is gone again.
+    if (wordWrapMode() == QTextOption::WrapAnywhere)
+        wrapForLongLines(hasLineLongerThan(committed_, longLine));
+    EditorBeep::sound();
+    if (verdict == EditGate::Verdict::tooLarge) emit tooLargeEditRefused();
 }
 
 void CalcTextView::replaceSpan(int from, int length, const QString& text) {
@@ -234,14 +238,16 @@ void CalcTextView::setTextSelection(Selection selection) {
     setTextCursor(cursor);
 }
 
-void CalcTextView::typeText(const QString& text) {
+bool CalcTextView::typeText(const QString& text) {
     if (hasLineLongerThan(text, longLine)) wrapForLongLines(true);
+    lastChangeRefused_ = false;
     ++eventDepth_;
     QTextCursor cursor = textCursor();
     cursor.insertText(normalized(text));
     setTextCursor(cursor);
     --eventDepth_;
     if (eventDepth_ == 0) vetPendingChange();
+    return !lastChangeRefused_;
 }
 
 void CalcTextView::insertNewline() {
@@ -254,7 +260,10 @@ bool CalcTextView::replaceWhole(const std::u16string& text, std::int64_t caret) 
     const EditGate::Options options{lockedLines_, true, settings_.groupsDigits()};
     const EditGate::Decision decision =
         EditGate::vet(current, TextRange{0, static_cast<std::int64_t>(current.size())}, text, options);
-    if (decision.verdict == EditGate::Verdict::refuse) return false;
+    if (decision.verdict == EditGate::Verdict::refuse || decision.verdict == EditGate::Verdict::tooLarge) {
+        refused(decision.verdict);
+        return false;
+    }
     std::u16string result = current;
     std::int64_t caretAfter = caret;
     if (decision.verdict == EditGate::Verdict::allow) {

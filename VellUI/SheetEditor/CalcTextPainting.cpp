@@ -20,6 +20,8 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace vell {
 
@@ -85,7 +87,7 @@ std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) c
     const bool dark = appearance_.isDark();
     const double columnWidth = this->columnWidth();
     const LineOutcome& outcome = results_[static_cast<std::size_t>(line)].outcome;
-    Answer answer{{}, Fonts::system(11.5, QFont::Medium), {}};
+    Answer answer{{}, Fonts::system(11.5, QFont::Medium), {}, {}};
     switch (outcome.kind()) {
     case LineOutcome::Case::value:
         answer.text = QString::fromStdString(ValueFormatter::format(*outcome.as<Value>(), true));
@@ -106,6 +108,7 @@ std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) c
     case LineOutcome::Case::comment:
         return std::nullopt;
     }
+    answer.whole = answer.text;
     answer.text = QFontMetricsF(answer.font).elidedText(answer.text, Qt::ElideRight, columnWidth);
     return answer;
 }
@@ -132,8 +135,7 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     const double columnWidth = this->columnWidth();
     const double top = toDocument(QPointF(0, 0)).y();
 
-    painter.fillRect(onDevicePixels(QRectF(width - columnWidth - 30, top, 1, viewport()->height()), painter),
-                     EditorPalette::divider.resolve(dark));
+    paintDivider(painter, width - columnWidth - 30, top, top + viewport()->height());
 
     const QFont numberFont = Fonts::monospacedDigits(11.5, QFont::Medium);
     const QFont caretNumberFont = Fonts::monospacedDigits(11.5, QFont::Bold);
@@ -182,6 +184,29 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
     drawPlots(painter, dirty);
 }
 
+void CalcTextView::paintDivider(QPainter& painter, double x, double top, double bottom) const {
+    // A surface reaches under the answer column: the divider stops above it and goes on below it.
+    std::vector<std::pair<double, double>> surfaces;
+    if (showsPlots_) {
+        for (QTextBlock block = firstBlockNear(top); block.isValid(); block = block.next()) {
+            const auto line = static_cast<std::size_t>(block.blockNumber());
+            if (line >= results_.size()) break;
+            if (document()->documentLayout()->blockBoundingRect(block).top() > bottom) break;
+            const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+            if (!spec || spec->kind != PlotSpec::Kind::surface) continue;
+            if (const auto rect = plotRect(static_cast<std::int64_t>(line)))
+                surfaces.emplace_back(rect->top(), rect->bottom());
+        }
+    }
+    const QColor colour = EditorPalette::divider.resolve(appearance_.isDark());
+    double from = top;
+    for (const auto& [above, below] : surfaces) {
+        if (above > from) painter.fillRect(onDevicePixels(QRectF(x, from, 1, above - from), painter), colour);
+        from = std::max(from, below);
+    }
+    if (bottom > from) painter.fillRect(onDevicePixels(QRectF(x, from, 1, bottom - from), painter), colour);
+}
+
 QSizeF CalcTextView::plotSize(PlotSpec::Kind kind, double viewWidth, double columnWidth) {
     if (kind == PlotSpec::Kind::surface) return {std::max(120.0, viewWidth - 76), 260};
     return {std::max(120.0, viewWidth - columnWidth - 100), 190};
@@ -194,9 +219,11 @@ std::optional<QRectF> CalcTextView::plotRect(std::int64_t line) const {
     const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
     const QTextLayout* layout = block.layout();
     if (!layout || layout->lineCount() == 0) return std::nullopt;
-    // Under the last row: the room below the line follows the whole paragraph, however it wraps.
+    // Under the last row: the room below the line follows the whole paragraph, however it wraps. Rows
+    // keep the pitch, so the last ends where a row of the editor's font would.
     const QRectF bounds = document()->documentLayout()->blockBoundingRect(block);
-    const double top = bounds.top() + layout->lineAt(layout->lineCount() - 1).rect().bottom() + plotGap;
+    const double lastRowTop = bounds.top() + rowInset_ + (layout->lineCount() - 1) * rowPitch_;
+    const double top = lastRowTop + rowHeight_ + plotGap;
     return QRectF(QPointF(plotX, top), plotSize(spec->kind, viewport()->width(), columnWidth()));
 }
 

@@ -1,5 +1,5 @@
 // What the pointer does over the view: it turns surfaces, hovers and clicks answers or drags them
-// out, toggles locks in the gutter and resizes the answer column at the divider.
+// out, shows cut answers whole, toggles locks in the gutter and resizes the answer column at the divider.
 
 #include "Appearance/Appearance.h"
 #include "Appearance/Fonts.h"
@@ -10,10 +10,12 @@
 
 #include <QDrag>
 #include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 #include <cmath>
 
 namespace vell {
@@ -32,6 +34,23 @@ void CalcTextView::updateCursorShape(QPointF point) {
     if (point.x() < gutterWidth) shape = Qt::PointingHandCursor;
     if (std::abs(point.x() - divider) <= 7) shape = Qt::SizeHorCursor;
     if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
+}
+
+bool CalcTextView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != viewport() || event->type() != QEvent::ToolTip)
+        return QTextEdit::eventFilter(watched, event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QPointF point = help->pos();
+    if (point.x() < dividerX()) return false;
+    const auto line = lineIndexAt(toDocument(point).y());
+    const auto answer = line ? answerFor(*line) : std::nullopt;
+    if (!answer || answer->text == answer->whole) return false;
+    // The tip goes when the pointer leaves the answer's row.
+    const QRectF row = lineRect(*line).translated(-toDocument(QPointF(0, 0)));
+    const QRect zone =
+        QRectF(QPointF(dividerX(), row.top()), QPointF(viewport()->width(), row.bottom())).toAlignedRect();
+    QToolTip::showText(help->globalPos(), answer->whole, viewport(), zone);
+    return true;
 }
 
 bool CalcTextView::beginRotation(QPointF viewportPoint) {

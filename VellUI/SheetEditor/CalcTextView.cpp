@@ -30,6 +30,7 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     // Qt draws its caret by inverting what lies under it; the view paints one in the accent colour.
     setCursorWidth(0);
     viewport()->setMouseTracking(true);
+    viewport()->installEventFilter(this);
 
     document()->setDocumentMargin(0);
     // Lines are laid out left to right, as sums and units are written; a right-to-left run inside a line
@@ -37,9 +38,10 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     QTextOption option = document()->defaultTextOption();
     option.setTextDirection(Qt::LeftToRight);
     document()->setDefaultTextOption(option);
-    setMargins();
     document()->setDefaultFont(editorFont());
     setFont(editorFont());
+    measureRows();
+    setMargins();
 
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int position, int, int) { noteChange(position); });
@@ -62,11 +64,36 @@ QFont CalcTextView::editorFont() const {
     return Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::Normal);
 }
 
+void CalcTextView::measureRows() {
+    QTextDocument row;
+    row.setDocumentMargin(0);
+    row.setDefaultFont(editorFont());
+    QTextCursor cursor(&row);
+    cursor.insertText(QStringLiteral("0"));
+    row.documentLayout()->blockBoundingRect(row.begin());
+    const QTextLine natural = row.begin().layout()->lineAt(0);
+    rowHeight_ = natural.rect().height();
+    rowPitch_ = natural.height() + lineSpacing;
+    cursor.setBlockFormat(lineFormat(QTextBlockFormat(), 0));
+    row.documentLayout()->blockBoundingRect(row.begin());
+    rowInset_ = row.begin().layout()->lineAt(0).y();
+}
+
+void CalcTextView::applyEditorFont() {
+    document()->setDefaultFont(editorFont());
+    setFont(editorFont());
+    measureRows();
+    setMargins();
+    restyle();
+}
+
 void CalcTextView::setMargins() {
+    // The first row of text stands textInsetY below the top, the last as far above the bottom, whatever
+    // room a row of the pitch leaves above and below its text.
     QTextFrameFormat frame = document()->rootFrame()->frameFormat();
     frame.setLeftMargin(textOriginX);
-    frame.setTopMargin(textInsetY);
-    frame.setBottomMargin(textInsetY);
+    frame.setTopMargin(textInsetY - rowInset_);
+    frame.setBottomMargin(textInsetY + rowInset_);
     frame.setRightMargin(0);
     document()->rootFrame()->setFrameFormat(frame);
 }
@@ -130,10 +157,18 @@ double CalcTextView::plotRoomOf(std::size_t line) const {
     return plot->kind == PlotSpec::Kind::surface ? surfaceRoom : plotRoom;
 }
 
-bool CalcTextView::hasWantedFormat(const QTextBlock& block, double room) {
+bool CalcTextView::hasWantedFormat(const QTextBlock& block, double room) const {
     const QTextBlockFormat format = block.blockFormat();
-    return format.lineHeightType() == QTextBlockFormat::LineDistanceHeight &&
-           format.lineHeight() == lineSpacing && format.bottomMargin() == room;
+    return format.lineHeightType() == QTextBlockFormat::FixedHeight && format.lineHeight() == rowPitch_ &&
+           format.bottomMargin() == room;
+}
+
+QTextBlockFormat CalcTextView::lineFormat(QTextBlockFormat format, double room) const {
+    // A fixed height: a row whose Japanese comes from a face with more room above and below would
+    // otherwise stand taller than its neighbours.
+    format.setLineHeight(rowPitch_, QTextBlockFormat::FixedHeight);
+    format.setBottomMargin(room);
+    return format;
 }
 
 void CalcTextView::restyle() {
@@ -205,10 +240,7 @@ void CalcTextView::styleBlocks(const std::vector<int>& blockNumbers) {
                 at.mergeBlockFormat(QTextBlockFormat());
                 continue;
             }
-            QTextBlockFormat wanted = block.blockFormat();
-            wanted.setLineHeight(lineSpacing, QTextBlockFormat::LineDistanceHeight);
-            wanted.setBottomMargin(room);
-            at.setBlockFormat(wanted);
+            at.setBlockFormat(lineFormat(block.blockFormat(), room));
         }
         edit.endEditBlock();
         first = last + 1;
@@ -262,8 +294,10 @@ QRectF CalcTextView::lineRect(std::int64_t line) const {
     const QTextLayout* layout = block.layout();
     if (!layout || layout->lineCount() == 0) return {};
     const QTextLine first = layout->lineAt(0);
+    // Where a row of the editor's font would stand: a row of a taller face starts higher in its box.
     QRectF rect = first.rect().translated(bounds.topLeft());
-    double height = first.height() + lineSpacing;
+    rect.moveTop(bounds.top() + rowInset_);
+    double height = rowPitch_;
     if (layout->lineCount() == 1) height += block.blockFormat().bottomMargin();
     rect.setHeight(height);
     return rect;

@@ -16,6 +16,7 @@
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QTextBlockFormat>
 #include <QTextEdit>
 #include <cstdint>
 #include <functional>
@@ -95,16 +96,24 @@ public:
     // Syntax colours for the results, line height and plot room of every block (set only where they
     // changed), and the answers redrawn.
     void restyle();
+    // The editor's font for the text size now, and every line laid out at its pitch.
+    void applyEditorFont();
+    // From one row of text to the next: a row of the editor's font and the spacing under it. Every row
+    // keeps it, also one whose Japanese comes from a taller face.
+    double rowPitch() const { return rowPitch_; }
     // The text runs 50 + max(160, W − 50 − C − 42) wide, W the viewport's width, C the column's.
     void relayout();
     double columnWidth() const;
     // Where the divider between text and answers lies, in viewport coordinates.
     double dividerX() const;
 
-    // Types `text` over the selection, as the keyboard would (through the edit gate).
-    void typeText(const QString& text);
+    // Types `text` over the selection, as the keyboard would (through the edit gate). False when the
+    // gate refused it (with its beep); true when it was taken, or is to be vetted once the event that
+    // called this is done.
+    bool typeText(const QString& text);
     // The editor's own replacement of the whole text (sign toggle, answer references): vetted with
-    // the lock check skipped, then the caret put at `caret`. False when the gate refused it.
+    // the lock check skipped, then the caret put at `caret`. False when the gate refused it (with its
+    // beep) or nothing changed.
     bool replaceWhole(const std::u16string& text, std::int64_t caret);
     // Return: a new line with the indent of the line, four spaces more after a ":".
     void insertNewline();
@@ -149,11 +158,12 @@ public:
     std::function<void(QDrag*, Qt::DropActions)> runDrag;
 
     // What the answer column shows for a line: the text as drawn (cut with "…" when it does not fit),
-    // its font and colour. None for blank and note lines and lines beyond the results.
+    // its font and colour, and the whole text. None for blank and note lines and lines beyond the results.
     struct Answer {
         QString text;
         QFont font;
         QColor colour;
+        QString whole;
     };
     std::optional<Answer> answerFor(std::int64_t line) const;
 
@@ -168,10 +178,14 @@ signals:
     void columnResizeRequested(double width, double available);
     void undoRequested();
     void redoRequested();
+    // A change was refused, with the beep, because the sheet would have become too large to edit.
+    void tooLargeEditRefused();
 
 protected:
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    // Shows a cut answer whole where the pointer rests on it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -195,7 +209,11 @@ private:
     void setMargins();
     // The room under a line for its plot: none when it shows none.
     double plotRoomOf(std::size_t line) const;
-    static bool hasWantedFormat(const QTextBlock& block, double room);
+    bool hasWantedFormat(const QTextBlock& block, double room) const;
+    // The block's rows at the pitch, the room for its plot below them.
+    QTextBlockFormat lineFormat(QTextBlockFormat format, double room) const;
+    // Measures a row of the editor's font as the layout sets it at the pitch.
+    void measureRows();
     void wrapForLongLines(bool longLines);
     // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
     void styleBlocks(const std::vector<int>& blockNumbers);
@@ -211,6 +229,12 @@ private:
     bool showsPlots_ = true;
     std::optional<std::int64_t> caretLine_;
     mutable int lastBlockFound_ = 0;
+    // A row of the editor's font: its height, the pitch (its height in whole pixels and the spacing),
+    // and how far below the top of its box it starts (a row of fixed height has its baseline four fifths
+    // down).
+    double rowHeight_ = 0;
+    double rowPitch_ = 0;
+    double rowInset_ = 0;
 
     // --- The edit road (CalcTextEditing.cpp)
 
@@ -222,6 +246,8 @@ private:
     void rememberSelection();
     // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
     void vetPendingChange();
+    // The beep of a refused change, and the reason told when the beep alone does not tell it.
+    void refused(EditGate::Verdict verdict);
     // Replaces a span of the document without it counting as an edit.
     void replaceSpan(int from, int length, const QString& text);
     void setTextSelection(Selection selection);
@@ -232,6 +258,7 @@ private:
     int eventDepth_ = 0;
     bool ownChange_ = false;
     bool changePending_ = false;
+    bool lastChangeRefused_ = false;
     int changeFrom_ = 0;
     Selection selectionBefore_;
 
@@ -239,6 +266,8 @@ private:
 
     void paintDecorations(QPainter& painter, const QRectF& dirty);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
+    // The divider from top to bottom (document coordinates), but where a surface in sight lies.
+    void paintDivider(QPainter& painter, double x, double top, double bottom) const;
     // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
     void drawPlots(QPainter& painter, const QRectF& dirty);
 

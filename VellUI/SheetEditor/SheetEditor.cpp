@@ -9,6 +9,7 @@
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/EditorBeep.h"
 #include "SheetEditor/ResultColumnHandle.h"
+#include "SheetEditor/TooLargeEditNote.h"
 #include "SheetEditor/TooLargeSheetNotice.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
@@ -49,12 +50,14 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     : QWidget(parent), session_(session), settings_(services.settings), appearance_(services.appearance) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    notice_ = new TooLargeSheetNotice(this);
+    layout->setSpacing(0);
+    notice_ = new TooLargeSheetNotice(appearance_, this);
     layout->addWidget(notice_);
     view_ = new CalcTextView(settings_, appearance_, this);
     layout->addWidget(view_);
     handle_ = new ResultColumnHandle(settings_, appearance_, this);
     handle_->raise();
+    refusalNote_ = new TooLargeEditNote(this);
     view_->viewport()->installEventFilter(new ViewportWatcher(this, [this] { placeHandle(); }));
 
     if (!syncTooLarge()) {
@@ -69,6 +72,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     shownSheetID_ = session_.sheetID();
 
     connect(view_, &CalcTextView::textEdited, this, &SheetEditor::writeText);
+    connect(view_, &CalcTextView::tooLargeEditRefused, this, &SheetEditor::showRefusal);
     connect(view_, &CalcTextView::lockToggleRequested, this, &SheetEditor::onToggleLock);
     connect(view_, &CalcTextView::nameRequested, this, &SheetEditor::onRequestName);
     connect(view_, &CalcTextView::answerClicked, this, &SheetEditor::insertReference);
@@ -86,6 +90,8 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
 
     connect(&session_, &SheetSession::resultsChanged, this, &SheetEditor::scheduleSync);
     connect(&session_, &SheetSession::sheetIDChanged, this, &SheetEditor::scheduleSync);
+    // The note spoke of the sheet shown before.
+    connect(&session_, &SheetSession::sheetIDChanged, refusalNote_, &QWidget::hide);
     connect(&session_, &SheetSession::sheetChanged, this, [this](bool typedHere) {
         // What this editor typed is what it shows: only a change from elsewhere is read back.
         if (!typedHere) textStale_ = true;
@@ -95,9 +101,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
     connect(&session_, &SheetSession::caretRequested, this,
             [this](std::int64_t caret) { pendingCaret_ = caret; });
     connect(&settings_, &AppSettings::editorFontChanged, this, [this] {
-        view_->document()->setDefaultFont(view_->editorFont());
-        view_->setFont(view_->editorFont());
-        view_->viewport()->update();
+        view_->applyEditorFont();
         handle_->update();
     });
 
@@ -178,12 +182,21 @@ void SheetEditor::writeText() {
     // The view of a sheet too large to edit takes no change; what got through is put back.
     if (store().isTooLargeToEdit(session_.sheetID())) return sync();
     const std::string text = view_->text().toStdString();
-    if (naming_)
-        session_.setTextNaming(text);
-    else
-        session_.setText(text);
+    const bool taken = naming_ ? session_.setTextNaming(text) : session_.setText(text);
+    if (!taken) {
+        // Past the gate but too large for the store all the same: refused whole, as the gate refuses.
+        EditorBeep::sound();
+        showRefusal();
+        textStale_ = true;
+        return sync();
+    }
     // The store evaluated inside this change: show its answers with the keystroke, not a frame later.
     if (syncScheduled_) sync();
+}
+
+void SheetEditor::showRefusal() {
+    const QRect caret = view_->cursorRect();
+    refusalNote_->showRefusal(QRect(view_->viewport()->mapTo(this, caret.topLeft()), caret.size()));
 }
 
 bool SheetEditor::syncTooLarge() {
@@ -223,6 +236,7 @@ void SheetEditor::placeHandle() {
     const QRect viewport = view_->viewport()->geometry().translated(view_->geometry().topLeft());
     handle_->setArea(viewport.right() + 1, viewport.top(), viewport.height(), viewport.width());
     handle_->raise();
+    refusalNote_->place(viewport);
 }
 
 // --- Commands ----------------------------------------------------------------------------------------
@@ -236,7 +250,7 @@ void SheetEditor::insertSnippet(const InsertSnippet& snippet) {
     const std::u16string text = toU16(QString::fromStdString(snippet.text));
     const std::u16string spaced =
         LineEditor::spacedSnippet(text, view_->text16(), view_->caretPosition(), snippet.isNamedValue);
-    view_->typeText(fromU16(spaced));
+    if (!view_->typeText(fromU16(spaced))) return;
     if (snippet.caretBack > 0) {
         QTextCursor cursor = view_->textCursor();
         const int start = cursor.selectionStart();

@@ -24,6 +24,7 @@ class DocumentStore;
 class EditorCommands;
 class ResultColumnHandle;
 class SheetSession;
+class TooLargeEditNote;
 class TooLargeSheetNotice;
 
 class SheetEditor : public QWidget {
@@ -85,6 +86,8 @@ private:
     // A sheet too large to edit is shown read-only, its beginning only, without answers, under the
     // notice; false (the notice hidden, the view writable) for any other sheet.
     bool syncTooLarge();
+    // The note of an edit refused because the sheet would have become too large to edit.
+    void showRefusal();
     void answerDragRequested(qint64 line, QPointF point);
     DocumentStore& store() const;
 
@@ -94,6 +97,7 @@ private:
     CalcTextView* view_ = nullptr;
     ResultColumnHandle* handle_ = nullptr;
     TooLargeSheetNotice* notice_ = nullptr;
+    TooLargeEditNote* refusalNote_ = nullptr;
     std::optional<Uuid> shownSheetID_;
     std::optional<std::int64_t> pendingCaret_;
     bool syncScheduled_ = false;

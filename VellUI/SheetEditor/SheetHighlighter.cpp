@@ -15,6 +15,24 @@
 
 namespace vell {
 
+namespace {
+
+// Japanese faces have no italics, and a slant made up from an upright face is not one: kana, kanji and
+// the full-width signs between them stay upright in a note.
+bool staysUpright(char32_t point) {
+    switch (QChar::script(point)) {
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+        return true;
+    default:
+        // CJK signs and punctuation, kana signs, full-width forms.
+        return (point >= 0x3000 && point <= 0x30FF) || (point >= 0xFF00 && point <= 0xFFEF);
+    }
+}
+
+} // namespace
+
 SheetHighlighter::SheetHighlighter(QTextDocument* document, AppSettings& settings, Appearance& appearance)
     : QSyntaxHighlighter(document), settings_(settings), appearance_(appearance),
       textSize_(settings.textSize()) {
@@ -96,13 +114,31 @@ void SheetHighlighter::buildFormats() {
         format.setForeground(EditorPalette::syntaxColor(kind, settings_).resolve(dark));
     }
     noteFormat_ = kindFormats_[static_cast<std::size_t>(SyntaxKind::comment)];
+    uprightNoteFormat_ = noteFormat_;
     noteFormat_.setFont(Fonts::italic(Fonts::editorTextSize(textSize_)));
+    uprightNoteFormat_.setFont(Fonts::system(Fonts::editorTextSize(textSize_)));
 }
 
 void SheetHighlighter::highlightBlock(const QString& text) {
     if (isNote(currentBlock().blockNumber())) {
         setCurrentBlockState(note);
         setFormat(0, static_cast<int>(text.size()), noteFormat_);
+        if (text.size() > longestColouredLine) return;
+        for (qsizetype at = 0; at < text.size();) {
+            const qsizetype start = at;
+            bool upright = false;
+            while (at < text.size()) {
+                const bool pair =
+                    text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate();
+                const char32_t point =
+                    pair ? QChar::surrogateToUcs4(text[at], text[at + 1]) : text[at].unicode();
+                const bool thisUpright = staysUpright(point);
+                if (at > start && thisUpright != upright) break;
+                upright = thisUpright;
+                at += pair ? 2 : 1;
+            }
+            if (upright) setFormat(static_cast<int>(start), static_cast<int>(at - start), uprightNoteFormat_);
+        }
         return;
     }
     setCurrentBlockState(scanned);

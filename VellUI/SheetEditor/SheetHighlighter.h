@@ -1,9 +1,9 @@
 #pragma once
 
-// Colours the text of a sheet: a line whose result is a note is set whole in italics in the note
-// colour; every other line, and any line beyond the results, is coloured run by run by its syntax
-// classes, the rest in the body colour. Colours follow the user's syntax colours, the appearance and
-// the text size, and change at once when any of them does.
+// Colours the text of a sheet: a line whose result is a note is set whole in the note colour, in
+// italics but for its Japanese, which stands upright; every other line, and any line beyond the results, is
+// coloured run by run by its syntax classes, the rest in the body colour. Colours follow the user's syntax
+// colours, the appearance and the text size, and change at once when any of them does.
 
 #include "Sheet/LineResult.h"
 #include "Stores/Preferences.h"
@@ -66,6 +66,7 @@ private:
     TextSizeSetting textSize_;
     QTextCharFormat bodyFormat_;
     QTextCharFormat noteFormat_;
+    QTextCharFormat uprightNoteFormat_;
     std::array<QTextCharFormat, 8> kindFormats_;
 };
 

@@ -4,14 +4,9 @@
 
 namespace vell {
 
-TooLargeSheetNotice::TooLargeSheetNotice(QWidget* parent) : QLabel(parent) {
+TooLargeSheetNotice::TooLargeSheetNotice(Appearance& appearance, QWidget* parent)
+    : NoticeBar(Kind::information, appearance, parent) {
     setObjectName(QStringLiteral("tooLargeSheetNotice"));
-    setWordWrap(true);
-    setMargin(8);
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::ToolTipBase);
-    setForegroundRole(QPalette::ToolTipText);
-    hide();
 }
 
 QString TooLargeSheetNotice::message() {
@@ -20,8 +15,7 @@ QString TooLargeSheetNotice::message() {
 }
 
 void TooLargeSheetNotice::setShown(bool shown) {
-    if (shown) setText(message());
-    setVisible(shown);
+    setText(shown ? message() : QString());
 }
 
 } // namespace vell

@@ -1,16 +1,16 @@
 #pragma once
 
-// The line above the editor of a sheet too large to edit, saying so in plain words; hidden otherwise.
+// The notice above the editor of a sheet too large to edit, saying so in plain words; hidden otherwise.
 
-#include <QLabel>
+#include "Dialogs/NoticeBar.h"
 
 namespace vell {
 
-class TooLargeSheetNotice : public QLabel {
+class TooLargeSheetNotice : public NoticeBar {
     Q_OBJECT
 
 public:
-    explicit TooLargeSheetNotice(QWidget* parent = nullptr);
+    explicit TooLargeSheetNotice(Appearance& appearance, QWidget* parent = nullptr);
 
     static QString message();
     // Shows the notice in the interface language, or hides it.

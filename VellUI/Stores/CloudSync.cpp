@@ -41,14 +41,45 @@ QString whatItIs(Kind found) {
     return uiText("不明なもの", "something unknown");
 }
 
+QString megabytes(std::int64_t bytes) {
+    return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024));
+}
+
+QString tooLarge(bool sharedCopy, const QString& path, std::int64_t size) {
+    const QString limit = megabytes(SharedCopy::maxDocumentBytes);
+    if (sharedCopy)
+        return uiText(
+                   "同期を待っています: 共有コピー %1 は Vell の書類としては大きすぎるため読みません（%2 MB、"
+                   "上限 %3 MB）。変更されたらもう一度試します",
+                   "Syncing waits: the shared copy %1 is too large to be a Vell document (%2 MB, at most "
+                   "%3 MB) and is not read. Vell tries again once it changes")
+            .arg(path, megabytes(size), limit);
+    return uiText("競合コピー %1 は Vell の書類としては大きすぎるため読みません（%2 MB、上限 %3 MB）。ほかの"
+                  "変更は同期を続けます",
+                  "The conflicting copy %1 is too large to be a Vell document (%2 MB, at most %3 MB) and is "
+                  "not read; everything else is still synced")
+        .arg(path, megabytes(size), limit);
+}
+
 } // namespace
 
 void SharedCopy::queueWrite(Write write) {
+    if (write.accepts) {
+        const Copy current = readCopy();
+        const bool refused = current.refused;
+        if (refused || (current.bytes &&
+                        !write.accepts(std::string_view(current.bytes->constData(),
+                                                        static_cast<std::size_t>(current.bytes->size()))))) {
+            if (write.after) write.after(false);
+            if (write.done) write.done(refused ? Outcome::refused : Outcome::changedElsewhere);
+            return;
+        }
+    }
     if (write.before) write.before();
     writeInBackground(QByteArray::fromStdString(*write.bytes),
                       [after = std::move(write.after), done = std::move(write.done)](bool succeeded) {
                           if (after) after(succeeded);
-                          if (done) done(succeeded);
+                          if (done) done(succeeded ? Outcome::written : Outcome::failed);
                       });
 }
 
@@ -59,11 +90,14 @@ void SharedCopy::afterWrites(std::function<void()> task) {
 std::optional<QString> CloudSync::resolveDocumentURL(const std::optional<QString>& syncFolder) {
     if (!syncFolder || syncFolder->isEmpty() || QDir::isRelativePath(*syncFolder)) return std::nullopt;
     const QString root = QFileInfo(*syncFolder).absoluteFilePath();
-    const RealFolder rootFolder = RealFolder::open(root);
-    if (!rootFolder.isOpen()) return std::nullopt;
+    const QString location = QDir(QDir(root).filePath(folderName)).filePath(documentName);
+    Kind found = Kind::missing;
+    const RealFolder rootFolder = RealFolder::open(root, &found);
+    // A file or the like where the folder belongs is for the object to find, say so and look at again.
+    if (!rootFolder.isOpen()) return isForeign(found, Kind::folder) ? std::optional(location) : std::nullopt;
     // A failure, or something else standing at the name, shows later when the copy is used.
     rootFolder.folder(QFile::encodeName(folderName), true);
-    return QDir(QDir(root).filePath(folderName)).filePath(documentName);
+    return location;
 }
 
 bool CloudSync::isConflictVersionName(const QString& fileName) {
@@ -93,9 +127,8 @@ CloudSync::CloudSync(QString fileURL, std::function<void()> onRemoteChange,
 
 CloudSync::~CloudSync() {
     writer_.waitForDone();
-    // A write that found something foreign just before the end still has its line.
-    const std::lock_guard lock(warningMutex_);
-    if (!warning_.isEmpty()) qWarning().noquote() << warning_;
+    // Lines from the writer's thread just before the end are still logged.
+    flushLog();
 }
 
 QString CloudSync::folder() const {
@@ -104,9 +137,14 @@ QString CloudSync::folder() const {
 
 RealFolder CloudSync::openFolder(bool create) const {
     if (off_) return {};
-    const RealFolder root = RealFolder::open(rootPath_);
-    // No sync folder (a drive not mounted): nothing to sync, and it is never made here.
-    if (!root.isOpen()) return {};
+    Kind rootKind = Kind::missing;
+    const RealFolder root = RealFolder::open(rootPath_, &rootKind);
+    // No sync folder (a drive not mounted): nothing to sync, and it is never made here. Something else
+    // in its place stops syncing.
+    if (!root.isOpen()) {
+        if (isForeign(rootKind, Kind::folder)) turnOff(rootPath_, rootKind);
+        return {};
+    }
     Kind found = Kind::missing;
     RealFolder opened = root.folder(folderName_, create, &found);
     if (isForeign(found, Kind::folder)) turnOff(folder(), found);
@@ -115,31 +153,96 @@ RealFolder CloudSync::openFolder(bool create) const {
 
 void CloudSync::turnOff(const QString& path, Kind found) const {
     if (off_.exchange(true)) return;
+    const QString problem =
+        uiText("同期を止めました: %1 は%2です。辿らず、読み書きも削除もしません。次にアクティブになったときに"
+               "もう一度確かめます",
+               "Syncing has stopped: %1 is %2, which Vell does not follow, read, write or delete. It looks "
+               "again when it becomes active")
+            .arg(path, whatItIs(found));
     {
-        const std::lock_guard lock(warningMutex_);
-        warning_ =
-            uiText("Vell: %1 は%2です。辿らず、読み書きも削除もしません。次に起動するまで同期を止めます",
-                   "Vell: %1 is %2, which Vell does not follow, read, write or delete; syncing is off "
-                   "until Vell starts again")
-                .arg(path, whatItIs(found));
+        const std::lock_guard lock(stateMutex_);
+        offProblem_ = problem;
+        // The same found again at the next activation is not logged again.
+        if (offLogged_ != problem) {
+            offLogged_ = problem;
+            pendingLog_.push_back(
+                uiText("Vell: %1 は%2です。辿らず、読み書きも削除もしません。同期を止め、次にアクティブに"
+                       "なったときにもう一度確かめます",
+                       "Vell: %1 is %2, which Vell does not follow, read, write or delete; syncing is off "
+                       "until Vell becomes active again")
+                    .arg(path, whatItIs(found)));
+        }
     }
     auto* self = const_cast<CloudSync*>(this);
     if (QThread::currentThread() == thread())
-        self->stopAndLog();
+        self->stopWatching();
     else
-        QMetaObject::invokeMethod(self, &CloudSync::stopAndLog, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(self, &CloudSync::stopWatching, Qt::QueuedConnection);
+    problemMayHaveChanged();
 }
 
-void CloudSync::stopAndLog() {
+void CloudSync::stopWatching() {
+    flushLog();
+    // Asked to look again meanwhile.
+    if (!off_) return;
     pollTimer_.stop();
     const QStringList watched = watcher_.files() + watcher_.directories();
     if (!watched.isEmpty()) watcher_.removePaths(watched);
-    QString warning;
+}
+
+void CloudSync::retry() {
+    if (!off_.exchange(false)) return;
+    watchPaths();
+    lastSnapshot_ = snapshot();
+    if (!off_) pollTimer_.start();
+}
+
+void CloudSync::log(QString line) const {
     {
-        const std::lock_guard lock(warningMutex_);
-        warning = std::exchange(warning_, QString());
+        const std::lock_guard lock(stateMutex_);
+        pendingLog_.push_back(std::move(line));
     }
-    if (!warning.isEmpty()) qWarning().noquote() << warning;
+    auto* self = const_cast<CloudSync*>(this);
+    if (QThread::currentThread() == thread())
+        self->flushLog();
+    else
+        QMetaObject::invokeMethod(self, &CloudSync::flushLog, Qt::QueuedConnection);
+}
+
+void CloudSync::flushLog() {
+    QStringList lines;
+    {
+        const std::lock_guard lock(stateMutex_);
+        lines.swap(pendingLog_);
+    }
+    for (const QString& line : lines)
+        qWarning().noquote() << line;
+}
+
+std::optional<QString> CloudSync::currentProblem() const {
+    if (!offProblem_.isEmpty()) return offProblem_;
+    if (!copyRefused_.isEmpty()) return copyRefused_;
+    if (!versionsRefused_.empty()) return versionsRefused_.begin()->second;
+    return std::nullopt;
+}
+
+std::optional<QString> CloudSync::problem() const {
+    const std::lock_guard lock(stateMutex_);
+    return published_;
+}
+
+void CloudSync::problemMayHaveChanged() const {
+    {
+        const std::lock_guard lock(stateMutex_);
+        const std::optional<QString> current = currentProblem();
+        if (current == published_) return;
+        published_ = current;
+    }
+    auto* self = const_cast<CloudSync*>(this);
+    if (QThread::currentThread() == thread())
+        emit self->problemChanged();
+    else
+        QMetaObject::invokeMethod(self, &CloudSync::problemChanged, Qt::QueuedConnection);
 }
 
 void CloudSync::watchPaths() {
@@ -189,13 +292,49 @@ void CloudSync::poll() {
     onRemoteChange_();
 }
 
+RealFolder::Read CloudSync::readBounded(const RealFolder& vell, const QByteArray& name) const {
+    {
+        const std::lock_guard lock(stateMutex_);
+        const auto found = refusals_.find(name);
+        if (found != refusals_.end()) {
+            if (vell.entry(name).sameAs(found->second))
+                return {Kind::file, std::nullopt, true, found->second};
+            refusals_.erase(found);
+        }
+    }
+    RealFolder::Read read = vell.read(name, maxDocumentBytes);
+    if (read.tooLarge) {
+        const QString path = QDir(folder()).filePath(QFile::decodeName(name));
+        {
+            const std::lock_guard lock(stateMutex_);
+            refusals_[name] = read.file;
+        }
+        log(QStringLiteral("Vell: ") + tooLarge(name == fileName_, path, read.file.size));
+    }
+    return read;
+}
+
 std::optional<QByteArray> CloudSync::read() const {
+    return readCopy().bytes;
+}
+
+SharedCopy::Copy CloudSync::readCopy() const {
     const RealFolder vell = openFolder(false);
-    if (!vell.isOpen()) return std::nullopt;
-    RealFolder::Read read = vell.read(fileName_);
-    if (isForeign(read.kind, Kind::file)) turnOff(fileURL_, read.kind);
-    if (off_) return std::nullopt;
-    return std::move(read.bytes);
+    RealFolder::Read read;
+    if (vell.isOpen()) {
+        read = readBounded(vell, fileName_);
+        if (isForeign(read.kind, Kind::file)) turnOff(fileURL_, read.kind);
+    }
+    if (off_) return {};
+    {
+        const std::lock_guard lock(stateMutex_);
+        // Looked at and found sound (or away): what stopped syncing before is gone.
+        offProblem_.clear();
+        offLogged_.clear();
+        copyRefused_ = read.tooLarge ? tooLarge(true, fileURL_, read.file.size) : QString();
+    }
+    problemMayHaveChanged();
+    return {std::move(read.bytes), read.tooLarge};
 }
 
 bool CloudSync::write(const QByteArray& bytes) const {
@@ -223,6 +362,28 @@ void CloudSync::writeInBackground(QByteArray bytes, std::function<void(bool)> do
 
 void CloudSync::queueWrite(Write write) {
     writer_.start([this, write = std::move(write)]() mutable {
+        std::optional<Outcome> skipped;
+        if (write.accepts) {
+            // Read right before the write, on the thread that makes every write: nothing of this
+            // object's can come in between.
+            const Copy current = readCopy();
+            if (current.refused)
+                skipped = Outcome::refused;
+            else if (current.bytes &&
+                     !write.accepts(std::string_view(current.bytes->constData(),
+                                                     static_cast<std::size_t>(current.bytes->size()))))
+                skipped = Outcome::changedElsewhere;
+        }
+        if (skipped) {
+            if (write.after) write.after(false);
+            QMetaObject::invokeMethod(
+                this,
+                [outcome = *skipped, done = std::move(write.done)] {
+                    if (done) done(outcome);
+                },
+                Qt::QueuedConnection);
+            return;
+        }
         if (write.before) write.before();
         // Read in place: the bytes stay alive, unchanged, as long as this task holds them.
         const bool succeeded = this->write(
@@ -231,7 +392,7 @@ void CloudSync::queueWrite(Write write) {
         QMetaObject::invokeMethod(
             this,
             [this, succeeded, done = std::move(write.done)] {
-                if (done) done(succeeded);
+                if (done) done(succeeded ? Outcome::written : Outcome::failed);
                 emit written();
             },
             Qt::QueuedConnection);
@@ -255,15 +416,37 @@ std::vector<CloudSync::ConflictVersion> CloudSync::conflictVersions() const {
         if (isConflictVersionName(QFile::decodeName(name))) names.push_back(QFile::decodeName(name));
     names.sort();
     const QDir directory(folder());
+    std::map<QString, QString> refused;
+    std::map<QByteArray, Kind> passedOver;
     for (const QString& name : names) {
-        RealFolder::Read read = vell.read(QFile::encodeName(name));
-        if (isForeign(read.kind, Kind::file)) {
-            turnOff(directory.filePath(name), read.kind);
-            return {};
-        }
+        const QByteArray encoded = QFile::encodeName(name);
+        RealFolder::Read read = readBounded(vell, encoded);
+        if (read.tooLarge)
+            refused[directory.filePath(name)] = tooLarge(false, directory.filePath(name), read.file.size);
+        // A peer's link, pipe or folder under such a name is someone else's: passed over, and syncing
+        // goes on.
+        if (isForeign(read.kind, Kind::file)) passedOver[encoded] = read.kind;
         // One that cannot be read is left where it is, for a later merge or for the user.
         if (read.bytes) versions.push_back(ConflictVersion{directory.filePath(name), std::move(*read.bytes)});
     }
+    QStringList newlyPassedOver;
+    {
+        const std::lock_guard lock(stateMutex_);
+        for (const auto& [name, kind] : passedOver) {
+            const auto known = passedOver_.find(name);
+            if (known == passedOver_.end() || known->second != kind)
+                newlyPassedOver.push_back(
+                    uiText("Vell: %1 は%2です。辿らず、読み書きも削除もせずに飛ばし、同期を続けます",
+                           "Vell: %1 is %2, which Vell does not follow, read, write or delete; it is passed "
+                           "over and syncing goes on")
+                        .arg(directory.filePath(QFile::decodeName(name)), whatItIs(kind)));
+        }
+        passedOver_ = std::move(passedOver);
+        versionsRefused_ = std::move(refused);
+    }
+    for (QString& line : newlyPassedOver)
+        log(std::move(line));
+    problemMayHaveChanged();
     return versions;
 }
 
@@ -272,15 +455,12 @@ bool CloudSync::resolve(const ConflictVersion& version) const {
     if (info.absolutePath() != folder() || !isConflictVersionName(info.fileName())) return false;
     const RealFolder vell = openFolder(false);
     if (!vell.isOpen()) return false;
-    // Read again the same way first: a version rewritten since holds something not taken in.
+    // Read again the same way first: a version rewritten since holds something not taken in. Anything
+    // but a regular file is someone else's.
     const QByteArray name = QFile::encodeName(info.fileName());
-    const RealFolder::Read current = vell.read(name);
-    if (isForeign(current.kind, Kind::file)) turnOff(version.path, current.kind);
+    const RealFolder::Read current = vell.read(name, maxDocumentBytes);
     if (off_ || !current.bytes || *current.bytes != version.bytes) return false;
-    Kind found = Kind::file;
-    if (vell.removeFile(name, &found)) return true;
-    if (isForeign(found, Kind::file)) turnOff(version.path, found);
-    return false;
+    return vell.removeFile(name);
 }
 
 } // namespace vell

@@ -254,9 +254,9 @@ std::optional<std::string> DocumentFile::save(const VellDocument& document) {
     return bytes;
 }
 
-bool DocumentFile::saveEncoded(std::string_view bytes) {
+bool DocumentFile::saveEncoded(std::string_view bytes, int* errorNumber) {
     QString error;
-    if (!write(bytes, error)) {
+    if (!write(bytes, error, errorNumber)) {
         const QString line = saveFailureLine(error);
         if (line != failureLogged_) qWarning().noquote() << line;
         failureLogged_ = line;
@@ -266,20 +266,26 @@ bool DocumentFile::saveEncoded(std::string_view bytes) {
     return true;
 }
 
-bool DocumentFile::write(std::string_view bytes, QString& error) {
-    if (!setUnreadableFileAside(error)) return false;
+bool DocumentFile::write(std::string_view bytes, QString& error, int* errorNumber) {
+    int failure = 0;
+    const auto failed = [&] {
+        if (errorNumber) *errorNumber = failure;
+        return false;
+    };
+    if (!setUnreadableFileAside(error, failure)) return failed();
     // The folder may have gone since start-up.
     const QString folder = QFileInfo(path_).absolutePath();
     if (!QFileInfo(folder).isDir() && QDir().mkpath(folder)) folderEntrySynced_ = false;
-    if (const int failure = replaceFile(resolvedPath(path_), bytes, !folderEntrySynced_)) {
+    failure = replaceFile(resolvedPath(path_), bytes, !folderEntrySynced_);
+    if (failure) {
         error = describeError(failure);
-        return false;
+        return failed();
     }
     folderEntrySynced_ = true;
     return true;
 }
 
-bool DocumentFile::setUnreadableFileAside(QString& error) {
+bool DocumentFile::setUnreadableFileAside(QString& error, int& errorNumber) {
     if (toSetAside_ == SetAside::nothing) return true;
     const bool repaired = toSetAside_ == SetAside::repaired;
     const QFileInfo info(path_);
@@ -316,6 +322,7 @@ bool DocumentFile::setUnreadableFileAside(QString& error) {
                       : uiText("読めなかったファイル %1 をよけておけませんでした: %2",
                                "the unreadable file %1 could not be moved aside: %2"))
                 .arg(info.filePath(), describeError(failure));
+    errorNumber = failure;
     return false;
 }
 

@@ -40,16 +40,17 @@ public:
     // why not (the previous file then stays as it was). A cause logged is not logged again until a save
     // succeeds, however often it is tried.
     std::optional<std::string> save(const VellDocument& document);
-    // The same with the document encoded already: false after logging why the bytes could not be written.
-    bool saveEncoded(std::string_view bytes);
+    // The same with the document encoded already: false after logging why the bytes could not be written,
+    // with the system's error number in `errorNumber` when given.
+    bool saveEncoded(std::string_view bytes, int* errorNumber = nullptr);
     // Replaces the file whole with the bytes: written beside it, synced, renamed over it, and its folder
     // synced, so that after a power loss the file is the old document or the new one. A link at the path
     // is the user's own and is followed: the file it leads to is replaced. False with the reason, in the
-    // interface language, when it could not.
-    bool write(std::string_view bytes, QString& error);
+    // interface language, when it could not, and its error number when asked for.
+    bool write(std::string_view bytes, QString& error, int* errorNumber = nullptr);
 
 private:
-    bool setUnreadableFileAside(QString& error);
+    bool setUnreadableFileAside(QString& error, int& errorNumber);
 
     QString path_;
     Date::Clock clock_;

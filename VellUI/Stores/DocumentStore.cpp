@@ -1,18 +1,26 @@
 #include "Stores/DocumentStore.h"
 
+#include "Document/CopyFold.h"
 #include "Document/SheetSize.h"
 #include "Engine/L10n.h"
 #include "LineRules/LineEditor.h"
 #include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/UiText.h"
 #include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
+#include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QThreadPool>
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <exception>
 #include <set>
 #include <utility>
 
@@ -36,6 +44,45 @@ std::vector<std::int64_t> validLocks(const std::vector<std::int64_t>& locks, std
     return out;
 }
 
+QString saveNotice(int errorNumber) {
+    return uiText("最新の変更を保存できていません（%1）。数秒ごとに保存し直しています。",
+                  "Your latest changes are not saved: %1. Vell tries again every few seconds.")
+        .arg(DocumentFile::describeError(errorNumber));
+}
+
+QString takenInNotice(const QStringList& folders, const QStringList& conflictingCopies) {
+    const QString separator = uiText("、", ", ");
+    QString text = uiText("前回の終了時に書類を保存できなかったため、%1 に写しを残していました。その写しを"
+                          "書類に戻しました。",
+                          "Vell could not save your document when it last ended and kept a copy in %1. "
+                          "That copy is back in the document now.")
+                       .arg(folders.join(separator));
+    if (!conflictingCopies.isEmpty())
+        text += uiText("内容の違うシートは両方を残し、写しの側を「%1」としました。",
+                       " A sheet that differed is kept twice, the copy's version as “%1”.")
+                    .arg(conflictingCopies.join(uiText("」「", "”, “")));
+    return text;
+}
+
+// The fallback of the writer: on the thread that ends the process, so the copy at hand, not the store's.
+bool keepInRescueCopy(const RescueCopy& rescue, std::string_view bytes) {
+    QString error;
+    if (const auto kept = rescue.keep(bytes, &error)) {
+        qWarning().noquote()
+            << uiText("Vell: 書類を保存できなかったため、%1 に写しを残しました。次に起動したとき"
+                      "に書類へ戻します",
+                      "Vell: The document could not be saved, so a copy was kept in %1; the "
+                      "next start takes it back into the document")
+                   .arg(*kept);
+        return true;
+    }
+    qWarning().noquote() << uiText("Vell: 書類を保存できず、写しもどこにも残せませんでした: %1",
+                                   "Vell: The document could not be saved, and no copy could be kept "
+                                   "anywhere: %1")
+                                .arg(error);
+    return false;
+}
+
 } // namespace
 
 std::optional<QString> DocumentStore::defaultStorageURL() {
@@ -51,10 +98,19 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
       cloudPollInterval_(services.cloudPollInterval) {
     if (storageURL) {
         file_.emplace(std::move(*storageURL), clock_);
+        DocumentWriter::Fallback fallback;
+        if (!services.rescueRoots.empty()) {
+            rescue_.emplace(file_->path(), std::move(services.rescueRoots));
+            fallback = [rescue = *rescue_](std::string_view bytes) {
+                return keepInRescueCopy(rescue, bytes);
+            };
+        }
         writer_ = std::make_unique<DocumentWriter>(
-            *file_, [this](std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
-                writeFinished(generation, std::move(bytes));
-            });
+            *file_,
+            [this](std::uint64_t generation, std::shared_ptr<const std::string> bytes, int errorNumber) {
+                writeFinished(generation, std::move(bytes), errorNumber);
+            },
+            std::move(fallback));
     }
     mergeTimer_.setSingleShot(true);
     mergeTimer_.setTimerType(Qt::PreciseTimer);
@@ -67,6 +123,7 @@ DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& set
     startSelectionHistory();
     publishUndoState();
     startCloudSync();
+    findRescueCopies();
     observeSettings();
     // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
     QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
@@ -135,6 +192,7 @@ void DocumentStore::repairAndClean() {
 }
 
 void DocumentStore::observeSettings() {
+    connect(settings_, &AppSettings::languageChanged, this, &DocumentStore::updateNotices);
     // Queued: the keypad is in the middle of the user's change.
     connect(
         keyLayouts_, &KeyLayoutStore::edited, this,
@@ -198,20 +256,23 @@ void DocumentStore::startSelectionHistory() {
     }
 }
 
-void DocumentStore::setText(const Uuid& sheetID, std::string_view text, const QObject* origin) {
-    updateText(sheetID, text, false, origin);
+bool DocumentStore::setText(const Uuid& sheetID, std::string_view text, const QObject* origin) {
+    return updateText(sheetID, text, false, origin);
 }
 
-void DocumentStore::setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin) {
-    updateText(sheetID, text, true, origin);
+bool DocumentStore::setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin) {
+    return updateText(sheetID, text, true, origin);
 }
 
-void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool naming,
+bool DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool naming,
                                const QObject* origin) {
     const auto index = selectedIndex(sheetID);
-    if (!index) return;
+    if (!index) return true;
     Sheet& sheet = document_.sheets[*index];
-    if (SheetSize::tooLargeToEdit(sheet.text) || unicode::canonicallyEqual(sheet.text, text)) return;
+    // Such a sheet would turn read-only under the user's hands, its history out of reach: the editors
+    // refuse the change before it comes here, and whatever else sets a text is refused here.
+    if (SheetSize::tooLargeToEdit(sheet.text) || SheetSize::tooLargeToEdit(text)) return false;
+    if (unicode::canonicallyEqual(sheet.text, text)) return true;
 
     SheetHistory& sheetHistory = history(sheet);
     std::vector<std::int64_t> locks;
@@ -232,6 +293,7 @@ void DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
     documentDidChange();
     textDidChange(sheetID, origin);
+    return true;
 }
 
 void DocumentStore::documentDidChange() {
@@ -262,7 +324,7 @@ std::optional<std::string> DocumentStore::setName(const Uuid& sheetID, std::int6
     if (auto problem = LineEditor::nameProblem(proposed, text, lineIndex)) return problem;
     const auto renamed = LineEditor::setName(text, lineIndex, proposed);
     if (!renamed) return L10n::text("名前を付けられませんでした", "The line could not be named");
-    updateText(sheetID, unicode::fromUtf16(*renamed), true, nullptr);
+    if (!updateText(sheetID, unicode::fromUtf16(*renamed), true, nullptr)) return SheetSize::refusalMessage();
     return std::nullopt;
 }
 
@@ -420,12 +482,12 @@ void DocumentStore::redo(const Uuid& sheetID) {
 
 bool DocumentStore::canUndo(const Uuid& sheetID) const {
     const auto found = histories_.find(sheetID);
-    return found != histories_.end() && found->second.canUndo();
+    return found != histories_.end() && found->second.canUndo() && !isTooLargeToEdit(sheetID);
 }
 
 bool DocumentStore::canRedo(const Uuid& sheetID) const {
     const auto found = histories_.find(sheetID);
-    return found != histories_.end() && found->second.canRedo();
+    return found != histories_.end() && found->second.canRedo() && !isTooLargeToEdit(sheetID);
 }
 
 void DocumentStore::stepHistory(const Uuid& sheetID, bool undo) {
@@ -529,6 +591,7 @@ void DocumentStore::scheduleSave() {
     usingStarterDocument_ = false;
     saveScheduled_ = true;
     if (!file_) return;
+    onDisk_.wanted = documentVersion_;
     saveSchedule_.edited(saveTimer_->now());
     setSaveDeadline();
 }
@@ -546,8 +609,12 @@ void DocumentStore::saveNow() {
 
 void DocumentStore::finishWrites() {
     if (writer_) writer_->finish();
-    // The pushes those writes brought about, and the base they leave.
-    if (cloud_) cloud_->finishWrites();
+    if (!cloud_) return;
+    // The pushes those writes brought about, and the base they leave; a merge read meanwhile lands now
+    // and sends its result too.
+    cloud_->finishWrites();
+    while (sync_.landNow())
+        cloud_->finishWrites();
 }
 
 std::shared_ptr<const std::string> DocumentStore::writeToStorage() {
@@ -563,12 +630,14 @@ std::shared_ptr<const std::string> DocumentStore::writeToStorage() {
 void DocumentStore::requestWrite() {
     stageForWriting();
     requestedGeneration_ = stagedGeneration_;
+    onDisk_.wanted = onDisk_.requested = documentVersion_;
     saveSchedule_.started();
     setSaveDeadline();
     writer_->write();
 }
 
-void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes,
+                                  int errorNumber) {
     finishedGeneration_ = std::max(finishedGeneration_, generation);
     // An older write that finished while a newer one waits changes nothing the newer one will not.
     if (generation >= requestedGeneration_) {
@@ -577,6 +646,19 @@ void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<cons
         else
             saveSchedule_.failed(saveTimer_->now());
         setSaveDeadline();
+    }
+    if (bytes) {
+        // The writer writes the newest document staged when its write begins.
+        const std::optional<std::uint64_t> version = generation >= stagedGeneration_      ? stagedVersion_
+                                                     : generation >= requestedGeneration_ ? onDisk_.requested
+                                                                                          : onDisk_.held;
+        if (version) onDisk_.held = std::max(onDisk_.held.value_or(0), *version);
+        onDisk_.error = 0;
+        notices_.clear(StorageNotices::Topic::save);
+        removeRescueCopiesOnDisk();
+    } else if (generation >= requestedGeneration_) {
+        onDisk_.error = errorNumber != 0 ? errorNumber : EIO;
+        updateNotices();
     }
     if (pushAwaitsWrite_ && generation >= requestedGeneration_) {
         pushAwaitsWrite_ = false;
@@ -652,6 +734,123 @@ void DocumentStore::applicationWillTerminate() {
     finishWrites();
 }
 
+bool DocumentStore::isOnDisk() const {
+    if (!file_ || !onDisk_.wanted) return true;
+    return onDisk_.held && *onDisk_.held >= *onDisk_.wanted;
+}
+
+std::optional<QString> DocumentStore::saveFailure() const {
+    if (onDisk_.error == 0) return std::nullopt;
+    return DocumentFile::describeError(onDisk_.error);
+}
+
+bool DocumentStore::saveAndWait() {
+    if (!isOnDisk()) {
+        saveScheduled_ = false;
+        saveNow();
+    }
+    finishWrites();
+    return isOnDisk();
+}
+
+void DocumentStore::retryFailedSave() {
+    if (onDisk_.error != 0) flushPendingSave();
+}
+
+bool DocumentStore::keepRescueCopy() {
+    if (!writer_ || isOnDisk()) return true;
+    stageForWriting();
+    return writer_->keepStagedElsewhere();
+}
+
+void DocumentStore::updateNotices() {
+    if (onDisk_.error != 0) notices_.set(StorageNotices::Topic::save, saveNotice(onDisk_.error));
+    if (takenIn_ && notices_.message(StorageNotices::Topic::recovered))
+        notices_.set(StorageNotices::Topic::recovered,
+                     takenInNotice(takenIn_->folders, takenIn_->conflictingCopies));
+}
+
+// --- Copies kept in the rescue place by an earlier run ------------------------------------------------
+
+void DocumentStore::findRescueCopies() {
+    if (!rescue_) return;
+    // The roots are shared with everyone: read off the UI thread, and brought back only to a store that
+    // still exists.
+    QThreadPool::globalInstance()->start([rescue = *rescue_, store = QPointer<DocumentStore>(this)] {
+        std::vector<RescueCopy::Found> found = rescue.find();
+        QCoreApplication* application = QCoreApplication::instance();
+        if (found.empty() || !application) return;
+        QMetaObject::invokeMethod(
+            application,
+            [store, found = std::move(found)]() mutable {
+                if (store) store->takeInRescueCopies(std::move(found));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DocumentStore::takeInRescueCopies(std::vector<RescueCopy::Found> found) {
+    std::vector<VellDocument> copies;
+    TakenIn takenIn;
+    for (RescueCopy::Found& copy : found) {
+        const QString path = QDir(copy.folder()).filePath(QString::fromUtf8(RescueCopy::fileName));
+        try {
+            DocumentRepairs repairs;
+            copies.push_back(VellDocument::read(
+                std::string_view(copy.bytes.constData(), static_cast<std::size_t>(copy.bytes.size())),
+                repairs));
+            DocumentFile::logRepairs(path, repairs);
+        } catch (const std::exception& error) {
+            qWarning().noquote() << QStringLiteral("Vell: %1 could not be read and is left where it is: %2")
+                                        .arg(path, QString::fromUtf8(error.what()));
+            continue;
+        }
+        copy.bytes.clear();
+        takenIn.folders.push_back(copy.folder());
+        takenIn.copies.push_back(std::move(copy));
+    }
+    if (copies.empty()) return;
+    // Taken in like a sync tool's conflict versions: nothing typed on either side is lost.
+    CopyFold folded = foldCopies(document_, usingStarterDocument_, copies, {}, now());
+    for (const ConflictingCopy& conflict : folded.conflicts)
+        takenIn.conflictingCopies.push_back(QString::fromStdString(conflict.copyName));
+    if (folded.document) {
+        usingStarterDocument_ = false;
+        adopt(std::move(*folded.document));
+    }
+    for (const QString& folder : takenIn.folders)
+        qWarning().noquote() << uiText("Vell: 前回保存できなかったときに %1 に残した写しを書類に戻しました",
+                                       "Vell: The copy kept in %1 when Vell could not save has been taken "
+                                       "back into the document")
+                                    .arg(folder);
+    if (folded.document) takenIn.version = documentVersion_;
+    takenIn_ = std::move(takenIn);
+    notices_.set(StorageNotices::Topic::recovered,
+                 takenInNotice(takenIn_->folders, takenIn_->conflictingCopies));
+    emit rescueCopiesTakenIn();
+    // The copies go once the file holds what they brought, pushed to the shared copy as every save is.
+    if (folded.document) saveNow();
+    removeRescueCopiesOnDisk();
+}
+
+void DocumentStore::removeRescueCopiesOnDisk() {
+    if (!takenIn_ || takenIn_->copies.empty() || !rescue_ || !isOnDisk()) return;
+    if (takenIn_->version && (!onDisk_.held || *onDisk_.held < *takenIn_->version)) return;
+    for (const RescueCopy::Found& copy : takenIn_->copies) {
+        if (rescue_->remove(copy))
+            qWarning().noquote() << uiText(
+                                        "Vell: 書類に戻した写し %1 を削除しました",
+                                        "Vell: The copy in %1, now part of the saved document, was removed")
+                                        .arg(copy.folder());
+        else
+            qWarning().noquote() << uiText("Vell: 書類に戻した写し %1 を削除できませんでした",
+                                           "Vell: The copy in %1, now part of the saved document, could not "
+                                           "be removed")
+                                        .arg(copy.folder());
+    }
+    takenIn_->copies.clear();
+}
+
 // --- Key layouts, undo flags and adopted documents ------------------------------------------------------
 
 void DocumentStore::syncKeyLayouts() {
@@ -716,16 +915,26 @@ void DocumentStore::startCloudSync() {
     if (!file_) return;
     // Read once: a folder changed later takes effect at the next start.
     DocumentSync::lookUp(settings_->syncFolder(), file_->path(), this,
-                         [this](const QString& location) { attachCloud(location); });
+                         [this](DocumentSync::Found found) { attachCloud(std::move(found)); });
 }
 
-void DocumentStore::attachCloud(const QString& fileURL) {
+void DocumentStore::attachCloud(DocumentSync::Found found) {
     // The watch belongs to the store and goes with it, so its callback never outlives the store.
     cloud_ = std::make_unique<CloudSync>(
-        fileURL, [this] { scheduleMerge(); }, cloudPollInterval_);
-    if (file_)
-        sync_.keepBaseIn(QFileInfo(file_->path()).dir().filePath(QStringLiteral("sync-base.json")), fileURL);
+        found.sharedCopy, [this] { scheduleMerge(); }, cloudPollInterval_);
+    const auto showProblem = [this] {
+        if (const std::optional<QString> problem = cloud_->problem())
+            notices_.set(StorageNotices::Topic::sync, *problem);
+        else
+            notices_.clear(StorageNotices::Topic::sync);
+    };
+    connect(cloud_.get(), &CloudSync::problemChanged, this, showProblem);
+    showProblem();
+    sync_.keepBaseIn(std::move(found.baseFile), found.sharedCopy, std::move(found.base));
     sync_.attach(cloud_.get());
+    sync_.mergeInBackground(
+        this, [this](DocumentSync::Fetched fetched) { landMerge(std::move(fetched)); },
+        [this] { pushToCloud(); });
     scheduleMerge();
 }
 
@@ -734,7 +943,12 @@ void DocumentStore::scheduleMerge() {
 }
 
 void DocumentStore::mergeFromCloud() {
-    auto merge = sync_.merge(document_, usingStarterDocument_, now());
+    sync_.fetchInBackground();
+}
+
+void DocumentStore::landMerge(DocumentSync::Fetched fetched) {
+    // Folded into the document as it stands now, with whatever was typed while it was read.
+    auto merge = sync_.land(std::move(fetched), document_, usingStarterDocument_, now());
     if (!merge) return;
     if (merge->replacesStarter) usingStarterDocument_ = false;
     if (merge->document)
@@ -764,20 +978,16 @@ std::shared_ptr<const std::string> DocumentStore::bytesToPush() {
 }
 
 void DocumentStore::pushToCloud(std::shared_ptr<const std::string> bytes) {
-    if (!sync_.attached()) return;
-    // Pushing over a copy nobody here has read would lose what another computer put there: it is merged
-    // first, and the merge's result goes out instead.
-    if (sync_.copyChangedElsewhere()) {
-        mergeFromCloud();
-        bytes = bytesToPush();
-        if (!bytes) return;
-    }
-    sync_.push(std::move(bytes));
+    // A copy another computer changed since it was last read here is not written over: the push finds
+    // out where the write is made, merges first and pushes the result instead.
+    if (sync_.attached()) sync_.push(std::move(bytes));
 }
 
 void DocumentStore::syncNow() {
     flushPendingSave();
     mergeTimer_.stop();
+    // What stopped syncing may be gone by now.
+    if (cloud_) cloud_->retry();
     mergeFromCloud();
     pushToCloud();
 }

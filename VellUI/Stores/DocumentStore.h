@@ -16,6 +16,7 @@
 #include "Stores/DocumentFile.h"
 #include "Stores/DocumentSync.h"
 #include "Stores/DocumentWriter.h"
+#include "Stores/RescueCopy.h"
 #include "Stores/SaveSchedule.h"
 #include "Stores/SaveTimer.h"
 #include "Stores/SheetListChange.h"
@@ -24,6 +25,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
@@ -54,6 +56,9 @@ public:
         // The timer the saves run on; none means one of the store's own on the system's clock. Must
         // outlive the store.
         SaveTimer* saveTimer = nullptr;
+        // Where the document goes when the run ends while it cannot be saved, and where the next start
+        // looks for such copies (RescueCopy); none: nowhere.
+        std::vector<QString> rescueRoots = {};
     };
 
     static constexpr int saveDelayMilliseconds = static_cast<int>(SaveSchedule::pause.count());
@@ -96,12 +101,13 @@ public:
     bool isTooLargeToEdit(std::optional<Uuid> id) const;
 
     // The complete new text of that sheet: the locks follow their lines, an undo step is recorded and a
-    // save is scheduled. An unchanged text does nothing. `origin` is who typed it
-    // (a window's session), named in sheetChanged so that it need not read back what it wrote.
-    void setText(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
+    // save is scheduled. An unchanged text does nothing. `origin` is who typed it (a window's session),
+    // named in sheetTextChanged so that it need not read back what it wrote. False, and nothing changes,
+    // when the sheet is or the text would be too large to edit.
+    bool setText(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // The same for a change that names or renames lines in place (and may put a name in at the caret):
     // the line count stays, so every lock stays on its line, also on a rewritten locked line.
-    void setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
+    bool setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
     // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
     // the store needs to know no more of a session than that it is a QObject.
     template <class Session = SheetSession>
@@ -113,7 +119,8 @@ public:
         activeSession_ = session;
     }
 
-    // Names or renames a line of that sheet; the message to show when that cannot be done.
+    // Names or renames a line of that sheet; the message to show when that cannot be done (also when the
+    // sheet would become too large to edit).
     std::optional<std::string> setName(const Uuid& sheetID, std::int64_t lineIndex, std::string_view name);
 
     // --- Sheet commands: a command that cannot apply does nothing at all
@@ -139,7 +146,9 @@ public:
     void toggleLock(const Uuid& sheetID, std::int64_t line);
     void undo(const Uuid& sheetID);
     void redo(const Uuid& sheetID);
-    // False for a sheet without history, and for one too large to edit.
+    // False for a sheet without history, and for one too large to edit. Every text a history holds was
+    // taken by setText and fits, but for that of a sheet too large to edit that was then cleared: undoing
+    // the clearing brings it back as it was, read-only.
     bool canUndo(const Uuid& sheetID) const;
     bool canRedo(const Uuid& sheetID) const;
 
@@ -166,7 +175,7 @@ public:
     void scheduleSave();
     // Has the file replaced atomically with the document as it stands, in the background; `saved` follows
     // once it is written. A failure goes to the log and is tried again after a wait that grows from 2 s to
-    // 30 s, or sooner after the next change.
+    // 5 s, or at once after the next change.
     void saveNow();
     // Blocks until every write asked for is made, and reports them.
     void finishWrites();
@@ -177,6 +186,21 @@ public:
     // A pending save is written at once, and every write is made before it returns.
     void applicationWillTerminate();
 
+    // True while the file holds the document as it stands: always without a file, and while nothing was
+    // asked to be saved since the document was read.
+    bool isOnDisk() const;
+    // Why the last write failed, in the interface language, while no write has succeeded since.
+    std::optional<QString> saveFailure() const;
+    // Writes at once what is not on disk yet and waits for it (and for the pushes it brings about);
+    // isOnDisk() afterwards.
+    bool saveAndWait();
+    // While saves fail, the retry is made at once: a window was activated, and the user may have made
+    // room.
+    void retryFailedSave();
+    // The run ends while the document is not on disk: it goes to a rescue copy unless one holds it
+    // already; whether it is kept there. Logged either way.
+    bool keepRescueCopy();
+
     // --- The shared copy in the sync folder
 
     // What the windows tell the user while saving or syncing fails.
@@ -185,15 +209,17 @@ public:
 
     // None until the background lookup at start found the sync folder.
     const CloudSync* cloud() const { return cloud_.get(); }
-    // Watches the shared copy at that path from now on and merges it in shortly.
-    void attachCloud(const QString& fileURL);
+    // Watches the shared copy found from now on, with the base kept for it, and merges it in shortly.
+    void attachCloud(DocumentSync::Found found);
     // Merges 0.3 s after the last of a burst of calls.
     void scheduleMerge();
     // Folds the shared copy and the sync tool's conflict versions into the document, sheet by sheet (a
     // sheet changed on both sides since they last agreed keeps both versions); a changed result is
-    // adopted, saved and pushed. A copy this store wrote or read last is not merged again.
+    // adopted, saved and pushed. A copy this store wrote or read last is not merged again. They are read
+    // and decoded off the UI thread, and folded into the document as it stands when they have been.
     void mergeFromCloud();
-    // What becoming active does: a pending save at once, then a merge and a push.
+    // What becoming active does: a pending save at once, a look at what stopped syncing, then a merge
+    // and a push.
     void syncNow();
 
     // --- Keypad layouts and documents from elsewhere
@@ -231,6 +257,8 @@ signals:
     void clearSheetPromptChanged();
     // After the document was written to its file.
     void saved();
+    // Copies kept in the rescue place when an earlier run could not save were taken into the document.
+    void rescueCopiesTakenIn();
 
 private:
     Date now() const { return clock_(); }
@@ -254,8 +282,8 @@ private:
     void repairAndClean();
     void observeSettings();
 
-    // A naming keeps every lock on its line.
-    void updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
+    // A naming keeps every lock on its line. False when the sheet is or the text would be too large to edit.
+    bool updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
     void stepHistory(const Uuid& sheetID, bool undo);
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();
@@ -275,10 +303,19 @@ private:
     // The encoding of the document as it stands.
     std::string encodedDocument();
     void requestWrite();
-    void writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes);
+    void writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes, int errorNumber);
+    // The save notice (and the rescue notice, while it stands) in the interface language as it is now.
+    void updateNotices();
+    // Looks for rescue copies of earlier runs off the UI thread, and takes them in.
+    void findRescueCopies();
+    void takeInRescueCopies(std::vector<RescueCopy::Found> found);
+    // The rescue copies taken in go once the file holds what they brought.
+    void removeRescueCopiesOnDisk();
     // A document from elsewhere becomes the document: no undo step, stale histories go, windows refresh.
     void adopt(VellDocument document);
     void startCloudSync();
+    // The second half of mergeFromCloud, on the UI thread.
+    void landMerge(DocumentSync::Fetched fetched);
     // Sends the document to the shared copy in the background unless that copy holds it already.
     void pushToCloud();
     // The same with the document's encoding at hand.
@@ -316,6 +353,26 @@ private:
     std::uint64_t finishedGeneration_ = 0;
     std::uint64_t lastWrittenGeneration_ = 0;
     std::shared_ptr<const std::string> lastWritten_;
+    // How far the file has come: the document version it must hold since a save was asked for, the
+    // version of the write asked for last, the newest version it holds, and why the last write failed (an
+    // error number; 0 once one succeeded).
+    struct OnDisk {
+        std::optional<std::uint64_t> wanted;
+        std::uint64_t requested = 0;
+        std::optional<std::uint64_t> held;
+        int error = 0;
+    };
+    OnDisk onDisk_;
+    std::optional<RescueCopy> rescue_;
+    // The rescue copies taken in, removed once the file holds this version (none: the document held what
+    // they brought already); the notice's words about them while it stands.
+    struct TakenIn {
+        std::vector<RescueCopy::Found> copies;
+        std::optional<std::uint64_t> version;
+        QStringList folders;
+        QStringList conflictingCopies;
+    };
+    std::optional<TakenIn> takenIn_;
     // A push waits for the write asked for last, and goes out after it.
     bool pushAwaitsWrite_ = false;
     bool pushAfterWrite_ = true;

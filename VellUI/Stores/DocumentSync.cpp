@@ -1,11 +1,14 @@
 #include "Stores/DocumentSync.h"
 
 #include "Stores/DocumentFile.h"
+#include "Stores/RealFolder.h"
 #include "Stores/UiText.h"
 
 #include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QThreadPool>
 #include <algorithm>
@@ -39,13 +42,22 @@ bool sameContent(std::string_view a, std::string_view b) {
     return aroundSelection(a) == aroundSelection(b);
 }
 
-// Read as leniently as the local file; throws DocumentDecodingError when it cannot be read at all.
-VellDocument decodeCopy(std::string_view bytes, const QString& path) {
+// Read as leniently as the local file; throws DocumentDecodingError when it cannot be read at all. What
+// was mended is logged when the merge lands.
+VellDocument decodeCopy(std::string_view bytes, const QString& path, DocumentSync::Fetched& fetched) {
     DocumentRepairs repairs;
     VellDocument document = VellDocument::read(bytes, repairs);
-    DocumentFile::logRepairs(path, repairs);
+    if (!repairs.empty()) fetched.repairs.emplace_back(path, std::move(repairs));
     return document;
 }
+
+std::string_view viewOf(const QByteArray& bytes) {
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
+
+// The base holds two documents and a little more.
+constexpr std::int64_t maxBaseBytes = 2 * SharedCopy::maxDocumentBytes + 1024 * 1024;
+const QByteArray baseFileName = QByteArrayLiteral("sync-base.json");
 
 void logConflicts(const std::vector<ConflictingCopy>& conflicts) {
     for (const ConflictingCopy& conflict : conflicts) {
@@ -74,6 +86,11 @@ std::shared_ptr<const VellDocument> documentFrom(const nlohmann::json& object, c
 }
 
 } // namespace
+
+struct DocumentSync::FetchSlot {
+    std::mutex mutex;
+    std::optional<Fetched> fetched;
+};
 
 struct DocumentSync::Agreed {
     // A document of the base, with its encoding when it is at hand; none when `document` is none.
@@ -129,9 +146,15 @@ struct DocumentSync::Agreed {
             text += writtenNow.bytes ? encodingOf(writtenNow) : std::string_view(writtenBytes);
         }
         text += "\n}\n";
-        QString error;
-        if (!DocumentFile(path, Date::now).write(text, error)) {
-            qWarning().noquote() << QStringLiteral("Vell: %1 could not be written: %2").arg(path, error);
+        // Vell's own file: whatever stands at its name is replaced, and a link is never written through.
+        const QFileInfo info(path);
+        const RealFolder folder = RealFolder::open(info.absolutePath());
+        const RealFolder::Written written =
+            folder.replace(QFile::encodeName(info.fileName()),
+                           QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())),
+                           RealFolder::Over::anythingButAFolder);
+        if (!written.done) {
+            qWarning().noquote() << QStringLiteral("Vell: %1 could not be written").arg(path);
             return;
         }
         const std::lock_guard lock(mutex);
@@ -141,26 +164,52 @@ struct DocumentSync::Agreed {
 
 DocumentSync::DocumentSync() : agreed_(std::make_shared<Agreed>()) {}
 
-void DocumentSync::keepBaseIn(QString file, QString sharedCopy) {
-    std::optional<std::pair<Agreed::Copy, Agreed::Copy>> stored;
-    QFile saved(file);
-    if (saved.open(QIODevice::ReadOnly)) {
-        try {
-            const nlohmann::json object = nlohmann::json::parse(saved.readAll().toStdString());
-            if (object.value("sharedCopy", std::string()) == sharedCopy.toStdString())
-                stored.emplace(Agreed::Copy{documentFrom(object, "read"), nullptr},
-                               Agreed::Copy{documentFrom(object, "written"), nullptr});
-        } catch (const std::exception& error) {
-            // Without a base the next merge keeps both versions of every sheet that differs.
-            qWarning().noquote() << QStringLiteral("Vell: %1 could not be read: %2").arg(file, error.what());
-        }
+QString DocumentSync::baseFileBeside(const QString& localFile) {
+    return QFileInfo(localFile).dir().filePath(QString::fromLatin1(baseFileName));
+}
+
+DocumentSync::StoredBase DocumentSync::readBase(const QString& file, const QString& sharedCopy) {
+    StoredBase stored;
+    const QFileInfo info(file);
+    const RealFolder folder = RealFolder::open(info.absolutePath());
+    if (!folder.isOpen()) return stored;
+    const RealFolder::Read read = folder.read(QFile::encodeName(info.fileName()), maxBaseBytes);
+    // Without a base the next merge keeps both versions of every sheet that differs: nothing is lost.
+    if (read.kind != RealFolder::Kind::file && read.kind != RealFolder::Kind::missing) {
+        stored.problem = QStringLiteral("Vell: %1 is not a regular file and is not read").arg(file);
+        return stored;
     }
+    if (read.tooLarge) {
+        stored.problem =
+            QStringLiteral("Vell: %1 is too large to be read (%2 bytes)").arg(file).arg(read.file.size);
+        return stored;
+    }
+    if (!read.bytes) return stored;
+    try {
+        const nlohmann::json object = nlohmann::json::parse(viewOf(*read.bytes));
+        if (object.value("sharedCopy", std::string()) != sharedCopy.toStdString()) return stored;
+        stored.read = documentFrom(object, "read");
+        stored.written = documentFrom(object, "written");
+    } catch (const std::exception& error) {
+        stored = {};
+        stored.problem = QStringLiteral("Vell: %1 could not be read: %2").arg(file, error.what());
+    }
+    return stored;
+}
+
+void DocumentSync::keepBaseIn(QString file, QString sharedCopy) {
+    StoredBase stored = readBase(file, sharedCopy);
+    keepBaseIn(std::move(file), std::move(sharedCopy), std::move(stored));
+}
+
+void DocumentSync::keepBaseIn(QString file, QString sharedCopy, StoredBase stored) {
+    if (!stored.problem.isEmpty()) qWarning().noquote() << stored.problem;
     const std::lock_guard lock(agreed_->mutex);
     agreed_->file = std::move(file);
     agreed_->sharedCopy = std::move(sharedCopy);
-    if (!stored) return;
-    agreed_->read = std::move(stored->first);
-    agreed_->written = std::move(stored->second);
+    if (!stored.read && !stored.written) return;
+    agreed_->read = {std::move(stored.read), nullptr};
+    agreed_->written = {std::move(stored.written), nullptr};
     // What the file holds needs no save.
     agreed_->savedVersion = ++agreed_->version;
 }
@@ -190,30 +239,78 @@ void DocumentSync::agreeOnRead() {
 }
 
 void DocumentSync::lookUp(std::optional<QString> syncFolder, QString localFile, QObject* context,
-                          std::function<void(const QString&)> found) {
+                          std::function<void(Found)> found) {
     if (!syncFolder || syncFolder->isEmpty()) return;
     // The lookup may block on a network mount. It holds only what it needs and comes back through the
     // application object, so a context that is gone by then is simply not told.
-    QThreadPool::globalInstance()->start(
-        [context = QPointer<QObject>(context), syncFolder = std::move(syncFolder),
-         localFile = std::move(localFile), found = std::move(found)]() mutable {
-            const std::optional<QString> location = CloudSync::resolveDocumentURL(syncFolder);
-            // A sync folder chosen so that the shared copy would be the local file itself syncs nothing.
-            if (!location || DocumentFile::sameFile(*location, localFile)) return;
-            QCoreApplication* application = QCoreApplication::instance();
-            if (!application) return;
-            QMetaObject::invokeMethod(
-                application,
-                [context = std::move(context), found = std::move(found), location = *location] {
-                    if (context) found(location);
-                },
-                Qt::QueuedConnection);
-        });
+    QThreadPool::globalInstance()->start([context = QPointer<QObject>(context),
+                                          syncFolder = std::move(syncFolder),
+                                          localFile = std::move(localFile),
+                                          found = std::move(found)]() mutable {
+        const std::optional<QString> location = CloudSync::resolveDocumentURL(syncFolder);
+        // A sync folder chosen so that the shared copy would be the local file itself syncs nothing.
+        if (!location || DocumentFile::sameFile(*location, localFile)) return;
+        const QString baseFile = baseFileBeside(localFile);
+        Found result{*location, baseFile, readBase(baseFile, *location)};
+        QCoreApplication* application = QCoreApplication::instance();
+        if (!application) return;
+        QMetaObject::invokeMethod(
+            application,
+            [context = std::move(context), found = std::move(found), result = std::move(result)]() mutable {
+                if (context) found(std::move(result));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+bool DocumentSync::Known::holds(std::string_view bytes) const {
+    if (lastSynced && *lastSynced == bytes) return true;
+    return std::any_of(pushes.begin(), pushes.end(),
+                       [bytes](const Bytes& pushed) { return *pushed == bytes; });
+}
+
+DocumentSync::Known DocumentSync::known() const {
+    return {lastSyncedData_, ownPushes_};
+}
+
+DocumentSync::Fetched DocumentSync::fetch(const SharedCopy& copy, const Known& known) {
+    Fetched fetched;
+    if (const std::optional<QByteArray> bytes = copy.read()) {
+        // Bytes this store wrote or read last hold nothing new.
+        if (!known.holds(viewOf(*bytes))) {
+            fetched.data = std::make_shared<const std::string>(viewOf(*bytes));
+            try {
+                fetched.copy = decodeCopy(*fetched.data, QStringLiteral("the shared copy"), fetched);
+                fetched.content = std::make_shared<const std::string>(fetched.copy->encode());
+            } catch (const std::exception&) {
+                // Left out and remembered, so the next push replaces it.
+                fetched.copy.reset();
+            }
+        }
+    }
+    // Only versions that decoded are taken in and, once the result is safe, deleted; the others stay
+    // where they are, since one may be the only copy of another computer's edits.
+    for (SharedCopy::ConflictVersion& version : copy.conflictVersions()) {
+        try {
+            VellDocument document = decodeCopy(viewOf(version.bytes), version.path, fetched);
+            fetched.versions.emplace_back(std::move(version), std::move(document));
+        } catch (const std::exception&) {
+        }
+    }
+    return fetched;
 }
 
 std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local, bool usingStarter,
                                                        Date now) {
     if (!copy_) return std::nullopt;
+    return land(fetch(*copy_, known()), local, usingStarter, now);
+}
+
+std::optional<DocumentSync::Merge> DocumentSync::land(Fetched fetched, const VellDocument& local,
+                                                      bool usingStarter, Date now) {
+    if (!copy_) return std::nullopt;
+    for (const auto& [path, repairs] : fetched.repairs)
+        DocumentFile::logRepairs(path, repairs);
     // A push written meanwhile may change the base while this merge runs; it folds against the one it
     // found, which holds nothing the shared copy did not.
     Agreed::Copy read;
@@ -224,40 +321,26 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
         written = agreed_->written;
     }
     std::vector<VellDocument> remote;
-    if (const auto bytes = copy_->read()) {
-        std::string data = bytes->toStdString();
-        // Bytes this store wrote or read last hold nothing new.
-        if ((!lastSyncedData_ || *lastSyncedData_ != data) && !pushedHere(data)) {
-            try {
-                VellDocument copy = decodeCopy(data, QStringLiteral("the shared copy"));
-                auto content = std::make_shared<const std::string>(copy.encode());
-                lastSyncedContent_ = content;
-                // What this computer wrote there itself (read again after a restart) is no news of the
-                // others.
-                if (!written.document ||
-                    !sameContent(written.bytes ? *written.bytes : written.document->encode(), *content)) {
-                    const std::lock_guard lock(agreed_->mutex);
-                    agreed_->pendingRead = {std::make_shared<const VellDocument>(copy), std::move(content)};
-                }
-                remote.push_back(std::move(copy));
-            } catch (const std::exception&) {
-                // Left out and remembered, so the next push replaces it.
-                lastSyncedContent_.reset();
+    if (fetched.data) {
+        if (fetched.copy) {
+            lastSyncedContent_ = fetched.content;
+            // What this computer wrote there itself (read again after a restart) is no news of the
+            // others.
+            if (!written.document ||
+                !sameContent(written.bytes ? *written.bytes : written.document->encode(), *fetched.content)) {
+                const std::lock_guard lock(agreed_->mutex);
+                agreed_->pendingRead = {std::make_shared<const VellDocument>(*fetched.copy), fetched.content};
             }
-            lastSyncedData_ = std::make_shared<const std::string>(std::move(data));
+            remote.push_back(std::move(*fetched.copy));
+        } else {
+            lastSyncedContent_.reset();
         }
+        lastSyncedData_ = std::move(fetched.data);
     }
-    // Only versions that decoded are taken in and, once the result is safe, deleted; the others stay
-    // where they are, since one may be the only copy of another computer's edits.
     std::vector<SharedCopy::ConflictVersion> takenIn;
-    for (SharedCopy::ConflictVersion& version : copy_->conflictVersions()) {
-        try {
-            remote.push_back(decodeCopy(
-                std::string_view(version.bytes.constData(), static_cast<std::size_t>(version.bytes.size())),
-                version.path));
-            takenIn.push_back(std::move(version));
-        } catch (const std::exception&) {
-        }
+    for (auto& [version, document] : fetched.versions) {
+        remote.push_back(std::move(document));
+        takenIn.push_back(std::move(version));
     }
     if (remote.empty()) return std::nullopt;
     // What a merge compares each side with: what was read and what was written here since, unless a
@@ -276,6 +359,69 @@ std::optional<DocumentSync::Merge> DocumentSync::merge(const VellDocument& local
     return result;
 }
 
+void DocumentSync::mergeInBackground(QObject* context, std::function<void(Fetched)> landing,
+                                     std::function<void()> pushWanted) {
+    context_ = context;
+    landing_ = std::move(landing);
+    pushWanted_ = std::move(pushWanted);
+}
+
+void DocumentSync::fetchInBackground() {
+    if (!copy_ || !context_) return;
+    if (fetching_) {
+        fetchAgain_ = true;
+        return;
+    }
+    fetching_ = true;
+    slot_ = std::make_shared<FetchSlot>();
+    // Handed only what it reads with; it comes back through the application object, so that a context
+    // gone by then is not told.
+    copy_->afterWrites(
+        [copy = copy_, known = known(), slot = slot_, context = QPointer<QObject>(context_), this] {
+            Fetched fetched = fetch(*copy, known);
+            {
+                const std::lock_guard lock(slot->mutex);
+                slot->fetched = std::move(fetched);
+            }
+            QCoreApplication* application = QCoreApplication::instance();
+            if (!application) return;
+            QMetaObject::invokeMethod(
+                application,
+                [context, slot, this] {
+                    if (context && slot == slot_) land();
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+bool DocumentSync::landNow() {
+    if (!fetching_ || !slot_) return false;
+    {
+        const std::lock_guard lock(slot_->mutex);
+        if (!slot_->fetched) return false;
+    }
+    land();
+    return true;
+}
+
+void DocumentSync::land() {
+    std::optional<Fetched> fetched;
+    {
+        const std::lock_guard lock(slot_->mutex);
+        fetched = std::exchange(slot_->fetched, std::nullopt);
+    }
+    if (!fetched) return;
+    slot_.reset();
+    fetching_ = false;
+    landing_(std::move(*fetched));
+    if (std::exchange(fetchAgain_, false)) {
+        fetchInBackground();
+        return;
+    }
+    // A push held back while the merge was under way, which the merge did not make itself.
+    if (std::exchange(pushHeldBack_, false) && pushWanted_) pushWanted_();
+}
+
 DocumentSync::Merge DocumentSync::fold(const VellDocument& local, bool usingStarter,
                                        const std::vector<VellDocument>& remote, Date now,
                                        const std::vector<const VellDocument*>& bases) {
@@ -290,8 +436,12 @@ DocumentSync::Merge DocumentSync::fold(const VellDocument& local, bool usingStar
 void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& takenIn, Bytes written) {
     if (!copy_ || !written) return;
     agreeOnRead();
-    for (const SharedCopy::ConflictVersion& version : takenIn)
-        copy_->resolve(version);
+    // Read again and deleted where the shared copy is written, not on this thread.
+    if (!takenIn.empty())
+        copy_->afterWrites([copy = copy_, takenIn] {
+            for (const SharedCopy::ConflictVersion& version : takenIn)
+                copy->resolve(version);
+        });
     push(std::move(written));
 }
 
@@ -300,28 +450,25 @@ void DocumentSync::conclude(const std::vector<SharedCopy::ConflictVersion>& take
     conclude(takenIn, written ? std::make_shared<const std::string>(std::move(*written)) : nullptr);
 }
 
-bool DocumentSync::copyChangedElsewhere() const {
-    if (!copy_) return false;
-    const auto bytes = copy_->read();
-    if (!bytes) return false;
-    const std::string_view held(bytes->constData(), static_cast<std::size_t>(bytes->size()));
-    return (!lastSyncedData_ || *lastSyncedData_ != held) && !pushedHere(held);
-}
-
-bool DocumentSync::pushedHere(std::string_view bytes) const {
-    return std::any_of(ownPushes_.begin(), ownPushes_.end(),
-                       [bytes](const Bytes& pushed) { return *pushed == bytes; });
-}
-
 void DocumentSync::push(std::string bytes) {
     push(std::make_shared<const std::string>(std::move(bytes)));
 }
 
 void DocumentSync::push(Bytes bytes) {
     if (!copy_ || !bytes) return;
+    // The merge under way may bring news this push would overwrite: it pushes once it has landed.
+    if (fetching_) {
+        pushHeldBack_ = true;
+        return;
+    }
+    pushHeldBack_ = false;
     if (lastSyncedData_ && *lastSyncedData_ == *bytes) return;
     // Two computers showing different sheets would otherwise push the selection to each other forever.
     if (lastSyncedContent_ && sameContent(*lastSyncedContent_, *bytes)) return;
+    // Written only over what the shared copy held as far as this store knows: no merge can come in
+    // between, since merges read where the writes are made and pushes wait for them.
+    Known over = known();
+    over.pushes.push_back(bytes);
     // Counted as exchanged from now on, so that the copy is not merged back nor written twice; a write
     // that fails hands back what was exchanged before, and the next push sends these bytes again.
     const Bytes dataBefore = std::exchange(lastSyncedData_, bytes);
@@ -330,6 +477,7 @@ void DocumentSync::push(Bytes bytes) {
     auto decoded = std::make_shared<std::shared_ptr<const VellDocument>>();
     SharedCopy::Write write;
     write.bytes = bytes;
+    write.accepts = [over = std::move(over)](std::string_view current) { return over.holds(current); };
     write.before = [bytes, decoded] {
         try {
             *decoded = std::make_shared<const VellDocument>(VellDocument::decode(*bytes));
@@ -352,20 +500,33 @@ void DocumentSync::push(Bytes bytes) {
         agreed->save();
     };
     ownPushes_.push_back(bytes);
-    write.done = [this, bytes, dataBefore, contentBefore](bool succeeded) {
-        // Written, it replaced every push before it; not written, the copy never held it.
-        const auto found = std::find(ownPushes_.begin(), ownPushes_.end(), bytes);
-        if (found != ownPushes_.end()) {
-            if (succeeded)
-                ownPushes_.erase(ownPushes_.begin(), found);
-            else
-                ownPushes_.erase(found);
-        }
-        if (succeeded || !lastSyncedData_ || *lastSyncedData_ != *bytes) return;
-        lastSyncedData_ = dataBefore;
-        lastSyncedContent_ = contentBefore;
+    write.done = [this, bytes, dataBefore, contentBefore](SharedCopy::Outcome outcome) {
+        pushDone(bytes, dataBefore, contentBefore, outcome);
     };
     copy_->queueWrite(std::move(write));
+}
+
+void DocumentSync::pushDone(const Bytes& bytes, const Bytes& dataBefore, const Bytes& contentBefore,
+                            SharedCopy::Outcome outcome) {
+    const bool succeeded = outcome == SharedCopy::Outcome::written;
+    // Written, it replaced every push before it; not written, the copy never held it.
+    const auto found = std::find(ownPushes_.begin(), ownPushes_.end(), bytes);
+    if (found != ownPushes_.end()) {
+        if (succeeded)
+            ownPushes_.erase(ownPushes_.begin(), found);
+        else
+            ownPushes_.erase(found);
+    }
+    if (succeeded) return;
+    if (lastSyncedData_ && *lastSyncedData_ == *bytes) {
+        lastSyncedData_ = dataBefore;
+        lastSyncedContent_ = contentBefore;
+    }
+    // Another computer's copy arrived before the write: it is merged first, and the result pushed.
+    if (outcome == SharedCopy::Outcome::changedElsewhere) {
+        pushHeldBack_ = true;
+        fetchInBackground();
+    }
 }
 
 } // namespace vell

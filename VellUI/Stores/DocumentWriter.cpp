@@ -20,8 +20,8 @@ std::set<DocumentWriter*>& registry() {
 
 } // namespace
 
-DocumentWriter::DocumentWriter(DocumentFile& file, Finished finished, QObject* parent)
-    : QObject(parent), file_(file), finished_(std::move(finished)) {
+DocumentWriter::DocumentWriter(DocumentFile& file, Finished finished, Fallback fallback, QObject* parent)
+    : QObject(parent), file_(file), finished_(std::move(finished)), fallback_(std::move(fallback)) {
     thread_ = std::thread([this] { run(); });
     const std::lock_guard lock(registryMutex());
     registry().insert(this);
@@ -103,8 +103,27 @@ void DocumentWriter::run() {
 DocumentWriter::Result DocumentWriter::writeStaged(std::uint64_t generation,
                                                    const std::shared_ptr<const DocumentPieces>& pieces) {
     auto bytes = std::make_shared<std::string>(pieces->join());
-    if (!file_.saveEncoded(*bytes)) return {generation, nullptr};
+    int errorNumber = 0;
+    if (!file_.saveEncoded(*bytes, &errorNumber)) return {generation, nullptr, errorNumber};
     return {generation, std::move(bytes)};
+}
+
+bool DocumentWriter::keepElsewhere(std::uint64_t generation,
+                                   const std::shared_ptr<const DocumentPieces>& pieces) {
+    if (keptElsewhere_ >= generation) return true;
+    if (!fallback_ || !fallback_(pieces->join())) return false;
+    keptElsewhere_ = generation;
+    return true;
+}
+
+bool DocumentWriter::keepStagedElsewhere() {
+    const std::lock_guard file(fileMutex_);
+    std::unique_lock lock(mutex_);
+    const std::uint64_t generation = stagedGeneration_;
+    const std::shared_ptr<const DocumentPieces> pieces = staged_;
+    if (!pieces || written_ >= generation) return true;
+    lock.unlock();
+    return keepElsewhere(generation, pieces);
 }
 
 void DocumentWriter::deliver() {
@@ -114,7 +133,7 @@ void DocumentWriter::deliver() {
         results.swap(results_);
     }
     for (Result& result : results)
-        if (finished_) finished_(result.generation, std::move(result.bytes));
+        if (finished_) finished_(result.generation, std::move(result.bytes), result.errorNumber);
 }
 
 void DocumentWriter::writeStagedEverywhere() {
@@ -128,8 +147,12 @@ void DocumentWriter::writeStagedEverywhere() {
         if (!pieces || writer->written_ >= generation) continue;
         lock.unlock();
         const Result result = writer->writeStaged(generation, pieces);
+        if (!result.bytes) {
+            writer->keepElsewhere(generation, pieces);
+            continue;
+        }
         lock.lock();
-        if (result.bytes) writer->written_ = std::max(writer->written_, generation);
+        writer->written_ = std::max(writer->written_, generation);
     }
 }
 

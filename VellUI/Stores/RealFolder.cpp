@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -33,22 +34,45 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-std::optional<QByteArray> readAll(int fd) {
+RealFolder::Entry entryOf(const struct stat& status) {
+    return {kindOf(status.st_mode), static_cast<std::int64_t>(status.st_size),
+            static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
+            static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// Everything up to `maxBytes`; `grew` when there was more.
+std::optional<QByteArray> readAll(int fd, std::int64_t sizeHint, std::int64_t maxBytes, bool& grew) {
     QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(std::min(sizeHint, maxBytes)));
     char buffer[64 * 1024];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return std::nullopt;
         if (n == 0) return bytes;
+        if (bytes.size() + n > maxBytes) {
+            grew = true;
+            return std::nullopt;
+        }
         bytes.append(buffer, n);
     }
 }
 
 } // namespace
 
-RealFolder RealFolder::open(const QString& path) {
-    return RealFolder(::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+RealFolder RealFolder::open(const QString& path, Kind* found) {
+    const QByteArray encoded = QFile::encodeName(path);
+    RealFolder opened(::open(encoded.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (found) {
+        struct stat status {};
+        if (opened.isOpen())
+            *found = Kind::folder;
+        else if (::stat(encoded.constData(), &status) == 0)
+            *found = kindOf(status.st_mode);
+        else
+            *found = errno == ENOENT || errno == ENOTDIR ? Kind::missing : Kind::unknown;
+    }
+    return opened;
 }
 
 RealFolder::RealFolder(RealFolder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
@@ -70,8 +94,7 @@ RealFolder::Entry RealFolder::entry(const QByteArray& name) const {
     if (fd_ < 0) return {Kind::unknown, 0, 0};
     if (::fstatat(fd_, name.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
         return {errno == ENOENT ? Kind::missing : Kind::unknown, 0, 0};
-    return {kindOf(status.st_mode), static_cast<std::int64_t>(status.st_size),
-            static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec};
+    return entryOf(status);
 }
 
 std::vector<QByteArray> RealFolder::names() const {
@@ -111,26 +134,35 @@ RealFolder RealFolder::folder(const QByteArray& name, bool create, Kind* found) 
     return opened;
 }
 
-RealFolder::Read RealFolder::read(const QByteArray& name) const {
-    const Kind kind = entry(name).kind;
-    if (kind != Kind::file) return {kind, std::nullopt};
+RealFolder::Read RealFolder::read(const QByteArray& name, std::int64_t maxBytes) const {
+    const Entry seen = entry(name);
+    if (seen.kind != Kind::file) return {seen.kind, std::nullopt, false, seen};
     const int fd = ::openat(fd_, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ELOOP) return {Kind::link, std::nullopt};
-        return {errno == ENOENT ? Kind::missing : Kind::file, std::nullopt};
+        if (errno == ELOOP) return {Kind::link, std::nullopt, false, seen};
+        return {errno == ENOENT ? Kind::missing : Kind::file, std::nullopt, false, seen};
     }
     struct stat status {};
-    const Kind opened = ::fstat(fd, &status) == 0 ? kindOf(status.st_mode) : Kind::unknown;
-    if (opened != Kind::file) {
+    if (::fstat(fd, &status) != 0) {
         ::close(fd);
-        return {opened, std::nullopt};
+        return {Kind::unknown, std::nullopt, false, seen};
     }
-    Read result{Kind::file, readAll(fd)};
+    Read result{kindOf(status.st_mode), std::nullopt, false, entryOf(status)};
+    if (result.kind == Kind::file && result.file.size > maxBytes) {
+        result.tooLarge = true;
+    } else if (result.kind == Kind::file) {
+        bool grew = false;
+        result.bytes = readAll(fd, result.file.size, maxBytes, grew);
+        if (grew) {
+            result.tooLarge = true;
+            result.file.size = maxBytes + 1;
+        }
+    }
     ::close(fd);
     return result;
 }
 
-RealFolder::Written RealFolder::replace(const QByteArray& name, const QByteArray& bytes) const {
+RealFolder::Written RealFolder::replace(const QByteArray& name, const QByteArray& bytes, Over over) const {
     struct stat existing {};
     if (fd_ < 0) return {Kind::unknown, false};
     Kind kind = Kind::missing;
@@ -138,7 +170,11 @@ RealFolder::Written RealFolder::replace(const QByteArray& name, const QByteArray
         kind = kindOf(existing.st_mode);
     else if (errno != ENOENT)
         return {Kind::unknown, false};
-    if (kind != Kind::file && kind != Kind::missing) return {kind, false};
+    const auto replaceable = [over](Kind found) {
+        if (found == Kind::file || found == Kind::missing) return true;
+        return over == Over::anythingButAFolder && (found == Kind::link || found == Kind::special);
+    };
+    if (!replaceable(kind)) return {kind, false};
 
     // Hidden and named after the file, so that a sync tool passes it by and a person can tell whose it is.
     QByteArray aside;
@@ -155,7 +191,7 @@ RealFolder::Written RealFolder::replace(const QByteArray& name, const QByteArray
     // Looked at once more right before the rename: a link or folder put there meanwhile stays.
     if (written) {
         const Entry now = entry(name);
-        if (now.kind != Kind::file && now.kind != Kind::missing) {
+        if (!replaceable(now.kind)) {
             ::unlinkat(fd_, aside.constData(), 0);
             return {now.kind, false};
         }

@@ -5,6 +5,7 @@
 namespace vell {
 
 void SaveSchedule::edited(Clock::time_point now) {
+    if (retry_) retry_ = std::min(*retry_, std::max(now, lastFailure_.value_or(now) + pause));
     lastEdit_ = now;
     if (!firstUnwrittenEdit_) firstUnwrittenEdit_ = now;
 }
@@ -37,6 +38,7 @@ void SaveSchedule::failed(Clock::time_point now) {
     writing_ = false;
     retryWait_ = retryWait_ == Duration{0} ? firstRetry : std::min(retryWait_ * 2, lastRetry);
     retry_ = now + retryWait_;
+    lastFailure_ = now;
 }
 
 std::optional<SaveSchedule::Clock::time_point> SaveSchedule::due() const {

@@ -2,7 +2,8 @@
 
 // When the document is written next: a pause after the last edit, so that a burst of keys makes one
 // write, but never later than a bound after the first edit that is not on disk yet, so that steady typing
-// reaches the disk too; after a failed write, again after a wait that grows while the writes keep failing.
+// reaches the disk too; after a failed write, again after a wait that grows while the writes keep failing
+// (to a few seconds at most: room may come back at any moment), and at once when the user types again.
 // It only keeps time; the write is the caller's.
 
 #include <chrono>
@@ -18,8 +19,10 @@ public:
     static constexpr Duration pause{400};
     static constexpr Duration bound{2000};
     static constexpr Duration firstRetry{2000};
-    static constexpr Duration lastRetry{30000};
+    static constexpr Duration lastRetry{5000};
 
+    // While a failed write waits for its retry, the retry comes forward to now, though not to less than a
+    // pause after the failure, so that typing on a full disk is not a write at every key.
     void edited(Clock::time_point now);
     // A write of everything edited so far begins (made elsewhere, it may take a while): edits from now on
     // wait for the next write.
@@ -37,6 +40,7 @@ private:
     std::optional<Clock::time_point> lastEdit_;
     std::optional<Clock::time_point> firstUnwrittenEdit_;
     std::optional<Clock::time_point> retry_;
+    std::optional<Clock::time_point> lastFailure_;
     Duration retryWait_{0};
     bool writing_ = false;
 };

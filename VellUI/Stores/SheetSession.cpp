@@ -99,12 +99,12 @@ void SheetSession::listChanged(const SheetListChange& change) {
     if (!store_.sheet(sheetID_)) refresh();
 }
 
-void SheetSession::setText(std::string_view text) {
-    if (sheetID_) store_.setText(*sheetID_, text, this);
+bool SheetSession::setText(std::string_view text) {
+    return !sheetID_ || store_.setText(*sheetID_, text, this);
 }
 
-void SheetSession::setTextNaming(std::string_view text) {
-    if (sheetID_) store_.setTextNaming(*sheetID_, text, this);
+bool SheetSession::setTextNaming(std::string_view text) {
+    return !sheetID_ || store_.setTextNaming(*sheetID_, text, this);
 }
 
 void SheetSession::toggleLock(std::int64_t line) {

@@ -64,9 +64,10 @@ public:
 
     // --- The window's commands on its sheet; without a sheet they do nothing.
 
-    // The text typed in this window (see DocumentStore::setText); its editor is not told back.
-    void setText(std::string_view text);
-    void setTextNaming(std::string_view text);
+    // The text typed in this window (see DocumentStore::setText); its editor is not told back. False when
+    // the store refused it.
+    bool setText(std::string_view text);
+    bool setTextNaming(std::string_view text);
     void toggleLock(std::int64_t line);
     // The message to show when the line cannot be named so.
     std::optional<std::string> setName(std::int64_t line, std::string_view name);

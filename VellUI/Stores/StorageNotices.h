@@ -20,8 +20,11 @@ public:
         save,
         // The shared copy in the sync folder cannot be used: why, naming the path.
         sync,
+        // A copy kept elsewhere when an earlier run could not save was taken back into the document. Not a
+        // problem that ends by itself: the user dismisses it.
+        recovered,
     };
-    static constexpr std::size_t topicCount = 2;
+    static constexpr std::size_t topicCount = 3;
 
     using QObject::QObject;
 

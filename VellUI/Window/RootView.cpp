@@ -16,6 +16,7 @@
 #include "Unicode/Unicode.h"
 #include "Window/SheetColumn.h"
 #include "Window/SidebarView.h"
+#include "Window/StorageNoticeList.h"
 
 #include <QKeySequence>
 #include <QSplitter>
@@ -37,6 +38,7 @@ std::size_t indexOf(WindowDialogKind kind) {
 RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent)
     : QWidget(parent), store_(app.store), session_(session), settings_(app.settings),
       column_(new SheetColumn(session, app.sheetList, app.settings, app.switches, app.appearance, this)),
+      storageNotices_(new StorageNoticeList(app.store.notices(), app.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
       sidebarPlace_(new QWidget(splitter_)),
       sidebar_(new SidebarView(session, app.sheetList, app.settings, app.appearance, *editorCommands_,
@@ -45,7 +47,9 @@ RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(splitter_);
+    layout->addWidget(storageNotices_);
+    // The notices take the height their text needs; the rest is the sheet's.
+    layout->addWidget(splitter_, 1);
 
     auto* sidebarLayout = new QVBoxLayout(sidebarPlace_);
     sidebarLayout->setContentsMargins(0, 0, 0, 0);
@@ -108,7 +112,7 @@ void RootView::applyLayout() {
         splitter_->setSizes({sidebarIdealWidth, total - sidebarIdealWidth});
         splitter_->show();
     } else {
-        layout()->addWidget(column_);
+        static_cast<QVBoxLayout*>(layout())->addWidget(column_, 1);
         splitter_->hide();
     }
     column_->show();

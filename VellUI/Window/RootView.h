@@ -24,6 +24,7 @@ class PromptDialog;
 class SheetColumn;
 class SheetSession;
 class SidebarView;
+class StorageNoticeList;
 
 class RootView : public QWidget {
     Q_OBJECT
@@ -39,6 +40,8 @@ public:
     DocumentStore& store() const { return store_; }
     SheetSession& session() const { return session_; }
     SheetColumn* column() const { return column_; }
+    // Across the top: what the store says about saving and syncing.
+    StorageNoticeList* storageNotices() const { return storageNotices_; }
     // The window's command route: its keypad, function menu and sidebar edit only this window's editor.
     EditorCommands& editorCommands() const { return *editorCommands_; }
     // None once the column was given another.
@@ -105,6 +108,7 @@ private:
     SheetSession& session_;
     AppSettings& settings_;
     SheetColumn* column_;
+    StorageNoticeList* storageNotices_;
     EditorCommands* editorCommands_;
     QPointer<Keypad> keypad_;
     QSplitter* splitter_;

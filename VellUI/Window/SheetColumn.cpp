@@ -9,6 +9,7 @@
 #include "Window/SheetTabBar.h"
 #include "Window/StatusBar.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <cmath>
@@ -95,6 +96,8 @@ void SheetColumn::setKeypad(QWidget* keypad) {
     delete former;
     keypad_ = keypad;
     if (keypad) {
+        // The keypad asks for no width: it goes where the column is narrower than it needs.
+        keypad->setSizePolicy(QSizePolicy::Ignored, keypad->sizePolicy().verticalPolicy());
         layout_->insertWidget(keypadRow, keypad);
     } else {
         layout_->insertSpacing(keypadRow, 0);
@@ -103,7 +106,26 @@ void SheetColumn::setKeypad(QWidget* keypad) {
 }
 
 bool SheetColumn::showsKeypadRow() const {
-    return keypad_ && switches_.showKeypad();
+    return keypad_ && switches_.showKeypad() && hasRoomForKeypad();
+}
+
+bool SheetColumn::hasRoomForKeypad() const {
+    if (!keypad_ || width() < keypad_->minimumSizeHint().width()) return false;
+    int others = keypadHeight() + 1 + statusBar_->sizeHint().height();
+    if (!tabBarPlace_->isHidden()) others += tabBarPlace_->sizeHint().height();
+    return height() - others >= editorLeastHeight;
+}
+
+bool SheetColumn::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // The keypad's needs change with its language and settings.
+    if (event->type() == QEvent::LayoutRequest) applySettings();
+    return handled;
+}
+
+void SheetColumn::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    applySettings();
 }
 
 int SheetColumn::keypadHeight() const {

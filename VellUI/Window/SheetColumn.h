@@ -38,15 +38,23 @@ public:
     void setEditor(QWidget* editor);
     QWidget* editor() const { return editor_; }
 
-    // The keypad row shows once a keypad has been put here and while the keypad switch is on; its height
-    // follows the keypad size preference. The column takes it over; a former one is deleted.
+    // The keypad row shows once a keypad has been put here, while the keypad switch is on and while the
+    // column has room for it: at least the keypad's minimum width, and its height with the editor still
+    // `editorLeastHeight` high. Its height follows the keypad size preference. The column takes it over;
+    // a former one is deleted.
     void setKeypad(QWidget* keypad);
     QWidget* keypad() const { return keypad_; }
     bool showsKeypadRow() const;
+    bool hasRoomForKeypad() const;
+    static constexpr int editorLeastHeight = 100;
     // 220, 260 or 300 by the keypad size preference.
     int keypadHeight() const;
 
     StatusBar* statusBar() const { return statusBar_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Divider;

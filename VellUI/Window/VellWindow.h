@@ -14,7 +14,11 @@ struct VellWindow {
     static constexpr std::string_view id = "vell.window";
 
     static constexpr QSize defaultSize{1040, 720};
+    // The smallest window where the screen has room for it.
     static constexpr QSize minimumSize{720, 600};
+    // The least a screen with less room may take the smallest window down to: the editor with its
+    // answers, the tabs and the status bar are still whole there (the keypad gives way first).
+    static constexpr QSize compactSize{480, 400};
 };
 
 } // namespace vell

@@ -24,7 +24,8 @@ QPalette WindowPalette::make(bool dark) {
     palette.setColor(QPalette::Dark, dark ? windowColor.darker(160) : windowColor.darker(150));
     palette.setColor(QPalette::Shadow, QColor(0, 0, 0, dark ? 200 : 90));
     palette.setColor(QPalette::Highlight, accent);
-    palette.setColor(QPalette::HighlightedText, QColor(Qt::white));
+    // White on the dark appearance's light accent reads at 2.6:1 only.
+    palette.setColor(QPalette::HighlightedText, Theme::onAccent.resolve(dark));
     palette.setColor(QPalette::Link, accent);
     palette.setColor(QPalette::PlaceholderText, secondary);
     palette.setColor(QPalette::ToolTipBase, controlColor);

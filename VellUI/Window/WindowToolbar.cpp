@@ -11,9 +11,13 @@
 #include "Window/ToolbarIcons.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QEvent>
+#include <QHoverEvent>
 #include <QKeySequence>
 #include <QMenu>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <vector>
@@ -64,6 +68,8 @@ WindowToolbar::WindowToolbar(QToolBar& toolbar, RootView& root, Commands command
     });
     connect(settingsItem_, &QAction::triggered, &root_, &RootView::openSettings);
     connect(functionMenu_, &QMenu::aboutToShow, this, &WindowToolbar::rebuildFunctionMenu);
+    connect(functionMenu_, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, functionButton_, [this] { findPointer(); }); });
 
     connect(&switches_, &ViewSwitches::showGraphChanged, this, &WindowToolbar::refresh);
     connect(&switches_, &ViewSwitches::showKeypadChanged, this, &WindowToolbar::refresh);
@@ -78,6 +84,20 @@ WindowToolbar::WindowToolbar(QToolBar& toolbar, RootView& root, Commands command
 
 QString WindowToolbar::functionEntryText(const std::string& label, const std::string& note) {
     return QString::fromStdString(label + " \u2014 " + note).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+void WindowToolbar::findPointer() {
+    // The open menu held the pointer: the button was not told the pointer left it and would stay
+    // highlighted until the pointer passed over it again.
+    QToolButton& button = *functionButton_;
+    const QPoint pointer = button.mapFromGlobal(QCursor::pos());
+    if (!button.underMouse() || button.rect().contains(pointer)) return;
+    button.setAttribute(Qt::WA_UnderMouse, false);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&button, &leave);
+    QHoverEvent hoverLeave(QEvent::HoverLeave, QPointF(-1, -1), QPointF(-1, -1), pointer);
+    QCoreApplication::sendEvent(&button, &hoverLeave);
+    button.update();
 }
 
 bool WindowToolbar::eventFilter(QObject* watched, QEvent* event) {

@@ -53,6 +53,8 @@ public:
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void rebuildFunctionMenu();
+    // After the function menu closes: whether the pointer is over the button now.
+    void findPointer();
     void updateGraphVisibility();
     // Titles, tooltips and icons for the language, the switches and the palette.
     void refresh();

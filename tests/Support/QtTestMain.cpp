@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QStringList>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -42,12 +43,23 @@ int main(int argc, char** argv) {
     // Offscreen unless the one who runs the suite asks for another platform, to watch it.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     // The offscreen screen is 800 × 800 unless told otherwise, smaller than a main window; windows
-    // are kept on a screen of a common desktop's size instead.
+    // are kept on a screen of a common desktop's size instead, or of the size VELL_TEST_SCREEN gives
+    // with the scale the desktop runs it at ("1366x768@1.25"). One variable, since ctest hands a test
+    // the first of several only.
     if (std::string_view(std::getenv("QT_QPA_PLATFORM")) == "offscreen") {
+        const QStringList screen =
+            qEnvironmentVariable("VELL_TEST_SCREEN", QStringLiteral("1280x900")).split(u'@');
+        const QStringList size = screen.front().split(u'x');
+        if (size.size() != 2 || size[0].toInt() <= 0 || size[1].toInt() <= 0) return 1;
+        if (screen.size() == 2) setenv("QT_SCALE_FACTOR", qPrintable(screen[1]), 1);
         const QString config = home.filePath("screens.json");
         QFile file(config);
         if (!file.open(QIODevice::WriteOnly)) return 1;
-        file.write(R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": 1280, "height": 900}]})");
+        file.write(
+            QStringLiteral(R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": %1, "height": %2}]})")
+                .arg(size[0].toInt())
+                .arg(size[1].toInt())
+                .toUtf8());
         file.close();
         setenv("QT_QPA_PLATFORM", qPrintable(QStringLiteral("offscreen:configfile=") + config), 1);
     }

@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 #include "Dialogs/PromptDialog.h"
+#include "Document/SheetSize.h"
 #include "LineRules/LineEditor.h"
 #include "Stores/DocumentStore.h"
 #include "Unicode/Unicode.h"
@@ -203,6 +204,25 @@ TEST_F(AlertTest, ARefusedNameIsExplainedWithTheStoresMessageAndChangesNothing) 
             EXPECT_EQ(selected().text, c.text);
         }
     }
+}
+
+TEST_F(AlertTest, ARenameThatWouldMakeTheSheetTooLargeToEditIsExplainedAndChangesNothing) {
+    // Every use of "a" on the second line lengthens it; it is one byte short of the limit already.
+    std::string uses = "a";
+    while (uses.size() < SheetSize::maxLineBytes - 1)
+        uses += "+a";
+    const std::string text = "a = 1\n" + uses;
+    MainWindow& window = open();
+    setText(window, text);
+    askToName(window, 0);
+    ASSERT_TRUE(window.rootView().namingPrompt());
+    answerName(*window.rootView().namingPrompt(), "abc");
+
+    PromptDialog* error = window.rootView().nameErrorPrompt();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message(), "This change would make the sheet too large to edit, so it was not made.");
+    EXPECT_TRUE(selected().text == text);
+    EXPECT_FALSE(store().isTooLargeToEdit(store().currentSheetID()));
 }
 
 TEST_F(AlertTest, NamingInAWindowThatIsNotActiveReadsAndNamesItsOwnSheet) {

@@ -82,7 +82,7 @@ class VellAppTest : public ::testing::Test {
 protected:
     explicit VellAppTest(AppLanguage language = AppLanguage::english) {
         writeStartingPreferences(defaults, language);
-        app = std::make_unique<VellApp>(storagePath, defaults.open());
+        app = std::make_unique<VellApp>(storagePath, defaults.open(), rescueRoots());
     }
 
     MainWindow& open() {
@@ -99,6 +99,8 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
     }
     const Sheet& sheetAt(std::size_t index) const { return store().sheets().at(index); }
+    // Never the real /var/tmp.
+    std::vector<QString> rescueRoots() const { return {rescueRoot.path()}; }
 
     EngineSettingsScope engine;
     TempDefaults defaults;
@@ -106,6 +108,7 @@ protected:
     ForgottenWindowPlaces forgottenPlaces;
     QTemporaryDir folder;
     QString storagePath = folder.filePath("Vell/document.json");
+    QTemporaryDir rescueRoot;
     std::unique_ptr<VellApp> app;
 };
 

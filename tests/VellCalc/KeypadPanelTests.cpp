@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,12 @@ protected:
             const QString label = QString::fromStdString(item->label);
             const SlotFace::Label shown = SlotFace::fittedLabel(label, cell->width());
             const double room = cell->width() - 2 * SlotFace::labelInset;
-            if (shown.text != label || QFontMetricsF(shown.font).horizontalAdvance(label) > room)
-                cut.push_back("key " + item->label + " in " + std::to_string(cell->width()));
+            // A label may break onto two lines at a space.
+            const QStringList lines = shown.text.split(QLatin1Char('\n'));
+            bool whole = lines.join(QLatin1Char(' ')) == label;
+            for (const QString& line : lines)
+                whole = whole && QFontMetricsF(shown.font).horizontalAdvance(line) <= room;
+            if (!whole) cut.push_back("key " + item->label + " in " + std::to_string(cell->width()));
         }
         for (const QLabel* title : grid.titles()) {
             if (title->isVisible() && title->fontMetrics().horizontalAdvance(title->text()) > title->width())

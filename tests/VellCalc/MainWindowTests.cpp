@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace vell {
 namespace {
@@ -25,13 +26,16 @@ using Command = MainWindow::Command;
 
 class MainWindowTest : public VellAppTest {};
 
-TEST_F(MainWindowTest, AWindowOpensAt1040By720AndCannotShrinkBelow720By600) {
+// On the suites' screen of 1280 × 900, which has room for it; the smallest width there is half the
+// screen's, so that two windows can stand side by side.
+TEST_F(MainWindowTest, AWindowOpensAt1040By720AndCannotShrinkBelowItsScreensSmallest) {
     MainWindow& window = open();
     EXPECT_EQ(window.size(), QSize(1040, 720));
     EXPECT_TRUE(window.windowTitle().isEmpty());
     window.resize(300, 200);
     settle();
-    EXPECT_EQ(window.size(), QSize(720, 600));
+    const QMargins frame = window.windowHandle()->frameMargins();
+    EXPECT_EQ(window.size(), QSize(640 - frame.left() - frame.right(), 600));
 }
 
 TEST_F(MainWindowTest, NewWindowOpensOnTheSelectedSheetWithASessionOfItsOwn) {
@@ -219,12 +223,35 @@ TEST_F(MainWindowTest, KeypadAndPlotSwitchesReachEveryWindowAndAreStored) {
     EXPECT_FALSE(testsupport::editorOf(third).showsPlots());
 }
 
-TEST_F(MainWindowTest, HelpOpensInEveryWindow) {
+// Help answers the window that asked, by its keys or its menu item; the other windows go on as they were.
+TEST_F(MainWindowTest, HelpOpensOnlyInTheWindowThatAskedForIt) {
     MainWindow& first = open();
     MainWindow& second = open();
     press(second, Qt::Key_Slash, Qt::ControlModifier);
+    EXPECT_EQ(first.rootView().openDialog(WindowDialogKind::help), nullptr);
+    EXPECT_NE(second.rootView().openDialog(WindowDialogKind::help), nullptr);
+
+    activate(first);
+    first.action(Command::help)->trigger();
+    settle();
     EXPECT_NE(first.rootView().openDialog(WindowDialogKind::help), nullptr);
     EXPECT_NE(second.rootView().openDialog(WindowDialogKind::help), nullptr);
+    MainWindow& third = open();
+    EXPECT_EQ(third.rootView().openDialog(WindowDialogKind::help), nullptr);
+}
+
+// A window that goes while one of its dialogs is open and has the keyboard: the dialog hides after the
+// window's own parts went, and the focus it hands on must not reach them.
+TEST_F(MainWindowTest, AWindowClosedWithADialogOpenGoesCleanly) {
+    MainWindow& window = open();
+    press(window, Qt::Key_Slash, Qt::ControlModifier);
+    WindowDialog* help = window.rootView().openDialog(WindowDialogKind::help);
+    ASSERT_NE(help, nullptr);
+    help->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(help));
+    ASSERT_EQ(QApplication::activeWindow(), help);
+    delete &window;
+    settle();
 }
 
 } // namespace

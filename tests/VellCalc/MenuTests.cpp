@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "Document/SheetSize.h"
 #include "Window/RootView.h"
 
 #include <QLineEdit>
@@ -175,6 +176,77 @@ TEST_F(MenuTest, UndoInAFocusedFieldUndoesTheFieldAndLeavesTheSheetAlone) {
     EXPECT_EQ(store().currentSheet().text, "1");
     window.action(Command::redo)->trigger();
     EXPECT_EQ(store().currentSheet().text, "1 + 2");
+}
+
+// A menu opened from the menu bar and closed with one Escape hands the keyboard back: the next key
+// lands in the editor, not in the menu bar's keyboard navigation. Keys go through the window, as the
+// desktop delivers them, so that the open menu or the bar answers them if it holds the keyboard.
+TEST_F(MenuTest, EscapeClosesAMenuAndTheNextKeyLandsInTheEditor) {
+    MainWindow& window = open();
+    CalcTextView& editor = editorOf(window);
+    editor.setFocus();
+    editor.moveCursor(QTextCursor::End);
+    settle();
+    const QString before = editor.toPlainText();
+    for (QMenu* menu : {window.sheetsMenu(), window.menuBar()->actions().first()->menu()}) {
+        QMenuBar* bar = window.menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+        QTest::keyClick(window.windowHandle(), Qt::Key_Escape);
+        settle();
+        EXPECT_FALSE(menu->isVisible());
+        QTest::keyClick(window.windowHandle(), Qt::Key_X);
+        settle();
+        EXPECT_EQ(QApplication::focusWidget(), &editor) << menu->title().toStdString();
+    }
+    EXPECT_EQ(editor.toPlainText(), before + "xx");
+    EXPECT_EQ(store().currentSheet().text, (before + "xx").toStdString());
+}
+
+TEST_F(MenuTest, UndoAndRedoAreEnabledOnlyWhileTheWindowsOwnSheetCanStep) {
+    MainWindow& window = open();
+    press(window, Qt::Key_N, Qt::ControlModifier);
+    QAction* undo = window.action(Command::undo);
+    QAction* redo = window.action(Command::redo);
+    EXPECT_FALSE(undo->isEnabled()) << "a new sheet has nothing to undo";
+    EXPECT_FALSE(redo->isEnabled());
+    typeAtEnd(window, "1 + 1");
+    EXPECT_TRUE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+
+    // Another window on another sheet goes by that sheet's history, not this one's.
+    MainWindow& other = open();
+    other.session().select(sheetAt(0).id);
+    settle();
+    EXPECT_FALSE(other.action(Command::undo)->isEnabled());
+    EXPECT_TRUE(undo->isEnabled());
+
+    activate(window);
+    for (int step = 0; step < 10 && undo->isEnabled(); ++step)
+        press(window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window.session().sheet().text, "");
+    EXPECT_TRUE(redo->isEnabled());
+
+    // A sheet too large to edit takes no step, also when it came back by undoing its clearing.
+    std::string huge;
+    while (huge.size() <= SheetSize::maxSheetBytes)
+        huge += "1 + 1\n";
+    VellDocument document = store().document();
+    document.sheets.push_back(Sheet{Uuid::random(), "Huge", huge, Date::now(), {}});
+    const Uuid hugeID = document.sheets.back().id;
+    store().adoptDocument(std::move(document));
+    window.session().select(hugeID);
+    settle();
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
+    store().clearSheet(hugeID);
+    settle();
+    ASSERT_TRUE(undo->isEnabled());
+    undo->trigger();
+    settle();
+    EXPECT_TRUE(window.session().sheet().text == huge) << window.session().sheet().text.size() << " bytes";
+    EXPECT_FALSE(undo->isEnabled());
+    EXPECT_FALSE(redo->isEnabled());
 }
 
 } // namespace

@@ -38,7 +38,7 @@ Child start(Work work) {
                                               const char byte = 'w';
                                               [[maybe_unused]] const auto written = ::write(out, &byte, 1);
                                           },
-                                          300ms);
+                                          300ms, 1500ms);
         const char ready = 'r';
         [[maybe_unused]] const auto written = ::write(out, &ready, 1);
         work(quit, installed);
@@ -110,6 +110,57 @@ TEST(QuitSignalsTest, AMainThreadThatEndsTheRunInTimeIsNotInterrupted) {
     ASSERT_TRUE(WIFEXITED(*status));
     EXPECT_EQ(WEXITSTATUS(*status), 3) << "the main thread took the signal";
     EXPECT_EQ(readSome(child.report, 500ms), "") << "no last resort";
+    ::close(child.report);
+}
+
+// The main thread took the first signal and is ending the run (writing the document, pushing it to the
+// shared copy): a second signal soon after, or the patience running out, must not cut that short.
+TEST(QuitSignalsTest, ASecondSignalWaitsForTheEndTheMainThreadBegan) {
+    for (const bool second : {true, false}) {
+        SCOPED_TRACE(second ? "a second signal" : "the patience runs out");
+        const Child child = start([](bool& quit, QuitSignals* installed) {
+            const auto end = std::chrono::steady_clock::now() + 10s;
+            while (!quit && std::chrono::steady_clock::now() < end)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            // The end of the run: longer than the patience.
+            std::this_thread::sleep_for(1s);
+            delete installed;
+            ::_exit(quit ? 3 : 4);
+        });
+        ASSERT_GT(child.pid, 0);
+        ASSERT_EQ(readSome(child.report, 5s, 1), "r");
+        ::kill(child.pid, SIGTERM);
+        if (second) {
+            std::this_thread::sleep_for(50ms);
+            ::kill(child.pid, SIGTERM);
+        }
+        const auto status = waitFor(child.pid, 10s);
+        ASSERT_TRUE(status);
+        ASSERT_TRUE(WIFEXITED(*status)) << "ended by the signal before the end was made";
+        EXPECT_EQ(WEXITSTATUS(*status), 3);
+        EXPECT_EQ(readSome(child.report, 500ms), "") << "no last resort";
+        ::close(child.report);
+    }
+}
+
+// A main thread that took the signal and then never ends the run is given up on after all.
+TEST(QuitSignalsTest, AnEndThatNeverFinishesIsGivenUpOn) {
+    const Child child = start([](bool& quit, QuitSignals*) {
+        const auto end = std::chrono::steady_clock::now() + 10s;
+        while (!quit && std::chrono::steady_clock::now() < end)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        std::this_thread::sleep_for(30s);
+        ::_exit(4);
+    });
+    ASSERT_GT(child.pid, 0);
+    ASSERT_EQ(readSome(child.report, 5s, 1), "r");
+    ::kill(child.pid, SIGTERM);
+    std::this_thread::sleep_for(50ms);
+    ::kill(child.pid, SIGTERM);
+    const auto status = waitFor(child.pid, 10s);
+    ASSERT_TRUE(status) << "the process went on";
+    EXPECT_TRUE(WIFSIGNALED(*status) && WTERMSIG(*status) == SIGTERM);
+    EXPECT_EQ(readSome(child.report, 1s), "w");
     ::close(child.report);
 }
 

@@ -28,10 +28,12 @@ protected:
     }
 };
 
-TEST_F(ScreenTest, TheHelpCommandOpensTheHelpInEveryWindowAndEachClosesOnItsOwn) {
+TEST_F(ScreenTest, TheHelpCommandOpensTheHelpOfItsWindowAndEachClosesOnItsOwn) {
     MainWindow& first = open();
     MainWindow& second = open();
     press(second, Qt::Key_Slash, Qt::ControlModifier);
+    EXPECT_EQ(helpOf(first), nullptr);
+    press(first, Qt::Key_Slash, Qt::ControlModifier);
     HelpView* firstHelp = helpOf(first);
     HelpView* secondHelp = helpOf(second);
     ASSERT_TRUE(firstHelp && secondHelp);

@@ -6,6 +6,7 @@
 #include "Stores/ViewSwitches.h"
 #include "Window/WindowToolbar.h"
 
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
@@ -217,6 +218,64 @@ TEST_F(ToolbarTest, TheFunctionMenuAndEachSubmenuFitInOneColumnBelowTheToolbar) 
             EXPECT_EQ(columns.size(), 1u) << "one column";
         }
         menu.hide();
+    }
+}
+
+// The button looks as it did before the pointer came once its menu closes with the pointer elsewhere:
+// by Escape, by a click outside the menu, or by a choice.
+TEST_F(ToolbarTest, TheFunctionButtonIsNotLeftHighlightedWhenItsMenuCloses) {
+    MainWindow& window = open();
+    QToolButton& button = *window.windowToolbar().functionButton();
+    QWidget& editor = editorOf(window);
+    const QImage idle = button.grab().toImage();
+    // As under X11: while the menu holds the pointer the window is not told the pointer left it; when the
+    // menu lets go, the window is told the pointer entered it where it is now.
+    struct GrabbedPointer : QObject {
+        bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::Leave; }
+    } grabbed;
+    enum class Close {
+        escape,
+        clickElsewhere,
+        choice
+    };
+    for (const Close close : {Close::escape, Close::clickElsewhere, Close::choice}) {
+        SCOPED_TRACE(static_cast<int>(close));
+        QTest::mouseMove(&button);
+        settle();
+        ASSERT_TRUE(button.underMouse());
+        ASSERT_FALSE(button.grab().toImage() == idle) << "highlighted under the pointer";
+        // The press opens the menu, which takes the release; the pointer leaves for the editor, then
+        // the menu closes.
+        QTimer::singleShot(50, &button, [&] {
+            QMenu* menu = button.menu();
+            QTest::mouseRelease(menu, Qt::LeftButton, {},
+                                menu->mapFromGlobal(button.mapToGlobal(button.rect().center())));
+            QTest::mouseMove(&editor, editor.rect().center());
+            switch (close) {
+            case Close::escape:
+                QTest::keyClick(menu, Qt::Key_Escape);
+                break;
+            case Close::clickElsewhere:
+                QTest::mouseClick(menu, Qt::LeftButton, {},
+                                  menu->mapFromGlobal(editor.mapToGlobal(QPoint(5, 5))));
+                break;
+            case Close::choice:
+                menu->actions().front()->menu()->actions().front()->trigger();
+                menu->close();
+                break;
+            }
+        });
+        window.windowHandle()->installEventFilter(&grabbed);
+        QTest::mousePress(&button, Qt::LeftButton);
+        window.windowHandle()->removeEventFilter(&grabbed);
+        const QPoint inWindow = editor.mapTo(&window, editor.rect().center());
+        QEnterEvent entered(inWindow, inWindow, window.mapToGlobal(inWindow));
+        QCoreApplication::sendEvent(window.windowHandle(), &entered);
+        settle();
+        EXPECT_FALSE(button.menu()->isVisible());
+        EXPECT_FALSE(button.underMouse());
+        EXPECT_TRUE(button.grab().toImage() == idle) << "still highlighted";
+        window.session().setText("");
     }
 }
 

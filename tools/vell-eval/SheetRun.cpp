@@ -44,8 +44,10 @@ std::vector<LineReport> evaluateSheet(const HarnessInput& input) {
     others.reserve(input.others.size());
     for (const OtherSheet& sheet : input.others)
         others.push_back({sheet.name, sheet.text});
+    const std::vector<LineResult> results = DocumentEvaluator::evaluate(input.sheet, others);
     std::vector<LineReport> reports;
-    for (const LineResult& result : DocumentEvaluator::evaluate(input.sheet, others))
+    reports.reserve(results.size());
+    for (const LineResult& result : results)
         reports.push_back(report(result, input.grouping));
     return reports;
 }

@@ -5,8 +5,11 @@
 #include "Support/Units.h"
 
 #include <cmath>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <iomanip>
 #include <limits>
+#include <vector>
 
 namespace vell {
 namespace {
@@ -143,6 +146,43 @@ TEST(ValueFormatter, ShortAndLongDecimalsAlike) {
     for (const auto& c : cases) {
         EXPECT_EQ((ValueFormatter::DecimalFormatter{true, 10}.format(c.x)), c.grouped) << c.x;
         EXPECT_EQ((ValueFormatter::DecimalFormatter{false, 10}.format(c.x)), c.plain) << c.x;
+    }
+}
+
+// An answer is written straight from the decimal that clean() rounded it to; the text must be the
+// one the decimal formatter gives for the cleaned number, which reads the shortest text of the double.
+// Numbers of every size that reaches it, their neighbouring doubles, and decimal ties.
+TEST(ValueFormatter, AnswersReadAsTheDecimalFormatterReadsThem) {
+    std::uint64_t state = 20240611;
+    const auto next = [&state] {
+        state = state * 6364136223846793005ull + 1442695040888963407ull;
+        return state >> 11;
+    };
+    std::vector<double> numbers;
+    for (int exponent = -10; exponent <= 15; ++exponent) {
+        for (int i = 0; i < 300; ++i) {
+            const double x =
+                (1 + static_cast<double>(next() % 9000000000000ull) / 1e12) * std::pow(10.0, exponent);
+            numbers.push_back(x);
+            numbers.push_back(-std::nextafter(x, 0.0));
+            numbers.push_back(std::nextafter(x, 1e300));
+            numbers.push_back(std::round(x * 1000) / 1000);
+            numbers.push_back((std::round(x * 100) + 0.5) / 100);
+            numbers.push_back(std::round(x));
+        }
+    }
+    for (const int digits : {0, 1, 2, 4, 10}) {
+        EngineSettingsScope scope;
+        scope.setMaxFractionDigits(digits);
+        for (const bool grouping : {true, false}) {
+            const ValueFormatter::DecimalFormatter decimal{grouping, digits};
+            for (const double x : numbers) {
+                const double cleaned = ValueFormatter::clean(x);
+                if (!(std::fabs(cleaned) >= 1e-9 && std::fabs(cleaned) < 1e15)) continue;
+                ASSERT_EQ(ValueFormatter::formatNumber(x, grouping), decimal.format(cleaned))
+                    << std::setprecision(17) << x << ", " << digits << " digits";
+            }
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
 #include "Keypad/CatalogSlotCell.h"
+#include "Keypad/Catalogs.h"
 #include "Keypad/KeyButton.h"
 #include "Keypad/KeypadTestSupport.h"
 
@@ -8,6 +9,7 @@
 #include <QFontMetricsF>
 #include <QPointer>
 #include <QRawFont>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -257,6 +259,37 @@ TEST_F(KeyButtonTest, ALoneSignOnACatalogKeyIsDrawnAsLargeAsTheLettersBesideIt) 
     // Letters and longer labels keep the fixed-pitch face.
     EXPECT_EQ(SlotFace::fittedLabel(QStringLiteral("km"), 60).font, SlotFace::labelFont());
     EXPECT_EQ(SlotFace::fittedLabel(QStringLiteral("π"), 60).font, SlotFace::labelFont());
+}
+
+// Every catalog key in either language, in the narrowest face the panel gives it and in wider ones,
+// shows its whole label at 10 pixels or more, in at most two lines that fit the face.
+TEST_F(KeyButtonTest, CatalogLabelsShowWholeAndNeverInATinyFace) {
+    for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
+        engine.setLanguage(language);
+        for (const auto& groups : {FunctionCatalog::categories(), UnitCatalog::categories()})
+            for (const CatalogGroup& group : groups)
+                for (const FunctionItem& item : group.items) {
+                    const QString label = QString::fromStdString(item.label);
+                    for (const double face : {SlotFace::narrowestFace(label), 68.0, 90.0}) {
+                        SCOPED_TRACE(item.label + " in " + std::to_string(face));
+                        const SlotFace::Label shown = SlotFace::fittedLabel(label, face);
+                        EXPECT_GE(shown.font.pointSizeF() * 96 / 72, 10 - 1e-9);
+                        const QStringList lines = shown.text.split(QLatin1Char('\n'));
+                        EXPECT_LE(lines.size(), 2);
+                        EXPECT_EQ(lines.join(QLatin1Char(' ')), label);
+                        const QFontMetricsF metrics(shown.font);
+                        for (const QString& line : lines)
+                            EXPECT_LE(metrics.horizontalAdvance(line), face - 2 * SlotFace::labelInset);
+                        EXPECT_LE(metrics.boundingRect(QRectF(0, 0, face, 1000), Qt::AlignCenter, shown.text)
+                                      .height(),
+                                  SlotFace::height);
+                    }
+                }
+    }
+    // The label that was drawn at 7.8 pixels keeps a size like its neighbours', on two lines.
+    const SlotFace::Label block = SlotFace::fittedLabel(QStringLiteral("sum (block)"), 68);
+    EXPECT_EQ(block.text, QStringLiteral("sum\n(block)"));
+    EXPECT_GE(block.font.pointSizeF() * 96 / 72, 11);
 }
 
 TEST_F(KeyButtonTest, TheFaceIsPaintedInTheAppearanceColours) {

@@ -1,3 +1,4 @@
+#include "Document/SheetSize.h"
 #include "Keypad/CatalogPanelPlace.h"
 #include "Keypad/EditorCommands.h"
 #include "Keypad/KeyGridView.h"
@@ -100,6 +101,28 @@ TEST_F(KeypadEditingTest, KeysInsertTheirTextsAsTheEditorWould) {
         EXPECT_EQ(caret(window.view()), c.caretAfter);
         EXPECT_EQ(window.view().window()->focusWidget(), &window.view()) << "the editor keeps the keyboard";
     }
+}
+
+TEST_F(KeypadEditingTest, TheUndoKeysStayDimOnASheetTooLargeToEdit) {
+    std::string huge;
+    while (huge.size() <= SheetSize::maxSheetBytes)
+        huge += "1 + 1\n";
+    openSheets({huge});
+    KeypadWindow& window = openKeypadWindow();
+    HistoryButton& undo = *window.keypad->view().undoButton();
+    HistoryButton& redo = *window.keypad->view().redoButton();
+    EXPECT_FALSE(undo.isEnabled());
+    EXPECT_FALSE(redo.isEnabled());
+
+    // Its clearing can be undone; the sheet that comes back takes no further step.
+    store->clearSheet(*store->currentSheetID());
+    settle();
+    ASSERT_TRUE(undo.isEnabled());
+    Hand::click(undo);
+    settle();
+    EXPECT_TRUE(sheetText() == huge) << sheetText().size() << " bytes";
+    EXPECT_FALSE(undo.isEnabled());
+    EXPECT_FALSE(redo.isEnabled());
 }
 
 TEST_F(KeypadEditingTest, TheGridSwitchBringsCaretKeysThatMoveTheCaret) {

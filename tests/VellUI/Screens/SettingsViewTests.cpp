@@ -270,8 +270,6 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     PromptDialog* question = view->eraseConfirmation();
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(question->title(), "Erase All Content?");
-    EXPECT_EQ(question->message(), "All sheets will be deleted. This can’t be undone, and they will "
-                                   "disappear from your other devices too.");
     EXPECT_EQ(control(*question, "confirmErase")->text(), "Erase");
     click(control(*question, "cancelErase"));
     settle();
@@ -303,6 +301,42 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     ASSERT_EQ(onDisk.sheets.size(), 1u);
     EXPECT_EQ(onDisk.sheets.front().id, left.id);
     EXPECT_EQ(onDisk.deletedSheets.size(), oldIds.size());
+}
+
+// Only with a sync folder do the sheets go from other computers too, and only then does the question say
+// so.
+TEST_F(SettingsViewTest, TheEraseQuestionSpeaksOfOtherDevicesOnlyWithASyncFolder) {
+    QTemporaryDir shared;
+    struct Case {
+        AppLanguage language;
+        bool synced;
+        const char* message;
+    };
+    const Case cases[] = {
+        {AppLanguage::english, false, "All sheets will be deleted. This can’t be undone."},
+        {AppLanguage::english, true,
+         "All sheets will be deleted. This can’t be undone, and they will disappear from your other devices "
+         "too."},
+        {AppLanguage::japanese, false, "すべてのシートが消え、元に戻せません。"},
+        {AppLanguage::japanese, true, "すべてのシートが消え、元に戻せません。他の端末からも消えます。"},
+    };
+    openTwoWindows("1", "2");
+    const std::size_t sheets = store->sheets().size();
+    auto dialog = present();
+    SettingsView* view = viewOf(*dialog);
+    ASSERT_NE(view, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        settings.setLanguage(c.language);
+        settings.setSyncFolder(c.synced ? std::optional<QString>(shared.path()) : std::nullopt);
+        click(view->eraseButton());
+        PromptDialog* question = view->eraseConfirmation();
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(question->message().toStdString(), c.message);
+        click(control(*question, "cancelErase"));
+        settle();
+    }
+    EXPECT_EQ(store->sheets().size(), sheets);
 }
 
 // The erase question looks and answers like the window's other questions: no warning picture, and its

@@ -41,16 +41,23 @@ protected:
         return bounds.top() + layout->lineAt(layout->lineCount() - 1).rect().bottom();
     }
 
-    // What the viewport shows where a plot image lies: the background, the divider, and the image as
-    // the cache holds it, scaled to its rectangle.
-    static QImage expectedView(const CalcTextView& view, const QImage& plot, QRectF rect) {
+    // What the viewport shows where a plot image lies: the background, the divider (interrupted by a
+    // surface, which reaches under the answer column), and the image as the cache holds it, scaled to
+    // its rectangle.
+    static QImage expectedView(const CalcTextView& view, const QImage& plot, QRectF rect, bool surface) {
         QImage image(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(EditorPalette::background.resolve(false));
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.fillRect(QRectF(view.dividerX(), 0, 1, image.height()),
-                         EditorPalette::divider.resolve(false));
+        const QColor divider = EditorPalette::divider.resolve(false);
+        if (surface) {
+            painter.fillRect(QRectF(view.dividerX(), 0, 1, rect.top()), divider);
+            painter.fillRect(QRectF(view.dividerX(), rect.bottom(), 1, image.height() - rect.bottom()),
+                             divider);
+        } else {
+            painter.fillRect(QRectF(view.dividerX(), 0, 1, image.height()), divider);
+        }
         painter.drawImage(rect, plot);
         return image;
     }
@@ -106,7 +113,7 @@ TEST_F(SheetEditorPlots, ACurveUnderItsLineAndTheNextLineBelowItsRoom) {
     EXPECT_EQ(rect, QRectF(54, lastRowBottom(view, 0) + 6, 720, 190));
     const QImage shown = grab(view);
     const QImage plot = InlinePlot::image(specOf(view, 0), 720, 190, false, view.devicePixelRatioF());
-    EXPECT_EQ(differingPixels(shown, expectedView(view, plot, rect), rect), 0);
+    EXPECT_EQ(differingPixels(shown, expectedView(view, plot, rect, false), rect), 0);
     EXPECT_GT(pixelsOtherThanBackground(shown, rect), 1000);
     EXPECT_TRUE(view.plotBoxes().empty()); // curves do not turn
 
@@ -125,7 +132,7 @@ TEST_F(SheetEditorPlots, ASurfaceSpansTheViewAndIsRecordedForTurning) {
     EXPECT_EQ(rect, QRectF(54, lastRowBottom(view, 0) + 6, 924, 260));
     const QImage shown = grab(view);
     const QImage plot = InlinePlot::image(specOf(view, 0), 924, 260, false, view.devicePixelRatioF());
-    EXPECT_EQ(differingPixels(shown, expectedView(view, plot, rect), rect), 0);
+    EXPECT_EQ(differingPixels(shown, expectedView(view, plot, rect, true), rect), 0);
     ASSERT_EQ(view.plotBoxes().size(), 1u);
     EXPECT_EQ(view.plotBoxes()[0].box, rect);
     EXPECT_EQ(view.plotBoxes()[0].title, "plot(x*y, -2, 2)");
@@ -139,6 +146,33 @@ TEST_F(SheetEditorPlots, ASurfaceSpansTheViewAndIsRecordedForTurning) {
     off.editor->setShowsPlots(false);
     settle();
     EXPECT_EQ(nextLine - view.lineRect(1).top(), 272);
+}
+
+// Where a surface runs under the answer column the divider stops above it and goes on below it.
+TEST_F(SheetEditorPlots, TheDividerIsNotDrawnThroughASurface) {
+    CalcTextView& view = openWide("plot(sin(x) * y)\n1");
+    const QRectF rect = *view.plotRect(0);
+    const QImage shown = grab(view);
+    const int x = static_cast<int>(view.dividerX());
+    ASSERT_GT(x, rect.left());
+    ASSERT_LT(x, rect.right());
+    QImage surfaceAlone(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    surfaceAlone.fill(EditorPalette::background.resolve(false));
+    {
+        QPainter painter(&surfaceAlone);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(rect, InlinePlot::image(specOf(view, 0), rect.width(), rect.height(), false,
+                                                  view.devicePixelRatioF()));
+    }
+    int crossed = 0;
+    for (int y = static_cast<int>(std::ceil(rect.top())); y < static_cast<int>(rect.bottom()); ++y)
+        crossed += shown.pixelColor(x, y) != surfaceAlone.pixelColor(x, y);
+    EXPECT_EQ(crossed, 0) << "rows of the surface the divider crosses";
+
+    const QColor background = EditorPalette::background.resolve(false);
+    for (const double y :
+         {view.lineRect(0).center().y(), rect.top() - 2, rect.bottom() + 3, view.lineRect(1).center().y()})
+        EXPECT_NE(shown.pixelColor(x, static_cast<int>(y)), background) << "the divider at " << y;
 }
 
 TEST_F(SheetEditorPlots, WithPlotsOffNoImageNoRoomNoTurningButTheLabelStays) {
@@ -226,12 +260,14 @@ TEST_F(SheetEditorPlots, DraggingASurfaceTurnsItFromTheAngleAtThePress) {
     const QRectF secondOnScreen = second.translated(-view.toDocument(QPointF(0, 0)));
     const QImage turnedImage =
         InlinePlot::image(specOf(view, 1), second.width(), second.height(), false, view.devicePixelRatioF());
-    EXPECT_EQ(differingPixels(shown, expectedView(view, turnedImage, secondOnScreen), secondOnScreen), 0);
+    EXPECT_EQ(differingPixels(shown, expectedView(view, turnedImage, secondOnScreen, true), secondOnScreen),
+              0);
     PlotSpec unturned = specOf(view, 1);
     unturned.title = "never turned";
     const QImage unturnedImage =
         InlinePlot::image(unturned, second.width(), second.height(), false, view.devicePixelRatioF());
-    EXPECT_GT(differingPixels(shown, expectedView(view, unturnedImage, secondOnScreen), secondOnScreen), 500);
+    EXPECT_GT(differingPixels(shown, expectedView(view, unturnedImage, secondOnScreen, true), secondOnScreen),
+              500);
 }
 
 TEST_F(SheetEditorPlots, APressWithinEightPointsOfASurfaceTurnsItAndThatSurfaceOnly) {

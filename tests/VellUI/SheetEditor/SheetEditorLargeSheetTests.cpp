@@ -50,7 +50,7 @@ TEST_F(SheetEditorLargeSheets, ASheetNewlyShownIsLaidOutOnceNotOnceALine) {
     // And every line is styled as before: plot room under plot lines, notes in italics.
     for (int line : {0, 2, 9, 299}) {
         const QTextBlock block = view.document()->findBlockByNumber(line);
-        EXPECT_EQ(block.blockFormat().lineHeight(), CalcTextView::lineSpacing) << line;
+        EXPECT_EQ(block.blockFormat().lineHeight(), view.rowPitch()) << line;
         EXPECT_EQ(block.blockFormat().bottomMargin(), line % 10 == 9 ? CalcTextView::plotRoom : 0) << line;
         ASSERT_FALSE(block.layout()->formats().isEmpty()) << line;
         EXPECT_EQ(block.layout()->formats().front().format.fontItalic(), line % 3 == 2 && line % 10 != 9)

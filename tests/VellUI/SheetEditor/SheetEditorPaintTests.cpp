@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
+#include <QTextLayout>
+#include <QToolTip>
 
 namespace vell::testsupport {
 namespace {
@@ -133,6 +135,33 @@ TEST_F(SheetEditorPaint, PlotLabelsInBothLanguagesAndAnswersThatShrinkThenShorte
     EXPECT_DOUBLE_EQ(pixels(CalcTextView::resultFont(fitsAt13, 0, base)), 15);
 }
 
+// An answer cut to the column's width shows whole in a tooltip where the pointer rests on it; an answer
+// shown whole, and the text beside it, show none.
+TEST_F(SheetEditorPaint, ACutAnswerShowsWholeOnHover) {
+    openSheets({"2x = 5\n1 + 2\n[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20]"});
+    CalcTextView& view = openWindow().view();
+    const std::string message = view.results().at(0).outcome.as<LineOutcome::Failure>()->message;
+    ASSERT_TRUE(view.answerFor(0)->text.endsWith(QStringLiteral("…"))) << "cut at the standard width";
+    const std::string list = "[1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20]";
+    ASSERT_TRUE(view.answerFor(2)->text.endsWith(QStringLiteral("…")));
+
+    const double answerX = view.dividerX() + 100;
+    const auto tipAt = [&view](QPointF point) -> std::string {
+        // A tip fades out a moment after it is told to go.
+        QToolTip::hideText();
+        for (int wait = 0; wait < 100 && QToolTip::isVisible(); ++wait)
+            QTest::qWait(10);
+        QHelpEvent help(QEvent::ToolTip, point.toPoint(), view.viewport()->mapToGlobal(point.toPoint()));
+        QCoreApplication::sendEvent(view.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    };
+    EXPECT_EQ(tipAt(pointOnLine(view, 0, answerX)), message);
+    EXPECT_EQ(tipAt(pointOnLine(view, 2, answerX)), list);
+    EXPECT_EQ(tipAt(pointOnLine(view, 1, answerX)), "") << "shown whole";
+    EXPECT_EQ(tipAt(pointOnLine(view, 0, 120)), "") << "over the text";
+    QToolTip::hideText();
+}
+
 TEST_F(SheetEditorPaint, TheTextWrapsBeforeTheAnswerColumn) {
     openSheets({"1"});
     struct Case {
@@ -161,11 +190,41 @@ TEST_F(SheetEditorPaint, PlotLinesKeepRoomForTheirPlotsWhilePlotsAreShown) {
     settle();
     EXPECT_EQ(room(0), 0);
     EXPECT_EQ(room(1), 0);
-    // Every line keeps its spacing of 7.
-    EXPECT_EQ(view.document()->findBlockByNumber(2).blockFormat().lineHeight(), 7);
+    // Every line keeps the pitch: a row of text and the spacing of 7 under it.
+    const QTextBlockFormat format = view.document()->findBlockByNumber(2).blockFormat();
+    EXPECT_EQ(format.lineHeightType(), QTextBlockFormat::FixedHeight);
+    EXPECT_EQ(format.lineHeight(), view.document()->findBlockByNumber(2).layout()->lineAt(0).height() + 7);
 }
 
 // Only a new text size lays the sheet out again: the other settings leave the editor's layout alone.
+// A line holding Japanese, a note or not, stands at the pitch of a line of figures: its text on the
+// same baseline within its line, the next line as far below, at every text size.
+TEST_F(SheetEditorPaint, JapaneseLinesKeepTheLinePitch) {
+    openSheets({"1200\n// メモ\n価格 = 1\n// note\n1200 × 35\n// ようこそ。ここは「打つと」\nx"});
+    CalcTextView& view = openWindow().view();
+    for (const TextSizeSetting size : {TextSizeSetting::standard, TextSizeSetting::xlarge}) {
+        settings.setTextSize(size);
+        settle();
+        std::vector<double> pitches, baselines, heights;
+        for (int line = 0; line < view.document()->blockCount(); ++line) {
+            const QTextBlock block = view.document()->findBlockByNumber(line);
+            const QTextLine row = block.layout()->lineAt(0);
+            const double top = view.lineRect(line).top();
+            const double blockTop = view.document()->documentLayout()->blockBoundingRect(block).top();
+            baselines.push_back(blockTop + row.y() + row.ascent() - top);
+            heights.push_back(view.lineRect(line).height());
+            if (line > 0) pitches.push_back(top - view.lineRect(line - 1).top());
+        }
+        SCOPED_TRACE(static_cast<int>(size));
+        for (std::size_t i = 1; i < baselines.size(); ++i) {
+            EXPECT_NEAR(baselines[i], baselines[0], 0.05) << "line " << i;
+            EXPECT_NEAR(heights[i], heights[0], 0.05) << "line " << i;
+        }
+        for (std::size_t i = 1; i < pitches.size(); ++i)
+            EXPECT_NEAR(pitches[i], pitches[0], 0.05) << "line " << i;
+    }
+}
+
 TEST_F(SheetEditorPaint, OnlyANewTextSizeLaysTheSheetOutAgain) {
     openSheets({"1 + 1\nprice = 3\nprice * 2\n// a note"});
     Window& window = openWindow();

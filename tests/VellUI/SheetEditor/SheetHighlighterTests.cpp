@@ -130,6 +130,27 @@ TEST_F(HighlighterFixture, NoteLinesTakeTheNoteColourAndTheEditorsTextSize) {
     EXPECT_EQ(colorAt(0, 0), QColor(0x66, 0x66, 0x6F));
 }
 
+// Japanese faces have no italics; a slant made up from the upright face is not one. A note's Japanese
+// stands upright in the note colour, its Latin letters and figures slant.
+TEST_F(HighlighterFixture, JapaneseInANoteStaysUpright) {
+    show("// メモ: 税込 1,200 yen（税）", outcomes("c"));
+    const QString text = document.findBlockByNumber(0).text();
+    const QColor noteColor = EditorPalette::syntaxColor(SyntaxKind::comment, settings).resolve(false);
+    for (int i = 0; i < text.size(); ++i) {
+        SCOPED_TRACE(QString(text[i]).toStdString());
+        const QTextCharFormat format = formatAt(0, i);
+        EXPECT_EQ(format.foreground().color(), noteColor);
+        const QChar::Script script = text[i].script();
+        const bool japanese = script == QChar::Script_Han || script == QChar::Script_Hiragana ||
+                              script == QChar::Script_Katakana || text[i] == QChar(0xFF08) ||
+                              text[i] == QChar(0xFF09);
+        if (text[i] != QLatin1Char(' ')) {
+            EXPECT_EQ(format.fontItalic(), !japanese);
+        }
+        EXPECT_DOUBLE_EQ(format.font().pointSizeF(), Fonts::pointSize(15));
+    }
+}
+
 TEST_F(HighlighterFixture, LinesBeyondTheResultsAreScanned) {
     show("// a\n2 + x", outcomes("c"));
     EXPECT_TRUE(isItalicNote(0));

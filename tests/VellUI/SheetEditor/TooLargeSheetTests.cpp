@@ -1,6 +1,7 @@
-// A sheet too large to edit opens read-only, its beginning shown under a plain notice in the interface
+// A sheet too large to edit opens read-only, its beginning shown under a notice in the interface
 // language, and keys leave it as it is; the other sheets of the document stay as usable as ever.
 
+#include "Appearance/Theme.h"
 #include "Document/SheetSize.h"
 #include "SheetEditor/TooLargeSheetNotice.h"
 #include "SheetEditorFixture.h"
@@ -35,6 +36,16 @@ TEST_F(SheetEditorTest, ASheetTooLargeToEditIsShownReadOnlyUnderANotice) {
     ASSERT_NE(notice, nullptr);
     EXPECT_TRUE(notice->isVisible());
     EXPECT_EQ(notice->text(), "This sheet is too large to edit. Its beginning is shown read-only.");
+    // Tinted, with an icon, in the appearance's colours: hard to miss, like every notice.
+    for (const bool dark : {false, true}) {
+        settings.setAppearance(dark ? AppearanceSetting::dark : AppearanceSetting::light);
+        ASSERT_EQ(appearance.isDark(), dark);
+        const QImage pixels = notice->grab().toImage();
+        EXPECT_EQ(pixels.pixelColor(notice->width() - 3, 3), Theme::informationTint.resolve(dark));
+        const QRect icon = notice->iconRect();
+        EXPECT_EQ(pixels.pixelColor(icon.left() + 3, icon.center().y()),
+                  Theme::informationIcon.resolve(dark));
+    }
     EXPECT_TRUE(window.view().isReadOnly());
     EXPECT_EQ(window.view().text().toStdString(), SheetSize::shownPart(huge));
 

@@ -89,12 +89,13 @@ TEST(CloudSyncLocation, IsTheDocumentInAVellFolderOfAnExistingAbsoluteSyncFolder
         const char* what;
         std::optional<QString> folder;
     };
-    for (const Case& refused :
-         {Case{"absent", std::nullopt}, Case{"empty", QString()}, Case{"relative", QStringLiteral("Sync")},
-          Case{"missing", missing}, Case{"a file", notAFolder}}) {
+    for (const Case& refused : {Case{"absent", std::nullopt}, Case{"empty", QString()},
+                                Case{"relative", QStringLiteral("Sync")}, Case{"missing", missing}}) {
         SCOPED_TRACE(refused.what);
         EXPECT_EQ(CloudSync::resolveDocumentURL(refused.folder), std::nullopt);
     }
+    // A file where the folder belongs is for the watch to find and tell of; nothing is made.
+    EXPECT_EQ(CloudSync::resolveDocumentURL(notAFolder), notAFolder + "/Vell/document.json");
     // A folder that is missing (a drive not mounted) is never created.
     EXPECT_FALSE(QFileInfo::exists(root.filePath("unmounted")));
     EXPECT_EQ(entriesOf(root.path()), QStringList{"plain.txt"});
@@ -331,9 +332,10 @@ void makeLink(const QString& target, const QString& link) {
     fs::create_symlink(target.toStdString(), link.toStdString());
 }
 
-// What a sync peer, or anyone who can write the sync folder, may leave where Vell's own folder or files
-// belong. None of it is followed, read, written or deleted; syncing stops for the life of the object.
-TEST(CloudSyncSafety, ALinkOrSpecialFileWhereVellsFilesBelongIsLeftAloneAndTurnsSyncingOff) {
+// What a sync peer, or anyone who can write the sync folder, may leave where Vell's own folder or the
+// shared copy belong. None of it is followed, read, written or deleted; syncing stops, says why, and looks
+// again only when asked to (when the application becomes active).
+TEST(CloudSyncSafety, ALinkOrSpecialFileWhereVellsFolderOrCopyBelongsIsLeftAloneAndStopsSyncing) {
     testsupport::EngineSettingsScope scope(AppLanguage::english);
     const QByteArray victim = "{\"sheets\": [], \"victim\": true}";
     struct Case {
@@ -365,17 +367,6 @@ TEST(CloudSyncSafety, ALinkOrSpecialFileWhereVellsFilesBelongIsLeftAloneAndTurns
              ASSERT_TRUE(sync.rmdir("Vell"));
              writeInPlace(sync.filePath("Vell"), "a file");
          }},
-        {"a conflict copy is a link to a file outside", "Vell/document (conflicted copy 2025-03-01).json",
-         [](const QDir& sync, const QDir& outside) {
-             makeLink(outside.filePath("victim.json"),
-                      sync.filePath("Vell/document (conflicted copy 2025-03-01).json"));
-         }},
-        {"a conflict copy is a pipe", "Vell/document.sync-conflict-20250301-101500-ABCDEF7.json",
-         [](const QDir& sync, const QDir&) {
-             makeFifo(sync.filePath("Vell/document.sync-conflict-20250301-101500-ABCDEF7.json"));
-         }},
-        {"a conflict copy is a folder", "Vell/document_conflict-20250301-101500.json",
-         [](const QDir& sync, const QDir&) { sync.mkpath("Vell/document_conflict-20250301-101500.json"); }},
     };
     for (const Case& hostile : cases) {
         SCOPED_TRACE(hostile.what);
@@ -413,8 +404,17 @@ TEST(CloudSyncSafety, ALinkOrSpecialFileWhereVellsFilesBelongIsLeftAloneAndTurns
         EXPECT_EQ(log.lines().size(), 1U) << "logged once";
         for (const QString& line : log.lines())
             EXPECT_TRUE(line.contains(entryPath)) << line.toStdString();
+        ASSERT_TRUE(cloud->problem());
+        EXPECT_TRUE(cloud->problem()->contains(entryPath)) << cloud->problem()->toStdString();
 
-        // Put right again, it still syncs nothing until the next start: no reads, writes or reports.
+        // Looked at again while it is still there: still off, and not logged again.
+        cloud->retry();
+        EXPECT_EQ(cloud->read(), std::nullopt);
+        EXPECT_TRUE(cloud->turnedOff());
+        EXPECT_EQ(log.lines().size(), 1U);
+
+        // Put right again, it still syncs nothing until it is asked to look again: no reads, writes or
+        // reports.
         const int before = reports;
         fs::remove_all(entryPath.toStdString());
         ASSERT_TRUE(sync.mkpath("Vell"));
@@ -426,6 +426,115 @@ TEST(CloudSyncSafety, ALinkOrSpecialFileWhereVellsFilesBelongIsLeftAloneAndTurns
         QTest::qWait(300);
         EXPECT_EQ(reports, before);
         EXPECT_EQ(log.lines().size(), 1U);
+
+        cloud->retry();
+        EXPECT_EQ(cloud->read(), QByteArray("sound"));
+        EXPECT_FALSE(cloud->turnedOff());
+        EXPECT_FALSE(cloud->problem());
+        EXPECT_TRUE(cloud->write("after"));
+        writeInPlace(sync.filePath("Vell/document.json"), "changed");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return reports > before; }, patience)) << "watched again";
+    }
+}
+
+// A peer's link, pipe or folder under a conflict version's name is passed over, logged once; the shared
+// copy and the sound versions beside it are synced as ever.
+TEST(CloudSyncSafety, AConflictVersionThatIsNotARegularFileIsPassedOverAndSyncingGoesOn) {
+    testsupport::EngineSettingsScope scope(AppLanguage::english);
+    const QByteArray victim = "{\"sheets\": [], \"victim\": true}";
+    struct Case {
+        const char* what;
+        const char* entry;
+        std::function<void(const QString& entry, const QDir& outside)> arrange;
+    };
+    const Case cases[] = {
+        {"a link to a file outside", "Vell/document (conflict 9).json",
+         [](const QString& entry, const QDir& outside) { makeLink(outside.filePath("victim.json"), entry); }},
+        {"a pipe", "Vell/document.sync-conflict-20250301-101500-ABCDEF7.json",
+         [](const QString& entry, const QDir&) { makeFifo(entry); }},
+        {"a folder", "Vell/document_conflict-20250301-101500.json",
+         [](const QString& entry, const QDir&) { QDir().mkpath(entry); }},
+    };
+    for (const Case& hostile : cases) {
+        SCOPED_TRACE(hostile.what);
+        QTemporaryDir syncRoot;
+        QTemporaryDir outsideRoot;
+        const QDir sync(syncRoot.path());
+        const QDir outside(outsideRoot.path());
+        writeInPlace(outside.filePath("victim.json"), victim);
+        ASSERT_TRUE(sync.mkdir("Vell"));
+        writeInPlace(sync.filePath("Vell/document.json"), "shared");
+        writeInPlace(sync.filePath("Vell/document (conflicted copy 2025-03-01).json"), "sound version");
+        const QString entry = sync.filePath(hostile.entry);
+        hostile.arrange(entry, outside);
+        const auto outsideBefore = treeOf(outside.path());
+
+        testsupport::WarningLog log;
+        CloudSync cloud(sync.filePath("Vell/document.json"), [] {});
+        for (int look = 0; look < 2; ++look) {
+            const auto versions = cloud.conflictVersions();
+            ASSERT_EQ(versions.size(), 1U);
+            EXPECT_EQ(versions.front().bytes, "sound version");
+        }
+        EXPECT_EQ(cloud.read(), QByteArray("shared"));
+        EXPECT_FALSE(cloud.resolve({entry, victim}));
+        EXPECT_TRUE(cloud.write("pushed"));
+        EXPECT_FALSE(cloud.turnedOff());
+        EXPECT_FALSE(cloud.problem()) << "nothing keeps syncing from going on";
+        ASSERT_EQ(log.lines().size(), 1U) << "logged once";
+        EXPECT_TRUE(log.lines().front().contains(entry)) << log.lines().front().toStdString();
+        EXPECT_TRUE(fs::exists(fs::symlink_status(entry.toStdString()))) << "left where it is";
+        EXPECT_EQ(treeOf(outside.path()), outsideBefore);
+    }
+}
+
+// A shared copy or conflict version larger than any document Vell writes is refused from its size, read
+// not at all, logged once and named in the problem; it is not looked at again until it changes, and a
+// write that must not go over a copy nobody has read leaves it alone.
+TEST(CloudSyncSafety, AFileLargerThanAnyDocumentIsRefusedUntilItChanges) {
+    for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
+        testsupport::EngineSettingsScope scope(language);
+        QTemporaryDir syncRoot;
+        const QDir sync(syncRoot.path());
+        ASSERT_TRUE(sync.mkdir("Vell"));
+        const QString shared = sync.filePath("Vell/document.json");
+        const QString version = sync.filePath("Vell/document (conflicted copy 2025-03-01).json");
+        for (const QString& path : {shared, version}) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(file.resize(SharedCopy::maxDocumentBytes + 1)) << "sparse: it takes no room";
+        }
+
+        testsupport::WarningLog log;
+        CloudSync cloud(shared, [] {});
+        for (int look = 0; look < 3; ++look) {
+            const SharedCopy::Copy copy = cloud.readCopy();
+            EXPECT_TRUE(copy.refused);
+            EXPECT_FALSE(copy.bytes);
+            EXPECT_TRUE(cloud.conflictVersions().empty());
+        }
+        QCoreApplication::processEvents();
+        ASSERT_EQ(log.lines().size(), 2U) << "each logged once";
+        ASSERT_TRUE(cloud.problem());
+        EXPECT_TRUE(cloud.problem()->contains(shared)) << cloud.problem()->toStdString();
+        EXPECT_TRUE(cloud.problem()->contains(language == AppLanguage::english ? "too large" : "大きすぎる"))
+            << cloud.problem()->toStdString();
+
+        std::optional<SharedCopy::Outcome> outcome;
+        SharedCopy::Write write;
+        write.bytes = std::make_shared<const std::string>("pushed");
+        write.accepts = [](std::string_view) { return true; };
+        write.done = [&outcome](SharedCopy::Outcome result) { outcome = result; };
+        cloud.queueWrite(std::move(write));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return outcome.has_value(); }, patience));
+        EXPECT_EQ(*outcome, SharedCopy::Outcome::refused);
+        EXPECT_EQ(QFileInfo(shared).size(), SharedCopy::maxDocumentBytes + 1) << "left as it was";
+
+        writeInPlace(shared, "sound");
+        writeInPlace(version, "sound version");
+        EXPECT_EQ(cloud.read(), QByteArray("sound"));
+        EXPECT_EQ(cloud.conflictVersions().size(), 1U);
+        EXPECT_FALSE(cloud.problem());
     }
 }
 
@@ -447,6 +556,9 @@ TEST(CloudSyncSafety, TheLogLineIsInTheInterfaceLanguage) {
         ASSERT_EQ(log.lines().size(), 1U);
         EXPECT_TRUE(log.lines().front().contains(QString::fromUtf8(language.says)))
             << log.lines().front().toStdString();
+        ASSERT_TRUE(cloud.problem());
+        EXPECT_TRUE(cloud.problem()->contains(QString::fromUtf8(language.says)))
+            << cloud.problem()->toStdString();
     }
 }
 

@@ -4,6 +4,7 @@
 #include "DocumentStoreFixture.h"
 #include "Stores/DocumentWriter.h"
 #include "Stores/SaveTimer.h"
+#include "Stores/StorageNotices.h"
 #include "Support/WarningLog.h"
 
 #include <QDir>
@@ -155,8 +156,8 @@ TEST_F(DocumentStoreSaveTest, AFailedSaveIsTriedAgainUntilItSucceeds) {
     EXPECT_EQ(WarningLog::lines().front().toStdString(),
               "Vell: The document could not be saved: Not a directory");
 
-    // The wait grows while the cause stays, and the same cause is logged once.
-    for (const auto wait : {2s, 4s, 8s, 16s, 30s, 30s}) {
+    // The wait grows while the cause stays, to 5 s at most, and the same cause is logged once.
+    for (const auto wait : {2s, 4s, 5s, 5s, 5s}) {
         ASSERT_EQ(timer.wait(), wait);
         timer.advance(wait);
         EXPECT_EQ(saves->count(), 0);
@@ -164,7 +165,7 @@ TEST_F(DocumentStoreSaveTest, AFailedSaveIsTriedAgainUntilItSucceeds) {
     EXPECT_EQ(WarningLog::lines().size(), 1u);
 
     ASSERT_TRUE(QFile::remove(blocker));
-    timer.advance(30s);
+    timer.advance(5s);
     ASSERT_EQ(saves->count(), 1);
     EXPECT_EQ(textOnDisk(), "1");
     EXPECT_FALSE(timer.wait()) << "the retries end with the save";
@@ -202,6 +203,52 @@ TEST_F(DocumentStoreSaveTest, TheFailureIsLoggedInTheInterfaceLanguage) {
         ASSERT_EQ(WarningLog::lines().size(), 1u);
         EXPECT_EQ(WarningLog::lines().front().toStdString(), c.line);
     }
+}
+
+// What every window shows while the newest document is not on disk: the cause in the interface language,
+// gone after the next good write. A save that is merely pending is no problem.
+TEST_F(DocumentStoreSaveTest, WhileSavesFailTheNoticeNamesTheCauseUntilAWriteSucceeds) {
+    openBlocked();
+    const auto notice = [&] { return store->notices().message(StorageNotices::Topic::save); };
+    EXPECT_TRUE(store->isOnDisk());
+    store->setText(*store->currentSheetID(), "1");
+    EXPECT_FALSE(store->isOnDisk());
+    EXPECT_FALSE(notice());
+    timer.advance(400ms);
+    ASSERT_TRUE(notice());
+    EXPECT_EQ(notice()->toStdString(),
+              "Your latest changes are not saved: Not a directory. Vell tries again every few seconds.");
+    EXPECT_EQ(store->saveFailure(), "Not a directory");
+    EXPECT_FALSE(store->isOnDisk());
+
+    settings.setLanguage(AppLanguage::japanese);
+    EXPECT_EQ(notice()->toStdString(),
+              "最新の変更を保存できていません（Not a directory）。数秒ごとに保存し直しています。");
+    settings.setLanguage(AppLanguage::english);
+
+    // Still failing at the retry: the notice stands.
+    timer.advance(2s);
+    EXPECT_TRUE(notice());
+    ASSERT_TRUE(QFile::remove(blocker));
+    timer.advance(4s);
+    ASSERT_EQ(saves->count(), 1);
+    EXPECT_FALSE(notice());
+    EXPECT_FALSE(store->saveFailure());
+    EXPECT_TRUE(store->isOnDisk());
+}
+
+// Activating a window tries again at once: the user may just have made room.
+TEST_F(DocumentStoreSaveTest, ARetryWaitingIsMadeAtOnceWhenAsked) {
+    openBlocked();
+    store->setText(*store->currentSheetID(), "1");
+    timer.advance(400ms);
+    ASSERT_EQ(timer.wait(), 2s);
+    ASSERT_TRUE(QFile::remove(blocker));
+    store->retryFailedSave();
+    store->finishWrites();
+    EXPECT_EQ(saves->count(), 1);
+    EXPECT_TRUE(store->isOnDisk());
+    EXPECT_EQ(textOnDisk(), "1");
 }
 
 // A process that must end at once (its main thread too busy for a quit) still keeps the last key typed.

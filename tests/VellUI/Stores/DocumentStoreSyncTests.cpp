@@ -4,6 +4,7 @@
 #include "DocumentStoreFixture.h"
 #include "Stores/SheetEvaluations.h"
 #include "Support/Files.h"
+#include "Support/WarningLog.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -24,6 +27,9 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace vell {
 namespace {
@@ -304,6 +310,8 @@ TEST_F(DocumentStoreSyncTest, BecomingActiveMergesAtOnce) {
     theirs.sheets[1].updatedAt = clock();
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
     a.applicationDidBecomeActive();
+    // Read away from the UI thread; waiting for the writes lands it, without the watch's delay.
+    a.finishWrites();
     EXPECT_EQ(textOf(a, 2), "310");
 }
 
@@ -509,8 +517,283 @@ TEST_F(DocumentStoreSyncTest, AMergeRightAfterAPushFoldsAgainstThatPush) {
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
 
     a.mergeFromCloud();
+    a.finishWrites();
     EXPECT_EQ(textOf(a, 1), "1300");
     EXPECT_EQ(namesOf(a.sheets()), (std::vector<std::string>{"Rent", "Food", "Fuel"}));
+}
+
+// A merge is read and decoded away from the UI thread: the document changes only when the result lands,
+// and it lands in the document as it stands then, with what was typed meanwhile.
+TEST_F(DocumentStoreSyncTest, AMergeLandsInTheDocumentAsItStandsWhenItLands) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+
+    VellDocument theirs = threeSheets();
+    theirs.sheets[1].text = "310";
+    theirs.sheets[1].updatedAt = clock();
+    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    a.syncNow();
+    EXPECT_EQ(textOf(a, 2), "300") << "read and decoded on the way, not on the caller's thread";
+    a.setText(*a.currentSheetID(), "1250");
+
+    ASSERT_TRUE(eventually([&] { return textOf(a, 2) == "310"; }));
+    EXPECT_EQ(textOf(a, 1), "1250") << "what was typed meanwhile stays";
+    EXPECT_TRUE(eventually([this] {
+        const auto shared = cloudDocument();
+        return shared && shared->sheets[0].text == "1250" && shared->sheets[1].text == "310";
+    }));
+    EXPECT_FALSE(a.notices().message(StorageNotices::Topic::sync));
+}
+
+// A file past the size of any document Vell makes, put into the sync folder by a peer: it is refused
+// from its size alone, away from the UI thread, logged and shown once, and not looked at again until it
+// changes. Typing is saved all along; the refused copy is not written over, since nobody here has read it.
+TEST_F(DocumentStoreSyncTest, AHugeSharedCopyIsRefusedShownAndNotTriedAgainUntilItChanges) {
+    startBothOnThreeSheets();
+    second.store.reset();
+    DocumentStore& a = *first.store;
+    const VellDocument agreed = *cloudDocument();
+    const qint64 huge = SharedCopy::maxDocumentBytes + 1;
+    {
+        QFile file(cloudPath);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(huge)) << "sparse: it takes no room";
+    }
+
+    testsupport::WarningLog log;
+    a.setText(*a.currentSheetID(), "1250");
+    a.syncNow();
+    EXPECT_FALSE(a.notices().message(StorageNotices::Topic::sync)) << "found away from the UI thread";
+    ASSERT_TRUE(eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
+    const QString notice = *a.notices().message(StorageNotices::Topic::sync);
+    EXPECT_TRUE(notice.contains(cloudPath)) << notice.toStdString();
+    EXPECT_TRUE(notice.contains("too large")) << notice.toStdString();
+    ASSERT_TRUE(
+        eventually([&] { return first.localDocument() && first.localDocument()->sheets[0].text == "1250"; }));
+    const auto refusals = [&] {
+        return std::count_if(log.lines().begin(), log.lines().end(),
+                             [&](const QString& line) { return line.contains(cloudPath); });
+    };
+    EXPECT_EQ(refusals(), 1);
+
+    for (int activation = 0; activation < 3; ++activation) {
+        a.syncNow();
+        QTest::qWait(100);
+    }
+    EXPECT_EQ(refusals(), 1) << "not tried again while it is unchanged";
+    EXPECT_EQ(QFileInfo(cloudPath).size(), huge) << "nobody here has read it: it is not written over";
+    EXPECT_TRUE(a.notices().message(StorageNotices::Topic::sync));
+
+    // Replaced by a sound copy, it is merged, the typing goes out and the notice goes.
+    clock.advance(5);
+    VellDocument theirs = agreed;
+    theirs.sheets[2].text = "90";
+    theirs.sheets[2].updatedAt = clock();
+    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    EXPECT_TRUE(eventually([this] {
+        const auto shared = cloudDocument();
+        return shared && shared->sheets[0].text == "1250" && shared->sheets[2].text == "90";
+    }));
+    EXPECT_EQ(textOf(a, 3), "90");
+    EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+}
+
+// A peer's link, pipe or folder named like a conflict copy arrives on every computer: that one entry is
+// left alone and logged, and syncing goes on.
+TEST_F(DocumentStoreSyncTest, ALinkPipeOrFolderNamedLikeAConflictCopyIsSkippedWhileSyncingGoesOn) {
+    namespace fs = std::filesystem;
+    const QString name = "document (conflict 9).json";
+    const std::function<void(const QString&)> arrangements[] = {
+        [](const QString& path) { fs::create_symlink("/etc/hostname", path.toStdString()); },
+        [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
+        [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); },
+    };
+    int arrangement = 0;
+    for (const auto& arrange : arrangements) {
+        SCOPED_TRACE(arrangement++);
+        first.store.reset();
+        second.store.reset();
+        for (const QString& folder : {QFileInfo(first.storagePath).absolutePath(),
+                                      QFileInfo(second.storagePath).absolutePath(), cloudFolder})
+            QDir(folder).removeRecursively();
+        startBothOnThreeSheets();
+        DocumentStore& a = *first.store;
+        DocumentStore& b = *second.store;
+        const QString entry = QDir(cloudFolder).filePath(name);
+        testsupport::WarningLog log;
+        arrange(entry);
+
+        a.setText(*a.currentSheetID(), "1250");
+        EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1250"; }));
+        clock.advance(5);
+        b.setCurrentSheetID(sheetId(2));
+        b.setText(*b.currentSheetID(), "320");
+        EXPECT_TRUE(eventually([&] { return textOf(a, 2) == "320"; }));
+        a.syncNow();
+        b.syncNow();
+        QTest::qWait(300);
+
+        const auto mentions = std::count_if(log.lines().begin(), log.lines().end(),
+                                            [&](const QString& line) { return line.contains(entry); });
+        EXPECT_GE(mentions, 1);
+        EXPECT_LE(mentions, 2) << "once for each computer";
+        EXPECT_TRUE(fs::exists(fs::symlink_status(entry.toStdString()))) << "left where it is";
+        EXPECT_FALSE(a.notices().message(StorageNotices::Topic::sync));
+    }
+}
+
+// Where the sync folder, its Vell folder or the shared copy is not a real folder or regular file, syncing
+// stops, the window says so with the path, and becoming active tries again.
+TEST_F(DocumentStoreSyncTest, SomethingForeignWhereVellsFilesBelongIsShownAndTriedAgainAtActivation) {
+    namespace fs = std::filesystem;
+    QTemporaryDir outside;
+    const QString victim = QDir(outside.path()).filePath("victim.json");
+    struct Case {
+        QString path;
+        std::function<void()> arrange;
+        std::function<void()> putRight;
+    };
+    const QString away = sync.path() + ".away";
+    const Case cases[] = {
+        {cloudPath,
+         [&] { QFile::remove(cloudPath), fs::create_symlink(victim.toStdString(), cloudPath.toStdString()); },
+         [&] { QFile::remove(cloudPath); }},
+        {cloudFolder,
+         [&] {
+             QDir(cloudFolder).removeRecursively();
+             writeFile(cloudFolder, "a file");
+         },
+         [&] { QFile::remove(cloudFolder); }},
+        {sync.path(),
+         [&] {
+             QDir().rename(sync.path(), away);
+             writeFile(sync.path(), "a file");
+         },
+         [&] {
+             QFile::remove(sync.path());
+             QDir().rename(away, sync.path());
+         }},
+    };
+    for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.path.toStdString());
+            scope.setLanguage(AppLanguage::english);
+            first.store.reset();
+            second.store.reset();
+            for (const QString& folder : {QFileInfo(first.storagePath).absolutePath(),
+                                          QFileInfo(second.storagePath).absolutePath(), cloudFolder})
+                QDir(folder).removeRecursively();
+            startBothOnThreeSheets();
+            second.store.reset();
+            DocumentStore& a = *first.store;
+            writeFile(victim, "the user's own");
+            scope.setLanguage(language);
+            c.arrange();
+
+            a.setText(*a.currentSheetID(), "1250");
+            a.syncNow();
+            ASSERT_TRUE(
+                eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
+            const QString notice = *a.notices().message(StorageNotices::Topic::sync);
+            EXPECT_TRUE(notice.contains(c.path)) << notice.toStdString();
+            EXPECT_TRUE(notice.contains(language == AppLanguage::english ? "Syncing" : "同期"))
+                << notice.toStdString();
+            EXPECT_EQ(contentsOf(victim), "the user's own");
+
+            c.putRight();
+            a.syncNow();
+            EXPECT_TRUE(
+                eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1250"; }));
+            EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+            clock.advance(5);
+        }
+    }
+}
+
+// A sync folder that is a file when Vell starts is shown too, and looked at again at each activation.
+TEST_F(DocumentStoreSyncTest, ASyncFolderThatIsAFileAtStartIsShownAndTriedAgainAtActivation) {
+    first.store.reset();
+    second.store.reset();
+    const QString away = sync.path() + ".away";
+    ASSERT_TRUE(QDir().rename(sync.path(), away));
+    writeFile(sync.path(), "a file");
+    first.writeLocalDocument(threeSheets());
+    DocumentStore& a = first.startAttached();
+    ASSERT_TRUE(eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
+    EXPECT_TRUE(a.notices().message(StorageNotices::Topic::sync)->contains(sync.path()));
+
+    ASSERT_TRUE(QFile::remove(sync.path()));
+    ASSERT_TRUE(QDir().rename(away, sync.path()));
+    a.applicationDidBecomeActive();
+    EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets.size() == 3; }));
+    EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+}
+
+// A sync-base.json that is not Vell's own (a pipe, a link, a file past twice the largest document) is no
+// base: it is neither waited on nor followed nor read whole, the merge keeps both versions of what
+// differs, and the base is then written in its place, never through a link.
+TEST_F(DocumentStoreSyncTest, AHostileSyncBaseIsNoBaseAndIsReplacedNotWrittenThrough) {
+    namespace fs = std::filesystem;
+    QTemporaryDir outside;
+    const QString victim = QDir(outside.path()).filePath("victim.json");
+    const std::function<void(const QString&)> arrangements[] = {
+        [](const QString& base) { ASSERT_EQ(::mkfifo(QFile::encodeName(base).constData(), 0600), 0); },
+        [&](const QString& base) { fs::create_symlink(victim.toStdString(), base.toStdString()); },
+        [](const QString& base) {
+            QFile file(base);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            ASSERT_TRUE(file.resize(3 * SharedCopy::maxDocumentBytes));
+        },
+        [](const QString& base) { fs::create_symlink("/dev/zero", base.toStdString()); },
+    };
+    int arrangement = 0;
+    for (const auto& arrange : arrangements) {
+        SCOPED_TRACE(arrangement++);
+        QTemporaryDir otherSync;
+        const QString shared = QDir(otherSync.path()).filePath("Vell/document.json");
+        VellDocument theirs = threeSheets();
+        theirs.sheets[0].text = "1300";
+        writeFile(shared, QByteArray::fromStdString(theirs.encode()));
+        Computer computer(otherSync.path(), clock);
+        computer.writeLocalDocument(threeSheets());
+        const QString base = QFileInfo(computer.storagePath).dir().filePath("sync-base.json");
+        writeFile(victim, "the user's own");
+        arrange(base);
+
+        // Whoever opens the pipe to read it would wait for a writer: this one comes, and tells.
+        std::atomic<bool> stop{false}, someoneWaited{false};
+        std::thread writer([&] {
+            while (!stop) {
+                const int fd =
+                    ::open(QFile::encodeName(base).constData(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW);
+                struct stat status {};
+                if (fd >= 0) {
+                    if (::fstat(fd, &status) == 0 && S_ISFIFO(status.st_mode)) someoneWaited = true;
+                    ::close(fd);
+                }
+                QThread::msleep(5);
+            }
+        });
+        DocumentStore& store = computer.startAttached();
+        const bool merged = eventually([&] { return store.sheets().size() == 4; });
+        stop = true;
+        writer.join();
+        ASSERT_TRUE(merged) << "no base: both versions of the sheet are kept";
+        EXPECT_FALSE(someoneWaited);
+        EXPECT_EQ(textOf(store, 1), "1300");
+        EXPECT_EQ(store.sheets()[1].text, "1200");
+
+        store.setText(*store.currentSheetID(), "1400");
+        EXPECT_TRUE(eventually([&] {
+            const auto copy = decoded(contentsOf(shared));
+            return copy && copy->sheets[0].text == "1400";
+        }));
+        EXPECT_TRUE(eventually([&] { return fs::is_regular_file(fs::symlink_status(base.toStdString())); }));
+        EXPECT_TRUE(eventually([&] { return keptBase(computer, "written").has_value(); }));
+        EXPECT_EQ(contentsOf(victim), "the user's own");
+        computer.store.reset();
+    }
 }
 
 TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothing) {

@@ -4,13 +4,28 @@
 #include "Document/SheetSize.h"
 #include "DocumentStoreFixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
+#include <string_view>
 
 namespace vell {
 namespace {
 
+using testsupport::canRedo;
+using testsupport::canUndo;
 using testsupport::DocumentStoreTest;
+using testsupport::selected;
+
+// Texts of tens of kilobytes, compared without printing them whole.
+testing::AssertionResult sameText(std::string_view actual, std::string_view expected) {
+    if (actual == expected) return testing::AssertionSuccess();
+    const auto split = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    const auto at = static_cast<std::size_t>(split.first - actual.begin());
+    return testing::AssertionFailure()
+           << actual.size() << " bytes where " << expected.size() << " were expected, differing from byte "
+           << at << ": \"" << actual.substr(at, 20) << "\" for \"" << expected.substr(at, 20) << "\"";
+}
 
 std::string hugeSheetWithAFunction() {
     std::string text = "def twice(x) = x * 2\n";
@@ -49,6 +64,60 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
     const VellDocument onDisk = documentOnDisk();
     EXPECT_EQ(onDisk.sheets[0].text, huge);
     EXPECT_EQ(onDisk.sheets[1].text, "twice(2)\n3 + 5");
+}
+
+TEST_F(DocumentStoreTest, NoCommandPutsATextPastTheLimitIntoASheet) {
+    // A line one byte short of the limit, of uses of "a".
+    std::string uses = "a";
+    while (uses.size() < SheetSize::maxLineBytes - 1)
+        uses += "+a";
+    const std::string longLine = "a = 1\n" + uses;
+    std::string manyLines;
+    while (manyLines.size() <= SheetSize::maxSheetBytes)
+        manyLines += "1 + 1\n";
+    writeDocument(sheetsWithTexts({"1 + 1"}));
+    auto store = open();
+    const Uuid id = selected(*store);
+    store->setText(id, longLine);
+    ASSERT_TRUE(sameText(store->sheets()[0].text, longLine)) << "a line up to the limit is taken";
+    store->undo(id);
+    ASSERT_TRUE(sameText(store->sheets()[0].text, "1 + 1"));
+    QSignalSpy changes(store.get(), &DocumentStore::sheetTextChanged);
+
+    store->setText(id, longLine + "+a");
+    store->setTextNaming(id, "1 + 1\n" + manyLines);
+    EXPECT_TRUE(sameText(store->sheets()[0].text, "1 + 1"));
+    EXPECT_EQ(changes.count(), 0);
+    EXPECT_TRUE(canRedo(*store)) << "no step was recorded in place of the one undone";
+
+    // Renaming "a" would lengthen every use of it past the line's limit: the naming is refused and says why.
+    store->redo(id);
+    ASSERT_TRUE(sameText(store->sheets()[0].text, longLine));
+    EXPECT_EQ(store->setName(id, 0, "abc"), SheetSize::refusalMessage());
+    EXPECT_TRUE(sameText(store->sheets()[0].text, longLine));
+    EXPECT_EQ(store->setName(id, 0, "b"), std::nullopt);
+    EXPECT_EQ(store->sheets()[0].text.substr(0, 9), "b = 1\nb+b");
+}
+
+TEST_F(DocumentStoreTest, UndoAndRedoAreOfferedOnlyWhereTheyCanAct) {
+    const std::string huge = hugeSheetWithAFunction();
+    writeDocument(sheetsWithTexts({huge}));
+    auto store = open();
+    const Uuid id = selected(*store);
+    EXPECT_FALSE(canUndo(*store));
+    EXPECT_FALSE(canRedo(*store));
+
+    // Clearing it can be undone, as the question before it promises: the sheet comes back as it was,
+    // read-only.
+    store->clearSheet(id);
+    EXPECT_TRUE(canUndo(*store));
+    store->undo(id);
+    EXPECT_TRUE(sameText(store->sheets()[0].text, huge));
+    EXPECT_TRUE(store->isTooLargeToEdit(id));
+    EXPECT_FALSE(canRedo(*store)) << "a sheet too large to edit takes no step";
+    EXPECT_FALSE(canUndo(*store));
+    store->redo(id);
+    EXPECT_TRUE(sameText(store->sheets()[0].text, huge));
 }
 
 } // namespace

@@ -73,6 +73,11 @@ QByteArray bytesOf(const VellDocument& document) {
     return QByteArray::fromStdString(document.encode());
 }
 
+// The shared copy may hold these bytes without news for the store.
+bool knownHere(const DocumentSync& sync, const QByteArray& bytes) {
+    return sync.known().holds(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
 TEST(DocumentSyncFold, AnUntouchedStarterDocumentIsReplacedNotMerged) {
     testsupport::EngineSettingsScope scope(AppLanguage::english);
     const VellDocument starter = VellDocument::starter([] { return morning; });
@@ -239,14 +244,37 @@ TEST(DocumentSyncPushes, AnEarlierPushInTheCopyIsNoNewsWhileALaterOneWaits) {
     sync.push(changed.encode());
     ASSERT_EQ(copy.file, bytesOf(local));
 
-    EXPECT_FALSE(sync.copyChangedElsewhere());
+    EXPECT_TRUE(knownHere(sync, *copy.file));
     EXPECT_FALSE(sync.merge(changed, false, now));
     copy.land();
     EXPECT_EQ(copy.file, bytesOf(changed));
 
     // Once a later push is written, the earlier one in the copy would be another computer's doing.
     copy.file = bytesOf(local);
-    EXPECT_TRUE(sync.copyChangedElsewhere());
+    EXPECT_FALSE(knownHere(sync, *copy.file));
+}
+
+// Another computer's copy arrived after the last merge: a push does not write over it, and hands back
+// what was exchanged before; the merge that follows takes it in and pushes the result.
+TEST_F(DocumentSyncTest, APushNeverWritesOverACopyNobodyHereHasRead) {
+    sync.push(local.encode());
+    VellDocument theirs = local;
+    theirs.sheets[1] = Sheet{id(2), "B", "20", morning.addingSeconds(60), {}};
+    copy.file = bytesOf(theirs);
+
+    VellDocument ours = local;
+    ours.sheets[0] = Sheet{id(1), "A", "10", morning.addingSeconds(30), {}};
+    sync.push(ours.encode());
+    EXPECT_EQ(copy.writes.size(), 1u);
+    EXPECT_EQ(copy.file, bytesOf(theirs));
+    EXPECT_EQ(sync.lastSyncedData(), local.encode());
+
+    const auto merge = sync.merge(ours, false, now);
+    ASSERT_TRUE(merge && merge->document);
+    EXPECT_EQ(textsOf(*merge->document), (std::vector<std::string>{"10", "20"}));
+    sync.conclude(merge->takenIn, merge->document->encode());
+    ASSERT_EQ(copy.writes.size(), 2u);
+    EXPECT_EQ(copy.file, bytesOf(*merge->document));
 }
 
 TEST_F(DocumentSyncTest, AnUndecodableCopyIsLeftOutAndReplacedByTheNextPush) {

@@ -1,6 +1,6 @@
 // The writer thread: writes follow each other in the order the documents were handed over, a document
 // overtaken before its write began is skipped, and the last resort of a process that ends writes what
-// was handed over last.
+// was handed over last, or keeps it in the fallback when the file cannot take it.
 
 #include "Document/DocumentPieces.h"
 #include "Document/VellDocument.h"
@@ -11,9 +11,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vell {
@@ -49,7 +51,7 @@ protected:
 TEST_F(DocumentWriterTest, WritesFollowTheOrderOfTheDocumentsAndEndWithTheNewest) {
     std::vector<std::uint64_t> finished;
     std::vector<std::string> written;
-    DocumentWriter writer(file, [&](std::uint64_t generation, std::shared_ptr<const std::string> bytes) {
+    DocumentWriter writer(file, [&](std::uint64_t generation, std::shared_ptr<const std::string> bytes, int) {
         finished.push_back(generation);
         ASSERT_TRUE(bytes);
         written.push_back(*bytes);
@@ -70,7 +72,7 @@ TEST_F(DocumentWriterTest, WritesFollowTheOrderOfTheDocumentsAndEndWithTheNewest
 
 TEST_F(DocumentWriterTest, TheLastResortWritesWhatWasHandedOverLast) {
     std::vector<std::uint64_t> finished;
-    DocumentWriter writer(file, [&](std::uint64_t generation, auto) { finished.push_back(generation); });
+    DocumentWriter writer(file, [&](std::uint64_t generation, auto, int) { finished.push_back(generation); });
     writer.stage(1, piecesOf(documentWithText("saved")));
     writer.write();
     writer.finish();
@@ -85,6 +87,54 @@ TEST_F(DocumentWriterTest, TheLastResortWritesWhatWasHandedOverLast) {
     QFile::remove(path);
     DocumentWriter::writeStagedEverywhere();
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// The file cannot be written (its folder is a regular file): a write says why, and when the process ends
+// the newest document goes to the fallback, once, whether the main thread or the last resort asks first.
+TEST_F(DocumentWriterTest, WhatTheFileCannotTakeGoesToTheFallbackOnce) {
+    QFile blocker(folder.filePath("blocker"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    DocumentFile blocked(folder.filePath("blocker/document.json"), Date::now);
+    std::vector<int> errors;
+    std::vector<std::string> kept;
+    bool fallbackTakes = true;
+    DocumentWriter writer(
+        blocked,
+        [&](std::uint64_t, auto bytes, int errorNumber) { errors.push_back(bytes ? 0 : errorNumber); },
+        [&](std::string_view bytes) {
+            kept.emplace_back(bytes);
+            return fallbackTakes;
+        });
+    writer.stage(1, piecesOf(documentWithText("typed")));
+    writer.write();
+    writer.finish();
+    EXPECT_EQ(errors, std::vector<int>{ENOTDIR});
+    EXPECT_TRUE(kept.empty()) << "nothing goes elsewhere while the process runs on";
+
+    EXPECT_TRUE(writer.keepStagedElsewhere());
+    EXPECT_TRUE(writer.keepStagedElsewhere());
+    DocumentWriter::writeStagedEverywhere();
+    EXPECT_EQ(kept, std::vector<std::string>{documentWithText("typed").encode()}) << "once";
+
+    // Typed after that: the last resort keeps it; a fallback that cannot take it says so.
+    writer.stage(2, piecesOf(documentWithText("typed last")));
+    DocumentWriter::writeStagedEverywhere();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept.back(), documentWithText("typed last").encode());
+    writer.stage(3, piecesOf(documentWithText("not kept")));
+    fallbackTakes = false;
+    EXPECT_FALSE(writer.keepStagedElsewhere());
+}
+
+TEST_F(DocumentWriterTest, NothingGoesElsewhereWhenTheFileHoldsTheNewest) {
+    int fallbacks = 0;
+    DocumentWriter writer(file, {}, [&](std::string_view) { return ++fallbacks > 0; });
+    writer.stage(1, piecesOf(documentWithText("saved")));
+    writer.write();
+    writer.finish();
+    EXPECT_TRUE(writer.keepStagedElsewhere());
+    DocumentWriter::writeStagedEverywhere();
+    EXPECT_EQ(fallbacks, 0);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "SheetEditor/SheetEditor.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
+#include "Window/StatusBar.h"
 #include "Window/WindowTestSupport.h"
 
 #include <QLayout>
@@ -100,6 +101,40 @@ TEST_F(KeypadRowTest, HideAndPanelTogglesActInEveryWindow) {
         EXPECT_FALSE(window->root.column()->showsKeypadRow());
     }
     EXPECT_EQ(two.root.column()->editor()->height(), editorWithKeypad + 220 + 1);
+}
+
+// Where the column has no room for every key of the keypad, or for the editor beside it, the keypad
+// row goes as its own hide key makes it go, and comes back with the room; the stored switch stays on.
+TEST_F(KeypadRowTest, TheKeypadGivesWayWhereTheColumnHasNoRoomForIt) {
+    KeypadRowWindow window(context.app());
+    SheetColumn& column = *window.root.column();
+    window.root.setSidebarVisible(false);
+    const int needs = window.keypad().minimumSizeHint().width();
+    struct Case {
+        QSize size;
+        bool shows;
+    };
+    const Case cases[] = {
+        {{1040, 720}, true},
+        {{needs, 720}, true},
+        {{needs - 1, 720}, false},
+        {{1040, 720}, true},
+        // The editor keeps its least height beside the tab bar, keypad and status bar.
+        {{1040, 40 + 1 + column.keypadHeight() + 30 + SheetColumn::editorLeastHeight - 1}, false},
+        {{1040, 500}, true},
+    };
+    for (const Case& c : cases) {
+        window.root.resize(c.size);
+        QApplication::processEvents();
+        const std::string at = std::to_string(column.width()) + " × " + std::to_string(column.height());
+        EXPECT_EQ(column.showsKeypadRow(), c.shows) << at;
+        EXPECT_EQ(window.keypad().isVisible(), c.shows) << at;
+        EXPECT_TRUE(context.switches().showKeypad());
+        // Gone, it leaves its room to the editor.
+        if (!c.shows) {
+            EXPECT_EQ(column.editor()->geometry().bottom() + 1, column.statusBar()->y()) << at;
+        }
+    }
 }
 
 } // namespace

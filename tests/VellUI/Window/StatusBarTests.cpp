@@ -2,7 +2,10 @@
 #include "Window/StatusBar.h"
 #include "Window/WindowTestSupport.h"
 
+#include <QCoreApplication>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace vell {
 namespace {
@@ -78,6 +81,31 @@ TEST_F(StatusBarTest, SpeaksTheInterfaceLanguageAndFollowsAChangeAtOnce) {
     EXPECT_EQ(bar.countText(), "2 lines calculated");
     EXPECT_EQ(bar.totalLabel()->text(), "Total");
     EXPECT_EQ(bar.totalValue()->toolTip(), "The sum of every calculated line");
+}
+
+// The row keeps one height whether or not it shows a total, so the keypad and the editor's bottom edge
+// above it stay put while a formula is typed.
+TEST_F(StatusBarTest, KeepsOneHeightWithAndWithoutATotal) {
+    QWidget column;
+    auto* layout = new QVBoxLayout(&column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QWidget, 1);
+    bar.setParent(&column);
+    layout->addWidget(&bar);
+    column.resize(600, 400);
+    column.show();
+    for (const AppLanguage language : {AppLanguage::english, AppLanguage::japanese}) {
+        context.settings().setLanguage(language);
+        std::vector<int> heights;
+        for (const char* text : {"1 +", "1 + 2", "", "// メモ", "合計 = 5"}) {
+            store.setText(*store.currentSheetID(), text);
+            QCoreApplication::processEvents();
+            heights.push_back(bar.height());
+        }
+        EXPECT_EQ(heights, std::vector<int>(heights.size(), heights.front()))
+            << (language == AppLanguage::english ? "English" : "Japanese");
+    }
+    bar.setParent(nullptr);
 }
 
 TEST_F(StatusBarTest, OnlyTheTotalHasATooltipAndCanBeSelected) {

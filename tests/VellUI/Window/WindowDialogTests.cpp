@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -131,7 +132,7 @@ TEST_F(WindowDialogTest, TheTermsGateStandsInEveryWindowUntilTheCurrentTermsAreA
     }
 }
 
-TEST_F(WindowDialogTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceAccepted) {
+TEST_F(WindowDialogTest, TheGateStaysThroughEscapeAndCloseAndGoesFromEveryWindowOnceAccepted) {
     TestBodies bodies;
     context.settings().setAcceptedTermsVersion(0);
     SheetWindow first(context.app(), bodies.factory());
@@ -140,11 +141,14 @@ TEST_F(WindowDialogTest, TheGateIgnoresEscapeAndCloseAndGoesFromEveryWindowOnceA
     EXPECT_TRUE(bodies.made.back().isGate);
     EXPECT_FALSE(gate->dismissable());
 
+    // What declining means is the body's business; the dialog only stays and says so.
+    QSignalSpy declined(gate, &WindowDialog::declined);
     QTest::keyClick(gate, Qt::Key_Escape);
     gate->reject();
     gate->close();
     SheetWindow::settle();
     EXPECT_EQ(first.root.openDialog(WindowDialogKind::terms), gate);
+    EXPECT_EQ(declined.count(), 3);
 
     // A window opened later gets the gate too.
     SheetWindow second(context.app(), bodies.factory());
