@@ -27,6 +27,7 @@ namespace vell {
 class AppSettings;
 class Appearance;
 class ApplicationLook;
+class DocumentSaver;
 class DocumentStore;
 class SheetEvaluations;
 class SheetListModel;
@@ -56,6 +57,7 @@ public:
     // Handed to every window.
     const AppContext& context() const { return *context_; }
     DocumentStore& store() const { return *store_; }
+    DocumentSaver& saver() const { return *saver_; }
 
     // A new window on the document's selected sheet, shown, raised and activated.
     MainWindow* openWindow();
@@ -98,6 +100,8 @@ private:
     std::unique_ptr<ApplicationLook> look_;
     std::unique_ptr<StockTexts> stockTexts_;
     std::unique_ptr<DocumentStore> store_;
+    // After the store, which it follows.
+    std::unique_ptr<DocumentSaver> saver_;
     std::unique_ptr<SheetEvaluations> evaluations_;
     std::unique_ptr<SheetListModel> sheetList_;
     std::unique_ptr<const AppContext> context_;

@@ -53,7 +53,7 @@ struct EditorOf {
     explicit EditorOf(const std::string& text)
         : defaults(std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat)),
           settings(defaults), keyLayouts(defaults, [] { return Date::now(); }),
-          store(std::nullopt, settings, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}) {
+          store(std::nullopt, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}) {
         store.setText(*store.currentSheetID(), text);
         session = std::make_unique<SheetSession>(store, evaluations);
         appearance = std::make_unique<Appearance>(settings);

@@ -64,8 +64,7 @@ struct Editing {
         std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings{defaults};
     KeyLayoutStore keyLayouts{defaults, [] { return Date::now(); }};
-    DocumentStore store{std::nullopt, settings, keyLayouts,
-                        DocumentStore::Services{[] { return Date::now(); }}};
+    DocumentStore store{std::nullopt, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}};
     SheetEvaluations evaluations{store, settings};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;

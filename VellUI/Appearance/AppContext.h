@@ -9,6 +9,7 @@ namespace vell {
 
 class AppSettings;
 class Appearance;
+class DocumentSaver;
 class DocumentStore;
 class KeyLayoutStore;
 class SheetEvaluations;
@@ -21,6 +22,7 @@ struct AppContext {
     KeyLayoutStore& keyLayouts;
     ViewSwitches& switches;
     DocumentStore& store;
+    DocumentSaver& saver;
     SheetEvaluations& evaluations;
     SheetListModel& sheetList;
 };

@@ -38,7 +38,7 @@ struct ScreenFixture : ::testing::Test {
     bool systemDark = false;
     Appearance appearance{settings, [this] { return systemDark; }};
     KeyLayoutStore keyLayouts{file};
-    DocumentStore store{std::nullopt, settings, keyLayouts};
+    DocumentStore store{std::nullopt, keyLayouts};
     SheetEvaluations evaluations{store, settings};
     SheetSession session{store, evaluations};
     ScreenFactory screens{settings, appearance};

@@ -15,6 +15,7 @@
 #include "Stores/SheetEvaluations.h"
 #include "Stores/SheetSession.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/OpenedDocument.h"
 #include "Support/TempDefaults.h"
 
 #include <QApplication>
@@ -36,11 +37,11 @@ struct SettingsFixture : ::testing::Test {
     QString storagePath = data.filePath("Vell/document.json");
     // Every evaluation the store asks for.
     std::shared_ptr<int> evaluations = std::make_shared<int>(0);
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
     std::unique_ptr<SheetEvaluations> evaluated;
     std::unique_ptr<SheetSession> first;
     std::unique_ptr<SheetSession> second;
-    ScreenFactory screens{settings, appearance};
+    ScreenFactory screens{settings, appearance, storagePath};
     QWidget window;
 
     SettingsFixture() {
@@ -51,7 +52,7 @@ struct SettingsFixture : ::testing::Test {
             ++*count;
             return DocumentEvaluator::evaluate(text, others);
         };
-        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts);
+        store = OpenedDocument::open(storagePath, settings, keyLayouts);
         evaluated = std::make_unique<SheetEvaluations>(*store, settings, services);
         first = std::make_unique<SheetSession>(*store, *evaluated);
         window.resize(900, 700);

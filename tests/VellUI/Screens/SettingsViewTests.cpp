@@ -294,7 +294,7 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
     EXPECT_FALSE(dialog->isVisible());
     // Written at once, not after the save delay.
-    store->finishWrites();
+    store.saver->finishWrites();
     QFile saved(storagePath);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const VellDocument onDisk = VellDocument::decode(saved.readAll().toStdString());

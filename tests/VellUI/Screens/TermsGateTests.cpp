@@ -5,6 +5,7 @@
 #include "Stores/SheetEvaluations.h"
 #include "Stores/SheetListModel.h"
 #include "Stores/ViewSwitches.h"
+#include "Support/OpenedDocument.h"
 #include "Window/RootView.h"
 
 #include <QPushButton>
@@ -41,11 +42,11 @@ struct TwoWindows {
         screens = std::make_unique<ScreenFactory>(*settings, *appearance);
         keyLayouts = std::make_unique<KeyLayoutStore>(defaults.open());
         switches = std::make_unique<ViewSwitches>(defaults.open());
-        store = std::make_unique<DocumentStore>(std::nullopt, *settings, *keyLayouts);
-        evaluations = std::make_unique<SheetEvaluations>(*store, *settings);
-        sheetList = std::make_unique<SheetListModel>(*store);
-        const AppContext app{*settings, *appearance,  *keyLayouts, *switches,
-                             *store,    *evaluations, *sheetList};
+        store = OpenedDocument::open(std::nullopt, *settings, *keyLayouts);
+        evaluations = std::make_unique<SheetEvaluations>(*store.store, *settings);
+        sheetList = std::make_unique<SheetListModel>(*store.store);
+        const AppContext app{*settings,    *appearance,  *keyLayouts,  *switches,
+                             *store.store, *store.saver, *evaluations, *sheetList};
         first = std::make_unique<Window>(app, *screens);
         second = std::make_unique<Window>(app, *screens);
         settle();
@@ -62,7 +63,7 @@ struct TwoWindows {
     std::unique_ptr<ScreenFactory> screens;
     std::unique_ptr<KeyLayoutStore> keyLayouts;
     std::unique_ptr<ViewSwitches> switches;
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
     std::unique_ptr<SheetEvaluations> evaluations;
     std::unique_ptr<SheetListModel> sheetList;
     std::unique_ptr<Window> first;

@@ -100,7 +100,7 @@ protected:
 
     // Follows the settings; "auto" is never chosen here.
     Appearance appearance{settings, [] { return false; }};
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
     // A deque: references to earlier windows stay valid as more open.
     std::deque<Window> windows;
     int beeps = 0;

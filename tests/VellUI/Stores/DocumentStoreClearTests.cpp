@@ -15,7 +15,7 @@ using Locks = std::vector<std::int64_t>;
 class DocumentStoreClearTest : public DocumentStoreCaretTest {
 protected:
     // "Rent" with that text and those locks, then "B" with "2".
-    std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
+    OpenedDocument openWith(std::string text, Locks locks = {}) {
         writeDocument(documentOf({makeSheet(1, "Rent", std::move(text), loaded, std::move(locks)),
                                   makeSheet(2, "B", "2", loaded)}));
         clock.advance(60);
@@ -134,7 +134,7 @@ TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAt
         EXPECT_EQ(results().size(), 1u);
 
         // Written without the delay.
-        store->finishWrites();
+        store.saver->finishWrites();
         EXPECT_EQ(documentOnDisk(), store->document());
     }
 }

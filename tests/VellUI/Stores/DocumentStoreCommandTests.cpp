@@ -15,7 +15,7 @@ using testsupport::sheetId;
 class DocumentStoreCommandTest : public DocumentStoreTest {
 protected:
     // Sheets A, B, C ... with the texts "1", "2", "3" ..., A selected, all stamped an hour ago.
-    std::unique_ptr<DocumentStore> openWith(std::size_t count) {
+    OpenedDocument openWith(std::size_t count) {
         std::vector<std::string> texts;
         for (std::size_t i = 1; i <= count; ++i)
             texts.push_back(std::string(1, static_cast<char>('0' + i)));
@@ -28,8 +28,8 @@ protected:
     }
 
     // True when the command left the document as it was and asked for no save.
-    bool leftAlone(DocumentStore& store, const VellDocument& before) {
-        return !flushPendingSave(store) && store.document() == before;
+    bool leftAlone(OpenedDocument& document, const VellDocument& before) {
+        return !flushPendingSave(document) && document->document() == before;
     }
 
     const Date stamped = clock();

@@ -3,6 +3,7 @@
 #include "DocumentStoreFixture.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/ProgramRunner.h"
+#include "Sheet/SheetTotal.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ using Locks = std::vector<std::int64_t>;
 class DocumentStoreEditTest : public DocumentStoreCaretTest {
 protected:
     // One sheet "A" with that text and those locks, then a second sheet "B" with "2".
-    std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
+    OpenedDocument openWith(std::string text, Locks locks = {}) {
         writeDocument(documentOf({makeSheet(1, "A", std::move(text), clock(), std::move(locks)),
                                   makeSheet(2, "B", "2", clock())}));
         return open();
@@ -103,7 +104,7 @@ TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
 // clock), and lines it takes over from the evaluation before read nothing.
 class DocumentStoreFillInTest : public DocumentStoreEditTest {
 protected:
-    std::unique_ptr<DocumentStore> openSlowly(std::string text) {
+    OpenedDocument openSlowly(std::string text) {
         writeDocument(
             documentOf({makeSheet(1, "A", std::move(text), clock()), makeSheet(2, "B", "2", clock())}));
         evaluationServices.evaluationClock = [now = std::make_shared<ProgramBudget::Clock::time_point>()] {
@@ -382,7 +383,7 @@ TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTh
     EXPECT_FALSE(store->histories().contains(sheetId(2)));
     EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     EXPECT_EQ(results().front().outcome.debugDescription(), "value 22");
-    store->finishWrites();
+    store.saver->finishWrites();
     ASSERT_TRUE(fileExists());
     EXPECT_EQ(documentOnDisk().sheets[1].text, "22") << "written at once";
 
@@ -405,7 +406,7 @@ TEST_F(DocumentStoreEditTest, AnAdoptedDocumentWithoutSheetsFallsBackToTheStarte
 
 TEST_F(DocumentStoreEditTest, TheTotalOfTheResults) {
     auto store = openWith("100\n// note\n23");
-    const auto total = DocumentStore::total(results());
+    const auto total = SheetTotal::of(results());
     ASSERT_TRUE(total);
     EXPECT_EQ(total->debugDescription(), "123");
 }

@@ -14,7 +14,7 @@ using testsupport::sheetId;
 class DocumentStoreMoveSheetsTest : public DocumentStoreTest {
 protected:
     // Sheets A B C D with the texts "1" to "4", B selected, all stamped an hour ago.
-    std::unique_ptr<DocumentStore> openABCD() {
+    OpenedDocument openABCD() {
         VellDocument document = sheetsWithTexts({"1", "2", "3", "4"});
         document.selectedSheetID = sheetId(2);
         writeDocument(document);

@@ -36,7 +36,7 @@ TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntil
     EXPECT_TRUE(store->histories().contains(*store->currentSheetID()));
 
     // Nothing is pending: even the flush at quitting writes nothing.
-    store->applicationWillTerminate();
+    store.saver->applicationWillTerminate();
     EXPECT_FALSE(fileExists());
 
     store->setText(*store->currentSheetID(), "1 + 2");
@@ -49,7 +49,7 @@ TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntil
 TEST_F(DocumentStoreTest, ABurstOfEditsIsSavedOnceAfterTheLastEdit) {
     writeDocument(sheetsWithTexts({""}));
     auto store = open();
-    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QSignalSpy saves(store.saver.get(), &DocumentSaver::saved);
     QElapsedTimer sinceLastEdit;
     std::string text;
     for (int i = 0; i < 6; ++i) {
@@ -59,30 +59,30 @@ TEST_F(DocumentStoreTest, ABurstOfEditsIsSavedOnceAfterTheLastEdit) {
         QTest::qWait(60);
     }
     ASSERT_TRUE(saves.wait(3000));
-    EXPECT_GE(sinceLastEdit.elapsed(), DocumentStore::saveDelayMilliseconds - 5);
+    EXPECT_GE(sinceLastEdit.elapsed(), DocumentSaver::saveDelayMilliseconds - 5);
     EXPECT_EQ(documentOnDisk().sheets.front().text, "111111");
-    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    QTest::qWait(DocumentSaver::saveDelayMilliseconds + 200);
     EXPECT_EQ(saves.count(), 1);
 }
 
 TEST_F(DocumentStoreTest, QuittingOrLeavingTheApplicationWritesAPendingSaveAtOnce) {
-    std::vector<std::unique_ptr<DocumentStore>> stores;
+    std::vector<OpenedDocument> stores;
     std::vector<std::unique_ptr<QSignalSpy>> saves;
     for (const auto leave :
-         {&DocumentStore::applicationWillTerminate, &DocumentStore::applicationWillResignActive,
-          &DocumentStore::applicationDidBecomeActive}) {
+         {&DocumentSaver::applicationWillTerminate, &DocumentSaver::applicationWillResignActive,
+          &DocumentSaver::applicationDidBecomeActive}) {
         QFile::remove(storagePath);
         auto& store = stores.emplace_back(open());
         store->setText(*store->currentSheetID(), "42");
-        ((*store).*leave)();
+        ((*store.saver).*leave)();
         // Asked for at once; the write runs in the background.
-        store->finishWrites();
+        store.saver->finishWrites();
         ASSERT_TRUE(fileExists());
         EXPECT_EQ(documentOnDisk().sheets.front().text, "42");
-        saves.push_back(std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved));
+        saves.push_back(std::make_unique<QSignalSpy>(store.saver.get(), &DocumentSaver::saved));
     }
     // The flush took the pending save along.
-    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    QTest::qWait(DocumentSaver::saveDelayMilliseconds + 200);
     for (const auto& spy : saves)
         EXPECT_EQ(spy->count(), 0);
 }
@@ -238,7 +238,7 @@ TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
     storagePath = QDir(blocker).filePath("document.json");
     WarningLog log;
     auto store = open();
-    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QSignalSpy saves(store.saver.get(), &DocumentSaver::saved);
     store->setText(*store->currentSheetID(), "1");
     ASSERT_TRUE(QTest::qWaitFor([] { return !WarningLog::lines().empty(); }, 3000));
     ASSERT_EQ(WarningLog::lines().size(), 1u);
@@ -258,11 +258,11 @@ TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
 TEST_F(DocumentStoreTest, WithoutAStorageLocationEverythingWorksInMemory) {
     auto store = openInMemory();
     EXPECT_TRUE(store->usingStarterDocument());
-    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QSignalSpy saves(store.saver.get(), &DocumentSaver::saved);
     store->setText(*store->currentSheetID(), "1 + 2");
     store->undo(*store->currentSheetID());
     store->addSheet();
-    store->applicationWillTerminate();
+    store.saver->applicationWillTerminate();
     store->clearAllContent();
     EXPECT_EQ(saves.count(), 0);
     EXPECT_EQ(store->sheets().size(), 1u);
@@ -304,9 +304,9 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
     testsupport::TempDefaults otherDefaults;
     KeyLayoutStore fresh(otherDefaults.open(), clock);
     writeDocument(sheetsWithTexts({"1"}));
-    DocumentStore store(storagePath, settings, fresh, services());
-    EXPECT_TRUE(store.document().keyLayouts.empty());
-    EXPECT_FALSE(store.document().keyLayoutsUpdatedAt);
+    OpenedDocument store = OpenedDocument::open(storagePath, settings, fresh, clock);
+    EXPECT_TRUE(store->document().keyLayouts.empty());
+    EXPECT_FALSE(store->document().keyLayoutsUpdatedAt);
     EXPECT_TRUE(fresh.layouts().empty());
 }
 
@@ -340,7 +340,7 @@ TEST_F(DocumentStoreTest, EveryEngineSettingReevaluatesTheSelectedSheetAtOnce) {
 TEST_F(DocumentStoreTest, TheDefaultLocationIsInTheUsersDataFolder) {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", folder.filePath("data").toUtf8());
-    const auto location = DocumentStore::defaultStorageURL();
+    const auto location = DocumentSaver::defaultStorageURL();
     if (saved.isNull())
         qunsetenv("XDG_DATA_HOME");
     else

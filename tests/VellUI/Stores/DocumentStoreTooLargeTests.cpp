@@ -60,7 +60,7 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
     EXPECT_EQ(results()[1].outcome.debugDescription(), "value 8");
     EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
-    store->applicationWillTerminate();
+    store.saver->applicationWillTerminate();
     const VellDocument onDisk = documentOnDisk();
     EXPECT_EQ(onDisk.sheets[0].text, huge);
     EXPECT_EQ(onDisk.sheets[1].text, "twice(2)\n3 + 5");

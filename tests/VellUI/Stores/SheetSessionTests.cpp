@@ -24,14 +24,14 @@ using testsupport::sheetId;
 class SheetSessionTest : public DocumentStoreTest {
 protected:
     // "A" = "1 + 1", "B" = "2 + 2", "C" = "3 + 3"; A selected.
-    std::unique_ptr<DocumentStore> openThree() {
+    OpenedDocument openThree() {
         writeDocument(documentOf({makeSheet(1, "A", "1 + 1", clock()), makeSheet(2, "B", "2 + 2", clock()),
                                   makeSheet(3, "C", "3 + 3", clock())}));
         return open();
     }
 
     // A store whose evaluations record every sheet they evaluate, by its text, in `evaluated`.
-    std::unique_ptr<DocumentStore> openRecording(std::shared_ptr<std::vector<std::string>> evaluated) {
+    OpenedDocument openRecording(std::shared_ptr<std::vector<std::string>> evaluated) {
         evaluationServices.evaluator = [evaluated](std::string_view text,
                                                    std::span<const SharedSheet> others) {
             evaluated->emplace_back(text);

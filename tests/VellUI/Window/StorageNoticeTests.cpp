@@ -40,7 +40,7 @@ struct NoticeWindow {
 class StorageNoticeTest : public ::testing::Test {
 protected:
     TestContext context;
-    StorageNotices& notices = context.store().notices();
+    StorageNotices& notices = context.saver().notices();
 };
 
 TEST_F(StorageNoticeTest, EveryWindowShowsEveryTopicWhileItStands) {
