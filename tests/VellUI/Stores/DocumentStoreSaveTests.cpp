@@ -284,7 +284,22 @@ TEST_F(DocumentStoreSaveTest, TheFileHoldsTheWholeEncodingAfterEveryKindOfChange
     store->duplicateSheet(store->sheets()[2].id);
     check("duplicated");
     store->moveSheet(store->sheets()[0].id, std::int64_t{2});
-    check("moved");
+    check("exchanged with a sheet two places on");
+    store->moveSheet(store->sheets()[1].id, std::int64_t{-1});
+    check("exchanged with its neighbour");
+    store->moveSheet(store->sheets()[3].id, store->sheets()[0].id);
+    check("moved onto another");
+    const std::size_t dragged[] = {0, 2};
+    store->moveSheets(dragged, 4);
+    check("several dragged");
+    store->addSheet();
+    store->setText(*store->currentSheetID(), "new");
+    check("added and typed");
+    store->setCurrentSheetID(store->sheets()[1].id);
+    check("selected");
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
+    QCoreApplication::processEvents();
+    check("keypad rearranged");
     store->deleteSheet(store->sheets()[1].id);
     check("deleted");
     // Another copy's version of a sheet under the same id and date, with other text of the same length.
