@@ -6,7 +6,7 @@
 #include "QuitSignals.h"
 #include "SingleInstance.h"
 #include "StartupProbe.h"
-#include "Stores/DocumentStore.h"
+#include "Stores/DocumentSaver.h"
 #include "Stores/DocumentWriter.h"
 #include "Stores/UserDefaults.h"
 #include "VellApp.h"
@@ -134,7 +134,7 @@ int runVell(int argc, char** argv) {
         [&running] { running ? running->endWithoutAsking() : QCoreApplication::quit(); },
         [] { DocumentWriter::writeStagedEverywhere(); }, quitPatience, endingPatience);
 
-    const auto storageURL = DocumentStore::defaultStorageURL();
+    const auto storageURL = DocumentSaver::defaultStorageURL();
     SingleInstance instance;
     switch (claimDocument(instance, storageURL)) {
     case Claim::claimed:

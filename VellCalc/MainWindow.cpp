@@ -5,6 +5,7 @@
 #include "MenuEscape.h"
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -41,8 +42,9 @@ QString label(std::string_view japanese, std::string_view english) {
 
 MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* parent)
     : QMainWindow(parent), app_(app), store_(app.store), openWindow_(std::move(openWindow)),
-      session_(std::make_unique<SheetSession>(store_)), rootView_(new RootView(app, *session_, this)),
-      toolbar_(new QToolBar(this)), sidebarToggle_(new QAction(this)),
+      session_(std::make_unique<SheetSession>(store_, app.evaluations)),
+      rootView_(new RootView(app, *session_, this)), toolbar_(new QToolBar(this)),
+      sidebarToggle_(new QAction(this)),
       focusReporter_(new WindowFocusReporter(*this, [this] { session_->focus(); })),
       fileMenu_(menuBar()->addMenu(QString())), editMenu_(menuBar()->addMenu(QString())),
       sheetsMenu_(menuBar()->addMenu(QString())), helpMenu_(menuBar()->addMenu(QString())) {
@@ -76,7 +78,13 @@ MainWindow::MainWindow(const AppContext& app, OpenWindow openWindow, QWidget* pa
         *toolbar_, *rootView_, WindowToolbar::Commands{action(Command::newSheet), action(Command::newWindow)},
         app_.settings, app_.switches);
     connect(&app_.settings, &AppSettings::languageChanged, this, &MainWindow::retranslate);
-    connect(&store_, &DocumentStore::documentChanged, this, &MainWindow::documentChanged);
+    // The Sheets menu follows the list's changes only.
+    SheetListModel& sheets = app_.sheetList;
+    connect(&sheets, &QAbstractItemModel::rowsInserted, this, &MainWindow::sheetListChanged);
+    connect(&sheets, &QAbstractItemModel::rowsRemoved, this, &MainWindow::sheetListChanged);
+    connect(&sheets, &QAbstractItemModel::rowsMoved, this, &MainWindow::sheetListChanged);
+    connect(&sheets, &QAbstractItemModel::dataChanged, this, &MainWindow::sheetListChanged);
+    connect(&sheets, &QAbstractItemModel::modelReset, this, &MainWindow::sheetListChanged);
     connect(&app_.appearance, &Appearance::changed, this, &MainWindow::applyAppearance);
     applyAppearance();
     retranslate();
@@ -142,12 +150,16 @@ QString MainWindow::menuText(const std::string& text) {
     return qText(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
-void MainWindow::documentChanged() {
-    std::vector<std::pair<std::string, std::string>> source;
-    const auto& sheets = store_.sheets();
-    for (std::size_t i = 0; i < std::min(sheets.size(), sheetsMenuLength); ++i)
-        source.emplace_back(sheets[i].id.uuidString(), sheets[i].name);
-    if (source == sheetsMenuSource_ || sheetsMenuRebuildQueued_) return;
+std::vector<std::pair<Uuid, std::string>> MainWindow::sheetsMenuSource() const {
+    std::vector<std::pair<Uuid, std::string>> source;
+    const SheetListModel& sheets = app_.sheetList;
+    for (int row = 0; row < std::min(sheets.rowCount(), static_cast<int>(sheetsMenuLength)); ++row)
+        source.emplace_back(*sheets.sheetID(row), sheets.storedName(row));
+    return source;
+}
+
+void MainWindow::sheetListChanged() {
+    if (sheetsMenuRebuildQueued_ || sheetsMenuSource() == sheetsMenuSource_) return;
     sheetsMenuRebuildQueued_ = true;
     QTimer::singleShot(0, this, [this] {
         sheetsMenuRebuildQueued_ = false;
@@ -156,13 +168,11 @@ void MainWindow::documentChanged() {
 }
 
 void MainWindow::rebuildSheetsMenu() {
-    sheetsMenuSource_.clear();
     sheetsMenu_->clear();
-    const auto& sheets = store_.sheets();
-    for (std::size_t i = 0; i < std::min(sheets.size(), sheetsMenuLength); ++i) {
-        const Uuid id = sheets[i].id;
-        sheetsMenuSource_.emplace_back(id.uuidString(), sheets[i].name);
-        QAction* item = sheetsMenu_->addAction(menuText(sheets[i].name));
+    sheetsMenuSource_ = sheetsMenuSource();
+    for (std::size_t i = 0; i < sheetsMenuSource_.size(); ++i) {
+        const auto& [id, name] = sheetsMenuSource_[i];
+        QAction* item = sheetsMenu_->addAction(menuText(name));
         item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i))));
         item->setShortcutContext(Qt::WindowShortcut);
         connect(item, &QAction::triggered, this, [this, id] { selectSheetFromMenu(id); });

@@ -5,6 +5,10 @@
 // when the window becomes the active one.
 
 #include "Appearance/AppContext.h"
+#ifndef Q_MOC_RUN
+// moc cannot read the standard headers this pulls in; it needs nothing from it.
+#include "Document/Uuid.h"
+#endif
 
 #include <QAction>
 #include <QMainWindow>
@@ -78,7 +82,8 @@ private:
     // The Sheets menu follows the ids, names and order of the document's first nine sheets; it is
     // rebuilt on the next turn of the event loop, since a rebuild from inside an item's own action
     // would delete the item while it runs.
-    void documentChanged();
+    void sheetListChanged();
+    std::vector<std::pair<Uuid, std::string>> sheetsMenuSource() const;
     void rebuildSheetsMenu();
     void applyAppearance();
     void updateSidebarToggle();
@@ -103,8 +108,8 @@ private:
     QMenu* sheetsMenu_;
     QMenu* helpMenu_;
     std::vector<std::pair<Command, QAction*>> actions_;
-    // What the Sheets menu was last built from: each sheet's id text and name.
-    std::vector<std::pair<std::string, std::string>> sheetsMenuSource_;
+    // What the Sheets menu was last built from: each sheet's id and name.
+    std::vector<std::pair<Uuid, std::string>> sheetsMenuSource_;
     bool sheetsMenuRebuildQueued_ = false;
     QPointer<QLineEdit> historyField_;
 };

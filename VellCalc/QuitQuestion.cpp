@@ -1,7 +1,7 @@
 #include "QuitQuestion.h"
 
 #include "Dialogs/PromptDialog.h"
-#include "Stores/DocumentStore.h"
+#include "Stores/DocumentSaver.h"
 #include "Stores/UiText.h"
 
 #include <QEventLoop>
@@ -10,7 +10,7 @@
 
 namespace vell {
 
-QuitQuestion::QuitQuestion(DocumentStore& store, QObject* parent) : QObject(parent), store_(store) {}
+QuitQuestion::QuitQuestion(DocumentSaver& saver, QObject* parent) : QObject(parent), saver_(saver) {}
 
 PromptDialog* QuitQuestion::dialog() const {
     return dialog_.data();
@@ -22,7 +22,7 @@ bool QuitQuestion::mayEnd(QWidget& window, std::function<void()> end) {
         dialog_->activateWindow();
         return false;
     }
-    if (store_.saveAndWait()) return true;
+    if (saver_.saveAndWait()) return true;
     ask(window, [this, window = QPointer<QWidget>(&window), end = std::move(end)](Answer answer) {
         if (answer == Answer::end || (answer == Answer::tryAgain && window && mayEnd(*window, end))) end();
     });
@@ -33,7 +33,7 @@ bool QuitQuestion::mayEndNow(QWidget& window) {
     // A question asked without waiting gives way to this one.
     if (dialog_) dialog_->dismiss();
     const QPointer<QWidget> over(&window);
-    while (!store_.saveAndWait()) {
+    while (!saver_.saveAndWait()) {
         if (!over) return true;
         Answer answer = Answer::stay;
         QEventLoop loop;
@@ -49,7 +49,7 @@ bool QuitQuestion::mayEndNow(QWidget& window) {
 
 void QuitQuestion::ask(QWidget& window, std::function<void(Answer)> answered) {
     const QString cause =
-        store_.saveFailure().value_or(uiText("原因は分かりません", "the cause is not known"));
+        saver_.saveFailure().value_or(uiText("原因は分かりません", "the cause is not known"));
     auto* prompt = new PromptDialog(*window.window());
     prompt->setTitle(uiText("書類を保存できませんでした", "Your Document Could Not Be Saved"));
     prompt->setMessage(

@@ -14,7 +14,7 @@ class QWidget;
 
 namespace vell {
 
-class DocumentStore;
+class DocumentSaver;
 class PromptDialog;
 
 // The session manager's side of a session's end, as far as Vell needs it.
@@ -33,7 +33,7 @@ class QuitQuestion : public QObject {
     Q_OBJECT
 
 public:
-    explicit QuitQuestion(DocumentStore& store, QObject* parent = nullptr);
+    explicit QuitQuestion(DocumentSaver& saver, QObject* parent = nullptr);
 
     // Writes what is not on disk yet and waits for it: true when the run may end now. Otherwise asks over
     // `window` without blocking (or brings forward the question open already) and is false; `end` runs
@@ -53,7 +53,7 @@ private:
 
     void ask(QWidget& window, std::function<void(Answer)> answered);
 
-    DocumentStore& store_;
+    DocumentSaver& saver_;
     QPointer<PromptDialog> dialog_;
 };
 

@@ -7,8 +7,11 @@
 #include "Screens/ScreenFactory.h"
 #include "StockTexts.h"
 #include "Stores/AppSettings.h"
+#include "Stores/DocumentSaver.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/UserDefaults.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -62,14 +65,18 @@ VellApp::VellApp(std::optional<QString> storageURL, std::shared_ptr<QSettings> d
       switches_(std::make_unique<ViewSwitches>(defaults)),
       look_(std::make_unique<ApplicationLook>(*settings_, *appearance_)),
       stockTexts_(std::make_unique<StockTexts>(*settings_)),
-      store_(std::make_unique<DocumentStore>(
-          std::move(storageURL), *settings_, *keyLayouts_,
-          DocumentStore::Services{.clock = {}, .rescueRoots = std::move(rescueRoots)})),
-      context_(std::make_unique<const AppContext>(
-          AppContext{*settings_, *appearance_, *keyLayouts_, *switches_, *store_})),
-      screens_(std::make_unique<ScreenFactory>(*settings_, *appearance_)),
-      places_(std::make_unique<WindowPlaces>(UserDefaults::standard())),
-      quitQuestion_(std::make_unique<QuitQuestion>(*store_)) {
+      places_(std::make_unique<WindowPlaces>(UserDefaults::standard())) {
+    // The file is read before the store opens its document; the saver then follows the store.
+    DocumentSaver::Opened opened = DocumentSaver::open(std::move(storageURL));
+    store_ = std::make_unique<DocumentStore>(std::move(opened.document), *keyLayouts_);
+    saver_ = std::make_unique<DocumentSaver>(std::move(opened.file), *store_, *settings_,
+                                             DocumentSaver::Services{.rescueRoots = std::move(rescueRoots)});
+    evaluations_ = std::make_unique<SheetEvaluations>(*store_, *settings_);
+    sheetList_ = std::make_unique<SheetListModel>(*store_);
+    context_ = std::make_unique<const AppContext>(AppContext{
+        *settings_, *appearance_, *keyLayouts_, *switches_, *store_, *saver_, *evaluations_, *sheetList_});
+    screens_ = std::make_unique<ScreenFactory>(*settings_, *appearance_, saver_->storageURL());
+    quitQuestion_ = std::make_unique<QuitQuestion>(*saver_);
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         // Quitting closes the windows one by one; their places are taken before the first goes.
         application->installEventFilter(this);
@@ -156,7 +163,7 @@ bool VellApp::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (event->type() == QEvent::WindowActivate && qobject_cast<MainWindow*>(watched)) {
         // The user may have made room meanwhile.
-        store_->retryFailedSave();
+        saver_->retryFailedSave();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -190,7 +197,7 @@ void VellApp::endWithoutAsking() {
 
 void VellApp::commitData(SessionEnd& session) {
     rememberOpenWindows();
-    if (store_->saveAndWait()) return;
+    if (saver_->saveAndWait()) return;
     MainWindow* window = windowToAsk();
     if (window && !endWithoutAsking_ && session.allowsInteraction()) {
         const bool end = quitQuestion_->mayEndNow(*window);
@@ -204,20 +211,20 @@ void VellApp::commitData(SessionEnd& session) {
 }
 
 void VellApp::endRun() {
-    store_->applicationWillTerminate();
+    saver_->applicationWillTerminate();
     keepWhatIsNotOnDisk();
 }
 
 void VellApp::keepWhatIsNotOnDisk() {
-    if (store_->isOnDisk()) return;
-    exitStatus_ = store_->keepRescueCopy() ? keptInRescueCopy : notKept;
+    if (saver_->isOnDisk()) return;
+    exitStatus_ = saver_->keepRescueCopy() ? keptInRescueCopy : notKept;
 }
 
 void VellApp::applicationStateChanged(Qt::ApplicationState state) {
     if (state == Qt::ApplicationActive)
-        store_->applicationDidBecomeActive();
+        saver_->applicationDidBecomeActive();
     else
-        store_->applicationWillResignActive();
+        saver_->applicationWillResignActive();
 }
 
 } // namespace vell

@@ -27,7 +27,10 @@ namespace vell {
 class AppSettings;
 class Appearance;
 class ApplicationLook;
+class DocumentSaver;
 class DocumentStore;
+class SheetEvaluations;
+class SheetListModel;
 class KeyLayoutStore;
 class MainWindow;
 class QuitQuestion;
@@ -54,6 +57,7 @@ public:
     // Handed to every window.
     const AppContext& context() const { return *context_; }
     DocumentStore& store() const { return *store_; }
+    DocumentSaver& saver() const { return *saver_; }
 
     // A new window on the document's selected sheet, shown, raised and activated.
     MainWindow* openWindow();
@@ -96,6 +100,10 @@ private:
     std::unique_ptr<ApplicationLook> look_;
     std::unique_ptr<StockTexts> stockTexts_;
     std::unique_ptr<DocumentStore> store_;
+    // After the store, which it follows.
+    std::unique_ptr<DocumentSaver> saver_;
+    std::unique_ptr<SheetEvaluations> evaluations_;
+    std::unique_ptr<SheetListModel> sheetList_;
     std::unique_ptr<const AppContext> context_;
     std::unique_ptr<ScreenFactory> screens_;
     std::unique_ptr<WindowPlaces> places_;

@@ -21,6 +21,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Stores/SheetSession.h"
 
 #include <QApplication>
@@ -52,9 +53,9 @@ struct EditorOf {
     explicit EditorOf(const std::string& text)
         : defaults(std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat)),
           settings(defaults), keyLayouts(defaults, [] { return Date::now(); }),
-          store(std::nullopt, settings, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}) {
+          store(std::nullopt, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}) {
         store.setText(*store.currentSheetID(), text);
-        session = std::make_unique<SheetSession>(store);
+        session = std::make_unique<SheetSession>(store, evaluations);
         appearance = std::make_unique<Appearance>(settings);
     }
 
@@ -81,6 +82,7 @@ struct EditorOf {
     AppSettings settings;
     KeyLayoutStore keyLayouts;
     DocumentStore store;
+    SheetEvaluations evaluations{store, settings};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<SheetEditor> editor;

@@ -12,6 +12,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Stores/SheetSession.h"
 
 #include <QApplication>
@@ -63,14 +64,14 @@ struct Editing {
         std::make_shared<QSettings>(folder.filePath("Vell.ini"), QSettings::IniFormat);
     AppSettings settings{defaults};
     KeyLayoutStore keyLayouts{defaults, [] { return Date::now(); }};
-    DocumentStore store{std::nullopt, settings, keyLayouts,
-                        DocumentStore::Services{[] { return Date::now(); }}};
+    DocumentStore store{std::nullopt, keyLayouts, DocumentStore::Services{[] { return Date::now(); }}};
+    SheetEvaluations evaluations{store, settings};
     std::unique_ptr<SheetSession> session;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<SheetEditor> editor;
 
     void open() {
-        session = std::make_unique<SheetSession>(store);
+        session = std::make_unique<SheetSession>(store, evaluations);
         appearance = std::make_unique<Appearance>(settings);
         editor = std::make_unique<SheetEditor>(*session, SheetEditor::Services{settings, *appearance});
         editor->resize(1040, 720);
@@ -142,8 +143,9 @@ void BM_KeyInManyLines(benchmark::State& state) {
 // the event loop was held (what a key typed meanwhile waits at most).
 void BM_FillInPlotSheet(benchmark::State& state) {
     const std::string text = bench::plotSheet(10000);
-    const auto complete = [](const DocumentStore& store) {
-        return std::none_of(store.results().begin(), store.results().end(), [](const LineResult& result) {
+    const auto complete = [](const SheetEvaluations& evaluations) {
+        const std::vector<LineResult>& results = evaluations.results(std::nullopt);
+        return std::none_of(results.begin(), results.end(), [](const LineResult& result) {
             return result.outcome.as<LineOutcome::Failure>();
         });
     };
@@ -152,20 +154,21 @@ void BM_FillInPlotSheet(benchmark::State& state) {
     for (auto _ : state) {
         state.PauseTiming();
         auto editing = std::make_unique<Editing>();
-        QObject::connect(&editing->store, &DocumentStore::resultsChanged, [&evaluations] { ++evaluations; });
+        QObject::connect(&editing->evaluations, &SheetEvaluations::resultsChanged,
+                         [&evaluations] { ++evaluations; });
         state.ResumeTiming();
         editing->store.setText(*editing->store.currentSheetID(), text);
         editing->open();
         QElapsedTimer waited;
         waited.start();
-        while (!complete(editing->store) && waited.elapsed() < 10'000) {
+        while (!complete(editing->evaluations) && waited.elapsed() < 10'000) {
             QElapsedTimer event;
             event.start();
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             longest = std::max(longest, event.elapsed());
         }
         state.PauseTiming();
-        if (!complete(editing->store)) state.SkipWithError("the sheet was not complete after 10 s");
+        if (!complete(editing->evaluations)) state.SkipWithError("the sheet was not complete after 10 s");
         editing.reset();
         state.ResumeTiming();
     }

@@ -9,8 +9,11 @@
 #include "ManySheets.h"
 #include "QtBenchmarkMain.h"
 #include "Stores/AppSettings.h"
+#include "Stores/DocumentSaver.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Stores/ViewSwitches.h"
 #include "Window/RootView.h"
@@ -39,13 +42,16 @@ struct ManySheetsStores {
         file.open(QIODevice::WriteOnly);
         file.write(QByteArray::fromStdString(bench::manySheets().encode()));
         file.close();
-        DocumentStore::Services services;
-        store = std::make_unique<DocumentStore>(path, settings, keyLayouts, std::move(services));
+        DocumentSaver::Opened opened = DocumentSaver::open(path);
+        store = std::make_unique<DocumentStore>(std::move(opened.document), keyLayouts);
+        saver = std::make_unique<DocumentSaver>(std::move(opened.file), *store, settings);
+        evaluations = std::make_unique<SheetEvaluations>(*store, settings);
+        sheetList = std::make_unique<SheetListModel>(*store);
         appearance = std::make_unique<Appearance>(settings);
-        app = std::make_unique<const AppContext>(
-            AppContext{settings, *appearance, keyLayouts, switches, *store});
+        app = std::make_unique<const AppContext>(AppContext{settings, *appearance, keyLayouts, switches,
+                                                            *store, *saver, *evaluations, *sheetList});
     }
-    ~ManySheetsStores() { store->applicationWillTerminate(); }
+    ~ManySheetsStores() { saver->applicationWillTerminate(); }
 
     QTemporaryDir folder;
     std::shared_ptr<QSettings> defaults;
@@ -53,13 +59,17 @@ struct ManySheetsStores {
     KeyLayoutStore keyLayouts;
     ViewSwitches switches;
     std::unique_ptr<DocumentStore> store;
+    std::unique_ptr<DocumentSaver> saver;
+    std::unique_ptr<SheetEvaluations> evaluations;
+    std::unique_ptr<SheetListModel> sheetList;
     std::unique_ptr<Appearance> appearance;
     std::unique_ptr<const AppContext> app;
 };
 
 // A shown window's content over the stores.
 struct ManySheetsWindow {
-    explicit ManySheetsWindow(ManySheetsStores& stores) : session(*stores.store), root(*stores.app, session) {
+    explicit ManySheetsWindow(ManySheetsStores& stores)
+        : session(*stores.store, *stores.evaluations), root(*stores.app, session) {
         root.resize(1040, 680);
         root.show();
         root.repaint();

@@ -105,8 +105,7 @@ SheetPiece DocumentPieces::encodeSheet(const Sheet& sheet) {
     return piece;
 }
 
-DocumentPieces::DocumentPieces(const VellDocument& document, std::vector<SheetPiece> sheets)
-    : sheets_(std::move(sheets)) {
+std::shared_ptr<const DocumentFrame> DocumentFrame::of(const VellDocument& document) {
     VellDocument frame;
     frame.selectedSheetID = document.selectedSheetID;
     frame.deletedSheets = document.deletedSheets;
@@ -114,31 +113,43 @@ DocumentPieces::DocumentPieces(const VellDocument& document, std::vector<SheetPi
     frame.keyLayoutsUpdatedAt = document.keyLayoutsUpdatedAt;
     frame.sheetOrderUpdatedAt = document.sheetOrderUpdatedAt;
     frame.unknownMembers = document.unknownMembers;
-    frame_ = frame.encode();
+    auto made = std::make_shared<DocumentFrame>();
+    made->text = frame.encode();
     // A line break inside a string is written as an escape, and nothing else is a member of the top level
     // named "sheets": this is the list of sheets and nothing else.
-    sheetsAt_ = frame_.find(sheetsMember) + sheetsMember.size() - 2;
+    made->sheetsAt = made->text.find(sheetsMember) + sheetsMember.size() - 2;
+    return made;
 }
 
+DocumentPieces::DocumentPieces(const VellDocument& document, std::vector<SheetPiece> sheets)
+    : DocumentPieces(DocumentFrame::of(document), std::move(sheets)) {}
+
+DocumentPieces::DocumentPieces(std::shared_ptr<const DocumentFrame> frame, std::vector<SheetPiece> sheets)
+    : frame_(std::move(frame)), sheets_(std::move(sheets)) {}
+
 std::size_t DocumentPieces::size() const {
-    std::size_t total = frame_.size() + 6;
+    if (!frame_) return 0;
+    std::size_t total = frame_->text.size() + 6;
     for (const SheetPiece& sheet : sheets_)
         total += sheet->size() + 2;
     return total;
 }
 
 std::string DocumentPieces::join() const {
-    if (sheets_.empty()) return frame_;
+    if (!frame_) return {};
+    const std::string& frame = frame_->text;
+    const std::size_t sheetsAt = frame_->sheetsAt;
+    if (sheets_.empty()) return frame;
     std::string out;
     out.reserve(size());
-    out.append(frame_, 0, sheetsAt_);
+    out.append(frame, 0, sheetsAt);
     out += "[\n";
     for (std::size_t i = 0; i < sheets_.size(); ++i) {
         if (i > 0) out += ",\n";
         out += *sheets_[i];
     }
     out += "\n  ]";
-    out.append(frame_, sheetsAt_ + 2);
+    out.append(frame, sheetsAt + 2);
     return out;
 }
 

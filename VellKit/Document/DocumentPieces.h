@@ -16,6 +16,14 @@ namespace vell {
 
 using SheetPiece = std::shared_ptr<const std::string>;
 
+// Everything of the encoded document but its sheets, and where the list of sheets stands in it.
+struct DocumentFrame {
+    std::string text;
+    std::size_t sheetsAt = 0;
+
+    static std::shared_ptr<const DocumentFrame> of(const VellDocument& document);
+};
+
 class DocumentPieces {
 public:
     // The sheet as it stands in the encoded list of sheets: indented, without the comma between sheets.
@@ -24,16 +32,16 @@ public:
     DocumentPieces() = default;
     // Everything of the document but its sheets, with those pieces standing for them, in order.
     DocumentPieces(const VellDocument& document, std::vector<SheetPiece> sheets);
+    // The same with the frame made already.
+    DocumentPieces(std::shared_ptr<const DocumentFrame> frame, std::vector<SheetPiece> sheets);
 
     // The bytes of VellDocument::encode for the document the pieces were made from.
     std::string join() const;
     std::size_t size() const;
-    bool empty() const { return frame_.empty(); }
+    bool empty() const { return !frame_; }
 
 private:
-    std::string frame_;
-    // Where the empty list of sheets stands in the frame.
-    std::size_t sheetsAt_ = 0;
+    std::shared_ptr<const DocumentFrame> frame_;
     std::vector<SheetPiece> sheets_;
 };
 

@@ -10,8 +10,9 @@
 
 namespace vell {
 
-ScreenFactory::ScreenFactory(AppSettings& settings, Appearance& appearance)
-    : settings_(settings), appearance_(appearance) {}
+ScreenFactory::ScreenFactory(AppSettings& settings, Appearance& appearance,
+                             std::optional<QString> documentPath)
+    : settings_(settings), appearance_(appearance), documentPath_(std::move(documentPath)) {}
 
 DialogBodyFactory ScreenFactory::bodies() const {
     return [this](WindowDialogKind kind, const WindowDialogContext& context) { return make(kind, context); };
@@ -21,8 +22,9 @@ QWidget* ScreenFactory::make(WindowDialogKind kind, const WindowDialogContext& c
     WindowDialog* dialog = &context.dialog;
     switch (kind) {
     case WindowDialogKind::settings: {
-        auto* view = new SettingsView(context.store, context.session,
-                                      SettingsView::Services{settings_, appearance_}, bodies());
+        auto* view =
+            new SettingsView(context.store, context.session,
+                             SettingsView::Services{settings_, appearance_, documentPath_}, bodies());
         QObject::connect(view, &SettingsView::closeRequested, dialog, &QDialog::reject);
         QObject::connect(view, &SettingsView::erased, dialog, &QDialog::accept);
         return view;

@@ -6,6 +6,9 @@
 
 #include "Dialogs/WindowDialog.h"
 
+#include <QString>
+#include <optional>
+
 namespace vell {
 
 class AppSettings;
@@ -14,7 +17,9 @@ class Appearance;
 class ScreenFactory {
 public:
     // The settings and the appearance must outlive every screen made.
-    ScreenFactory(AppSettings& settings, Appearance& appearance);
+    // `documentPath`: the document's own file, which no sync folder may hold.
+    ScreenFactory(AppSettings& settings, Appearance& appearance,
+                  std::optional<QString> documentPath = std::nullopt);
 
     // The screen of that kind, a new widget for the dialog to take over.
     QWidget* make(WindowDialogKind kind, const WindowDialogContext& context) const;
@@ -24,6 +29,7 @@ public:
 private:
     AppSettings& settings_;
     Appearance& appearance_;
+    std::optional<QString> documentPath_;
 };
 
 } // namespace vell

@@ -214,7 +214,8 @@ QString SettingsView::widthText(double width) {
 SettingsView::SettingsView(DocumentStore& store, SheetSession& session, Services services,
                            DialogBodyFactory screens, QWidget* parent)
     : QWidget(parent), store_(store), session_(session), settings_(services.settings),
-      appearance_(services.appearance), screens_(std::move(screens)), folderPicker_(defaultFolderPicker()),
+      documentPath_(std::move(services.documentPath)), appearance_(services.appearance),
+      screens_(std::move(screens)), folderPicker_(defaultFolderPicker()),
       columnWidth_(services.settings.resultColumnWidth()) {
     build();
     // The screen shows every setting; the language also arrives as a change of the engine settings.
@@ -697,7 +698,7 @@ void SettingsView::chooseSyncFolder() {
 }
 
 bool SettingsView::useSyncFolder(const QString& folder) {
-    if (const std::optional<QString> problem = syncFolderProblem(folder, store_.storageURL())) {
+    if (const std::optional<QString> problem = syncFolderProblem(folder, documentPath_)) {
         refuseSyncFolder(*problem);
         return false;
     }

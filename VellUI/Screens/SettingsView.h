@@ -45,6 +45,8 @@ public:
     struct Services {
         AppSettings& settings;
         Appearance& appearance;
+        // The document's own file, which no sync folder may hold; none while it lives in memory only.
+        std::optional<QString> documentPath = std::nullopt;
     };
 
     // Asks for a folder, starting at `start`; none when the user cancels.
@@ -131,6 +133,7 @@ private:
     DocumentStore& store_;
     SheetSession& session_;
     AppSettings& settings_;
+    std::optional<QString> documentPath_;
     Appearance& appearance_;
     DialogBodyFactory screens_;
     FolderPicker folderPicker_;

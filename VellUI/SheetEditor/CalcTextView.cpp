@@ -33,6 +33,11 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     viewport()->installEventFilter(this);
 
     document()->setDocumentMargin(0);
+    // Lines are laid out left to right, as sums and units are written; a right-to-left run inside a line
+    // is still set right to left. Told, the layout no longer reads every line to find its direction.
+    QTextOption option = document()->defaultTextOption();
+    option.setTextDirection(Qt::LeftToRight);
+    document()->setDefaultTextOption(option);
     document()->setDefaultFont(editorFont());
     setFont(editorFont());
     measureRows();

@@ -1,28 +1,13 @@
 #include "Stores/DocumentStore.h"
 
-#include "Document/CopyFold.h"
 #include "Document/SheetSize.h"
 #include "Engine/L10n.h"
 #include "LineRules/LineEditor.h"
-#include "Sheet/DocumentEvaluator.h"
-#include "Sheet/SharedSheet.h"
-#include "Sheet/SheetTotal.h"
-#include "Stores/AppSettings.h"
 #include "Stores/KeyLayoutStore.h"
-#include "Stores/UiText.h"
 #include "Unicode/Decimal.h"
 #include "Unicode/Unicode.h"
 
-#include <QCoreApplication>
-#include <QDebug>
-#include <QDir>
-#include <QFileInfo>
-#include <QPointer>
-#include <QThreadPool>
 #include <algorithm>
-#include <array>
-#include <cerrno>
-#include <exception>
 #include <set>
 #include <utility>
 
@@ -46,111 +31,31 @@ std::vector<std::int64_t> validLocks(const std::vector<std::int64_t>& locks, std
     return out;
 }
 
-QString saveNotice(int errorNumber) {
-    return uiText("最新の変更を保存できていません（%1）。数秒ごとに保存し直しています。",
-                  "Your latest changes are not saved: %1. Vell tries again every few seconds.")
-        .arg(DocumentFile::describeError(errorNumber));
-}
-
-QString takenInNotice(const QStringList& folders, const QStringList& conflictingCopies) {
-    const QString separator = uiText("、", ", ");
-    QString text = uiText("前回の終了時に書類を保存できなかったため、%1 に写しを残していました。その写しを"
-                          "書類に戻しました。",
-                          "Vell could not save your document when it last ended and kept a copy in %1. "
-                          "That copy is back in the document now.")
-                       .arg(folders.join(separator));
-    if (!conflictingCopies.isEmpty())
-        text += uiText("内容の違うシートは両方を残し、写しの側を「%1」としました。",
-                       " A sheet that differed is kept twice, the copy's version as “%1”.")
-                    .arg(conflictingCopies.join(uiText("」「", "”, “")));
-    return text;
-}
-
-// The fallback of the writer: on the thread that ends the process, so the copy at hand, not the store's.
-bool keepInRescueCopy(const RescueCopy& rescue, std::string_view bytes) {
-    QString error;
-    if (const auto kept = rescue.keep(bytes, &error)) {
-        qWarning().noquote()
-            << uiText("Vell: 書類を保存できなかったため、%1 に写しを残しました。次に起動したとき"
-                      "に書類へ戻します",
-                      "Vell: The document could not be saved, so a copy was kept in %1; the "
-                      "next start takes it back into the document")
-                   .arg(*kept);
-        return true;
-    }
-    qWarning().noquote() << uiText("Vell: 書類を保存できず、写しもどこにも残せませんでした: %1",
-                                   "Vell: The document could not be saved, and no copy could be kept "
-                                   "anywhere: %1")
-                                .arg(error);
-    return false;
-}
-
 } // namespace
 
-std::optional<QString> DocumentStore::defaultStorageURL() {
-    return DocumentFile::defaultLocation();
-}
-
-DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
-                             KeyLayoutStore& keyLayouts, Services services, QObject* parent)
+DocumentStore::DocumentStore(std::optional<VellDocument> document, KeyLayoutStore& keyLayouts,
+                             Services services, QObject* parent)
     : QObject(parent), clock_(services.clock ? std::move(services.clock) : Date::Clock(Date::now)),
-      evaluator_(std::move(services.evaluator)), evaluationClock_(std::move(services.evaluationClock)),
-      settings_(&settings), keyLayouts_(&keyLayouts),
-      ownSaveTimer_(services.saveTimer ? nullptr : SaveTimer::system()),
-      saveTimer_(services.saveTimer ? services.saveTimer : ownSaveTimer_.get()),
-      cloudPollInterval_(services.cloudPollInterval) {
-    if (storageURL) {
-        file_.emplace(std::move(*storageURL), clock_);
-        DocumentWriter::Fallback fallback;
-        if (!services.rescueRoots.empty()) {
-            rescue_.emplace(file_->path(), std::move(services.rescueRoots));
-            fallback = [rescue = *rescue_](std::string_view bytes) {
-                return keepInRescueCopy(rescue, bytes);
-            };
-        }
-        writer_ = std::make_unique<DocumentWriter>(
-            *file_,
-            [this](std::uint64_t generation, std::shared_ptr<const std::string> bytes, int errorNumber) {
-                writeFinished(generation, std::move(bytes), errorNumber);
-            },
-            std::move(fallback));
+      keyLayouts_(&keyLayouts) {
+    if (document && !document->sheets.empty()) {
+        document_ = std::move(*document);
+    } else {
+        document_ = starterKeeping(document.value_or(VellDocument{}));
+        usingStarterDocument_ = true;
     }
-    mergeTimer_.setSingleShot(true);
-    mergeTimer_.setTimerType(Qt::PreciseTimer);
-    mergeTimer_.setInterval(mergeDelayMilliseconds);
-    connect(&mergeTimer_, &QTimer::timeout, this, &DocumentStore::mergeFromCloud);
-    fillInTimer_.setSingleShot(true);
-    fillInTimer_.setInterval(fillInDelay);
-    connect(&fillInTimer_, &QTimer::timeout, this, [this] {
-        if (!sheet(fillInSheetID_)) return;
-        evaluateSheet(fillInSheetID_);
-        refreshSessions();
-    });
-
-    load();
     repairAndClean();
+    // The keypad's newer layouts go into the document, but are no reason to save it.
     syncKeyLayouts();
-    evaluateSelection();
-    refreshSessions();
     startSelectionHistory();
     publishUndoState();
-    startCloudSync();
-    findRescueCopies();
-    observeSettings();
-    // Every sheet's piece is made once, soon after the windows are up, rather than at the first key.
-    QTimer::singleShot(std::chrono::milliseconds(500), this, [this] { stageForWriting(); });
+    observeKeypad();
 }
 
-DocumentStore::DocumentStore(std::optional<QString> storageURL, AppSettings& settings,
-                             KeyLayoutStore& keyLayouts, QObject* parent)
-    : DocumentStore(std::move(storageURL), settings, keyLayouts, Services{}, parent) {}
+DocumentStore::DocumentStore(std::optional<VellDocument> document, KeyLayoutStore& keyLayouts,
+                             QObject* parent)
+    : DocumentStore(std::move(document), keyLayouts, Services{}, parent) {}
 
-DocumentStore::~DocumentStore() {
-    // A timer handed in may outlive the store.
-    saveTimer_->cancel();
-    // The write asked for last is made before the file goes.
-    writer_.reset();
-}
+DocumentStore::~DocumentStore() = default;
 
 Date DocumentStore::stampAfter(std::optional<Date> previous) const {
     const Date current = now();
@@ -159,21 +64,6 @@ Date DocumentStore::stampAfter(std::optional<Date> previous) const {
     std::int64_t seconds = previous->microsecondsSince1970() / 1'000'000;
     if (previous->microsecondsSince1970() % 1'000'000 < 0) --seconds;
     return std::max(current, Date::fromSeconds(seconds).addingSeconds(1));
-}
-
-std::optional<QString> DocumentStore::storageURL() const {
-    if (!file_) return std::nullopt;
-    return file_->path();
-}
-
-void DocumentStore::load() {
-    std::optional<VellDocument> loaded = file_ ? file_->load() : std::nullopt;
-    if (loaded && !loaded->sheets.empty()) {
-        document_ = std::move(*loaded);
-        return;
-    }
-    document_ = starterKeeping(loaded.value_or(VellDocument{}));
-    usingStarterDocument_ = true;
 }
 
 VellDocument DocumentStore::starterKeeping(VellDocument empty) const {
@@ -192,35 +82,42 @@ void DocumentStore::repairAndClean() {
     if (!selectedIndex(document_.selectedSheetID))
         document_.selectedSheetID =
             document_.sheets.empty() ? std::nullopt : std::optional<Uuid>(document_.sheets.front().id);
-    if (!document_.removeDuplicateSheets(now()).empty()) scheduleSave();
+    if (!document_.removeDuplicateSheets(now()).empty()) {
+        listDidChange();
+        changedWhileOpening_ = true;
+    }
     if (document_.sheets.empty()) {
         document_ = starterKeeping(std::move(document_));
+        listDidChange();
         usingStarterDocument_ = true;
     }
 }
 
-void DocumentStore::observeSettings() {
-    // The answers and messages of the shown sheets follow the language, angle unit and fraction digits
-    // at once; nothing is saved.
-    connect(settings_, &AppSettings::engineSettingsChanged, this, &DocumentStore::reevaluate);
-    connect(settings_, &AppSettings::languageChanged, this, &DocumentStore::updateNotices);
+void DocumentStore::observeKeypad() {
     // Queued: the keypad is in the middle of the user's change.
-    connect(
-        keyLayouts_, &KeyLayoutStore::edited, this,
-        [this] {
-            syncKeyLayouts();
-            scheduleSave();
-        },
-        Qt::QueuedConnection);
+    connect(keyLayouts_, &KeyLayoutStore::edited, this, &DocumentStore::syncKeyLayouts, Qt::QueuedConnection);
 }
 
 // --- Selection, text and evaluation -------------------------------------------------------------------
 
 std::optional<std::size_t> DocumentStore::selectedIndex(std::optional<Uuid> id) const {
     if (!id) return std::nullopt;
+    const auto look = [&]() -> std::optional<std::size_t> {
+        const auto found = index_.find(*id);
+        if (found == index_.end()) return std::nullopt;
+        return found->second;
+    };
+    auto index = look();
+    const bool holds = index && *index < document_.sheets.size() && document_.sheets[*index].id == *id;
+    if (holds) return index;
+    if (indexFresh_ && !index) return std::nullopt;
+    index_.clear();
+    index_.reserve(document_.sheets.size());
+    // The first sheet of an id, as the document may repeat one before it is cleaned up.
     for (std::size_t i = 0; i < document_.sheets.size(); ++i)
-        if (document_.sheets[i].id == *id) return i;
-    return std::nullopt;
+        index_.try_emplace(document_.sheets[i].id, i);
+    indexFresh_ = true;
+    return look();
 }
 
 const Sheet* DocumentStore::sheet(std::optional<Uuid> id) const {
@@ -237,6 +134,7 @@ Sheet DocumentStore::currentSheet() const {
 void DocumentStore::setCurrentSheetID(std::optional<Uuid> id) {
     if (!id || id == document_.selectedSheetID || !selectedIndex(id)) return;
     document_.selectedSheetID = id;
+    emit selectionChanged(id);
     selectionDidChange();
 }
 
@@ -288,111 +186,21 @@ bool DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     sheet.text = std::string(text);
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
-    documentDidChange();
     textDidChange(sheetID, origin);
     return true;
 }
 
-std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID) const {
-    return evaluate(sheetID, nullptr);
-}
-
-std::vector<LineResult> DocumentStore::evaluate(std::optional<Uuid> sheetID, bool* unfinished) const {
-    if (unfinished) *unfinished = false;
-    std::optional<Sheet> fallback;
-    const Sheet* target = sheet(sheetID);
-    if (!target) target = &fallback.emplace(currentSheet());
-    if (SheetSize::tooLargeToEdit(target->text)) return {};
-    std::vector<SharedSheet> others;
-    others.reserve(document_.sheets.size());
-    for (const Sheet& other : document_.sheets)
-        if (other.id != target->id && !SheetSize::tooLargeToEdit(other.text))
-            others.push_back(SharedSheet{other.name, other.text});
-    if (evaluator_) return evaluator_(target->text, others);
-    // A key then evaluates only the lines it changed and those that read them.
-    std::erase_if(evaluationCaches_, [this](const auto& entry) { return !sheet(entry.first); });
-    SheetEvaluationCache& cache = evaluationCaches_.try_emplace(target->id, evaluationClock_).first->second;
-    std::vector<LineResult> results = DocumentEvaluator::evaluateCached(target->text, others, cache);
-    if (unfinished) *unfinished = cache.wouldGetFurther();
-    return results;
-}
-
-const DocumentStore::Evaluation& DocumentStore::evaluation(std::optional<Uuid> sheetID) const {
-    const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
-    const EvaluationInputs inputs = evaluationInputs();
-    auto found = evaluations_.find(id);
-    if (found != evaluations_.end() && found->second.inputs == inputs) return found->second;
-    if (evaluations_.size() > document_.sheets.size())
-        std::erase_if(evaluations_, [this](const auto& entry) { return !sheet(entry.first); });
-    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id));
-    return evaluations_.insert_or_assign(id, Evaluation{std::move(results), inputs}).first->second;
-}
-
-const std::vector<LineResult>& DocumentStore::results(std::optional<Uuid> sheetID) const {
-    return *evaluation(sheetID).results;
-}
-
-std::shared_ptr<const std::vector<LineResult>>
-DocumentStore::sharedResults(std::optional<Uuid> sheetID) const {
-    return evaluation(sheetID).results;
-}
-
-DocumentStore::EvaluationInputs DocumentStore::evaluationInputs() const {
-    EngineSettings engine = EngineSettings::current();
-    engine.language = L10n::isEnglish() ? AppLanguage::english : AppLanguage::japanese;
-    return {documentVersion_, engine};
-}
-
-void DocumentStore::documentDidChange() {
-    ++documentVersion_;
-    stageForWriting();
-    emit documentChanged();
-}
-
 void DocumentStore::selectionDidChange() {
-    documentDidChange();
-    evaluateSelection();
-    refreshSessions();
+    usingStarterDocument_ = false;
     startSelectionHistory();
     // Only the selection's history may have begun; a window moved off a sheet that went asks afresh.
     if (document_.selectedSheetID) emit undoStateChanged(*document_.selectedSheetID);
-    scheduleSave();
 }
 
 void DocumentStore::textDidChange(const Uuid& sheetID, const QObject* origin) {
-    emit sheetChanged(sheetID, origin);
+    usingStarterDocument_ = false;
+    emit sheetTextChanged(sheetID, origin);
     emit undoStateChanged(sheetID);
-    evaluateSheet(sheetID);
-    refreshSessions();
-    scheduleSave();
-}
-
-void DocumentStore::evaluateSheet(std::optional<Uuid> sheetID) {
-    const Uuid id = sheet(sheetID) ? *sheetID : currentSheet().id;
-    bool unfinished = false;
-    auto results = std::make_shared<const std::vector<LineResult>>(evaluate(id, &unfinished));
-    evaluations_.insert_or_assign(id, Evaluation{std::move(results), evaluationInputs()});
-    // A sheet the time limit cut short gets further at each evaluation, since the lines it kept cost
-    // next to nothing the next time: it is evaluated again soon, round after round with keys and
-    // paints in between, until it is complete or a round gets no further. A key evaluates at once
-    // and decides again.
-    if (unfinished) {
-        fillInSheetID_ = id;
-        fillInTimer_.start();
-    } else if (fillInSheetID_ == id) {
-        fillInSheetID_.reset();
-        fillInTimer_.stop();
-    }
-    emit resultsChanged(id);
-}
-
-void DocumentStore::refreshSessions() {
-    emit sessionRefreshRequested();
-}
-
-void DocumentStore::reevaluate() {
-    evaluateSelection();
-    refreshSessions();
 }
 
 std::optional<std::string> DocumentStore::setName(const Uuid& sheetID, std::int64_t lineIndex,
@@ -416,8 +224,11 @@ Uuid DocumentStore::addSheet() {
     const Uuid id = sheet.id;
     document_.selectedSheetID = id;
     document_.sheets.push_back(std::move(sheet));
+    listDidChange();
     // A new place in the order: another computer's order, without this sheet, must not win over it.
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
+    emit sheetListChanged(SheetListChange::added(id, document_.sheets.size() - 1));
+    emit selectionChanged(id);
     selectionDidChange();
     return id;
 }
@@ -428,8 +239,8 @@ void DocumentStore::renameSheet(const Uuid& id, std::string name) {
     Sheet& sheet = document_.sheets[*index];
     sheet.name = std::move(name);
     sheet.updatedAt = stampAfter(sheet.updatedAt);
-    documentDidChange();
-    scheduleSave();
+    emit sheetListChanged(SheetListChange::renamed(id, *index));
+    usingStarterDocument_ = false;
 }
 
 void DocumentStore::deleteSheet(const Uuid& id) {
@@ -438,10 +249,14 @@ void DocumentStore::deleteSheet(const Uuid& id) {
     if (!index) return;
     const Date deletedAt = stampAfter(document_.sheets[*index].updatedAt);
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index));
+    listDidChange();
     histories_.erase(id);
     document_.deletedSheets[id.uuidString()] = deletedAt;
-    if (document_.selectedSheetID == id)
+    emit sheetListChanged(SheetListChange::removed(id, *index));
+    if (document_.selectedSheetID == id) {
         document_.selectedSheetID = document_.sheets[*index > 0 ? *index - 1 : 0].id;
+        emit selectionChanged(document_.selectedSheetID);
+    }
     selectionDidChange();
 }
 
@@ -456,7 +271,10 @@ std::optional<Uuid> DocumentStore::duplicateSheet(const Uuid& id) {
     document_.selectedSheetID = copy.id;
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*index) + 1,
                             std::move(copy));
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
+    emit sheetListChanged(SheetListChange::added(copyID, *index + 1));
+    emit selectionChanged(copyID);
     selectionDidChange();
     return copyID;
 }
@@ -470,9 +288,10 @@ void DocumentStore::moveSheet(const Uuid& id, const Uuid& onto) {
     document_.sheets.erase(document_.sheets.begin() + static_cast<std::ptrdiff_t>(*from));
     const std::size_t target = std::min(*to, document_.sheets.size());
     document_.sheets.insert(document_.sheets.begin() + static_cast<std::ptrdiff_t>(target), std::move(moved));
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
-    documentDidChange();
-    scheduleSave();
+    emit sheetListChanged(SheetListChange::moved(id, *from, target));
+    usingStarterDocument_ = false;
 }
 
 void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
@@ -482,10 +301,17 @@ void DocumentStore::moveSheet(const Uuid& id, std::int64_t by) {
     const auto start = static_cast<std::int64_t>(*from);
     // Compared without forming start + by, which could overflow for an absurd offset.
     if (by < 0 ? -(by + 1) >= start : by >= count - start) return;
-    std::swap(document_.sheets[*from], document_.sheets[static_cast<std::size_t>(start + by)]);
+    const auto to = static_cast<std::size_t>(start + by);
+    std::swap(document_.sheets[*from], document_.sheets[to]);
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
-    documentDidChange();
-    scheduleSave();
+    // An exchange is the sheet moved to the other's place, then the other moved to where it was.
+    emit sheetListChanged(SheetListChange::moved(id, *from, to));
+    if (to > *from + 1 || *from > to + 1) {
+        const std::size_t other = to > *from ? to - 1 : to + 1;
+        emit sheetListChanged(SheetListChange::moved(document_.sheets[*from].id, other, *from));
+    }
+    usingStarterDocument_ = false;
 }
 
 void DocumentStore::moveSheets(std::span<const std::size_t> offsets, std::size_t destination) {
@@ -504,9 +330,10 @@ void DocumentStore::moveSheets(std::span<const std::size_t> offsets, std::size_t
     staying.insert(staying.begin() + static_cast<std::ptrdiff_t>(insertAt),
                    std::make_move_iterator(moved.begin()), std::make_move_iterator(moved.end()));
     document_.sheets = std::move(staying);
+    listDidChange();
     document_.sheetOrderUpdatedAt = stampAfter(document_.sheetOrderUpdatedAt);
-    documentDidChange();
-    scheduleSave();
+    emit sheetListChanged(SheetListChange::replaced());
+    usingStarterDocument_ = false;
 }
 
 // --- Locks, undo and redo -------------------------------------------------------------------------------
@@ -523,10 +350,9 @@ void DocumentStore::toggleLock(const Uuid& sheetID, std::int64_t line) {
     sheet.lockedLines.assign(locks.begin(), locks.end());
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
-    documentDidChange();
-    emit sheetChanged(sheetID, nullptr);
+    emit sheetLocksChanged(sheetID);
     emit undoStateChanged(sheetID);
-    scheduleSave();
+    usingStarterDocument_ = false;
 }
 
 void DocumentStore::undo(const Uuid& sheetID) {
@@ -563,7 +389,13 @@ void DocumentStore::applySnapshot(SheetSnapshot snapshot, std::size_t index) {
     sheet.text = std::move(snapshot.text);
     sheet.lockedLines = std::move(snapshot.lockedLines);
     sheet.updatedAt = stampAfter(sheet.updatedAt);
-    documentDidChange();
+    if (oldText == sheet.text) {
+        // Only the locks went back.
+        emit sheetLocksChanged(id);
+        emit undoStateChanged(id);
+        usingStarterDocument_ = false;
+        return;
+    }
     if (const auto caret = LineEditor::changedEnd(unicode::toUtf16(oldText), unicode::toUtf16(sheet.text)))
         emit caretRequested(id, *caret);
     textDidChange(id, nullptr);
@@ -615,7 +447,6 @@ void DocumentStore::clearSheet(const Uuid& sheetID) {
     sheet.lockedLines.clear();
     sheet.updatedAt = stampAfter(sheet.updatedAt);
     sheetHistory.record(SheetSnapshot{}, now());
-    documentDidChange();
     emit caretRequested(sheetID, 0);
     textDidChange(sheetID, nullptr);
 }
@@ -626,278 +457,12 @@ void DocumentStore::clearAllContent() {
     Sheet fresh{Uuid::random(), newSheetName(), "", now(), {}};
     document_.selectedSheetID = fresh.id;
     document_.sheets = {std::move(fresh)};
+    listDidChange();
     histories_.clear();
-    documentDidChange();
-    publishUndoState();
-    evaluateSelection();
-    refreshSessions();
-    saveNow();
-}
-
-// --- Saving and the life cycle --------------------------------------------------------------------------
-
-void DocumentStore::scheduleSave() {
+    emit sheetListChanged(SheetListChange::replaced());
+    emit selectionChanged(document_.selectedSheetID);
     usingStarterDocument_ = false;
-    saveScheduled_ = true;
-    if (!file_) return;
-    onDisk_.wanted = documentVersion_;
-    saveSchedule_.edited(saveTimer_->now());
-    setSaveDeadline();
-}
-
-void DocumentStore::setSaveDeadline() {
-    if (const auto due = saveSchedule_.due())
-        saveTimer_->setDeadline(*due, [this] { saveNow(); });
-    else
-        saveTimer_->cancel();
-}
-
-void DocumentStore::saveNow() {
-    if (file_) requestWrite();
-}
-
-void DocumentStore::finishWrites() {
-    if (writer_) writer_->finish();
-    if (!cloud_) return;
-    // The pushes those writes brought about, and the base they leave; a merge read meanwhile lands now
-    // and sends its result too.
-    cloud_->finishWrites();
-    while (sync_.landNow())
-        cloud_->finishWrites();
-}
-
-std::shared_ptr<const std::string> DocumentStore::writeToStorage() {
-    if (!file_) return nullptr;
-    requestWrite();
-    writtenForMerge_.reset();
-    pushAfterWrite_ = false;
-    writer_->finish();
-    pushAfterWrite_ = true;
-    return std::exchange(writtenForMerge_, nullptr);
-}
-
-void DocumentStore::requestWrite() {
-    stageForWriting();
-    requestedGeneration_ = stagedGeneration_;
-    onDisk_.wanted = onDisk_.requested = documentVersion_;
-    saveSchedule_.started();
-    setSaveDeadline();
-    writer_->write();
-}
-
-void DocumentStore::writeFinished(std::uint64_t generation, std::shared_ptr<const std::string> bytes,
-                                  int errorNumber) {
-    finishedGeneration_ = std::max(finishedGeneration_, generation);
-    // An older write that finished while a newer one waits changes nothing the newer one will not.
-    if (generation >= requestedGeneration_) {
-        if (bytes)
-            saveSchedule_.written(generation >= stagedGeneration_);
-        else
-            saveSchedule_.failed(saveTimer_->now());
-        setSaveDeadline();
-    }
-    if (bytes) {
-        // The writer writes the newest document staged when its write begins.
-        const std::optional<std::uint64_t> version = generation >= stagedGeneration_      ? stagedVersion_
-                                                     : generation >= requestedGeneration_ ? onDisk_.requested
-                                                                                          : onDisk_.held;
-        if (version) onDisk_.held = std::max(onDisk_.held.value_or(0), *version);
-        onDisk_.error = 0;
-        notices_.clear(StorageNotices::Topic::save);
-        removeRescueCopiesOnDisk();
-    } else if (generation >= requestedGeneration_) {
-        onDisk_.error = errorNumber != 0 ? errorNumber : EIO;
-        updateNotices();
-    }
-    if (pushAwaitsWrite_ && generation >= requestedGeneration_) {
-        pushAwaitsWrite_ = false;
-        // The shared copy may be the one place left for the document: it is pushed all the same.
-        if (!bytes && pushAfterWrite_ && sync_.attached())
-            pushToCloud(std::make_shared<const std::string>(encodedDocument()));
-    }
-    if (!bytes) return;
-    emit saved();
-    // What a push without a change since sends.
-    if (sync_.attached() && generation >= lastWrittenGeneration_) {
-        lastWritten_ = bytes;
-        lastWrittenGeneration_ = generation;
-    }
-    if (!pushAfterWrite_) {
-        if (generation >= requestedGeneration_) writtenForMerge_ = std::move(bytes);
-        return;
-    }
-    if (sync_.attached()) pushToCloud(std::move(bytes));
-}
-
-void DocumentStore::stageForWriting() {
-    if (!writer_ || stagedVersion_ == documentVersion_) return;
-    std::vector<SheetPiece> pieces;
-    pieces.reserve(document_.sheets.size());
-    for (const Sheet& sheet : document_.sheets)
-        pieces.push_back(pieceOf(sheet));
-    // Pieces of sheets that went are dropped now and then, not at every key.
-    if (pieces_.size() > 2 * document_.sheets.size() + 64)
-        std::erase_if(pieces_, [this](const auto& entry) { return !selectedIndex(entry.first); });
-    staged_ = std::make_shared<const DocumentPieces>(document_, std::move(pieces));
-    writer_->stage(++stagedGeneration_, staged_);
-    stagedVersion_ = documentVersion_;
-}
-
-SheetPiece DocumentStore::pieceOf(const Sheet& sheet) {
-    auto found = pieces_.find(sheet.id);
-    if (found != pieces_.end()) {
-        const CachedPiece& cached = found->second;
-        if (cached.updatedAt == sheet.updatedAt && cached.nameSize == sheet.name.size() &&
-            cached.textSize == sheet.text.size() && cached.lockCount == sheet.lockedLines.size())
-            return cached.piece;
-    }
-    SheetPiece piece = DocumentPieces::encodeSheet(sheet);
-    pieces_[sheet.id] =
-        CachedPiece{piece, sheet.updatedAt, sheet.name.size(), sheet.text.size(), sheet.lockedLines.size()};
-    return piece;
-}
-
-std::string DocumentStore::encodedDocument() {
-    if (!writer_) return document_.encode();
-    stageForWriting();
-    return staged_->join();
-}
-
-void DocumentStore::flushPendingSave() {
-    // A failed save waiting for its retry is pending too.
-    if (!saveScheduled_ && !saveSchedule_.due()) return;
-    saveScheduled_ = false;
-    saveNow();
-}
-
-void DocumentStore::applicationDidBecomeActive() {
-    syncNow();
-}
-
-void DocumentStore::applicationWillResignActive() {
-    flushPendingSave();
-}
-
-void DocumentStore::applicationWillTerminate() {
-    flushPendingSave();
-    finishWrites();
-}
-
-bool DocumentStore::isOnDisk() const {
-    if (!file_ || !onDisk_.wanted) return true;
-    return onDisk_.held && *onDisk_.held >= *onDisk_.wanted;
-}
-
-std::optional<QString> DocumentStore::saveFailure() const {
-    if (onDisk_.error == 0) return std::nullopt;
-    return DocumentFile::describeError(onDisk_.error);
-}
-
-bool DocumentStore::saveAndWait() {
-    if (!isOnDisk()) {
-        saveScheduled_ = false;
-        saveNow();
-    }
-    finishWrites();
-    return isOnDisk();
-}
-
-void DocumentStore::retryFailedSave() {
-    if (onDisk_.error != 0) flushPendingSave();
-}
-
-bool DocumentStore::keepRescueCopy() {
-    if (!writer_ || isOnDisk()) return true;
-    stageForWriting();
-    return writer_->keepStagedElsewhere();
-}
-
-void DocumentStore::updateNotices() {
-    if (onDisk_.error != 0) notices_.set(StorageNotices::Topic::save, saveNotice(onDisk_.error));
-    if (takenIn_ && notices_.message(StorageNotices::Topic::recovered))
-        notices_.set(StorageNotices::Topic::recovered,
-                     takenInNotice(takenIn_->folders, takenIn_->conflictingCopies));
-}
-
-// --- Copies kept in the rescue place by an earlier run ------------------------------------------------
-
-void DocumentStore::findRescueCopies() {
-    if (!rescue_) return;
-    // The roots are shared with everyone: read off the UI thread, and brought back only to a store that
-    // still exists.
-    QThreadPool::globalInstance()->start([rescue = *rescue_, store = QPointer<DocumentStore>(this)] {
-        std::vector<RescueCopy::Found> found = rescue.find();
-        QCoreApplication* application = QCoreApplication::instance();
-        if (found.empty() || !application) return;
-        QMetaObject::invokeMethod(
-            application,
-            [store, found = std::move(found)]() mutable {
-                if (store) store->takeInRescueCopies(std::move(found));
-            },
-            Qt::QueuedConnection);
-    });
-}
-
-void DocumentStore::takeInRescueCopies(std::vector<RescueCopy::Found> found) {
-    std::vector<VellDocument> copies;
-    TakenIn takenIn;
-    for (RescueCopy::Found& copy : found) {
-        const QString path = QDir(copy.folder()).filePath(QString::fromUtf8(RescueCopy::fileName));
-        try {
-            DocumentRepairs repairs;
-            copies.push_back(VellDocument::read(
-                std::string_view(copy.bytes.constData(), static_cast<std::size_t>(copy.bytes.size())),
-                repairs));
-            DocumentFile::logRepairs(path, repairs);
-        } catch (const std::exception& error) {
-            qWarning().noquote() << QStringLiteral("Vell: %1 could not be read and is left where it is: %2")
-                                        .arg(path, QString::fromUtf8(error.what()));
-            continue;
-        }
-        copy.bytes.clear();
-        takenIn.folders.push_back(copy.folder());
-        takenIn.copies.push_back(std::move(copy));
-    }
-    if (copies.empty()) return;
-    // Taken in like a sync tool's conflict versions: nothing typed on either side is lost.
-    CopyFold folded = foldCopies(document_, usingStarterDocument_, copies, {}, now());
-    for (const ConflictingCopy& conflict : folded.conflicts)
-        takenIn.conflictingCopies.push_back(QString::fromStdString(conflict.copyName));
-    if (folded.document) {
-        usingStarterDocument_ = false;
-        adopt(std::move(*folded.document));
-    }
-    for (const QString& folder : takenIn.folders)
-        qWarning().noquote() << uiText("Vell: 前回保存できなかったときに %1 に残した写しを書類に戻しました",
-                                       "Vell: The copy kept in %1 when Vell could not save has been taken "
-                                       "back into the document")
-                                    .arg(folder);
-    if (folded.document) takenIn.version = documentVersion_;
-    takenIn_ = std::move(takenIn);
-    notices_.set(StorageNotices::Topic::recovered,
-                 takenInNotice(takenIn_->folders, takenIn_->conflictingCopies));
-    emit rescueCopiesTakenIn();
-    // The copies go once the file holds what they brought, pushed to the shared copy as every save is.
-    if (folded.document) saveNow();
-    removeRescueCopiesOnDisk();
-}
-
-void DocumentStore::removeRescueCopiesOnDisk() {
-    if (!takenIn_ || takenIn_->copies.empty() || !rescue_ || !isOnDisk()) return;
-    if (takenIn_->version && (!onDisk_.held || *onDisk_.held < *takenIn_->version)) return;
-    for (const RescueCopy::Found& copy : takenIn_->copies) {
-        if (rescue_->remove(copy))
-            qWarning().noquote() << uiText(
-                                        "Vell: 書類に戻した写し %1 を削除しました",
-                                        "Vell: The copy in %1, now part of the saved document, was removed")
-                                        .arg(copy.folder());
-        else
-            qWarning().noquote() << uiText("Vell: 書類に戻した写し %1 を削除できませんでした",
-                                           "Vell: The copy in %1, now part of the saved document, could not "
-                                           "be removed")
-                                        .arg(copy.folder());
-    }
-    takenIn_->copies.clear();
+    publishUndoState();
 }
 
 // --- Key layouts, undo flags and adopted documents ------------------------------------------------------
@@ -910,7 +475,7 @@ void DocumentStore::syncKeyLayouts() {
     } else if (keypadDate > documentDate) {
         document_.keyLayouts = keyLayouts_->layouts();
         document_.keyLayoutsUpdatedAt = keypadDate;
-        documentDidChange();
+        emit keyLayoutsChanged();
     }
 }
 
@@ -928,110 +493,25 @@ SheetHistory& DocumentStore::history(const Sheet& sheet) {
 }
 
 void DocumentStore::adoptDocument(VellDocument document) {
-    adopt(std::move(document));
-    saveNow();
-}
-
-void DocumentStore::adopt(VellDocument document) {
     // Typing into a document without sheets would go nowhere.
     if (document.sheets.empty()) document = starterKeeping(std::move(document));
-    document_ = std::move(document);
-    // Sheets from elsewhere may hold other content under the same id and date.
-    pieces_.clear();
-    documentDidChange();
+    std::unordered_map<Uuid, const Sheet*> before;
+    before.reserve(document_.sheets.size());
     for (const Sheet& each : document_.sheets)
-        emit sheetChanged(each.id, nullptr);
+        before.emplace(each.id, &each);
+    VellDocument former = std::exchange(document_, std::move(document));
+    listDidChange();
+    emit sheetListChanged(SheetListChange::replaced());
+    if (document_.selectedSheetID != former.selectedSheetID) emit selectionChanged(document_.selectedSheetID);
+    for (const Sheet& each : document_.sheets) {
+        const auto found = before.find(each.id);
+        if (found == before.end() || found->second->text != each.text)
+            emit sheetTextChanged(each.id, nullptr);
+        else if (found->second->lockedLines != each.lockedLines)
+            emit sheetLocksChanged(each.id);
+    }
     syncKeyLayouts();
     pruneHistories();
-    evaluateSelection();
-    refreshSessions();
-}
-
-// --- The shared copy in the sync folder -----------------------------------------------------------------
-
-void DocumentStore::startCloudSync() {
-    if (!file_) return;
-    // Read once: a folder changed later takes effect at the next start.
-    DocumentSync::lookUp(settings_->syncFolder(), file_->path(), this,
-                         [this](DocumentSync::Found found) { attachCloud(std::move(found)); });
-}
-
-void DocumentStore::attachCloud(DocumentSync::Found found) {
-    // The watch belongs to the store and goes with it, so its callback never outlives the store.
-    cloud_ = std::make_unique<CloudSync>(
-        found.sharedCopy, [this] { scheduleMerge(); }, cloudPollInterval_);
-    const auto showProblem = [this] {
-        if (const std::optional<QString> problem = cloud_->problem())
-            notices_.set(StorageNotices::Topic::sync, *problem);
-        else
-            notices_.clear(StorageNotices::Topic::sync);
-    };
-    connect(cloud_.get(), &CloudSync::problemChanged, this, showProblem);
-    showProblem();
-    sync_.keepBaseIn(std::move(found.baseFile), found.sharedCopy, std::move(found.base));
-    sync_.attach(cloud_.get());
-    sync_.mergeInBackground(
-        this, [this](DocumentSync::Fetched fetched) { landMerge(std::move(fetched)); },
-        [this] { pushToCloud(); });
-    scheduleMerge();
-}
-
-void DocumentStore::scheduleMerge() {
-    mergeTimer_.start();
-}
-
-void DocumentStore::mergeFromCloud() {
-    sync_.fetchInBackground();
-}
-
-void DocumentStore::landMerge(DocumentSync::Fetched fetched) {
-    // Folded into the document as it stands now, with whatever was typed while it was read.
-    auto merge = sync_.land(std::move(fetched), document_, usingStarterDocument_, now());
-    if (!merge) return;
-    if (merge->replacesStarter) usingStarterDocument_ = false;
-    if (merge->document)
-        adopt(std::move(*merge->document));
-    else if (merge->takenIn.empty())
-        return pushToCloud();
-    // The conflict versions' content is on disk before they go, and the merge is in the local file as
-    // soon as it is shown.
-    sync_.conclude(merge->takenIn, writeToStorage());
-}
-
-void DocumentStore::pushToCloud() {
-    if (!sync_.attached()) return;
-    if (auto bytes = bytesToPush()) pushToCloud(std::move(bytes));
-}
-
-std::shared_ptr<const std::string> DocumentStore::bytesToPush() {
-    stageForWriting();
-    // A write of the document as it stands is on its way: it pushes what it writes.
-    if (writer_ && requestedGeneration_ == stagedGeneration_ && finishedGeneration_ < requestedGeneration_) {
-        pushAwaitsWrite_ = true;
-        return nullptr;
-    }
-    // The bytes last written are the document as it stands: nothing to encode.
-    if (lastWritten_ && lastWrittenGeneration_ == stagedGeneration_) return lastWritten_;
-    return std::make_shared<const std::string>(encodedDocument());
-}
-
-void DocumentStore::pushToCloud(std::shared_ptr<const std::string> bytes) {
-    // A copy another computer changed since it was last read here is not written over: the push finds
-    // out where the write is made, merges first and pushes the result instead.
-    if (sync_.attached()) sync_.push(std::move(bytes));
-}
-
-void DocumentStore::syncNow() {
-    flushPendingSave();
-    mergeTimer_.stop();
-    // What stopped syncing may be gone by now.
-    if (cloud_) cloud_->retry();
-    mergeFromCloud();
-    pushToCloud();
-}
-
-std::optional<Value> DocumentStore::total(const std::vector<LineResult>& results) {
-    return SheetTotal::of(results);
 }
 
 } // namespace vell

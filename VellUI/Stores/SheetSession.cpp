@@ -1,16 +1,26 @@
 #include "Stores/SheetSession.h"
 
 #include "Stores/DocumentStore.h"
+#include "Stores/SheetEvaluations.h"
+
+#include <algorithm>
 
 namespace vell {
 
-SheetSession::SheetSession(DocumentStore& store, std::optional<Uuid> sheetID, QObject* parent)
-    : QObject(parent), store_(store), sheetID_(sheetID ? sheetID : store.currentSheetID()) {
-    // Held weakly by the connections, which go with the session; sessions refresh in the order they were
-    // made.
-    connect(&store_, &DocumentStore::sessionRefreshRequested, this, &SheetSession::refresh);
-    connect(&store_, &DocumentStore::sheetChanged, this, [this](const Uuid& id, const QObject* origin) {
+SheetSession::SheetSession(DocumentStore& store, SheetEvaluations& evaluations, std::optional<Uuid> sheetID,
+                           QObject* parent)
+    : QObject(parent), store_(store), evaluations_(evaluations),
+      sheetID_(sheetID ? sheetID : store.currentSheetID()) {
+    // Held weakly by the connections, which go with the session.
+    connect(&store_, &DocumentStore::sheetTextChanged, this, [this](const Uuid& id, const QObject* origin) {
         if (id == sheetID_) emit sheetChanged(origin == this);
+    });
+    connect(&store_, &DocumentStore::sheetLocksChanged, this, [this](const Uuid& id) {
+        if (id == sheetID_) emit sheetChanged(false);
+    });
+    connect(&store_, &DocumentStore::sheetListChanged, this, &SheetSession::listChanged);
+    connect(&evaluations_, &SheetEvaluations::resultsChanged, this, [this](const Uuid& id) {
+        if (id == sheetID_) refresh();
     });
     connect(&store_, &DocumentStore::undoStateChanged, this, [this](const Uuid& id) {
         if (id == sheetID_) emit undoStateChanged();
@@ -33,11 +43,9 @@ std::int64_t SheetSession::calculatedLineCount() const {
     return count;
 }
 
-std::vector<PlotSpec> SheetSession::plots() const {
-    std::vector<PlotSpec> out;
-    for (const LineResult& result : *results_)
-        if (const PlotSpec* plot = result.outcome.as<PlotSpec>()) out.push_back(*plot);
-    return out;
+bool SheetSession::hasPlots() const {
+    return std::any_of(results_->begin(), results_->end(),
+                       [](const LineResult& result) { return result.outcome.as<PlotSpec>() != nullptr; });
 }
 
 std::vector<SheetSession::NamedValue> SheetSession::namedValues() const {
@@ -79,8 +87,16 @@ void SheetSession::refresh() {
         else
             setSheetID(std::nullopt);
     }
-    results_ = store_.sharedResults(sheetID_);
+    results_ = evaluations_.sharedResults(sheetID_);
     emit resultsChanged();
+}
+
+void SheetSession::listChanged(const SheetListChange& change) {
+    // Only a sheet that went takes the window elsewhere.
+    using Kind = SheetListChange::Kind;
+    if (change.kind != Kind::removed && change.kind != Kind::replaced) return;
+    if (change.kind == Kind::removed && change.sheetID != sheetID_) return;
+    if (!store_.sheet(sheetID_)) refresh();
 }
 
 bool SheetSession::setText(std::string_view text) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // One window's view of the shared document: which sheet the window shows and that sheet's evaluated
-// results, kept fresh by the document store after every change. It is also the window's command route:
-// every command of the window goes to the store naming this sheet.
+// results, asked for again whenever the evaluations say they may have changed. It is also the window's
+// command route: every command of the window goes to the store naming this sheet.
 
 #include "Document/Sheet.h"
 #include "Document/Uuid.h"
@@ -20,6 +20,8 @@
 namespace vell {
 
 class DocumentStore;
+class SheetEvaluations;
+struct SheetListChange;
 
 class SheetSession : public QObject {
     Q_OBJECT
@@ -31,12 +33,13 @@ public:
         std::int64_t line = 0; // zero-based
     };
 
-    // Shows that sheet, or the document's selected one when no id is given; listens to the store, which
-    // must outlive it, for every change, and evaluates at once.
-    explicit SheetSession(DocumentStore& store, std::optional<Uuid> sheetID = std::nullopt,
-                          QObject* parent = nullptr);
+    // Shows that sheet, or the document's selected one when no id is given; listens to the store and the
+    // evaluations, which must outlive it, for the changes of its sheet, and evaluates at once.
+    SheetSession(DocumentStore& store, SheetEvaluations& evaluations,
+                 std::optional<Uuid> sheetID = std::nullopt, QObject* parent = nullptr);
 
     DocumentStore& store() const { return store_; }
+    SheetEvaluations& evaluations() const { return evaluations_; }
     // None only while the document holds no sheet at all.
     const std::optional<Uuid>& sheetID() const { return sheetID_; }
     const std::vector<LineResult>& results() const { return *results_; }
@@ -45,7 +48,8 @@ public:
     Sheet sheet() const;
     // Lines whose outcome is a value.
     std::int64_t calculatedLineCount() const;
-    std::vector<PlotSpec> plots() const;
+    // Whether a line draws a curve, surface or chart.
+    bool hasPlots() const;
     // Named lines whose outcome is a value, in line order.
     std::vector<NamedValue> namedValues() const;
 
@@ -55,7 +59,7 @@ public:
     // This window became the one the user works in: its sheet becomes the document's selection. The
     // only place a window writes the selection without switching sheets.
     void focus();
-    // Re-reads the sheet (moving to the selected one when it is gone) and evaluates it.
+    // Takes the sheet's answers afresh (moving to the selected sheet when its own is gone).
     void refresh();
 
     // --- The window's commands on its sheet; without a sheet they do nothing.
@@ -90,8 +94,10 @@ signals:
 
 private:
     void setSheetID(std::optional<Uuid> id);
+    void listChanged(const SheetListChange& change);
 
     DocumentStore& store_;
+    SheetEvaluations& evaluations_;
     std::optional<Uuid> sheetID_;
     std::shared_ptr<const std::vector<LineResult>> results_;
 };

@@ -8,6 +8,7 @@
 #include "LineRules/LineEditor.h"
 #include "SheetEditor/SheetEditor.h"
 #include "Stores/AppSettings.h"
+#include "Stores/DocumentSaver.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/Preferences.h"
 #include "Stores/SheetSession.h"
@@ -37,11 +38,12 @@ std::size_t indexOf(WindowDialogKind kind) {
 
 RootView::RootView(const AppContext& app, SheetSession& session, QWidget* parent)
     : QWidget(parent), store_(app.store), session_(session), settings_(app.settings),
-      column_(new SheetColumn(session, app.settings, app.switches, app.appearance, this)),
-      storageNotices_(new StorageNoticeList(app.store.notices(), app.appearance, this)),
+      column_(new SheetColumn(session, app.sheetList, app.settings, app.switches, app.appearance, this)),
+      storageNotices_(new StorageNoticeList(app.saver.notices(), app.appearance, this)),
       editorCommands_(new EditorCommands(this)), splitter_(new QSplitter(Qt::Horizontal, this)),
       sidebarPlace_(new QWidget(splitter_)),
-      sidebar_(new SidebarView(session, app.settings, app.appearance, *editorCommands_, sidebarPlace_)),
+      sidebar_(new SidebarView(session, app.sheetList, app.settings, app.appearance, *editorCommands_,
+                               sidebarPlace_)),
       acceptedTermsVersion_(app.settings.acceptedTermsVersion()) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -34,10 +34,10 @@ private:
     Appearance& appearance_;
 };
 
-SheetColumn::SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitches& switches,
-                         Appearance& appearance, QWidget* parent)
+SheetColumn::SheetColumn(SheetSession& session, SheetListModel& sheets, AppSettings& settings,
+                         ViewSwitches& switches, Appearance& appearance, QWidget* parent)
     : QWidget(parent), settings_(settings), switches_(switches), layout_(new QVBoxLayout(this)),
-      tabBarPlace_(new QWidget(this)), tabBar_(new SheetTabBar(session, appearance, tabBarPlace_)),
+      tabBarPlace_(new QWidget(this)), tabBar_(new SheetTabBar(session, sheets, appearance, tabBarPlace_)),
       keypadDivider_(new Divider(appearance, this)),
       statusBar_(new StatusBar(session, settings, appearance, this)) {
     layout_->setContentsMargins(0, 0, 0, 0);

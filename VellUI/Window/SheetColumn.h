@@ -13,6 +13,7 @@ namespace vell {
 class Appearance;
 class AppSettings;
 class SheetEditor;
+class SheetListModel;
 class SheetSession;
 class SheetTabBar;
 class StatusBar;
@@ -22,8 +23,8 @@ class SheetColumn : public QWidget {
     Q_OBJECT
 
 public:
-    SheetColumn(SheetSession& session, AppSettings& settings, ViewSwitches& switches, Appearance& appearance,
-                QWidget* parent = nullptr);
+    SheetColumn(SheetSession& session, SheetListModel& sheets, AppSettings& settings, ViewSwitches& switches,
+                Appearance& appearance, QWidget* parent = nullptr);
 
     // Holds the tab bar; shown while the sheet-list style shows tabs.
     QWidget* tabBarPlace() const { return tabBarPlace_; }

@@ -5,6 +5,7 @@
 #include "Dialogs/PromptDialog.h"
 #include "Engine/L10n.h"
 #include "Stores/DocumentStore.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
 #include "Window/SheetRename.h"
@@ -120,8 +121,9 @@ private:
 
 } // namespace
 
-SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent)
-    : QWidget(parent), store_(session.store()), session_(session), appearance_(appearance),
+SheetTabBar::SheetTabBar(SheetSession& session, SheetListModel& sheets, Appearance& appearance,
+                         QWidget* parent)
+    : QWidget(parent), store_(session.store()), sheets_(sheets), session_(session), appearance_(appearance),
       scrollArea_(new QScrollArea(this)), row_(new QWidget),
       newSheetButton_(new NewSheetButton(appearance, row_)),
       scrollLeft_(new ScrollArrowButton(Qt::LeftArrow, appearance, this)),
@@ -163,7 +165,12 @@ SheetTabBar::SheetTabBar(SheetSession& session, Appearance& appearance, QWidget*
         updateScrollArrows();
     });
     connect(bar, &QScrollBar::rangeChanged, this, &SheetTabBar::updateScrollArrows);
-    connect(&store_, &DocumentStore::documentChanged, this, &SheetTabBar::syncTabs);
+    // The list's changes only: typing in a sheet leaves the row as it is.
+    connect(&sheets_, &QAbstractItemModel::rowsInserted, this, &SheetTabBar::syncTabs);
+    connect(&sheets_, &QAbstractItemModel::rowsRemoved, this, &SheetTabBar::syncTabs);
+    connect(&sheets_, &QAbstractItemModel::rowsMoved, this, &SheetTabBar::syncTabs);
+    connect(&sheets_, &QAbstractItemModel::dataChanged, this, &SheetTabBar::syncTabs);
+    connect(&sheets_, &QAbstractItemModel::modelReset, this, &SheetTabBar::syncTabs);
     connect(&session_, &SheetSession::sheetIDChanged, this, &SheetTabBar::sheetIDChanged);
     connect(&appearance_, &Appearance::changed, this, [this] { update(); });
     syncTabs();
@@ -203,18 +210,17 @@ SheetTabButton* SheetTabBar::makeTab(const Uuid& sheetID) {
 }
 
 void SheetTabBar::syncTabs() {
-    // Most changes are edits of a sheet's text, which leave the row as it is.
-    const std::vector<Sheet>& sheets = store_.sheets();
-    const bool same = std::equal(sheets.begin(), sheets.end(), places_.begin(), places_.end(),
-                                 [](const Sheet& sheet, const Place& place) {
-                                     return sheet.id == place.id && sheet.name == place.name;
-                                 });
+    const auto count = static_cast<std::size_t>(sheets_.rowCount());
+    bool same = count == places_.size();
+    for (std::size_t row = 0; same && row < count; ++row)
+        same = sheets_.sheetID(static_cast<int>(row)) == places_[row].id &&
+               sheets_.storedName(static_cast<int>(row)) == places_[row].name;
     if (!same) takeSheets();
     updateSelection();
 }
 
 void SheetTabBar::takeSheets() {
-    const std::vector<Sheet>& sheets = store_.sheets();
+    const auto count = static_cast<std::size_t>(sheets_.rowCount());
     // A sheet that kept its name keeps its measure. The former places are walked beside the sheets,
     // which finds them for an added or deleted sheet; the index serves the rest.
     std::unordered_map<Uuid, std::size_t> former;
@@ -229,16 +235,17 @@ void SheetTabBar::takeSheets() {
     };
     const QFontMetricsF metrics(SheetTabButton::labelFont(false));
     std::vector<Place> next;
-    next.reserve(sheets.size());
+    next.reserve(count);
     std::size_t guess = 0;
-    for (const Sheet& sheet : sheets) {
-        const Place* kept = formerPlace(sheet.id, guess);
+    for (std::size_t row = 0; row < count; ++row) {
+        const Uuid id = *sheets_.sheetID(static_cast<int>(row));
+        const std::string& name = sheets_.storedName(static_cast<int>(row));
+        const Place* kept = formerPlace(id, guess);
         if (kept) guess = static_cast<std::size_t>(kept - places_.data()) + 1;
-        if (kept && kept->name == sheet.name)
+        if (kept && kept->name == name)
             next.push_back(*kept);
         else
-            next.push_back({sheet.id, sheet.name,
-                            SheetTabButton::widthFor(metrics, QString::fromStdString(sheet.name))});
+            next.push_back({id, name, SheetTabButton::widthFor(metrics, QString::fromStdString(name))});
     }
     places_ = std::move(next);
 }

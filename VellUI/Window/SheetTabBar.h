@@ -30,6 +30,7 @@ namespace vell {
 class Appearance;
 class DocumentStore;
 class PromptDialog;
+class SheetListModel;
 class SheetSession;
 class SheetTabButton;
 
@@ -44,7 +45,8 @@ public:
     // Tabs made beyond each end of the part of the row in sight.
     static constexpr int spareTabs = 64;
 
-    SheetTabBar(SheetSession& session, Appearance& appearance, QWidget* parent = nullptr);
+    SheetTabBar(SheetSession& session, SheetListModel& sheets, Appearance& appearance,
+                QWidget* parent = nullptr);
 
     // The tabs made now, in document order: a run of consecutive sheets' tabs, those in sight and up to
     // spareTabs either side (every tab while the document has few sheets).
@@ -106,6 +108,7 @@ private:
     SheetTabButton* makeTab(const Uuid& sheetID);
 
     DocumentStore& store_;
+    SheetListModel& sheets_;
     SheetSession& session_;
     Appearance& appearance_;
     QScrollArea* scrollArea_;

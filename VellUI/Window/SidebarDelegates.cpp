@@ -3,9 +3,9 @@
 #include "Appearance/Appearance.h"
 #include "Appearance/Fonts.h"
 #include "Appearance/Theme.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Window/NamedValueModel.h"
-#include "Window/SheetListModel.h"
 
 #include <QFontMetricsF>
 #include <QLineEdit>

@@ -8,10 +8,10 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/Preferences.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Stores/UiText.h"
 #include "Window/NamedValueModel.h"
-#include "Window/SheetListModel.h"
 #include "Window/SheetRename.h"
 #include "Window/SidebarDelegates.h"
 
@@ -207,10 +207,10 @@ private:
     int dropGap_ = -1;
 };
 
-SidebarView::SidebarView(SheetSession& session, AppSettings& settings, Appearance& appearance,
-                         EditorCommands& commands, QWidget* parent)
+SidebarView::SidebarView(SheetSession& session, SheetListModel& sheets, AppSettings& settings,
+                         Appearance& appearance, EditorCommands& commands, QWidget* parent)
     : QWidget(parent), store_(session.store()), session_(session), settings_(settings),
-      appearance_(appearance), commands_(commands), sheetModel_(new SheetListModel(store_, this)),
+      appearance_(appearance), commands_(commands), sheetModel_(&sheets),
       namedValueModel_(new NamedValueModel(session, this)),
       sheetDelegate_(new SheetRowDelegate(
           session, appearance, [this](const Uuid& id) { return renamingSheetID_ == id && renameEditor_; },
@@ -282,7 +282,8 @@ SidebarView::SidebarView(SheetSession& session, AppSettings& settings, Appearanc
         connect(model, &QAbstractItemModel::rowsRemoved, this, &SidebarView::applySettings);
         connect(model, &QAbstractItemModel::modelReset, this, &SidebarView::applySettings);
     }
-    connect(&store_, &DocumentStore::documentChanged, this, &SidebarView::documentChanged);
+    connect(sheetModel_, &QAbstractItemModel::rowsRemoved, this, &SidebarView::sheetsRemoved);
+    connect(sheetModel_, &QAbstractItemModel::modelReset, this, &SidebarView::sheetsRemoved);
     connect(&session_, &SheetSession::sheetIDChanged, sheetList_->viewport(),
             [this] { sheetList_->viewport()->update(); });
     connect(&settings_, &AppSettings::layoutChanged, this, &SidebarView::applySettings);
@@ -327,13 +328,12 @@ void SidebarView::fitLists() {
     namedValueList_->setFixedHeight(namedValueModel_->rowCount() * NamedValueDelegate::rowHeight + 2);
 }
 
-void SidebarView::documentChanged() {
+void SidebarView::sheetsRemoved() {
     // A sheet deleted while its row was being renamed takes its field with it; the rename is over.
     if (renamingSheetID_ && !store_.sheet(*renamingSheetID_)) {
         renamingSheetID_.reset();
         renameEditor_ = nullptr;
     }
-    sheetList_->viewport()->update();
 }
 
 void SidebarView::select(const Uuid& sheetID) {

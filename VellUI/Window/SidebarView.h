@@ -36,7 +36,7 @@ class SidebarView : public QWidget {
     Q_OBJECT
 
 public:
-    SidebarView(SheetSession& session, AppSettings& settings, Appearance& appearance,
+    SidebarView(SheetSession& session, SheetListModel& sheets, AppSettings& settings, Appearance& appearance,
                 EditorCommands& commands, QWidget* parent = nullptr);
 
     QLabel* sheetsHeader() const { return sheetsHeader_; }
@@ -78,7 +78,8 @@ private:
     void fitLists();
     void commitRename(QWidget* editor, const QString& text);
     void editorClosed(QWidget* editor);
-    void documentChanged();
+    // Sheets went: a rename of one of them is over.
+    void sheetsRemoved();
 
     DocumentStore& store_;
     SheetSession& session_;

@@ -5,8 +5,8 @@
 #include "Appearance/Theme.h"
 #include "Engine/L10n.h"
 #include "Engine/ValueFormatter.h"
+#include "Sheet/SheetTotal.h"
 #include "Stores/AppSettings.h"
-#include "Stores/DocumentStore.h"
 #include "Stores/SheetSession.h"
 
 #include <QHBoxLayout>
@@ -84,7 +84,7 @@ void StatusBar::refresh() {
     count_->setText(
         qText(L10n::text(n + " 行を計算", n + (count == 1 ? " line calculated" : " lines calculated"))));
 
-    const auto total = DocumentStore::total(session_.results());
+    const auto total = SheetTotal::of(session_.results());
     totalLabel_->setVisible(total.has_value());
     totalValue_->setVisible(total.has_value());
     if (total) {

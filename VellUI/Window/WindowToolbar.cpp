@@ -127,7 +127,7 @@ void WindowToolbar::rebuildFunctionMenu() {
 }
 
 void WindowToolbar::updateGraphVisibility() {
-    graph_->setVisible(!root_.session().plots().empty());
+    graph_->setVisible(root_.session().hasPlots());
 }
 
 void WindowToolbar::refresh() {

@@ -11,8 +11,11 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/ViewSwitches.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/OpenedDocument.h"
 #include "Support/TempDefaults.h"
 
 #include <QByteArray>
@@ -43,11 +46,14 @@ public:
         appearance_ = std::make_unique<Appearance>(*settings_);
         keyLayouts_ = std::make_unique<KeyLayoutStore>(file_);
         switches_ = std::make_unique<ViewSwitches>(file_);
-        store_ = std::make_unique<DocumentStore>(document ? std::move(*document)
-                                                          : folder_.filePath("Vell/document.json"),
-                                                 *settings_, *keyLayouts_);
-        app_ = std::make_unique<const AppContext>(
-            AppContext{*settings_, *appearance_, *keyLayouts_, *switches_, *store_});
+        document_ =
+            OpenedDocument::open(document ? std::move(*document) : folder_.filePath("Vell/document.json"),
+                                 *settings_, *keyLayouts_);
+        evaluations_ = std::make_unique<SheetEvaluations>(*document_.store, *settings_);
+        sheetList_ = std::make_unique<SheetListModel>(*document_.store);
+        app_ = std::make_unique<const AppContext>(AppContext{*settings_, *appearance_, *keyLayouts_,
+                                                             *switches_, *document_.store, *document_.saver,
+                                                             *evaluations_, *sheetList_});
     }
     TestContext(const TestContext&) = delete;
     TestContext& operator=(const TestContext&) = delete;
@@ -57,7 +63,10 @@ public:
     Appearance& appearance() const { return *appearance_; }
     KeyLayoutStore& keyLayouts() const { return *keyLayouts_; }
     ViewSwitches& switches() const { return *switches_; }
-    DocumentStore& store() const { return *store_; }
+    DocumentStore& store() const { return *document_.store; }
+    DocumentSaver& saver() const { return *document_.saver; }
+    SheetEvaluations& evaluations() const { return *evaluations_; }
+    SheetListModel& sheetList() const { return *sheetList_; }
     const TempDefaults& defaults() const { return defaults_; }
 
 private:
@@ -70,7 +79,9 @@ private:
     std::unique_ptr<KeyLayoutStore> keyLayouts_;
     std::unique_ptr<ViewSwitches> switches_;
     // Goes before the settings and layouts it listens to.
-    std::unique_ptr<DocumentStore> store_;
+    OpenedDocument document_;
+    std::unique_ptr<SheetEvaluations> evaluations_;
+    std::unique_ptr<SheetListModel> sheetList_;
     std::unique_ptr<const AppContext> app_;
 };
 

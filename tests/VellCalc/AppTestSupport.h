@@ -91,6 +91,7 @@ protected:
         return *window;
     }
     DocumentStore& store() const { return app->store(); }
+    DocumentSaver& saver() const { return app->saver(); }
     AppSettings& settings() const { return app->context().settings; }
     ViewSwitches& switches() const { return app->context().switches; }
     KeyLayoutStore& keyLayouts() const { return app->context().keyLayouts; }

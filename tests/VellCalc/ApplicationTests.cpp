@@ -62,7 +62,7 @@ TEST_F(ApplicationTest, TurningInactiveWritesAPendingSaveAtOnce) {
     EXPECT_EQ(fileContents().find("pending when"), std::string::npos);
     emit qApp->applicationStateChanged(Qt::ApplicationInactive);
     // Asked for at once; the write runs in the background.
-    store().finishWrites();
+    saver().finishWrites();
     EXPECT_NE(fileContents().find("pending when"), std::string::npos);
 }
 
@@ -156,7 +156,7 @@ protected:
 
 TEST_F(ProgramTest, ASecondStartOnTheSameFoldersOpensAWindowInTheFirstAndEnds) {
     testsupport::EngineSettingsScope engine;
-    const auto storageURL = DocumentStore::defaultStorageURL();
+    const auto storageURL = DocumentSaver::defaultStorageURL();
     ASSERT_TRUE(storageURL);
     VellApp first(storageURL, UserDefaults::standard());
     first.context().settings.setLanguage(AppLanguage::english);

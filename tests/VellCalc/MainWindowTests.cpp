@@ -153,17 +153,19 @@ TEST_F(MainWindowTest, ALockAskedForInAWindowLocksTheLineOfThatWindowsSheet) {
 
 TEST_F(MainWindowTest, ReactivatingTheWindowOnTheSelectedSheetChangesAndSavesNothing) {
     MainWindow& window = open();
-    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
-    QSignalSpy changes(&store(), &DocumentStore::documentChanged);
-    QSignalSpy saves(&store(), &DocumentStore::saved);
+    QTest::qWait(DocumentSaver::saveDelayMilliseconds + 200);
+    QSignalSpy selections(&store(), &DocumentStore::selectionChanged);
+    QSignalSpy texts(&store(), &DocumentStore::sheetTextChanged);
+    QSignalSpy saves(&saver(), &DocumentSaver::saved);
 
     MainWindow& other = open();
     activate(window);
     other.close();
     activate(window);
-    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    QTest::qWait(DocumentSaver::saveDelayMilliseconds + 200);
 
-    EXPECT_EQ(changes.count(), 0);
+    EXPECT_EQ(selections.count(), 0);
+    EXPECT_EQ(texts.count(), 0);
     EXPECT_EQ(saves.count(), 0);
 }
 

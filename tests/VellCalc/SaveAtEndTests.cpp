@@ -178,7 +178,7 @@ TEST_F(SaveAtEndTest, QuitWithoutSavingKeepsTheDocumentInTheRescuePlaceAndTheNex
     const NoticeBar& notice = next.rootView().storageNotices()->notice(StorageNotices::Topic::recovered);
     EXPECT_TRUE(notice.isVisible());
     EXPECT_TRUE(notice.text().startsWith("Vell could not save your document when it last ended"));
-    store().finishWrites();
+    saver().finishWrites();
     EXPECT_NE(fileContents().find("2 typed before quitting"), std::string::npos);
     EXPECT_TRUE(rescued().empty()) << "gone once the document holding it is on disk";
 }
@@ -243,7 +243,7 @@ TEST_F(SaveAtEndTest, ASessionEndAsksWhereTheSessionAllowsIt) {
     MainWindow& window = open();
     block();
     typeAtEnd(window, "\n6 typed before the logout");
-    store().saveAndWait();
+    saver().saveAndWait();
 
     // Cancel: the session does not end.
     FakeSessionEnd cancelled;
@@ -296,12 +296,12 @@ TEST_F(SaveAtEndTest, ActivatingAWindowTriesAgainAtOnce) {
     MainWindow& second = open();
     block();
     typeAtEnd(second, "\n9 typed");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store().saveFailure().has_value(); }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return saver().saveFailure().has_value(); }, 3000));
     unblock();
     testsupport::activate(first);
-    store().finishWrites();
+    saver().finishWrites();
     EXPECT_NE(fileContents().find("9 typed"), std::string::npos) << "not 2 s later, at once";
-    EXPECT_TRUE(store().isOnDisk());
+    EXPECT_TRUE(saver().isOnDisk());
 }
 
 class SaveAtEndJapaneseTest : public SaveAtEndTest {

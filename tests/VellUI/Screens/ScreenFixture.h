@@ -10,6 +10,7 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Stores/SheetSession.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/TempDefaults.h"
@@ -37,8 +38,9 @@ struct ScreenFixture : ::testing::Test {
     bool systemDark = false;
     Appearance appearance{settings, [this] { return systemDark; }};
     KeyLayoutStore keyLayouts{file};
-    DocumentStore store{std::nullopt, settings, keyLayouts};
-    SheetSession session{store};
+    DocumentStore store{std::nullopt, keyLayouts};
+    SheetEvaluations evaluations{store, settings};
+    SheetSession session{store, evaluations};
     ScreenFactory screens{settings, appearance};
     QWidget window;
 

@@ -12,8 +12,10 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Stores/SheetSession.h"
 #include "Support/EngineSettingsScope.h"
+#include "Support/OpenedDocument.h"
 #include "Support/TempDefaults.h"
 
 #include <QApplication>
@@ -35,22 +37,24 @@ struct SettingsFixture : ::testing::Test {
     QString storagePath = data.filePath("Vell/document.json");
     // Every evaluation the store asks for.
     std::shared_ptr<int> evaluations = std::make_shared<int>(0);
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
+    std::unique_ptr<SheetEvaluations> evaluated;
     std::unique_ptr<SheetSession> first;
     std::unique_ptr<SheetSession> second;
-    ScreenFactory screens{settings, appearance};
+    ScreenFactory screens{settings, appearance, storagePath};
     QWidget window;
 
     SettingsFixture() {
         QDir(data.path()).mkpath(QStringLiteral("Vell"));
-        DocumentStore::Services services;
+        SheetEvaluations::Services services;
         services.evaluator = [count = evaluations](std::string_view text,
                                                    std::span<const SharedSheet> others) {
             ++*count;
             return DocumentEvaluator::evaluate(text, others);
         };
-        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services);
-        first = std::make_unique<SheetSession>(*store);
+        store = OpenedDocument::open(storagePath, settings, keyLayouts);
+        evaluated = std::make_unique<SheetEvaluations>(*store, settings, services);
+        first = std::make_unique<SheetSession>(*store, *evaluated);
         window.resize(900, 700);
         window.show();
     }
@@ -58,6 +62,7 @@ struct SettingsFixture : ::testing::Test {
         // The store's pending save would outlive the folder.
         second.reset();
         first.reset();
+        evaluated.reset();
         store.reset();
     }
 
@@ -69,8 +74,8 @@ struct SettingsFixture : ::testing::Test {
         store->setText(*store->currentSheetID(), secondText);
         const Uuid secondId = store->currentSheet().id;
         store->setCurrentSheetID(firstId);
-        first = std::make_unique<SheetSession>(*store, firstId);
-        second = std::make_unique<SheetSession>(*store, secondId);
+        first = std::make_unique<SheetSession>(*store, *evaluated, firstId);
+        second = std::make_unique<SheetSession>(*store, *evaluated, secondId);
     }
 
     std::unique_ptr<WindowDialog> present(WindowDialogKind kind = WindowDialogKind::settings) {

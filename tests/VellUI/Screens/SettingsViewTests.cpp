@@ -178,7 +178,7 @@ TEST_F(SettingsViewTest, DecimalPlacesReevaluateEveryWindowOnlyOnARealChange) {
     view->decimalsBox()->setCurrentIndex(3);
     EXPECT_EQ(answer(*first), "0.667");
     EXPECT_EQ(answer(*second), "1.667");
-    ASSERT_FALSE(store->results().empty());
+    ASSERT_FALSE(evaluated->results(std::nullopt).empty());
 
     const int afterChange = *evaluations;
     view->decimalsBox()->setCurrentIndex(3);
@@ -204,7 +204,7 @@ TEST_F(SettingsViewTest, DegreesTurnSineOfThirtyIntoAHalfInEveryWindow) {
     click(control(*view, "angle.degrees"));
     EXPECT_EQ(answer(*first), "0.5");
     EXPECT_EQ(answer(*second), "1");
-    EXPECT_EQ(store->results().size(), 1u);
+    EXPECT_EQ(evaluated->results(std::nullopt).size(), 1u);
 
     const int afterChange = *evaluations;
     click(control(*view, "angle.degrees"));
@@ -294,7 +294,7 @@ TEST_F(SettingsViewTest, EraseAsksFirstThenLeavesOneEmptySheetSavedAndCloses) {
     EXPECT_FALSE(store->canRedo(*store->currentSheetID()));
     EXPECT_FALSE(dialog->isVisible());
     // Written at once, not after the save delay.
-    store->finishWrites();
+    store.saver->finishWrites();
     QFile saved(storagePath);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const VellDocument onDisk = VellDocument::decode(saved.readAll().toStdString());

@@ -2,7 +2,10 @@
 #include "Screens/ScreenParts.h"
 #include "Screens/TermsView.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/ViewSwitches.h"
+#include "Support/OpenedDocument.h"
 #include "Window/RootView.h"
 
 #include <QPushButton>
@@ -17,7 +20,8 @@ using testsupport::settle;
 // `storedVersion`, as a start of the program with that file would read it.
 struct TwoWindows {
     struct Window {
-        Window(const AppContext& app, const ScreenFactory& screens) : session(app.store), root(app, session) {
+        Window(const AppContext& app, const ScreenFactory& screens)
+            : session(app.store, app.evaluations), root(app, session) {
             root.setDialogBodies(screens.bodies());
             root.resize(900, 640);
             root.show();
@@ -38,8 +42,11 @@ struct TwoWindows {
         screens = std::make_unique<ScreenFactory>(*settings, *appearance);
         keyLayouts = std::make_unique<KeyLayoutStore>(defaults.open());
         switches = std::make_unique<ViewSwitches>(defaults.open());
-        store = std::make_unique<DocumentStore>(std::nullopt, *settings, *keyLayouts);
-        const AppContext app{*settings, *appearance, *keyLayouts, *switches, *store};
+        store = OpenedDocument::open(std::nullopt, *settings, *keyLayouts);
+        evaluations = std::make_unique<SheetEvaluations>(*store.store, *settings);
+        sheetList = std::make_unique<SheetListModel>(*store.store);
+        const AppContext app{*settings,    *appearance,  *keyLayouts,  *switches,
+                             *store.store, *store.saver, *evaluations, *sheetList};
         first = std::make_unique<Window>(app, *screens);
         second = std::make_unique<Window>(app, *screens);
         settle();
@@ -56,7 +63,9 @@ struct TwoWindows {
     std::unique_ptr<ScreenFactory> screens;
     std::unique_ptr<KeyLayoutStore> keyLayouts;
     std::unique_ptr<ViewSwitches> switches;
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
+    std::unique_ptr<SheetEvaluations> evaluations;
+    std::unique_ptr<SheetListModel> sheetList;
     std::unique_ptr<Window> first;
     std::unique_ptr<Window> second;
 };

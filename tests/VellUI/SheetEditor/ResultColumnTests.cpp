@@ -82,7 +82,7 @@ TEST_F(ResultColumnTest, TheGripDragsTheWidthAndNarrowsItOnlyOnceShown) {
 
     // Before an editor is shown its sizes do not touch the width.
     settings.setResultColumnWidth(300);
-    SheetSession session(*store);
+    SheetSession session(*store, *evaluations);
     SheetEditor hidden(session, SheetEditor::Services{settings, appearance});
     hidden.resize(200, 200);
     settle();

@@ -50,7 +50,7 @@ protected:
     // A window on that sheet (the selected one when none is given), 800 × 600, its editor focused.
     Window& openWindow(std::optional<Uuid> sheet = std::nullopt, QSize size = {800, 600}) {
         Window window;
-        window.session = std::make_unique<SheetSession>(*store, sheet);
+        window.session = std::make_unique<SheetSession>(*store, *evaluations, sheet);
         window.editor =
             std::make_unique<SheetEditor>(*window.session, SheetEditor::Services{settings, appearance});
         SheetSession* session = window.session.get();
@@ -100,7 +100,7 @@ protected:
 
     // Follows the settings; "auto" is never chosen here.
     Appearance appearance{settings, [] { return false; }};
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
     // A deque: references to earlier windows stay valid as more open.
     std::deque<Window> windows;
     int beeps = 0;

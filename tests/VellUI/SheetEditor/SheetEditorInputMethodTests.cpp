@@ -73,7 +73,7 @@ TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOne
     CalcTextView& view = openWindow().view();
     setCaret(view, 6);
     QSignalSpy edits(&view, &CalcTextView::textEdited);
-    QSignalSpy evaluations(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
 
     // The composition shows on its line but is not yet the sheet's text.
     for (const char* step : {"1", "12", "120", "1200", "1200えん", "１２００円"})
@@ -82,7 +82,7 @@ TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOne
     EXPECT_EQ(view.text(), "ab\ncd\n");
     EXPECT_EQ(sheetText(), "ab\ncd\n");
     EXPECT_EQ(edits.count(), 0);
-    EXPECT_EQ(evaluations.count(), 0);
+    EXPECT_EQ(evaluated.count(), 0);
 
     commit(view, QStringLiteral("１２００円"));
     settle();
@@ -91,7 +91,7 @@ TEST_F(SheetEditorInputMethod, ACommitOnAnOpenLineIsOneChangeEvaluatedOnceAndOne
     EXPECT_EQ(sheetText(), "ab\ncd\n１２００円");
     EXPECT_EQ(caret(view), 11);
     EXPECT_EQ(edits.count(), 1);
-    EXPECT_EQ(evaluations.count(), 1);
+    EXPECT_EQ(evaluated.count(), 1);
     EXPECT_EQ(beeps, 0);
     ASSERT_EQ(view.results().size(), 3u);
 

@@ -248,6 +248,20 @@ TEST_F(SheetEditorPaint, OnlyANewTextSizeLaysTheSheetOutAgain) {
 
 // Numbers of five digits (a sheet of ten thousand lines) are wider than the gutter's number box: they
 // are drawn whole, from the left edge of the view towards the text, in light and dark.
+// Every line reads left to right, also one that begins in Hebrew, and a right-to-left run inside a
+// line is still set right to left.
+TEST_F(SheetEditorPaint, LinesAreLeftToRightWithRightToLeftRunsInside) {
+    openSheets({"\u05e9\u05dc\u05d5\u05dd = 12\nprice \u05e9\u05dc\u05d5\u05dd"});
+    CalcTextView& view = openWindow().view();
+    for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
+        EXPECT_EQ(block.textDirection(), Qt::LeftToRight) << block.text().toStdString();
+    const QTextBlock second = view.document()->findBlockByNumber(1);
+    const QTextLine line = second.layout()->lineAt(0);
+    // "price " then the word: its first letter stands right of its last.
+    EXPECT_GT(line.cursorToX(7), line.cursorToX(9));
+    EXPECT_LT(line.cursorToX(0), line.cursorToX(5));
+}
+
 TEST_F(SheetEditorPaint, LongLineNumbersAreDrawnWhole) {
     std::string text;
     for (int i = 0; i < 10000; ++i)

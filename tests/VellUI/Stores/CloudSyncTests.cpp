@@ -579,13 +579,12 @@ TEST_F(CloudSyncStoreTest, ASharedCopyThatIsALinkIsNeitherMergedNorWritten) {
     writeDocument(sheetsWithTexts({"1"}));
 
     testsupport::WarningLog log;
-    auto store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
-                                                 DocumentStore::Services{clock, 50ms});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return store->cloud() != nullptr; }, patience));
+    auto store = open(DocumentSaver::Services{clock, 50ms});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return store.saver->cloud() != nullptr; }, patience));
     for (const char* text : {"1\n2", "1\n2\n3", "1\n2\n3\n4"}) {
         store->setText(*store->currentSheetID(), text);
         ASSERT_TRUE(flushPendingSave(*store));
-        store->syncNow();
+        store.saver->syncNow();
         QTest::qWait(100);
     }
     store.reset();

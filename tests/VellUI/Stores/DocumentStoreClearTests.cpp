@@ -15,7 +15,7 @@ using Locks = std::vector<std::int64_t>;
 class DocumentStoreClearTest : public DocumentStoreCaretTest {
 protected:
     // "Rent" with that text and those locks, then "B" with "2".
-    std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
+    OpenedDocument openWith(std::string text, Locks locks = {}) {
         writeDocument(documentOf({makeSheet(1, "Rent", std::move(text), loaded, std::move(locks)),
                                   makeSheet(2, "B", "2", loaded)}));
         clock.advance(60);
@@ -61,7 +61,7 @@ TEST_F(DocumentStoreClearTest, ClearingIsOneUndoStepThatBringsTextAndLocksBack) 
     EXPECT_EQ(sheet.name, "Rent");
     EXPECT_EQ(sheet.id, sheetId(1));
     EXPECT_EQ(carets, (std::vector<qint64>{0}));
-    EXPECT_EQ(store->results().size(), 1u);
+    EXPECT_EQ(results().size(), 1u);
     EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().sheets.front().text, "");
@@ -131,10 +131,10 @@ TEST_F(DocumentStoreClearTest, ErasingLeavesOneEmptySheetAndTombstonesAndSavesAt
         EXPECT_EQ(store->document().deletedSheets.at(sheetId(1).uuidString()), clock());
         EXPECT_EQ(store->document().deletedSheets.at(olderTombstone), clock().addingSeconds(-5));
         EXPECT_TRUE(store->histories().empty());
-        EXPECT_EQ(store->results().size(), 1u);
+        EXPECT_EQ(results().size(), 1u);
 
         // Written without the delay.
-        store->finishWrites();
+        store.saver->finishWrites();
         EXPECT_EQ(documentOnDisk(), store->document());
     }
 }

@@ -15,7 +15,7 @@ using testsupport::sheetId;
 class DocumentStoreCommandTest : public DocumentStoreTest {
 protected:
     // Sheets A, B, C ... with the texts "1", "2", "3" ..., A selected, all stamped an hour ago.
-    std::unique_ptr<DocumentStore> openWith(std::size_t count) {
+    OpenedDocument openWith(std::size_t count) {
         std::vector<std::string> texts;
         for (std::size_t i = 1; i <= count; ++i)
             texts.push_back(std::string(1, static_cast<char>('0' + i)));
@@ -28,8 +28,8 @@ protected:
     }
 
     // True when the command left the document as it was and asked for no save.
-    bool leftAlone(DocumentStore& store, const VellDocument& before) {
-        return !flushPendingSave(store) && store.document() == before;
+    bool leftAlone(OpenedDocument& document, const VellDocument& before) {
+        return !flushPendingSave(document) && document->document() == before;
     }
 
     const Date stamped = clock();
@@ -37,27 +37,27 @@ protected:
 
 TEST_F(DocumentStoreCommandTest, SelectingASheetEvaluatesItAndSavesTheSelection) {
     auto store = openWith(3);
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     store->setText(*store->currentSheetID(), "1 + 1");
     store->undo(*store->currentSheetID()); // A can redo now
     EXPECT_TRUE(store->canRedo(*store->currentSheetID()));
 
     store->setCurrentSheetID(sheetId(3));
     EXPECT_EQ(store->currentSheetID(), sheetId(3));
-    EXPECT_EQ(store->results().front().outcome.debugDescription(), "value 3");
+    EXPECT_EQ(results().front().outcome.debugDescription(), "value 3");
     EXPECT_FALSE(store->canRedo(*store->currentSheetID())) << "the flags describe the newly selected sheet";
     EXPECT_TRUE(store->histories().contains(sheetId(3)));
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().selectedSheetID, sheetId(3));
 
-    const int evaluations = results.count();
+    const int counted = evaluated.count();
     const VellDocument before = store->document();
     for (const std::optional<Uuid>& id :
          {std::optional<Uuid>(), std::optional(sheetId(3)), std::optional(sheetId(9))}) {
         store->setCurrentSheetID(id);
         EXPECT_TRUE(leftAlone(*store, before));
     }
-    EXPECT_EQ(results.count(), evaluations);
+    EXPECT_EQ(evaluated.count(), counted);
 }
 
 TEST_F(DocumentStoreCommandTest, AddingAppendsANumberedEmptySheetAndSelectsIt) {
@@ -72,7 +72,7 @@ TEST_F(DocumentStoreCommandTest, AddingAppendsANumberedEmptySheetAndSelectsIt) {
         EXPECT_EQ(added.text, "");
         EXPECT_EQ(added.updatedAt, clock());
         EXPECT_EQ(store->currentSheetID(), added.id);
-        EXPECT_EQ(store->results().size(), 1u);
+        EXPECT_EQ(results().size(), 1u);
         EXPECT_TRUE(store->histories().contains(added.id));
         // A new place in the order: another computer's order without it must not win over it.
         EXPECT_EQ(store->document().sheetOrderUpdatedAt, clock());
@@ -90,14 +90,14 @@ TEST_F(DocumentStoreCommandTest, NumbersOfNewSheetsFollowTheCountNotTheNames) {
 
 TEST_F(DocumentStoreCommandTest, RenamingStoresTheNameAsGivenAndStampsTheSheet) {
     auto store = openWith(2);
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     for (const std::string name : {" Budget ", ""}) {
         clock.advance(5);
         store->renameSheet(sheetId(2), name);
         EXPECT_EQ(store->sheets()[1].name, name);
         EXPECT_EQ(store->sheets()[1].updatedAt, clock());
     }
-    EXPECT_EQ(results.count(), 0) << "renaming evaluates nothing";
+    EXPECT_EQ(evaluated.count(), 0) << "renaming evaluates nothing";
     ASSERT_TRUE(flushPendingSave(*store));
     EXPECT_EQ(documentOnDisk().sheets[1].name, "");
 
@@ -174,7 +174,7 @@ TEST_F(DocumentStoreCommandTest, DuplicatingInsertsACopyAfterTheSheetWithNothing
     EXPECT_EQ(copy.updatedAt, clock());
     EXPECT_EQ(store->currentSheetID(), copy.id);
     EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
-    EXPECT_EQ(store->results().size(), 3u);
+    EXPECT_EQ(results().size(), 3u);
 
     scope.setLanguage(AppLanguage::english);
     store->duplicateSheet(sheetId(1));
@@ -199,13 +199,13 @@ TEST_F(DocumentStoreCommandTest, MovingOntoAnotherSheetTakesItsPlace) {
     };
     for (const Case& c : cases) {
         auto store = openWith(4);
-        const std::vector<LineResult> results = store->results();
+        const std::vector<LineResult> shown = results();
         store->moveSheet(sheetId(c.moved), sheetId(c.onto));
         EXPECT_EQ(namesOf(store->sheets()), c.names) << int(c.moved) << " onto " << int(c.onto);
         EXPECT_EQ(store->document().sheetOrderUpdatedAt, clock());
         EXPECT_EQ(store->currentSheetID(), sheetId(1));
         EXPECT_EQ(store->sheets()[0].updatedAt, stamped) << "moving stamps no sheet";
-        EXPECT_EQ(store->results(), results);
+        EXPECT_EQ(results(), shown);
         ASSERT_TRUE(flushPendingSave(*store));
         EXPECT_EQ(namesOf(documentOnDisk().sheets), c.names);
     }

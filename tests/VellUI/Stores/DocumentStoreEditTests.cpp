@@ -3,6 +3,7 @@
 #include "DocumentStoreFixture.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/ProgramRunner.h"
+#include "Sheet/SheetTotal.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ using Locks = std::vector<std::int64_t>;
 class DocumentStoreEditTest : public DocumentStoreCaretTest {
 protected:
     // One sheet "A" with that text and those locks, then a second sheet "B" with "2".
-    std::unique_ptr<DocumentStore> openWith(std::string text, Locks locks = {}) {
+    OpenedDocument openWith(std::string text, Locks locks = {}) {
         writeDocument(documentOf({makeSheet(1, "A", std::move(text), clock(), std::move(locks)),
                                   makeSheet(2, "B", "2", clock())}));
         return open();
@@ -30,27 +31,27 @@ protected:
 TEST_F(DocumentStoreEditTest, AnUnchangedTextChangesNothing) {
     auto store = openWith("caf\u00e9");
     clock.advance(10);
-    QSignalSpy documents(store.get(), &DocumentStore::documentChanged);
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy documents(store.get(), &DocumentStore::sheetTextChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     for (const char* same : {"caf\u00e9", "cafe\u0301"}) {
         store->setText(*store->currentSheetID(), same);
         EXPECT_EQ(sheetA(*store).text, "caf\u00e9");
     }
     EXPECT_EQ(documents.count(), 0);
-    EXPECT_EQ(results.count(), 0);
+    EXPECT_EQ(evaluated.count(), 0);
     EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     EXPECT_FALSE(flushPendingSave(*store));
 }
 
 TEST_F(DocumentStoreEditTest, ATextUpdateStampsRecordsEvaluatesAndLocksFollowTheirLines) {
     auto store = openWith("a\nb\nc", {1});
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     clock.advance(10);
     store->setText(*store->currentSheetID(), "x\na\nb\nc");
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2}));
     EXPECT_EQ(sheetA(*store).updatedAt, clock());
-    EXPECT_EQ(store->results().size(), 4u);
-    EXPECT_EQ(results.count(), 1);
+    EXPECT_EQ(results().size(), 4u);
+    EXPECT_EQ(evaluated.count(), 1);
     EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
     clock.advance(10);
@@ -74,28 +75,27 @@ TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
     auto store = openWith("k = 2\nf(k)\nplot(k × x)\n2 *");
     const auto described = [&] {
         std::vector<std::string> lines;
-        for (const LineResult& result : store->results())
+        for (const LineResult& result : results())
             lines.push_back(result.debugDescription());
         return lines;
     };
     const auto before = described();
     EXPECT_EQ(before[1].find("value"), std::string::npos); // no f yet
-    ASSERT_NE(store->results()[2].outcome.as<PlotSpec>(), nullptr);
-    const PlotSpec plot = *store->results()[2].outcome.as<PlotSpec>();
+    ASSERT_NE(results()[2].outcome.as<PlotSpec>(), nullptr);
+    const PlotSpec plot = *results()[2].outcome.as<PlotSpec>();
 
     store->setCurrentSheetID(sheetId(2));
     store->setText(*store->currentSheetID(), "def f(x):\n    return x × 10");
     store->setCurrentSheetID(sheetId(1));
-    EXPECT_EQ(store->results()[1].outcome, LineOutcome::value(Value(20)));
-    EXPECT_EQ(*store->results()[2].outcome.as<PlotSpec>(), plot);
+    EXPECT_EQ(results()[1].outcome, LineOutcome::value(Value(20)));
+    EXPECT_EQ(*results()[2].outcome.as<PlotSpec>(), plot);
 
     store->setText(*store->currentSheetID(), "k = 3\nf(k)\nplot(k × x)\n2 *");
-    EXPECT_EQ(store->results()[1].outcome, LineOutcome::value(Value(30)));
-    EXPECT_FALSE(*store->results()[2].outcome.as<PlotSpec>() == plot);
+    EXPECT_EQ(results()[1].outcome, LineOutcome::value(Value(30)));
+    EXPECT_FALSE(*results()[2].outcome.as<PlotSpec>() == plot);
 
     const std::string english = described()[3];
     scope.setLanguage(AppLanguage::japanese);
-    store->reevaluate();
     EXPECT_NE(described()[3], english);
 }
 
@@ -104,15 +104,14 @@ TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
 // clock), and lines it takes over from the evaluation before read nothing.
 class DocumentStoreFillInTest : public DocumentStoreEditTest {
 protected:
-    std::unique_ptr<DocumentStore> openSlowly(std::string text) {
+    OpenedDocument openSlowly(std::string text) {
         writeDocument(
             documentOf({makeSheet(1, "A", std::move(text), clock()), makeSheet(2, "B", "2", clock())}));
-        DocumentStore::Services slow = services();
-        slow.evaluationClock = [now = std::make_shared<ProgramBudget::Clock::time_point>()] {
+        evaluationServices.evaluationClock = [now = std::make_shared<ProgramBudget::Clock::time_point>()] {
             *now += std::chrono::milliseconds(100);
             return *now;
         };
-        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, slow);
+        return open();
     }
 
     // The sheet evaluated whole, the clock held still.
@@ -136,25 +135,25 @@ TEST_F(DocumentStoreFillInTest, ASheetTheTimeLimitCutShortGetsAllItsAnswersWitho
     auto store = openSlowly(text);
     const std::vector<std::string> whole = afresh(text);
     ASSERT_EQ(whole[6], "value 15000 named c");
-    ASSERT_NE(described(store->results()), whole) << "the first evaluation is cut short";
-    EXPECT_NE(described(store->results())[3].find("The loop is taking too long"), std::string::npos);
+    ASSERT_NE(described(results()), whole) << "the first evaluation is cut short";
+    EXPECT_NE(described(results())[3].find("The loop is taking too long"), std::string::npos);
 
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results()) == whole; }, 5000));
-    const auto rounds = results.count();
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(results()) == whole; }, 5000));
+    const auto rounds = evaluated.count();
     QTest::qWait(100);
-    EXPECT_EQ(results.count(), rounds) << "a complete sheet is not evaluated again";
+    EXPECT_EQ(evaluated.count(), rounds) << "a complete sheet is not evaluated again";
 
     // Keys go first, also while rounds are due: each text is evaluated at once, and the rounds go on
     // from the last.
     const std::string added = text + "\nd = c + len([5] * 5000)\ne = d + len([6] * 5000)";
     store->setText(*store->currentSheetID(), added);
-    ASSERT_NE(described(store->results()), afresh(added));
+    ASSERT_NE(described(results()), afresh(added));
     const std::string typed = added + "\nf = e + len([7] * 5000)";
     store->setText(*store->currentSheetID(), typed);
-    ASSERT_EQ(store->results().size(), 10u);
-    EXPECT_NE(described(store->results()), afresh(typed));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results()) == afresh(typed); }, 5000));
+    ASSERT_EQ(results().size(), 10u);
+    EXPECT_NE(described(results()), afresh(typed));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(results()) == afresh(typed); }, 5000));
 }
 
 TEST_F(DocumentStoreFillInTest, ASheetTypedIntoInAWindowThatIsNotTheSelectionFillsInToo) {
@@ -165,18 +164,18 @@ TEST_F(DocumentStoreFillInTest, ASheetTypedIntoInAWindowThatIsNotTheSelectionFil
                              "len([3] * 5000) × 2\nplot(b × x)\nsum\nc = b + len([4] * 5000)";
     store->setText(other, text);
     ASSERT_EQ(store->currentSheetID(), selected);
-    ASSERT_NE(described(store->results(other)), afresh(text)) << "the first evaluation is cut short";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return described(store->results(other)) == afresh(text); }, 5000));
+    ASSERT_NE(described(results(other)), afresh(text)) << "the first evaluation is cut short";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return described(results(other)) == afresh(text); }, 5000));
     EXPECT_EQ(store->currentSheetID(), selected);
 }
 
 TEST_F(DocumentStoreFillInTest, ASheetThatRunsOutOfTimeWhereverItStartsIsNotEvaluatedOverAndOver) {
     auto store = openSlowly("a = len([1] * 5000)\nwhile 1:\n    2\nb = len([2] * 5000)");
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     QTest::qWait(300);
     // At most one more round: it takes the first line over and gets no further.
-    EXPECT_LE(results.count(), 1);
-    const auto lines = described(store->results());
+    EXPECT_LE(evaluated.count(), 1);
+    const auto lines = described(results());
     EXPECT_EQ(lines[0], "value 5000 named a");
     EXPECT_NE(lines[3].find("The loop is taking too long"), std::string::npos);
 }
@@ -196,7 +195,7 @@ TEST_F(DocumentStoreEditTest, UndoAndRedoRestoreTheTextAndPutTheCaretAtTheChange
     EXPECT_EQ(carets, (std::vector<qint64>{1}));
     EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
     EXPECT_TRUE(store->canRedo(*store->currentSheetID()));
-    EXPECT_EQ(store->results().size(), 1u);
+    EXPECT_EQ(results().size(), 1u);
 
     store->redo(*store->currentSheetID());
     EXPECT_EQ(sheetA(*store).text, "xabc");
@@ -244,14 +243,14 @@ TEST_F(DocumentStoreEditTest, UndoWithNothingToUndoDoesNothing) {
 
 TEST_F(DocumentStoreEditTest, TogglingALockIsAStepOfItsOwnAndEvaluatesNothing) {
     auto store = openWith("1\n2\n3", {2, 0, 2});
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     clock.advance(10);
     store->toggleLock(*store->currentSheetID(), 1);
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 1, 2})) << "ascending, each line once";
     EXPECT_EQ(sheetA(*store).updatedAt, clock());
     store->toggleLock(*store->currentSheetID(), 1);
     EXPECT_EQ(sheetA(*store).lockedLines, (Locks{0, 2}));
-    EXPECT_EQ(results.count(), 0);
+    EXPECT_EQ(evaluated.count(), 0);
     ASSERT_TRUE(flushPendingSave(*store));
 
     store->undo(*store->currentSheetID());
@@ -273,26 +272,28 @@ TEST_F(DocumentStoreEditTest, TogglingALockIsAStepOfItsOwnAndEvaluatesNothing) {
 
 TEST_F(DocumentStoreEditTest, CommandsActOnTheSheetTheyNameAndLeaveTheSelectionAlone) {
     auto store = openWith("1");
-    QSignalSpy changes(store.get(), &DocumentStore::sheetChanged);
+    QSignalSpy changes(store.get(), &DocumentStore::sheetTextChanged);
+    QSignalSpy locks(store.get(), &DocumentStore::sheetLocksChanged);
     QSignalSpy flags(store.get(), &DocumentStore::undoStateChanged);
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     const QObject typist;
     store->setText(sheetId(2), "2 + 2", &typist);
     store->toggleLock(sheetId(2), 0);
     EXPECT_EQ(store->currentSheetID(), sheetId(1));
     EXPECT_EQ(store->sheets()[1].text, "2 + 2");
     EXPECT_EQ(store->sheets()[1].lockedLines, Locks{0});
-    EXPECT_EQ(store->results(sheetId(2)).front().outcome.debugDescription(), "value 4");
+    EXPECT_EQ(results(sheetId(2)).front().outcome.debugDescription(), "value 4");
     EXPECT_TRUE(store->canUndo(sheetId(2)));
     EXPECT_FALSE(store->canUndo(sheetId(1)));
-    ASSERT_EQ(changes.count(), 2);
+    ASSERT_EQ(changes.count(), 1);
     EXPECT_EQ(changes[0][0].value<Uuid>(), sheetId(2));
     EXPECT_EQ(changes[0][1].value<const QObject*>(), &typist) << "the typing names who typed";
-    EXPECT_EQ(changes[1][1].value<const QObject*>(), nullptr);
+    ASSERT_EQ(locks.count(), 1);
+    EXPECT_EQ(locks[0][0].value<Uuid>(), sheetId(2));
     ASSERT_GE(flags.count(), 1);
     EXPECT_EQ(flags.back()[0].value<Uuid>(), sheetId(2));
-    ASSERT_EQ(results.count(), 1);
-    EXPECT_EQ(results[0][0].value<Uuid>(), sheetId(2));
+    ASSERT_EQ(evaluated.count(), 1);
+    EXPECT_EQ(evaluated[0][0].value<Uuid>(), sheetId(2));
 
     store->undo(sheetId(2));
     EXPECT_EQ(store->sheets()[1].lockedLines, Locks{});
@@ -381,8 +382,8 @@ TEST_F(DocumentStoreEditTest, PruningDropsOnlyTheHistoriesThatNoLongerDescribeTh
     EXPECT_TRUE(store->histories().contains(sheetId(1)));
     EXPECT_FALSE(store->histories().contains(sheetId(2)));
     EXPECT_FALSE(store->canUndo(*store->currentSheetID()));
-    EXPECT_EQ(store->results().front().outcome.debugDescription(), "value 22");
-    store->finishWrites();
+    EXPECT_EQ(results().front().outcome.debugDescription(), "value 22");
+    store.saver->finishWrites();
     ASSERT_TRUE(fileExists());
     EXPECT_EQ(documentOnDisk().sheets[1].text, "22") << "written at once";
 
@@ -405,7 +406,7 @@ TEST_F(DocumentStoreEditTest, AnAdoptedDocumentWithoutSheetsFallsBackToTheStarte
 
 TEST_F(DocumentStoreEditTest, TheTotalOfTheResults) {
     auto store = openWith("100\n// note\n23");
-    const auto total = DocumentStore::total(store->results());
+    const auto total = SheetTotal::of(results());
     ASSERT_TRUE(total);
     EXPECT_EQ(total->debugDescription(), "123");
 }

@@ -7,8 +7,10 @@
 #include "Stores/AppSettings.h"
 #include "Stores/DocumentStore.h"
 #include "Stores/KeyLayoutStore.h"
+#include "Stores/SheetEvaluations.h"
 #include "Support/EngineSettingsScope.h"
 #include "Support/NumberedId.h"
+#include "Support/OpenedDocument.h"
 #include "Support/TempDefaults.h"
 
 #include <QDir>
@@ -79,12 +81,20 @@ protected:
         scope.setLanguage(AppLanguage::english);
     }
 
-    DocumentStore::Services services() { return DocumentStore::Services{clock}; }
-    std::unique_ptr<DocumentStore> open() {
-        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services());
+    DocumentSaver::Services services() { return DocumentSaver::Services{clock}; }
+    OpenedDocument open() { return open(services()); }
+    OpenedDocument open(DocumentSaver::Services saving) { return evaluated(storagePath, std::move(saving)); }
+    OpenedDocument openInMemory() { return evaluated(std::nullopt, services()); }
+    // The evaluations of the store, kept as `evaluations` until the next store is opened.
+    OpenedDocument evaluated(std::optional<QString> path, DocumentSaver::Services saving) {
+        OpenedDocument document =
+            OpenedDocument::open(std::move(path), settings, keyLayouts, clock, std::move(saving));
+        evaluations = std::make_unique<SheetEvaluations>(*document.store, settings, evaluationServices);
+        return document;
     }
-    std::unique_ptr<DocumentStore> openInMemory() {
-        return std::make_unique<DocumentStore>(std::nullopt, settings, keyLayouts, services());
+    // The answers of that sheet of the store opened last (the selected one when none is named).
+    const std::vector<LineResult>& results(std::optional<Uuid> sheetID = std::nullopt) const {
+        return evaluations->results(sheetID);
     }
 
     // Documents of sheets 1, 2, 3 ... with the given texts, the first one selected.
@@ -120,14 +130,14 @@ protected:
     VellDocument documentOnDisk() const { return VellDocument::decode(readFile().toStdString()); }
 
     // Writes a pending save at once, as quitting does; true when there was one to write.
-    static bool flushPendingSave(DocumentStore& store) {
-        QSignalSpy saves(&store, &DocumentStore::saved);
-        store.applicationWillTerminate();
+    static bool flushPendingSave(OpenedDocument& document) {
+        QSignalSpy saves(document.saver.get(), &DocumentSaver::saved);
+        document.saver->applicationWillTerminate();
         return saves.count() > 0;
     }
-    // Waits for the next debounced save of the store.
-    static bool waitForSave(DocumentStore& store, int timeout = 3000) {
-        QSignalSpy spy(&store, &DocumentStore::saved);
+    // Waits for the next debounced save of the document.
+    static bool waitForSave(OpenedDocument& document, int timeout = 3000) {
+        QSignalSpy spy(document.saver.get(), &DocumentSaver::saved);
         return spy.wait(timeout);
     }
 
@@ -138,12 +148,14 @@ protected:
     KeyLayoutStore keyLayouts;
     QTemporaryDir folder;
     QString storagePath;
+    SheetEvaluations::Services evaluationServices;
+    std::unique_ptr<SheetEvaluations> evaluations;
 };
 
 // Also keeps every caret position the store asks the editors to show, in order, with its sheet.
 class DocumentStoreCaretTest : public DocumentStoreTest {
 protected:
-    std::unique_ptr<DocumentStore> open() {
+    OpenedDocument open() {
         auto store = DocumentStoreTest::open();
         QObject::connect(store.get(), &DocumentStore::caretRequested, &context,
                          [this](const Uuid& sheet, std::int64_t caret) {

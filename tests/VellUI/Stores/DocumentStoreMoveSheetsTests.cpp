@@ -14,7 +14,7 @@ using testsupport::sheetId;
 class DocumentStoreMoveSheetsTest : public DocumentStoreTest {
 protected:
     // Sheets A B C D with the texts "1" to "4", B selected, all stamped an hour ago.
-    std::unique_ptr<DocumentStore> openABCD() {
+    OpenedDocument openABCD() {
         VellDocument document = sheetsWithTexts({"1", "2", "3", "4"});
         document.selectedSheetID = sheetId(2);
         writeDocument(document);
@@ -48,10 +48,10 @@ TEST_F(DocumentStoreMoveSheetsTest, MovesTheSheetsInTheirOrderToTheGapBeforeTheD
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.offsets) + " to " + std::to_string(c.destination));
         auto store = openABCD();
-        const std::vector<LineResult> results = store->results();
+        const std::vector<LineResult> shown = results();
         const std::vector<Sheet> before = store->sheets();
-        QSignalSpy changes(store.get(), &DocumentStore::documentChanged);
-        QSignalSpy evaluations(store.get(), &DocumentStore::resultsChanged);
+        QSignalSpy changes(store.get(), &DocumentStore::sheetListChanged);
+        QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
         clock.advance(60);
 
         store->moveSheets(c.offsets, c.destination);
@@ -59,8 +59,8 @@ TEST_F(DocumentStoreMoveSheetsTest, MovesTheSheetsInTheirOrderToTheGapBeforeTheD
         EXPECT_EQ(namesOf(store->sheets()), c.names);
         EXPECT_EQ(store->document().sheetOrderUpdatedAt, clock());
         EXPECT_EQ(store->currentSheetID(), sheetId(2));
-        EXPECT_EQ(store->results(), results);
-        EXPECT_EQ(evaluations.count(), 0);
+        EXPECT_EQ(results(), shown);
+        EXPECT_EQ(evaluated.count(), 0);
         EXPECT_GE(changes.count(), 1);
         for (const Sheet& sheet : store->sheets())
             EXPECT_EQ(

@@ -25,14 +25,12 @@ using testsupport::WarningLog;
 
 class DocumentStoreRescueTest : public DocumentStoreTest {
 protected:
-    DocumentStore::Services rescuing() {
-        DocumentStore::Services services = this->services();
+    DocumentSaver::Services rescuing() {
+        DocumentSaver::Services services = this->services();
         services.rescueRoots = {rescueRoot.path()};
         return services;
     }
-    std::unique_ptr<DocumentStore> openRescuing() {
-        return std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, rescuing());
-    }
+    OpenedDocument openRescuing() { return open(rescuing()); }
     RescueCopy rescue() const { return RescueCopy(storagePath, {rescueRoot.path()}); }
     // The search for copies runs in the background at start; its finding is taken in on this thread.
     static void waitForTheSearch() {
@@ -52,8 +50,8 @@ protected:
             documents.push_back(VellDocument::decode(copy.bytes.toStdString()));
         return documents;
     }
-    std::optional<QString> notice(const DocumentStore& store, StorageNotices::Topic topic) const {
-        return store.notices().message(topic);
+    std::optional<QString> notice(const OpenedDocument& document, StorageNotices::Topic topic) const {
+        return document.saver->notices().message(topic);
     }
 
     QTemporaryDir rescueRoot;
@@ -64,11 +62,11 @@ TEST_F(DocumentStoreRescueTest, WhatCannotBeSavedWhenTheRunEndsIsKeptInTheRescue
     auto store = openRescuing();
     blockTheFolder();
     store->setText(*store->currentSheetID(), "typed");
-    EXPECT_FALSE(store->saveAndWait());
-    EXPECT_EQ(store->saveFailure(), "Not a directory");
+    EXPECT_FALSE(store.saver->saveAndWait());
+    EXPECT_EQ(store.saver->saveFailure(), "Not a directory");
 
     WarningLog log;
-    ASSERT_TRUE(store->keepRescueCopy());
+    ASSERT_TRUE(store.saver->keepRescueCopy());
     ASSERT_EQ(rescued().size(), 1u);
     EXPECT_EQ(rescued().front().sheets.front().text, "typed");
     const QString folder = rescue().find().front().folder();
@@ -77,7 +75,7 @@ TEST_F(DocumentStoreRescueTest, WhatCannotBeSavedWhenTheRunEndsIsKeptInTheRescue
                                                folder +
                                                "/document.json; the next start takes it back into "
                                                "the document");
-    EXPECT_TRUE(store->keepRescueCopy());
+    EXPECT_TRUE(store.saver->keepRescueCopy());
     EXPECT_EQ(rescued().size(), 1u) << "the same document is kept once";
 
     // Typed since, and the process must end at once: the last resort keeps it too.
@@ -93,9 +91,9 @@ TEST_F(DocumentStoreRescueTest, WithoutAPlaceThatTakesItTheLossIsLoggedAndReport
     auto store = openRescuing();
     blockTheFolder();
     store->setText(*store->currentSheetID(), "typed");
-    store->saveAndWait();
+    store.saver->saveAndWait();
     WarningLog log;
-    EXPECT_FALSE(store->keepRescueCopy());
+    EXPECT_FALSE(store.saver->keepRescueCopy());
     ASSERT_EQ(WarningLog::lines().size(), 1u);
     EXPECT_TRUE(WarningLog::lines().front().startsWith(
         "Vell: The document could not be saved, and no copy could be kept anywhere: "));
@@ -113,7 +111,7 @@ TEST_F(DocumentStoreRescueTest, TheNextStartTakesTheCopyInSaysSoAndRemovesItOnce
 
     WarningLog log;
     auto store = openRescuing();
-    QSignalSpy takenIn(store.get(), &DocumentStore::rescueCopiesTakenIn);
+    QSignalSpy takenIn(store.saver.get(), &DocumentSaver::rescueCopiesTakenIn);
     waitForTheSearch();
     ASSERT_EQ(takenIn.count(), 1);
     ASSERT_EQ(store->sheets().size(), 3u);
@@ -129,7 +127,7 @@ TEST_F(DocumentStoreRescueTest, TheNextStartTakesTheCopyInSaysSoAndRemovesItOnce
                "version as “B (conflicting copy)”.")
                   .toStdString());
 
-    store->finishWrites();
+    store.saver->finishWrites();
     EXPECT_EQ(documentOnDisk(), store->document());
     EXPECT_TRUE(rescue().find().empty());
     EXPECT_FALSE(QFileInfo::exists(folder));
@@ -143,7 +141,7 @@ TEST_F(DocumentStoreRescueTest, TheNextStartTakesTheCopyInSaysSoAndRemovesItOnce
               lines.end());
 
     // Dismissed in one window, gone in all; the next start finds nothing.
-    store->notices().clear(StorageNotices::Topic::recovered);
+    store.saver->notices().clear(StorageNotices::Topic::recovered);
     store.reset();
     store = openRescuing();
     waitForTheSearch();
@@ -159,12 +157,12 @@ TEST_F(DocumentStoreRescueTest, TheCopyStaysUntilTheDocumentThatHoldsItIsOnDisk)
     ASSERT_EQ(store->sheets().size(), 1u);
     EXPECT_EQ(store->sheets()[0].text, "kept at the end") << "in place of the starter document";
     EXPECT_TRUE(notice(*store, StorageNotices::Topic::recovered));
-    EXPECT_FALSE(store->saveAndWait());
+    EXPECT_FALSE(store.saver->saveAndWait());
     EXPECT_TRUE(notice(*store, StorageNotices::Topic::save));
     EXPECT_EQ(rescue().find().size(), 1u) << "not on disk yet";
 
     unblockTheFolder();
-    EXPECT_TRUE(store->saveAndWait());
+    EXPECT_TRUE(store.saver->saveAndWait());
     EXPECT_TRUE(rescue().find().empty());
     EXPECT_EQ(documentOnDisk().sheets.front().text, "kept at the end");
 }

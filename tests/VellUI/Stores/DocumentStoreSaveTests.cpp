@@ -68,11 +68,11 @@ protected:
     }
 
     void openStore() {
-        DocumentStore::Services services = this->services();
+        DocumentSaver::Services services = this->services();
         services.saveTimer = &timer;
-        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts, services);
-        timer.afterDue = [this] { store->finishWrites(); };
-        saves = std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved);
+        store = open(services);
+        timer.afterDue = [this] { store.saver->finishWrites(); };
+        saves = std::make_unique<QSignalSpy>(store.saver.get(), &DocumentSaver::saved);
     }
     void openOnAnEmptySheet() {
         writeDocument(sheetsWithTexts({""}));
@@ -91,7 +91,7 @@ protected:
     const QString blocker = folder.filePath("blocker");
 
     ManualSaveTimer timer;
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument store;
     std::unique_ptr<QSignalSpy> saves;
 };
 
@@ -123,7 +123,7 @@ TEST_F(DocumentStoreSaveTest, SteadyTypingReachesTheDiskWithinTwoSeconds) {
     std::vector<std::chrono::milliseconds> typedAt;
     std::vector<SaveTimer::Clock::time_point> savedAt;
     std::chrono::milliseconds elapsed{0};
-    QObject::connect(store.get(), &DocumentStore::saved, store.get(),
+    QObject::connect(store.saver.get(), &DocumentSaver::saved, store.saver.get(),
                      [&] { savedAt.push_back(timer.now()); });
     for (; elapsed < 5000ms; elapsed += 100ms) {
         text += typedAt.size() % 10 == 9 ? '\n' : '1';
@@ -209,17 +209,17 @@ TEST_F(DocumentStoreSaveTest, TheFailureIsLoggedInTheInterfaceLanguage) {
 // gone after the next good write. A save that is merely pending is no problem.
 TEST_F(DocumentStoreSaveTest, WhileSavesFailTheNoticeNamesTheCauseUntilAWriteSucceeds) {
     openBlocked();
-    const auto notice = [&] { return store->notices().message(StorageNotices::Topic::save); };
-    EXPECT_TRUE(store->isOnDisk());
+    const auto notice = [&] { return store.saver->notices().message(StorageNotices::Topic::save); };
+    EXPECT_TRUE(store.saver->isOnDisk());
     store->setText(*store->currentSheetID(), "1");
-    EXPECT_FALSE(store->isOnDisk());
+    EXPECT_FALSE(store.saver->isOnDisk());
     EXPECT_FALSE(notice());
     timer.advance(400ms);
     ASSERT_TRUE(notice());
     EXPECT_EQ(notice()->toStdString(),
               "Your latest changes are not saved: Not a directory. Vell tries again every few seconds.");
-    EXPECT_EQ(store->saveFailure(), "Not a directory");
-    EXPECT_FALSE(store->isOnDisk());
+    EXPECT_EQ(store.saver->saveFailure(), "Not a directory");
+    EXPECT_FALSE(store.saver->isOnDisk());
 
     settings.setLanguage(AppLanguage::japanese);
     EXPECT_EQ(notice()->toStdString(),
@@ -233,8 +233,8 @@ TEST_F(DocumentStoreSaveTest, WhileSavesFailTheNoticeNamesTheCauseUntilAWriteSuc
     timer.advance(4s);
     ASSERT_EQ(saves->count(), 1);
     EXPECT_FALSE(notice());
-    EXPECT_FALSE(store->saveFailure());
-    EXPECT_TRUE(store->isOnDisk());
+    EXPECT_FALSE(store.saver->saveFailure());
+    EXPECT_TRUE(store.saver->isOnDisk());
 }
 
 // Activating a window tries again at once: the user may just have made room.
@@ -244,10 +244,10 @@ TEST_F(DocumentStoreSaveTest, ARetryWaitingIsMadeAtOnceWhenAsked) {
     timer.advance(400ms);
     ASSERT_EQ(timer.wait(), 2s);
     ASSERT_TRUE(QFile::remove(blocker));
-    store->retryFailedSave();
-    store->finishWrites();
+    store.saver->retryFailedSave();
+    store.saver->finishWrites();
     EXPECT_EQ(saves->count(), 1);
-    EXPECT_TRUE(store->isOnDisk());
+    EXPECT_TRUE(store.saver->isOnDisk());
     EXPECT_EQ(textOnDisk(), "1");
 }
 
@@ -268,8 +268,8 @@ TEST_F(DocumentStoreSaveTest, TheFileHoldsTheWholeEncodingAfterEveryKindOfChange
     writeDocument(sheetsWithTexts({"1", "2", "3"}));
     openStore();
     const auto check = [&](const char* what) {
-        store->saveNow();
-        store->finishWrites();
+        store.saver->saveNow();
+        store.saver->finishWrites();
         EXPECT_EQ(readFile().toStdString(), store->document().encode()) << what;
     };
     check("as loaded");
@@ -284,7 +284,22 @@ TEST_F(DocumentStoreSaveTest, TheFileHoldsTheWholeEncodingAfterEveryKindOfChange
     store->duplicateSheet(store->sheets()[2].id);
     check("duplicated");
     store->moveSheet(store->sheets()[0].id, std::int64_t{2});
-    check("moved");
+    check("exchanged with a sheet two places on");
+    store->moveSheet(store->sheets()[1].id, std::int64_t{-1});
+    check("exchanged with its neighbour");
+    store->moveSheet(store->sheets()[3].id, store->sheets()[0].id);
+    check("moved onto another");
+    const std::size_t dragged[] = {0, 2};
+    store->moveSheets(dragged, 4);
+    check("several dragged");
+    store->addSheet();
+    store->setText(*store->currentSheetID(), "new");
+    check("added and typed");
+    store->setCurrentSheetID(store->sheets()[1].id);
+    check("selected");
+    keyLayouts.addBlank(KeyLayoutStore::Kind::units);
+    QCoreApplication::processEvents();
+    check("keypad rearranged");
     store->deleteSheet(store->sheets()[1].id);
     check("deleted");
     // Another copy's version of a sheet under the same id and date, with other text of the same length.

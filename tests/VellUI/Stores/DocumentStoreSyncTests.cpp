@@ -2,6 +2,7 @@
 // one sync folder, as the user's file-sync tool would keep it between them.
 
 #include "DocumentStoreFixture.h"
+#include "Stores/SheetEvaluations.h"
 #include "Support/Files.h"
 #include "Support/WarningLog.h"
 
@@ -80,16 +81,17 @@ struct Computer {
     }
 
     DocumentStore& start() {
-        store = std::make_unique<DocumentStore>(storagePath, settings, keyLayouts,
-                                                DocumentStore::Services{clock, 1s});
-        return *store;
+        document = OpenedDocument::open(storagePath, settings, keyLayouts, clock,
+                                        DocumentSaver::Services{clock, 1s});
+        return *document.store;
     }
     // Started and watching the shared copy.
     DocumentStore& startAttached() {
         start();
-        EXPECT_TRUE(eventually([this] { return store->cloud() != nullptr; }));
-        return *store;
+        EXPECT_TRUE(eventually([this] { return saver().cloud() != nullptr; }));
+        return *document.store;
     }
+    DocumentSaver& saver() const { return *document.saver; }
     void writeLocalDocument(const VellDocument& document) const {
         QDir().mkpath(QFileInfo(storagePath).absolutePath());
         writeFile(storagePath, QByteArray::fromStdString(document.encode()));
@@ -102,7 +104,7 @@ struct Computer {
     KeyLayoutStore keyLayouts;
     QTemporaryDir local;
     QString storagePath;
-    std::unique_ptr<DocumentStore> store;
+    OpenedDocument document;
 };
 
 class DocumentStoreSyncTest : public ::testing::Test {
@@ -134,7 +136,7 @@ protected:
         one.writeLocalDocument(threeSheets());
         DocumentStore& a = one.startAttached();
         // Becoming active pushes a document the shared copy does not hold yet.
-        a.applicationDidBecomeActive();
+        one.saver().applicationDidBecomeActive();
         ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
         DocumentStore& b = two.startAttached();
         ASSERT_TRUE(eventually([&] { return idsOf(b.sheets()) == idsOf(a.sheets()); }));
@@ -160,8 +162,8 @@ protected:
 
 TEST_F(DocumentStoreSyncTest, AnEditOnOneComputerReachesTheOther) {
     startBothOnThreeSheets();
-    DocumentStore& a = *first.store;
-    DocumentStore& b = *second.store;
+    DocumentStore& a = *first.document.store;
+    DocumentStore& b = *second.document.store;
 
     a.setText(*a.currentSheetID(), "1250");
     EXPECT_TRUE(eventually([&] { return textOf(b, 1) == "1250"; }));
@@ -176,8 +178,8 @@ TEST_F(DocumentStoreSyncTest, AnEditOnOneComputerReachesTheOther) {
 
 TEST_F(DocumentStoreSyncTest, EditsToDifferentSheetsOnBothComputersBothSurvive) {
     startBothOnThreeSheets();
-    DocumentStore& a = *first.store;
-    DocumentStore& b = *second.store;
+    DocumentStore& a = *first.document.store;
+    DocumentStore& b = *second.document.store;
 
     // Neither has seen the other's edit when making its own.
     a.setCurrentSheetID(sheetId(2));
@@ -201,8 +203,8 @@ TEST_F(DocumentStoreSyncTest, EditsToDifferentSheetsOnBothComputersBothSurvive) 
 
 TEST_F(DocumentStoreSyncTest, ADeletionTravels) {
     startBothOnThreeSheets();
-    DocumentStore& a = *first.store;
-    DocumentStore& b = *second.store;
+    DocumentStore& a = *first.document.store;
+    DocumentStore& b = *second.document.store;
 
     a.deleteSheet(sheetId(2));
     EXPECT_TRUE(eventually([&] { return sheetWithId(b, 2) == nullptr; }));
@@ -213,7 +215,7 @@ TEST_F(DocumentStoreSyncTest, ADeletionTravels) {
 TEST_F(DocumentStoreSyncTest, ASecondComputersFirstStartReplacesItsStarterDocument) {
     first.writeLocalDocument(threeSheets());
     DocumentStore& a = first.startAttached();
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
 
     DocumentStore& b = second.start();
@@ -225,7 +227,7 @@ TEST_F(DocumentStoreSyncTest, ASecondComputersFirstStartReplacesItsStarterDocume
     EXPECT_EQ(b.currentSheetID(), sheetId(1));
     for (const Uuid& id : starterIds)
         EXPECT_EQ(b.sheet(id), nullptr) << "the untouched starter sheets are not merged in";
-    EXPECT_EQ(b.results().size(), 1U);
+    EXPECT_EQ(SheetEvaluations(b, second.settings).results(std::nullopt).size(), 1U);
     ASSERT_TRUE(second.localDocument());
     EXPECT_EQ(idsOf(second.localDocument()->sheets), idsOf(a.sheets()));
 }
@@ -233,7 +235,7 @@ TEST_F(DocumentStoreSyncTest, ASecondComputersFirstStartReplacesItsStarterDocume
 TEST_F(DocumentStoreSyncTest, AConflictVersionIsMergedAndDeletedButOneThatDoesNotDecodeIsKept) {
     first.writeLocalDocument(threeSheets());
     DocumentStore& a = first.startAttached();
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
 
     // Another computer's edit that the sync tool kept aside, and a half-downloaded one.
@@ -260,7 +262,7 @@ TEST_F(DocumentStoreSyncTest, AConflictVersionIsMergedAndDeletedButOneThatDoesNo
 TEST_F(DocumentStoreSyncTest, AConflictVersionStaysUntilTheMergedDocumentIsInTheLocalFile) {
     first.writeLocalDocument(threeSheets());
     DocumentStore& a = first.startAttached();
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     ASSERT_TRUE(eventually([this] { return cloudDocument().has_value(); }));
     // The local folder can no longer be written: a file stands where it was.
     const QString localFolder = QFileInfo(first.storagePath).absolutePath();
@@ -278,7 +280,7 @@ TEST_F(DocumentStoreSyncTest, AConflictVersionStaysUntilTheMergedDocumentIsInThe
 
     // Once the file can be written, the next merge writes it and only then lets the version go.
     QFile::remove(localFolder);
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     EXPECT_TRUE(eventually([&] { return !QFile::exists(QDir(cloudFolder).filePath(conflict)); }));
     ASSERT_TRUE(first.localDocument());
     EXPECT_EQ(first.localDocument()->sheets.size(), 4U);
@@ -286,38 +288,38 @@ TEST_F(DocumentStoreSyncTest, AConflictVersionStaysUntilTheMergedDocumentIsInThe
 
 TEST_F(DocumentStoreSyncTest, AnUndecodableSharedCopyIsLeftOutAndReplacedByTheNextPush) {
     startBothOnThreeSheets();
-    DocumentStore& a = *first.store;
+    DocumentStore& a = *first.document.store;
     const VellDocument before = a.document();
 
     writeFile(cloudPath, "{\"sheets\": [ half a file");
-    a.mergeFromCloud();
+    first.saver().mergeFromCloud();
     EXPECT_EQ(a.document(), before);
     EXPECT_EQ(contentsOf(cloudPath), "{\"sheets\": [ half a file") << "a merge of nothing pushes nothing";
 
     a.setText(*a.currentSheetID(), "1210");
     EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1210"; }));
-    EXPECT_TRUE(eventually([&] { return textOf(*second.store, 1) == "1210"; }));
+    EXPECT_TRUE(eventually([&] { return textOf(*second.document.store, 1) == "1210"; }));
 }
 
 TEST_F(DocumentStoreSyncTest, BecomingActiveMergesAtOnce) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
 
     VellDocument theirs = threeSheets();
     theirs.sheets[1].text = "310";
     theirs.sheets[1].updatedAt = clock();
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     // Read away from the UI thread; waiting for the writes lands it, without the watch's delay.
-    a.finishWrites();
+    first.saver().finishWrites();
     EXPECT_EQ(textOf(a, 2), "310");
 }
 
 TEST_F(DocumentStoreSyncTest, ComputersShowingDifferentSheetsDoNotPushToEachOtherEndlessly) {
     startBothOnThreeSheets();
-    DocumentStore& a = *first.store;
-    DocumentStore& b = *second.store;
+    DocumentStore& a = *first.document.store;
+    DocumentStore& b = *second.document.store;
 
     a.setCurrentSheetID(sheetId(2));
     a.setText(*a.currentSheetID(), "330");
@@ -325,12 +327,12 @@ TEST_F(DocumentStoreSyncTest, ComputersShowingDifferentSheetsDoNotPushToEachOthe
     ASSERT_EQ(b.currentSheetID(), sheetId(1));
 
     // The two copies now differ only in the selected sheet: nothing more is worth writing.
-    QSignalSpy writesOfA(a.cloud(), &CloudSync::written);
-    QSignalSpy writesOfB(b.cloud(), &CloudSync::written);
+    QSignalSpy writesOfA(first.saver().cloud(), &CloudSync::written);
+    QSignalSpy writesOfB(second.saver().cloud(), &CloudSync::written);
     // Endless pushing shows within a merge delay and a write; this waits several times as long.
     QTest::qWait(1500);
-    a.applicationDidBecomeActive();
-    b.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
+    second.saver().applicationDidBecomeActive();
     QTest::qWait(800);
     EXPECT_EQ(writesOfA.count(), 0);
     EXPECT_EQ(writesOfB.count(), 0);
@@ -341,13 +343,13 @@ TEST_F(DocumentStoreSyncTest, ComputersShowingDifferentSheetsDoNotPushToEachOthe
 // An edit or a deletion on a computer whose clock runs an hour behind still wins over the version it
 // replaces, on both computers, and keeps its undo step.
 TEST_F(DocumentStoreSyncTest, AComputerWhoseClockIsBehindStillWins) {
-    second.store.reset();
-    first.store.reset();
+    second.document.reset();
+    first.document.reset();
     auto slow = computerOff(-3600);
     Computer fresh(sync.path(), clock);
     startOnThreeSheets(fresh, *slow);
-    DocumentStore& a = *fresh.store;
-    DocumentStore& b = *slow->store;
+    DocumentStore& a = *fresh.document.store;
+    DocumentStore& b = *slow->document.store;
 
     a.setText(*a.currentSheetID(), "1250");
     a.setCurrentSheetID(sheetId(2));
@@ -370,14 +372,14 @@ TEST_F(DocumentStoreSyncTest, AComputerWhoseClockIsBehindStillWins) {
 
 // A sheet dated in 2099 by a computer with a wrong clock does not revert every later edit.
 TEST_F(DocumentStoreSyncTest, ASheetDatedFarInTheFutureCanStillBeEdited) {
-    second.store.reset();
-    first.store.reset();
+    second.document.reset();
+    first.document.reset();
     auto future = computerOff(0);
     *future->clock.now = Date::fromCivil(2099, 1, 1);
     Computer fresh(sync.path(), clock);
     startOnThreeSheets(fresh, *future);
-    DocumentStore& a = *fresh.store;
-    DocumentStore& b = *future->store;
+    DocumentStore& a = *fresh.document.store;
+    DocumentStore& b = *future->document.store;
 
     b.setText(*b.currentSheetID(), "1250");
     ASSERT_TRUE(eventually([&] { return textOf(a, 1) == "1250"; }));
@@ -392,8 +394,8 @@ TEST_F(DocumentStoreSyncTest, ASheetDatedFarInTheFutureCanStillBeEdited) {
 // with the same document and stop writing to each other.
 TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothComputers) {
     startBothOnThreeSheets();
-    DocumentStore& a = *first.store;
-    DocumentStore& b = *second.store;
+    DocumentStore& a = *first.document.store;
+    DocumentStore& b = *second.document.store;
 
     a.setText(*a.currentSheetID(), "1250");
     a.moveSheet(sheetId(1), std::int64_t{1});
@@ -402,8 +404,8 @@ TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothCo
     ASSERT_TRUE(
         eventually([&] { return textOf(a, 1) == textOf(b, 1) && idsOf(a.sheets()) == idsOf(b.sheets()); }));
 
-    QSignalSpy writesOfA(a.cloud(), &CloudSync::written);
-    QSignalSpy writesOfB(b.cloud(), &CloudSync::written);
+    QSignalSpy writesOfA(first.saver().cloud(), &CloudSync::written);
+    QSignalSpy writesOfB(second.saver().cloud(), &CloudSync::written);
     // Pushing to each other shows within a merge delay and a write; this waits several times as long.
     QTest::qWait(2500);
     EXPECT_LE(writesOfA.count() + writesOfB.count(), 1) << "at most the last push still on its way";
@@ -418,19 +420,19 @@ TEST_F(DocumentStoreSyncTest, ChangesWithinTheSameSecondSettleTheSameWayOnBothCo
 // the shared copy, becoming active pushes the edit.
 TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItReturns) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
     const QString away = sync.path() + ".away";
     ASSERT_TRUE(QDir().rename(sync.path(), away));
 
-    QSignalSpy writes(a.cloud(), &CloudSync::written);
+    QSignalSpy writes(first.saver().cloud(), &CloudSync::written);
     a.setText(*a.currentSheetID(), "1250");
     ASSERT_TRUE(writes.wait(storePatience)) << "the push was tried";
     // It comes back before the sync tool has brought the shared copy down again.
     ASSERT_TRUE(QDir(away).removeRecursively());
     ASSERT_TRUE(QDir().mkpath(sync.path()));
 
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1250"; }));
 }
 
@@ -438,14 +440,14 @@ TEST_F(DocumentStoreSyncTest, AnEditMadeWhileTheSyncFolderWasAwayIsPushedWhenItR
 // not overwritten.
 TEST_F(DocumentStoreSyncTest, APushNeverOverwritesACopyNobodyHasRead) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
 
     VellDocument theirs = threeSheets();
     theirs.sheets.push_back(makeSheet(4, "Gifts", "50", clock()));
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
     a.setText(*a.currentSheetID(), "1250");
-    a.applicationWillTerminate();
+    first.saver().applicationWillTerminate();
 
     EXPECT_TRUE(eventually([this] {
         const auto shared = cloudDocument();
@@ -480,11 +482,11 @@ bool meanwhile(const std::function<bool()>& condition) {
 // that very copy, before quitting returns.
 TEST_F(DocumentStoreSyncTest, QuittingRightAfterAnEditLeavesTheSharedCopyAndItsBaseInStep) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
 
     a.setText(*a.currentSheetID(), "1250");
-    a.applicationWillTerminate();
+    first.saver().applicationWillTerminate();
     const auto shared = cloudDocument();
     ASSERT_TRUE(shared);
     EXPECT_EQ(shared->sheets[0].text, "1250");
@@ -499,12 +501,12 @@ TEST_F(DocumentStoreSyncTest, QuittingRightAfterAnEditLeavesTheSharedCopyAndItsB
 // conflicting copy.
 TEST_F(DocumentStoreSyncTest, AMergeRightAfterAPushFoldsAgainstThatPush) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
 
     a.setText(*a.currentSheetID(), "1250");
-    a.saveNow();
-    a.finishWrites();
+    first.saver().saveNow();
+    first.saver().finishWrites();
     ASSERT_TRUE(meanwhile([this] {
         const auto shared = cloudDocument();
         return shared && shared->sheets[0].text == "1250";
@@ -515,8 +517,8 @@ TEST_F(DocumentStoreSyncTest, AMergeRightAfterAPushFoldsAgainstThatPush) {
     theirs.sheets[0].updatedAt = clock();
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
 
-    a.mergeFromCloud();
-    a.finishWrites();
+    first.saver().mergeFromCloud();
+    first.saver().finishWrites();
     EXPECT_EQ(textOf(a, 1), "1300");
     EXPECT_EQ(namesOf(a.sheets()), (std::vector<std::string>{"Rent", "Food", "Fuel"}));
 }
@@ -525,14 +527,14 @@ TEST_F(DocumentStoreSyncTest, AMergeRightAfterAPushFoldsAgainstThatPush) {
 // and it lands in the document as it stands then, with what was typed meanwhile.
 TEST_F(DocumentStoreSyncTest, AMergeLandsInTheDocumentAsItStandsWhenItLands) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
 
     VellDocument theirs = threeSheets();
     theirs.sheets[1].text = "310";
     theirs.sheets[1].updatedAt = clock();
     writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
-    a.syncNow();
+    first.saver().syncNow();
     EXPECT_EQ(textOf(a, 2), "300") << "read and decoded on the way, not on the caller's thread";
     a.setText(*a.currentSheetID(), "1250");
 
@@ -542,7 +544,7 @@ TEST_F(DocumentStoreSyncTest, AMergeLandsInTheDocumentAsItStandsWhenItLands) {
         const auto shared = cloudDocument();
         return shared && shared->sheets[0].text == "1250" && shared->sheets[1].text == "310";
     }));
-    EXPECT_FALSE(a.notices().message(StorageNotices::Topic::sync));
+    EXPECT_FALSE(first.saver().notices().message(StorageNotices::Topic::sync));
 }
 
 // A file past the size of any document Vell makes, put into the sync folder by a peer: it is refused
@@ -550,8 +552,8 @@ TEST_F(DocumentStoreSyncTest, AMergeLandsInTheDocumentAsItStandsWhenItLands) {
 // changes. Typing is saved all along; the refused copy is not written over, since nobody here has read it.
 TEST_F(DocumentStoreSyncTest, AHugeSharedCopyIsRefusedShownAndNotTriedAgainUntilItChanges) {
     startBothOnThreeSheets();
-    second.store.reset();
-    DocumentStore& a = *first.store;
+    second.document.reset();
+    DocumentStore& a = *first.document.store;
     const VellDocument agreed = *cloudDocument();
     const qint64 huge = SharedCopy::maxDocumentBytes + 1;
     {
@@ -562,10 +564,12 @@ TEST_F(DocumentStoreSyncTest, AHugeSharedCopyIsRefusedShownAndNotTriedAgainUntil
 
     testsupport::WarningLog log;
     a.setText(*a.currentSheetID(), "1250");
-    a.syncNow();
-    EXPECT_FALSE(a.notices().message(StorageNotices::Topic::sync)) << "found away from the UI thread";
-    ASSERT_TRUE(eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
-    const QString notice = *a.notices().message(StorageNotices::Topic::sync);
+    first.saver().syncNow();
+    EXPECT_FALSE(first.saver().notices().message(StorageNotices::Topic::sync))
+        << "found away from the UI thread";
+    ASSERT_TRUE(
+        eventually([&] { return first.saver().notices().message(StorageNotices::Topic::sync).has_value(); }));
+    const QString notice = *first.saver().notices().message(StorageNotices::Topic::sync);
     EXPECT_TRUE(notice.contains(cloudPath)) << notice.toStdString();
     EXPECT_TRUE(notice.contains("too large")) << notice.toStdString();
     ASSERT_TRUE(
@@ -577,12 +581,12 @@ TEST_F(DocumentStoreSyncTest, AHugeSharedCopyIsRefusedShownAndNotTriedAgainUntil
     EXPECT_EQ(refusals(), 1);
 
     for (int activation = 0; activation < 3; ++activation) {
-        a.syncNow();
+        first.saver().syncNow();
         QTest::qWait(100);
     }
     EXPECT_EQ(refusals(), 1) << "not tried again while it is unchanged";
     EXPECT_EQ(QFileInfo(cloudPath).size(), huge) << "nobody here has read it: it is not written over";
-    EXPECT_TRUE(a.notices().message(StorageNotices::Topic::sync));
+    EXPECT_TRUE(first.saver().notices().message(StorageNotices::Topic::sync));
 
     // Replaced by a sound copy, it is merged, the typing goes out and the notice goes.
     clock.advance(5);
@@ -595,7 +599,7 @@ TEST_F(DocumentStoreSyncTest, AHugeSharedCopyIsRefusedShownAndNotTriedAgainUntil
         return shared && shared->sheets[0].text == "1250" && shared->sheets[2].text == "90";
     }));
     EXPECT_EQ(textOf(a, 3), "90");
-    EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+    EXPECT_TRUE(eventually([&] { return !first.saver().notices().message(StorageNotices::Topic::sync); }));
 }
 
 // A peer's link, pipe or folder named like a conflict copy arrives on every computer: that one entry is
@@ -611,14 +615,14 @@ TEST_F(DocumentStoreSyncTest, ALinkPipeOrFolderNamedLikeAConflictCopyIsSkippedWh
     int arrangement = 0;
     for (const auto& arrange : arrangements) {
         SCOPED_TRACE(arrangement++);
-        first.store.reset();
-        second.store.reset();
+        first.document.reset();
+        second.document.reset();
         for (const QString& folder : {QFileInfo(first.storagePath).absolutePath(),
                                       QFileInfo(second.storagePath).absolutePath(), cloudFolder})
             QDir(folder).removeRecursively();
         startBothOnThreeSheets();
-        DocumentStore& a = *first.store;
-        DocumentStore& b = *second.store;
+        DocumentStore& a = *first.document.store;
+        DocumentStore& b = *second.document.store;
         const QString entry = QDir(cloudFolder).filePath(name);
         testsupport::WarningLog log;
         arrange(entry);
@@ -629,8 +633,8 @@ TEST_F(DocumentStoreSyncTest, ALinkPipeOrFolderNamedLikeAConflictCopyIsSkippedWh
         b.setCurrentSheetID(sheetId(2));
         b.setText(*b.currentSheetID(), "320");
         EXPECT_TRUE(eventually([&] { return textOf(a, 2) == "320"; }));
-        a.syncNow();
-        b.syncNow();
+        first.saver().syncNow();
+        second.saver().syncNow();
         QTest::qWait(300);
 
         const auto mentions = std::count_if(log.lines().begin(), log.lines().end(),
@@ -638,7 +642,7 @@ TEST_F(DocumentStoreSyncTest, ALinkPipeOrFolderNamedLikeAConflictCopyIsSkippedWh
         EXPECT_GE(mentions, 1);
         EXPECT_LE(mentions, 2) << "once for each computer";
         EXPECT_TRUE(fs::exists(fs::symlink_status(entry.toStdString()))) << "left where it is";
-        EXPECT_FALSE(a.notices().message(StorageNotices::Topic::sync));
+        EXPECT_FALSE(first.saver().notices().message(StorageNotices::Topic::sync));
     }
 }
 
@@ -678,33 +682,34 @@ TEST_F(DocumentStoreSyncTest, SomethingForeignWhereVellsFilesBelongIsShownAndTri
         for (const Case& c : cases) {
             SCOPED_TRACE(c.path.toStdString());
             scope.setLanguage(AppLanguage::english);
-            first.store.reset();
-            second.store.reset();
+            first.document.reset();
+            second.document.reset();
             for (const QString& folder : {QFileInfo(first.storagePath).absolutePath(),
                                           QFileInfo(second.storagePath).absolutePath(), cloudFolder})
                 QDir(folder).removeRecursively();
             startBothOnThreeSheets();
-            second.store.reset();
-            DocumentStore& a = *first.store;
+            second.document.reset();
+            DocumentStore& a = *first.document.store;
             writeFile(victim, "the user's own");
             scope.setLanguage(language);
             c.arrange();
 
             a.setText(*a.currentSheetID(), "1250");
-            a.syncNow();
-            ASSERT_TRUE(
-                eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
-            const QString notice = *a.notices().message(StorageNotices::Topic::sync);
+            first.saver().syncNow();
+            ASSERT_TRUE(eventually(
+                [&] { return first.saver().notices().message(StorageNotices::Topic::sync).has_value(); }));
+            const QString notice = *first.saver().notices().message(StorageNotices::Topic::sync);
             EXPECT_TRUE(notice.contains(c.path)) << notice.toStdString();
             EXPECT_TRUE(notice.contains(language == AppLanguage::english ? "Syncing" : "同期"))
                 << notice.toStdString();
             EXPECT_EQ(contentsOf(victim), "the user's own");
 
             c.putRight();
-            a.syncNow();
+            first.saver().syncNow();
             EXPECT_TRUE(
                 eventually([this] { return cloudDocument() && cloudDocument()->sheets[0].text == "1250"; }));
-            EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+            EXPECT_TRUE(
+                eventually([&] { return !first.saver().notices().message(StorageNotices::Topic::sync); }));
             clock.advance(5);
         }
     }
@@ -712,21 +717,22 @@ TEST_F(DocumentStoreSyncTest, SomethingForeignWhereVellsFilesBelongIsShownAndTri
 
 // A sync folder that is a file when Vell starts is shown too, and looked at again at each activation.
 TEST_F(DocumentStoreSyncTest, ASyncFolderThatIsAFileAtStartIsShownAndTriedAgainAtActivation) {
-    first.store.reset();
-    second.store.reset();
+    first.document.reset();
+    second.document.reset();
     const QString away = sync.path() + ".away";
     ASSERT_TRUE(QDir().rename(sync.path(), away));
     writeFile(sync.path(), "a file");
     first.writeLocalDocument(threeSheets());
-    DocumentStore& a = first.startAttached();
-    ASSERT_TRUE(eventually([&] { return a.notices().message(StorageNotices::Topic::sync).has_value(); }));
-    EXPECT_TRUE(a.notices().message(StorageNotices::Topic::sync)->contains(sync.path()));
+    first.startAttached();
+    ASSERT_TRUE(
+        eventually([&] { return first.saver().notices().message(StorageNotices::Topic::sync).has_value(); }));
+    EXPECT_TRUE(first.saver().notices().message(StorageNotices::Topic::sync)->contains(sync.path()));
 
     ASSERT_TRUE(QFile::remove(sync.path()));
     ASSERT_TRUE(QDir().rename(away, sync.path()));
-    a.applicationDidBecomeActive();
+    first.saver().applicationDidBecomeActive();
     EXPECT_TRUE(eventually([this] { return cloudDocument() && cloudDocument()->sheets.size() == 3; }));
-    EXPECT_TRUE(eventually([&] { return !a.notices().message(StorageNotices::Topic::sync); }));
+    EXPECT_TRUE(eventually([&] { return !first.saver().notices().message(StorageNotices::Topic::sync); }));
 }
 
 // A sync-base.json that is not Vell's own (a pipe, a link, a file past twice the largest document) is no
@@ -791,7 +797,7 @@ TEST_F(DocumentStoreSyncTest, AHostileSyncBaseIsNoBaseAndIsReplacedNotWrittenThr
         EXPECT_TRUE(eventually([&] { return fs::is_regular_file(fs::symlink_status(base.toStdString())); }));
         EXPECT_TRUE(eventually([&] { return keptBase(computer, "written").has_value(); }));
         EXPECT_EQ(contentsOf(victim), "the user's own");
-        computer.store.reset();
+        computer.document.reset();
     }
 }
 
@@ -799,11 +805,11 @@ TEST_F(DocumentStoreSyncTest, ASyncFolderWhoseCopyWouldBeTheLocalFileSyncsNothin
     Computer alone(sync.path(), clock);
     alone.settings.setSyncFolder(alone.local.path());
     DocumentStore& store = alone.start();
-    QSignalSpy saves(&store, &DocumentStore::saved);
+    QSignalSpy saves(&alone.saver(), &DocumentSaver::saved);
     store.setText(*store.currentSheetID(), "5");
     ASSERT_TRUE(saves.wait(storePatience));
     QTest::qWait(300);
-    EXPECT_EQ(store.cloud(), nullptr);
+    EXPECT_EQ(alone.saver().cloud(), nullptr);
 }
 
 // Links make two paths one file: a local file that is a link into the sync folder, a shared copy that
@@ -837,11 +843,11 @@ TEST_F(DocumentStoreSyncTest, ASharedCopyThatIsTheLocalFileUnderAnotherNameSyncs
         Computer alone(otherSync.path(), clock);
         arrange(alone, shared);
         DocumentStore& store = alone.start();
-        QSignalSpy saves(&store, &DocumentStore::saved);
+        QSignalSpy saves(&alone.saver(), &DocumentSaver::saved);
         store.setText(*store.currentSheetID(), "5");
         ASSERT_TRUE(saves.wait(storePatience)) << arrangement;
         QTest::qWait(300);
-        EXPECT_EQ(store.cloud(), nullptr) << arrangement;
+        EXPECT_EQ(alone.saver().cloud(), nullptr) << arrangement;
         ++arrangement;
     }
 }
@@ -945,9 +951,10 @@ protected:
                            makeSheet(3, "Fuel", "80", clock())};
         document.selectedSheetID = sheetId(1);
         first.writeLocalDocument(document);
-        first.startAttached().applicationDidBecomeActive();
+        first.startAttached();
+        first.saver().applicationDidBecomeActive();
         second.startAttached();
-        ASSERT_TRUE(eventually([&] { return idsOf(second.store->sheets()) == idsOf(document.sheets); }));
+        ASSERT_TRUE(eventually([&] { return idsOf(second.document->sheets()) == idsOf(document.sheets); }));
         clock.advance(60);
     }
     // What one computer did reached its own sync folder.
@@ -963,21 +970,21 @@ protected:
     }
     // Both stores hold one document, the selection aside.
     bool same() const {
-        VellDocument a = first.store->document(), b = second.store->document();
+        VellDocument a = first.document->document(), b = second.document->document();
         a.selectedSheetID = b.selectedSheetID;
         return a == b;
     }
     // No computer writes to its shared copy any more, also after becoming active.
     void expectSettled() {
-        QSignalSpy writesOfFirst(first.store->cloud(), &CloudSync::written);
-        QSignalSpy writesOfSecond(second.store->cloud(), &CloudSync::written);
+        QSignalSpy writesOfFirst(first.saver().cloud(), &CloudSync::written);
+        QSignalSpy writesOfSecond(second.saver().cloud(), &CloudSync::written);
         // Pushing to each other shows within a merge delay and a write; this waits several times as long.
         QTest::qWait(2500);
         EXPECT_LE(writesOfFirst.count() + writesOfSecond.count(), 2)
             << "at most the last pushes on their way";
         const int settled = writesOfFirst.count() + writesOfSecond.count();
-        first.store->applicationDidBecomeActive();
-        second.store->applicationDidBecomeActive();
+        first.saver().applicationDidBecomeActive();
+        second.saver().applicationDidBecomeActive();
         QTest::qWait(1500);
         EXPECT_EQ(writesOfFirst.count() + writesOfSecond.count(), settled)
             << "a second exchange writes nothing";
@@ -1007,8 +1014,8 @@ TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothT
     for (const Case c :
          {Case::bothRunning, Case::firstRestarted, Case::onlyFirstRunning, Case::onlySecondRunning}) {
         SCOPED_TRACE(static_cast<int>(c));
-        first.store.reset();
-        second.store.reset();
+        first.document.reset();
+        second.document.reset();
         tool.pause();
         for (const QString& folder :
              {QFileInfo(first.storagePath).absolutePath(), QFileInfo(second.storagePath).absolutePath(),
@@ -1018,33 +1025,33 @@ TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothT
         startBoth();
         tool.pause();
 
-        first.store->setText(*first.store->currentSheetID(), "1200\nfrom the first");
+        first.document->setText(*first.document->currentSheetID(), "1200\nfrom the first");
         ASSERT_TRUE(
             pushed(syncOfFirst, [](const VellDocument& d) { return hasText(d, "1200\nfrom the first"); }));
         if (c == Case::firstRestarted) {
-            first.store.reset();
+            first.document.reset();
             first.startAttached();
             QTest::qWait(500);
         }
         clock.advance(5);
-        second.store->setText(*second.store->currentSheetID(), "1200\nfrom the second");
+        second.document->setText(*second.document->currentSheetID(), "1200\nfrom the second");
         ASSERT_TRUE(
             pushed(syncOfSecond, [](const VellDocument& d) { return hasText(d, "1200\nfrom the second"); }));
         Computer* off = c == Case::onlyFirstRunning    ? &second
                         : c == Case::onlySecondRunning ? &first
                                                        : nullptr;
-        if (off) off->store.reset();
+        if (off) off->document.reset();
         tool.resume();
         if (off) {
             const Computer& running = off == &first ? second : first;
-            ASSERT_TRUE(eventually([&] { return running.store->sheets().size() == 4; }));
+            ASSERT_TRUE(eventually([&] { return running.document->sheets().size() == 4; }));
             ASSERT_TRUE(pushed(off == &first ? syncOfFirst : syncOfSecond,
                                [](const VellDocument& d) { return d.sheets.size() == 4; }));
             off->startAttached();
         }
 
         for (const Computer* computer : {&first, &second}) {
-            const DocumentStore& store = *computer->store;
+            const DocumentStore& store = *computer->document.store;
             ASSERT_TRUE(eventually([&] {
                 return store.sheets().size() == 4 && textOf(store, 1) == "1200\nfrom the second";
             })) << testing::PrintToString(namesOf(store.sheets()));
@@ -1059,7 +1066,7 @@ TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothT
             EXPECT_TRUE(hasText(*computer->localDocument(), "1200\nfrom the second"));
         }
         expectSettled();
-        EXPECT_EQ(first.store->sheets().size(), 4u) << "the copy is made once";
+        EXPECT_EQ(first.document->sheets().size(), 4u) << "the copy is made once";
     }
 }
 
@@ -1067,8 +1074,8 @@ TEST_F(DocumentStoreApartTest, OneSheetEditedOnBothComputersWhileApartKeepsBothT
 // stop writing.
 TEST_F(DocumentStoreApartTest, ASheetAddedOnEachComputerWhileApartEndsInOneOrder) {
     startBoth();
-    DocumentStore& a = *first.store;
-    DocumentStore& b = *second.store;
+    DocumentStore& a = *first.document.store;
+    DocumentStore& b = *second.document.store;
     tool.pause();
 
     a.addSheet();
@@ -1090,8 +1097,8 @@ TEST_F(DocumentStoreApartTest, ASheetAddedOnEachComputerWhileApartEndsInOneOrder
 // is: what it last exchanged survives the restart, so its own older text is not taken for an edit.
 TEST_F(DocumentStoreApartTest, AnEditMadeWhileTheOtherComputerWasOffArrivesWithoutACopy) {
     startBoth();
-    second.store.reset();
-    first.store->setText(*first.store->currentSheetID(), "1250");
+    second.document.reset();
+    first.document->setText(*first.document->currentSheetID(), "1250");
     ASSERT_TRUE(pushed(syncOfSecond, [](const VellDocument& d) { return hasText(d, "1250"); }));
 
     DocumentStore& b = second.startAttached();

@@ -32,11 +32,11 @@ TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntil
     EXPECT_EQ(namesOf(store->sheets()), namesOf(VellDocument::starter(clock).sheets));
     ASSERT_TRUE(store->currentSheetID());
     EXPECT_EQ(store->currentSheetID(), store->sheets().front().id);
-    EXPECT_EQ(store->results().size(), SheetHistory::newlineCount(store->currentSheet().text) + 1);
+    EXPECT_EQ(results().size(), SheetHistory::newlineCount(store->currentSheet().text) + 1);
     EXPECT_TRUE(store->histories().contains(*store->currentSheetID()));
 
     // Nothing is pending: even the flush at quitting writes nothing.
-    store->applicationWillTerminate();
+    store.saver->applicationWillTerminate();
     EXPECT_FALSE(fileExists());
 
     store->setText(*store->currentSheetID(), "1 + 2");
@@ -49,7 +49,7 @@ TEST_F(DocumentStoreTest, FreshStartShowsTheStarterDocumentAndWritesNothingUntil
 TEST_F(DocumentStoreTest, ABurstOfEditsIsSavedOnceAfterTheLastEdit) {
     writeDocument(sheetsWithTexts({""}));
     auto store = open();
-    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QSignalSpy saves(store.saver.get(), &DocumentSaver::saved);
     QElapsedTimer sinceLastEdit;
     std::string text;
     for (int i = 0; i < 6; ++i) {
@@ -59,30 +59,30 @@ TEST_F(DocumentStoreTest, ABurstOfEditsIsSavedOnceAfterTheLastEdit) {
         QTest::qWait(60);
     }
     ASSERT_TRUE(saves.wait(3000));
-    EXPECT_GE(sinceLastEdit.elapsed(), DocumentStore::saveDelayMilliseconds - 5);
+    EXPECT_GE(sinceLastEdit.elapsed(), DocumentSaver::saveDelayMilliseconds - 5);
     EXPECT_EQ(documentOnDisk().sheets.front().text, "111111");
-    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    QTest::qWait(DocumentSaver::saveDelayMilliseconds + 200);
     EXPECT_EQ(saves.count(), 1);
 }
 
 TEST_F(DocumentStoreTest, QuittingOrLeavingTheApplicationWritesAPendingSaveAtOnce) {
-    std::vector<std::unique_ptr<DocumentStore>> stores;
+    std::vector<OpenedDocument> stores;
     std::vector<std::unique_ptr<QSignalSpy>> saves;
     for (const auto leave :
-         {&DocumentStore::applicationWillTerminate, &DocumentStore::applicationWillResignActive,
-          &DocumentStore::applicationDidBecomeActive}) {
+         {&DocumentSaver::applicationWillTerminate, &DocumentSaver::applicationWillResignActive,
+          &DocumentSaver::applicationDidBecomeActive}) {
         QFile::remove(storagePath);
         auto& store = stores.emplace_back(open());
         store->setText(*store->currentSheetID(), "42");
-        ((*store).*leave)();
+        ((*store.saver).*leave)();
         // Asked for at once; the write runs in the background.
-        store->finishWrites();
+        store.saver->finishWrites();
         ASSERT_TRUE(fileExists());
         EXPECT_EQ(documentOnDisk().sheets.front().text, "42");
-        saves.push_back(std::make_unique<QSignalSpy>(store.get(), &DocumentStore::saved));
+        saves.push_back(std::make_unique<QSignalSpy>(store.saver.get(), &DocumentSaver::saved));
     }
     // The flush took the pending save along.
-    QTest::qWait(DocumentStore::saveDelayMilliseconds + 200);
+    QTest::qWait(DocumentSaver::saveDelayMilliseconds + 200);
     for (const auto& spy : saves)
         EXPECT_EQ(spy->count(), 0);
 }
@@ -238,7 +238,7 @@ TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
     storagePath = QDir(blocker).filePath("document.json");
     WarningLog log;
     auto store = open();
-    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QSignalSpy saves(store.saver.get(), &DocumentSaver::saved);
     store->setText(*store->currentSheetID(), "1");
     ASSERT_TRUE(QTest::qWaitFor([] { return !WarningLog::lines().empty(); }, 3000));
     ASSERT_EQ(WarningLog::lines().size(), 1u);
@@ -258,11 +258,11 @@ TEST_F(DocumentStoreTest, AFailedSaveIsLoggedAndTheNextChangeTriesAgain) {
 TEST_F(DocumentStoreTest, WithoutAStorageLocationEverythingWorksInMemory) {
     auto store = openInMemory();
     EXPECT_TRUE(store->usingStarterDocument());
-    QSignalSpy saves(store.get(), &DocumentStore::saved);
+    QSignalSpy saves(store.saver.get(), &DocumentSaver::saved);
     store->setText(*store->currentSheetID(), "1 + 2");
     store->undo(*store->currentSheetID());
     store->addSheet();
-    store->applicationWillTerminate();
+    store.saver->applicationWillTerminate();
     store->clearAllContent();
     EXPECT_EQ(saves.count(), 0);
     EXPECT_EQ(store->sheets().size(), 1u);
@@ -304,47 +304,43 @@ TEST_F(DocumentStoreTest, KeypadLayoutsGoToWhicheverSideIsOlder) {
     testsupport::TempDefaults otherDefaults;
     KeyLayoutStore fresh(otherDefaults.open(), clock);
     writeDocument(sheetsWithTexts({"1"}));
-    DocumentStore store(storagePath, settings, fresh, services());
-    EXPECT_TRUE(store.document().keyLayouts.empty());
-    EXPECT_FALSE(store.document().keyLayoutsUpdatedAt);
+    OpenedDocument store = OpenedDocument::open(storagePath, settings, fresh, clock);
+    EXPECT_TRUE(store->document().keyLayouts.empty());
+    EXPECT_FALSE(store->document().keyLayoutsUpdatedAt);
     EXPECT_TRUE(fresh.layouts().empty());
 }
 
 TEST_F(DocumentStoreTest, ALanguageChangeRebuildsTheMessagesWithoutSaving) {
     writeDocument(sheetsWithTexts({"2 *"}));
     auto store = open();
-    const std::string english = store->results().front().outcome.debugDescription();
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+    const std::string english = results().front().outcome.debugDescription();
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
     settings.setLanguage(AppLanguage::japanese);
-    EXPECT_EQ(results.count(), 1);
-    EXPECT_EQ(refreshes.count(), 1);
-    EXPECT_NE(store->results().front().outcome.debugDescription(), english);
+    EXPECT_EQ(evaluated.count(), 1);
+    EXPECT_NE(results().front().outcome.debugDescription(), english);
     EXPECT_FALSE(flushPendingSave(*store));
 }
 
 TEST_F(DocumentStoreTest, EveryEngineSettingReevaluatesTheSelectedSheetAtOnce) {
     writeDocument(sheetsWithTexts({"sin(90)"}));
     auto store = open();
-    const std::string radians = store->results().front().outcome.debugDescription();
-    QSignalSpy results(store.get(), &DocumentStore::resultsChanged);
-    QSignalSpy refreshes(store.get(), &DocumentStore::sessionRefreshRequested);
+    const std::string radians = results().front().outcome.debugDescription();
+    QSignalSpy evaluated(evaluations.get(), &SheetEvaluations::resultsChanged);
 
     settings.setAngle(AngleSetting::degrees);
-    EXPECT_NE(store->results().front().outcome.debugDescription(), radians);
+    EXPECT_NE(results().front().outcome.debugDescription(), radians);
     settings.setMaxFractionDigits(2);
     // Settings that no evaluation reads leave the answers alone.
     settings.setGroupsDigits(false);
     settings.setTextSize(TextSizeSetting::large);
-    EXPECT_EQ(results.count(), 2);
-    EXPECT_EQ(refreshes.count(), 2);
+    EXPECT_EQ(evaluated.count(), 2);
     EXPECT_FALSE(flushPendingSave(*store));
 }
 
 TEST_F(DocumentStoreTest, TheDefaultLocationIsInTheUsersDataFolder) {
     const QByteArray saved = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", folder.filePath("data").toUtf8());
-    const auto location = DocumentStore::defaultStorageURL();
+    const auto location = DocumentSaver::defaultStorageURL();
     if (saved.isNull())
         qunsetenv("XDG_DATA_HOME");
     else

@@ -42,7 +42,7 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
     const Uuid smallID = store->sheets()[1].id;
     EXPECT_TRUE(store->isTooLargeToEdit(hugeID));
     EXPECT_FALSE(store->isTooLargeToEdit(smallID));
-    EXPECT_TRUE(store->results().empty()) << "not evaluated";
+    EXPECT_TRUE(results().empty()) << "not evaluated";
 
     store->setText(*store->currentSheetID(), "1");
     store->toggleLock(*store->currentSheetID(), 0);
@@ -53,14 +53,14 @@ TEST_F(DocumentStoreTest, ASheetTooLargeToEditIsLeftAsItIs) {
 
     // The other sheet: evaluated, edited and undone as usual; the huge sheet's functions are not offered.
     store->setCurrentSheetID(smallID);
-    ASSERT_EQ(store->results().size(), 2u);
-    EXPECT_NE(store->results()[0].outcome.debugDescription(), "value 4");
-    EXPECT_EQ(store->results()[1].outcome.debugDescription(), "value 7");
+    ASSERT_EQ(results().size(), 2u);
+    EXPECT_NE(results()[0].outcome.debugDescription(), "value 4");
+    EXPECT_EQ(results()[1].outcome.debugDescription(), "value 7");
     store->setText(*store->currentSheetID(), "twice(2)\n3 + 5");
-    EXPECT_EQ(store->results()[1].outcome.debugDescription(), "value 8");
+    EXPECT_EQ(results()[1].outcome.debugDescription(), "value 8");
     EXPECT_TRUE(store->canUndo(*store->currentSheetID()));
 
-    store->applicationWillTerminate();
+    store.saver->applicationWillTerminate();
     const VellDocument onDisk = documentOnDisk();
     EXPECT_EQ(onDisk.sheets[0].text, huge);
     EXPECT_EQ(onDisk.sheets[1].text, "twice(2)\n3 + 5");
@@ -82,7 +82,7 @@ TEST_F(DocumentStoreTest, NoCommandPutsATextPastTheLimitIntoASheet) {
     ASSERT_TRUE(sameText(store->sheets()[0].text, longLine)) << "a line up to the limit is taken";
     store->undo(id);
     ASSERT_TRUE(sameText(store->sheets()[0].text, "1 + 1"));
-    QSignalSpy changes(store.get(), &DocumentStore::sheetChanged);
+    QSignalSpy changes(store.get(), &DocumentStore::sheetTextChanged);
 
     store->setText(id, longLine + "+a");
     store->setTextNaming(id, "1 + 1\n" + manyLines);

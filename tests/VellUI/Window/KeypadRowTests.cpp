@@ -22,7 +22,7 @@ using testsupport::TestContext;
 // A root view as the whole of a shown window, on the sheet given or the selected one.
 struct KeypadRowWindow {
     KeypadRowWindow(const AppContext& app, std::optional<Uuid> sheet = std::nullopt)
-        : session(app.store, sheet), root(app, session) {
+        : session(app.store, app.evaluations, sheet), root(app, session) {
         root.resize(1040, 720);
         root.show();
         QApplication::processEvents();

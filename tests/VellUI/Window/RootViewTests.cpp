@@ -22,7 +22,7 @@ using testsupport::TestContext;
 
 // A root view as the whole of a shown window.
 struct RootWindow {
-    explicit RootWindow(const AppContext& app) : session(app.store), root(app, session) {
+    explicit RootWindow(const AppContext& app) : session(app.store, app.evaluations), root(app, session) {
         root.resize(1040, 680);
         root.show();
         QApplication::processEvents();

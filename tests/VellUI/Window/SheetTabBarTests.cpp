@@ -33,7 +33,7 @@ using testsupport::sheetID;
 // A window of its own holding one tab bar over its own session.
 struct TabWindow {
     explicit TabWindow(const AppContext& app, int width = 640, std::optional<Uuid> sheet = std::nullopt)
-        : session(app.store, sheet), bar(session, app.appearance) {
+        : session(app.store, app.evaluations, sheet), bar(session, app.sheetList, app.appearance) {
         bar.setScrollDuration(0);
         bar.resize(width, SheetTabBar::barHeight);
         bar.show();

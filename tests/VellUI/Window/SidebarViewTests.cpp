@@ -1,11 +1,11 @@
 #include "Document/SheetTabTransfer.h"
 #include "SheetEditor/CalcTextView.h"
 #include "SheetEditor/SheetEditor.h"
+#include "Stores/SheetListModel.h"
 #include "Stores/SheetSession.h"
 #include "Window/NamedValueModel.h"
 #include "Window/RootView.h"
 #include "Window/SheetColumn.h"
-#include "Window/SheetListModel.h"
 #include "Window/SheetListTestSupport.h"
 #include "Window/SidebarView.h"
 #include "Window/WindowTestSupport.h"
@@ -33,7 +33,7 @@ using testsupport::sheetID;
 // A whole main window's content, sidebar, editor and all, over its own session.
 struct SidebarWindow {
     explicit SidebarWindow(const AppContext& app, std::optional<Uuid> sheet = std::nullopt)
-        : session(app.store, sheet), root(app, session) {
+        : session(app.store, app.evaluations, sheet), root(app, session) {
         root.resize(1040, 680);
         root.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&root));
@@ -155,6 +155,29 @@ TEST_F(SidebarViewTest, AClickSelectsAndRowsFollowTheDocumentWithoutAReset) {
     EXPECT_EQ(resets.count(), 0);
 }
 
+// The list follows an exchange of two sheets (a tab's Move Left or Right, or further) with a move of
+// each, and a sheet's text with nothing at all.
+TEST_F(SidebarViewTest, ExchangedSheetsMoveTheirRowsAndTypingTouchesNone) {
+    for (const std::int64_t by : {1, -1, 3, -3}) {
+        SCOPED_TRACE(by);
+        NamedSheets sheets({"A", "B", "C", "D", "E", "F", "G", "H"});
+        SheetListModel& model = sheets.context.sheetList();
+        QSignalSpy moves(&model, &QAbstractItemModel::rowsMoved);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        sheets.store->moveSheet(sheetID(4), by);
+        EXPECT_EQ(moves.count(), by == 1 || by == -1 ? 1 : 2);
+        EXPECT_EQ(resets.count(), 0);
+        for (int row = 0; row < model.rowCount(); ++row)
+            EXPECT_EQ(model.sheetID(row), sheets.store->sheets()[static_cast<std::size_t>(row)].id);
+
+        QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+        moves.clear();
+        sheets.store->setText(sheetID(2), "1 + 1");
+        sheets.store->toggleLock(sheetID(2), 0);
+        EXPECT_EQ(changes.count() + moves.count() + resets.count(), 0);
+    }
+}
+
 TEST_F(SidebarViewTest, AMovedSheetMovesOneRowHoweverFarItGoes) {
     struct Case {
         std::size_t moved;
@@ -189,7 +212,7 @@ TEST_F(SidebarViewTest, ADoubleClickOpensTheFocusedFieldAndReturnStoresOnce) {
     EXPECT_EQ(field->text(), "B");
     EXPECT_TRUE(field->hasFocus());
 
-    QSignalSpy changes(sheets.store, &DocumentStore::documentChanged);
+    QSignalSpy changes(sheets.store, &DocumentStore::sheetListChanged);
     SidebarWindow::type(*field, "  Budget  2024\t");
     QTest::keyClick(field, Qt::Key_Return);
     settle();

@@ -27,7 +27,7 @@ class StatusBarTest : public ::testing::Test {
 protected:
     TestContext context;
     DocumentStore& store = context.store();
-    SheetSession session{store};
+    SheetSession session{store, context.evaluations()};
     StatusBar bar{session, context.settings(), context.appearance()};
 };
 

@@ -23,7 +23,8 @@ using testsupport::TestContext;
 
 // A root view in a main window, as the application shows it.
 struct NoticeWindow {
-    explicit NoticeWindow(const AppContext& app) : session(app.store), root(*new RootView(app, session)) {
+    explicit NoticeWindow(const AppContext& app)
+        : session(app.store, app.evaluations), root(*new RootView(app, session)) {
         window.setCentralWidget(&root);
         window.resize(1040, 820);
         window.show();
@@ -39,7 +40,7 @@ struct NoticeWindow {
 class StorageNoticeTest : public ::testing::Test {
 protected:
     TestContext context;
-    StorageNotices& notices = context.store().notices();
+    StorageNotices& notices = context.saver().notices();
 };
 
 TEST_F(StorageNoticeTest, EveryWindowShowsEveryTopicWhileItStands) {

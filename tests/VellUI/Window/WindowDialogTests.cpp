@@ -19,7 +19,7 @@ using testsupport::TestContext;
 struct SheetWindow {
     // Given its dialog bodies before it first shows, as the application gives them.
     explicit SheetWindow(const AppContext& app, DialogBodyFactory bodies = {})
-        : session(app.store), root(app, session) {
+        : session(app.store, app.evaluations), root(app, session) {
         root.setDialogBodies(std::move(bodies));
         root.resize(900, 640);
         root.show();

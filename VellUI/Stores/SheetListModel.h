@@ -1,8 +1,9 @@
 #pragma once
 
-// The document's sheets as rows of a list, in document order, for the sidebar. Rows follow the
-// document in place (moved, inserted, removed, renamed) and are never reset, so an open rename field
-// lives through every change made elsewhere. A drop of dragged rows reorders the document itself.
+// The document's sheets as rows of a list, in document order: the one list the tab bars, the sidebars
+// and the windows' menus show. Rows follow the store's list changes in place (moved, inserted, removed,
+// renamed) and are never reset, so an open rename field lives through every change made elsewhere; a
+// change of a sheet's text does nothing here. A drop of dragged rows reorders the document itself.
 
 #ifndef Q_MOC_RUN
 // moc cannot read the standard headers these pull in; it needs nothing from them.
@@ -17,6 +18,7 @@
 namespace vell {
 
 class DocumentStore;
+struct SheetListChange;
 
 class SheetListModel : public QAbstractListModel {
     Q_OBJECT
@@ -33,6 +35,8 @@ public:
     explicit SheetListModel(DocumentStore& store, QObject* parent = nullptr);
 
     std::optional<Uuid> sheetID(int row) const;
+    // The sheet's name as the document holds it; empty for a row that does not exist.
+    const std::string& storedName(int row) const;
     // -1 when no row shows that sheet.
     int row(const Uuid& sheetID) const;
 
@@ -59,6 +63,7 @@ private:
         QString name;
     };
 
+    void apply(const SheetListChange& change);
     void sync();
     // Moves, inserts and removes rows until they follow the document's order.
     void reorder();

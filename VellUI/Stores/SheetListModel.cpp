@@ -1,6 +1,7 @@
-#include "Window/SheetListModel.h"
+#include "Stores/SheetListModel.h"
 
 #include "Stores/DocumentStore.h"
+#include "Stores/SheetListChange.h"
 
 #include <QMimeData>
 #include <algorithm>
@@ -31,7 +32,7 @@ SheetListModel::SheetListModel(DocumentStore& store, QObject* parent)
     : QAbstractListModel(parent), store_(store) {
     for (const Sheet& sheet : store_.sheets())
         rows_.push_back({sheet.id, sheet.name, QString::fromStdString(sheet.name)});
-    connect(&store_, &DocumentStore::documentChanged, this, &SheetListModel::sync);
+    connect(&store_, &DocumentStore::sheetListChanged, this, &SheetListModel::apply);
 }
 
 std::optional<Uuid> SheetListModel::sheetID(int row) const {
@@ -43,6 +44,12 @@ int SheetListModel::row(const Uuid& sheetID) const {
     const auto found =
         std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return row.id == sheetID; });
     return found == rows_.end() ? -1 : static_cast<int>(found - rows_.begin());
+}
+
+const std::string& SheetListModel::storedName(int row) const {
+    static const std::string none;
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return none;
+    return rows_[static_cast<std::size_t>(row)].storedName;
 }
 
 int SheetListModel::rowCount(const QModelIndex& parent) const {
@@ -98,6 +105,57 @@ bool SheetListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, 
         destination = static_cast<std::size_t>(parent.row());
     store_.moveSheets(offsets, destination);
     return true;
+}
+
+void SheetListModel::apply(const SheetListChange& change) {
+    using Kind = SheetListChange::Kind;
+    const std::vector<Sheet>& sheets = store_.sheets();
+    const auto rowIs = [&](std::size_t at) { return at < rows_.size() && rows_[at].id == change.sheetID; };
+    const auto sheetIs = [&](std::size_t at) {
+        return at < sheets.size() && sheets[at].id == change.sheetID;
+    };
+    // A change that does not fit the rows as they are (none should) is found out by comparing them all.
+    switch (change.kind) {
+    case Kind::added:
+        if (!sheetIs(change.to) || change.to > rows_.size()) break;
+        beginInsertRows({}, static_cast<int>(change.to), static_cast<int>(change.to));
+        rows_.insert(
+            rows_.begin() + static_cast<std::ptrdiff_t>(change.to),
+            Row{change.sheetID, sheets[change.to].name, QString::fromStdString(sheets[change.to].name)});
+        endInsertRows();
+        return;
+    case Kind::removed:
+        if (!rowIs(change.from)) break;
+        beginRemoveRows({}, static_cast<int>(change.from), static_cast<int>(change.from));
+        rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(change.from));
+        endRemoveRows();
+        return;
+    case Kind::moved: {
+        if (!rowIs(change.from) || !sheetIs(change.to)) break;
+        if (change.from == change.to) return;
+        const int from = static_cast<int>(change.from);
+        const int to = static_cast<int>(change.to);
+        beginMoveRows({}, from, from, {}, to > from ? to + 1 : to);
+        if (to > from)
+            std::rotate(rows_.begin() + from, rows_.begin() + from + 1, rows_.begin() + to + 1);
+        else
+            std::rotate(rows_.begin() + to, rows_.begin() + from, rows_.begin() + from + 1);
+        endMoveRows();
+        return;
+    }
+    case Kind::renamed: {
+        if (!rowIs(change.to) || !sheetIs(change.to)) break;
+        Row& row = rows_[change.to];
+        row.storedName = sheets[change.to].name;
+        row.name = QString::fromStdString(row.storedName);
+        const QModelIndex changed = index(static_cast<int>(change.to));
+        emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+        return;
+    }
+    case Kind::replaced:
+        break;
+    }
+    sync();
 }
 
 void SheetListModel::sync() {
