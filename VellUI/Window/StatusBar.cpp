@@ -56,22 +56,26 @@ StatusBar::StatusBar(SheetSession& session, AppSettings& settings, Appearance& a
     totalValue_->setFont(Fonts::monospacedDigits(totalTextSize, QFont::DemiBold));
     totalValue_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     totalValue_->setCursor(Qt::IBeamCursor);
-    // As tall as the tallest of its texts can be, with or without a total and in either language: a row
-    // that grew when a total appears would move the keypad and the editor as a formula is typed. A
-    // figure and a kanji: the face that sets Japanese is often taller than the one for figures.
-    int tallest = 0;
-    for (const QLabel* label : {count_, totalLabel_, totalValue_})
-        tallest = std::max(tallest, label->fontMetrics()
-                                        .boundingRect(QRect(0, 0, 10000, 10000), Qt::TextSingleLine,
-                                                      QStringLiteral("0\u5408"))
-                                        .height());
-    setFixedHeight(tallest + 2 * verticalPadding);
-
+    fitHeight();
     connect(&session_, &SheetSession::resultsChanged, this, &StatusBar::refresh);
     connect(&settings, &AppSettings::engineSettingsChanged, this, &StatusBar::refresh);
+    connect(&settings, &AppSettings::languageChanged, this, &StatusBar::fitHeight);
     connect(&appearance_, &Appearance::changed, this, &StatusBar::applyAppearance);
     applyAppearance();
     refresh();
+}
+
+void StatusBar::fitHeight() {
+    // As tall as the tallest of its texts can be, with or without a total: a row that grew when a total
+    // appears would move the keypad and the editor as a formula is typed. In Japanese a kanji too, whose
+    // face is often taller than the one for figures; in English that face is not even loaded for it.
+    const QString sample = L10n::isEnglish() ? QStringLiteral("0") : QStringLiteral("0\u5408");
+    int tallest = 0;
+    for (const QLabel* label : {count_, totalLabel_, totalValue_})
+        tallest = std::max(tallest, label->fontMetrics()
+                                        .boundingRect(QRect(0, 0, 10000, 10000), Qt::TextSingleLine, sample)
+                                        .height());
+    setFixedHeight(tallest + 2 * verticalPadding);
 }
 
 QString StatusBar::totalText() const {

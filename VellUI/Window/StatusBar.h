@@ -42,6 +42,7 @@ protected:
 
 private:
     void applyAppearance();
+    void fitHeight();
 
     SheetSession& session_;
     Appearance& appearance_;
