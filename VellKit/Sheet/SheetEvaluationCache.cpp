@@ -182,7 +182,7 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
         }
         if (text.size() > text_.capacity()) {
             // Room to type into: the text moves seldom, and each move makes the next key start afresh.
-            text_.reserve(text.size() + text.size() / 2 + 1024);
+            text_.reserve(text.size() + text.size() / 2);
             point_.reset();
         }
         text_.resize(text.size());
