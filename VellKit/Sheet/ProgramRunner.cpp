@@ -169,6 +169,8 @@ void ProgramRunner::takePoint(std::size_t at) {
     point.context = context_.state();
     point.results.assign(results_.begin(), results_.begin() + static_cast<std::ptrdiff_t>(at));
     point.reached = visited_.first(at);
+    point.readOthers =
+        others_.empty() || sharedCache_.has_value() || (resumeFrom_ && resumeFrom_->readOthers);
     taken_ = std::move(point);
 }
 

@@ -167,6 +167,11 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
         settings_ = settings;
     }
 
+    // Where an earlier evaluation stood, held here while this one runs, so that none that no longer
+    // holds is left behind should it fail.
+    std::optional<SheetResumePoint> point = std::move(point_);
+    point_.reset();
+
     // The evaluation reads its own copy of the text. The bytes above the first change stay where they
     // are, and so do the views into them that the functions kept with the point hold.
     const bool sameText = !lines_.empty() && text == text_;
@@ -183,7 +188,7 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
         if (text.size() > text_.capacity()) {
             // Room to type into: the text moves seldom, and each move makes the next key start afresh.
             text_.reserve(text.size() + text.size() / 2);
-            point_.reset();
+            point.reset();
         }
         text_.resize(text.size());
         std::memcpy(text_.data() + same, text.data() + same, text.size() - same);
@@ -202,10 +207,10 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
     // Where to go on from, and where to take the point to go on from next time: the start of the
     // top-level block that holds the edit, since the next key most likely edits it again.
     const std::size_t takeAt = sameText || lines_.empty() ? 0 : resumableLine(changed, lines);
-    std::vector<Offer> offers;
-    if (point_ || takeAt > 0) offers = offered(others);
-    if (point_ && (!sameOffers(offers, pointOffers_) || (!sameText && point_->line > takeAt))) point_.reset();
-    const SheetResumePoint* from = point_ && point_->line < lines.size() ? &*point_ : nullptr;
+    if (point && ((!sameText && point->line > takeAt) || point->line >= lines.size() ||
+                  (point->readOthers && !sameOffers(offered(others), pointOffers_))))
+        point.reset();
+    const SheetResumePoint* from = point ? &*point : nullptr;
 
     start_ = from ? from->line : 0;
     current_.assign(lines.size() - start_, nullptr);
@@ -241,11 +246,13 @@ std::vector<LineResult> SheetEvaluationCache::evaluate(std::string_view text,
     readings_ = std::move(currentReadings_);
     currentReadings_.clear();
     if (taken) {
-        point_ = std::move(taken);
+        point = std::move(taken);
         pointOffers_.clear();
-        for (const Offer& offer : offers)
-            pointOffers_.push_back({std::string(offer.name), std::string(offer.text)});
+        if (point->readOthers)
+            for (const Offer& offer : offered(others))
+                pointOffers_.push_back({std::string(offer.name), std::string(offer.text)});
     }
+    point_ = std::move(point);
     return results;
 }
 

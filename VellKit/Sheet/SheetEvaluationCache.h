@@ -67,6 +67,9 @@ struct SheetResumePoint {
     // Of the lines above: what each showed then, and which had been given a result.
     std::vector<LineResult> results;
     std::vector<std::uint64_t> reached;
+    // Whether the lines above may have read the other sheets: one of them looked for a function
+    // there, or there were none to tell.
+    bool readOthers = false;
 };
 
 class SheetEvaluationCache {

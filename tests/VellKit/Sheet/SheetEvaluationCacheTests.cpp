@@ -647,7 +647,14 @@ TEST(SheetEvaluationCache, OtherSheetsChangedUnderAnEditAreFollowedAbove) {
                                           "\ndef base(x):\n    return x"};
     };
     SheetEvaluationCache cache(frozenClock());
-    std::vector<SharedSheet> others{helpers("2")};
+    // No other sheet: f is missing above the edit, until a sheet offers it.
+    std::vector<SharedSheet> others;
+    EXPECT_TRUE(sameAsAfresh(cache, typed("9"), others));
+    EXPECT_TRUE(sameAsAfresh(cache, typed("98"), others));
+    others = {{"Notes", "1 + 1"}};
+    EXPECT_TRUE(sameAsAfresh(cache, typed("987"), others));
+    others = {helpers("2")};
+    EXPECT_TRUE(sameAsAfresh(cache, typed("9876"), others));
     EXPECT_TRUE(sameAsAfresh(cache, typed(""), others));
     EXPECT_TRUE(sameAsAfresh(cache, typed("1"), others));
     EXPECT_TRUE(sameAsAfresh(cache, typed("12"), others));
@@ -668,6 +675,14 @@ TEST(SheetEvaluationCache, OtherSheetsChangedUnderAnEditAreFollowedAbove) {
     EXPECT_TRUE(sameAsAfresh(cache, typed("1234567"), others));
     others.clear();
     EXPECT_TRUE(sameAsAfresh(cache, typed("12345678"), others));
+
+    // A point taken below one whose lines read the other sheets, no line between reading them.
+    const std::string longer = sheet + "\nd = 5\ne = 6";
+    others = {helpers("2")};
+    for (const std::string key : {"1", "12", "12\nf = 7", "12\nf = 78"})
+        EXPECT_TRUE(sameAsAfresh(cache, longer + key, others)) << key;
+    others = {helpers("4")};
+    EXPECT_TRUE(sameAsAfresh(cache, longer + "12\nf = 789", others));
 
     // A function of another sheet that defines one when it is called above the edit, and one below
     // that calls it.
