@@ -2,7 +2,6 @@
 
 #include "Engine/L10n.h"
 #include "Engine/LanguageWords.h"
-#include "Sheet/DocumentEvaluator.h"
 #include "Sheet/Program.h"
 #include "Sheet/ProgramRunner.h"
 

@@ -79,6 +79,10 @@ public:
 
     // Every evaluation's budget reads the clock; an empty source means the steady clock.
     explicit SheetEvaluationCache(ProgramBudget::ClockSource clock = {}) : clock_(std::move(clock)) {}
+    // The functions kept with the point to go on from view the cache's own copy of the text, which
+    // must stay where it is.
+    SheetEvaluationCache(const SheetEvaluationCache&) = delete;
+    SheetEvaluationCache& operator=(const SheetEvaluationCache&) = delete;
 
     // The results DocumentEvaluator::evaluate gives for the text, taking over what still holds from
     // the previous call and keeping this call's lines for the next.
