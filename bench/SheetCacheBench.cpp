@@ -3,11 +3,14 @@
 // (evaluateCached). Each iteration changes the line back or forth, so every one is a real edit.
 // Sheets: the generated mixed sheet of 10,000 lines, 10,000 curve lines, 2,000 surface lines, and a
 // sheet holding one very long line "1+1+…" (each iteration changes a short line below it). Also
-// a long line alone, by its length, read and evaluated (or refused as too long).
+// a long line alone, by its length, read and evaluated (or refused as too long). The cache evaluates
+// the lines above an edit no more, so the mixed sheet is also keyed near its top and at its end, and
+// typed into line after line at its end.
 //
 //   SheetCacheBench [benchmark flags]
 //   SheetCacheBench --profile SHEET afresh|cached [KEYS]   KEYS keys (10) inside profiledKeys(), after a
-//       warm-up, with the budget's clock held still; SHEET is mixed, curves or surfaces:
+//       warm-up, with the budget's clock held still; SHEET is mixed, mixedTop, mixedEnd, curves or
+//       surfaces:
 //   valgrind --tool=callgrind --toggle-collect='*profiledKeys*' build/bin/SheetCacheBench --profile mixed
 //   cached
 
@@ -48,13 +51,19 @@ Edit typedInto(std::vector<std::string> lines, std::size_t line, std::string_vie
     return edit;
 }
 
-// The generated mixed sheet; the key is a digit added to the first value line after the middle.
-Edit mixedSheet() {
+// The generated mixed sheet; the key is a digit added to the first value line from the line at the
+// fraction of the sheet (the middle unless told).
+Edit mixedSheet(double at = 0.5) {
     std::vector<std::string> lines = linesOf(bench::generateSheet({.lines = 10000}));
-    std::size_t line = lines.size() / 2;
-    while (lines[line].find(" = ") == std::string::npos)
+    auto line = static_cast<std::size_t>(static_cast<double>(lines.size()) * at);
+    while (line + 1 < lines.size() && lines[line].find(" = ") == std::string::npos)
         ++line;
     return typedInto(std::move(lines), line, "1");
+}
+
+// As the editor's benchmark types: at the end of line 6.
+Edit mixedSheetTop() {
+    return typedInto(linesOf(bench::generateSheet({.lines = 10000})), 5, "1");
 }
 
 // Curves with a few different bounds and expressions, some reading a named value above them.
@@ -145,6 +154,36 @@ void BM_KeyMixed10000(benchmark::State& state) {
 }
 BENCHMARK(BM_KeyMixed10000)->ArgName("cached")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+void BM_KeyMixedTop10000(benchmark::State& state) {
+    static const Edit edit = mixedSheetTop();
+    keyCached(state, edit);
+}
+BENCHMARK(BM_KeyMixedTop10000)->Unit(benchmark::kMillisecond);
+
+void BM_KeyMixedEnd10000(benchmark::State& state) {
+    static const Edit edit = mixedSheet(0.99);
+    keyCached(state, edit);
+}
+BENCHMARK(BM_KeyMixedEnd10000)->Unit(benchmark::kMillisecond);
+
+// Lines typed at the end of the mixed sheet a key at a time, a line break first: each new line moves
+// where the next keys go on from.
+void BM_NewLinesAtTheEnd10000(benchmark::State& state) {
+    static const std::string sheet = bench::generateSheet({.lines = 10000});
+    static constexpr std::string_view keys[] = {"\n", "n", "e", "w", " ", "=", " ",
+                                                "1",  "2", " ", "×", " ", "3"};
+    SheetEvaluationCache cache;
+    std::string text = sheet;
+    DocumentEvaluator::evaluateCached(text, {}, cache);
+    std::size_t key = 0;
+    for (auto _ : state) {
+        text += keys[key++ % std::size(keys)];
+        auto results = DocumentEvaluator::evaluateCached(text, {}, cache);
+        benchmark::DoNotOptimize(results.data());
+    }
+}
+BENCHMARK(BM_NewLinesAtTheEnd10000)->Unit(benchmark::kMillisecond);
+
 void BM_KeyCurves10000(benchmark::State& state) {
     static const Edit edit = curveSheet();
     state.range(0) ? keyCached(state, edit) : keyAfresh(state, edit);
@@ -210,12 +249,18 @@ int profile(int argc, char** argv) {
         const auto [end, ec] = std::from_chars(count.data(), count.data() + count.size(), keys);
         if (ec != std::errc() || end != count.data() + count.size()) keys = 0;
     }
-    const bool known = sheet == "mixed" || sheet == "curves" || sheet == "surfaces";
+    const bool known = sheet == "mixed" || sheet == "mixedTop" || sheet == "mixedEnd" || sheet == "curves" ||
+                       sheet == "surfaces";
     if (!known || (mode != "afresh" && mode != "cached") || keys == 0 || argc > 5) {
-        std::cerr << "usage: SheetCacheBench --profile mixed|curves|surfaces afresh|cached [KEYS]\n";
+        std::cerr << "usage: SheetCacheBench --profile mixed|mixedTop|mixedEnd|curves|surfaces afresh|cached "
+                     "[KEYS]\n";
         return 2;
     }
-    const Edit edit = sheet == "mixed" ? mixedSheet() : sheet == "curves" ? curveSheet() : surfaceSheet();
+    const Edit edit = sheet == "mixed"      ? mixedSheet()
+                      : sheet == "mixedTop" ? mixedSheetTop()
+                      : sheet == "mixedEnd" ? mixedSheet(0.99)
+                      : sheet == "curves"   ? curveSheet()
+                                            : surfaceSheet();
     SheetEvaluationCache cache(stillClock());
     SheetEvaluationCache* used = mode == "cached" ? &cache : nullptr;
     // The warm-up: tables built on first use, and the cache filled with the sheet before the key.

@@ -80,6 +80,15 @@ void bindInScope(LineContext::Scope& scope, std::string_view name, Value value) 
 
 } // namespace
 
+RunningSum RunningSum::settled() {
+    bool failed = false;
+    total(failed);
+    RunningSum sum;
+    sum.partial_ = partial_;
+    sum.failed_ = failed_;
+    return sum;
+}
+
 void RunningSum::clear() {
     values_.clear();
     added_ = 0;
@@ -119,10 +128,11 @@ std::optional<Value> LineContext::lookupCanonical(std::string_view name) {
         }
     }
     // A transparent look-up hashes the name even in an empty map, and most sheets name few lines.
-    if (names.empty()) return std::nullopt;
-    const auto found = names.find(name);
-    if (found == names.end()) return std::nullopt;
-    return found->second;
+    if (!names.empty())
+        if (const auto found = names.find(name); found != names.end()) return found->second;
+    if (resumedNames_ && !resumedNames_->empty())
+        if (const auto found = resumedNames_->find(name); found != resumedNames_->end()) return found->second;
+    return std::nullopt;
 }
 
 std::optional<Value> LineContext::runningSum(RunningSum& sum) {
@@ -155,8 +165,12 @@ void LineContext::assign(std::string_view name, Value value) {
 }
 
 std::optional<Value> LineContext::lineValue(std::int64_t line) {
-    if (line < 1 || static_cast<std::uint64_t>(line) >= byLine_.size()) return std::nullopt;
-    return byLine_[static_cast<std::size_t>(line)];
+    if (line < 1) return std::nullopt;
+    const auto at = static_cast<std::uint64_t>(line);
+    // Every line stored holds a value: an empty place is one this evaluation did not store.
+    if (at < byLine_.size() && byLine_[at]) return byLine_[at];
+    if (resumedLines_ && at < resumedLines_->size()) return (*resumedLines_)[at];
+    return std::nullopt;
 }
 
 void LineContext::recordLine(std::int64_t line, Value value) {
@@ -165,6 +179,44 @@ void LineContext::recordLine(std::int64_t line, Value value) {
     // Every line's place is made with the first: a line past them has no value either way.
     if (at >= byLine_.size()) byLine_.resize(std::max(expectedLines_, at) + 1);
     byLine_[at] = std::move(value);
+}
+
+LineContext::State LineContext::state() {
+    State state;
+    if (names.empty()) {
+        state.names = resumedNames_;
+    } else {
+        auto merged = std::make_shared<NameMap<Value>>(resumedNames_ ? *resumedNames_ : NameMap<Value>());
+        for (const auto& [name, value] : names)
+            merged->insert_or_assign(name, value);
+        state.names = std::move(merged);
+    }
+    state.previous = previous;
+    state.block = block.settled();
+    state.all = all.settled();
+    state.functions = functions;
+    auto lines = std::make_shared<std::vector<std::optional<Value>>>(
+        resumedLines_ ? *resumedLines_ : std::vector<std::optional<Value>>());
+    if (lines->size() < byLine_.size()) lines->resize(byLine_.size());
+    for (std::size_t i = 0; i < byLine_.size(); ++i)
+        if (byLine_[i]) (*lines)[i] = byLine_[i];
+    state.lineValues = std::move(lines);
+    state.steps = budget.steps();
+    return state;
+}
+
+void LineContext::resume(const State& state) {
+    names.clear();
+    resumedNames_ = state.names;
+    previous = state.previous;
+    block = state.block;
+    all = state.all;
+    mixedUnits = false;
+    functions = state.functions;
+    locals.clear();
+    byLine_.clear();
+    resumedLines_ = state.lineValues;
+    budget.resumeSteps(state.steps);
 }
 
 std::string LineContext::sheetSuffix(std::string_view home) {

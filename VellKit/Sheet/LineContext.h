@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -31,9 +32,12 @@ public:
         values_.push_back(value);
     }
     void clear();
+    // The values appended since the sum was cleared or settled.
     const std::vector<Value>& values() const { return values_; }
     // None for no values, and when an addition failed (then `failed` is set).
     std::optional<Value> total(bool& failed);
+    // The sum with its values added up: the same totals from here on, without holding the values.
+    RunningSum settled();
 
 private:
     std::vector<Value> values_;
@@ -75,7 +79,25 @@ public:
     // The sheet part of the argument-count message for a function from the sheet `home`.
     static std::string sheetSuffix(std::string_view home);
 
-    // Read and written by the sheet evaluation.
+    // What the evaluation of a sheet stands at between two top-level lines, to go on from later. The
+    // named values and line values are shared and never changed, so a state is taken once and
+    // resumed from at no cost in proportion to them.
+    struct State {
+        std::shared_ptr<const NameMap<Value>> names;
+        std::optional<Value> previous;
+        RunningSum block;
+        RunningSum all;
+        NameMap<ProgramFunction> functions;
+        std::shared_ptr<const std::vector<std::optional<Value>>> lineValues;
+        std::int64_t steps = 0;
+    };
+    // At the top level only: no call running.
+    State state();
+    // Goes on from the state, as a context that has just been made.
+    void resume(const State& state);
+
+    // Read and written by the sheet evaluation. The named values assigned since the state resumed
+    // from, which hide its own.
     NameMap<Value> names;
     std::optional<Value> previous;
     RunningSum block; // top-level number values since the last top-level blank line
@@ -97,6 +119,9 @@ private:
 
     std::vector<std::optional<Value>> byLine_;
     std::size_t expectedLines_ = 0;
+    // The state resumed from: what names and byLine_ do not hold.
+    std::shared_ptr<const NameMap<Value>> resumedNames_;
+    std::shared_ptr<const std::vector<std::optional<Value>>> resumedLines_;
 };
 
 } // namespace vell

@@ -8,6 +8,7 @@
 #include "Sheet/SheetText.h"
 #include "Unicode/Unicode.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -226,19 +227,32 @@ bool isLetter(char32_t scalar) {
 } // namespace
 
 ProgramNodes Program::parse(std::span<const std::string_view> lines) {
+    return parse(lines, 0, lines.size());
+}
+
+ProgramNodes Program::parse(std::span<const std::string_view> lines, std::size_t from, std::size_t to) {
+    to = std::min(to, lines.size());
+    from = std::min(from, to);
     const auto parseRows = [&](std::span<Row> rows) {
-        for (std::size_t i = 0; i < lines.size(); ++i)
-            rows[i] = {i, indentWidth(lines[i]), SheetText::trimmed(lines[i])};
+        for (std::size_t i = from; i < to; ++i)
+            rows[i - from] = {i, indentWidth(lines[i]), SheetText::trimmed(lines[i])};
         return BlockParser(rows).parseBlock(0);
     };
     // A sheet of a few lines, often a single one, is read without a list on the heap.
     constexpr std::size_t fewLines = 8;
-    if (lines.size() <= fewLines) {
+    if (to - from <= fewLines) {
         std::array<Row, fewLines> rows{};
-        return parseRows(std::span<Row>(rows.data(), lines.size()));
+        return parseRows(std::span<Row>(rows.data(), to - from));
     }
-    std::vector<Row> rows(lines.size());
+    std::vector<Row> rows(to - from);
     return parseRows(rows);
+}
+
+bool Program::startsTopLevelNode(std::string_view line) {
+    const std::string_view text = SheetText::trimmed(line);
+    if (text.empty() || SheetText::isNote(text) || indentWidth(line) != 0) return false;
+    const auto found = header(text);
+    return !found || (found->kind != HeaderKind::elifHeader && found->kind != HeaderKind::elseHeader);
 }
 
 NameMap<ProgramFunction> Program::functions(const ProgramNodes& nodes,

@@ -18,6 +18,14 @@ struct Program {
     // The top-level nodes of the lines, in line order. Their line nodes hold views into the text of
     // the lines, which must outlive them.
     static ProgramNodes parse(std::span<const std::string_view> lines);
+    // The top-level nodes of lines [from, to), indexed as in the whole; what parse() makes of them when
+    // a line that starts a top-level node stands at `from` (or `from` is 0) and at `to` (or `to` is the
+    // end).
+    static ProgramNodes parse(std::span<const std::string_view> lines, std::size_t from, std::size_t to);
+    // Whether the line starts a top-level node whatever the lines around it: it is written at the left
+    // edge, is neither blank nor a note, and does not continue an if with elif or else. The nodes
+    // before it are made of the lines before it alone.
+    static bool startsTopLevelNode(std::string_view line);
     // The top-level defs of the nodes by name, a later def replacing an earlier one; defs nested in
     // bodies are not collected.
     static NameMap<ProgramFunction> functions(const ProgramNodes& nodes,

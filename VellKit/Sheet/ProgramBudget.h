@@ -62,6 +62,8 @@ public:
     void leave() { --depth_; }
 
     std::int64_t steps() const { return steps_; }
+    // Goes on counting from the steps that an earlier evaluation had taken where this one resumes it.
+    void resumeSteps(std::int64_t steps) { steps_ = steps; }
     int depth() const { return depth_; }
     Clock::time_point startedAt() const { return startedAt_; }
     // Whether the time has been found used up: the evaluation was cut short by the clock.

@@ -112,6 +112,11 @@ ProgramRunner::ProgramRunner(std::vector<std::string_view> lines, std::span<cons
     context_.reserveLines(lines_.size());
 }
 
+void ProgramRunner::resume(const SheetResumePoint* from, std::size_t takeAt) {
+    resumeFrom_ = from;
+    takeAt_ = takeAt;
+}
+
 std::vector<LineResult> ProgramRunner::run() {
     context_.runFunction = [this](const ProgramFunction& function) {
         // The body may redefine the function while it runs: hold on to what runs.
@@ -121,10 +126,29 @@ std::vector<LineResult> ProgramRunner::run() {
     };
     context_.findFunction = [this](std::string_view name) { return findFunction(name); };
 
-    const ProgramNodes nodes = Program::parse(lines_);
+    std::size_t from = 0;
+    if (resumeFrom_ && resumeFrom_->line < lines_.size()) {
+        from = resumeFrom_->line;
+        context_.resume(resumeFrom_->context);
+        std::copy(resumeFrom_->results.begin(), resumeFrom_->results.end(), results_.begin());
+        visited_.setFirst(resumeFrom_->reached);
+    }
+    // Both parts stay for the whole evaluation: bodies are known by their nodes.
+    ProgramNodes above;
+    ProgramNodes nodes;
     try {
-        // A break or continue outside every loop ends the evaluation without a mark.
-        execute(nodes, true);
+        bool ended = false;
+        if (takeAt_ > from && takeAt_ < lines_.size()) {
+            above = Program::parse(lines_, from, takeAt_);
+            // A break or continue outside every loop ends the evaluation without a mark.
+            ended = execute(above, true).has_value();
+            if (!ended) takePoint(takeAt_);
+            from = takeAt_;
+        }
+        if (!ended) {
+            nodes = Program::parse(lines_, from, lines_.size());
+            execute(nodes, true);
+        }
     } catch (const CalcError& error) {
         failUnvisitedLines(error.message());
     } catch (const std::exception&) {
@@ -134,6 +158,20 @@ std::vector<LineResult> ProgramRunner::run() {
     context_.runFunction = nullptr;
     context_.findFunction = nullptr;
     return std::move(results_);
+}
+
+void ProgramRunner::takePoint(std::size_t at) {
+    // Only a point that an evaluation afresh would reach the same way. Functions that another sheet's
+    // functions defined read the text of that sheet, which is not kept.
+    if (context_.budget.outOfTime() || outOfTimeAt_ || failedUnexpectedly_ || !nestedShared_.empty()) return;
+    SheetResumePoint point;
+    point.line = at;
+    point.context = context_.state();
+    point.results.assign(results_.begin(), results_.begin() + static_cast<std::ptrdiff_t>(at));
+    point.reached = visited_.first(at);
+    point.readOthers =
+        others_.empty() || sharedCache_.has_value() || (resumeFrom_ && resumeFrom_->readOthers);
+    taken_ = std::move(point);
 }
 
 void ProgramRunner::runLine(std::size_t index, std::string_view text, bool topLevel) {
@@ -249,7 +287,7 @@ void ProgramRunner::runRead(std::size_t index, std::string_view text, const Read
         if (read.error) {
             failLine(index, text, *read.error);
         } else {
-            lineUnsure_ = true;
+            lineUnsure_ = failedUnexpectedly_ = true;
             setResult(index, failure(cantCalculate()));
         }
         return;
@@ -262,7 +300,7 @@ void ProgramRunner::runRead(std::size_t index, std::string_view text, const Read
         lineUnsure_ = true;
         setResult(index, failure(cantCalculate()));
     } catch (const std::exception&) {
-        lineUnsure_ = true;
+        lineUnsure_ = failedUnexpectedly_ = true;
         UnexpectedErrors::handle();
         setResult(index, failure(cantCalculate()));
     }

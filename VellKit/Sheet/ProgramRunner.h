@@ -15,6 +15,7 @@
 #include "Sheet/SharedSheet.h"
 #include "Sheet/SheetEvaluationCache.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -41,6 +42,14 @@ public:
 
     // Evaluates the sheet and hands over the results; once per runner. Never fails.
     std::vector<LineResult> run();
+    // Before run(): the evaluation goes on from the point instead of starting at the first line, the
+    // lines above it taking the results they had there; the lines above the point must read as they
+    // did, and the other sheets and settings be the same. It takes a point where the top-level line
+    // `takeAt` starts, when that is past where it starts and the evaluation gets there whole. Either
+    // line must start a top-level node (Program::startsTopLevelNode). The point must outlive run().
+    void resume(const SheetResumePoint* from, std::size_t takeAt);
+    // The point taken at `takeAt`, if it was.
+    std::optional<SheetResumePoint> takenPoint() { return std::move(taken_); }
 
     // The other sheets' functions, parsed once per evaluation on first use.
     const SharedFunctions& sharedFunctions();
@@ -82,6 +91,7 @@ private:
     void setResult(std::size_t index, LineResult result);
     // After an aborted run: the message on every line that got no result and is not empty.
     void failUnvisitedLines(const std::string& message);
+    void takePoint(std::size_t at);
 
     // Runs the nodes; a return, break or continue that ends them early comes back as the flow.
     // Throws CalcError.
@@ -137,6 +147,15 @@ private:
         LineFlags& operator=(const LineFlags&) = delete;
         bool operator[](std::size_t index) const { return (words_[index / 64] >> (index % 64) & 1) != 0; }
         void set(std::size_t index) { words_[index / 64] |= std::uint64_t{1} << (index % 64); }
+        // The flags of the first `count` lines, and those flags set again.
+        std::vector<std::uint64_t> first(std::size_t count) const {
+            std::vector<std::uint64_t> words(words_, words_ + (count + 63) / 64);
+            if (count % 64 != 0) words.back() &= (std::uint64_t{1} << (count % 64)) - 1;
+            return words;
+        }
+        void setFirst(const std::vector<std::uint64_t>& words) {
+            std::copy(words.begin(), words.end(), words_);
+        }
 
     private:
         std::uint64_t few_ = 0;
@@ -151,6 +170,11 @@ private:
     EvalContext* lineContext_;
     // Set when the line being evaluated failed in a way that must not be kept.
     bool lineUnsure_ = false;
+    // Set once a line failed in a way that another evaluation might not repeat (out of memory, say).
+    bool failedUnexpectedly_ = false;
+    const SheetResumePoint* resumeFrom_ = nullptr;
+    std::size_t takeAt_ = 0;
+    std::optional<SheetResumePoint> taken_;
     std::vector<LineResult> results_;
     std::optional<std::size_t> outOfTimeAt_;
     LineFlags visited_;

@@ -4,13 +4,16 @@
 // take over what an unchanged line gave: the reading of every line by its text, and the whole result
 // of a top-level line whose inputs (the names, line values and previous answer it read, the absence
 // of the functions it called, the engine settings) are what they were. A line that ran a def function,
-// ran out of time or failed unexpectedly is always evaluated afresh. The results are exactly those
-// of DocumentEvaluator::evaluate, except that an evaluation the time limit cuts short gets further
-// through the sheet, since the lines it takes over cost next to nothing.
+// ran out of time or failed unexpectedly is always evaluated afresh. Above an edit nothing is
+// evaluated: the evaluation goes on from where an earlier one stood at the start of the top-level
+// block that holds the edit, when the other sheets and the settings are what they were then. The
+// results are exactly those of DocumentEvaluator::evaluate, except that an evaluation the time limit
+// cuts short gets further through the sheet, since the lines it takes over cost next to nothing.
 
 #include "Engine/EngineSettings.h"
 #include "Engine/Parser.h"
 #include "Engine/Value.h"
+#include "Sheet/LineContext.h"
 #include "Sheet/LineResult.h"
 #include "Sheet/NameMap.h"
 #include "Sheet/ProgramBudget.h"
@@ -56,6 +59,19 @@ struct RememberedLine {
     LineInputs inputs;
 };
 
+// Where an evaluation of a sheet stood when it reached a top-level line, for a later evaluation of a
+// text that is the same above that line to go on from.
+struct SheetResumePoint {
+    std::size_t line = 0;
+    LineContext::State context;
+    // Of the lines above: what each showed then, and which had been given a result.
+    std::vector<LineResult> results;
+    std::vector<std::uint64_t> reached;
+    // Whether the lines above may have read the other sheets: one of them looked for a function
+    // there, or there were none to tell.
+    bool readOthers = false;
+};
+
 class SheetEvaluationCache {
 public:
     // Whether the line's inputs hold now: every answer the line got would be given again.
@@ -63,6 +79,10 @@ public:
 
     // Every evaluation's budget reads the clock; an empty source means the steady clock.
     explicit SheetEvaluationCache(ProgramBudget::ClockSource clock = {}) : clock_(std::move(clock)) {}
+    // The functions kept with the point to go on from view the cache's own copy of the text, which
+    // must stay where it is.
+    SheetEvaluationCache(const SheetEvaluationCache&) = delete;
+    SheetEvaluationCache& operator=(const SheetEvaluationCache&) = delete;
 
     // The results DocumentEvaluator::evaluate gives for the text, taking over what still holds from
     // the previous call and keeping this call's lines for the next.
@@ -91,25 +111,24 @@ public:
     static bool identical(const std::optional<Value>& a, const std::optional<Value>& b);
 
 private:
-    // A line of the previous evaluation. Lines are told apart by the hashes of their texts: a line
-    // taken for another by a collision only costs its reuse, since what is taken over must have the
-    // same source.
-    struct Line {
-        std::size_t hash;
-        std::shared_ptr<const RememberedLine> remembered;
-    };
-
     // Where the previous evaluation's line for a current line may be: the lines before the first
     // change and after the last keep their places; the others are found by their text.
     std::optional<std::size_t> previousIndex(std::size_t index) const;
-    void align(std::span<const std::size_t> hashes);
+    // The lines of the text before the first change and after the last, from the bytes the text
+    // begins and ends with as the previous one did; the line of the first change.
+    std::size_t align(std::span<const std::string_view> lines, std::size_t same, std::size_t sameEnd);
 
     ProgramBudget::ClockSource clock_;
     std::optional<EngineSettings> settings_;
-    std::vector<Line> lines_;
+    // The previous evaluation's text, which the evaluation reads, and what each of its lines gave (null
+    // for a line not kept).
+    std::string text_;
+    std::vector<std::shared_ptr<const RememberedLine>> lines_;
     std::size_t sharedPrefix_ = 0;
     std::size_t sharedSuffix_ = 0;
     std::size_t currentCount_ = 0;
+    // Where the evaluation running went on from; current_ holds the lines from there.
+    std::size_t start_ = 0;
     // How many lines the evaluation running took over from the one before.
     std::size_t takenOver_ = 0;
     // Where the time limit cut the last evaluation short.
@@ -119,6 +138,9 @@ private:
     std::vector<std::shared_ptr<const RememberedLine>> current_;
     NameMap<std::shared_ptr<const LineReading>> readings_;
     NameMap<std::shared_ptr<const LineReading>> currentReadings_;
+    // Where the evaluation may go on from, with what the other sheets offered its functions then.
+    std::optional<SheetResumePoint> point_;
+    std::vector<SharedSheet> pointOffers_;
 };
 
 } // namespace vell

@@ -363,6 +363,368 @@ TEST(SheetEvaluationCache, RandomEditsOfGeneratedSheetsGiveWhatAFreshEvaluationG
     }
 }
 
+// A clock that stands still and counts how often it is read: an evaluation reads it once as it starts
+// and then every 256 steps, so a loop that is run shows in the count.
+struct CountingClock {
+    std::shared_ptr<int> readings = std::make_shared<int>(0);
+    ProgramBudget::ClockSource source() const {
+        return [readings = readings] {
+            ++*readings;
+            return ProgramBudget::Clock::time_point();
+        };
+    }
+};
+
+TEST(SheetEvaluationCache, LinesAboveAnEditAreNotEvaluatedAgain) {
+    const SettingsScope scope(english());
+    // A loop of 40,000 steps at the top, and one inside a block further down.
+    std::vector<std::string> lines{"n = 0", "while n < 20000:", "    n = n + 1", "n"};
+    for (int i = 0; i < 200; ++i)
+        lines.push_back("v" + std::to_string(i) + " = n + " + std::to_string(i));
+    lines.insert(lines.end(), {"total", "for i in range(3):", "    w = i × 2", "w + v5", "last = w"});
+    const std::size_t inBlock = lines.size() - 4; // "    w = i × 2"
+    const std::size_t below = lines.size() - 1;   // "last = w"
+    CountingClock clock;
+    SheetEvaluationCache cache(clock.source());
+    const auto readingsFor = [&](std::size_t line, std::string text) {
+        lines[line] = std::move(text);
+        *clock.readings = 0;
+        EXPECT_TRUE(sameAsAfresh(cache, joined(lines))) << lines[line];
+        return *clock.readings;
+    };
+    ASSERT_TRUE(sameAsAfresh(cache, joined(lines)));
+
+    // The first key on a line evaluates from where the evaluation before could go on from, the top
+    // here; the next keys on the same top-level block go on from its start, and so do keys below it.
+    EXPECT_GT(readingsFor(below - 1, "w + v6"), 100);
+    EXPECT_EQ(readingsFor(below - 1, "w + v7"), 1);
+    EXPECT_EQ(readingsFor(below, "last = w + 1"), 1);
+    EXPECT_EQ(readingsFor(below, "last = w + 12"), 1);
+    EXPECT_GT(readingsFor(inBlock, "    w = i × 3"), 100) << "the edit moved up";
+    EXPECT_EQ(readingsFor(inBlock, "    w = i × 4"), 1);
+    EXPECT_EQ(readingsFor(inBlock - 1, "for i in range(4):"), 1);
+    EXPECT_EQ(readingsFor(below, "last = w + 2"), 1);
+    // An edit above the loop runs it again.
+    EXPECT_GT(readingsFor(0, "n = 1"), 100);
+    EXPECT_GT(readingsFor(below, "last = w + 3"), 100);
+    EXPECT_EQ(readingsFor(below, "last = w + 4"), 1);
+    // The same text again goes on from there too.
+    *clock.readings = 0;
+    EXPECT_TRUE(sameAsAfresh(cache, joined(lines)));
+    EXPECT_EQ(*clock.readings, 1);
+}
+
+TEST(SheetEvaluationCache, EditsAroundBlocksGiveWhatAFreshEvaluationGives) {
+    const SettingsScope scope(english());
+    // Each case is a sheet and the line typed into, key after key, then edits elsewhere.
+    struct Case {
+        std::string name;
+        std::vector<std::string> sheets;
+    };
+    const std::vector<Case> cases{
+        {"a def below called above, then above it and through it",
+         {"x = 2\nf(x)\ny = 3\ndef f(a):\n    return a × y\nf(4)\nz = f(1)",
+          "x = 2\nf(x)\ny = 4\ndef f(a):\n    return a × y\nf(4)\nz = f(1)",
+          "x = 2\nf(x)\ny = 4\ndef f(a):\n    return a × y\nf(5)\nz = f(1)",
+          "x = 2\nf(x)\ny = 4\ndef f(a):\n    return a × y\nf(56)\nz = f(1)",
+          "x = 2\nf(x)\ny = 4\ndef f(a):\n    return a + y\nf(56)\nz = f(1)",
+          "x = 2\nf(x)\ny = 4\ndef f(a):\n    return a + y\nf(56)\nz = f(12)"}},
+        {"a def above whose body lines show the last call below",
+         {"def f(a):\n    b = a × 2\n    return b\nf(1)\nf(2)\n#2 + 1\n#3",
+          "def f(a):\n    b = a × 2\n    return b\nf(1)\nf(3)\n#2 + 1\n#3",
+          "def f(a):\n    b = a × 2\n    return b\nf(1)\nf(34)\n#2 + 1\n#3",
+          "def f(a):\n    b = a × 2\n    return b\nf(1)\nf(34)\n#2 + 10\n#3",
+          "def f(a):\n    b = a × 2\n    return b\nf(1)\nf(34)\n#2 + 10\n#2",
+          "def f(a):\n    b = a × 2\n    return b\nf(1)\n\n#2 + 10\n#2"}},
+        {"if and else, their bodies and a header cut",
+         {"a = 3\nif a > 1:\n    b = 1\nelse:\n    b = 2\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse:\n    b = 2\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse:\n    b = 20\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse\n    b = 20\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nels\n    b = 20\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse:\n    b = 20\nb\nc = b + a",
+          "a = 3\nif a > 1\n    b = 10\nelse:\n    b = 20\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse:\n    b = 20\nb\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse:\n    b = 20\nelif a > 0:\n    b = 5\nc = b + a",
+          "a = 3\nif a > 1:\n    b = 10\nelse:\n    b = 20\nb\nc = b + a"}},
+        {"a loop body, lines joining and leaving it",
+         {"s = 0\nfor i in range(4):\n    s = s + i\n    t = s × 2\ns\nt\nsum",
+          "s = 0\nfor i in range(4):\n    s = s + i\n    t = s × 3\ns\nt\nsum",
+          "s = 0\nfor i in range(4):\n    s = s + i\n    t = s × 3\n    s\nt\nsum",
+          "s = 0\nfor i in range(4):\n    s = s + i\n    t = s × 3\n    s\n    t\nsum",
+          "s = 0\nfor i in range(4):\n    s = s + i\n    t = s × 3\n    s\nt\nsum",
+          "s = 0\nfor i in range(4):\n    s = s + i\nt = s × 3\n    s\nt\nsum",
+          "s = 0\nfor i in range(5):\n    s = s + i\nt = s × 3\n    s\nt\nsum",
+          "s = 0\nwhile s < 10:\n    s = s + 3\nt = s × 3\n    s\nt\nsum"}},
+        {"line references, sums and the previous answer across the edit",
+         {"10\n20\n#1 + #2\nsum\n\n5\n+ 1\nprev × 2\ntotal\n#7\n#11",
+          "10\n20\n#1 + #2\nsum\n\n5\n+ 12\nprev × 2\ntotal\n#7\n#11",
+          "10\n20\n#1 + #2\nsum\n\n5\n+ 12\nprev × 3\ntotal\n#7\n#11",
+          "10\n20\n#1 + #2\nsum\n\n5\n+ 12\nprev × 3\nsum\n#7\n#11",
+          "10\n20\n#1 + #2\nsum\n\n5\n+ 12\n\nprev × 3\nsum\n#7\n#11",
+          "10\n20\n#1 + #2\nsum\n5\n+ 12\n\nprev × 3\nsum\n#7\n#11",
+          "10\n20\n#1 + #2\nsum\n5\n+ 12\n\nprev × 3\nsum\n#7\n#11\n3 m",
+          "10\n20\n#1 + #2\nsum\n5\n+ 12\n\nprev × 3\nsum\n#7\n#11\n3 m\ntotal"}},
+        {"names reassigned below, and renamed",
+         {"a = 1\nb = a\na = 2\nc = a\nd = b + c", "a = 1\nb = a\na = 2\nc = a + 1\nd = b + c",
+          "a = 1\nb = a\na = 3\nc = a + 1\nd = b + c", "a = 1\nb = a\nq = 3\nc = a + 1\nd = b + c",
+          "a = 1\nb = a\nq = 3\nc = a + q\nd = b + c",
+          "a = 1\nb = a\nq = 3\nc = a + q\nd = b + c\nb = 7\nb"}},
+        {"a break at the top level ends the sheet",
+         {"a = 1\nb = 2\nbreak\nc = 3\nd = 4", "a = 1\nb = 2\nbreak\nc = 3\nd = 5",
+          "a = 1\nb = 2\nbreak\nc = 3\nd = 56", "a = 1\nb = 2\nbrea\nc = 3\nd = 56",
+          "a = 1\nb = 2\nbrea\nc = 3\nd = 567", "a = 1\nb = 2\ncontinue\nc = 3\nd = 567",
+          "a = 1\nb = 2\ncontinue\nc = 3\nd = 5678"}},
+        {"lines added and taken off at the end",
+         {"a = 1\nb = a + 1", "a = 1\nb = a + 1\n", "a = 1\nb = a + 1\nc",
+          "a = 1\nb = a + 1\nc =", "a = 1\nb = a + 1\nc = b", "a = 1\nb = a + 1\nc = b\n",
+          "a = 1\nb = a + 1\nc = b", "a = 1\nb = a + 1", "a = 1\nb = a + 12", "a = 1"}},
+        {"loops above and below an edit that meet the step limit together",
+         {"n = 0\nwhile n < 70000:\n    n = n + 1\nx = 1\nm = 0\nwhile m < 40000:\n    m = m + 1\nm + x",
+          "n = 0\nwhile n < 70000:\n    n = n + 1\nx = 12\nm = 0\nwhile m < 40000:\n    m = m + 1\nm + x",
+          "n = 0\nwhile n < 70000:\n    n = n + 1\nx = 123\nm = 0\nwhile m < 40000:\n    m = m + 1\nm + x"}},
+        {"a function nested in a block defines another when called",
+         {"def outer(a):\n    def inner(b):\n        return b + a\n    return "
+          "inner(1)\nouter(1)\ninner(5)\nx = 1",
+          "def outer(a):\n    def inner(b):\n        return b + a\n    return "
+          "inner(1)\nouter(1)\ninner(5)\nx = 12",
+          "def outer(a):\n    def inner(b):\n        return b + a\n    return "
+          "inner(1)\nouter(2)\ninner(5)\nx = 12",
+          "def outer(a):\n    def inner(b):\n        return b + a\n    return "
+          "inner(1)\nouter(2)\ninner(6)\nx = 12"}},
+    };
+    for (const Case& test : cases) {
+        SheetEvaluationCache cache(frozenClock());
+        for (const std::string& text : test.sheets)
+            EXPECT_TRUE(sameAsAfresh(cache, text)) << test.name << "\n" << text;
+        // And back through the sheets, the edits moving up.
+        for (auto text = test.sheets.rbegin(); text != test.sheets.rend(); ++text)
+            EXPECT_TRUE(sameAsAfresh(cache, *text)) << test.name << ", backwards\n" << *text;
+    }
+}
+
+TEST(SheetEvaluationCache, KeysInAndAroundBlocksGiveWhatAFreshEvaluationGives) {
+    // Keys as a user types them: mostly on the line typed into last, now and then on another, into a
+    // sheet of blocks, functions called above and below their defs, and lines that read across edits.
+    for (const std::uint64_t seed : {4u, 5u, 6u}) {
+        std::mt19937_64 random(seed);
+        const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+        std::vector<std::string> lines = linesOf(bench::generateSheet({.lines = 120, .seed = seed}));
+        const std::vector<std::vector<std::string>> blocks{
+            {"k = 2", "f1(3)", "def f1(q):", "    r = q × k", "    return r + #1", "f1(4)"},
+            {"if k > 5:", "    x = 1", "elif k > 1:", "    x = 2", "else:", "    x = 3", "x"},
+            {"acc = 0", "for i in range(3):", "    acc = acc + i", "    #3 + acc", "acc"},
+            {"w = 0", "while w < 5:", "    w = w + 1", "    if w > 3:", "        break", "w"},
+            {"def f2(q):", "    return f1(q) + k", "f2(1)", "k = 7", "f2(1)"},
+        };
+        for (const auto& block : blocks)
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(pick(lines.size() + 1)), block.begin(),
+                         block.end());
+        const std::vector<std::string> names{"k", "x", "acc", "w", "r", "q", "i"};
+        const auto name = [&] { return names[pick(names.size())]; };
+        const auto number = [&] { return std::to_string(pick(9) + 1); };
+        const auto newLine = [&]() -> std::string {
+            switch (pick(14)) {
+            case 0:
+                return name() + " = " + number();
+            case 1:
+                return "    " + name() + " = " + name() + " + " + number();
+            case 2:
+                return "if " + name() + " > " + number() + ":";
+            case 3:
+                return "else:";
+            case 4:
+                return "for i in range(" + number() + "):";
+            case 5:
+                return "def f" + number() + "(q):";
+            case 6:
+                return "    return q × " + name();
+            case 7:
+                return "f" + number() + "(" + number() + ")";
+            case 8:
+                return "#" + std::to_string(pick(lines.size()) + 1) + " × 2";
+            case 9:
+                return pick(2) ? "sum" : "total";
+            case 10:
+                return "prev × " + number();
+            case 11:
+                return "";
+            case 12:
+                return "// " + name();
+            default:
+                return "- " + number();
+            }
+        };
+
+        SettingsScope scope(english());
+        SheetEvaluationCache cache(frozenClock());
+        ASSERT_TRUE(sameAsAfresh(cache, joined(lines)));
+        std::size_t at = pick(lines.size());
+        for (int step = 0; step < 150; ++step) {
+            if (pick(10) < 3) at = pick(lines.size());
+            at = std::min(at, lines.size() - 1);
+            std::string& line = lines[at];
+            std::string what;
+            switch (pick(12)) {
+            case 0:
+            case 1:
+            case 2:
+                what = "type";
+                line += static_cast<char>("0123456789 :+"[pick(13)]);
+                break;
+            case 3:
+            case 4:
+                what = "erase";
+                if (!line.empty()) line.pop_back();
+                break;
+            case 5:
+                what = "change";
+                line = newLine();
+                break;
+            case 6:
+                what = "insert";
+                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at + 1), newLine());
+                ++at;
+                break;
+            case 7:
+                what = "delete";
+                if (lines.size() > 1) lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
+                break;
+            case 8:
+                what = "indent";
+                line.insert(0, "    ");
+                break;
+            case 9:
+                what = "outdent";
+                line.erase(0, std::min(line.find_first_not_of(' '), std::size_t{4}));
+                break;
+            case 10:
+                what = "colon";
+                if (line.ends_with(":"))
+                    line.pop_back();
+                else
+                    line += ":";
+                break;
+            default:
+                what = "break the line";
+                lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at + 1),
+                             line.substr(line.size() / 2));
+                lines[at].resize(lines[at].size() / 2);
+                break;
+            }
+            ASSERT_TRUE(sameAsAfresh(cache, joined(lines)))
+                << "seed " << seed << ", step " << step << ", " << what << " at line " << at + 1;
+        }
+    }
+}
+
+TEST(SheetEvaluationCache, FunctionsKeptAboveAnEditDoNotReadTheTextsPassedBefore) {
+    const SettingsScope scope(english());
+    // The point to go on from keeps f, defined above the edit; every text passed is overwritten once
+    // evaluated.
+    SheetEvaluationCache cache(frozenClock());
+    const std::string sheet = "def f(a):\n    b = a × 2\n    return b + 1\nx = 1\ny = f(x)";
+    for (const std::string key : {"", "0", "00", " + 1", " + 12", " + 123"}) {
+        std::string passed = sheet + key;
+        const auto cached = cache.evaluate(passed);
+        const std::string text = passed;
+        std::fill(passed.begin(), passed.end(), '9');
+        EXPECT_EQ(testsupport::describe(cached), testsupport::describe(afresh(text))) << text;
+    }
+    // The text grows far past what it took: its copy moves.
+    std::string passed = sheet + " + " + std::string(5000, '1');
+    EXPECT_TRUE(sameAsAfresh(cache, passed));
+    passed += "2";
+    EXPECT_TRUE(sameAsAfresh(cache, passed));
+}
+
+TEST(SheetEvaluationCache, OtherSheetsChangedUnderAnEditAreFollowedAbove) {
+    const SettingsScope scope(english());
+    const std::string sheet = "def base(x):\n    return x + 1000\na = f(2)\nb = 3\nc = a + b";
+    const auto typed = [&](std::string_view key) { return sheet + std::string(key); };
+    const auto helpers = [](std::string_view body) {
+        return SharedSheet{"Helpers", "def f(x):\n    return base(x) × " + std::string(body) +
+                                          "\ndef base(x):\n    return x"};
+    };
+    SheetEvaluationCache cache(frozenClock());
+    // No other sheet: f is missing above the edit, until a sheet offers it.
+    std::vector<SharedSheet> others;
+    EXPECT_TRUE(sameAsAfresh(cache, typed("9"), others));
+    EXPECT_TRUE(sameAsAfresh(cache, typed("98"), others));
+    others = {{"Notes", "1 + 1"}};
+    EXPECT_TRUE(sameAsAfresh(cache, typed("987"), others));
+    others = {helpers("2")};
+    EXPECT_TRUE(sameAsAfresh(cache, typed("9876"), others));
+    EXPECT_TRUE(sameAsAfresh(cache, typed(""), others));
+    EXPECT_TRUE(sameAsAfresh(cache, typed("1"), others));
+    EXPECT_TRUE(sameAsAfresh(cache, typed("12"), others));
+    // The function used above the edit changes.
+    others = {helpers("3")};
+    EXPECT_TRUE(sameAsAfresh(cache, typed("123"), others));
+    EXPECT_TRUE(sameAsAfresh(cache, typed("123"), others));
+    // A sheet of the same name without functions comes first: f finds no base of its own sheet there
+    // and takes this sheet's.
+    others.insert(others.begin(), SharedSheet{"Helpers", "1 + 1"});
+    EXPECT_TRUE(sameAsAfresh(cache, typed("1234"), others));
+    others.front().text = "2 + 2";
+    EXPECT_TRUE(sameAsAfresh(cache, typed("12345"), others));
+    others.front().name = "Notes";
+    EXPECT_TRUE(sameAsAfresh(cache, typed("123456"), others));
+    // A sheet without functions changing or coming and going changes nothing.
+    others.push_back({"More notes", "5 × 5"});
+    EXPECT_TRUE(sameAsAfresh(cache, typed("1234567"), others));
+    others.clear();
+    EXPECT_TRUE(sameAsAfresh(cache, typed("12345678"), others));
+
+    // A point taken below one whose lines read the other sheets, no line between reading them.
+    const std::string longer = sheet + "\nd = 5\ne = 6";
+    others = {helpers("2")};
+    for (const std::string key : {"1", "12", "12\nf = 7", "12\nf = 78"})
+        EXPECT_TRUE(sameAsAfresh(cache, longer + key, others)) << key;
+    others = {helpers("4")};
+    EXPECT_TRUE(sameAsAfresh(cache, longer + "12\nf = 789", others));
+
+    // A function of another sheet that defines one when it is called above the edit, and one below
+    // that calls it.
+    others = {{"Helpers", "def setup(k):\n    def inner(x):\n        return x × k\n    return k\n"
+                          "def useInner(x):\n    return inner(x)"}};
+    for (const std::string key : {"", "1", "12", "123"})
+        EXPECT_TRUE(sameAsAfresh(cache, "setup(3)\nx = 1\ny = useInner(2) + x" + key, others)) << key;
+}
+
+TEST(SheetEvaluationCache, KeysBelowASheetCutShortFillInAsAfresh) {
+    const SettingsScope scope(english());
+    // 0.1 s at every reading: each evaluation works out about one line that builds a long list.
+    SheetEvaluationCache cache(testsupport::steppingClock());
+    std::vector<std::string> lines;
+    for (int i = 0; i < 6; ++i)
+        lines.push_back("a" + std::to_string(i) + " = len([" + std::to_string(i) + "] * 5000)");
+    lines.push_back("b = a0 + a5");
+    const auto filledIn = [&] {
+        const std::string text = joined(lines);
+        int rounds = 0;
+        while (cache.wouldGetFurther() && rounds < 20) {
+            cache.evaluate(text);
+            ++rounds;
+        }
+        EXPECT_LT(rounds, 20);
+        EXPECT_EQ(testsupport::describe(cache.evaluate(text)), testsupport::describe(afresh(text))) << text;
+        EXPECT_FALSE(cache.wouldGetFurther());
+    };
+    // Keys typed while the sheet is still cut short above them, then the rounds that fill it in.
+    for (const std::string key : {"", " + 1", " + 12", " + 123"}) {
+        lines.back() = "b = a0 + a5" + key;
+        cache.evaluate(joined(lines));
+    }
+    filledIn();
+    // And keys on a sheet evaluated whole.
+    for (const std::string key : {" + 2", " + 23"}) {
+        lines.back() = "b = a0 + a5" + key;
+        cache.evaluate(joined(lines));
+        filledIn();
+    }
+}
+
 TEST(SheetEvaluationCache, LongLinesAreRefusedAndDeepOnesDoNotCrash) {
     const SettingsScope scope(english());
     const std::string tooLong = "fail: The line is too long to calculate";
