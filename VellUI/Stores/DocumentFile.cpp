@@ -1,5 +1,6 @@
 #include "Stores/DocumentFile.h"
 
+#include "Stores/FileDescriptor.h"
 #include "Stores/UiText.h"
 
 #include <QDebug>
@@ -35,49 +36,6 @@ QString saveFailureLine(const QString& description) {
     return result;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        std::swap(fd_, other.fd_);
-        return *this;
-    }
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // 0, or why closing failed (a late write error some file systems report only here).
-    int close() {
-        const int result = ::close(std::exchange(fd_, -1));
-        return result == 0 || errno == EINTR ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
-
-int writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
-// Some file systems cannot sync a folder at all; that alone does not make a save fail.
-int syncFolder(int fd) {
-    if (::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP) return 0;
-    return errno;
-}
-
 // A name no file in the folder has, for the new document until it replaces the old one.
 template <class Make>
 int underTemporaryName(const QByteArray& name, QByteArray& temporary, Make make) {
@@ -95,7 +53,7 @@ int underTemporaryName(const QByteArray& name, QByteArray& temporary, Make make)
 int replaceFile(const QString& target, std::string_view bytes, bool syncParent) {
     const QFileInfo info(target);
     const QByteArray name = QFile::encodeName(info.fileName());
-    Descriptor folder(
+    FileDescriptor folder(
         ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) return errno;
 
@@ -104,7 +62,7 @@ int replaceFile(const QString& target, std::string_view bytes, bool syncParent) 
     // from the start.
     QByteArray temporary;
     const bool canName = ::access("/proc/self/fd", X_OK) == 0;
-    Descriptor file(canName ? ::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1);
+    FileDescriptor file(canName ? ::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1);
     const bool unnamed = file.valid();
     if (!unnamed) {
         if (canName && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
@@ -115,7 +73,7 @@ int replaceFile(const QString& target, std::string_view bytes, bool syncParent) 
                 return fd >= 0;
             }))
             return error;
-        file = Descriptor(fd);
+        file = FileDescriptor(fd);
     }
     const auto failed = [&](int error) {
         if (!temporary.isEmpty()) ::unlinkat(folder.get(), temporary.constData(), 0);
@@ -127,7 +85,7 @@ int replaceFile(const QString& target, std::string_view bytes, bool syncParent) 
         S_ISREG(existing.st_mode))
         ::fchmod(file.get(), existing.st_mode & 07777);
     // A full disk shows here; the good document stays as it was.
-    if (const int error = writeAll(file.get(), bytes)) return failed(error);
+    if (const int error = FileDescriptor::writeAll(file.get(), bytes)) return failed(error);
     if (::fsync(file.get()) != 0) return failed(errno);
     if (unnamed) {
         const QByteArray self = "/proc/self/fd/" + QByteArray::number(file.get());
@@ -139,11 +97,11 @@ int replaceFile(const QString& target, std::string_view bytes, bool syncParent) 
     if (const int error = file.close()) return failed(error);
     if (::renameat(folder.get(), temporary.constData(), folder.get(), name.constData()) != 0)
         return failed(errno);
-    if (const int error = syncFolder(folder.get())) return error;
+    if (const int error = FileDescriptor::syncFolder(folder.get())) return error;
     if (syncParent) {
-        Descriptor parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!parent.valid()) return errno;
-        if (const int error = syncFolder(parent.get())) return error;
+        if (const int error = FileDescriptor::syncFolder(parent.get())) return error;
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "Stores/RealFolder.h"
 
+#include "Stores/FileDescriptor.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -21,41 +23,10 @@ RealFolder::Kind kindOf(mode_t mode) {
     return RealFolder::Kind::special;
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    std::size_t left = static_cast<std::size_t>(bytes.size());
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 RealFolder::Entry entryOf(const struct stat& status) {
     return {kindOf(status.st_mode), static_cast<std::int64_t>(status.st_size),
             static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 + status.st_mtim.tv_nsec,
             static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-}
-
-// Everything up to `maxBytes`; `grew` when there was more.
-std::optional<QByteArray> readAll(int fd, std::int64_t sizeHint, std::int64_t maxBytes, bool& grew) {
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(std::min(sizeHint, maxBytes)));
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) return bytes;
-        if (bytes.size() + n > maxBytes) {
-            grew = true;
-            return std::nullopt;
-        }
-        bytes.append(buffer, n);
-    }
 }
 
 } // namespace
@@ -152,7 +123,7 @@ RealFolder::Read RealFolder::read(const QByteArray& name, std::int64_t maxBytes)
         result.tooLarge = true;
     } else if (result.kind == Kind::file) {
         bool grew = false;
-        result.bytes = readAll(fd, result.file.size, maxBytes, grew);
+        result.bytes = FileDescriptor::readAll(fd, result.file.size, maxBytes, &grew);
         if (grew) {
             result.tooLarge = true;
             result.file.size = maxBytes + 1;
@@ -185,8 +156,11 @@ RealFolder::Written RealFolder::replace(const QByteArray& name, const QByteArray
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return {kind, false};
-    bool written = (kind != Kind::file || ::fchmod(fd, existing.st_mode & 07777) == 0) &&
-                   writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool written =
+        (kind != Kind::file || ::fchmod(fd, existing.st_mode & 07777) == 0) &&
+        FileDescriptor::writeAll(
+            fd, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))) == 0 &&
+        ::fsync(fd) == 0;
     if (::close(fd) != 0) written = false;
     // Looked at once more right before the rename: a link or folder put there meanwhile stays.
     if (written) {

@@ -1,6 +1,7 @@
 #include "Stores/RescueCopy.h"
 
 #include "Stores/DocumentFile.h"
+#include "Stores/FileDescriptor.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -19,60 +20,6 @@
 namespace vell {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // 0, or why closing failed (a late write error some file systems report only here).
-    int close() {
-        const int result = ::close(std::exchange(fd_, -1));
-        return result == 0 || errno == EINTR ? 0 : errno;
-    }
-
-private:
-    int fd_;
-};
-
-int writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return 0;
-}
-
-// Some file systems cannot sync a folder; that alone is no failure.
-int syncFolder(int fd) {
-    if (::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP) return 0;
-    return errno;
-}
-
-std::optional<QByteArray> readAll(int fd, std::int64_t expected) {
-    QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(expected));
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
-        if (n == 0) return bytes;
-        // It grew past what a copy of ours can be since it was looked at.
-        if (bytes.size() + n > RescueCopy::maximumBytes) return std::nullopt;
-        bytes.append(buffer, n);
-    }
-}
 
 // A folder of this user's alone: nobody else can have put anything in it.
 bool isPrivateFolder(const struct stat& info) {
@@ -94,13 +41,13 @@ std::optional<dev_t> deviceOf(QString path) {
 // Writes the file into the new folder; 0 or the errno of the step that failed.
 int writeInto(int folder, std::string_view bytes) {
     const std::string name(RescueCopy::fileName);
-    Descriptor file(
+    FileDescriptor file(
         ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!file.valid()) return errno;
-    if (const int error = writeAll(file.get(), bytes)) return error;
+    if (const int error = FileDescriptor::writeAll(file.get(), bytes)) return error;
     if (::fsync(file.get()) != 0) return errno;
     if (const int error = file.close()) return error;
-    return syncFolder(folder);
+    return FileDescriptor::syncFolder(folder);
 }
 
 } // namespace
@@ -155,7 +102,7 @@ std::optional<QString> RescueCopy::keep(std::string_view bytes, QString* error) 
             failure = errno;
             continue;
         }
-        Descriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        FileDescriptor folder(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         struct stat info {};
         int written = !folder.valid()                     ? errno
                       : ::fstat(folder.get(), &info) != 0 ? errno
@@ -163,8 +110,8 @@ std::optional<QString> RescueCopy::keep(std::string_view bytes, QString* error) 
                                                           : writeInto(folder.get(), bytes);
         if (written == 0) {
             // The new folder's own entry in the root.
-            Descriptor parent(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (parent.valid()) written = syncFolder(parent.get());
+            FileDescriptor parent(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (parent.valid()) written = FileDescriptor::syncFolder(parent.get());
         }
         if (written == 0) return QFile::decodeName(path.c_str()) + QLatin1Char('/') + QLatin1String(fileName);
         failure = written;
@@ -179,7 +126,7 @@ std::vector<RescueCopy::Found> RescueCopy::find() const {
     std::vector<Found> found;
     const std::string file(fileName);
     for (const std::string& root : orderedRoots()) {
-        Descriptor rootFolder(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        FileDescriptor rootFolder(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (!rootFolder.valid()) continue;
         std::vector<std::string> names;
         {
@@ -202,20 +149,20 @@ std::vector<RescueCopy::Found> RescueCopy::find() const {
             if (::fstatat(rootFolder.get(), name.c_str(), &seen, AT_SYMLINK_NOFOLLOW) != 0 ||
                 !isPrivateFolder(seen))
                 continue;
-            Descriptor folder(
+            FileDescriptor folder(
                 ::openat(rootFolder.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             struct stat opened {};
             if (!folder.valid() || ::fstat(folder.get(), &opened) != 0 || !isPrivateFolder(opened) ||
                 opened.st_dev != seen.st_dev || opened.st_ino != seen.st_ino)
                 continue;
             // No link, no pipe to wait on, nothing of another user's, nothing too large.
-            Descriptor copy(
+            FileDescriptor copy(
                 ::openat(folder.get(), file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
             struct stat info {};
             if (!copy.valid() || ::fstat(copy.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
                 info.st_uid != ::geteuid() || info.st_size > maximumBytes)
                 continue;
-            auto bytes = readAll(copy.get(), info.st_size);
+            auto bytes = FileDescriptor::readAll(copy.get(), info.st_size, RescueCopy::maximumBytes);
             if (!bytes) continue;
             const std::int64_t modified =
                 std::int64_t{info.st_mtim.tv_sec} * 1'000'000'000 + std::int64_t{info.st_mtim.tv_nsec};
@@ -229,10 +176,10 @@ std::vector<RescueCopy::Found> RescueCopy::find() const {
 }
 
 bool RescueCopy::remove(const Found& copy) const {
-    Descriptor rootFolder(
+    FileDescriptor rootFolder(
         ::open(QFile::encodeName(copy.root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!rootFolder.valid()) return false;
-    Descriptor folder(
+    FileDescriptor folder(
         ::openat(rootFolder.get(), copy.name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
     if (!folder.valid() || ::fstat(folder.get(), &info) != 0 || !isPrivateFolder(info) ||
