@@ -5,6 +5,7 @@
 #include "Document/SheetSize.h"
 #include "Keypad/EditorCommands.h"
 #include "SheetEditor/SheetEditorFixture.h"
+#include "Support/SameText.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -22,16 +23,6 @@ namespace vell::testsupport {
 namespace {
 
 constexpr std::size_t lineLimit = SheetSize::maxLineBytes;
-
-// Texts of tens of kilobytes, compared without printing them whole.
-testing::AssertionResult sameText(std::string_view actual, std::string_view expected) {
-    if (actual == expected) return testing::AssertionSuccess();
-    const auto split = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    const auto at = static_cast<std::size_t>(split.first - actual.begin());
-    return testing::AssertionFailure()
-           << actual.size() << " bytes where " << expected.size() << " were expected, differing from byte "
-           << at << ": \"" << actual.substr(at, 20) << "\" for \"" << expected.substr(at, 20) << "\"";
-}
 
 // A note of exactly that many bytes.
 std::string noteOfBytes(std::size_t bytes) {

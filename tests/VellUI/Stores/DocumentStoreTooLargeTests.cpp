@@ -3,6 +3,7 @@
 
 #include "Document/SheetSize.h"
 #include "DocumentStoreFixture.h"
+#include "Support/SameText.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -15,17 +16,8 @@ namespace {
 using testsupport::canRedo;
 using testsupport::canUndo;
 using testsupport::DocumentStoreTest;
+using testsupport::sameText;
 using testsupport::selected;
-
-// Texts of tens of kilobytes, compared without printing them whole.
-testing::AssertionResult sameText(std::string_view actual, std::string_view expected) {
-    if (actual == expected) return testing::AssertionSuccess();
-    const auto split = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    const auto at = static_cast<std::size_t>(split.first - actual.begin());
-    return testing::AssertionFailure()
-           << actual.size() << " bytes where " << expected.size() << " were expected, differing from byte "
-           << at << ": \"" << actual.substr(at, 20) << "\" for \"" << expected.substr(at, 20) << "\"";
-}
 
 std::string hugeSheetWithAFunction() {
     std::string text = "def twice(x) = x * 2\n";
