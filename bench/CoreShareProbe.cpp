@@ -45,15 +45,6 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-std::string shortLinesSheet() {
-    std::string sheet;
-    for (const std::string_view line : bench::shortLines) {
-        if (!sheet.empty()) sheet += '\n';
-        sheet += line;
-    }
-    return sheet;
-}
-
 std::size_t evaluateSheet(const std::string& sheet) {
     std::size_t characters = 0;
     for (const LineResult& result : DocumentEvaluator::evaluate(sheet))
@@ -136,7 +127,7 @@ int main(int argc, char** argv) {
         for (int core = 0; core < CPU_SETSIZE; ++core)
             if (CPU_ISSET(core, &allowed)) cores.push_back(core);
 
-    const std::string sheet = shortLinesSheet();
+    const std::string sheet = bench::shortLinesSheet();
     std::size_t sink = evaluateSheet(sheet);
     std::vector<std::pair<int, std::vector<Slot>>> probed;
     for (const int core : cores) {

@@ -32,15 +32,6 @@ struct Workload {
     bool eachLine = false;
 };
 
-std::string shortLinesSheet() {
-    std::string sheet;
-    for (const std::string_view line : bench::shortLines) {
-        if (!sheet.empty()) sheet += '\n';
-        sheet += line;
-    }
-    return sheet;
-}
-
 std::vector<Workload> workloads() {
     return {
         {"sheet100", bench::generateSheet({.lines = 100}), {}},
@@ -55,7 +46,7 @@ std::vector<Workload> workloads() {
          {}},
         {"curve", "plot(x^2 - 3x)", {}},
         {"surface", "plot(sin(x) + cos(y), -6, 6)", {}},
-        {"lines", shortLinesSheet(), {}, true},
+        {"lines", bench::shortLinesSheet(), {}, true},
     };
 }
 

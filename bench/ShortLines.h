@@ -3,6 +3,7 @@
 // Short unit conversions and arithmetic, each the one line of its sheet: the `lines` workload of
 // LineBench and ProfileRun.
 
+#include <string>
 #include <string_view>
 
 namespace vell::bench {
@@ -52,5 +53,15 @@ inline constexpr std::string_view shortLines[] = {
     "max(3, 9, 4)",
     "2 × pi",
 };
+
+// The lines as one sheet, as `vell-eval` evaluates them.
+inline std::string shortLinesSheet() {
+    std::string sheet;
+    for (const std::string_view line : shortLines) {
+        if (!sheet.empty()) sheet += '\n';
+        sheet += line;
+    }
+    return sheet;
+}
 
 } // namespace vell::bench
