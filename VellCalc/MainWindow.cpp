@@ -171,8 +171,9 @@ void MainWindow::rebuildSheetsMenu() {
     sheetsMenu_->clear();
     sheetsMenuSource_ = sheetsMenuSource();
     for (std::size_t i = 0; i < sheetsMenuSource_.size(); ++i) {
-        const auto& [id, name] = sheetsMenuSource_[i];
-        QAction* item = sheetsMenu_->addAction(menuText(name));
+        // Copied: a lambda cannot capture a structured binding in every compiler this builds with.
+        const Uuid id = sheetsMenuSource_[i].first;
+        QAction* item = sheetsMenu_->addAction(menuText(sheetsMenuSource_[i].second));
         item->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + static_cast<int>(i))));
         item->setShortcutContext(Qt::WindowShortcut);
         connect(item, &QAction::triggered, this, [this, id] { selectSheetFromMenu(id); });
