@@ -4,7 +4,8 @@ namespace vell {
 
 bool operator==(const LineOutcome& a, const LineOutcome& b) {
     if (a.kind() != b.kind()) return false;
-    if (const PlotSpec* plot = a.as<PlotSpec>()) return *plot == *b.as<PlotSpec>();
+    if (const PlotSpec* plot = a.as<PlotSpec>())
+        return plot == b.as<PlotSpec>() || *plot == *b.as<PlotSpec>();
     return a.node_ == b.node_;
 }
 

@@ -61,6 +61,7 @@ std::u16string CalcTextView::text16() const {
 
 void CalcTextView::loadText(const QString& text) {
     changePending_ = false;
+    restyleAll_ = true;
     if (readDocument(*document()) != text) {
         // One edit that covers the whole document: the layout takes it as new and lays it out from the
         // top, a step at a time, instead of all at once. Every line takes its line height from the

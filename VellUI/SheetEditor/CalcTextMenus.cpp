@@ -40,7 +40,7 @@ QMenu* CalcTextView::contextMenuAt(QPoint viewportPoint) {
         return menu;
     }
     auto* menu = new QMenu(this);
-    const bool named = results_[static_cast<std::size_t>(*line)].name.has_value();
+    const bool named = (*results_)[static_cast<std::size_t>(*line)].name.has_value();
     const std::string title =
         named ? L10n::text("名前を変える…", "Rename…") : L10n::text("名前を付ける…", "Name This Line…");
     QAction* action = menu->addAction(QString::fromStdString(title));

@@ -79,14 +79,16 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
         painter.fillRect(
             onDevicePixels(QRectF(caret.left(), caret.top(), caretWidth, caret.height()), painter),
             EditorPalette::accent.resolve(dark));
+        paintedCaret_ =
+            QRect(caret.left() - 1, caret.top(), static_cast<int>(caretWidth) + 3, caret.height());
     }
 }
 
 std::optional<CalcTextView::Answer> CalcTextView::answerFor(std::int64_t line) const {
-    if (line < 0 || line >= static_cast<std::int64_t>(results_.size())) return std::nullopt;
+    if (line < 0 || line >= static_cast<std::int64_t>(results_->size())) return std::nullopt;
     const bool dark = appearance_.isDark();
     const double columnWidth = this->columnWidth();
-    const LineOutcome& outcome = results_[static_cast<std::size_t>(line)].outcome;
+    const LineOutcome& outcome = (*results_)[static_cast<std::size_t>(line)].outcome;
     Answer answer{{}, Fonts::system(11.5, QFont::Medium), {}, {}};
     switch (outcome.kind()) {
     case LineOutcome::Case::value:
@@ -162,9 +164,9 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
             QRectF(0, rect.top() + 3, std::max(37.0, numberWidth + 1), std::max(16.0, rect.height())), number,
             alignRight);
 
-        if (line >= static_cast<std::int64_t>(results_.size())) continue;
+        if (line >= static_cast<std::int64_t>(results_->size())) continue;
         if (hoveredResultLine_ == line &&
-            results_[static_cast<std::size_t>(line)].outcome.kind() == LineOutcome::Case::value) {
+            (*results_)[static_cast<std::size_t>(line)].outcome.kind() == LineOutcome::Case::value) {
             QPainterPath fill;
             fill.addRoundedRect(
                 QRectF(width - columnWidth - 26, rect.top(), columnWidth + 16, std::max(20.0, rect.height())),
@@ -190,9 +192,9 @@ void CalcTextView::paintDivider(QPainter& painter, double x, double top, double 
     if (showsPlots_) {
         for (QTextBlock block = firstBlockNear(top); block.isValid(); block = block.next()) {
             const auto line = static_cast<std::size_t>(block.blockNumber());
-            if (line >= results_.size()) break;
+            if (line >= results_->size()) break;
             if (document()->documentLayout()->blockBoundingRect(block).top() > bottom) break;
-            const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+            const PlotSpec* spec = (*results_)[line].outcome.as<PlotSpec>();
             if (!spec || spec->kind != PlotSpec::Kind::surface) continue;
             if (const auto rect = plotRect(static_cast<std::int64_t>(line)))
                 surfaces.emplace_back(rect->top(), rect->bottom());
@@ -213,8 +215,8 @@ QSizeF CalcTextView::plotSize(PlotSpec::Kind kind, double viewWidth, double colu
 }
 
 std::optional<QRectF> CalcTextView::plotRect(std::int64_t line) const {
-    if (!showsPlots_ || line < 0 || line >= static_cast<std::int64_t>(results_.size())) return std::nullopt;
-    const PlotSpec* spec = results_[static_cast<std::size_t>(line)].outcome.as<PlotSpec>();
+    if (!showsPlots_ || line < 0 || line >= static_cast<std::int64_t>(results_->size())) return std::nullopt;
+    const PlotSpec* spec = (*results_)[static_cast<std::size_t>(line)].outcome.as<PlotSpec>();
     if (!spec || line >= document()->blockCount()) return std::nullopt;
     const QTextBlock block = document()->findBlockByNumber(static_cast<int>(line));
     const QTextLayout* layout = block.layout();
@@ -232,8 +234,8 @@ const std::vector<CalcTextView::PlotBox>& CalcTextView::plotBoxes() const {
     plotBoxesStale_ = false;
     plotBoxes_.clear();
     if (!showsPlots_) return plotBoxes_;
-    for (std::size_t line = 0; line < results_.size(); ++line) {
-        const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+    for (std::size_t line = 0; line < results_->size(); ++line) {
+        const PlotSpec* spec = (*results_)[line].outcome.as<PlotSpec>();
         if (!spec || spec->kind != PlotSpec::Kind::surface) continue;
         if (const auto rect = plotRect(static_cast<std::int64_t>(line)))
             plotBoxes_.push_back({*rect, spec->title});
@@ -252,9 +254,9 @@ void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
     // A plot lies in the room under its line, above the next line: only the lines in sight are asked.
     for (QTextBlock block = firstBlockNear(dirty.top()); block.isValid(); block = block.next()) {
         const auto line = static_cast<std::size_t>(block.blockNumber());
-        if (line >= results_.size()) break;
+        if (line >= results_->size()) break;
         if (document()->documentLayout()->blockBoundingRect(block).top() > dirty.bottom()) break;
-        const PlotSpec* spec = results_[line].outcome.as<PlotSpec>();
+        const PlotSpec* spec = (*results_)[line].outcome.as<PlotSpec>();
         if (!spec) continue;
         const auto rect = plotRect(static_cast<std::int64_t>(line));
         if (!rect || !rect->intersects(dirty)) continue;

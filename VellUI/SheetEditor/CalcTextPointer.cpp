@@ -75,7 +75,7 @@ void CalcTextView::mousePressEvent(QMouseEvent* event) {
     }
     if (point.x() < gutterWidth) {
         const auto line = lineIndexAt(toDocument(point).y());
-        if (line && *line < static_cast<std::int64_t>(results_.size())) {
+        if (line && *line < static_cast<std::int64_t>(results_->size())) {
             emit lockToggleRequested(*line);
             return;
         }

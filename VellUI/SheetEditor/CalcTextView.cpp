@@ -43,12 +43,31 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     measureRows();
     setMargins();
 
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int position, int, int) { noteChange(position); });
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        noteChange(position);
+        const int first = std::max(document()->findBlock(position).blockNumber(), 0);
+        const int last = std::max(document()->findBlock(position + added).blockNumber(), first);
+        changedBlocks_ = changedBlocks_ ? std::pair(std::min(changedBlocks_->first, first),
+                                                    std::max(changedBlocks_->second, last))
+                                        : std::pair(first, last);
+        if (!styling_ && !restyleAll_) restyleSpans_.emplace_back(first, last);
+    });
+    // The view repaints what the layout laid out again itself: Qt would take the lines around an edit
+    // and the whole width along.
+    for (QObject* child : children()) {
+        if (child->inherits("QWidgetTextControl"))
+            disconnect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, child, nullptr);
+    }
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
+            &CalcTextView::repaintLaidOut);
     connect(this, &QTextEdit::cursorPositionChanged, this, [this] {
         rememberSelection();
         updateCaretLine();
-        viewport()->update();
+        // The caret the view paints, where it was and where it is.
+        viewport()->update(paintedCaret_);
+        const QRect caret = cursorRect();
+        viewport()->update(
+            QRect(caret.left() - 1, caret.top(), static_cast<int>(caretWidth) + 3, caret.height()));
     });
     connect(this, &QTextEdit::selectionChanged, this, &CalcTextView::rememberSelection);
     runDrag = [](QDrag* drag, Qt::DropActions actions) { drag->exec(actions); };
@@ -84,7 +103,9 @@ void CalcTextView::applyEditorFont() {
     setFont(editorFont());
     measureRows();
     setMargins();
+    restyleAll_ = true;
     restyle();
+    viewport()->update();
 }
 
 void CalcTextView::setMargins() {
@@ -101,10 +122,52 @@ void CalcTextView::setMargins() {
 // --- State -------------------------------------------------------------------------------------------
 
 void CalcTextView::setResults(std::vector<LineResult> results) {
+    setResults(std::make_shared<const std::vector<LineResult>>(std::move(results)));
+}
+
+void CalcTextView::setResults(Results results) {
+    if (!results) results = std::make_shared<const std::vector<LineResult>>();
+    if (results == results_) return;
+    const std::vector<LineResult>& before = *results_;
+    const std::vector<LineResult>& after = *results;
+    const auto plotKind = [](const LineOutcome& outcome) {
+        const PlotSpec* plot = outcome.as<PlotSpec>();
+        return plot ? static_cast<int>(plot->kind) : -1;
+    };
+    const auto [firstInSight, lastInSight] = linesInSight();
+    const std::size_t common = std::min(before.size(), after.size());
+    int spanStart = -1;
+    const auto closeSpan = [&](std::size_t line) {
+        if (spanStart >= 0) restyleSpans_.emplace_back(spanStart, static_cast<int>(line) - 1);
+        spanStart = -1;
+    };
+    for (std::size_t line = 0; line < common; ++line) {
+        const LineOutcome& was = before[line].outcome;
+        const LineOutcome& is = after[line].outcome;
+        // A line turned note or not, or whose plot room changes, is styled again.
+        const bool restyled = was.kind() != is.kind() || plotKind(was) != plotKind(is);
+        if (restyled && spanStart < 0) spanStart = static_cast<int>(line);
+        if (!restyled) closeSpan(line);
+        const auto at = static_cast<std::int64_t>(line);
+        if (at < firstInSight || at > lastInSight || (!restyled && was == is)) continue;
+        // The answer, right of the divider; the text is the layout's to repaint.
+        const QRectF row = lineRect(at).translated(0, -verticalScrollBar()->value());
+        const int divider = static_cast<int>(dividerX());
+        viewport()->update(QRect(divider + 1, static_cast<int>(std::floor(row.top())),
+                                 viewport()->width() - divider - 1,
+                                 static_cast<int>(std::ceil(row.height())) + 1));
+        if (const auto plot = plotRect(at)) updateRows(plot->top(), plot->bottom());
+    }
+    closeSpan(common);
+    if (after.size() != before.size()) {
+        restyleSpans_.emplace_back(static_cast<int>(common),
+                                   static_cast<int>(std::max(before.size(), after.size())));
+        const QRectF row = lineRect(static_cast<std::int64_t>(common));
+        if (!row.isNull()) updateRows(row.top(), toDocument(QPointF(0, viewport()->height())).y());
+    }
     results_ = std::move(results);
     // Lines whose text changes from here on are coloured by these results at once.
-    highlighter_->takeResults(results_);
-    viewport()->update();
+    highlighter_->takeResults(*results_);
 }
 
 void CalcTextView::setLockedLines(std::set<std::int64_t> lines) {
@@ -116,6 +179,7 @@ void CalcTextView::setLockedLines(std::set<std::int64_t> lines) {
 void CalcTextView::setShowsPlots(bool shows) {
     if (showsPlots_ == shows) return;
     showsPlots_ = shows;
+    restyleAll_ = true;
     // Hidden plots cannot be turned, also before the next paint.
     if (!shows) {
         plotBoxes_.clear();
@@ -144,15 +208,73 @@ void CalcTextView::setCaret(std::int64_t offset, bool scrollIntoView) {
 void CalcTextView::updateCaretLine() {
     const std::int64_t line = document()->findBlock(textCursor().selectionStart()).blockNumber();
     if (caretLine_ == line) return;
+    // The caret's line number is drawn bold.
+    for (const std::optional<std::int64_t> numbered : {caretLine_, std::optional<std::int64_t>(line)}) {
+        if (!numbered) continue;
+        const QRectF row = lineRect(*numbered);
+        if (row.isNull()) continue;
+        const double top = row.top() - verticalScrollBar()->value();
+        viewport()->update(QRect(0, static_cast<int>(std::floor(top)), static_cast<int>(gutterWidth),
+                                 static_cast<int>(std::ceil(row.height())) + 2));
+    }
     caretLine_ = line;
-    viewport()->update();
+}
+
+void CalcTextView::repaintLaidOut(const QRectF& rect) {
+    const std::optional<std::pair<int, int>> changed = std::exchange(changedBlocks_, std::nullopt);
+    const double height = document()->documentLayout()->documentSize().height();
+    const bool moved = height != laidOutHeight_;
+    laidOutHeight_ = height;
+    if (!rect.isValid()) {
+        viewport()->update();
+        return;
+    }
+    const QTextBlock first = changed ? document()->findBlockByNumber(changed->first) : QTextBlock();
+    const QTextBlock last = changed ? document()->findBlockByNumber(changed->second) : QTextBlock();
+    if (moved || !first.isValid() || !last.isValid()) {
+        // Lines moved: their numbers, answers and plots go with them.
+        updateRows(rect.top(), rect.bottom());
+        return;
+    }
+    // Nothing moved: the text of the changed lines, from the top of the first to the top of the line
+    // after the last.
+    const QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const double scroll = verticalScrollBar()->value();
+    const double top = layout->blockBoundingRect(first).top() - scroll;
+    const double bottom =
+        (last.next().isValid() ? layout->blockBoundingRect(last.next()).top() : rect.bottom()) - scroll;
+    const double from = std::max(0.0, top);
+    const double to = std::min<double>(viewport()->height(), bottom);
+    if (to < from) return;
+    const int left = static_cast<int>(textOriginX) - 4;
+    const int right = std::min(viewport()->width(), lineWrapColumnOrWidth() + 4);
+    viewport()->update(QRect(left, static_cast<int>(std::floor(from)), right - left,
+                             static_cast<int>(std::ceil(to) - std::floor(from)) + 1));
+}
+
+void CalcTextView::updateRows(double top, double bottom) {
+    const double scroll = verticalScrollBar()->value();
+    const double height = viewport()->height();
+    const double from = std::max(0.0, top - scroll);
+    const double to = std::min(height, bottom - scroll);
+    if (to < from) return;
+    viewport()->update(QRect(0, static_cast<int>(std::floor(from)), viewport()->width(),
+                             static_cast<int>(std::ceil(to) - std::floor(from)) + 1));
+}
+
+std::pair<std::int64_t, std::int64_t> CalcTextView::linesInSight() const {
+    if (document()->isEmpty() && results_->empty()) return {0, -1};
+    const double top = toDocument(QPointF(0, 0)).y();
+    const std::int64_t first = firstBlockNear(top).blockNumber();
+    const std::int64_t last = blockAtHeight(top + viewport()->height()).blockNumber();
+    return {first, last};
 }
 
 // --- Styling and layout ------------------------------------------------------------------------------
 
 double CalcTextView::plotRoomOf(std::size_t line) const {
-    if (!showsPlots_ || line >= results_.size()) return 0;
-    const PlotSpec* plot = results_[line].outcome.as<PlotSpec>();
+    if (!showsPlots_ || line >= results_->size()) return 0;
+    const PlotSpec* plot = (*results_)[line].outcome.as<PlotSpec>();
     if (!plot) return 0;
     return plot->kind == PlotSpec::Kind::surface ? surfaceRoom : plotRoom;
 }
@@ -171,9 +293,29 @@ QTextBlockFormat CalcTextView::lineFormat(QTextBlockFormat format, double room) 
     return format;
 }
 
+std::vector<int> CalcTextView::blocksToStyle() const {
+    const int count = document()->blockCount();
+    std::vector<int> blocks;
+    if (restyleAll_) {
+        blocks.resize(static_cast<std::size_t>(count));
+        for (int block = 0; block < count; ++block)
+            blocks[static_cast<std::size_t>(block)] = block;
+        return blocks;
+    }
+    for (const auto& [first, last] : restyleSpans_)
+        for (int block = first; block <= std::min(last, count - 1); ++block)
+            blocks.push_back(block);
+    std::sort(blocks.begin(), blocks.end());
+    blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+    return blocks;
+}
+
 void CalcTextView::restyle() {
+    const std::vector<int> blocks = blocksToStyle();
+    const bool everyBlock = restyleAll_;
+    restyleAll_ = false;
+    restyleSpans_.clear();
     std::vector<int> stale;
-    std::size_t index = 0;
     bool longLines = false;
     // Blocks of the same format share its index, and a sheet's blocks have a few formats between them:
     // each is read once, not once a line.
@@ -183,7 +325,12 @@ void CalcTextView::restyle() {
     };
     std::vector<KnownFormat> known;
     const auto roomKind = [](double room) { return room == 0 ? 0 : room == plotRoom ? 1 : 2; };
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next(), ++index) {
+    QTextBlock block;
+    for (const int number : blocks) {
+        block = block.isValid() && block.blockNumber() + 1 == number ? block.next()
+                                                                     : document()->findBlockByNumber(number);
+        if (!block.isValid()) break;
+        const auto index = static_cast<std::size_t>(number);
         if (block.length() > longLine + 1) {
             longLines = true;
             // A long line keeps its shaped glyphs between layouts: without them every caret query and
@@ -200,12 +347,15 @@ void CalcTextView::restyle() {
             format = known.end() - 1;
         }
         const bool formatted = format->wanted[roomKind(plotRoomOf(index))];
-        if (!formatted || highlighter_->isStale(block, static_cast<int>(index)))
-            stale.push_back(static_cast<int>(index));
+        if (!formatted || highlighter_->isStale(block, static_cast<int>(index))) stale.push_back(number);
+    }
+    // Rows break anywhere while some line is long: after a change elsewhere, whether one still is.
+    if (!longLines && !everyBlock && wordWrapMode() == QTextOption::WrapAnywhere) {
+        for (QTextBlock line = document()->begin(); line.isValid() && !longLines; line = line.next())
+            longLines = line.length() > longLine + 1;
     }
     wrapForLongLines(longLines);
     styleBlocks(stale);
-    viewport()->update();
 }
 
 void CalcTextView::wrapForLongLines(bool longLines) {
@@ -224,6 +374,7 @@ void CalcTextView::styleBlocks(const std::vector<int>& blockNumbers) {
     // note state. Lines between two blocks this close are laid out and coloured again with them.
     constexpr int joinedGap = 32;
     ownChange_ = true;
+    styling_ = true;
     std::size_t first = 0;
     while (first < blockNumbers.size()) {
         std::size_t last = first;
@@ -246,6 +397,7 @@ void CalcTextView::styleBlocks(const std::vector<int>& blockNumbers) {
         first = last + 1;
     }
     ownChange_ = false;
+    styling_ = false;
 }
 
 double CalcTextView::columnWidth() const {
@@ -263,6 +415,10 @@ void CalcTextView::relayout() {
         textOriginX + std::max(minimumTextWidth, available - textOriginX - columnWidth() - rightReserve);
     const int width = static_cast<int>(std::lround(wanted));
     if (std::abs(lineWrapColumnOrWidth() - wanted) > 0.5) setLineWrapColumnOrWidth(width);
+    // The divider and the answers move with the column.
+    const std::pair<int, double> laidOutFor{viewport()->width(), columnWidth()};
+    if (laidOutFor == laidOutFor_) return;
+    laidOutFor_ = laidOutFor;
     viewport()->update();
 }
 
@@ -331,8 +487,8 @@ std::optional<std::int64_t> CalcTextView::lineIndexAt(double y) const {
 std::optional<std::int64_t> CalcTextView::resultLineAt(QPointF point) const {
     if (point.x() < dividerX()) return std::nullopt;
     const auto line = lineIndexAt(toDocument(point).y());
-    if (!line || *line >= static_cast<std::int64_t>(results_.size())) return std::nullopt;
-    if (results_[static_cast<std::size_t>(*line)].outcome.kind() != LineOutcome::Case::value)
+    if (!line || *line >= static_cast<std::int64_t>(results_->size())) return std::nullopt;
+    if ((*results_)[static_cast<std::size_t>(*line)].outcome.kind() != LineOutcome::Case::value)
         return std::nullopt;
     return line;
 }

@@ -15,14 +15,17 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QTextBlockFormat>
 #include <QTextEdit>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QDrag;
@@ -76,7 +79,11 @@ public:
     // position at the start. Not vetted and not announced as an edit.
     void loadText(const QString& text);
 
-    const std::vector<LineResult>& results() const { return results_; }
+    using Results = std::shared_ptr<const std::vector<LineResult>>;
+    const std::vector<LineResult>& results() const { return *results_; }
+    // The answers that changed are drawn again, and the lines whose look changed with them (a note, a
+    // plot's room) are styled again at the next restyle().
+    void setResults(Results results);
     void setResults(std::vector<LineResult> results);
     const std::set<std::int64_t>& lockedLines() const { return lockedLines_; }
     void setLockedLines(std::set<std::int64_t> lines);
@@ -93,8 +100,9 @@ public:
     void updateCaretLine();
     std::optional<std::int64_t> hoveredResultLine() const { return hoveredResultLine_; }
 
-    // Syntax colours for the results, line height and plot room of every block (set only where they
-    // changed), and the answers redrawn.
+    // Syntax colours for the results, line height and plot room of the blocks that may need them: those
+    // the text or the results changed since the last restyle, every block after a change of font,
+    // plots shown or text loaded. Set only where they changed.
     void restyle();
     // The editor's font for the text size now, and every line laid out at its pitch.
     void applyEditorFont();
@@ -217,6 +225,17 @@ private:
     void wrapForLongLines(bool longLines);
     // Gives these blocks (ascending numbers) their line height and plot room and colours them again.
     void styleBlocks(const std::vector<int>& blockNumbers);
+    // The blocks restyle() is to look at, ascending: all of them, or those the text and the results
+    // changed since it last ran.
+    std::vector<int> blocksToStyle() const;
+    // Repaints what the layout laid out again (`rect`, document coordinates): the text of the lines
+    // that changed where no line moved, else every row from there on, numbers and answers along.
+    void repaintLaidOut(const QRectF& rect);
+    // Repaints the rows of a band of the document (document coordinates) across the whole view: the
+    // text of a line moves its number, its answer and its plot with it.
+    void updateRows(double top, double bottom);
+    // The lines whose rows lie in sight, first to last (none when the view shows no line).
+    std::pair<std::int64_t, std::int64_t> linesInSight() const;
     QTextBlock firstBlockNear(double y) const;
     // The last block whose top lies at or above y (document coordinates).
     QTextBlock blockAtHeight(double y) const;
@@ -224,7 +243,18 @@ private:
     AppSettings& settings_;
     Appearance& appearance_;
     SheetHighlighter* highlighter_ = nullptr;
-    std::vector<LineResult> results_;
+    Results results_ = std::make_shared<const std::vector<LineResult>>();
+    // What the next restyle() looks at: every block, or these spans of block numbers (first, last).
+    bool restyleAll_ = true;
+    std::vector<std::pair<int, int>> restyleSpans_;
+    bool styling_ = false;
+    // The blocks changed since the layout last said what it laid out, and the height it had then.
+    std::optional<std::pair<int, int>> changedBlocks_;
+    double laidOutHeight_ = -1;
+    // The width of the view and of the answer column the lines were last laid out for.
+    std::pair<int, double> laidOutFor_{-1, -1};
+    // Where the caret was painted last (viewport coordinates).
+    QRect paintedCaret_;
     std::set<std::int64_t> lockedLines_;
     bool showsPlots_ = true;
     std::optional<std::int64_t> caretLine_;

@@ -43,8 +43,8 @@ void ResultColumnHandle::setArea(int right, int top, int height, int available) 
 void ResultColumnHandle::place() {
     const double inset = settings_.resultColumnWidth() + 30;
     const int centre = right_ - static_cast<int>(std::lround(inset));
+    // A new place repaints both; the same place, nothing.
     setGeometry(centre - stripWidth / 2, top_, stripWidth, height_);
-    update();
 }
 
 void ResultColumnHandle::showEvent(QShowEvent* event) {

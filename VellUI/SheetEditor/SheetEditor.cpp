@@ -64,7 +64,7 @@ SheetEditor::SheetEditor(SheetSession& session, Services services, QWidget* pare
         const Sheet sheet = session_.sheet();
         // The results first: the text then goes in as one edit, its lines coloured and given their plot
         // room as they arrive. The sheet a new editor shows opens at its start, like a sheet shown later.
-        view_->setResults(session_.results());
+        view_->setResults(session_.sharedResults());
         view_->loadText(QString::fromStdString(sheet.text));
         view_->setLockedLines({sheet.lockedLines.begin(), sheet.lockedLines.end()});
         view_->restyle();
@@ -159,7 +159,7 @@ void SheetEditor::sync() {
     const std::optional<std::int64_t> caret = std::exchange(pendingCaret_, std::nullopt);
     const bool stale = std::exchange(textStale_, false);
     view_->setShowsPlots(showsPlots_);
-    view_->setResults(session_.results());
+    view_->setResults(session_.sharedResults());
     if (session_.sheetID() != shownSheetID_) {
         // A newly shown sheet opens at its start, whatever caret was asked for.
         shownSheetID_ = session_.sheetID();
@@ -214,7 +214,7 @@ bool SheetEditor::syncTooLarge() {
         view_->verticalScrollBar()->setValue(0);
         shownSheetID_ = session_.sheetID();
     }
-    view_->setResults({});
+    view_->setResults(std::vector<LineResult>{});
     view_->setLockedLines({});
     view_->restyle();
     view_->relayout();

@@ -43,6 +43,8 @@ public:
     // None only while the document holds no sheet at all.
     const std::optional<Uuid>& sheetID() const { return sheetID_; }
     const std::vector<LineResult>& results() const { return *results_; }
+    // The same, shared, for a holder that keeps them past the next change.
+    const std::shared_ptr<const std::vector<LineResult>>& sharedResults() const { return results_; }
 
     // The sheet the window shows, read from the store on every call.
     Sheet sheet() const;

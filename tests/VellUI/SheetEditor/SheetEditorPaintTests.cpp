@@ -5,6 +5,8 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTextBlock>
@@ -222,6 +224,66 @@ TEST_F(SheetEditorPaint, JapaneseLinesKeepTheLinePitch) {
         }
         for (std::size_t i = 1; i < pitches.size(); ++i)
             EXPECT_NEAR(pitches[i], pitches[0], 0.05) << "line " << i;
+    }
+}
+
+// Collects what the viewport repaints, in viewport coordinates.
+class RepaintedArea : public QObject {
+public:
+    explicit RepaintedArea(QWidget* viewport) { viewport->installEventFilter(this); }
+    QRegion region;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) region += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+};
+
+// A key repaints the line it changed and the answers that changed with it; lines that stayed as they were,
+// text and answer, are not painted again. A new line moves every line below it.
+TEST_F(SheetEditorPaint, AKeyRepaintsWhatItChanged) {
+    std::string text = "a = 1\nb = 2\n";
+    for (int i = 0; i < 16; ++i)
+        text += "4 + " + std::to_string(i) + "\n";
+    text += "a + b";
+    openSheets({text});
+    CalcTextView& view = openWindow().view();
+    const auto rowOf = [&view](std::int64_t line) {
+        const QRectF rect = view.lineRect(line).translated(0, -view.verticalScrollBar()->value());
+        return QRect(0, static_cast<int>(rect.top()) + 3, view.viewport()->width(), 12);
+    };
+    const auto answerOf = [&view, &rowOf](std::int64_t line) {
+        const QRect row = rowOf(line);
+        return QRect(static_cast<int>(view.dividerX()) + 4, row.top(), 40, row.height());
+    };
+    const std::int64_t last = 18;
+    ASSERT_LT(rowOf(last).bottom(), view.viewport()->height());
+
+    for (const QString& key : {QStringLiteral("5"), QStringLiteral("\b")}) {
+        setCaret(view, 11);
+        settle();
+        RepaintedArea painted(view.viewport());
+        if (key == QStringLiteral("\b"))
+            QTest::keyClick(&view, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(&view, key);
+        settle();
+        EXPECT_TRUE(painted.region.intersects(rowOf(1))) << key.toStdString();
+        EXPECT_TRUE(painted.region.intersects(answerOf(last))) << key.toStdString();
+        EXPECT_FALSE(painted.region.intersects(rowOf(0))) << key.toStdString();
+        for (std::int64_t line = 2; line < last; ++line)
+            EXPECT_FALSE(painted.region.intersects(rowOf(line))) << key.toStdString() << " line " << line;
+    }
+
+    setCaret(view, 11);
+    settle();
+    RepaintedArea painted(view.viewport());
+    QTest::keyClick(&view, Qt::Key_Return);
+    settle();
+    for (std::int64_t line = 2; line <= last + 1; ++line) {
+        EXPECT_TRUE(painted.region.intersects(rowOf(line))) << "line " << line;
+        EXPECT_TRUE(painted.region.intersects(answerOf(line)) || line == 2) << "line " << line;
     }
 }
 
