@@ -19,14 +19,13 @@ std::size_t characterStart(std::string_view text, std::size_t at) {
 
 bool SheetSize::tooLargeToEdit(std::string_view text) {
     if (text.size() > maxSheetBytes) return true;
-    if (text.size() <= maxLineBytes) return false;
+    // From the start of a line, the next maxLineBytes + 1 bytes hold a line break unless the line is too
+    // long; every line before the last break among them fits. A step goes up to a line's length on.
     std::size_t start = 0;
-    while (start < text.size()) {
-        const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
-        const std::size_t end =
-            found ? static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) : text.size();
-        if (end - start > maxLineBytes) return true;
-        start = end + 1;
+    while (text.size() - start > maxLineBytes) {
+        const void* found = memrchr(text.data() + start, '\n', maxLineBytes + 1);
+        if (!found) return true;
+        start = static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1;
     }
     return false;
 }

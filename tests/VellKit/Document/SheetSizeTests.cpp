@@ -26,6 +26,11 @@ TEST(SheetSizeTest, ALongLineOrALargeSheetIsTooLargeToEdit) {
         {"the long line last", "1 + 1\n" + std::string(line + 1, '1'), true},
         {"the long line among short ones", "1\n" + std::string(line + 1, '1') + "\n2", true},
         {"many lines at the limit each", std::string(line, '1') + "\n" + std::string(line, '2'), false},
+        {"a line at the limit, then one over it", std::string(line, '1') + "\n" + std::string(line + 1, '2'),
+         true},
+        {"a line at the limit between breaks", "\n" + std::string(line, '1') + "\n", false},
+        {"a line over it after many short ones", manyLines.substr(0, 3 * line) + std::string(line + 1, '1'),
+         true},
         {"short lines past the sheet limit", manyLines, true},
         {"short lines up to the sheet limit", manyLines.substr(0, SheetSize::maxSheetBytes), false},
     };
