@@ -39,6 +39,16 @@ QString readDocument(const QTextDocument& document) {
     return text;
 }
 
+// The same for [from, to) of the document.
+QString readDocumentSpan(QTextDocument& document, int from, int to) {
+    QTextCursor span(&document);
+    span.setPosition(from);
+    span.setPosition(to, QTextCursor::KeepAnchor);
+    QString text = span.selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
 // Whether a line of the text is longer than `limit` UTF-16 units.
 bool hasLineLongerThan(QStringView text, qsizetype limit) {
     qsizetype start = 0;
@@ -134,17 +144,27 @@ void CalcTextView::replaceText(const QString& text) {
 
 // --- The edit road -----------------------------------------------------------------------------------
 
-void CalcTextView::noteChange(int position) {
+void CalcTextView::noteChange(int position, int removed, int added) {
     if (ownChange_) return;
     if (!changePending_) {
         changePending_ = true;
         changeFrom_ = position;
+        changedSpan_ = ChangedSpan{position, position + added, added - removed};
         // A change made outside an event of this view (a menu action calling paste()) is vetted once the
         // caller is done.
         if (eventDepth_ == 0)
             QMetaObject::invokeMethod(this, &CalcTextView::vetPendingChange, Qt::QueuedConnection);
     } else {
         changeFrom_ = std::min(changeFrom_, position);
+        if (changedSpan_) {
+            // The span so far, its end moved by this change, and this change's own.
+            ChangedSpan& span = *changedSpan_;
+            const int end =
+                span.to <= position ? span.to : std::max(span.to, position + removed) - removed + added;
+            span.from = std::min(span.from, position);
+            span.to = std::max(end, position + added);
+            span.grown += added - removed;
+        }
     }
 }
 
@@ -163,32 +183,46 @@ void CalcTextView::vetPendingChange() {
         CalcTextView* view;
         ~Remember() { view->rememberSelection(); }
     } remember{this};
-    const QString now = readDocument(*document());
-    if (now == committed_) {
+    // Only the span the document reported changed is read; without one, the whole text.
+    std::optional<ChangedSpan> span = std::exchange(changedSpan_, std::nullopt);
+    const qsizetype documentLength = document()->characterCount() - 1;
+    // A change may be reported up to the document's closing paragraph, which is not text.
+    if (span && span->to > documentLength && documentLength - committed_.size() == span->grown)
+        span->to = static_cast<int>(documentLength);
+    const bool followed = span && span->from >= 0 && span->from <= span->to && span->to <= documentLength &&
+                          span->to - span->grown >= span->from &&
+                          span->to - span->grown <= committed_.size() &&
+                          documentLength - committed_.size() == span->grown;
+    const qsizetype from = followed ? span->from : 0;
+    const qsizetype oldEnd = followed ? span->to - span->grown : committed_.size();
+    const qsizetype newEnd = followed ? span->to : documentLength;
+    const QString now =
+        followed ? readDocumentSpan(*document(), span->from, span->to) : readDocument(*document());
+    const QStringView was = QStringView(committed_).mid(from, oldEnd - from);
+    if (now == was) {
         updateCaretLine();
         return;
     }
     // The change reported by the document tells where an ambiguous difference lies: Return at the end
     // of "ab" in "ab\ncd" is an insertion at 2, not at 3.
-    const qsizetype oldLength = committed_.size();
-    const qsizetype newLength = now.size();
-    const qsizetype limit = std::min<qsizetype>({oldLength, newLength, std::max(changeFrom_, 0)});
-    qsizetype prefix = 0;
-    while (prefix < limit && committed_[prefix] == now[prefix])
+    const qsizetype limit = std::min<qsizetype>({oldEnd, newEnd, std::max<qsizetype>(changeFrom_, from)});
+    qsizetype prefix = from;
+    while (prefix < limit && committed_[prefix] == now[prefix - from])
         ++prefix;
     qsizetype suffix = 0;
-    while (suffix < oldLength - prefix && suffix < newLength - prefix &&
-           committed_[oldLength - 1 - suffix] == now[newLength - 1 - suffix])
+    while (suffix < oldEnd - prefix && suffix < newEnd - prefix &&
+           committed_[oldEnd - 1 - suffix] == now[newEnd - from - 1 - suffix])
         ++suffix;
-    const qsizetype removed = oldLength - prefix - suffix;
-    const qsizetype added = newLength - prefix - suffix;
+    const qsizetype removed = oldEnd - prefix - suffix;
+    const qsizetype added = newEnd - prefix - suffix;
+    const QString insertion = now.mid(prefix - from, added);
 
     const EditGate::Options options{lockedLines_, bypassLockCheck_, settings_.groupsDigits()};
     const EditGate::Decision decision =
-        EditGate::vet(toU16(committed_), TextRange{prefix, removed}, toU16(now.mid(prefix, added)), options);
+        EditGate::vet(u16View(committed_), TextRange{prefix, removed}, u16View(insertion), options);
     switch (decision.verdict) {
     case EditGate::Verdict::allow:
-        committed_ = now;
+        committed_.replace(prefix, removed, insertion);
         updateCaretLine();
         emit textEdited();
         return;
@@ -202,7 +236,7 @@ void CalcTextView::vetPendingChange() {
         replaceSpan(static_cast<int>(prefix), static_cast<int>(added), committed_.mid(prefix, removed));
         replaceSpan(static_cast<int>(decision.range.location), static_cast<int>(decision.range.length),
                     fromU16(decision.text));
-        committed_ = readDocument(*document());
+        committed_.replace(decision.range.location, decision.range.length, fromU16(decision.text));
         setCaret(decision.caret, true);
         emit textEdited();
         return;

@@ -43,8 +43,8 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     measureRows();
     setMargins();
 
-    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
-        noteChange(position);
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
+        noteChange(position, removed, added);
         const int first = std::max(document()->findBlock(position).blockNumber(), 0);
         const int last = std::max(document()->findBlock(position + added).blockNumber(), first);
         changedBlocks_ = changedBlocks_ ? std::pair(std::min(changedBlocks_->first, first),

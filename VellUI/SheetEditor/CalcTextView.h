@@ -272,7 +272,7 @@ private:
         int anchor = 0;
         int position = 0;
     };
-    void noteChange(int position);
+    void noteChange(int position, int removed, int added);
     void rememberSelection();
     // Runs the gate over what changed since the last accepted text, at the end of the event that made it.
     void vetPendingChange();
@@ -290,6 +290,14 @@ private:
     bool changePending_ = false;
     bool lastChangeRefused_ = false;
     int changeFrom_ = 0;
+    // Where the document differs from the text last accepted: [from, to) of the document, which was
+    // [from, to - grown) of that text. None when a change could not be followed.
+    struct ChangedSpan {
+        int from = 0;
+        int to = 0;
+        int grown = 0;
+    };
+    std::optional<ChangedSpan> changedSpan_;
     Selection selectionBefore_;
 
     // --- Painting (CalcTextPainting.cpp)
