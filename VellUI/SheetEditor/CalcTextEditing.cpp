@@ -222,6 +222,7 @@ void CalcTextView::vetPendingChange() {
         EditGate::vet(u16View(committed_), TextRange{prefix, removed}, u16View(insertion), options);
     switch (decision.verdict) {
     case EditGate::Verdict::allow:
+        lastEdit_ = Edit{prefix, committed_.mid(prefix, removed), insertion};
         committed_.replace(prefix, removed, insertion);
         updateCaretLine();
         emit textEdited();
@@ -236,7 +237,10 @@ void CalcTextView::vetPendingChange() {
         replaceSpan(static_cast<int>(prefix), static_cast<int>(added), committed_.mid(prefix, removed));
         replaceSpan(static_cast<int>(decision.range.location), static_cast<int>(decision.range.length),
                     fromU16(decision.text));
-        committed_.replace(decision.range.location, decision.range.length, fromU16(decision.text));
+        lastEdit_ =
+            Edit{decision.range.location, committed_.mid(decision.range.location, decision.range.length),
+                 fromU16(decision.text)};
+        committed_.replace(decision.range.location, decision.range.length, lastEdit_->inserted);
         setCaret(decision.caret, true);
         emit textEdited();
         return;
@@ -311,6 +315,7 @@ bool CalcTextView::replaceWhole(const std::u16string& text, std::int64_t caret) 
     const QString replaced = fromU16(result);
     if (replaced == committed_) return false;
     replaceText(replaced);
+    lastEdit_.reset();
     setCaret(caretAfter, true);
     emit textEdited();
     return true;

@@ -47,6 +47,12 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
         noteChange(position, removed, added);
         const int first = std::max(document()->findBlock(position).blockNumber(), 0);
         const int last = std::max(document()->findBlock(position + added).blockNumber(), first);
+        if (!changedBlocks_ || last >= changedBlocks_->second) {
+            // Where the line after the change stands before the layout follows it: if it stays, no line
+            // below the change moves.
+            blockAfterChange_ = document()->findBlockByNumber(last).next();
+            blockAfterTop_ = blockAfterChange_.isValid() ? blockAfterChange_.layout()->position().y() : 0;
+        }
         changedBlocks_ = changedBlocks_ ? std::pair(std::min(changedBlocks_->first, first),
                                                     std::max(changedBlocks_->second, last))
                                         : std::pair(first, last);
@@ -222,17 +228,17 @@ void CalcTextView::updateCaretLine() {
 
 void CalcTextView::repaintLaidOut(const QRectF& rect) {
     const std::optional<std::pair<int, int>> changed = std::exchange(changedBlocks_, std::nullopt);
-    const double height = document()->documentLayout()->documentSize().height();
-    const bool moved = height != laidOutHeight_;
-    laidOutHeight_ = height;
+    const QTextBlock after = std::exchange(blockAfterChange_, QTextBlock());
+    const bool moved = after.isValid() && after.layout()->position().y() != blockAfterTop_;
     if (!rect.isValid()) {
         viewport()->update();
         return;
     }
     const QTextBlock first = changed ? document()->findBlockByNumber(changed->first) : QTextBlock();
     const QTextBlock last = changed ? document()->findBlockByNumber(changed->second) : QTextBlock();
-    if (moved || !first.isValid() || !last.isValid()) {
-        // Lines moved: their numbers, answers and plots go with them.
+    if (moved || !first.isValid() || !last.isValid() || !last.next().isValid()) {
+        // Lines moved, or the last one changed (its plot room is the end of the document): numbers,
+        // answers and plots go with them.
         updateRows(rect.top(), rect.bottom());
         return;
     }

@@ -17,6 +17,7 @@
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
+#include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextEdit>
 #include <cstdint>
@@ -31,7 +32,6 @@
 class QDrag;
 class QMenu;
 class QPixmap;
-class QTextBlock;
 
 namespace vell {
 
@@ -80,6 +80,15 @@ public:
     void loadText(const QString& text);
 
     using Results = std::shared_ptr<const std::vector<LineResult>>;
+    // The last change accepted: at `from` (UTF-16 units), `removed` gave way to `inserted`. None when it
+    // replaced the whole text.
+    struct Edit {
+        qsizetype from = 0;
+        QString removed;
+        QString inserted;
+    };
+    const std::optional<Edit>& lastEdit() const { return lastEdit_; }
+
     const std::vector<LineResult>& results() const { return *results_; }
     // The answers that changed are drawn again, and the lines whose look changed with them (a note, a
     // plot's room) are styled again at the next restyle().
@@ -248,9 +257,11 @@ private:
     bool restyleAll_ = true;
     std::vector<std::pair<int, int>> restyleSpans_;
     bool styling_ = false;
-    // The blocks changed since the layout last said what it laid out, and the height it had then.
+    // The blocks changed since the layout last said what it laid out, and the block after them with its
+    // place before the layout followed.
     std::optional<std::pair<int, int>> changedBlocks_;
-    double laidOutHeight_ = -1;
+    QTextBlock blockAfterChange_;
+    double blockAfterTop_ = 0;
     // The width of the view and of the answer column the lines were last laid out for.
     std::pair<int, double> laidOutFor_{-1, -1};
     // Where the caret was painted last (viewport coordinates).
@@ -282,8 +293,9 @@ private:
     void replaceSpan(int from, int length, const QString& text);
     void setTextSelection(Selection selection);
 
-    // The text last accepted (or taken from the store).
+    // The text last accepted (or taken from the store), and the change that made it.
     QString committed_;
+    std::optional<Edit> lastEdit_;
     bool bypassLockCheck_ = false;
     int eventDepth_ = 0;
     bool ownChange_ = false;

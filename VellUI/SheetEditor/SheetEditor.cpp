@@ -181,9 +181,23 @@ void SheetEditor::sync() {
 void SheetEditor::writeText() {
     // The view of a sheet too large to edit takes no change; what got through is put back.
     if (store().isTooLargeToEdit(session_.sheetID())) return sync();
-    const std::string text = view_->text().toStdString();
-    const bool taken = naming_ ? session_.setTextNaming(text) : session_.setText(text);
+    std::optional<bool> taken;
+    // A change of a span is handed over as that span, where its place in bytes is plain.
+    const std::optional<CalcTextView::Edit>& edit = view_->lastEdit();
+    if (edit && !naming_ && !textStale_) {
+        const QStringView text(view_->text());
+        const std::optional<std::size_t> at = utf8Length(text.first(edit->from));
+        const qsizetype after = edit->from + edit->inserted.size();
+        const bool whole = (after < text.size() && text[after].isLowSurrogate()) ||
+                           !utf8Length(edit->removed) || !utf8Length(edit->inserted);
+        if (at && !whole)
+            taken = session_.replaceText(*at, edit->removed.toStdString(), edit->inserted.toStdString());
+    }
     if (!taken) {
+        const std::string text = view_->text().toStdString();
+        taken = naming_ ? session_.setTextNaming(text) : session_.setText(text);
+    }
+    if (!*taken) {
         // Past the gate but too large for the store all the same: refused whole, as the gate refuses.
         EditorBeep::sound();
         showRefusal();

@@ -169,7 +169,7 @@ bool DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     if (SheetSize::tooLargeToEdit(sheet.text) || SheetSize::tooLargeToEdit(text)) return false;
     if (unicode::canonicallyEqual(sheet.text, text)) return true;
 
-    SheetHistory& sheetHistory = history(sheet);
+    history(sheet);
     std::vector<std::int64_t> locks;
     if (!sheet.lockedLines.empty()) {
         const std::size_t lines = lineCount(text);
@@ -184,10 +184,40 @@ bool DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     }
     sheet.lockedLines = std::move(locks);
     sheet.text = std::string(text);
-    sheet.updatedAt = stampAfter(sheet.updatedAt);
-    sheetHistory.record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
-    textDidChange(sheetID, origin);
+    textTaken(sheet, origin);
     return true;
+}
+
+std::optional<bool> DocumentStore::replaceText(const Uuid& sheetID, std::size_t at, std::string_view removed,
+                                               std::string_view inserted, const QObject* origin) {
+    const auto index = selectedIndex(sheetID);
+    if (!index) return true;
+    Sheet& sheet = document_.sheets[*index];
+    if (at > sheet.text.size() || std::string_view(sheet.text).substr(at, removed.size()) != removed)
+        return std::nullopt;
+    if (SheetSize::tooLargeToEdit(sheet.text)) return false;
+    // Equal spans leave equal texts.
+    if (unicode::canonicallyEqual(removed, inserted)) return true;
+
+    history(sheet);
+    std::optional<std::u16string> before;
+    if (!sheet.lockedLines.empty()) before = unicode::toUtf16(sheet.text);
+    sheet.text.replace(at, removed.size(), inserted);
+    if (SheetSize::tooLargeToEdit(sheet.text)) {
+        sheet.text.replace(at, inserted.size(), removed);
+        return false;
+    }
+    if (before)
+        sheet.lockedLines =
+            LineEditor::remapLockedLines(sheet.lockedLines, *before, unicode::toUtf16(sheet.text));
+    textTaken(sheet, origin);
+    return true;
+}
+
+void DocumentStore::textTaken(Sheet& sheet, const QObject* origin) {
+    sheet.updatedAt = stampAfter(sheet.updatedAt);
+    history(sheet).record(SheetSnapshot{sheet.text, sheet.lockedLines}, now());
+    textDidChange(sheet.id, origin);
 }
 
 void DocumentStore::selectionDidChange() {

@@ -75,6 +75,11 @@ public:
     // The same for a change that names or renames lines in place (and may put a name in at the caret):
     // the line count stays, so every lock stays on its line, also on a rewritten locked line.
     bool setTextNaming(const Uuid& sheetID, std::string_view text, const QObject* origin = nullptr);
+    // The same for a span of the text: the sheet holds `removed` at byte `at` of its text, and `inserted`
+    // takes its place; only the span is compared and copied. None, and nothing changes, when the sheet
+    // does not hold `removed` there.
+    std::optional<bool> replaceText(const Uuid& sheetID, std::size_t at, std::string_view removed,
+                                    std::string_view inserted, const QObject* origin = nullptr);
     // The session of the window last focused or switched to another sheet; held weakly. Templates, so that
     // the store needs to know no more of a session than that it is a QObject.
     template <class Session = SheetSession>
@@ -186,6 +191,8 @@ private:
 
     // A naming keeps every lock on its line. False when the sheet is or the text would be too large to edit.
     bool updateText(const Uuid& sheetID, std::string_view text, bool naming, const QObject* origin);
+    // The sheet took a new text (and its locks): stamped, recorded for undo, announced.
+    void textTaken(Sheet& sheet, const QObject* origin);
     void stepHistory(const Uuid& sheetID, bool undo);
     // The selected sheet's history, made now unless the sheet is too large to edit.
     void startSelectionHistory();

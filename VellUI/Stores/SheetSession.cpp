@@ -103,6 +103,12 @@ bool SheetSession::setText(std::string_view text) {
     return !sheetID_ || store_.setText(*sheetID_, text, this);
 }
 
+std::optional<bool> SheetSession::replaceText(std::size_t at, std::string_view removed,
+                                              std::string_view inserted) {
+    if (!sheetID_) return true;
+    return store_.replaceText(*sheetID_, at, removed, inserted, this);
+}
+
 bool SheetSession::setTextNaming(std::string_view text) {
     return !sheetID_ || store_.setTextNaming(*sheetID_, text, this);
 }

@@ -70,6 +70,9 @@ public:
     // the store refused it.
     bool setText(std::string_view text);
     bool setTextNaming(std::string_view text);
+    // A span of the text typed over (see DocumentStore::replaceText): none when the store's text does not
+    // hold `removed` at byte `at`.
+    std::optional<bool> replaceText(std::size_t at, std::string_view removed, std::string_view inserted);
     void toggleLock(std::int64_t line);
     // The message to show when the line cannot be named so.
     std::optional<std::string> setName(std::int64_t line, std::string_view name);

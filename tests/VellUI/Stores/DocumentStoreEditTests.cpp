@@ -1,5 +1,6 @@
 // Text updates, line locks, line names, undo and redo of the document store.
 
+#include "Document/SheetSize.h"
 #include "DocumentStoreFixture.h"
 #include "Sheet/DocumentEvaluator.h"
 #include "Sheet/ProgramRunner.h"
@@ -71,6 +72,36 @@ TEST_F(DocumentStoreEditTest, ATextUpdateStampsRecordsEvaluatesAndLocksFollowThe
 
 // The store keeps each sheet's evaluation for the next key: what the other sheets define and the
 // settings still count.
+// A span typed over takes the same road as a whole text: locks follow, undo brings the text back, an
+// equal span changes nothing. A span the sheet does not hold where it is said to be changes nothing and
+// says so, and one that would make the sheet too large is refused.
+TEST_F(DocumentStoreEditTest, ASpanTypedOverIsTakenAsTheWholeTextWouldBe) {
+    auto store = openWith("a = 1\ncaf\u00e9\nb", {2});
+    const Uuid id = *store->currentSheetID();
+    QSignalSpy changed(store.get(), &DocumentStore::sheetTextChanged);
+    clock.advance(10);
+
+    EXPECT_EQ(store->replaceText(id, 5, "", "2\nx"), std::optional<bool>(true));
+    EXPECT_EQ(sheetA(*store).text, "a = 12\nx\ncaf\u00e9\nb");
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{3}));
+    EXPECT_EQ(sheetA(*store).updatedAt, clock());
+    EXPECT_EQ(results().size(), 4u);
+    EXPECT_EQ(changed.count(), 1);
+
+    EXPECT_EQ(store->replaceText(id, 12, "\u00e9", "e\u0301"), std::optional<bool>(true)) << "equal";
+    EXPECT_EQ(store->replaceText(id, 0, "b", "c"), std::nullopt) << "not there";
+    EXPECT_EQ(store->replaceText(id, 99, "", "c"), std::nullopt) << "past the end";
+    EXPECT_EQ(store->replaceText(id, 0, "", std::string(SheetSize::maxLineBytes + 1, '1')),
+              std::optional<bool>(false));
+    EXPECT_EQ(sheetA(*store).text, "a = 12\nx\ncaf\u00e9\nb");
+    EXPECT_EQ(changed.count(), 1);
+
+    clock.advance(10);
+    store->undo(id);
+    EXPECT_EQ(sheetA(*store).text, "a = 1\ncaf\u00e9\nb");
+    EXPECT_EQ(sheetA(*store).lockedLines, (Locks{2}));
+}
+
 TEST_F(DocumentStoreEditTest, EvaluationsFollowTheOtherSheetsAndTheSettings) {
     auto store = openWith("k = 2\nf(k)\nplot(k × x)\n2 *");
     const auto described = [&] {
