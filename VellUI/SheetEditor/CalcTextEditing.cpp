@@ -322,6 +322,9 @@ bool CalcTextView::replaceWhole(const std::u16string& text, std::int64_t caret) 
 }
 
 bool CalcTextView::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show) {
+        readLayoutDevice();
+    }
     if (event->type() == QEvent::ShortcutOverride) {
         // Undo and redo belong to the document store: let the window's actions have the keys.
         auto* key = static_cast<QKeyEvent*>(event);

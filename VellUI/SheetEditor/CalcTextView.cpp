@@ -14,9 +14,71 @@
 #include <QTextFrame>
 #include <QTextLayout>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vell {
+
+// What the layout measures the text with: the viewport's size, and its resolution and depth as read
+// last. The layout asks for the resolution at every line it passes, and the viewport looks its screen
+// up through every widget above it each time.
+class CalcTextView::LayoutDevice : public QPaintDevice {
+public:
+    explicit LayoutDevice(const QWidget& widget) : widget_(widget) { read(); }
+
+    // Reads the resolution and depth again; whether they changed.
+    bool read() {
+        std::array<int, PdmDevicePixelRatioScaled + 1> metrics{};
+        for (int metric = PdmNumColors; metric <= PdmDevicePixelRatioScaled; ++metric)
+            metrics[static_cast<std::size_t>(metric)] = readMetric(static_cast<PaintDeviceMetric>(metric));
+        return std::exchange(metrics_, metrics) != metrics;
+    }
+
+    QPaintEngine* paintEngine() const override { return nullptr; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth:
+            return widget_.width();
+        case PdmHeight:
+            return widget_.height();
+        case PdmWidthMM:
+            return widget_.widthMM();
+        case PdmHeightMM:
+            return widget_.heightMM();
+        default:
+            return metrics_[static_cast<std::size_t>(metric)];
+        }
+    }
+
+private:
+    int readMetric(PaintDeviceMetric metric) const {
+        switch (metric) {
+        case PdmNumColors:
+            return widget_.colorCount();
+        case PdmDepth:
+            return widget_.depth();
+        case PdmDpiX:
+            return widget_.logicalDpiX();
+        case PdmDpiY:
+            return widget_.logicalDpiY();
+        case PdmPhysicalDpiX:
+            return widget_.physicalDpiX();
+        case PdmPhysicalDpiY:
+            return widget_.physicalDpiY();
+        case PdmDevicePixelRatio:
+            return static_cast<int>(widget_.devicePixelRatio());
+        case PdmDevicePixelRatioScaled:
+            return static_cast<int>(std::lround(widget_.devicePixelRatioF() * devicePixelRatioFScale()));
+        default:
+            return 0;
+        }
+    }
+
+    const QWidget& widget_;
+    std::array<int, PdmDevicePixelRatioScaled + 1> metrics_{};
+};
 
 CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidget* parent)
     : QTextEdit(parent), settings_(settings), appearance_(appearance) {
@@ -32,6 +94,8 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
     viewport()->setMouseTracking(true);
     viewport()->installEventFilter(this);
 
+    layoutDevice_ = std::make_unique<LayoutDevice>(*viewport());
+    document()->documentLayout()->setPaintDevice(layoutDevice_.get());
     document()->setDocumentMargin(0);
     // Lines are laid out left to right, as sums and units are written; a right-to-left run inside a line
     // is still set right to left. Told, the layout no longer reads every line to find its direction.
@@ -84,6 +148,11 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
 }
 
 CalcTextView::~CalcTextView() = default;
+
+void CalcTextView::readLayoutDevice() {
+    // Another screen may set the text at another resolution.
+    if (layoutDevice_->read()) document()->markContentsDirty(0, document()->characterCount());
+}
 
 QFont CalcTextView::editorFont() const {
     return Fonts::monospacedDigits(Fonts::editorTextSize(settings_.textSize()), QFont::Normal);

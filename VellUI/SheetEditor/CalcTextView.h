@@ -251,6 +251,10 @@ private:
 
     AppSettings& settings_;
     Appearance& appearance_;
+    class LayoutDevice;
+    std::unique_ptr<LayoutDevice> layoutDevice_;
+    // After the view came onto a screen.
+    void readLayoutDevice();
     SheetHighlighter* highlighter_ = nullptr;
     Results results_ = std::make_shared<const std::vector<LineResult>>();
     // What the next restyle() looks at: every block, or these spans of block numbers (first, last).
