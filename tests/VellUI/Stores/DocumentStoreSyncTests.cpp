@@ -132,6 +132,14 @@ protected:
     // The first computer holds the three sheets and has pushed them; the second has taken them on its
     // first start. Both are watching.
     void startBothOnThreeSheets() { startOnThreeSheets(first, second); }
+
+    // Another computer's copy in the sync folder: the three sheets, the second one edited just now.
+    void writeTheirsWithSecondSheet(std::string text) {
+        VellDocument theirs = threeSheets();
+        theirs.sheets[1].text = std::move(text);
+        theirs.sheets[1].updatedAt = clock();
+        writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    }
     void startOnThreeSheets(Computer& one, Computer& two) {
         one.writeLocalDocument(threeSheets());
         DocumentStore& a = one.startAttached();
@@ -306,10 +314,7 @@ TEST_F(DocumentStoreSyncTest, BecomingActiveMergesAtOnce) {
     second.document.reset();
     DocumentStore& a = *first.document.store;
 
-    VellDocument theirs = threeSheets();
-    theirs.sheets[1].text = "310";
-    theirs.sheets[1].updatedAt = clock();
-    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    writeTheirsWithSecondSheet("310");
     first.saver().applicationDidBecomeActive();
     // Read away from the UI thread; waiting for the writes lands it, without the watch's delay.
     first.saver().finishWrites();
@@ -530,10 +535,7 @@ TEST_F(DocumentStoreSyncTest, AMergeLandsInTheDocumentAsItStandsWhenItLands) {
     second.document.reset();
     DocumentStore& a = *first.document.store;
 
-    VellDocument theirs = threeSheets();
-    theirs.sheets[1].text = "310";
-    theirs.sheets[1].updatedAt = clock();
-    writeFile(cloudPath, QByteArray::fromStdString(theirs.encode()));
+    writeTheirsWithSecondSheet("310");
     first.saver().syncNow();
     EXPECT_EQ(textOf(a, 2), "300") << "read and decoded on the way, not on the caller's thread";
     a.setText(*a.currentSheetID(), "1250");
