@@ -71,7 +71,7 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QPointF offset = toDocument(QPointF(0, 0));
     painter.translate(-offset);
-    paintDecorations(painter, QRectF(event->rect()).translated(offset));
+    paintDecorations(painter, event->region().translated(offset.toPoint()));
 
     if (hasFocus() && !textCursor().hasSelection()) {
         const QRect caret = cursorRect();
@@ -131,7 +131,8 @@ void CalcTextView::paintLock(QPainter& painter, double y, const QColor& colour) 
     painter.restore();
 }
 
-void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
+void CalcTextView::paintDecorations(QPainter& painter, const QRegion& region) {
+    const QRectF dirty = region.boundingRect();
     const bool dark = appearance_.isDark();
     const double width = viewport()->width();
     const double columnWidth = this->columnWidth();
@@ -150,21 +151,32 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
         if (rect.bottom() < dirty.top() - 30) continue;
         if (rect.top() > dirty.bottom() + 30) break;
 
-        if (lockedLines_.contains(line))
-            paintLock(painter, rect.top() + 4, EditorPalette::lineNumber.resolve(dark));
+        // Only what lies in the region is drawn: a key repaints a line's text and a few answers,
+        // rows apart.
+        const auto reaches = [&region, &rect](double left, double right) {
+            return region.intersects(
+                QRectF(left, rect.top() - 4, right - left, std::max(20.0, rect.height()) + 8)
+                    .toAlignedRect());
+        };
+        if (reaches(0, gutterWidth)) {
+            if (lockedLines_.contains(line))
+                paintLock(painter, rect.top() + 4, EditorPalette::lineNumber.resolve(dark));
 
-        const bool caret = caretLine_ == line;
-        painter.setFont(caret ? caretNumberFont : numberFont);
-        painter.setPen((caret ? EditorPalette::caretLineNumber : EditorPalette::lineNumber).resolve(dark));
-        // Right-aligned in a box 37 wide; a number too wide for it (ten thousand lines and more) starts
-        // a point in from the view's edge instead of being cut off there.
-        const QString number = QString::number(line + 1);
-        const double numberWidth = QFontMetricsF(painter.font()).horizontalAdvance(number);
-        painter.drawText(
-            QRectF(0, rect.top() + 3, std::max(37.0, numberWidth + 1), std::max(16.0, rect.height())), number,
-            alignRight);
+            const bool caret = caretLine_ == line;
+            painter.setFont(caret ? caretNumberFont : numberFont);
+            painter.setPen(
+                (caret ? EditorPalette::caretLineNumber : EditorPalette::lineNumber).resolve(dark));
+            // Right-aligned in a box 37 wide; a number too wide for it (ten thousand lines and more)
+            // starts a point in from the view's edge instead of being cut off there.
+            const QString number = QString::number(line + 1);
+            const double numberWidth = QFontMetricsF(painter.font()).horizontalAdvance(number);
+            painter.drawText(
+                QRectF(0, rect.top() + 3, std::max(37.0, numberWidth + 1), std::max(16.0, rect.height())),
+                number, alignRight);
+        }
 
-        if (line >= static_cast<std::int64_t>(results_->size())) continue;
+        if (!reaches(width - columnWidth - 30, width) || line >= static_cast<std::int64_t>(results_->size()))
+            continue;
         if (hoveredResultLine_ == line &&
             (*results_)[static_cast<std::size_t>(line)].outcome.kind() == LineOutcome::Case::value) {
             QPainterPath fill;
@@ -183,7 +195,7 @@ void CalcTextView::paintDecorations(QPainter& painter, const QRectF& dirty) {
             answer->text, alignRight);
     }
 
-    drawPlots(painter, dirty);
+    drawPlots(painter, region);
 }
 
 void CalcTextView::paintDivider(QPainter& painter, double x, double top, double bottom) const {
@@ -243,7 +255,8 @@ const std::vector<CalcTextView::PlotBox>& CalcTextView::plotBoxes() const {
     return plotBoxes_;
 }
 
-void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
+void CalcTextView::drawPlots(QPainter& painter, const QRegion& region) {
+    const QRectF dirty = region.boundingRect();
     // Where the surfaces lie is found again when it is asked for (a press that may turn one).
     plotBoxesStale_ = true;
     if (!showsPlots_) return;
@@ -259,7 +272,7 @@ void CalcTextView::drawPlots(QPainter& painter, const QRectF& dirty) {
         const PlotSpec* spec = (*results_)[line].outcome.as<PlotSpec>();
         if (!spec) continue;
         const auto rect = plotRect(static_cast<std::int64_t>(line));
-        if (!rect || !rect->intersects(dirty)) continue;
+        if (!rect || !region.intersects(rect->toAlignedRect())) continue;
         const QImage image = InlinePlot::image(*spec, rect->width(), rect->height(), dark,
                                                painter.device()->devicePixelRatioF());
         if (image.isNull()) continue;

@@ -17,6 +17,7 @@
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
+#include <QRegion>
 #include <QTextBlock>
 #include <QTextBlockFormat>
 #include <QTextEdit>
@@ -318,12 +319,13 @@ private:
 
     // --- Painting (CalcTextPainting.cpp)
 
-    void paintDecorations(QPainter& painter, const QRectF& dirty);
+    // `region`: what is repainted, in document coordinates.
+    void paintDecorations(QPainter& painter, const QRegion& region);
     void paintLock(QPainter& painter, double y, const QColor& colour) const;
     // The divider from top to bottom (document coordinates), but where a surface in sight lies.
     void paintDivider(QPainter& painter, double x, double top, double bottom) const;
-    // Draws the plots that meet the dirty rectangle; where the surfaces lie is found again when asked.
-    void drawPlots(QPainter& painter, const QRectF& dirty);
+    // Draws the plots that meet the region; where the surfaces lie is found again when asked.
+    void drawPlots(QPainter& painter, const QRegion& region);
 
     mutable std::vector<PlotBox> plotBoxes_;
     mutable bool plotBoxesStale_ = false;
