@@ -79,8 +79,7 @@ void CalcTextView::paintEvent(QPaintEvent* event) {
         painter.fillRect(
             onDevicePixels(QRectF(caret.left(), caret.top(), caretWidth, caret.height()), painter),
             EditorPalette::accent.resolve(dark));
-        paintedCaret_ =
-            QRect(caret.left() - 1, caret.top(), static_cast<int>(caretWidth) + 3, caret.height());
+        paintedCaret_ = caretBox(caret);
     }
 }
 

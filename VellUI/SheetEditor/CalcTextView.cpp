@@ -135,9 +135,7 @@ CalcTextView::CalcTextView(AppSettings& settings, Appearance& appearance, QWidge
         updateCaretLine();
         // The caret the view paints, where it was and where it is.
         viewport()->update(paintedCaret_);
-        const QRect caret = cursorRect();
-        viewport()->update(
-            QRect(caret.left() - 1, caret.top(), static_cast<int>(caretWidth) + 3, caret.height()));
+        viewport()->update(caretBox(cursorRect()));
     });
     connect(this, &QTextEdit::selectionChanged, this, &CalcTextView::rememberSelection);
     runDrag = [](QDrag* drag, Qt::DropActions actions) { drag->exec(actions); };
@@ -224,13 +222,10 @@ void CalcTextView::setResults(Results results) {
         if (restyled && spanStart < 0) spanStart = static_cast<int>(line);
         if (!restyled) closeSpan(line);
         const auto at = static_cast<std::int64_t>(line);
-        if (at < firstInSight || at > lastInSight || (!restyled && was == is)) continue;
+        if (at < firstInSight || at > lastInSight || was == is) continue;
         // The answer, right of the divider; the text is the layout's to repaint.
-        const QRectF row = lineRect(at).translated(0, -verticalScrollBar()->value());
-        const int divider = static_cast<int>(dividerX());
-        viewport()->update(QRect(divider + 1, static_cast<int>(std::floor(row.top())),
-                                 viewport()->width() - divider - 1,
-                                 static_cast<int>(std::ceil(row.height())) + 1));
+        const QRectF row = lineRect(at);
+        updateBand(dividerX() + 1, viewport()->width(), row.top(), row.bottom());
         if (const auto plot = plotRect(at)) updateRows(plot->top(), plot->bottom());
     }
     closeSpan(common);
@@ -287,10 +282,7 @@ void CalcTextView::updateCaretLine() {
     for (const std::optional<std::int64_t> numbered : {caretLine_, std::optional<std::int64_t>(line)}) {
         if (!numbered) continue;
         const QRectF row = lineRect(*numbered);
-        if (row.isNull()) continue;
-        const double top = row.top() - verticalScrollBar()->value();
-        viewport()->update(QRect(0, static_cast<int>(std::floor(top)), static_cast<int>(gutterWidth),
-                                 static_cast<int>(std::ceil(row.height())) + 2));
+        if (!row.isNull()) updateBand(0, gutterWidth, row.top(), row.bottom() + 1);
     }
     caretLine_ = line;
 }
@@ -314,27 +306,27 @@ void CalcTextView::repaintLaidOut(const QRectF& rect) {
     // Nothing moved: the text of the changed lines, from the top of the first to the top of the line
     // after the last.
     const QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    const double scroll = verticalScrollBar()->value();
-    const double top = layout->blockBoundingRect(first).top() - scroll;
-    const double bottom =
-        (last.next().isValid() ? layout->blockBoundingRect(last.next()).top() : rect.bottom()) - scroll;
-    const double from = std::max(0.0, top);
-    const double to = std::min<double>(viewport()->height(), bottom);
-    if (to < from) return;
-    const int left = static_cast<int>(textOriginX) - 4;
-    const int right = std::min(viewport()->width(), lineWrapColumnOrWidth() + 4);
-    viewport()->update(QRect(left, static_cast<int>(std::floor(from)), right - left,
-                             static_cast<int>(std::ceil(to) - std::floor(from)) + 1));
+    updateBand(textOriginX - 4, lineWrapColumnOrWidth() + 4, layout->blockBoundingRect(first).top(),
+               layout->blockBoundingRect(last.next()).top());
 }
 
 void CalcTextView::updateRows(double top, double bottom) {
+    updateBand(0, viewport()->width(), top, bottom);
+}
+
+void CalcTextView::updateBand(double left, double right, double top, double bottom) {
     const double scroll = verticalScrollBar()->value();
-    const double height = viewport()->height();
     const double from = std::max(0.0, top - scroll);
-    const double to = std::min(height, bottom - scroll);
-    if (to < from) return;
-    viewport()->update(QRect(0, static_cast<int>(std::floor(from)), viewport()->width(),
+    const double to = std::min<double>(viewport()->height(), bottom - scroll);
+    const int x = std::max(0, static_cast<int>(std::floor(left)));
+    const int end = std::min(viewport()->width(), static_cast<int>(std::ceil(right)));
+    if (to < from || end <= x) return;
+    viewport()->update(QRect(x, static_cast<int>(std::floor(from)), end - x,
                              static_cast<int>(std::ceil(to) - std::floor(from)) + 1));
+}
+
+QRect CalcTextView::caretBox(const QRect& cursor) {
+    return QRect(cursor.left() - 1, cursor.top(), static_cast<int>(caretWidth) + 3, cursor.height());
 }
 
 std::pair<std::int64_t, std::int64_t> CalcTextView::linesInSight() const {

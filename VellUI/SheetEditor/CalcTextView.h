@@ -244,6 +244,11 @@ private:
     // Repaints the rows of a band of the document (document coordinates) across the whole view: the
     // text of a line moves its number, its answer and its plot with it.
     void updateRows(double top, double bottom);
+    // Repaints a band of the view: from `left` to `right` (viewport coordinates), from `top` to `bottom`
+    // (document coordinates).
+    void updateBand(double left, double right, double top, double bottom);
+    // What the painted caret covers, with a pixel on either side, for the caret at `cursor`.
+    static QRect caretBox(const QRect& cursor);
     // The lines whose rows lie in sight, first to last (none when the view shows no line).
     std::pair<std::int64_t, std::int64_t> linesInSight() const;
     QTextBlock firstBlockNear(double y) const;

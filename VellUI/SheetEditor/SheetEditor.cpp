@@ -182,15 +182,12 @@ void SheetEditor::writeText() {
     // The view of a sheet too large to edit takes no change; what got through is put back.
     if (store().isTooLargeToEdit(session_.sheetID())) return sync();
     std::optional<bool> taken;
-    // A change of a span is handed over as that span, where its place in bytes is plain.
+    // A change of a span is handed over as that span where its place in bytes is plain: no half of a
+    // surrogate pair before it or in it, whose bytes Qt chooses.
     const std::optional<CalcTextView::Edit>& edit = view_->lastEdit();
     if (edit && !naming_ && !textStale_) {
-        const QStringView text(view_->text());
-        const std::optional<std::size_t> at = utf8Length(text.first(edit->from));
-        const qsizetype after = edit->from + edit->inserted.size();
-        const bool whole = (after < text.size() && text[after].isLowSurrogate()) ||
-                           !utf8Length(edit->removed) || !utf8Length(edit->inserted);
-        if (at && !whole)
+        const std::optional<std::size_t> at = utf8Length(QStringView(view_->text()).first(edit->from));
+        if (at && utf8Length(edit->removed) && utf8Length(edit->inserted))
             taken = session_.replaceText(*at, edit->removed.toStdString(), edit->inserted.toStdString());
     }
     if (!taken) {

@@ -169,6 +169,7 @@ bool DocumentStore::updateText(const Uuid& sheetID, std::string_view text, bool 
     if (SheetSize::tooLargeToEdit(sheet.text) || SheetSize::tooLargeToEdit(text)) return false;
     if (unicode::canonicallyEqual(sheet.text, text)) return true;
 
+    // The history begins from the text before the change.
     history(sheet);
     std::vector<std::int64_t> locks;
     if (!sheet.lockedLines.empty()) {
@@ -199,6 +200,7 @@ std::optional<bool> DocumentStore::replaceText(const Uuid& sheetID, std::size_t 
     // Equal spans leave equal texts.
     if (unicode::canonicallyEqual(removed, inserted)) return true;
 
+    // The history begins from the text before the change.
     history(sheet);
     std::optional<std::u16string> before;
     if (!sheet.lockedLines.empty()) before = unicode::toUtf16(sheet.text);
