@@ -275,14 +275,9 @@ void KeypadView::retranslate() {
 }
 
 void KeypadView::setHistory(bool canUndo, bool canRedo) {
-    if (undoButton_) {
-        undoButton_->setEnabled(canUndo);
-        undoButton_->update();
-    }
-    if (redoButton_) {
-        redoButton_->setEnabled(canRedo);
-        redoButton_->update();
-    }
+    // A button repaints itself when it turns on or off.
+    if (undoButton_) undoButton_->setEnabled(canUndo);
+    if (redoButton_) redoButton_->setEnabled(canRedo);
 }
 
 void KeypadView::paintEvent(QPaintEvent*) {

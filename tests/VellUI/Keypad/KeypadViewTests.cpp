@@ -305,6 +305,21 @@ TEST_F(KeypadViewTest, UndoAndRedoFollowTheFlags) {
     view->setHistory(true, true);
     Hand::click(redo);
     EXPECT_EQ(redos, 1);
+
+    // Every key says the history again: buttons whose state stays are not drawn again.
+    QCoreApplication::processEvents();
+    struct PaintCount : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } painted;
+    undo.installEventFilter(&painted);
+    redo.installEventFilter(&painted);
+    view->setHistory(true, true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(painted.paints, 0);
     Hand::click(*view->hideButton());
     EXPECT_EQ(hides, 1);
     for (QAbstractButton* button : view->findChildren<QAbstractButton*>())
